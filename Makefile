@@ -1,0 +1,57 @@
+# Orlix: `make run` and `make test` set everything up on a fresh Debian machine.
+BUILD      ?= build
+ASAN_BUILD ?= build-asan
+JOBS       ?= $(shell nproc 2>/dev/null || echo 2)
+CMAKE_ARGS ?=
+
+# Debian packages the build needs.
+PACKAGES = build-essential cmake pkg-config qt6-base-dev nlohmann-json3-dev \
+           libgtest-dev libgmock-dev libbenchmark-dev libmuparser-dev
+
+.PHONY: all deps configure build run test test-asan bench format clean
+
+all: build
+
+# Installs whatever of PACKAGES is missing (apt-get, as root).
+deps:
+	@missing=""; for p in $(PACKAGES); do \
+	  dpkg-query -W -f='$${Status}' $$p 2>/dev/null | grep -q "ok installed" || missing="$$missing $$p"; \
+	done; \
+	if [ -n "$$missing" ]; then \
+	  echo "Installing:$$missing"; \
+	  if [ "$$(id -u)" -ne 0 ]; then \
+	    echo "Not root: run  sudo apt-get update && sudo apt-get install -y$$missing  and try again."; exit 1; \
+	  fi; \
+	  apt-get update -qq && DEBIAN_FRONTEND=noninteractive apt-get install -y -qq$$missing; \
+	fi
+
+configure: deps
+	cmake -S . -B $(BUILD) -DCMAKE_BUILD_TYPE=RelWithDebInfo $(CMAKE_ARGS)
+
+build: configure
+	cmake --build $(BUILD) -j $(JOBS)
+
+run: build
+	@echo "== orlix-cli evaluates a few formulas"
+	@for f in 'sin(x)+x^2' '2x(1+x)' '|x|-1' 'sqrt(2)' 'sin^2(pi/4)+cos^2(pi/4)'; do \
+	  printf '%-26s x=2  →  ' "$$f"; $(BUILD)/tools/orlix-cli/orlix-cli eval --x 2 "$$f"; \
+	done
+	@printf '%-26s       →  ' 'sin(x'; $(BUILD)/tools/orlix-cli/orlix-cli eval 'sin(x' 2>&1 | head -1 || true
+
+test: build test-asan
+	cd $(BUILD) && ctest --output-on-failure -j $(JOBS)
+
+# The engine's tests again under AddressSanitizer and UndefinedBehaviorSanitizer.
+test-asan: deps
+	cmake -S . -B $(ASAN_BUILD) -DCMAKE_BUILD_TYPE=Debug -DORLIX_SANITIZE=ON -DORLIX_BENCH=OFF $(CMAKE_ARGS)
+	cmake --build $(ASAN_BUILD) -j $(JOBS)
+	cd $(ASAN_BUILD) && ASAN_OPTIONS=detect_leaks=1 UBSAN_OPTIONS=print_stacktrace=1 ctest --output-on-failure -j $(JOBS)
+
+bench: build
+	$(BUILD)/bench/engine_bench
+
+format:
+	clang-format -i $$(git ls-files '*.cpp' '*.h')
+
+clean:
+	rm -rf $(BUILD) $(ASAN_BUILD)

@@ -1,0 +1,76 @@
+// The shared engine: name tables, character classes and the process-wide
+// cells behind variables and constants.
+#pragma once
+
+#include <string>
+#include <string_view>
+#include <unordered_map>
+
+#include "orlix/fstack.h"
+
+namespace orlix {
+
+class StackMachine;
+
+using Routine = void (*)(StackMachine&);
+// A derivative rule: takes the root of a sub-expression, returns a new list
+// holding its derivative (pointing at its root, the last node).
+using DerivativeRule = fStack::Owner (*)(const fStack&);
+
+using CharSet = std::u32string;
+
+class MathEngine {
+public:
+    static MathEngine& sharedEngine();
+
+    std::unordered_map<std::string, Routine> NameToIMP_;
+    std::unordered_map<std::string, int> NameToNumOfArgs_;
+    std::unordered_map<std::string, DerivativeRule> NameToDIMP_;
+    std::unordered_map<std::string, double*> NameToConst_;
+
+    CharSet breakers, nums, lBraces, rBraces, operators, variables, mathconsts;
+
+    int defRfB = 0;
+    int defTB = 0;
+
+    // Throws "Unknown function '%@'!" for a name without a routine.
+    Routine NameToIMP(const std::string& name) const;
+    DerivativeRule NameToDIMP(const std::string& name) const;
+    int NameToNumOfArgs(const std::string& name) const;
+    // Current value of a named cell; NaN for a name that is not a constant.
+    double NameToConst(const std::string& name) const;
+    bool hasConst(const std::string& name) const { return NameToConst_.count(name) != 0; }
+
+    // Chooses the variable that dif() differentiates by.
+    void setDifBase(std::string_view variable);
+
+    // The cells.
+    static double* xAddr() { return &sharedEngine().x_; }
+    static double* yAddr() { return &sharedEngine().y_; }
+    static double* tAddr() { return &sharedEngine().t_; }
+    static double* rAddr() { return &sharedEngine().r_; }
+    static double* fAddr() { return &sharedEngine().f_; }
+    static double* aAddr() { return &sharedEngine().a_; }
+    static double* bAddr() { return &sharedEngine().b_; }
+    static double* cAddr() { return &sharedEngine().c_; }
+    static double x() { return sharedEngine().x_; }
+    static void setX(double v) { sharedEngine().x_ = v; }
+    // The cell behind a variable name ("θ", "φ", "i" and "f" share one); null if none.
+    static double* addrForVariable(std::string_view name);
+
+    double x_ = 0, y_ = 0, t_ = 0, r_ = 0, f_ = 0, a_ = 0, b_ = 0, c_ = 0;
+    double p_ = 3.141592653589793;
+    double e_ = 2.718281828459046;
+    double n_ = 10.0;
+    double gamma_ = 0;
+    double dx_ = 1, dy_ = 0, dt_ = 0, dr_ = 0, df_ = 0;
+    double da_ = 0, db_ = 0, dc_ = 0;
+
+    MathEngine(const MathEngine&) = delete;
+    MathEngine& operator=(const MathEngine&) = delete;
+
+private:
+    MathEngine();
+};
+
+} // namespace orlix

@@ -1,0 +1,85 @@
+// A compiled formula: a flat program for a small stack machine.
+#pragma once
+
+#include <cstdint>
+#include <limits>
+#include <string>
+#include <utility>
+#include <vector>
+
+#include "orlix/math_engine.h"
+
+namespace orlix {
+
+class fStack;
+
+// A point of the plane in user coordinates.
+struct myPoint {
+    double x = 0;
+    double y = 0;
+};
+
+class StackMachine {
+public:
+    // An empty program for the scratch use of the simplifier.
+    StackMachine();
+    // Compiles a balanced list ("Function is too complex!" past 4048 nodes,
+    // "Unknown function '%@'!" for a name without a routine).
+    explicit StackMachine(const fStack& list);
+
+    static constexpr int maxNodes = 4048;
+
+    void addFunc(const std::string& name);
+    void addFuncByIMP(Routine routine);
+    void addConst(double value);
+
+    void push(double v) { stack_.push_back(v); }
+    double pop()
+    {
+        if (stack_.empty())
+            return std::numeric_limits<double>::quiet_NaN();
+        double v = stack_.back();
+        stack_.pop_back();
+        return v;
+    }
+
+    // Runs the program on the current cell values.
+    double evaluate();
+
+    int funcNumber() const { return static_cast<int>(code_.size()); }
+    int constNumber() const { return constNumber_; }
+
+    static double eps();
+    static void setEps(double v);
+    static double badRoot();
+    static void setBadRoot(double v);
+
+    // Numeric services: roots, limits and periods.
+    double findRootBetweenVar1(double a, double b, double* v);
+    myPoint findRootBetweenP1(myPoint p1, myPoint p2);
+    double findLimitAtPoint(double a, double* v, bool fromLeft = false);
+    double limitAtFinitePoint(double a, double* v, bool fromLeft);
+    double limitAtInfinitePoint(double a, double* v);
+    bool is2piodicForVariable(double* v);
+    bool isPeriodicWithPeriod(double T);
+
+    // One step of the program. Exposed for the evaluator only.
+    struct Step {
+        std::uint8_t op;
+        const double* cell; // variable cell, for variable steps
+        double k;           // constant, for constant steps
+        Routine routine;    // for steps added by routine
+    };
+
+private:
+    void append(const std::string& name);
+    double run();
+
+    std::vector<Step> code_;
+    std::vector<double> stack_;
+    std::vector<double> work_;
+    int constNumber_ = 0;
+    bool needsGeneric_ = false;
+};
+
+} // namespace orlix

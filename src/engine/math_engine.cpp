@@ -1,0 +1,183 @@
+#include "orlix/math_engine.h"
+
+#include <cmath>
+#include <limits>
+
+#include "engine_tables.h"
+#include "orlix/error.h"
+#include "orlix/stack_machine.h"
+
+namespace orlix {
+
+namespace {
+
+using ops::Op;
+
+template <Op O>
+void unaryRoutine(StackMachine& m)
+{
+    m.push(ops::unary(O, m.pop()));
+}
+
+template <Op O>
+void binaryRoutine(StackMachine& m)
+{
+    double b = m.pop();
+    double a = m.pop();
+    m.push(ops::binary(O, a, b));
+}
+
+template <double MathEngine::*Cell>
+void cellRoutine(StackMachine& m)
+{
+    m.push(MathEngine::sharedEngine().*Cell);
+}
+
+struct Entry {
+    const char* name;
+    Routine routine;
+    Op op;
+    double MathEngine::*cell;
+};
+
+#define UN(name, op) {name, &unaryRoutine<ops::op>, ops::op, nullptr}
+#define BIN(name, op) {name, &binaryRoutine<ops::op>, ops::op, nullptr}
+#define VAR(name, cell) {name, &cellRoutine<&MathEngine::cell>, ops::Var, &MathEngine::cell}
+
+const Entry kRoutines[] = {
+    BIN("+", Plus),       BIN("-", Minus),       UN("--", UMinus),       BIN("*", Mult),
+    BIN("/", Divide),     UN("inv", Invert),     BIN("^", Power),        BIN("power", Power),
+    BIN("pow", Power),    VAR("x", x_),          VAR("y", y_),           VAR("t", t_),
+    VAR("r", r_),         VAR("f", f_),          VAR("θ", f_),           VAR("i", f_),
+    VAR("φ", f_),         VAR("a", a_),          VAR("b", b_),           VAR("c", c_),
+    UN("sqrt", Sqrt),     UN("abs", Abs),        UN("||", Abs),          UN("log", Log),
+    UN("ln", Ln),         UN("exp", Exp),        UN("sin", Sin),         UN("cos", Cos),
+    UN("tan", Tan),       UN("tg", Tan),         UN("asin", Asin),       UN("arcsin", Asin),
+    UN("acos", Acos),     UN("arccos", Acos),    UN("atan", Atan),       UN("arctan", Atan),
+    UN("arctg", Atan),    UN("sinh", Sinh),      UN("sh", Sinh),         UN("cosh", Cosh),
+    UN("ch", Cosh),       UN("tanh", Tanh),      UN("th", Tanh),         UN("asinh", Asinh),
+    UN("arsinh", Asinh),  UN("arsh", Asinh),     UN("acosh", Acosh),     UN("arcosh", Acosh),
+    UN("arch", Acosh),    UN("atanh", Atanh),    UN("artanh", Atanh),    UN("arth", Atanh),
+    UN("sign", Sign),     UN("sgn", Sign),       UN("sign_", Sign_),     UN("not_", Not_),
+    UN("greater_", Greater_), UN("greater__", Greater__), UN("notInt", NotInt),
+    UN("notInt_", NotInt_), UN("ceil", Ceil),    UN("floor", Floor),     UN("[]", Floor),
+    UN("{}", Fract),      UN("fract", Fract),    UN("fpart", Fract),
+};
+
+#undef UN
+#undef BIN
+#undef VAR
+
+std::unordered_map<std::string, detail::NameOp>& opTable()
+{
+    static std::unordered_map<std::string, detail::NameOp> table;
+    return table;
+}
+
+} // namespace
+
+namespace detail {
+const NameOp* opForName(const std::string& name)
+{
+    MathEngine::sharedEngine(); // fills the table
+    auto it = opTable().find(name);
+    return it == opTable().end() ? nullptr : &it->second;
+}
+} // namespace detail
+
+MathEngine& MathEngine::sharedEngine()
+{
+    static MathEngine* engine = new MathEngine(); // lives for the process
+    return *engine;
+}
+
+MathEngine::MathEngine()
+{
+    for (const Entry& e : kRoutines) {
+        NameToIMP_[e.name] = e.routine;
+        opTable()[e.name] = detail::NameOp{e.op, e.cell ? &(this->*e.cell) : nullptr};
+    }
+    for (const char* name : {"+", "-", "*", "/", "^", "^'", "power", "pow", "d", "logn"})
+        NameToNumOfArgs_[name] = -1;
+    for (const char* name : {"x", "y", "t", "r", "f", "θ", "i", "φ", "a", "b", "c"})
+        NameToNumOfArgs_[name] = 1;
+
+    for (const char* name : {"p", "pi", "π"})
+        NameToConst_[name] = &p_;
+    NameToConst_["e"] = &e_;
+    NameToConst_["g"] = &gamma_;
+    NameToConst_["n"] = &n_;
+    NameToConst_["a"] = &a_;
+    NameToConst_["b"] = &b_;
+    NameToConst_["c"] = &c_;
+
+    breakers = U"+-*^/(){}[]|@$ ,.1234567890";
+    nums = U".1234567890";
+    lBraces = U"([{@";
+    rBraces = U")]}$,";
+    operators = U"+-*^/";
+    variables = U"xytrfabcθiφ";
+    mathconsts = U"epgπ";
+
+    registerDerivativeRules(*this);
+}
+
+Routine MathEngine::NameToIMP(const std::string& name) const
+{
+    auto it = NameToIMP_.find(name);
+    if (it == NameToIMP_.end()) {
+        std::string text = formatMessage("Unknown function '%@'!", {name});
+        throw Error(text);
+    }
+    return it->second;
+}
+
+DerivativeRule MathEngine::NameToDIMP(const std::string& name) const
+{
+    auto it = NameToDIMP_.find(name);
+    return it == NameToDIMP_.end() ? nullptr : it->second;
+}
+
+int MathEngine::NameToNumOfArgs(const std::string& name) const
+{
+    auto it = NameToNumOfArgs_.find(name);
+    return it == NameToNumOfArgs_.end() ? 0 : it->second;
+}
+
+double MathEngine::NameToConst(const std::string& name) const
+{
+    auto it = NameToConst_.find(name);
+    return it == NameToConst_.end() ? std::numeric_limits<double>::quiet_NaN() : *it->second;
+}
+
+void MathEngine::setDifBase(std::string_view variable)
+{
+    dx_ = dy_ = dt_ = dr_ = df_ = 0;
+    da_ = db_ = dc_ = 0;
+    if (variable == "y")
+        dy_ = 1;
+    else if (variable == "t")
+        dt_ = 1;
+    else if (variable == "r")
+        dr_ = 1;
+    else if (variable == "f" || variable == "θ" || variable == "i" || variable == "φ")
+        df_ = 1;
+    else
+        dx_ = 1;
+}
+
+double* MathEngine::addrForVariable(std::string_view name)
+{
+    MathEngine& e = sharedEngine();
+    if (name == "x") return &e.x_;
+    if (name == "y") return &e.y_;
+    if (name == "t") return &e.t_;
+    if (name == "r") return &e.r_;
+    if (name == "f" || name == "θ" || name == "i" || name == "φ") return &e.f_;
+    if (name == "a") return &e.a_;
+    if (name == "b") return &e.b_;
+    if (name == "c") return &e.c_;
+    return nullptr;
+}
+
+} // namespace orlix

@@ -1,0 +1,1 @@
+#include "orlix/stack_machine.h"

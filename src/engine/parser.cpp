@@ -1,0 +1,567 @@
+// Formula text → function stack: a single pass with an operator stack, a
+// five-valued previous-token state, implicit multiplication and the
+// 'sin^2(x)' exponent mode. Absolute-value bars are resolved by trying the
+// readings of every remaining bar.
+#include <algorithm>
+#include <clocale>
+#include <cmath>
+#include <cstdlib>
+#include <limits>
+#include <locale.h>
+#include <unordered_map>
+
+#include "orlix/error.h"
+#include "orlix/fstack.h"
+#include "orlix/math_engine.h"
+#include "utf8.h"
+
+namespace orlix {
+
+namespace {
+
+constexpr std::size_t kOperatorStackSize = 128;
+// Bars are resolved by search; beyond these bounds a formula is refused.
+constexpr std::size_t kMaxBars = 256;
+constexpr int kMaxReadings = 4096;
+
+const char* const kTooComplex = "Function is too complex!";
+
+// Kinds of the previous token.
+enum State : int { Start = 0, Closer = 1, Operand = 2, Operator = 3, FunctionName = 4, Negation = 5 };
+
+bool in(const CharSet& set, char32_t ch) { return set.find(ch) != CharSet::npos; }
+bool isDigit(char32_t ch) { return ch >= U'0' && ch <= U'9'; }
+bool isSpace(char32_t ch) { return ch == U' ' || ch == U'\t' || ch == U'\n' || ch == U'\r'; }
+
+double parseDouble(const std::string& ascii)
+{
+    static locale_t c = newlocale(LC_ALL_MASK, "C", nullptr);
+    return strtod_l(ascii.c_str(), nullptr, c);
+}
+
+// The longest decimal literal at p (digits, fraction, exponent); returns its
+// end, or p when there is none.
+std::size_t scanDecimal(const std::u32string& t, std::size_t p)
+{
+    std::size_t q = p;
+    bool digits = false;
+    while (q < t.size() && isDigit(t[q]))
+        ++q, digits = true;
+    if (q < t.size() && t[q] == U'.') {
+        ++q;
+        while (q < t.size() && isDigit(t[q]))
+            ++q, digits = true;
+    }
+    if (!digits)
+        return p;
+    if (q < t.size() && (t[q] == U'e' || t[q] == U'E')) {
+        std::size_t r = q + 1;
+        if (r < t.size() && (t[r] == U'+' || t[r] == U'-'))
+            ++r;
+        if (r < t.size() && isDigit(t[r])) {
+            while (r < t.size() && isDigit(t[r]))
+                ++r;
+            q = r;
+        }
+    }
+    return q;
+}
+
+struct StackEntry {
+    int prio;
+    std::string name;
+};
+
+class Parser {
+public:
+    enum class Mode { Build, Probe };
+
+    Parser(std::u32string text, Mode mode, bool stopAtBars)
+        : engine_(MathEngine::sharedEngine()), text_(std::move(text)), mode_(mode), stopAtBars_(stopAtBars)
+    {
+        if (mode_ == Mode::Build) {
+            out_ = fStack::placeholder();
+            tail_ = out_.get();
+        }
+    }
+
+    // Parses on to the end of the text (true), or, when stopping at bars,
+    // to the next '|' (false). Throws on a syntax failure.
+    bool run();
+    // Reads the bar at the scan position as an opener ('@') or closer ('$').
+    void chooseBar(char32_t ch) { text_[pos_] = ch; }
+    // The end of a parse: drops the placeholder, applies the rewrites and
+    // checks the balance.
+    fStack::Owner finish();
+
+    bool balanced() const { return sum_ == 1; }
+    // Everything that decides how the rest of the text parses.
+    std::string key() const;
+    const std::u32string& text() const { return text_; }
+
+    Parser(const Parser& other)
+        : engine_(other.engine_), text_(other.text_), pos_(other.pos_), pendingStar_(other.pendingStar_),
+          inserted_(other.inserted_), stack_(other.stack_), state_(other.state_), modeNum_(other.modeNum_),
+          sum_(other.sum_), lastNamed_(other.lastNamed_), mode_(other.mode_), stopAtBars_(other.stopAtBars_)
+    {
+        // Only probes are copied; they build no nodes.
+    }
+
+private:
+    // --- scanner: the text with implicit '*' inserted, without copying it
+    char32_t peek() const { return pendingStar_ ? U'*' : text_[pos_]; }
+    bool atEnd() const { return !pendingStar_ && pos_ >= text_.size(); }
+    void advance()
+    {
+        if (pendingStar_)
+            pendingStar_ = false;
+        else
+            ++pos_;
+    }
+    void insertStar()
+    {
+        inserted_.push_back(pos_);
+        pendingStar_ = true;
+    }
+    std::size_t location() const { return pos_ + inserted_.size() - (pendingStar_ ? 1 : 0); }
+    std::string currentText() const;
+    UserInfo info() const
+    {
+        return {{"string", currentText()}, {"position", static_cast<long long>(location())}};
+    }
+    [[noreturn]] void syntaxError(const std::string& reason) const { throw Error("Syntax Error!", reason, info()); }
+
+    // --- output
+    void appendName(const std::string& name)
+    {
+        sum_ += engine_.NameToNumOfArgs(name);
+        lastNamed_ = true;
+        if (mode_ == Mode::Build)
+            tail_ = tail_->addFunc(name);
+    }
+    void appendNumber(double v)
+    {
+        sum_ += 1;
+        lastNamed_ = false;
+        if (mode_ == Mode::Build)
+            tail_ = tail_->addConst(v);
+    }
+
+    // --- operator stack
+    void push(int prio, std::string name)
+    {
+        if (stack_.size() >= kOperatorStackSize)
+            throw Error("Syntax Error!", kTooComplex, info());
+        stack_.push_back({prio, std::move(name)});
+    }
+
+    void implicitMultiplicationOrExponent()
+    {
+        if (modeNum_ == 1)
+            exponentRewrite();
+        else
+            insertStar();
+    }
+    void exponentRewrite();
+    void operatorOrCloser(char32_t ch);
+    void word();
+    double readNumberAt(std::size_t& p, bool allowSign) const;
+
+    MathEngine& engine_;
+    std::u32string text_;
+    std::size_t pos_ = 0;
+    bool pendingStar_ = false;
+    std::vector<std::size_t> inserted_;
+    std::vector<StackEntry> stack_;
+    int state_ = Start;
+    int modeNum_ = 0;
+    int sum_ = 0;
+    bool lastNamed_ = false;
+    Mode mode_;
+    bool stopAtBars_;
+    fStack::Owner out_;
+    fStack* tail_ = nullptr;
+};
+
+std::string Parser::currentText() const
+{
+    std::u32string t;
+    t.reserve(text_.size() + inserted_.size());
+    std::size_t k = 0;
+    for (std::size_t i = 0; i <= text_.size(); ++i) {
+        while (k < inserted_.size() && inserted_[k] == i)
+            t.push_back(U'*'), ++k;
+        if (i < text_.size())
+            t.push_back(text_[i]);
+    }
+    return utf8::encode(t);
+}
+
+std::string Parser::key() const
+{
+    std::string k = std::to_string(pos_) + ':' + std::to_string(state_) + ':' + std::to_string(modeNum_) + ':' +
+                    std::to_string(sum_) + ':' + (lastNamed_ ? '1' : '0') + (pendingStar_ ? '1' : '0');
+    for (const StackEntry& e : stack_) {
+        k += '\x1f';
+        k += e.name;
+    }
+    return k;
+}
+
+double Parser::readNumberAt(std::size_t& p, bool allowSign) const
+{
+    std::size_t start = p;
+    std::size_t q = p;
+    if (allowSign && q < text_.size() && (text_[q] == U'+' || text_[q] == U'-'))
+        ++q;
+    std::size_t end = scanDecimal(text_, q);
+    if (end == q)
+        return std::numeric_limits<double>::quiet_NaN();
+    std::string ascii;
+    for (std::size_t i = start; i < end; ++i)
+        ascii.push_back(static_cast<char>(text_[i]));
+    p = end;
+    return parseDouble(ascii);
+}
+
+bool Parser::run()
+{
+    for (;;) {
+        while (!atEnd() && !pendingStar_ && isSpace(text_[pos_]))
+            ++pos_;
+        if (atEnd())
+            break;
+        const char32_t ch = peek();
+        if (stopAtBars_ && !pendingStar_ && ch == U'|')
+            return false;
+
+        if (in(engine_.nums, ch)) {
+            if (state_ == Closer || state_ == Operand) {
+                implicitMultiplicationOrExponent();
+                continue;
+            }
+            std::size_t p = pos_;
+            double v = readNumberAt(p, false);
+            if (p == pos_)
+                throw Error("Wrong Syntax!");
+            pos_ = p;
+            appendNumber(v);
+            state_ = Operand;
+        } else if (in(engine_.lBraces, ch)) {
+            if (state_ == Closer || state_ == Operand) {
+                implicitMultiplicationOrExponent();
+                continue;
+            }
+            if (modeNum_ != 0)
+                ++modeNum_;
+            advance();
+            push(0, utf8::encode(ch));
+            state_ = Start;
+        } else if (in(engine_.operators, ch) || in(engine_.rBraces, ch)) {
+            operatorOrCloser(ch);
+        } else {
+            if (state_ == Closer || state_ == Operand) {
+                implicitMultiplicationOrExponent();
+                continue;
+            }
+            word();
+        }
+    }
+
+    // The end: everything left on the stack goes to the output.
+    while (!stack_.empty()) {
+        StackEntry e = std::move(stack_.back());
+        stack_.pop_back();
+        if (e.prio == 0)
+            throw Error("Syntax Error!", "Too many opening braces!");
+        if (e.prio == 1)
+            throw Error("Syntax Error!", "Too many closing braces!");
+        appendName(e.name);
+    }
+    return true;
+}
+
+void Parser::operatorOrCloser(char32_t ch)
+{
+    const bool isCloser = in(engine_.rBraces, ch);
+    std::string op = utf8::encode(ch);
+    advance();
+
+    if (ch != U'-' && modeNum_ == 1)
+        throw Error(ch == U'^' ? "Too complicated syntax!" : "Wrong Syntax!");
+
+    int prio = 0;
+    int next = Operator;
+    if (ch == U'-' && (state_ == Closer || state_ == Operand || state_ == Negation)) {
+        if (modeNum_ == 1) {
+            // 'sin^2-x': the exponent ends here; the '-' starts the argument.
+            --pos_;
+            exponentRewrite();
+            return;
+        }
+    } else if (ch == U'-') {
+        op = "--";
+        prio = 5;
+        next = Negation;
+    }
+    if (ch == U'^' && state_ == FunctionName) {
+        if (modeNum_ != 0)
+            throw Error("Too complicated syntax!");
+        modeNum_ = 1;
+    }
+    if (next != Negation) {
+        if (state_ == Start || state_ == Operator || state_ == Negation || (state_ == FunctionName && ch != U'^'))
+            syntaxError("Wronggg Syntax!");
+        if (isCloser)
+            prio = 1, next = Closer;
+        else
+            prio = (ch == U'+' || ch == U'-') ? 2 : (ch == U'*' || ch == U'/') ? 3 : 5;
+    }
+
+    if (stack_.empty()) {
+        push(prio, std::move(op)); // a closer pushed here is reported at the end
+        state_ = next;
+        return;
+    }
+    if (prio != 5) {
+        while (!stack_.empty() && stack_.back().prio >= prio) {
+            StackEntry e = std::move(stack_.back());
+            stack_.pop_back();
+            appendName(e.name);
+        }
+    }
+    if (!isCloser) {
+        push(prio, std::move(op));
+        state_ = next;
+        return;
+    }
+
+    if (modeNum_ != 0)
+        --modeNum_;
+    if (stack_.empty())
+        syntaxError(formatMessage("Too many closing braces:'%@' at the end!", {op}));
+    const std::string& opener = stack_.back().name;
+    if (op == "," && opener == "(") {
+        state_ = Start;
+        return;
+    }
+    if (op == ")" && opener == "(") {
+        stack_.pop_back();
+    } else if (op == "]" && opener == "[") {
+        stack_.pop_back();
+        appendName("[]");
+    } else if (op == "}" && opener == "{") {
+        stack_.pop_back();
+        appendName("{}");
+    } else if (op == "$" && opener == "@") {
+        stack_.pop_back();
+        appendName("||");
+    } else if (op == "$") {
+        syntaxError(formatMessage("'%@' in wrong position!", {"$"}));
+    } else {
+        syntaxError(formatMessage("Wrong braces order! '%@' after '%@'!", {op, opener}));
+    }
+    state_ = next;
+}
+
+void Parser::word()
+{
+    const std::size_t start = pos_;
+    std::size_t end = start + 1; // a word is at least one character
+    while (end < text_.size() && !in(engine_.breakers, text_[end]))
+        ++end;
+    pos_ = end;
+    const char32_t typed = text_[start];
+    std::u32string lower;
+    for (std::size_t i = start; i < end; ++i)
+        lower.push_back(utf8::toLower(text_[i]));
+    const std::string name = utf8::encode(lower);
+    const bool single = end - start == 1;
+
+    if (single && in(engine_.variables, typed)) {
+        appendName(utf8::encode(typed));
+        state_ = Operand;
+    } else if (single && in(engine_.mathconsts, typed)) {
+        appendNumber(engine_.NameToConst(utf8::encode(typed)));
+        state_ = Operand;
+    } else if (name == "e") {
+        // An upper-case 'E': the exponent of the number before it.
+        const char* wrong = "Symbol 'E' is used in wrong context!";
+        if (lastNamed_)
+            throw Error(wrong);
+        std::size_t p = pos_;
+        double n = readNumberAt(p, true);
+        if (p == pos_)
+            throw Error(wrong);
+        pos_ = p;
+        if (mode_ == Mode::Build)
+            tail_->c *= std::pow(10.0, n);
+    } else if (name == "pi") {
+        appendNumber(engine_.NameToConst("pi"));
+        state_ = Operand;
+    } else if (name == "inf") {
+        appendNumber(std::numeric_limits<double>::infinity());
+        state_ = Operand;
+    } else {
+        push(5, name);
+        state_ = FunctionName;
+    }
+}
+
+void Parser::exponentRewrite()
+{
+    while (!stack_.empty() && stack_.back().name != "^") {
+        StackEntry e = std::move(stack_.back());
+        stack_.pop_back();
+        appendName(e.name);
+    }
+    if (stack_.size() < 2)
+        throw Error("Wrong Syntax!");
+    // [..., name, ^] becomes [..., ^', name]: the function applies to the
+    // argument that follows, then the power.
+    StackEntry function = std::move(stack_[stack_.size() - 2]);
+    stack_[stack_.size() - 2] = {5, "^'"};
+    stack_.back() = std::move(function);
+    modeNum_ = 0;
+    state_ = FunctionName;
+}
+
+fStack::Owner Parser::finish()
+{
+    fStack* body = out_->next;
+    if (!body)
+        throw Error("Syntax Error!", "Wrong Syntax!");
+    body->previous = nullptr;
+    out_->next = nullptr;
+    out_.reset(); // frees the placeholder alone
+    fStack::Owner list(body);
+    list = fStack::replacePower(std::move(list));
+    list = fStack::replaceLogn(std::move(list));
+    list = fStack::replaceDerivative(std::move(list));
+    if (!list->isOK())
+        throw Error("Syntax Error!", "Wrong Syntax!");
+    return list;
+}
+
+fStack::Owner parseOne(std::u32string text)
+{
+    Parser p(std::move(text), Parser::Mode::Build, false);
+    p.run();
+    return p.finish();
+}
+
+// Bar resolution. Every remaining bar is read as an opener or a closer; a
+// memoised probe tells which choices can still lead to a reading that parses
+// and balances, so only those readings are parsed in full.
+class BarResolver {
+public:
+    explicit BarResolver(std::u32string text) : text_(std::move(text)) {}
+
+    std::vector<fStack::Owner> solutions()
+    {
+        Parser root(text_, Parser::Mode::Probe, true);
+        explore(root);
+        return std::move(found_);
+    }
+
+private:
+    // Whether some reading of the bars after this point parses.
+    bool viable(Parser& p)
+    {
+        std::string k;
+        try {
+            if (p.run())
+                return p.balanced();
+        } catch (const Error&) {
+            return false;
+        }
+        k = p.key();
+        auto it = memo_.find(k);
+        if (it != memo_.end())
+            return it->second;
+        bool ok = false;
+        for (char32_t choice : {U'@', U'$'}) {
+            Parser q(p);
+            q.chooseBar(choice);
+            if (viable(q)) {
+                ok = true;
+                break;
+            }
+        }
+        memo_.emplace(std::move(k), ok);
+        return ok;
+    }
+
+    // Parses in full every viable reading, until two succeed.
+    void explore(Parser& p)
+    {
+        if (found_.size() >= 2)
+            return;
+        bool end;
+        try {
+            end = p.run();
+        } catch (const Error&) {
+            return;
+        }
+        if (end) {
+            if (++readings_ > kMaxReadings)
+                throw Error(kTooComplex);
+            try {
+                found_.push_back(fStack::optimize(parseOne(p.text())));
+            } catch (const Error&) {
+            }
+            return;
+        }
+        for (char32_t choice : {U'@', U'$'}) {
+            Parser q(p);
+            q.chooseBar(choice);
+            Parser probe(q);
+            if (viable(probe))
+                explore(q);
+        }
+    }
+
+    std::u32string text_;
+    std::unordered_map<std::string, bool> memo_;
+    std::vector<fStack::Owner> found_;
+    int readings_ = 0;
+};
+
+} // namespace
+
+int fStack::containsModuleSymbols(std::string_view text)
+{
+    const auto bars = std::count(text.begin(), text.end(), '|');
+    if (bars == 0)
+        return 0;
+    return bars % 2 == 0 ? 1 : -1;
+}
+
+fStack::Owner fStack::justCreateWithString(std::string_view text) { return parseOne(utf8::decode(text)); }
+
+std::vector<fStack::Owner> fStack::solutionsForString(std::string_view text)
+{
+    std::u32string t = utf8::decode(text);
+    if (static_cast<std::size_t>(std::count(t.begin(), t.end(), U'|')) > kMaxBars)
+        throw Error(kTooComplex);
+    return BarResolver(std::move(t)).solutions();
+}
+
+fStack::Owner fStack::createWithString(std::string_view text)
+{
+    const int bars = containsModuleSymbols(text);
+    if (bars == -1)
+        throw Error("Bad braces order!");
+    if (bars == 0)
+        return optimize(justCreateWithString(text));
+    std::string first(text);
+    first[first.find('|')] = '@'; // the first bar can only open
+    std::vector<Owner> found = solutionsForString(first);
+    if (found.size() == 1)
+        return std::move(found.front());
+    if (found.size() > 1)
+        throw Error("Function is ambiguous!");
+    throw Error("Bad braces order!");
+}
+
+} // namespace orlix
