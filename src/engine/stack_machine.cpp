@@ -4,6 +4,8 @@
 #include "orlix/error.h"
 #include "orlix/fstack.h"
 
+#include <algorithm>
+
 namespace orlix {
 
 namespace {
@@ -15,6 +17,54 @@ double StackMachine::eps() { return g_eps; }
 void StackMachine::setEps(double v) { g_eps = v; }
 double StackMachine::badRoot() { return g_badRoot; }
 void StackMachine::setBadRoot(double v) { g_badRoot = v; }
+
+// The fast form. Every operation of ops.h has these variants (a is the value
+// below the top, b the top; the top lives in a register while running):
+//   Op      a, b from the stack          OpK   a from the stack, b a constant
+//   OpV     a from the stack, b a cell   OpVK  pushes cell op constant
+//   OpKV    pushes constant op cell
+// and every one-operand operation has Op (on the top) and OpV (pushes op(cell)).
+#define ORLIX_BINARY_OPS(X) X(Plus) X(Minus) X(Mult) X(Divide) X(Power)
+#define ORLIX_UNARY_OPS(X)                                                                        \
+    X(UMinus) X(Invert) X(Sqrt) X(Abs) X(Log) X(Ln) X(Exp) X(Sin) X(Cos) X(Tan) X(Asin) X(Acos)  \
+    X(Atan) X(Sinh) X(Cosh) X(Tanh) X(Asinh) X(Acosh) X(Atanh) X(Sign) X(Sign_) X(Not_)           \
+    X(Greater_) X(Greater__) X(NotInt) X(NotInt_) X(Ceil) X(Floor) X(Fract)
+
+namespace {
+
+enum Fast : std::uint32_t {
+    F_End,
+    F_PushK,
+    F_PushV,
+#define ORLIX_B(n) F_##n, F_##n##K, F_##n##V, F_##n##VK, F_##n##KV,
+    ORLIX_BINARY_OPS(ORLIX_B)
+#undef ORLIX_B
+#define ORLIX_U(n) F_##n, F_##n##V,
+    ORLIX_UNARY_OPS(ORLIX_U)
+#undef ORLIX_U
+    F_Count
+};
+
+// Opcode of the plain (stack operand) variant of an operation.
+Fast fastOf(ops::Op op)
+{
+    switch (op) {
+#define ORLIX_B(n)                                                                                \
+    case ops::n: return F_##n;
+        ORLIX_BINARY_OPS(ORLIX_B)
+        ORLIX_UNARY_OPS(ORLIX_B)
+#undef ORLIX_B
+    default: return F_End;
+    }
+}
+
+// Offsets of the variants from the plain opcode.
+constexpr std::uint32_t kK = 1, kV = 2, kVK = 3, kKV = 4; // binary
+constexpr std::uint32_t kUV = 1;                          // unary
+
+static_assert(F_PlusK == F_Plus + kK && F_PlusKV == F_Plus + kKV && F_SinV == F_Sin + kUV);
+
+} // namespace
 
 StackMachine::StackMachine()
 {
@@ -32,14 +82,14 @@ StackMachine::StackMachine(const fStack& list)
         throw Error("Function is too complex!");
     code_.reserve(n);
     stack_.reserve(n);
-    // The evaluator runs without checks, so make sure here that the program
+    // The fast form runs without checks, so make sure here that the program
     // never pops from an empty stack and leaves exactly one value.
     int depth = 0;
     for (; node; node = node->next) {
         if (node->isNamed())
             append(*node->funcName);
         else
-            addConst(node->c);
+            appendConst(node->c);
         const ops::Op op = static_cast<ops::Op>(code_.back().op);
         const int needs = ops::isBinary(op) ? 2 : ops::isUnary(op) ? 1 : 0;
         if (depth < needs)
@@ -48,6 +98,7 @@ StackMachine::StackMachine(const fStack& list)
     }
     if (depth != 1)
         throw Error("Syntax Error!", "Wrong Syntax!");
+    buildFast();
 }
 
 void StackMachine::append(const std::string& name)
@@ -60,7 +111,19 @@ void StackMachine::append(const std::string& name)
     code_.push_back(Step{op->op, op->cell, 0, nullptr});
 }
 
-void StackMachine::addFunc(const std::string& name) { append(name); }
+void StackMachine::appendConst(double value)
+{
+    code_.push_back(Step{ops::Const, nullptr, value, nullptr});
+    ++constNumber_;
+}
+
+// Steps added after compilation are not checked: the machine falls back to
+// the safe path for good.
+void StackMachine::addFunc(const std::string& name)
+{
+    append(name);
+    needsGeneric_ = true;
+}
 
 void StackMachine::addFuncByIMP(Routine routine)
 {
@@ -70,63 +133,174 @@ void StackMachine::addFuncByIMP(Routine routine)
 
 void StackMachine::addConst(double value)
 {
-    code_.push_back(Step{ops::Const, nullptr, value, nullptr});
-    ++constNumber_;
+    appendConst(value);
+    needsGeneric_ = true;
 }
 
-double StackMachine::evaluate()
+// Builds the fast form of a checked program. Constant operands are folded
+// with the routines of ops.h, so a folded value is the value the step would
+// have produced at run time.
+void StackMachine::buildFast()
 {
-    if (needsGeneric_) {
-        // Routines added directly work through push and pop.
-        stack_.clear();
-        for (const Step& s : code_) {
-            switch (s.op) {
-            case ops::Const: push(s.k); break;
-            case ops::Var: push(*s.cell); break;
-            case ops::Call: s.routine(*this); break;
-            default:
-                if (ops::isBinary(static_cast<ops::Op>(s.op))) {
-                    double b = pop();
-                    double a = pop();
-                    push(ops::binary(static_cast<ops::Op>(s.op), a, b));
-                } else {
-                    push(ops::unary(static_cast<ops::Op>(s.op), pop()));
-                }
-            }
+    fast_.clear();
+    fast_.reserve(code_.size() + 1);
+    auto isPush = [&](std::size_t back, Fast which) {
+        return fast_.size() >= back && fast_[fast_.size() - back].op == which;
+    };
+    int depth = 0, maxDepth = 0;
+    for (const Step& s : code_) {
+        const ops::Op op = static_cast<ops::Op>(s.op);
+        if (op == ops::Const || op == ops::Var) {
+            fast_.push_back(op == ops::Const ? Inst{F_PushK, s.k, nullptr} : Inst{F_PushV, 0, s.cell});
+            maxDepth = std::max(maxDepth, ++depth);
+            continue;
         }
-        return pop();
+        const std::uint32_t plain = fastOf(op);
+        if (ops::isBinary(op)) {
+            --depth;
+            if (isPush(1, F_PushK) && isPush(2, F_PushK)) {
+                const double b = fast_.back().k;
+                fast_.pop_back();
+                fast_.back().k = ops::binary(op, fast_.back().k, b);
+            } else if (isPush(1, F_PushK) && isPush(2, F_PushV)) {
+                const double k = fast_.back().k;
+                fast_.pop_back();
+                fast_.back() = Inst{plain + kVK, k, fast_.back().cell};
+            } else if (isPush(1, F_PushV) && isPush(2, F_PushK)) {
+                const double* cell = fast_.back().cell;
+                fast_.pop_back();
+                fast_.back() = Inst{plain + kKV, fast_.back().k, cell};
+            } else if (isPush(1, F_PushK)) {
+                fast_.back().op = plain + kK;
+            } else if (isPush(1, F_PushV)) {
+                fast_.back().op = plain + kV;
+            } else {
+                fast_.push_back(Inst{plain, 0, nullptr});
+            }
+        } else {
+            if (isPush(1, F_PushK))
+                fast_.back().k = ops::unary(op, fast_.back().k);
+            else if (isPush(1, F_PushV))
+                fast_.back().op = plain + kUV;
+            else
+                fast_.push_back(Inst{plain, 0, nullptr});
+        }
     }
-    return run();
+    fast_.push_back(Inst{F_End, 0, nullptr});
+    // One slot more than the deepest stack: the register's value is spilled
+    // into the slot above the top at each push, the first time into slot 0.
+    work_.assign(static_cast<std::size_t>(maxDepth) + 1, 0.0);
 }
 
-double StackMachine::run()
+double StackMachine::evaluate() { return needsGeneric_ ? evaluateGeneric() : run(); }
+
+// The plain loop: every step through push and pop, routines added directly
+// included.
+double StackMachine::evaluateGeneric()
 {
-    if (work_.size() < code_.size() + 1)
-        work_.resize(code_.size() + 1);
-    double* base = work_.data();
-    double* sp = base; // one past the top
+    stack_.clear();
     for (const Step& s : code_) {
         switch (s.op) {
-        case ops::Const: *sp++ = s.k; break;
-        case ops::Var: *sp++ = *s.cell; break;
-        case ops::Plus: --sp; sp[-1] = sp[0] + sp[-1]; break;
-        case ops::Minus: --sp; sp[-1] = sp[-1] - sp[0]; break;
-        case ops::Mult: --sp; sp[-1] = sp[0] * sp[-1]; break;
-        case ops::Divide: --sp; sp[-1] = sp[-1] / sp[0]; break;
-        case ops::Power: --sp; sp[-1] = std::pow(sp[-1], sp[0]); break;
-        case ops::UMinus: sp[-1] = -sp[-1]; break;
-        case ops::Sin: sp[-1] = std::sin(sp[-1]); break;
-        case ops::Cos: sp[-1] = std::cos(sp[-1]); break;
+        case ops::Const: push(s.k); break;
+        case ops::Var: push(*s.cell); break;
+        case ops::Call: s.routine(*this); break;
         default:
             if (ops::isBinary(static_cast<ops::Op>(s.op))) {
-                --sp;
-                sp[-1] = ops::binary(static_cast<ops::Op>(s.op), sp[-1], sp[0]);
+                double b = pop();
+                double a = pop();
+                push(ops::binary(static_cast<ops::Op>(s.op), a, b));
             } else {
-                sp[-1] = ops::unary(static_cast<ops::Op>(s.op), sp[-1]);
+                push(ops::unary(static_cast<ops::Op>(s.op), pop()));
             }
         }
     }
-    return sp == base ? ops::NaN : sp[-1];
+    return pop();
+}
+
+// The fast loop over a checked program. The top of the stack is kept in
+// `top`; `sp` points one past the values below it.
+double StackMachine::run()
+{
+    const Inst* ip = fast_.data();
+    double* sp = work_.data();
+    double top = 0;
+
+#if defined(__GNUC__)
+    // Threaded dispatch: each handler jumps straight to the next one.
+    static const void* const labels[F_Count] = {
+        &&L_F_End,
+        &&L_F_PushK,
+        &&L_F_PushV,
+#define ORLIX_B(n) &&L_F_##n, &&L_F_##n##K, &&L_F_##n##V, &&L_F_##n##VK, &&L_F_##n##KV,
+        ORLIX_BINARY_OPS(ORLIX_B)
+#undef ORLIX_B
+#define ORLIX_U(n) &&L_F_##n, &&L_F_##n##V,
+        ORLIX_UNARY_OPS(ORLIX_U)
+#undef ORLIX_U
+    };
+#define ORLIX_CASE(name) L_##name:
+#define ORLIX_NEXT() goto *labels[(++ip)->op]
+    goto *labels[ip->op];
+#else
+#define ORLIX_CASE(name) case name:
+#define ORLIX_NEXT()                                                                              \
+    ++ip;                                                                                         \
+    continue
+    for (;;) {
+        switch (ip->op) {
+#endif
+
+    ORLIX_CASE(F_PushK)
+    *sp++ = top;
+    top = ip->k;
+    ORLIX_NEXT();
+    ORLIX_CASE(F_PushV)
+    *sp++ = top;
+    top = *ip->cell;
+    ORLIX_NEXT();
+
+#define ORLIX_B(n)                                                                                \
+    ORLIX_CASE(F_##n)                                                                             \
+    top = ops::binary(ops::n, *--sp, top);                                                        \
+    ORLIX_NEXT();                                                                                 \
+    ORLIX_CASE(F_##n##K)                                                                          \
+    top = ops::binary(ops::n, top, ip->k);                                                        \
+    ORLIX_NEXT();                                                                                 \
+    ORLIX_CASE(F_##n##V)                                                                          \
+    top = ops::binary(ops::n, top, *ip->cell);                                                    \
+    ORLIX_NEXT();                                                                                 \
+    ORLIX_CASE(F_##n##VK)                                                                         \
+    *sp++ = top;                                                                                  \
+    top = ops::binary(ops::n, *ip->cell, ip->k);                                                  \
+    ORLIX_NEXT();                                                                                 \
+    ORLIX_CASE(F_##n##KV)                                                                         \
+    *sp++ = top;                                                                                  \
+    top = ops::binary(ops::n, ip->k, *ip->cell);                                                  \
+    ORLIX_NEXT();
+    ORLIX_BINARY_OPS(ORLIX_B)
+#undef ORLIX_B
+
+#define ORLIX_U(n)                                                                                \
+    ORLIX_CASE(F_##n)                                                                             \
+    top = ops::unary(ops::n, top);                                                                \
+    ORLIX_NEXT();                                                                                 \
+    ORLIX_CASE(F_##n##V)                                                                          \
+    *sp++ = top;                                                                                  \
+    top = ops::unary(ops::n, *ip->cell);                                                          \
+    ORLIX_NEXT();
+    ORLIX_UNARY_OPS(ORLIX_U)
+#undef ORLIX_U
+
+    ORLIX_CASE(F_End)
+    return top;
+
+#if !defined(__GNUC__)
+        default: return ops::NaN;
+        }
+    }
+#endif
+#undef ORLIX_CASE
+#undef ORLIX_NEXT
 }
 
 std::unique_ptr<StackMachine> fStack::toStackMachine() const

@@ -63,20 +63,31 @@ public:
     bool is2piodicForVariable(double* v);
     bool isPeriodicWithPeriod(double T);
 
-    // One step of the program. Exposed for the evaluator only.
+private:
+    // One step of the program as built: what the generic path runs.
     struct Step {
         std::uint8_t op;
         const double* cell; // variable cell, for variable steps
         double k;           // constant, for constant steps
         Routine routine;    // for steps added by routine
     };
+    // One instruction of the fast form: constant folded, with pushes of a
+    // constant or a variable fused into the operation that follows them.
+    struct Inst {
+        std::uint32_t op;   // an opcode of the fast form (stack_machine.cpp)
+        double k;           // the constant operand, if any
+        const double* cell; // the variable operand, if any
+    };
 
-private:
     void append(const std::string& name);
+    void appendConst(double value);
+    void buildFast();
+    double evaluateGeneric();
     double run();
 
     std::vector<Step> code_;
     std::vector<double> stack_;
+    std::vector<Inst> fast_;
     std::vector<double> work_;
     int constNumber_ = 0;
     bool needsGeneric_ = false;

@@ -1,0 +1,273 @@
+// The compiled evaluator folds constants and fuses pushes into operations;
+// whatever it does, its results must be bit for bit those of the plain
+// routines run step by step (the scratch machine's path).
+
+#include <gtest/gtest.h>
+
+#include <bit>
+#include <cmath>
+#include <cstdint>
+#include <limits>
+#include <random>
+#include <string>
+#include <vector>
+
+#include "orlix/error.h"
+#include "orlix/fstack.h"
+#include "orlix/math_engine.h"
+#include "orlix/stack_machine.h"
+
+using orlix::fStack;
+using orlix::MathEngine;
+using orlix::StackMachine;
+
+namespace {
+
+constexpr double kInf = std::numeric_limits<double>::infinity();
+constexpr double kNaN = std::numeric_limits<double>::quiet_NaN();
+
+// Same value: identical bits, or both NaN (a NaN's payload is not part of
+// any result the engine promises).
+bool same(double a, double b)
+{
+    if (std::isnan(a) || std::isnan(b))
+        return std::isnan(a) && std::isnan(b);
+    return std::bit_cast<std::uint64_t>(a) == std::bit_cast<std::uint64_t>(b);
+}
+
+const char* const kBinary[] = {"+", "-", "*", "/", "^", "pow", "power"};
+const char* const kUnary[] = {"--",   "inv",   "sqrt",  "abs",      "||",        "log",    "ln",
+                              "exp",  "sin",   "cos",   "tan",      "tg",        "asin",   "acos",
+                              "atan", "sinh",  "cosh",  "tanh",     "asinh",     "acosh",  "atanh",
+                              "sign", "sign_", "not_",  "greater_", "greater__", "notInt", "notInt_",
+                              "ceil", "floor", "[]",    "{}",       "fract"};
+const char* const kVariables[] = {"x", "y", "t", "a", "θ"};
+const double kSpecial[] = {0.0, -0.0, 1.0, -1.0, 2.0, 3.0, -2.0, 0.5, -0.5, 1e308, -1e308, 5e-324,
+                           2.2250738585072014e-308, kInf, -kInf, kNaN, 3.141592653589793, 1e-300};
+
+class ProgramMaker {
+public:
+    explicit ProgramMaker(std::uint64_t seed) : rng_(seed) {}
+
+    double value()
+    {
+        if (pick(3) == 0)
+            return std::uniform_real_distribution<double>(-10, 10)(rng_);
+        return kSpecial[pick(std::size(kSpecial))];
+    }
+
+    // A random expression in postfix order.
+    void expression(std::vector<fStack::Item>& out, int depth)
+    {
+        const unsigned kind = depth <= 0 ? 0 : pick(5);
+        if (kind <= 1) {
+            if (pick(2) == 0)
+                out.emplace_back(std::string(kVariables[pick(std::size(kVariables))]));
+            else
+                out.emplace_back(value());
+        } else if (kind == 2) {
+            expression(out, depth - 1);
+            out.emplace_back(std::string(kUnary[pick(std::size(kUnary))]));
+        } else {
+            expression(out, depth - 1);
+            expression(out, depth - 1);
+            out.emplace_back(std::string(kBinary[pick(std::size(kBinary))]));
+        }
+    }
+
+    unsigned pick(std::size_t n) { return std::uniform_int_distribution<unsigned>(0, n - 1)(rng_); }
+
+private:
+    std::mt19937_64 rng_;
+};
+
+// The scratch machine runs the plain routines step by step.
+double generic(const std::vector<fStack::Item>& items)
+{
+    StackMachine m;
+    for (const fStack::Item& item : items) {
+        if (const std::string* name = std::get_if<std::string>(&item))
+            m.addFunc(*name);
+        else
+            m.addConst(std::get<double>(item));
+    }
+    return m.evaluate();
+}
+
+std::string describe(const std::vector<fStack::Item>& items)
+{
+    std::string s;
+    for (const fStack::Item& item : items) {
+        if (const std::string* name = std::get_if<std::string>(&item))
+            s += *name;
+        else
+            s += std::to_string(std::get<double>(item));
+        s += ' ';
+    }
+    return s;
+}
+
+struct CellGuard {
+    double x = MathEngine::sharedEngine().x_, y = MathEngine::sharedEngine().y_,
+           t = MathEngine::sharedEngine().t_, a = MathEngine::sharedEngine().a_,
+           f = MathEngine::sharedEngine().f_;
+    ~CellGuard()
+    {
+        MathEngine& e = MathEngine::sharedEngine();
+        e.x_ = x, e.y_ = y, e.t_ = t, e.a_ = a, e.f_ = f;
+    }
+};
+
+} // namespace
+
+TEST(Evaluator, CompiledProgramsMatchThePlainRoutinesBitForBit)
+{
+    CellGuard guard;
+    MathEngine& e = MathEngine::sharedEngine();
+    ProgramMaker maker(0x0172'2026);
+    int compared = 0;
+    for (int program = 0; program < 3000; ++program) {
+        std::vector<fStack::Item> items;
+        maker.expression(items, 1 + maker.pick(6));
+        fStack::Owner list = fStack::fromArray(items);
+        ASSERT_TRUE(list) << describe(items);
+        StackMachine fast(*list);
+        for (int point = 0; point < 12; ++point) {
+            e.x_ = maker.value(), e.y_ = maker.value(), e.t_ = maker.value();
+            e.a_ = maker.value(), e.f_ = maker.value();
+            const double want = generic(items);
+            const double got = fast.evaluate();
+            ASSERT_TRUE(same(got, want)) << describe(items) << "x=" << e.x_ << " y=" << e.y_ << " t="
+                                         << e.t_ << " a=" << e.a_ << " θ=" << e.f_ << ": fast " << got
+                                         << ", plain " << want;
+            ++compared;
+        }
+    }
+    EXPECT_EQ(compared, 36000);
+}
+
+// Patterns the compiler rewrites (constant operands, a variable next to a
+// constant, constants only), each checked against the plain routines.
+TEST(Evaluator, FoldedAndFusedStepsKeepOperandOrder)
+{
+    CellGuard guard;
+    MathEngine& e = MathEngine::sharedEngine();
+    using I = fStack::Item;
+    using S = std::string;
+    const std::vector<std::vector<I>> programs = {
+        {S("x"), 3.0, S("-")},               // cell op constant
+        {3.0, S("x"), S("-")},               // constant op cell
+        {S("x"), S("y"), S("-")},            // both from cells
+        {S("x"), S("sin"), 2.0, S("/")},     // top op constant
+        {S("x"), S("sin"), S("y"), S("/")},  // top op cell
+        {2.0, 0.5, S("^")},                  // folded
+        {-8.0, 1.0, 3.0, S("/"), S("^")},    // folded to NaN
+        {0.0, S("--")},                      // folded to -0
+        {1.0, 0.0, S("/"), S("x"), S("-")},  // folded, then fused
+        {S("x"), S("--"), S("y"), S("^")},   // unary on a cell, then a cell operand
+        {S("x"), S("y"), S("t"), S("*"), S("+")},
+        {S("x"), S("x"), S("x"), S("x"), S("+"), S("+"), S("+")},
+        {S("x"), S("sign_"), S("notInt"), S("x"), S("{}"), S("-")},
+    };
+    const double points[] = {0.0, -0.0, 1.0, -1.0, 2.5, -3.0, kInf, -kInf, kNaN, 1e-310};
+    for (const auto& items : programs) {
+        fStack::Owner list = fStack::fromArray(items);
+        ASSERT_TRUE(list) << describe(items);
+        StackMachine fast(*list);
+        for (double x : points) {
+            for (double y : points) {
+                e.x_ = x, e.y_ = y, e.t_ = -y;
+                EXPECT_TRUE(same(fast.evaluate(), generic(items)))
+                    << describe(items) << "x=" << x << " y=" << y;
+            }
+        }
+    }
+}
+
+TEST(Evaluator, EdgeValuesOfFormulas)
+{
+    CellGuard guard;
+    struct Case {
+        const char* formula;
+        double x;
+        double expected;
+    };
+    const Case cases[] = {
+        {"2*x", 3, 6},
+        {"2*x", kNaN, kNaN},
+        {"1/0", 0, kInf},
+        {"0/0", 0, kNaN},
+        {"-(0)", 0, -0.0},
+        {"-x", 0, -0.0},
+        {"(-8)^(1/3)", 0, kNaN},
+        {"x^(1/3)", -8, kNaN},
+        {"sign(0)", 0, 0},
+        {"sign_(0)", 0, kNaN},
+        {"sign(x)", kNaN, -1},
+        {"not_(0)", 0, kNaN},
+        {"not_(2)", 0, 0},
+        {"not_(x)", kNaN, 0},
+        {"notInt(2)", 0, kNaN},
+        {"notInt(2.5)", 0, 0},
+        {"notInt_(2.5)", 0, 1},
+        {"notInt(x)", kInf, kNaN},
+        {"{-0.25}", 0, 0.75},
+        {"[-0.5]", 0, -1},
+        {"greater__(-1)", 0, kNaN},
+        {"greater__(2)", 0, 2},
+        {"greater_(2)", 0, 0},
+        {"g", 0, 0},
+        {"|x|", -0.0, 0.0},
+        {"x^0", kNaN, 1},
+    };
+    for (const Case& c : cases) {
+        fStack::Owner list = fStack::createWithString(c.formula);
+        ASSERT_TRUE(list) << c.formula;
+        StackMachine m(*list);
+        MathEngine::setX(c.x);
+        EXPECT_TRUE(same(m.evaluate(), c.expected)) << c.formula << " at x=" << c.x << " gave "
+                                                    << m.evaluate();
+    }
+}
+
+TEST(Evaluator, MachineStaysCorrectWhenStepsAreAddedAfterCompiling)
+{
+    CellGuard guard;
+    fStack::Owner list = fStack::createWithString("x+1");
+    StackMachine m(*list);
+    MathEngine::setX(2);
+    EXPECT_EQ(m.evaluate(), 3);
+    // Appending turns the program into x+1, 10, * (balanced again).
+    m.addConst(10);
+    m.addFunc("*");
+    EXPECT_EQ(m.evaluate(), 30);
+}
+
+TEST(Evaluator, CompileRejectsWhatTheFastPathCannotRun)
+{
+    // Node count limit: 4048 nodes compile, 4049 do not.
+    auto chain = [](int leaves) {
+        std::vector<fStack::Item> items{std::string("x")};
+        for (int k = 1; k < leaves; ++k) {
+            items.emplace_back(1.0);
+            items.emplace_back(std::string("+"));
+        }
+        return items;
+    };
+    fStack::Owner ok = fStack::fromArray(chain(2024)); // 4047 nodes
+    ok->last()->addFunc("sin");                       // 4048
+    ASSERT_EQ(ok->length(), 4048);
+    EXPECT_NO_THROW(StackMachine{*ok});
+    ok->last()->addFunc("cos"); // 4049
+    try {
+        StackMachine m(*ok);
+        FAIL() << "compiled a 4049-node list";
+    } catch (const orlix::Error& err) {
+        EXPECT_EQ(err.reason(), "Function is too complex!");
+    }
+
+    fStack::Owner unknown = fStack::fromArray({std::string("x"), std::string("sinx")});
+    if (unknown) {
+        EXPECT_THROW(StackMachine{*unknown}, orlix::Error);
+    }
+}
