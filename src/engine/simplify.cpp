@@ -1,7 +1,522 @@
+// Simplification of a function stack in place: constant folding, identities,
+// re-association and gathering of constants, negation and inversion moved
+// outward. The passes relink the postfix list directly; nothing builds a tree.
+//
+// Every pass walks the list from its last node towards its first. Passes that
+// need the root of an operator's second argument get it from a table filled
+// by one forward sweep (see Roots) instead of walking back over the first
+// argument each time, which would be quadratic on long chains.
+#include <vector>
+
+#include "engine_tables.h"
+#include "ops.h"
+#include "orlix/error.h"
 #include "orlix/fstack.h"
 
 namespace orlix {
 
-fStack::Owner fStack::optimize(Owner list) { return list; }
+namespace {
+
+constexpr int kMaxNodes = 5000;
+
+// Set by a pass when its change calls for another cycle.
+bool wasModified = false;
+
+// The list being simplified with its two ends, kept current by every edit
+// so that no pass has to look for first() or last().
+struct List {
+    fStack* head = nullptr;
+    fStack* tail = nullptr;
+
+    void unlink(fStack* n)
+    {
+        if (n->previous)
+            n->previous->next = n->next;
+        else
+            head = n->next;
+        if (n->next)
+            n->next->previous = n->previous;
+        else
+            tail = n->previous;
+        n->previous = n->next = nullptr;
+    }
+
+    void remove(fStack* n)
+    {
+        unlink(n);
+        delete n;
+    }
+
+    // Links an unlinked run from..to directly before `at`.
+    void insertBefore(fStack* at, fStack* from, fStack* to)
+    {
+        from->previous = at->previous;
+        if (at->previous)
+            at->previous->next = from;
+        else
+            head = from;
+        to->next = at;
+        at->previous = to;
+    }
+
+    // Links an unlinked node directly after `at`.
+    void insertAfter(fStack* at, fStack* n)
+    {
+        n->next = at->next;
+        if (at->next)
+            at->next->previous = n;
+        else
+            tail = n;
+        n->previous = at;
+        at->next = n;
+    }
+
+    // Unlinks the run from..to (inclusive) without freeing it.
+    void cut(fStack* from, fStack* to)
+    {
+        if (from->previous)
+            from->previous->next = to->next;
+        else
+            head = to->next;
+        if (to->next)
+            to->next->previous = from->previous;
+        else
+            tail = from->previous;
+        from->previous = nullptr;
+        to->next = nullptr;
+    }
+};
+
+// First node of the complete argument whose root is `root`.
+fStack* startOf(fStack* root)
+{
+    int sum = 0;
+    fStack* n = root;
+    for (;;) {
+        sum += n->NoA;
+        if (sum == 1 || !n->previous)
+            return n;
+        n = n->previous;
+    }
+}
+
+// The root of the second argument of every two-argument node, from one
+// forward sweep of the list. A named node's value field is unused, so it
+// holds the node's index in the table while a pass runs; release() clears
+// it again. Passes that relink arguments update the table as they go.
+class Roots {
+public:
+    explicit Roots(List& list) : list_(list)
+    {
+        std::vector<fStack*> stack;
+        for (fStack* n = list.head; n; n = n->next) {
+            if (!n->isNamed()) {
+                stack.push_back(n);
+                continue;
+            }
+            if (n->NoA == -1) {
+                fStack* a = nullptr;
+                if (!stack.empty())
+                    stack.pop_back();
+                if (!stack.empty()) {
+                    a = stack.back();
+                    stack.pop_back();
+                }
+                n->c = static_cast<double>(second_.size());
+                second_.push_back(a);
+            } else if (n->NoA == 0) {
+                if (!stack.empty())
+                    stack.pop_back();
+            }
+            stack.push_back(n);
+        }
+    }
+    ~Roots()
+    {
+        for (fStack* n = list_.head; n; n = n->next)
+            if (n->isNamed())
+                n->c = 0;
+    }
+    Roots(const Roots&) = delete;
+    Roots& operator=(const Roots&) = delete;
+
+    fStack* second(const fStack* n) const { return second_[static_cast<std::size_t>(n->c)]; }
+    void setSecond(const fStack* n, fStack* root) { second_[static_cast<std::size_t>(n->c)] = root; }
+
+private:
+    List& list_;
+    std::vector<fStack*> second_;
+};
+
+// --- constant folding -------------------------------------------------------
+
+void optimize0(List& list)
+{
+    for (fStack* n = list.tail; n; n = n->previous) {
+        fStack* p = n->previous;
+        if (!n->isNamed() || !p || !p->isNumber() || n->NoA == 1)
+            continue;
+        const detail::NameOp* op = detail::opForName(*n->funcName);
+        if (!op)
+            continue; // left for the compiler to report
+        if (n->NoA == 0 && ops::isUnary(op->op)) {
+            p->c = ops::unary(op->op, p->c);
+            list.remove(n);
+            wasModified = true;
+            return;
+        }
+        if (n->NoA == -1 && ops::isBinary(op->op)) {
+            fStack* q = p->previous;
+            if (!q || !q->isNumber())
+                continue;
+            q->c = ops::binary(op->op, q->c, p->c);
+            list.remove(p);
+            list.remove(n);
+            wasModified = true;
+            return;
+        }
+    }
+}
+
+// --- numbers of sums and products to the right operand ---------------------
+
+void optimize1(List& list)
+{
+    Roots roots(list);
+    for (fStack* s = list.tail; s; s = s->previous) {
+        if (!(s->is("+") || s->is("*")))
+            continue;
+        fStack* p = s->previous;
+        fStack* r = roots.second(s);
+        if (!p || !p->isNamed() || !r || !r->isNumber())
+            continue;
+        // B 3 + with B named becomes B 3 +; 3 B + becomes B 3 +.
+        list.unlink(r);
+        list.insertBefore(s, r, r);
+        roots.setSecond(s, p);
+        wasModified = true;
+        s = r; // the walk goes on before the moved number
+    }
+}
+
+// --- identities ---------------------------------------------------------------
+
+void optimize2(List& list)
+{
+    Roots roots(list);
+    for (fStack* s = list.tail; s; s = s->previous) {
+        if (!s->isNamed())
+            continue;
+        fStack* p = s->previous;
+        if (!p || !p->previous)
+            return;
+        if (s->NoA != -1)
+            continue;
+        const bool number = p->isNumber();
+        if (s->is("*") && number && p->c == 1) {
+            list.remove(p);
+            list.remove(s);
+        } else if (s->is("*") && number && p->c == 0) {
+            // A 0 * is 0, whatever A is.
+            fStack* a = p->previous;
+            fStack* from = startOf(a);
+            list.cut(from, a);
+            fStack::free(from);
+            list.remove(s);
+        } else if (s->is("+") && number && p->c == 0) {
+            list.remove(p);
+            list.remove(s);
+        } else if (s->is("-") && p->isNamed()) {
+            fStack* r = roots.second(s);
+            if (!r || !r->isNumber() || r->c != 0)
+                continue;
+            list.remove(r);
+            s->funcName = "--";
+            s->NoA = 0;
+            s->c = 0;
+        } else if (s->is("-") && number && p->c == 0) {
+            list.remove(p);
+            list.remove(s);
+        } else if (s->is("^") && number && p->c == 1) {
+            list.remove(p);
+            list.remove(s);
+        } else if (s->is("^") && number && (p->c == -1 || p->c == 0.5)) {
+            const bool inverse = p->c == -1;
+            list.remove(p);
+            s->funcName = inverse ? "inv" : "sqrt";
+            s->NoA = 0;
+            s->c = 0;
+        } else {
+            continue;
+        }
+        wasModified = true;
+        return;
+    }
+}
+
+// --- subtraction and division, negations, chains ---------------------------
+
+// A c - becomes A (-c) +; A c / becomes A (1/c) *.
+void subtractionsAndDivisions(List& list)
+{
+    for (fStack* s = list.tail; s; s = s->previous) {
+        fStack* p = s->previous;
+        if (!p || !p->isNumber())
+            continue;
+        if (s->is("-")) {
+            p->c = ops::unary(ops::UMinus, p->c);
+            s->funcName = "+";
+        } else if (s->is("/")) {
+            p->c = ops::unary(ops::Invert, p->c);
+            s->funcName = "*";
+        } else {
+            continue;
+        }
+        s->NoA = -1;
+        wasModified = true;
+    }
+}
+
+// Removes "--" "--" and "inv" "inv" pairs.
+void doubleNegations(List& list)
+{
+    fStack* n = list.tail;
+    while (n) {
+        fStack* p = n->previous;
+        if (p && ((n->is("--") && p->is("--")) || (n->is("inv") && p->is("inv")))) {
+            // Only the node after the pair sees a new predecessor; everything
+            // after it was checked already.
+            fStack* after = n->next;
+            list.remove(p);
+            list.remove(n);
+            wasModified = true;
+            n = after ? after : list.tail;
+            continue;
+        }
+        n = p;
+    }
+}
+
+// (a·b)·c, a b * c *, becomes a·(b·c), a b c * *: every chain of one
+// operator ends with all its operands first, then all its operators.
+void reassociate(List& list, Roots& roots)
+{
+    for (fStack* s = list.tail; s; s = s->previous) {
+        if (!(s->is("*") || s->is("+")))
+            continue;
+        for (fStack* r = roots.second(s); r && r->funcName == s->funcName; r = roots.second(s)) {
+            fStack* innerFirst = r->previous; // root of r's first argument
+            fStack* innerSecond = roots.second(r);
+            list.unlink(r);
+            list.insertBefore(s, r, r);
+            roots.setSecond(r, innerFirst);
+            roots.setSecond(s, innerSecond);
+        }
+    }
+}
+
+// The node that takes the value of the complete argument rooted at `root`
+// as one of its operands; null when nothing does.
+fStack* consumerOf(fStack* root)
+{
+    int depth = 0;
+    for (fStack* n = root->next; n; n = n->next) {
+        const int needs = n->NoA == 1 ? 0 : (n->NoA == 0 ? 1 : 2);
+        if (needs > depth)
+            return n;
+        depth += n->NoA;
+    }
+    return nullptr;
+}
+
+// Combines the numbers among the operands of each chain into one number
+// placed as the chain's last operand.
+void gatherConstants(List& list, Roots& roots)
+{
+    std::vector<fStack*> numbers;
+    std::vector<fStack*> others;
+    fStack* s = list.tail;
+    while (s) {
+        if (!(s->is("*") || s->is("+"))) {
+            s = s->previous;
+            continue;
+        }
+        const bool product = s->is("*");
+        fStack* o = s;
+        int run = 1;
+        while (o->previous && o->previous->funcName == s->funcName) {
+            o = o->previous;
+            ++run;
+        }
+        const int operands = run + 1;
+        // Operand 1 is the node before o, operand n+1 the second argument
+        // of the n-th operator of the run.
+        numbers.clear();
+        others.clear();
+        double acc = product ? 1.0 : 0.0;
+        fStack* op = o;
+        for (int k = 1; k <= operands; ++k) {
+            fStack* root = k == 1 ? o->previous : roots.second(op);
+            if (k > 1)
+                op = op->next;
+            if (root && root->isNumber()) {
+                acc = ops::binary(product ? ops::Mult : ops::Plus, acc, root->c);
+                numbers.push_back(root);
+            } else {
+                others.push_back(root);
+            }
+        }
+        if (numbers.empty()) {
+            s = o->previous;
+            continue;
+        }
+        const int kept = operands - static_cast<int>(numbers.size());
+        // The first number found holds the total; the others leave.
+        fStack* total = numbers.front();
+        for (std::size_t k = 1; k < numbers.size(); ++k)
+            list.remove(numbers[k]);
+        list.unlink(total);
+        total->c = acc;
+        list.insertBefore(o, total, total);
+        const int surplus = operands - kept - 1;
+        for (int k = 0; k < surplus; ++k) {
+            fStack* next = o->next;
+            list.remove(o);
+            o = next;
+        }
+        if (surplus > 0)
+            wasModified = true;
+        // The operators left take the total, then the other operands.
+        op = o;
+        for (fStack* root : others) {
+            roots.setSecond(op, root);
+            op = op->next;
+        }
+        if (others.empty()) {
+            // The chain is now the single number: whatever took its value
+            // as second operand now takes the number.
+            fStack* q = consumerOf(total);
+            if (q && q->NoA == -1 && q->previous != total)
+                roots.setSecond(q, total);
+        }
+        s = total->previous;
+    }
+}
+
+// X inv · Y becomes Y/X, Y · X inv becomes Y/X, X inv · Y inv becomes
+// (X·Y) inv; the same for "--" in sums. Walks from the end and rewrites the
+// first node that qualifies, as often as one does.
+void outwardNegations(List& list, Roots& roots)
+{
+    auto marker = [](const fStack* s) { return s->is("*") ? "inv" : "--"; };
+    auto qualifies = [&](fStack* s) {
+        if (!(s->is("*") || s->is("+")))
+            return false;
+        const char* m = marker(s);
+        fStack* r = roots.second(s);
+        return (s->previous && s->previous->is(m)) || (r && r->is(m));
+    };
+    fStack* a = list.tail;
+    while (a) {
+        if (!qualifies(a)) {
+            a = a->previous;
+            continue;
+        }
+        wasModified = true;
+        const bool product = a->is("*");
+        const char* m = marker(a);
+        fStack* p = a->previous;   // root of the first argument
+        fStack* r = roots.second(a); // root of the second argument
+        const bool first = p->is(m);
+        const bool second = r && r->is(m);
+        // After a rewrite at `a` only the node taking a's value may newly
+        // qualify; all other nodes after `a` keep what they were checked for.
+        if (second && !first) {
+            // X m Y op: drop m, Y X op'.
+            fStack* xRoot = r->previous;
+            fStack* xStart = startOf(xRoot);
+            list.remove(r);
+            list.cut(xStart, xRoot);
+            list.insertBefore(a, xStart, xRoot);
+            a->funcName = product ? "/" : "-";
+            a->NoA = -1;
+            roots.setSecond(a, p);
+            a = a->previous;
+        } else if (first && !second) {
+            // Y X m op: drop m, Y X op'.
+            list.remove(p);
+            a->funcName = product ? "/" : "-";
+            a->NoA = -1;
+            a = a->previous;
+        } else {
+            // X m Y m op: (X Y op) m.
+            fStack* xRoot = r->previous;
+            list.remove(r);
+            list.unlink(p);
+            list.insertAfter(a, p);
+            roots.setSecond(a, xRoot);
+            fStack* q = consumerOf(p);
+            if (q && q->NoA == -1 && q->previous != p)
+                roots.setSecond(q, p);
+            a = (q && qualifies(q)) ? q : a;
+        }
+    }
+}
+
+void optimizeMM(List& list)
+{
+    subtractionsAndDivisions(list);
+    doubleNegations(list);
+    Roots roots(list);
+    reassociate(list, roots);
+    gatherConstants(list, roots);
+    outwardNegations(list, roots);
+}
+
+bool balances(const fStack* head)
+{
+    int sum = 0;
+    for (const fStack* n = head; n; n = n->next) {
+        if (sum < 0)
+            return false;
+        sum += n->NoA;
+    }
+    return sum == 1;
+}
+
+} // namespace
+
+fStack::Owner fStack::optimize(Owner owner)
+{
+    if (!owner)
+        return owner;
+    List list;
+    list.head = owner->first();
+    int length = 0;
+    for (fStack* n = list.head; n; n = n->next) {
+        ++length;
+        list.tail = n;
+    }
+    if (length > kMaxNodes)
+        throw Error("Error!", "Function is too complex!");
+    // The passes rely on the balance; a list that does not balance is left
+    // as it is for the compiler to reject.
+    if (!balances(list.head))
+        return owner;
+    owner.release();
+    try {
+        do {
+            wasModified = false;
+            optimize0(list);
+            optimize1(list);
+            optimize2(list);
+            optimizeMM(list);
+        } while (wasModified);
+    } catch (...) {
+        fStack::free(list.head);
+        throw;
+    }
+    return Owner(list.tail);
+}
 
 } // namespace orlix
