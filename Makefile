@@ -8,7 +8,7 @@ CMAKE_ARGS ?=
 PACKAGES = build-essential cmake pkg-config qt6-base-dev nlohmann-json3-dev \
            libgtest-dev libgmock-dev libbenchmark-dev libmuparser-dev
 
-.PHONY: all deps configure build run test test-asan bench format clean
+.PHONY: all deps configure build run test test-asan bench fuzz format clean
 
 all: build
 
@@ -49,6 +49,21 @@ test-asan: deps
 
 bench: build
 	$(BUILD)/bench/engine_bench
+
+# The engine fuzzer (libFuzzer, ASan, UBSan; needs clang): built in
+# FUZZ_BUILD and run for FUZZ_SECONDS on a work copy of fuzz/corpus, so new
+# finds stay out of the committed seeds. Crashing inputs land in
+# $(FUZZ_BUILD)/crashes/; add them to fuzz/regressions/.
+FUZZ_BUILD   ?= build-fuzz
+FUZZ_SECONDS ?= 60
+fuzz:
+	@$(MAKE) --no-print-directory deps PACKAGES="cmake clang-14 libclang-rt-14-dev"
+	cmake -S fuzz -B $(FUZZ_BUILD) -DCMAKE_CXX_COMPILER=clang++-14 -DCMAKE_BUILD_TYPE=RelWithDebInfo
+	cmake --build $(FUZZ_BUILD) -j $(JOBS) --target engine_fuzz
+	mkdir -p $(FUZZ_BUILD)/corpus $(FUZZ_BUILD)/crashes
+	cp -n fuzz/corpus/* $(FUZZ_BUILD)/corpus/
+	$(FUZZ_BUILD)/engine_fuzz -max_total_time=$(FUZZ_SECONDS) -max_len=256 -timeout=10 \
+	  -rss_limit_mb=2048 -dict=fuzz/engine.dict -artifact_prefix=$(FUZZ_BUILD)/crashes/ $(FUZZ_BUILD)/corpus fuzz/regressions
 
 format:
 	clang-format -i $$(git ls-files '*.cpp' '*.h')
