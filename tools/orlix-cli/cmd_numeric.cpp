@@ -40,7 +40,7 @@ int root(Args& args)
     const double b = toNumber(p[2]);
     StackMachine program = compile(p[3]);
     const double r = program.findRootBetweenVar1(a, b, cell);
-    nlohmann::json out = nlohmann::json::object();
+    nlohmann::ordered_json out = nlohmann::ordered_json::object();
     out["root"] = jsonNumber(r);
     out["badRoot"] = jsonNumber(StackMachine::badRoot());
     std::cout << out.dump() << "\n";
@@ -54,7 +54,7 @@ int rootseg(Args& args)
     const myPoint p2{toNumber(p[2]), toNumber(p[3])};
     StackMachine program = compile(p[4]);
     const myPoint r = program.findRootBetweenP1(p1, p2);
-    nlohmann::json out = nlohmann::json::object();
+    nlohmann::ordered_json out = nlohmann::ordered_json::object();
     out["x"] = jsonNumber(r.x);
     out["y"] = jsonNumber(r.y);
     out["badRoot"] = jsonNumber(StackMachine::badRoot());
