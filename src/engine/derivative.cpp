@@ -22,139 +22,221 @@ using Owner = fStack::Owner;
 // Lists longer than this are not differentiated.
 constexpr int kMaxInputNodes = 1543;
 // A derivative longer than this could not be simplified or compiled; building
-// stops as soon as a partial result passes it.
+// stops as soon as that many nodes have been made.
 constexpr int kMaxResultNodes = 5000;
-// Nesting of dif() calls. Every two levels differentiate a strictly shorter
-// list, so a list within kMaxInputNodes never gets near this; it only guards
-// the stack if that reasoning is ever broken by a new rule.
-constexpr int kMaxDepth = 2 * kMaxInputNodes + 64;
+// Nesting of dif() calls. Each level works on a strictly smaller argument of
+// a list within kMaxInputNodes, so this is never reached; it only guards the
+// stack should a future rule break that.
+constexpr int kMaxDepth = kMaxInputNodes + 64;
 
 constexpr double kLn10 = 2.302585092994046;
 
+// State of the differentiation under way: how deep dif() has recursed and
+// how many nodes the rules have made since the outermost call began. Every
+// node a rule makes ends up in the final derivative, so the count is the
+// size of the result so far.
 int difDepth = 0;
+int nodesMade = 0;
 
 struct DepthGuard {
-    DepthGuard() { ++difDepth; }
+    DepthGuard()
+    {
+        if (difDepth == 0)
+            nodesMade = 0;
+        ++difDepth;
+    }
     ~DepthGuard() { --difDepth; }
     DepthGuard(const DepthGuard&) = delete;
     DepthGuard& operator=(const DepthGuard&) = delete;
 };
 
-Owner node(const char* name) { return fStack::initWithName(name); }
+void made(int count)
+{
+    nodesMade += count;
+    if (nodesMade > kMaxResultNodes)
+        throw Error("Error!", "Function is too complex!");
+}
 
-double& cell(double MathEngine::*member) { return MathEngine::sharedEngine().*member; }
+// The list a rule builds, from its root backwards, in the vocabulary of the
+// function stack. The operands' derivatives are taken where the operands
+// stand in q's list rather than of copies: the result is the same, and a
+// deep expression then costs no copy per level.
+class Rule {
+public:
+    explicit Rule(const char* root) : list_(fStack::initWithName(root)), head_(list_.get()) { made(1); }
+
+    Rule& addPFunc(const char* name)
+    {
+        head_ = head_->addPFunc(name);
+        made(1);
+        return *this;
+    }
+    Rule& addPConst(double value)
+    {
+        head_ = head_->addPConst(value);
+        made(1);
+        return *this;
+    }
+    // A copy of q's second argument (the left operand) / first argument.
+    Rule& addA(const fStack& q) { return counted(head_->addA(&q)); }
+    Rule& addB(const fStack& q) { return counted(head_->addB(&q)); }
+    // The derivative of q's second argument / first argument.
+    Rule& addDA(const fStack& q) { return addPrevious(secondArgOf(q).dif()); }
+    Rule& addDB(const fStack& q) { return addPrevious(firstArgOf(q).dif()); }
+    // A derivative, already counted.
+    Rule& addPrevious(Owner part)
+    {
+        head_ = head_->addPrevious(std::move(part));
+        return *this;
+    }
+
+    Owner done() { return std::move(list_); }
+
+private:
+    static const fStack& firstArgOf(const fStack& q)
+    {
+        if (!q.previous)
+            throw Error("copyFirstArgFailed", "Logical error!", {{"function", q.funcName.value_or("")}});
+        return *q.previous;
+    }
+    static const fStack& secondArgOf(const fStack& q)
+    {
+        const fStack* root = const_cast<fStack&>(q).secondArg();
+        if (!root)
+            throw Error("copySecondArgFailed", "Logical error!", {{"function", q.funcName.value_or("")}});
+        return *root;
+    }
+    // Counts the nodes prepended by a copy: from the new first node up to
+    // the old one.
+    Rule& counted(fStack* newFirst)
+    {
+        int n = 0;
+        for (const fStack* p = newFirst; p && p != head_; p = p->next)
+            ++n;
+        head_ = newFirst;
+        made(n);
+        return *this;
+    }
+
+    Owner list_;   // points at the root
+    fStack* head_; // the first node
+};
+
+Owner number(double value)
+{
+    made(1);
+    return fStack::initWithConst(value);
+}
+
+double cell(double MathEngine::*member) { return MathEngine::sharedEngine().*member; }
 
 // --- variables ---------------------------------------------------------------
 
 // x' = dx (1 for the chosen variable, 0 for the others); likewise y, t, r.
-Owner difX(const fStack&) { return fStack::initWithConst(cell(&MathEngine::dx_)); }
-Owner difY(const fStack&) { return fStack::initWithConst(cell(&MathEngine::dy_)); }
-Owner difT(const fStack&) { return fStack::initWithConst(cell(&MathEngine::dt_)); }
-Owner difR(const fStack&) { return fStack::initWithConst(cell(&MathEngine::dr_)); }
+Owner difX(const fStack&) { return number(cell(&MathEngine::dx_)); }
+Owner difY(const fStack&) { return number(cell(&MathEngine::dy_)); }
+Owner difT(const fStack&) { return number(cell(&MathEngine::dt_)); }
+Owner difR(const fStack&) { return number(cell(&MathEngine::dr_)); }
 // The angle (f, θ, i, φ share one cell): df.
-Owner difF(const fStack&) { return fStack::initWithConst(cell(&MathEngine::df_)); }
+Owner difF(const fStack&) { return number(cell(&MathEngine::df_)); }
 
 // --- arithmetic ----------------------------------------------------------------
 
 // (a + b)' = a' + b'            A' B' +
 Owner difPlus(const fStack& q)
 {
-    Owner r = node("+");
-    r->addDB(&q);
-    r->addDA(&q);
-    return r;
+    Rule r("+");
+    r.addDB(q);
+    r.addDA(q);
+    return r.done();
 }
 
 // (a - b)' = a' - b'            A' B' -
 Owner difMinus(const fStack& q)
 {
-    Owner r = node("-");
-    r->addDB(&q);
-    r->addDA(&q);
-    return r;
+    Rule r("-");
+    r.addDB(q);
+    r.addDA(q);
+    return r.done();
 }
 
 // (-u)' = -u'                   U' --
 Owner difUMinus(const fStack& q)
 {
-    Owner r = node("--");
-    r->addDB(&q);
-    return r;
+    Rule r("--");
+    r.addDB(q);
+    return r.done();
 }
 
 // (a·b)' = a·b' + b·a'          A B' * B A' * +
 Owner difMult(const fStack& q)
 {
-    Owner r = node("+");
-    r->addPFunc("*");
-    r->addDA(&q);
-    r->addB(&q);
-    r->addPFunc("*");
-    r->addDB(&q);
-    r->addA(&q);
-    return r;
+    Rule r("+");
+    r.addPFunc("*");
+    r.addDA(q);
+    r.addB(q);
+    r.addPFunc("*");
+    r.addDB(q);
+    r.addA(q);
+    return r.done();
 }
 
 // (a / b)' = (b·a' - a·b') / b²     B A' * A B' * - B 2 ^ /
 Owner difDivide(const fStack& q)
 {
-    Owner r = node("/");
-    r->addPFunc("^");
-    r->addPConst(2);
-    r->addB(&q);
-    r->addPFunc("-");
-    r->addPFunc("*");
-    r->addDB(&q);
-    r->addA(&q);
-    r->addPFunc("*");
-    r->addDA(&q);
-    r->addB(&q);
-    return r;
+    Rule r("/");
+    r.addPFunc("^");
+    r.addPConst(2);
+    r.addB(q);
+    r.addPFunc("-");
+    r.addPFunc("*");
+    r.addDB(q);
+    r.addA(q);
+    r.addPFunc("*");
+    r.addDA(q);
+    r.addB(q);
+    return r.done();
 }
 
 // (1/u)' = -(u' / u²)           U' U 2 ^ / --
 Owner difInvert(const fStack& q)
 {
-    Owner r = node("--");
-    r->addPFunc("/");
-    r->addPFunc("^");
-    r->addPConst(2);
-    r->addB(&q);
-    r->addDB(&q);
-    return r;
+    Rule r("--");
+    r.addPFunc("/");
+    r.addPFunc("^");
+    r.addPConst(2);
+    r.addB(q);
+    r.addDB(q);
+    return r.done();
 }
 
 // Exponent a number c:  (a^c)' = a^(c-1)·a'·c      A (c-1) ^ A' * c *
 // Any other exponent:   (a^b)' = a^b·(b·ln a)'     A B ^ D *
-//   where D is the derivative of the temporary list B A ln *.
+//   where D is the derivative of B A ln *.
 Owner difPower(const fStack& q)
 {
     const fStack* exponent = q.previous;
     if (exponent && exponent->isNumber()) {
         const double c = exponent->c;
-        Owner r = node("*");
-        r->addPConst(c);
-        r->addPFunc("*");
-        r->addDA(&q);
-        r->addPFunc("^");
-        r->addPConst(c - 1);
-        r->addA(&q);
-        return r;
+        Rule r("*");
+        r.addPConst(c);
+        r.addPFunc("*");
+        r.addDA(q);
+        r.addPFunc("^");
+        r.addPConst(c - 1);
+        r.addA(q);
+        return r.done();
     }
-    Owner d;
-    {
-        Owner product = node("*"); // B A ln *, freed at the end of this block
-        product->addPFunc("ln");
-        product->addA(&q);
-        product->addB(&q);
-        d = product->dif();
-    }
-    Owner r = node("*");
-    r->addPrevious(std::move(d));
-    r->addPFunc("^");
-    r->addB(&q);
-    r->addA(&q);
-    return r;
+    // D = (b·ln a)' by the product and logarithm rules, built where it is
+    // needed instead of differentiating a temporary copy of b·ln a:
+    //   B A' A greater__ / * A ln B' * +
+    Rule r("*");
+    r.addPFunc("+").addPFunc("*").addDB(q).addPFunc("ln").addA(q);
+    r.addPFunc("*").addPFunc("/").addPFunc("greater__").addA(q).addDA(q).addB(q);
+    r.addPFunc("^");
+    r.addB(q);
+    r.addA(q);
+    return r.done();
 }
 
 // --- the chain rule with one outer factor ----------------------------------
@@ -162,11 +244,11 @@ Owner difPower(const fStack& q)
 // (g(u))' = h(u)·u' for the h given:   U h U' *
 Owner outerTimesInner(const fStack& q, const char* h)
 {
-    Owner r = node("*");
-    r->addDB(&q);
-    r->addPFunc(h);
-    r->addB(&q);
-    return r;
+    Rule r("*");
+    r.addDB(q);
+    r.addPFunc(h);
+    r.addB(q);
+    return r.done();
 }
 
 // (exp u)' = exp(u)·u'          U exp U' *
@@ -191,24 +273,24 @@ Owner difFract(const fStack& q) { return outerTimesInner(q, "notInt_"); }
 // (cos u)' = sin(u)·(-u')       U sin U' -- *
 Owner difCos(const fStack& q)
 {
-    Owner r = node("*");
-    r->addPFunc("--");
-    r->addDB(&q);
-    r->addPFunc("sin");
-    r->addB(&q);
-    return r;
+    Rule r("*");
+    r.addPFunc("--");
+    r.addDB(q);
+    r.addPFunc("sin");
+    r.addB(q);
+    return r.done();
 }
 
 // (greater__ u)' = u'·(greater_(u) + 1)   U' U greater_ 1 + *
 Owner difGreaterOrNaN(const fStack& q)
 {
-    Owner r = node("*");
-    r->addPFunc("+");
-    r->addPConst(1);
-    r->addPFunc("greater_");
-    r->addB(&q);
-    r->addDB(&q);
-    return r;
+    Rule r("*");
+    r.addPFunc("+");
+    r.addPConst(1);
+    r.addPFunc("greater_");
+    r.addB(q);
+    r.addDB(q);
+    return r.done();
 }
 
 // --- quotients u' / something ------------------------------------------------
@@ -216,47 +298,47 @@ Owner difGreaterOrNaN(const fStack& q)
 // (ln u)' = u' / greater__(u)  (NaN where u <= 0)    U' U greater__ /
 Owner difLn(const fStack& q)
 {
-    Owner r = node("/");
-    r->addPFunc("greater__");
-    r->addB(&q);
-    r->addDB(&q);
-    return r;
+    Rule r("/");
+    r.addPFunc("greater__");
+    r.addB(q);
+    r.addDB(q);
+    return r.done();
 }
 
 // (log u)' = u' / (greater__(u)·ln 10)    U' U greater__ L * /
 Owner difLog(const fStack& q)
 {
-    Owner r = node("/");
-    r->addPFunc("*");
-    r->addPConst(kLn10);
-    r->addPFunc("greater__");
-    r->addB(&q);
-    r->addDB(&q);
-    return r;
+    Rule r("/");
+    r.addPFunc("*");
+    r.addPConst(kLn10);
+    r.addPFunc("greater__");
+    r.addB(q);
+    r.addDB(q);
+    return r.done();
 }
 
 // (sqrt u)' = u' / (2·sqrt(u))  U' 2 U sqrt * /
 Owner difSqrt(const fStack& q)
 {
-    Owner r = node("/");
-    r->addPFunc("*");
-    r->addPFunc("sqrt");
-    r->addB(&q);
-    r->addPConst(2);
-    r->addDB(&q);
-    return r;
+    Rule r("/");
+    r.addPFunc("*");
+    r.addPFunc("sqrt");
+    r.addB(q);
+    r.addPConst(2);
+    r.addDB(q);
+    return r.done();
 }
 
 // u' / h(u)²:  U' U h 2 ^ /
 Owner overSquareOf(const fStack& q, const char* h)
 {
-    Owner r = node("/");
-    r->addPFunc("^");
-    r->addPConst(2);
-    r->addPFunc(h);
-    r->addB(&q);
-    r->addDB(&q);
-    return r;
+    Rule r("/");
+    r.addPFunc("^");
+    r.addPConst(2);
+    r.addPFunc(h);
+    r.addB(q);
+    r.addDB(q);
+    return r.done();
 }
 
 // (tan u)' = u' / cos(u)²       U' U cos 2 ^ /
@@ -265,76 +347,72 @@ Owner difTan(const fStack& q) { return overSquareOf(q, "cos"); }
 Owner difTanh(const fStack& q) { return overSquareOf(q, "cosh"); }
 
 // Prepends "1 U 2 ^ op" (1 ± u²) to r.
-void prependOneWithSquare(fStack& r, const fStack& q, const char* op)
+void prependOneWithSquare(Rule& r, const fStack& q, const char* op)
 {
-    r.addPFunc(op);
-    r.addPFunc("^");
-    r.addPConst(2);
-    r.addB(&q);
-    r.addPConst(1);
+    r.addPFunc(op).addPFunc("^").addPConst(2).addB(q).addPConst(1);
 }
 
 // (asin u)' = u' / sqrt(1 - u²)       U' 1 U 2 ^ - sqrt /
 Owner difAsin(const fStack& q)
 {
-    Owner r = node("/");
-    r->addPFunc("sqrt");
-    prependOneWithSquare(*r, q, "-");
-    r->addDB(&q);
-    return r;
+    Rule r("/");
+    r.addPFunc("sqrt");
+    prependOneWithSquare(r, q, "-");
+    r.addDB(q);
+    return r.done();
 }
 
 // (acos u)' = -(u' / sqrt(1 - u²))    U' 1 U 2 ^ - sqrt / --
 Owner difAcos(const fStack& q)
 {
-    Owner r = node("--");
-    r->addPFunc("/");
-    r->addPFunc("sqrt");
-    prependOneWithSquare(*r, q, "-");
-    r->addDB(&q);
-    return r;
+    Rule r("--");
+    r.addPFunc("/");
+    r.addPFunc("sqrt");
+    prependOneWithSquare(r, q, "-");
+    r.addDB(q);
+    return r.done();
 }
 
 // (atan u)' = u' / (1 + u²)           U' 1 U 2 ^ + /
 Owner difAtan(const fStack& q)
 {
-    Owner r = node("/");
-    prependOneWithSquare(*r, q, "+");
-    r->addDB(&q);
-    return r;
+    Rule r("/");
+    prependOneWithSquare(r, q, "+");
+    r.addDB(q);
+    return r.done();
 }
 
 // (asinh u)' = u' / sqrt(1 + u²)      U' 1 U 2 ^ + sqrt /
 Owner difAsinh(const fStack& q)
 {
-    Owner r = node("/");
-    r->addPFunc("sqrt");
-    prependOneWithSquare(*r, q, "+");
-    r->addDB(&q);
-    return r;
+    Rule r("/");
+    r.addPFunc("sqrt");
+    prependOneWithSquare(r, q, "+");
+    r.addDB(q);
+    return r.done();
 }
 
 // (acosh u)' = u' / sqrt(u² - 1)      U' U 2 ^ 1 - sqrt /
 Owner difAcosh(const fStack& q)
 {
-    Owner r = node("/");
-    r->addPFunc("sqrt");
-    r->addPFunc("-");
-    r->addPConst(1);
-    r->addPFunc("^");
-    r->addPConst(2);
-    r->addB(&q);
-    r->addDB(&q);
-    return r;
+    Rule r("/");
+    r.addPFunc("sqrt");
+    r.addPFunc("-");
+    r.addPConst(1);
+    r.addPFunc("^");
+    r.addPConst(2);
+    r.addB(q);
+    r.addDB(q);
+    return r.done();
 }
 
 // (atanh u)' = u' / (1 - u²)          U' 1 U 2 ^ - /
 Owner difAtanh(const fStack& q)
 {
-    Owner r = node("/");
-    prependOneWithSquare(*r, q, "-");
-    r->addDB(&q);
-    return r;
+    Rule r("/");
+    prependOneWithSquare(r, q, "-");
+    r.addDB(q);
+    return r.done();
 }
 
 struct RuleEntry {
@@ -371,24 +449,20 @@ void registerDerivativeRules(MathEngine& engine)
 
 fStack::Owner fStack::dif() const
 {
-    if (isNumber())
-        return initWithConst(0);
-    DerivativeRule rule = funcName ? MathEngine::sharedEngine().NameToDIMP(*funcName) : nullptr;
-    if (!rule)
-        throw Error("FunctionNotFound", "Krivie Ruki!", {{"function", funcName.value_or("")}});
-    // The length is checked before the rule runs: the rule recurses once per
-    // level of the expression, so an over-long list must not reach it.
-    if (length() > kMaxInputNodes)
+    // The outermost call checks the length; the rules then recurse once per
+    // level of the expression, through ever smaller arguments of this same
+    // list, so an over-long list never reaches them.
+    if (difDepth == 0 && length() > kMaxInputNodes)
         throw Error("Function is too difficult!");
     if (difDepth >= kMaxDepth)
         throw Error("Function is too difficult!");
     DepthGuard depth;
-    Owner result = rule(*this);
-    // Every partial derivative ends up in the final one, so once a part is too
-    // long the whole is too: stop here rather than keep building.
-    if (result->length() > kMaxResultNodes)
-        throw Error("Error!", "Function is too complex!");
-    return result;
+    if (isNumber())
+        return number(0);
+    DerivativeRule rule = funcName ? MathEngine::sharedEngine().NameToDIMP(*funcName) : nullptr;
+    if (!rule)
+        throw Error("FunctionNotFound", "Krivie Ruki!", {{"function", funcName.value_or("")}});
+    return rule(*this);
 }
 
 namespace {
