@@ -50,11 +50,28 @@ struct DepthGuard {
     DepthGuard& operator=(const DepthGuard&) = delete;
 };
 
+// The failures live out of line so that the frames of the recursion (dif,
+// the rule, dif, ...) stay small.
+[[noreturn, gnu::noinline, gnu::cold]] void fail(const char* name, const char* reason)
+{
+    throw Error(name, reason);
+}
+
+[[noreturn, gnu::noinline, gnu::cold]] void failWalk(const char* walk, const fStack& q)
+{
+    throw Error(walk, "Logical error!", {{"function", q.funcName.value_or("")}});
+}
+
+[[noreturn, gnu::noinline, gnu::cold]] void failNoRule(const fStack& q)
+{
+    throw Error("FunctionNotFound", "Krivie Ruki!", {{"function", q.funcName.value_or("")}});
+}
+
 void made(int count)
 {
     nodesMade += count;
     if (nodesMade > kMaxResultNodes)
-        throw Error("Error!", "Function is too complex!");
+        fail("Error!", "Function is too complex!");
 }
 
 // The list a rule builds, from its root backwards, in the vocabulary of the
@@ -96,14 +113,14 @@ private:
     static const fStack& firstArgOf(const fStack& q)
     {
         if (!q.previous)
-            throw Error("copyFirstArgFailed", "Logical error!", {{"function", q.funcName.value_or("")}});
+            failWalk("copyFirstArgFailed", q);
         return *q.previous;
     }
     static const fStack& secondArgOf(const fStack& q)
     {
         const fStack* root = const_cast<fStack&>(q).secondArg();
         if (!root)
-            throw Error("copySecondArgFailed", "Logical error!", {{"function", q.funcName.value_or("")}});
+            failWalk("copySecondArgFailed", q);
         return *root;
     }
     // Counts the nodes prepended by a copy: from the new first node up to
@@ -452,16 +469,14 @@ fStack::Owner fStack::dif() const
     // The outermost call checks the length; the rules then recurse once per
     // level of the expression, through ever smaller arguments of this same
     // list, so an over-long list never reaches them.
-    if (difDepth == 0 && length() > kMaxInputNodes)
-        throw Error("Function is too difficult!");
-    if (difDepth >= kMaxDepth)
-        throw Error("Function is too difficult!");
+    if ((difDepth == 0 && length() > kMaxInputNodes) || difDepth >= kMaxDepth)
+        fail("Function is too difficult!", "Function is too difficult!");
     DepthGuard depth;
     if (isNumber())
         return number(0);
     DerivativeRule rule = funcName ? MathEngine::sharedEngine().NameToDIMP(*funcName) : nullptr;
     if (!rule)
-        throw Error("FunctionNotFound", "Krivie Ruki!", {{"function", funcName.value_or("")}});
+        failNoRule(*this);
     return rule(*this);
 }
 
