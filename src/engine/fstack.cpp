@@ -363,7 +363,7 @@ fStack::Owner fStack::replacePower(Owner list)
             cut(s, e);
             insertBefore(p, s, e);
         }
-        p->funcName = "^";
+        p->funcName.emplace(1, '^'); // "^'" becomes "^"
         p = p->previous;
     }
     return list;

@@ -403,7 +403,14 @@ void Parser::word()
         appendNumber(std::numeric_limits<double>::infinity());
         state_ = Operand;
     } else {
-        push(5, name);
+        // Words are looked up in lower case; the two auxiliary names with
+        // capitals would otherwise be out of reach.
+        if (name == "notint")
+            push(5, "notInt");
+        else if (name == "notint_")
+            push(5, "notInt_");
+        else
+            push(5, name);
         state_ = FunctionName;
     }
 }

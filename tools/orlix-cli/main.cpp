@@ -68,6 +68,8 @@ void expectPositional(const Args& args, std::size_t count)
 
 std::string formatValue(double v)
 {
+    if (std::isnan(v))
+        return "nan"; // whatever its sign bit
     char buf[64];
     std::snprintf(buf, sizeof buf, "%.17g", v);
     return buf;
