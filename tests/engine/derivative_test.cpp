@@ -3,6 +3,8 @@
 // derivatives written inside formulas, and every way differentiation fails.
 #include <gtest/gtest.h>
 
+#include <pthread.h>
+
 #include <chrono>
 #include <cmath>
 #include <cstdio>
@@ -445,6 +447,40 @@ TEST(DerivativeFailure, DeepestAcceptedListsDoNotOverflow)
         powers.emplace_back(std::string("^"));
     }
     expectFailure([&] { deriveItems(powers); }, "Function is too complex!", "Error!", "1541-node tower");
+}
+
+// The same deepest list on a thread with a 2 MiB stack (a quarter of the
+// main thread's): the recursion must fit with room to spare, sanitizers
+// included.
+TEST(DerivativeFailure, DeepestListFitsASmallThreadStack)
+{
+    struct Job {
+        bool done = false;
+        int length = 0;
+    } job;
+    auto run = [](void* arg) -> void* {
+        auto* j = static_cast<Job*>(arg);
+        Items negations{std::string("x")};
+        for (int k = 0; k < 1542; ++k)
+            negations.emplace_back(std::string(k % 3 ? "--" : "sin"));
+        try {
+            deriveItems(negations);
+        } catch (const Error& e) {
+            j->done = e.reason() == "Function is too complex!";
+        }
+        Owner d = deriveItems(sumOfX(772));
+        j->length = d->length();
+        return nullptr;
+    };
+    pthread_attr_t attr;
+    ASSERT_EQ(pthread_attr_init(&attr), 0);
+    ASSERT_EQ(pthread_attr_setstacksize(&attr, 2 << 20), 0);
+    pthread_t thread;
+    ASSERT_EQ(pthread_create(&thread, &attr, +run, &job), 0);
+    pthread_join(thread, nullptr);
+    pthread_attr_destroy(&attr);
+    EXPECT_TRUE(job.done);
+    EXPECT_EQ(job.length, 1543);
 }
 
 TEST(DerivativeFailure, ResultBoundStopsQuickly)
