@@ -87,6 +87,32 @@ struct List {
     }
 };
 
+// Name tests on the hot paths of the walks.
+bool named1(const fStack* n, char op)
+{
+    return n->funcName && n->funcName->size() == 1 && (*n->funcName)[0] == op;
+}
+bool sumOrProduct(const fStack* n) { return named1(n, '+') || named1(n, '*'); }
+bool sameName(const fStack* a, const fStack* b) { return a->funcName && b->funcName && *a->funcName == *b->funcName; }
+
+// The operation behind a name, with the operators looked up directly.
+const ops::Op* opFor(const std::string& name)
+{
+    static const ops::Op table[] = {ops::Plus, ops::Minus, ops::Mult, ops::Divide, ops::Power};
+    if (name.size() == 1) {
+        switch (name[0]) {
+        case '+': return &table[0];
+        case '-': return &table[1];
+        case '*': return &table[2];
+        case '/': return &table[3];
+        case '^': return &table[4];
+        default: break;
+        }
+    }
+    const detail::NameOp* op = detail::opForName(name);
+    return op ? &op->op : nullptr;
+}
+
 // First node of the complete argument whose root is `root`.
 fStack* startOf(fStack* root)
 {
@@ -101,14 +127,17 @@ fStack* startOf(fStack* root)
 }
 
 // The root of the second argument of every two-argument node, from one
-// forward sweep of the list. A named node's value field is unused, so it
-// holds the node's index in the table while a pass runs; release() clears
-// it again. Passes that relink arguments update the table as they go.
+// forward sweep of the list. A named node's value field is unused, so while
+// the list is being simplified it holds the node's index in the table;
+// clearIndexes() puts it back to 0 at the end. Passes that relink arguments
+// update the table as they go.
 class Roots {
 public:
-    explicit Roots(List& list) : list_(list)
+    explicit Roots(List& list)
     {
-        std::vector<fStack*> stack;
+        static std::vector<fStack*> stack;
+        stack.clear();
+        second_.clear();
         for (fStack* n = list.head; n; n = n->next) {
             if (!n->isNamed()) {
                 stack.push_back(n);
@@ -131,21 +160,21 @@ public:
             stack.push_back(n);
         }
     }
-    ~Roots()
-    {
-        for (fStack* n = list_.head; n; n = n->next)
-            if (n->isNamed())
-                n->c = 0;
-    }
     Roots(const Roots&) = delete;
     Roots& operator=(const Roots&) = delete;
 
     fStack* second(const fStack* n) const { return second_[static_cast<std::size_t>(n->c)]; }
     void setSecond(const fStack* n, fStack* root) { second_[static_cast<std::size_t>(n->c)] = root; }
 
+    static void clearIndexes(fStack* head)
+    {
+        for (fStack* n = head; n; n = n->next)
+            if (n->isNamed())
+                n->c = 0;
+    }
+
 private:
-    List& list_;
-    std::vector<fStack*> second_;
+    static inline std::vector<fStack*> second_;
 };
 
 // --- constant folding -------------------------------------------------------
@@ -156,133 +185,156 @@ void optimize0(List& list)
         fStack* p = n->previous;
         if (!n->isNamed() || !p || !p->isNumber() || n->NoA == 1)
             continue;
-        const detail::NameOp* op = detail::opForName(*n->funcName);
+        const ops::Op* op = opFor(*n->funcName);
         if (!op)
             continue; // left for the compiler to report
-        if (n->NoA == 0 && ops::isUnary(op->op)) {
-            p->c = ops::unary(op->op, p->c);
+        if (n->NoA == 0 && ops::isUnary(*op)) {
+            p->c = ops::unary(*op, p->c);
             list.remove(n);
             wasModified = true;
             return;
         }
-        if (n->NoA == -1 && ops::isBinary(op->op)) {
+        if (n->NoA == -1 && ops::isBinary(*op)) {
             fStack* q = p->previous;
             if (!q || !q->isNumber())
                 continue;
-            q->c = ops::binary(op->op, q->c, p->c);
+            q->c = ops::binary(*op, q->c, p->c);
             list.remove(p);
             list.remove(n);
             wasModified = true;
             return;
         }
-    }
-}
-
-// --- numbers of sums and products to the right operand ---------------------
-
-void optimize1(List& list)
-{
-    Roots roots(list);
-    for (fStack* s = list.tail; s; s = s->previous) {
-        if (!(s->is("+") || s->is("*")))
-            continue;
-        fStack* p = s->previous;
-        fStack* r = roots.second(s);
-        if (!p || !p->isNamed() || !r || !r->isNumber())
-            continue;
-        // B 3 + with B named becomes B 3 +; 3 B + becomes B 3 +.
-        list.unlink(r);
-        list.insertBefore(s, r, r);
-        roots.setSecond(s, p);
-        wasModified = true;
-        s = r; // the walk goes on before the moved number
     }
 }
 
 // --- identities ---------------------------------------------------------------
 
-void optimize2(List& list)
+enum class Identity { None, DropOne, TimesZero, ZeroMinus, ToInverse, ToSqrt };
+
+// Which identity applies at s, if any.
+Identity identityAt(const fStack* s, const Roots& roots)
+{
+    if (s->NoA != -1 || !s->funcName || s->funcName->size() != 1)
+        return Identity::None;
+    const fStack* p = s->previous;
+    if (!p || !p->previous)
+        return Identity::None;
+    const bool number = p->isNumber();
+    switch ((*s->funcName)[0]) {
+    case '*':
+        if (number && p->c == 1)
+            return Identity::DropOne;
+        if (number && p->c == 0)
+            return Identity::TimesZero;
+        return Identity::None;
+    case '+': return number && p->c == 0 ? Identity::DropOne : Identity::None;
+    case '-':
+        if (p->isNamed()) {
+            const fStack* r = roots.second(s);
+            return r && r->isNumber() && r->c == 0 ? Identity::ZeroMinus : Identity::None;
+        }
+        return number && p->c == 0 ? Identity::DropOne : Identity::None;
+    case '^':
+        if (number && p->c == 1)
+            return Identity::DropOne;
+        if (number && p->c == -1)
+            return Identity::ToInverse;
+        if (number && p->c == 0.5)
+            return Identity::ToSqrt;
+        return Identity::None;
+    default: return Identity::None;
+    }
+}
+
+void applyIdentity(List& list, fStack* s, Identity identity, const Roots& roots)
+{
+    fStack* p = s->previous;
+    switch (identity) {
+    case Identity::None: return;
+    case Identity::DropOne: // A 1 *, A 0 +, A 0 -, A 1 ^ are A
+        list.remove(p);
+        list.remove(s);
+        break;
+    case Identity::TimesZero: { // A 0 * is 0, whatever A is
+        fStack* a = p->previous;
+        fStack* from = startOf(a);
+        list.cut(from, a);
+        fStack::free(from);
+        list.remove(s);
+        break;
+    }
+    case Identity::ZeroMinus: // 0 B - is B --
+        list.remove(roots.second(s));
+        s->funcName = "--";
+        s->NoA = 0;
+        s->c = 0;
+        break;
+    case Identity::ToInverse: // A -1 ^ is A inv, A 0.5 ^ is A sqrt
+    case Identity::ToSqrt:
+        list.remove(p);
+        s->funcName = identity == Identity::ToInverse ? "inv" : "sqrt";
+        s->NoA = 0;
+        s->c = 0;
+        break;
+    }
+    wasModified = true;
+}
+
+// Moves the number of a sum or product to the right operand (3 B + becomes
+// B 3 + when B is named), then applies the first identity found walking
+// from the end, if any. The identity is looked for during the same walk:
+// moving a number to the right only changes the operator it belongs to, so
+// every node is judged as it will stand when the walk is over.
+void optimize12(List& list)
 {
     Roots roots(list);
+    fStack* target = nullptr;
+    Identity identity = Identity::None;
     for (fStack* s = list.tail; s; s = s->previous) {
-        if (!s->isNamed())
-            continue;
-        fStack* p = s->previous;
-        if (!p || !p->previous)
-            return;
-        if (s->NoA != -1)
-            continue;
-        const bool number = p->isNumber();
-        if (s->is("*") && number && p->c == 1) {
-            list.remove(p);
-            list.remove(s);
-        } else if (s->is("*") && number && p->c == 0) {
-            // A 0 * is 0, whatever A is.
-            fStack* a = p->previous;
-            fStack* from = startOf(a);
-            list.cut(from, a);
-            fStack::free(from);
-            list.remove(s);
-        } else if (s->is("+") && number && p->c == 0) {
-            list.remove(p);
-            list.remove(s);
-        } else if (s->is("-") && p->isNamed()) {
+        if (sumOrProduct(s)) {
+            fStack* p = s->previous;
             fStack* r = roots.second(s);
-            if (!r || !r->isNumber() || r->c != 0)
-                continue;
-            list.remove(r);
-            s->funcName = "--";
-            s->NoA = 0;
-            s->c = 0;
-        } else if (s->is("-") && number && p->c == 0) {
-            list.remove(p);
-            list.remove(s);
-        } else if (s->is("^") && number && p->c == 1) {
-            list.remove(p);
-            list.remove(s);
-        } else if (s->is("^") && number && (p->c == -1 || p->c == 0.5)) {
-            const bool inverse = p->c == -1;
-            list.remove(p);
-            s->funcName = inverse ? "inv" : "sqrt";
-            s->NoA = 0;
-            s->c = 0;
-        } else {
-            continue;
+            if (p && p->isNamed() && r && r->isNumber()) {
+                list.unlink(r);
+                list.insertBefore(s, r, r);
+                roots.setSecond(s, p);
+                wasModified = true;
+            }
         }
-        wasModified = true;
-        return;
+        if (!target) {
+            identity = identityAt(s, roots);
+            if (identity != Identity::None)
+                target = s;
+        }
     }
+    if (target)
+        applyIdentity(list, target, identity, roots);
 }
 
 // --- subtraction and division, negations, chains ---------------------------
 
-// A c - becomes A (-c) +; A c / becomes A (1/c) *.
-void subtractionsAndDivisions(List& list)
-{
-    for (fStack* s = list.tail; s; s = s->previous) {
-        fStack* p = s->previous;
-        if (!p || !p->isNumber())
-            continue;
-        if (s->is("-")) {
-            p->c = ops::unary(ops::UMinus, p->c);
-            s->funcName = "+";
-        } else if (s->is("/")) {
-            p->c = ops::unary(ops::Invert, p->c);
-            s->funcName = "*";
-        } else {
-            continue;
-        }
-        s->NoA = -1;
-        wasModified = true;
-    }
-}
-
-// Removes "--" "--" and "inv" "inv" pairs.
-void doubleNegations(List& list)
+// Turns A c - into A (-c) + and A c / into A (1/c) *, and removes "--" "--"
+// and "inv" "inv" pairs, in one walk: neither change affects the other.
+void subtractionsAndDoubleNegations(List& list)
 {
     fStack* n = list.tail;
+    bool seen = false; // n was visited before, with another predecessor
     while (n) {
         fStack* p = n->previous;
+        if (!seen && p && p->isNumber()) {
+            if (named1(n, '-')) {
+                p->c = ops::unary(ops::UMinus, p->c);
+                n->funcName = "+";
+                n->NoA = -1;
+                wasModified = true;
+            } else if (named1(n, '/')) {
+                p->c = ops::unary(ops::Invert, p->c);
+                n->funcName = "*";
+                n->NoA = -1;
+                wasModified = true;
+            }
+        }
+        seen = false;
         if (p && ((n->is("--") && p->is("--")) || (n->is("inv") && p->is("inv")))) {
             // Only the node after the pair sees a new predecessor; everything
             // after it was checked already.
@@ -291,6 +343,7 @@ void doubleNegations(List& list)
             list.remove(n);
             wasModified = true;
             n = after ? after : list.tail;
+            seen = after != nullptr;
             continue;
         }
         n = p;
@@ -302,9 +355,9 @@ void doubleNegations(List& list)
 void reassociate(List& list, Roots& roots)
 {
     for (fStack* s = list.tail; s; s = s->previous) {
-        if (!(s->is("*") || s->is("+")))
+        if (!sumOrProduct(s))
             continue;
-        for (fStack* r = roots.second(s); r && r->funcName == s->funcName; r = roots.second(s)) {
+        for (fStack* r = roots.second(s); r && sameName(r, s); r = roots.second(s)) {
             fStack* innerFirst = r->previous; // root of r's first argument
             fStack* innerSecond = roots.second(r);
             list.unlink(r);
@@ -337,14 +390,14 @@ void gatherConstants(List& list, Roots& roots)
     std::vector<fStack*> others;
     fStack* s = list.tail;
     while (s) {
-        if (!(s->is("*") || s->is("+"))) {
+        if (!sumOrProduct(s)) {
             s = s->previous;
             continue;
         }
-        const bool product = s->is("*");
+        const bool product = named1(s, '*');
         fStack* o = s;
         int run = 1;
-        while (o->previous && o->previous->funcName == s->funcName) {
+        while (o->previous && sameName(o->previous, s)) {
             o = o->previous;
             ++run;
         }
@@ -408,9 +461,9 @@ void gatherConstants(List& list, Roots& roots)
 // first node that qualifies, as often as one does.
 void outwardNegations(List& list, Roots& roots)
 {
-    auto marker = [](const fStack* s) { return s->is("*") ? "inv" : "--"; };
+    auto marker = [](const fStack* s) { return named1(s, '*') ? "inv" : "--"; };
     auto qualifies = [&](fStack* s) {
-        if (!(s->is("*") || s->is("+")))
+        if (!sumOrProduct(s))
             return false;
         const char* m = marker(s);
         fStack* r = roots.second(s);
@@ -423,7 +476,7 @@ void outwardNegations(List& list, Roots& roots)
             continue;
         }
         wasModified = true;
-        const bool product = a->is("*");
+        const bool product = named1(a, '*');
         const char* m = marker(a);
         fStack* p = a->previous;   // root of the first argument
         fStack* r = roots.second(a); // root of the second argument
@@ -465,8 +518,7 @@ void outwardNegations(List& list, Roots& roots)
 
 void optimizeMM(List& list)
 {
-    subtractionsAndDivisions(list);
-    doubleNegations(list);
+    subtractionsAndDoubleNegations(list);
     Roots roots(list);
     reassociate(list, roots);
     gatherConstants(list, roots);
@@ -508,14 +560,14 @@ fStack::Owner fStack::optimize(Owner owner)
         do {
             wasModified = false;
             optimize0(list);
-            optimize1(list);
-            optimize2(list);
+            optimize12(list);
             optimizeMM(list);
         } while (wasModified);
     } catch (...) {
         fStack::free(list.head);
         throw;
     }
+    Roots::clearIndexes(list.head);
     return Owner(list.tail);
 }
 
