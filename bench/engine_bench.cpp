@@ -168,7 +168,7 @@ bool checkAgreement()
     return ok;
 }
 
-// Prints as usual and keeps the per-evaluation time of every run.
+// Prints as usual and keeps the per-evaluation time of every benchmark.
 class Collector : public benchmark::ConsoleReporter {
 public:
     std::map<std::string, double> nsPerEval; // "engine/formula" → ns
@@ -181,7 +181,12 @@ public:
                 continue;
             const double seconds = r.GetAdjustedRealTime() * r.iterations
                                    / benchmark::GetTimeUnitMultiplier(r.time_unit);
-            nsPerEval[r.run_name.function_name] = seconds * 1e9 / (double(r.iterations) * kPoints);
+            const double ns = seconds * 1e9 / (double(r.iterations) * kPoints);
+            // With --benchmark_repetitions the fastest run counts: on a shared
+            // machine the slower ones measure the neighbours.
+            auto [it, fresh] = nsPerEval.emplace(r.run_name.function_name, ns);
+            if (!fresh && ns < it->second)
+                it->second = ns;
         }
     }
 };
