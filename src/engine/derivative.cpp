@@ -515,7 +515,7 @@ fStack::Owner fStack::replaceDerivative(Owner list)
         if (n->previous)
             n->previous->next = v;
         n->previous = v;
-        n->funcName = "d";
+        n->funcName.emplace(1, 'd'); // (not = "d": a false -Wrestrict in GCC 12)
         n->NoA = 0;
     }
 
@@ -527,15 +527,20 @@ fStack::Owner fStack::replaceDerivative(Owner list)
             k = k->next;
             continue;
         }
-        Owner v = k->copyFirstArg();
+        // Both operands must be there ('dx' alone has no f), and the
+        // variable must be a single named node.
+        Owner v, f;
+        try {
+            v = k->copyFirstArg();
+            f = k->copySecondArg();
+        } catch (const Error&) {
+            throw Error("Invalid usage of D(,)!");
+        }
         if (v->previous || !v->funcName)
             throw Error("Invalid usage of D(,)!");
         MathEngine::sharedEngine().setDifBase(*v->funcName);
-        Owner r;
-        {
-            Owner f = k->copySecondArg();
-            r = f->dif();
-        }
+        Owner r = f->dif();
+        f.reset();
         fStack* from = k->endOfSecArg();
         fStack* before = from->previous;
         fStack* after = k->next;
