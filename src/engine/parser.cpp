@@ -22,6 +22,8 @@ namespace {
 constexpr std::size_t kOperatorStackSize = 128;
 // Bars are resolved by search; beyond these bounds a formula is refused.
 constexpr std::size_t kMaxBars = 256;
+constexpr std::size_t kExhaustiveBars = 12;     // up to here every reading is tried
+constexpr std::size_t kWorkBudget = 2'000'000;  // characters scanned and entries copied
 constexpr int kMaxReadings = 4096;
 
 const char* const kTooComplex = "Function is too complex!";
@@ -76,7 +78,7 @@ class Parser {
 public:
     enum class Mode { Build, Probe };
 
-    Parser(std::u32string text, Mode mode, bool stopAtBars)
+    Parser(std::shared_ptr<const std::u32string> text, Mode mode, bool stopAtBars)
         : engine_(MathEngine::sharedEngine()), text_(std::move(text)), mode_(mode), stopAtBars_(stopAtBars)
     {
         if (mode_ == Mode::Build) {
@@ -89,7 +91,7 @@ public:
     // to the next '|' (false). Throws on a syntax failure.
     bool run();
     // Reads the bar at the scan position as an opener ('@') or closer ('$').
-    void chooseBar(char32_t ch) { text_[pos_] = ch; }
+    void chooseBar(char32_t ch) { chosen_.emplace_back(pos_, ch); }
     // The end of a parse: drops the placeholder, applies the rewrites and
     // checks the balance.
     fStack::Owner finish();
@@ -97,11 +99,15 @@ public:
     bool balanced() const { return sum_ == 1; }
     // Everything that decides how the rest of the text parses.
     std::string key() const;
-    const std::u32string& text() const { return text_; }
+    // The text with the bars read so far replaced by their readings.
+    std::u32string text() const;
+    // A measure of the work a copy and a run of this parser cost.
+    std::size_t size() const { return stack_.size() + inserted_.size() + chosen_.size() + 1; }
+    std::size_t position() const { return pos_; }
 
     Parser(const Parser& other)
-        : engine_(other.engine_), text_(other.text_), pos_(other.pos_), pendingStar_(other.pendingStar_),
-          inserted_(other.inserted_), stack_(other.stack_), state_(other.state_), modeNum_(other.modeNum_),
+        : engine_(other.engine_), text_(other.text_), chosen_(other.chosen_), pos_(other.pos_),
+          pendingStar_(other.pendingStar_), inserted_(other.inserted_), stack_(other.stack_), state_(other.state_), modeNum_(other.modeNum_),
           sum_(other.sum_), lastNamed_(other.lastNamed_), mode_(other.mode_), stopAtBars_(other.stopAtBars_)
     {
         // Only probes are copied; they build no nodes.
@@ -109,8 +115,18 @@ public:
 
 private:
     // --- scanner: the text with implicit '*' inserted, without copying it
-    char32_t peek() const { return pendingStar_ ? U'*' : text_[pos_]; }
-    bool atEnd() const { return !pendingStar_ && pos_ >= text_.size(); }
+    // The character at i, with the readings chosen for bars.
+    char32_t at(std::size_t i) const
+    {
+        const char32_t ch = (*text_)[i];
+        if (ch != U'|' || chosen_.empty())
+            return ch;
+        auto it = std::lower_bound(chosen_.begin(), chosen_.end(), std::make_pair(i, char32_t{0}));
+        return it != chosen_.end() && it->first == i ? it->second : ch;
+    }
+    std::size_t length() const { return text_->size(); }
+    char32_t peek() const { return pendingStar_ ? U'*' : at(pos_); }
+    bool atEnd() const { return !pendingStar_ && pos_ >= length(); }
     void advance()
     {
         if (pendingStar_)
@@ -168,7 +184,8 @@ private:
     double readNumberAt(std::size_t& p, bool allowSign) const;
 
     MathEngine& engine_;
-    std::u32string text_;
+    std::shared_ptr<const std::u32string> text_;
+    std::vector<std::pair<std::size_t, char32_t>> chosen_; // bar readings, by position
     std::size_t pos_ = 0;
     bool pendingStar_ = false;
     std::vector<std::size_t> inserted_;
@@ -186,15 +203,23 @@ private:
 std::string Parser::currentText() const
 {
     std::u32string t;
-    t.reserve(text_.size() + inserted_.size());
+    t.reserve(length() + inserted_.size());
     std::size_t k = 0;
-    for (std::size_t i = 0; i <= text_.size(); ++i) {
+    for (std::size_t i = 0; i <= length(); ++i) {
         while (k < inserted_.size() && inserted_[k] == i)
             t.push_back(U'*'), ++k;
-        if (i < text_.size())
-            t.push_back(text_[i]);
+        if (i < length())
+            t.push_back(at(i));
     }
     return utf8::encode(t);
+}
+
+std::u32string Parser::text() const
+{
+    std::u32string t = *text_;
+    for (const auto& [pos, ch] : chosen_)
+        t[pos] = ch;
+    return t;
 }
 
 std::string Parser::key() const
@@ -212,14 +237,14 @@ double Parser::readNumberAt(std::size_t& p, bool allowSign) const
 {
     std::size_t start = p;
     std::size_t q = p;
-    if (allowSign && q < text_.size() && (text_[q] == U'+' || text_[q] == U'-'))
+    if (allowSign && q < length() && (at(q) == U'+' || at(q) == U'-'))
         ++q;
-    std::size_t end = scanDecimal(text_, q);
+    std::size_t end = scanDecimal(*text_, q);
     if (end == q)
         return std::numeric_limits<double>::quiet_NaN();
     std::string ascii;
     for (std::size_t i = start; i < end; ++i)
-        ascii.push_back(static_cast<char>(text_[i]));
+        ascii.push_back(static_cast<char>(at(i)));
     p = end;
     return parseDouble(ascii);
 }
@@ -227,7 +252,7 @@ double Parser::readNumberAt(std::size_t& p, bool allowSign) const
 bool Parser::run()
 {
     for (;;) {
-        while (!atEnd() && !pendingStar_ && isSpace(text_[pos_]))
+        while (!atEnd() && !pendingStar_ && isSpace(at(pos_)))
             ++pos_;
         if (atEnd())
             break;
@@ -361,6 +386,13 @@ void Parser::operatorOrCloser(char32_t ch)
     } else {
         syntaxError(formatMessage("Wrong braces order! '%@' after '%@'!", {op, opener}));
     }
+    // A bracketed argument completes its function: 'sin(x)^2' is sin(x)
+    // squared and 'pow(2,3)^2' is 64, as written.
+    if (!stack_.empty() && stack_.back().prio == 5 && stack_.back().name != "^" && stack_.back().name != "--" &&
+        stack_.back().name != "^'") {
+        appendName(stack_.back().name);
+        stack_.pop_back();
+    }
     state_ = next;
 }
 
@@ -368,13 +400,13 @@ void Parser::word()
 {
     const std::size_t start = pos_;
     std::size_t end = start + 1; // a word is at least one character
-    while (end < text_.size() && !in(engine_.breakers, text_[end]))
+    while (end < length() && !in(engine_.breakers, at(end)))
         ++end;
     pos_ = end;
-    const char32_t typed = text_[start];
+    const char32_t typed = at(start);
     std::u32string lower;
     for (std::size_t i = start; i < end; ++i)
-        lower.push_back(utf8::toLower(text_[i]));
+        lower.push_back(utf8::toLower(at(i)));
     const std::string name = utf8::encode(lower);
     const bool single = end - start == 1;
 
@@ -452,17 +484,23 @@ fStack::Owner Parser::finish()
 
 fStack::Owner parseOne(std::u32string text)
 {
-    Parser p(std::move(text), Parser::Mode::Build, false);
+    Parser p(std::make_shared<const std::u32string>(std::move(text)), Parser::Mode::Build, false);
     p.run();
     return p.finish();
 }
 
 // Bar resolution. Every remaining bar is read as an opener or a closer; a
 // memoised probe tells which choices can still lead to a reading that parses
-// and balances, so only those readings are parsed in full.
+// and balances, so only those readings are parsed in full. With few bars
+// this gives exactly the answers of trying every reading; past that, the
+// search has a budget of work and a formula beyond it is refused.
 class BarResolver {
 public:
-    explicit BarResolver(std::u32string text) : text_(std::move(text)) {}
+    explicit BarResolver(std::u32string text)
+        : text_(std::make_shared<const std::u32string>(std::move(text))),
+          bounded_(static_cast<std::size_t>(std::count(text_->begin(), text_->end(), U'|')) > kExhaustiveBars)
+    {
+    }
 
     std::vector<fStack::Owner> solutions()
     {
@@ -472,17 +510,35 @@ public:
     }
 
 private:
-    // Whether some reading of the bars after this point parses.
-    bool viable(Parser& p)
+    // Runs p on to its next bar or the end; false when it fails.
+    bool advance(Parser& p, bool& end)
     {
-        std::string k;
+        const std::size_t from = p.position();
         try {
-            if (p.run())
-                return p.balanced();
+            end = p.run();
         } catch (const Error&) {
             return false;
         }
-        k = p.key();
+        charge(p.position() - from + p.size());
+        return true;
+    }
+
+    void charge(std::size_t work)
+    {
+        work_ += work;
+        if (bounded_ && work_ > kWorkBudget)
+            throw Error(kTooComplex);
+    }
+
+    // Whether some reading of the bars after this point parses.
+    bool viable(Parser& p)
+    {
+        bool end = false;
+        if (!advance(p, end))
+            return false;
+        if (end)
+            return p.balanced();
+        std::string k = p.key();
         auto it = memo_.find(k);
         if (it != memo_.end())
             return it->second;
@@ -504,12 +560,9 @@ private:
     {
         if (found_.size() >= 2)
             return;
-        bool end;
-        try {
-            end = p.run();
-        } catch (const Error&) {
+        bool end = false;
+        if (!advance(p, end))
             return;
-        }
         if (end) {
             if (++readings_ > kMaxReadings)
                 throw Error(kTooComplex);
@@ -528,10 +581,12 @@ private:
         }
     }
 
-    std::u32string text_;
+    std::shared_ptr<const std::u32string> text_;
+    bool bounded_;
     std::unordered_map<std::string, bool> memo_;
     std::vector<fStack::Owner> found_;
     int readings_ = 0;
+    std::size_t work_ = 0;
 };
 
 } // namespace

@@ -80,6 +80,8 @@ INSTANTIATE_TEST_SUITE_P(Parser, RawReading,
                              Reading{"x y", "x y *"}, Reading{"2sin x", "2 x sin *"}, Reading{"x2", "x 2 *"},
                              // function arguments without brackets
                              Reading{"sin x^2", "x 2 ^ sin"}, Reading{"sin x*2", "x sin 2 *"},
+                             Reading{"sin(x)^2", "x sin 2 ^"}, Reading{"pow(2,3)^2", "2 3 pow 2 ^"},
+                             Reading{"-ln(x)^2", "x ln 2 ^ --"}, Reading{"sin(x)(y)", "x sin y *"},
                              Reading{"sin 2x", "2 sin x *"},
                              // priorities and associativity
                              Reading{"-x^2", "x 2 ^ --"}, Reading{"2^-x", "2 x -- ^"},
@@ -115,7 +117,7 @@ TEST_P(Evaluates, ToTheExpectedValue)
     if (std::isnan(v.expected))
         EXPECT_TRUE(std::isnan(got)) << v.formula << " gave " << got;
     else
-        EXPECT_EQ(got, v.expected) << v.formula;
+        EXPECT_DOUBLE_EQ(got, v.expected) << v.formula;
 }
 
 const double NaN = std::nan("");
