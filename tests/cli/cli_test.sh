@@ -1,2 +1,83 @@
-#!/bin/sh
-exit 0
+#!/usr/bin/env bash
+# The command-line contract of orlix-cli: outputs that scripts rely on.
+# usage: cli_test.sh PATH/TO/orlix-cli
+set -u
+CLI=$1
+pass=0
+fail=0
+
+# expect CODE STDOUT STDERR_FIRST_LINE -- ARGS...
+expect() {
+    local code=$1 out=$2 err=$3
+    shift 4
+    local got_out got_err got_code
+    got_out=$("$CLI" "$@" 2>/tmp/orlix-cli-err.$$)
+    got_code=$?
+    got_err=$(head -n 1 /tmp/orlix-cli-err.$$)
+    if [ "$got_code" = "$code" ] && [ "$got_out" = "$out" ] && { [ -z "$err" ] || [ "$got_err" = "$err" ]; }; then
+        pass=$((pass + 1))
+    else
+        fail=$((fail + 1))
+        printf 'FAIL: orlix-cli %s\n  want: %s | %s | %s\n  got:  %s | %s | %s\n' "$*" "$code" "$out" "$err" \
+            "$got_code" "$got_out" "$got_err"
+    fi
+}
+
+# expect_stderr ARGS... : the whole standard error of a failing call
+expect_stderr() {
+    local want=$1
+    shift
+    local got
+    got=$("$CLI" "$@" 2>&1 >/dev/null)
+    if [ "$got" = "$want" ]; then
+        pass=$((pass + 1))
+    else
+        fail=$((fail + 1))
+        printf 'FAIL: orlix-cli %s\n  want stderr: %s\n  got stderr:  %s\n' "$*" "$want" "$got"
+    fi
+}
+
+# eval: the value with %.17g
+expect 0 "6" "" -- eval --x 3 '2x'
+expect 0 "0.10000000000000001" "" -- eval '0.1'
+expect 0 "inf" "" -- eval '1/0'
+expect 0 "-inf" "" -- eval '-1/0'
+expect 0 "nan" "" -- eval '0/0'
+expect 0 "-0" "" -- eval --x 0 -- '-x'
+expect 0 "nan" "" -- eval --x nan 'x'
+expect 0 "3" "" -- eval --x -3 '|x|'
+expect 0 "5" "" -- eval --y 2 --t 3 'y+t'
+expect 0 "7" "" -- eval --f 3 --r 4 'θ+r'
+expect 0 "6" "" -- eval --f 3 'φ+i'
+expect 0 "6" "" -- eval --a 1 --b 2 --c 3 'a+b+c'
+expect 0 "1" "" -- eval --x 0.3 'sin^2(x)+cos^2(x)'
+expect 0 "3.1415926535897931" "" -- eval 'pi'
+expect 0 "2.718281828459046" "" -- eval 'e'
+expect 0 "0" "" -- eval 'g'
+
+# parse: names quoted, numbers %.17g, one space between
+expect 0 "'x' 1 'x' '+' '*'" "" -- parse --raw 'x(1+x)'
+expect 0 "'x' 'sin' 2 '^'" "" -- parse --raw 'sin^2(x)'
+expect 0 "'x' 'ln' 2 'ln' '/'" "" -- parse --raw 'logn(x,2)'
+expect 0 "'x' '||'" "" -- parse '|x|'
+expect 0 "3.1415926535897931" "" -- parse 'pi'
+expect 0 "'θ' 'φ' '+'" "" -- parse --raw 'θ+φ'
+
+# failures: reason, then name, then user info as JSON
+expect_stderr $'Too many opening braces!\nname: Syntax Error!' eval '(x'
+expect_stderr $'Wronggg Syntax!\nname: Syntax Error!\ninfo: {"position":1,"string":"+x"}' eval '+x'
+expect_stderr $'Wrong braces order! \']\' after \'(\'!\nname: Syntax Error!\ninfo: {"position":3,"string":"(x]"}' parse '(x]'
+expect_stderr $'Function is ambiguous!\nname: Function is ambiguous!' parse '|x|y|c|'
+expect_stderr $'Unknown function \'sinx\'!\nname: Unknown function \'sinx\'!' eval 'sinx(2)'
+expect 1 "" "Bad braces order!" -- eval '|x'
+expect 1 "" "Wrong Syntax!" -- parse ''
+
+# usage errors exit 2
+expect 2 "" "" -- eval
+expect 2 "" "" -- eval --x
+expect 2 "" "" -- eval --x abc 'x'
+expect 2 "" "" -- no-such-command
+
+rm -f /tmp/orlix-cli-err.$$
+echo "cli contract: $pass passed, $fail failed"
+[ "$fail" -eq 0 ]
