@@ -136,28 +136,20 @@ public:
     explicit Roots(List& list)
     {
         static std::vector<fStack*> stack;
-        stack.clear();
         second_.clear();
+        std::size_t top = 0; // values on the stack
         for (fStack* n = list.head; n; n = n->next) {
-            if (!n->isNamed()) {
-                stack.push_back(n);
-                continue;
-            }
-            if (n->NoA == -1) {
-                fStack* a = nullptr;
-                if (!stack.empty())
-                    stack.pop_back();
-                if (!stack.empty()) {
-                    a = stack.back();
-                    stack.pop_back();
-                }
+            if (top + 1 >= stack.size())
+                stack.resize(2 * stack.size() + 64);
+            if (n->NoA == -1 && n->isNamed()) {
+                fStack* a = top >= 2 ? stack[top - 2] : nullptr;
+                top = top >= 2 ? top - 2 : 0;
                 n->c = static_cast<double>(second_.size());
                 second_.push_back(a);
-            } else if (n->NoA == 0) {
-                if (!stack.empty())
-                    stack.pop_back();
+            } else if (n->NoA == 0 && n->isNamed()) {
+                top = top >= 1 ? top - 1 : 0;
             }
-            stack.push_back(n);
+            stack[top++] = n;
         }
     }
     Roots(const Roots&) = delete;
@@ -419,7 +411,8 @@ void gatherConstants(List& list, Roots& roots)
                 others.push_back(root);
             }
         }
-        if (numbers.empty()) {
+        if (numbers.empty() || (numbers.size() == 1 && numbers.front() == o->previous)) {
+            // No number, or one already in its place: nothing changes.
             s = o->previous;
             continue;
         }

@@ -337,7 +337,11 @@ TEST(Simplify, LongFormulasAreFast)
         const auto ms =
             std::chrono::duration<double, std::milli>(std::chrono::steady_clock::now() - start).count();
         EXPECT_TRUE(simple->isOK());
+#if !defined(__SANITIZE_ADDRESS__)
         EXPECT_LT(ms, 100.0) << formula.substr(0, 40) << "... " << simple->length() << " nodes";
+#else
+        (void)ms; // sanitized builds are many times slower
+#endif
         fStack::Owner raw = fStack::justCreateWithString(formula);
         StackMachine before(*raw);
         StackMachine after(*simple);
