@@ -72,6 +72,29 @@ expect_stderr $'Unknown function \'sinx\'!\nname: Unknown function \'sinx\'!' ev
 expect 1 "" "Bad braces order!" -- eval '|x'
 expect 1 "" "Wrong Syntax!" -- parse ''
 
+# diff: the derivative, simplified unless --raw
+expect 0 "'x' 2 '^' 3 '*'" "" -- diff x 'x^3'
+expect 0 "'x' 2 '^' 1 '*' 3 '*'" "" -- diff --raw x 'x^3'
+expect 0 "'θ' 'cos'" "" -- diff θ 'sin(θ)'
+expect 0 "10" "" -- eval --x 5 'D(x^2,x)'
+expect 0 "6" "" -- eval --x 1 'D(D(x^3,x),x)'
+expect_stderr $'Krivie Ruki!\nname: FunctionNotFound\ninfo: {"function":"a"}' diff x 'a*x'
+expect_stderr $'Invalid usage of D(,)!\nname: Invalid usage of D(,)!' eval 'D(x^2,2)'
+expect 2 "" "" -- diff q 'x'
+
+# numeric services
+expect 0 '{"root":1.4142135623730951,"badRoot":"nan"}' "" -- root x 0 2 'x^2-2'
+expect 0 '{"root":"nan","badRoot":0.0}' "" -- root x -1 1 '1/x'
+expect 0 '{"x":0.7071067811865477,"y":0.7071067811865477,"badRoot":"nan"}' "" -- rootseg 0 0 2 2 'x^2+y^2-1'
+expect 0 "1" "" -- limit x 0 'sin(x)/x'
+expect 0 "-inf" "" -- limit --left x 0 '1/x'
+expect 0 "inf" "" -- limit x 0 '1/x'
+expect 0 "0" "" -- limit x inf 'exp(-x)'
+expect 0 "yes" "" -- period2pi x 'sin(x)'
+expect 0 "no" "" -- period2pi x 'sin(x/2)'
+expect 0 "yes" "" -- period 6.283185307179586 'sin(x)'
+expect 0 "no" "" -- period 1 'sin(x)'
+
 # usage errors exit 2
 expect 2 "" "" -- eval
 expect 2 "" "" -- eval --x
