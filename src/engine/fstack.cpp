@@ -240,15 +240,19 @@ fStack* fStack::addPConst(double value) { return addPrevious(initWithConst(value
 
 fStack* fStack::addA(const fStack* q) { return addPrevious(q->copySecondArg()); }
 fStack* fStack::addB(const fStack* q) { return addPrevious(q->copyFirstArg()); }
+// The derivative reads an argument where it stands; no copy is needed.
 fStack* fStack::addDA(const fStack* q)
 {
-    Owner a = q->copySecondArg();
+    const fStack* a = mutate(q)->secondArg();
+    if (!a)
+        logicalError("copySecondArgFailed", q);
     return addPrevious(a->dif());
 }
 fStack* fStack::addDB(const fStack* q)
 {
-    Owner b = q->copyFirstArg();
-    return addPrevious(b->dif());
+    if (!q->previous)
+        logicalError("copyFirstArgFailed", q);
+    return addPrevious(q->previous->dif());
 }
 
 std::string fStack::toSTR() const
