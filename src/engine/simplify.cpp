@@ -21,6 +21,9 @@ constexpr int kMaxNodes = 5000;
 
 // Set by a pass when its change calls for another cycle.
 bool wasModified = false;
+// Set by the last group of passes (see optimizeMM) whenever it changes the
+// list at all.
+bool mmChanged = false;
 
 // The list being simplified with its two ends, kept current by every edit
 // so that no pass has to look for first() or last().
@@ -171,7 +174,8 @@ private:
 
 // --- constant folding -------------------------------------------------------
 
-void optimize0(List& list)
+// Returns the node holding the folded value, null when nothing was folded.
+fStack* optimize0(List& list)
 {
     for (fStack* n = list.tail; n; n = n->previous) {
         fStack* p = n->previous;
@@ -184,7 +188,7 @@ void optimize0(List& list)
             p->c = ops::unary(*op, p->c);
             list.remove(n);
             wasModified = true;
-            return;
+            return p;
         }
         if (n->NoA == -1 && ops::isBinary(*op)) {
             fStack* q = p->previous;
@@ -194,9 +198,10 @@ void optimize0(List& list)
             list.remove(p);
             list.remove(n);
             wasModified = true;
-            return;
+            return q;
         }
     }
+    return nullptr;
 }
 
 // --- identities ---------------------------------------------------------------
@@ -238,24 +243,36 @@ Identity identityAt(const fStack* s, const Roots& roots)
     }
 }
 
-void applyIdentity(List& list, fStack* s, Identity identity, const Roots& roots)
+// Rewrites at s; returns the node that now stands where s stood (the root
+// of what replaced it). `watch` is cleared when that node leaves the list.
+fStack* applyIdentity(List& list, fStack* s, Identity identity, const Roots& roots, fStack*& watch)
 {
     fStack* p = s->previous;
+    fStack* root = s;
     switch (identity) {
-    case Identity::None: return;
+    case Identity::None: return nullptr;
     case Identity::DropOne: // A 1 *, A 0 +, A 0 -, A 1 ^ are A
+        root = p->previous;
+        if (watch == p)
+            watch = nullptr;
         list.remove(p);
         list.remove(s);
         break;
     case Identity::TimesZero: { // A 0 * is 0, whatever A is
         fStack* a = p->previous;
         fStack* from = startOf(a);
+        for (fStack* n = from; n != p; n = n->next)
+            if (n == watch)
+                watch = nullptr;
         list.cut(from, a);
         fStack::free(from);
         list.remove(s);
+        root = p;
         break;
     }
     case Identity::ZeroMinus: // 0 B - is B --
+        if (watch == roots.second(s))
+            watch = nullptr;
         list.remove(roots.second(s));
         s->funcName = "--";
         s->NoA = 0;
@@ -263,6 +280,8 @@ void applyIdentity(List& list, fStack* s, Identity identity, const Roots& roots)
         break;
     case Identity::ToInverse: // A -1 ^ is A inv, A 0.5 ^ is A sqrt
     case Identity::ToSqrt:
+        if (watch == p)
+            watch = nullptr;
         list.remove(p);
         s->funcName = identity == Identity::ToInverse ? "inv" : "sqrt";
         s->NoA = 0;
@@ -270,6 +289,7 @@ void applyIdentity(List& list, fStack* s, Identity identity, const Roots& roots)
         break;
     }
     wasModified = true;
+    return root;
 }
 
 // Moves the number of a sum or product to the right operand (3 B + becomes
@@ -277,9 +297,13 @@ void applyIdentity(List& list, fStack* s, Identity identity, const Roots& roots)
 // from the end, if any. The identity is looked for during the same walk:
 // moving a number to the right only changes the operator it belongs to, so
 // every node is judged as it will stand when the walk is over.
-void optimize12(List& list)
+//
+// Returns whether a number was moved, and in `changed` the node that stands
+// where the identity applied (null when none did).
+bool optimize12(List& list, Roots& roots, fStack*& changed, fStack*& folded)
 {
-    Roots roots(list);
+    bool moved = false;
+    changed = nullptr;
     fStack* target = nullptr;
     Identity identity = Identity::None;
     for (fStack* s = list.tail; s; s = s->previous) {
@@ -291,6 +315,7 @@ void optimize12(List& list)
                 list.insertBefore(s, r, r);
                 roots.setSecond(s, p);
                 wasModified = true;
+                moved = true;
             }
         }
         if (!target) {
@@ -300,7 +325,8 @@ void optimize12(List& list)
         }
     }
     if (target)
-        applyIdentity(list, target, identity, roots);
+        changed = applyIdentity(list, target, identity, roots, folded);
+    return moved;
 }
 
 // --- subtraction and division, negations, chains ---------------------------
@@ -318,12 +344,12 @@ void subtractionsAndDoubleNegations(List& list)
                 p->c = ops::unary(ops::UMinus, p->c);
                 n->funcName = "+";
                 n->NoA = -1;
-                wasModified = true;
+                wasModified = mmChanged = true;
             } else if (named1(n, '/')) {
                 p->c = ops::unary(ops::Invert, p->c);
                 n->funcName = "*";
                 n->NoA = -1;
-                wasModified = true;
+                wasModified = mmChanged = true;
             }
         }
         seen = false;
@@ -333,7 +359,7 @@ void subtractionsAndDoubleNegations(List& list)
             fStack* after = n->next;
             list.remove(p);
             list.remove(n);
-            wasModified = true;
+            wasModified = mmChanged = true;
             n = after ? after : list.tail;
             seen = after != nullptr;
             continue;
@@ -354,6 +380,7 @@ void reassociate(List& list, Roots& roots)
             fStack* innerSecond = roots.second(r);
             list.unlink(r);
             list.insertBefore(s, r, r);
+            mmChanged = true;
             roots.setSecond(r, innerFirst);
             roots.setSecond(s, innerSecond);
         }
@@ -416,6 +443,7 @@ void gatherConstants(List& list, Roots& roots)
             s = o->previous;
             continue;
         }
+        mmChanged = true;
         const int kept = operands - static_cast<int>(numbers.size());
         // The first number found holds the total; the others leave.
         fStack* total = numbers.front();
@@ -468,7 +496,7 @@ void outwardNegations(List& list, Roots& roots)
             a = a->previous;
             continue;
         }
-        wasModified = true;
+        wasModified = mmChanged = true;
         const bool product = named1(a, '*');
         const char* m = marker(a);
         fStack* p = a->previous;   // root of the first argument
@@ -507,6 +535,58 @@ void outwardNegations(List& list, Roots& roots)
             a = (q && qualifies(q)) ? q : a;
         }
     }
+}
+
+// Whether the last group of passes would change anything at the nodes whose
+// surroundings changed when `root` took the place of a sub-expression, in a
+// list where that group found nothing to do before.
+bool mmWouldAct(fStack* root, Roots& roots)
+{
+    if (!root)
+        return false;
+    fStack* consumer = consumerOf(root);
+    if (consumer && consumer->NoA == -1 && consumer->previous != root)
+        roots.setSecond(consumer, root);
+    for (fStack* t : {root, root->next, consumer}) {
+        if (!t)
+            continue;
+        fStack* p = t->previous;
+        if (p && p->isNumber() && (named1(t, '-') || named1(t, '/')))
+            return true;
+        if (p && ((t->is("--") && p->is("--")) || (t->is("inv") && p->is("inv"))))
+            return true;
+        if (!sumOrProduct(t))
+            continue;
+        fStack* r = roots.second(t);
+        if (r && sameName(r, t))
+            return true;
+        const char* marker = named1(t, '*') ? "inv" : "--";
+        if ((p && p->is(marker)) || (r && r->is(marker)))
+            return true;
+        // the chain t belongs to, for its numbers
+        fStack* top = t;
+        while (top->next && sameName(top->next, t))
+            top = top->next;
+        fStack* o = t;
+        while (o->previous && sameName(o->previous, t))
+            o = o->previous;
+        int numbers = 0;
+        bool inPlace = false;
+        fStack* op = o;
+        for (fStack* operand = o->previous; operand;) {
+            if (operand->isNumber()) {
+                ++numbers;
+                inPlace = operand == o->previous;
+            }
+            if (op == top->next)
+                break;
+            operand = roots.second(op);
+            op = op->next;
+        }
+        if (numbers > 1 || (numbers == 1 && !inPlace))
+            return true;
+    }
+    return false;
 }
 
 void optimizeMM(List& list)
@@ -550,11 +630,22 @@ fStack::Owner fStack::optimize(Owner owner)
         return owner;
     owner.release();
     try {
+        // When the last group of passes found nothing to do in a cycle, the
+        // next cycle's list differs from its result only where a constant
+        // was folded and an identity applied; if nothing near those places
+        // calls for the group, running it would change nothing.
+        bool mmIdle = false;
         do {
             wasModified = false;
-            optimize0(list);
-            optimize12(list);
+            fStack* folded = optimize0(list);
+            Roots roots(list);
+            fStack* changed = nullptr;
+            const bool moved = optimize12(list, roots, changed, folded);
+            if (mmIdle && !moved && !mmWouldAct(changed, roots) && !mmWouldAct(folded, roots))
+                continue;
+            mmChanged = false;
             optimizeMM(list);
+            mmIdle = !mmChanged;
         } while (wasModified);
     } catch (...) {
         fStack::free(list.head);
