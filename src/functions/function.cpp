@@ -1,0 +1,491 @@
+#include "orlix/function.h"
+
+#include <algorithm>
+#include <cmath>
+#include <exception>
+
+#include "orlix/color_gen.h"
+#include "orlix/error.h"
+#include "orlix/record.h"
+#include "orlix/special_point.h"
+
+namespace orlix {
+
+namespace {
+
+constexpr double kNaN = std::numeric_limits<double>::quiet_NaN();
+
+// Largest NoP a stored record may carry; anything else restores as 0 and
+// the kind's default count applies.
+constexpr int maxRecordPoints = 20000;
+
+struct ModelState {
+    Function::Register functions;
+    int maxIntegral = 10;
+    bool derAreDashed = false;
+    PlotContext* plot = nullptr;
+    FunctionShell* shell = nullptr;
+    double minX = 0, maxX = 0, minY = 0, maxY = 0;
+    std::map<std::string, Function::FromDict> kinds;
+    std::function<void()> willLoadAll;
+};
+
+ModelState& state()
+{
+    static ModelState s;
+    return s;
+}
+
+Function::Register::iterator findID(const std::string& id)
+{
+    auto& r = state().functions;
+    return std::find_if(r.begin(), r.end(), [&](const auto& e) { return e.first == id; });
+}
+
+// A device coordinate in single precision. Values far beyond any layer become
+// NaN before the conversion: such a point breaks the curve either way, and
+// a double beyond the range of float has no float value.
+float toDevice(double v)
+{
+    return std::fabs(v) <= 1e7 ? static_cast<float>(v) : std::numeric_limits<float>::quiet_NaN();
+}
+
+PointF deviceOf(myPoint p, myPoint o, myPoint s)
+{
+    return PointF{toDevice(s.x * p.x - o.x), toDevice(-o.y - s.y * p.y)};
+}
+
+void drawPolyline(Canvas& layer, const std::vector<myPoint>& points, int n, myPoint o, myPoint s, float w, float h)
+{
+    // Converted in passes of at most maxDrawPoints, the state of the
+    // polyline carried from one pass to the next.
+    static std::vector<PointF> buffer(Function::maxDrawPoints);
+    bool previousBreak = true;
+    bool previousOutside = true;
+    for (int start = 0; start < n; start += Function::maxDrawPoints) {
+        const int count = std::min(Function::maxDrawPoints, n - start);
+        for (int i = 0; i < count; ++i)
+            buffer[static_cast<size_t>(i)] = deviceOf(points[static_cast<size_t>(start + i)], o, s);
+        for (int i = 0; i < count; ++i) {
+            const float X = buffer[static_cast<size_t>(i)].x;
+            const float Y = buffer[static_cast<size_t>(i)].y;
+            const bool isBreak = std::isnan(Y) || std::isnan(X) || std::fabs(X) + std::fabs(Y) > 5000;
+            const bool outside = Y < 0 || Y > h || X < 0 || X > w;
+            if (!isBreak) {
+                if (previousBreak || (outside && previousOutside))
+                    layer.moveTo(X, Y);
+                else
+                    layer.lineTo(X, Y);
+            }
+            previousOutside = outside;
+            previousBreak = isBreak;
+        }
+    }
+}
+
+void drawSegments(Canvas& layer, const Function& f, int n, myPoint o, myPoint s)
+{
+    const auto& points = f.points();
+    for (const auto& [i, j] : f.segmentPairs()) {
+        if (i < 0 || j < 0 || i >= n || j >= n)
+            continue;
+        const PointF a = deviceOf(points[static_cast<size_t>(i)], o, s);
+        const PointF b = deviceOf(points[static_cast<size_t>(j)], o, s);
+        if (std::isnan(a.x) || std::isnan(a.y) || std::isnan(b.x) || std::isnan(b.y))
+            continue;
+        if (std::fabs(a.x) + std::fabs(a.y) + std::fabs(b.x) + std::fabs(b.y) < 10000) {
+            layer.moveTo(a.x, a.y);
+            layer.lineTo(b.x, b.y);
+        }
+    }
+}
+
+bool isExplicit(const Function& f)
+{
+    const std::string t = f.typeName();
+    return t == "yxFunction" || t == "xyFunction";
+}
+
+} // namespace
+
+Function::Function() : cMinVar_(kNaN), cMaxVar_(kNaN) {}
+
+Function::~Function() = default;
+
+// ---- instance operations ----
+
+void Function::updateInfo()
+{
+    if (points_.empty())
+        return;
+    info_.clear();
+    const SearchSettings s = state().shell ? state().shell->searchSettings() : SearchSettings{};
+    if (s.sRoots)
+        findRoots();
+    if (s.sExtrs)
+        findExtrs();
+    if (s.sInfls)
+        findInfls();
+    if (s.sInters)
+        findIntersections();
+}
+
+void Function::findIntersections()
+{
+    const Register others = state().functions;
+    const bool explicitKind = isExplicit(*this);
+    const bool implicitKind = isImplicit();
+    for (const auto& [id, g] : others) {
+        if (!g || g.get() == this)
+            continue;
+        Marks found;
+        bool takeOwnInfo = false;
+        if (explicitKind || implicitKind) {
+            if (g->isImplicit() && (explicitKind || implicitKind)) {
+                found = intersectWith(*g);
+                takeOwnInfo = explicitKind;
+            } else {
+                found = g->intersectWith(*this);
+                takeOwnInfo = true;
+            }
+        } else if (g->canBeIntersected()) {
+            found = intersectWith(*g);
+        }
+        if (takeOwnInfo) {
+            for (auto& m : found) {
+                if (!m)
+                    continue;
+                if (auto own = markInfoAt(m->info().point))
+                    m->setInfo(*own);
+            }
+        }
+        addMarks(found);
+    }
+}
+
+Marks Function::intersectWith(Function&)
+{
+    return {};
+}
+
+std::optional<InfoMap> Function::infoForRangeA(double, double)
+{
+    return std::nullopt;
+}
+
+myPoint Function::myPointFVV(double)
+{
+    return myPoint{kNaN, kNaN};
+}
+
+myPointInfo Function::myPointInfoFVV(double)
+{
+    return myPointInfo{};
+}
+
+double Function::varValueForPoint(PointF, int)
+{
+    return 0.0;
+}
+
+void Function::setMinVar(double lo, double hi)
+{
+    cMinVar_ = lo;
+    cMaxVar_ = hi;
+    updatePoints();
+}
+
+void Function::setNumOfPoints(int n)
+{
+    n = std::max(n, 0);
+    if (!points_.empty() && n == cNumOfPoints_ && points_.size() == static_cast<size_t>(n))
+        return;
+    points_.assign(static_cast<size_t>(n), myPoint{kNaN, kNaN});
+    cNumOfPoints_ = n;
+}
+
+void Function::addMarks(const Marks& m)
+{
+    for (const auto& p : m) {
+        if (p && std::find(info_.begin(), info_.end(), p) == info_.end())
+            info_.push_back(p);
+    }
+}
+
+void Function::setDashPattern(const float* lengths, int n)
+{
+    if (!lengths || n <= 0) {
+        dashPattern_.clear();
+        return;
+    }
+    dashPattern_.assign(lengths, lengths + n);
+}
+
+// ---- persistence ----
+
+Function::json Function::toDict() const
+{
+    using record::jsonDouble;
+    json d = json::object();
+    d["invisible"] = invisible_;
+    d["strRepr"] = stringRepresentation_;
+    d["lineWidth"] = jsonDouble(lineWidth_);
+    d["dash"] = dashPatternSize() / 2;
+    d["rColor"] = jsonDouble(color_.r);
+    d["gColor"] = jsonDouble(color_.g);
+    d["bColor"] = jsonDouble(color_.b);
+    d["aColor"] = jsonDouble(color_.a);
+    d["minVar"] = jsonDouble(cMinVar_);
+    d["maxVar"] = jsonDouble(cMaxVar_);
+    d["NoP"] = cNumOfPoints_;
+    json fi = json::object();
+    for (const auto& [k, v] : functionInfo_)
+        fi[k] = v;
+    d["funcInfo"] = std::move(fi);
+    return d;
+}
+
+void Function::applyRecord(const json& r)
+{
+    using namespace record;
+    invisible_ = readBool(r, "invisible", false);
+    const float w = readFloat(r, "lineWidth", 1.0f);
+    lineWidth_ = std::isfinite(w) && w >= 0 ? w : 1.0f;
+    const colorGen& cg = colorGen::sharedColorGen();
+    setDashPattern(cg.dashes(readInt(r, "dash", 0)));
+    setColorWithR(readFloat(r, "rColor", color_.r), readFloat(r, "gColor", color_.g), readFloat(r, "bColor", color_.b),
+                  readFloat(r, "aColor", color_.a));
+    const int nop = readInt(r, "NoP", 0);
+    setCNumOfPoints(nop >= 0 && nop <= maxRecordPoints ? nop : 0);
+    setFunctionInfo(readStringMap(r, "funcInfo"));
+}
+
+// ---- class-level state ----
+
+const Function::Register& Function::functionRegister()
+{
+    return state().functions;
+}
+
+Function::Ptr Function::functionWithID(const std::string& id)
+{
+    auto it = findID(id);
+    return it == state().functions.end() ? nullptr : it->second;
+}
+
+void Function::removeFunctionWithID(const std::string& id)
+{
+    auto it = findID(id);
+    if (it != state().functions.end())
+        state().functions.erase(it);
+}
+
+void Function::removeFunction(const Function* f)
+{
+    auto& r = state().functions;
+    auto it = std::find_if(r.begin(), r.end(), [&](const auto& e) { return e.second.get() == f; });
+    if (f && it != r.end())
+        r.erase(it);
+}
+
+void Function::setFunction(Ptr f, const std::string& id)
+{
+    if (!f)
+        return;
+    if (!f->isImplicit()) {
+        Ptr second;
+        try {
+            if (Ptr first = f->differential())
+                second = first->differential();
+        } catch (const std::exception&) {
+            second = nullptr;
+        }
+        if (!second)
+            throw Error("Function is too complex!");
+    }
+    auto it = findID(id);
+    if (it != state().functions.end())
+        it->second = f;
+    else
+        state().functions.emplace_back(id, f);
+    f->fillStaticInfo();
+}
+
+void Function::deleteAll()
+{
+    state().functions.clear();
+}
+
+int Function::maxIntegral()
+{
+    return state().maxIntegral;
+}
+
+void Function::setMaxIntegral(int n)
+{
+    state().maxIntegral = n == 0 ? 10 : n;
+}
+
+bool Function::derAreDashed()
+{
+    return state().derAreDashed;
+}
+
+void Function::setDerAreDashed(bool v)
+{
+    state().derAreDashed = v;
+}
+
+PlotContext* Function::plotContext()
+{
+    return state().plot;
+}
+
+void Function::setPlotContext(PlotContext* p)
+{
+    state().plot = p;
+}
+
+FunctionShell* Function::shell()
+{
+    return state().shell;
+}
+
+void Function::setShell(FunctionShell* s)
+{
+    state().shell = s;
+}
+
+void Function::setMinX(double lo, double hi)
+{
+    state().minX = lo;
+    state().maxX = hi;
+}
+
+void Function::setMinY(double lo, double hi)
+{
+    state().minY = lo;
+    state().maxY = hi;
+}
+
+double Function::minX() { return state().minX; }
+double Function::maxX() { return state().maxX; }
+double Function::minY() { return state().minY; }
+double Function::maxY() { return state().maxY; }
+
+myPoint Function::curSs()
+{
+    if (state().plot)
+        return state().plot->curSs();
+    return myPoint{30, 30};
+}
+
+Function::json Function::registerToDict()
+{
+    json d = json::object();
+    for (const auto& [id, f] : state().functions)
+        if (f)
+            d[id] = f->toDict();
+    return d;
+}
+
+Function::Ptr Function::fromDict(const json& r)
+{
+    if (!r.is_object())
+        return nullptr;
+    const std::string type = record::readString(r, "type");
+    auto it = state().kinds.find(type);
+    if (type.empty() || it == state().kinds.end() || !it->second)
+        return nullptr;
+    try {
+        return it->second(r);
+    } catch (const std::exception&) {
+        return nullptr;
+    }
+}
+
+void Function::loadAllFromDict(const json& d)
+{
+    if (d.is_null())
+        return;
+    if (state().willLoadAll)
+        state().willLoadAll();
+    if (!d.is_object())
+        return;
+    for (auto it = d.begin(); it != d.end(); ++it) {
+        Ptr f = fromDict(it.value());
+        if (!f)
+            continue;
+        try {
+            setFunction(f, it.key());
+        } catch (const std::exception&) {
+            removeFunction(f.get());
+        }
+    }
+}
+
+void Function::registerKind(const std::string& type, FromDict fromDict)
+{
+    state().kinds[type] = std::move(fromDict);
+}
+
+void Function::setWillLoadAll(std::function<void()> hook)
+{
+    state().willLoadAll = std::move(hook);
+}
+
+Canvas& Function::drawFunctionsOnLayer(Canvas& layer, myPoint o, myPoint s)
+{
+    const SizeF size = layer.size();
+    layer.clear(RectF{0, 0, size.width, size.height});
+    const Register functions = state().functions;
+    for (const auto& [id, f] : functions) {
+        if (!f)
+            continue;
+        layer.save();
+        layer.setLineWidth(f->lineWidth());
+        layer.setStrokeColor(f->color());
+        if (f->dashPatternSize() != 0)
+            layer.setLineDash(0, f->dashPattern().data(), f->dashPatternSize());
+        else
+            layer.setLineDash(0, nullptr, 0);
+        if (!f->hasPoints()) {
+            f->setNumOfPoints(f->cNumOfPoints());
+            f->updatePoints();
+        } else {
+            f->updateIfNeeded();
+        }
+        const int n = std::clamp(f->drawnPointCount(), 0, static_cast<int>(f->points().size()));
+        if (f->isImplicit())
+            drawSegments(layer, *f, n, o, s);
+        else
+            drawPolyline(layer, f->points(), n, o, s, size.width, size.height);
+        layer.strokePath();
+        layer.restore();
+    }
+    if (state().shell) {
+        if (Function* current = state().shell->currentFunction())
+            current->updateInfoIfNeeded();
+    }
+    return layer;
+}
+
+// ---- kinds ----
+
+int functionType(const Function* f)
+{
+    if (!f)
+        return 0;
+    const std::string t = f->typeName();
+    if (t == "xyFunction")
+        return 1;
+    if (t == "rfFunction")
+        return 2;
+    if (t == "iFunction")
+        return 3;
+    if (t == "tFunction")
+        return 4;
+    return 0;
+}
+
+} // namespace orlix

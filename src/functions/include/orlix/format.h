@@ -1,0 +1,21 @@
+// The number format of every information text and field, and the special
+// spaces those texts carry.
+#pragma once
+
+#include <string>
+#include <string_view>
+
+namespace orlix {
+
+// "0" for NaN and for magnitudes up to 1.0000000116860974e-07, otherwise
+// printf's "%.7G".
+std::string tostr(double v);
+
+// U+2005, after each "=" of the information texts.
+inline constexpr std::string_view fourPerEmSpace = "\xE2\x80\x85";
+// U+2006, in the range labels "θ ≥", "t ≤" and kin.
+inline constexpr std::string_view sixPerEmSpace = "\xE2\x80\x86";
+// U+200A, before "=" of the implicit label.
+inline constexpr std::string_view hairSpace = "\xE2\x80\x8A";
+
+} // namespace orlix

@@ -1,0 +1,246 @@
+// The plotted function: the abstract base of every curve kind, and the
+// process-wide state of the function model (the register of live functions,
+// the sampling window, the integration limit, the drawing of all curves).
+#pragma once
+
+#include <functional>
+#include <limits>
+#include <map>
+#include <memory>
+#include <optional>
+#include <span>
+#include <string>
+#include <utility>
+#include <vector>
+
+#include <nlohmann/json.hpp>
+
+#include "orlix/canvas.h"
+#include "orlix/plot_context.h"
+#include "orlix/stack_machine.h"
+
+namespace orlix {
+
+class Function;
+class specialPoint;
+
+// Named derivative values of a point ("dy/dx", "ddy/dxx", "k", ...).
+using InfoMap = std::map<std::string, double>;
+
+// The information about one point of a curve.
+struct myPointInfo {
+    myPoint point{std::numeric_limits<double>::quiet_NaN(), std::numeric_limits<double>::quiet_NaN()};
+    double value = 0;
+    double variable = 0;
+    std::optional<InfoMap> info; // absent: no information
+};
+
+inline myPoint myPointMake(double x, double y) { return myPoint{x, y}; }
+
+// Where trace mode last stood on a curve; each kind uses one member.
+struct previousInfo_ {
+    struct {
+        double f = 0;     // polar: the angle last traced
+        bool inv = false; // polar: reached with negative r
+    } f;
+    myPoint xy{};  // implicit: the curve point last traced
+    int minI = 0;  // parametric: the sample last traced
+};
+
+// The marks of one curve.
+using Marks = std::vector<std::shared_ptr<specialPoint>>;
+
+// What the model needs from the application shell.
+class FunctionShell {
+public:
+    virtual ~FunctionShell() = default;
+    // The searches the user has switched on.
+    virtual SearchSettings searchSettings() const = 0;
+    // The function the user works on, or nullptr.
+    virtual Function* currentFunction() const = 0;
+};
+
+class Function {
+public:
+    using json = nlohmann::json;
+    using Ptr = std::shared_ptr<Function>;
+    // Identifier → function, in the order of first registration.
+    using Register = std::vector<std::pair<std::string, Ptr>>;
+    // Rebuilds one kind from its record; nullptr when it cannot.
+    using FromDict = std::function<Ptr(const json&)>;
+
+    // Most points a function hands to one conversion pass of the drawing.
+    static constexpr int maxDrawPoints = 5508;
+
+    Function();
+    virtual ~Function();
+    Function(const Function&) = delete;
+    Function& operator=(const Function&) = delete;
+
+    // ---- the kind ----
+    // "yxFunction", "xyFunction", "rfFunction", "tFunction", "iFunction";
+    // empty for anything else.
+    virtual std::string typeName() const { return {}; }
+    // Implicit curves: exempt from the second-derivative test, drawn as
+    // segments between pairs of points.
+    virtual bool isImplicit() const { return false; }
+    // Factors giving the foot of a range end's drop line.
+    virtual myPoint kTracePoint() const { return {1, 0}; }
+    // Texts of the input bar; empty in the base.
+    virtual std::string goodVarStr() const { return {}; }
+    virtual std::string tfStr() const { return {}; }
+    virtual std::optional<std::string> myInfoToStr(const myPointInfo&) const { return std::nullopt; }
+    virtual std::optional<std::string> rangeInfoToStr(const InfoMap&) const { return std::nullopt; }
+
+    // ---- sampling and searches ----
+    virtual void updatePoints() {}
+    virtual void updateIfNeeded() {}
+    virtual void fillStaticInfo() {}
+    virtual void findRoots() {}
+    virtual void findExtrs() {}
+    virtual void findInfls() {}
+    virtual void _updateInfo() {}
+    // Rebuilds info from the searches the shell has switched on; nothing
+    // when the function has never been sampled.
+    virtual void updateInfo();
+    virtual void updateInfoIfNeeded() { updateInfo(); }
+    // Adds the intersections with every other registered function.
+    virtual void findIntersections();
+    virtual bool canBeIntersected() const { return false; }
+    virtual Marks intersectWith(Function& other);
+    // This function's own information at an intersection point found by
+    // another curve; nullopt keeps the mark as it was found.
+    virtual std::optional<myPointInfo> markInfoAt(myPoint) { return std::nullopt; }
+    // nullopt: no information for that range.
+    virtual std::optional<InfoMap> infoForRangeA(double a, double b);
+    virtual double valueForPoint(myPoint) { return 0.0; }
+    virtual myPoint myPointFVV(double v);
+    virtual myPointInfo myPointInfoFVV(double v);
+    virtual double varValueForPoint(PointF device, int phase);
+    // The derived function, made once; nullptr when it cannot be formed.
+    virtual Ptr differential() { return differential_; }
+    void setMinVar(double lo, double hi);
+    void setNumOfPoints(int n);
+
+    // ---- drawing hooks ----
+    // Entries of points the drawing uses.
+    virtual int drawnPointCount() const { return cNumOfPoints_; }
+    // Implicit curves: the segments, as index pairs into points.
+    virtual std::span<const std::pair<int, int>> segmentPairs() const { return {}; }
+
+    // ---- persistence ----
+    // The shared part of the record; kinds add "type" and their expressions.
+    virtual json toDict() const;
+    // Applies "invisible", "lineWidth", "dash", the colour, "NoP" and
+    // "funcInfo" of a record (what every kind restores the same way).
+    void applyRecord(const json& record);
+
+    // ---- fields ----
+    bool invisible() const { return invisible_; }
+    void setInvisible(bool v) { invisible_ = v; }
+    const std::string& stringRepresentation() const { return stringRepresentation_; }
+    void setStringRepresentation(std::string s) { stringRepresentation_ = std::move(s); }
+    std::vector<myPoint>& points() { return points_; }
+    const std::vector<myPoint>& points() const { return points_; }
+    // No sample buffer yet.
+    bool hasPoints() const { return !points_.empty(); }
+    const std::shared_ptr<StackMachine>& inflFinder() const { return inflFinder_; }
+    void setInflFinder(std::shared_ptr<StackMachine> sm) { inflFinder_ = std::move(sm); }
+    std::map<std::string, std::string>& functionInfo() { return functionInfo_; }
+    const std::map<std::string, std::string>& functionInfo() const { return functionInfo_; }
+    void setFunctionInfo(std::map<std::string, std::string> fi) { functionInfo_ = std::move(fi); }
+    Marks& info() { return info_; }
+    const Marks& info() const { return info_; }
+    void setInfo(Marks m) { info_ = std::move(m); }
+    // Adds marks, skipping objects already present.
+    void addMarks(const Marks& m);
+    float lineWidth() const { return lineWidth_; }
+    void setLineWidth(float w) { lineWidth_ = w; }
+    previousInfo_& previousI() { return previousI_; }
+    const previousInfo_& previousI() const { return previousI_; }
+    void setPreviousI(const previousInfo_& p) { previousI_ = p; }
+    const std::vector<float>& dashPattern() const { return dashPattern_; }
+    int dashPatternSize() const { return static_cast<int>(dashPattern_.size()); }
+    void setDashPattern(const float* lengths, int n);
+    void setDashPattern(std::span<const float> lengths) { setDashPattern(lengths.data(), static_cast<int>(lengths.size())); }
+    Color color() const { return color_; }
+    // Takes red, green and blue; alpha becomes 1.
+    void setColor(Color c) { color_ = Color{c.r, c.g, c.b, 1.0f}; }
+    void setColorWithR(float r, float g, float b, float a) { color_ = Color{r, g, b, a}; }
+    double cMinVar() const { return cMinVar_; }
+    double cMaxVar() const { return cMaxVar_; }
+    double* variable() const { return variable_; }
+    void setVariable(double* v) { variable_ = v; }
+    int cNumOfPoints() const { return cNumOfPoints_; }
+    // Sets the count only; the buffer follows at the next setNumOfPoints.
+    void setCNumOfPoints(int n) { cNumOfPoints_ = n; }
+
+    // ---- class-level state ----
+    static const Register& functionRegister();
+    static Ptr functionWithID(const std::string& id);
+    static void removeFunctionWithID(const std::string& id);
+    // Removes the entry holding this very object, if any.
+    static void removeFunction(const Function* f);
+    // Registers f under id (an existing id keeps its place) and sends it
+    // fillStaticInfo. Throws Error("Function is too complex!") when f is not
+    // implicit and has no second derivative.
+    static void setFunction(Ptr f, const std::string& id);
+    static void deleteAll();
+    static int maxIntegral();
+    // 0 stores 10.
+    static void setMaxIntegral(int n);
+    static bool derAreDashed();
+    static void setDerAreDashed(bool v);
+    static PlotContext* plotContext();
+    static void setPlotContext(PlotContext* p);
+    static FunctionShell* shell();
+    static void setShell(FunctionShell* s);
+    static void setMinX(double lo, double hi);
+    static void setMinY(double lo, double hi);
+    static double minX();
+    static double maxX();
+    static double minY();
+    static double maxY();
+    // The plane's scale; 30 points per unit when no plane is set.
+    static myPoint curSs();
+    static int numOfPoints() { return 500; }
+
+    // Identifier → record of every registered function.
+    static json registerToDict();
+    // Rebuilds a function from its record by its "type"; nullptr for an
+    // unknown kind or a record that cannot be read.
+    static Ptr fromDict(const json& record);
+    // Registers every record of d that rebuilds; the others are dropped.
+    // Nothing for null.
+    static void loadAllFromDict(const json& d);
+    static void registerKind(const std::string& type, FromDict fromDict);
+    // Called by loadAllFromDict before it restores anything.
+    static void setWillLoadAll(std::function<void()> hook);
+
+    // Clears the layer and draws every registered function in register
+    // order; then the shell's current function updates its marks.
+    // Device X = s.x·x − o.x, Y = −o.y − s.y·y.
+    static Canvas& drawFunctionsOnLayer(Canvas& layer, myPoint offset, myPoint scale);
+
+protected:
+    bool invisible_ = false;
+    std::string stringRepresentation_;
+    Ptr differential_;
+    std::vector<myPoint> points_;
+    std::shared_ptr<StackMachine> inflFinder_;
+    std::map<std::string, std::string> functionInfo_;
+    Marks info_;
+    float lineWidth_ = 1.0f;
+    previousInfo_ previousI_;
+    std::vector<float> dashPattern_;
+    Color color_{0, 0, 0, 1};
+    double cMinVar_;
+    double cMaxVar_;
+    double* variable_ = nullptr;
+    int cNumOfPoints_ = 0;
+};
+
+// 0 y(x), 1 x(y), 2 polar, 3 implicit, 4 parametric; 0 for anything else.
+int functionType(const Function* f);
+
+} // namespace orlix
