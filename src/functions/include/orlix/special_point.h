@@ -62,8 +62,8 @@ public:
     void rotate();
 
     // The 24 × 24 marker layer for drawing on canvases of c's kind, made on
-    // first use.
-    static const Canvas& markerLayer(Canvas& c, Marker m);
+    // first use; nullptr for Marker::None or when c makes no layers.
+    static const Canvas* markerLayer(Canvas& c, Marker m);
     // Draws a marker image into a 24 × 24 canvas.
     static void drawMarker(Canvas& c, Marker m);
 
