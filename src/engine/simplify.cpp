@@ -243,9 +243,11 @@ Identity identityAt(const fStack* s, const Roots& roots)
     }
 }
 
-// Rewrites at s; returns the node that now stands where s stood (the root
-// of what replaced it). `watch` is cleared when that node leaves the list.
-fStack* applyIdentity(List& list, fStack* s, Identity identity, const Roots& roots, fStack*& watch)
+// The identities, at most one rewrite per cycle: rewrites at s, the first
+// node from the end where one applies (found by optimize1, below). Returns
+// the node that now stands where s stood (the root of what replaced it).
+// `watch` is cleared when that node leaves the list.
+fStack* optimize2(List& list, fStack* s, Identity identity, const Roots& roots, fStack*& watch)
 {
     fStack* p = s->previous;
     fStack* root = s;
@@ -293,19 +295,17 @@ fStack* applyIdentity(List& list, fStack* s, Identity identity, const Roots& roo
 }
 
 // Moves the number of a sum or product to the right operand (3 B + becomes
-// B 3 + when B is named), then applies the first identity found walking
-// from the end, if any. The identity is looked for during the same walk:
+// B 3 + when B is named). The same walk finds where optimize2 will rewrite:
 // moving a number to the right only changes the operator it belongs to, so
 // every node is judged as it will stand when the walk is over.
 //
-// Returns whether a number was moved, and in `changed` the node that stands
-// where the identity applied (null when none did).
-bool optimize12(List& list, Roots& roots, fStack*& changed, fStack*& folded)
+// Returns whether a number was moved; `target` is the first node from the
+// end where an identity applies, null when none does.
+bool optimize1(List& list, Roots& roots, fStack*& target, Identity& identity)
 {
     bool moved = false;
-    changed = nullptr;
-    fStack* target = nullptr;
-    Identity identity = Identity::None;
+    target = nullptr;
+    identity = Identity::None;
     for (fStack* s = list.tail; s; s = s->previous) {
         if (sumOrProduct(s)) {
             fStack* p = s->previous;
@@ -324,8 +324,8 @@ bool optimize12(List& list, Roots& roots, fStack*& changed, fStack*& folded)
                 target = s;
         }
     }
-    if (target)
-        changed = applyIdentity(list, target, identity, roots, folded);
+    if (!target)
+        identity = Identity::None;
     return moved;
 }
 
@@ -639,8 +639,10 @@ fStack::Owner fStack::optimize(Owner owner)
             wasModified = false;
             fStack* folded = optimize0(list);
             Roots roots(list);
-            fStack* changed = nullptr;
-            const bool moved = optimize12(list, roots, changed, folded);
+            fStack* target = nullptr;
+            Identity identity = Identity::None;
+            const bool moved = optimize1(list, roots, target, identity);
+            fStack* changed = target ? optimize2(list, target, identity, roots, folded) : nullptr;
             if (mmIdle && !moved && !mmWouldAct(changed, roots) && !mmWouldAct(folded, roots))
                 continue;
             mmChanged = false;
