@@ -179,10 +179,10 @@ public:
         for (const Run& r : runs) {
             if (r.run_type != Run::RT_Iteration || r.iterations == 0)
                 continue;
-            const double seconds = r.GetAdjustedRealTime() * r.iterations
+            const double seconds = r.GetAdjustedCPUTime() * r.iterations
                                    / benchmark::GetTimeUnitMultiplier(r.time_unit);
             const double ns = seconds * 1e9 / (double(r.iterations) * kPoints);
-            // With --benchmark_repetitions the fastest run counts: on a shared
+            // CPU time, and with --benchmark_repetitions the fastest run: on a shared
             // machine the slower ones measure the neighbours.
             auto [it, fresh] = nsPerEval.emplace(r.run_name.function_name, ns);
             if (!fresh && ns < it->second)
