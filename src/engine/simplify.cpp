@@ -243,11 +243,18 @@ Identity identityAt(const fStack* s, const Roots& roots)
     }
 }
 
+void forget(std::vector<fStack*>& watch, const fStack* n)
+{
+    for (fStack*& w : watch)
+        if (w == n)
+            w = nullptr;
+}
+
 // The identities, at most one rewrite per cycle: rewrites at s, the first
 // node from the end where one applies (found by optimize1, below). Returns
 // the node that now stands where s stood (the root of what replaced it).
-// `watch` is cleared when that node leaves the list.
-fStack* optimize2(List& list, fStack* s, Identity identity, const Roots& roots, fStack*& watch)
+// Entries of `watch` are cleared when their node leaves the list.
+fStack* optimize2(List& list, fStack* s, Identity identity, const Roots& roots, std::vector<fStack*>& watch)
 {
     fStack* p = s->previous;
     fStack* root = s;
@@ -255,8 +262,8 @@ fStack* optimize2(List& list, fStack* s, Identity identity, const Roots& roots, 
     case Identity::None: return nullptr;
     case Identity::DropOne: // A 1 *, A 0 +, A 0 -, A 1 ^ are A
         root = p->previous;
-        if (watch == p)
-            watch = nullptr;
+        forget(watch, p);
+        forget(watch, s);
         list.remove(p);
         list.remove(s);
         break;
@@ -264,17 +271,16 @@ fStack* optimize2(List& list, fStack* s, Identity identity, const Roots& roots, 
         fStack* a = p->previous;
         fStack* from = startOf(a);
         for (fStack* n = from; n != p; n = n->next)
-            if (n == watch)
-                watch = nullptr;
+            forget(watch, n);
         list.cut(from, a);
         fStack::free(from);
+        forget(watch, s);
         list.remove(s);
         root = p;
         break;
     }
     case Identity::ZeroMinus: // 0 B - is B --
-        if (watch == roots.second(s))
-            watch = nullptr;
+        forget(watch, roots.second(s));
         list.remove(roots.second(s));
         s->funcName = "--";
         s->NoA = 0;
@@ -282,8 +288,7 @@ fStack* optimize2(List& list, fStack* s, Identity identity, const Roots& roots, 
         break;
     case Identity::ToInverse: // A -1 ^ is A inv, A 0.5 ^ is A sqrt
     case Identity::ToSqrt:
-        if (watch == p)
-            watch = nullptr;
+        forget(watch, p);
         list.remove(p);
         s->funcName = identity == Identity::ToInverse ? "inv" : "sqrt";
         s->NoA = 0;
@@ -299,11 +304,10 @@ fStack* optimize2(List& list, fStack* s, Identity identity, const Roots& roots, 
 // moving a number to the right only changes the operator it belongs to, so
 // every node is judged as it will stand when the walk is over.
 //
-// Returns whether a number was moved; `target` is the first node from the
-// end where an identity applies, null when none does.
-bool optimize1(List& list, Roots& roots, fStack*& target, Identity& identity)
+// `moved` receives the operators whose number was moved; `target` is the
+// first node from the end where an identity applies, null when none does.
+void optimize1(List& list, Roots& roots, fStack*& target, Identity& identity, std::vector<fStack*>& moved)
 {
-    bool moved = false;
     target = nullptr;
     identity = Identity::None;
     for (fStack* s = list.tail; s; s = s->previous) {
@@ -315,7 +319,7 @@ bool optimize1(List& list, Roots& roots, fStack*& target, Identity& identity)
                 list.insertBefore(s, r, r);
                 roots.setSecond(s, p);
                 wasModified = true;
-                moved = true;
+                moved.push_back(s);
             }
         }
         if (!target) {
@@ -326,7 +330,6 @@ bool optimize1(List& list, Roots& roots, fStack*& target, Identity& identity)
     }
     if (!target)
         identity = Identity::None;
-    return moved;
 }
 
 // --- subtraction and division, negations, chains ---------------------------
@@ -632,19 +635,27 @@ fStack::Owner fStack::optimize(Owner owner)
     try {
         // When the last group of passes found nothing to do in a cycle, the
         // next cycle's list differs from its result only where a constant
-        // was folded and an identity applied; if nothing near those places
-        // calls for the group, running it would change nothing.
+        // was folded, a few numbers were moved and an identity applied; if
+        // nothing near those places calls for the group, running it would
+        // change nothing.
         bool mmIdle = false;
+        std::vector<fStack*> touched; // folded value, then moved operators
         do {
             wasModified = false;
-            fStack* folded = optimize0(list);
+            touched.clear();
+            touched.push_back(optimize0(list));
             Roots roots(list);
             fStack* target = nullptr;
             Identity identity = Identity::None;
-            const bool moved = optimize1(list, roots, target, identity);
-            fStack* changed = target ? optimize2(list, target, identity, roots, folded) : nullptr;
-            if (mmIdle && !moved && !mmWouldAct(changed, roots) && !mmWouldAct(folded, roots))
-                continue;
+            optimize1(list, roots, target, identity, touched);
+            fStack* changed = target ? optimize2(list, target, identity, roots, touched) : nullptr;
+            if (mmIdle && touched.size() <= 8) {
+                bool acts = mmWouldAct(changed, roots);
+                for (std::size_t k = 0; k < touched.size() && !acts; ++k)
+                    acts = mmWouldAct(touched[k], roots);
+                if (!acts)
+                    continue;
+            }
             mmChanged = false;
             optimizeMM(list);
             mmIdle = !mmChanged;
