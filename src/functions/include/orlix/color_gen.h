@@ -37,7 +37,8 @@ private:
 
     std::array<Color, 9> standardColors_;
     std::array<int, 4> dashSizes_{0, 2, 4, 6};
-    std::array<float, 11> tdashes_{6, 5, 8, 3, 2, 3, 8, 3, 3, 3, 3};
+    // Pattern 3 takes six entries from entry 6: the table needs twelve.
+    std::array<float, 12> tdashes_{6, 5, 8, 3, 2, 3, 8, 3, 3, 3, 3, 3};
     std::array<int, 4> dashStart_{0, 0, 2, 6};
     int prev_ = -1;
     std::minstd_rand random_;
