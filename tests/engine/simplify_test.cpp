@@ -319,6 +319,33 @@ TEST(Simplify, RandomFormulasKeepValues)
     EXPECT_LT(excused, compared / 50);
 }
 
+TEST(Simplify, FormulaAndTwoDerivativesAreFast)
+{
+    std::string formula;
+    for (int k = 0; formula.size() < 1300; ++k)
+        formula += (k ? "+" : "") + std::string("(x+") + std::to_string(k) + ")/(x-" + std::to_string(k + 1) + ")";
+    MathEngine::sharedEngine().setDifBase("x");
+    const auto start = std::chrono::steady_clock::now();
+    fStack::Owner f = fStack::createWithString(formula);
+    fStack::Owner d1 = fStack::optimize(f->last()->dif());
+    fStack::Owner d2 = fStack::optimize(d1->last()->dif());
+    StackMachine m(*f), m1(*d1), m2(*d2);
+    const auto ms = std::chrono::duration<double, std::milli>(std::chrono::steady_clock::now() - start).count();
+#if !defined(__SANITIZE_ADDRESS__)
+    EXPECT_LT(ms, 100.0);
+#else
+    (void)ms;
+#endif
+    EXPECT_TRUE(d2->isOK());
+    // d/dx (x+k)/(x-k-1) = -(2k+1)/(x-k-1)^2, summed
+    double want = 0;
+    const double x = 0.5;
+    for (int k = 0; k < 95; ++k)
+        want += -(2.0 * k + 1) / ((x - k - 1) * (x - k - 1));
+    MathEngine::setX(x);
+    EXPECT_NEAR(m1.evaluate(), want, 1e-9 * std::fabs(want));
+}
+
 TEST(Simplify, LongFormulasAreFast)
 {
     // About 4 KiB each: long sums, nested functions, many foldable pieces.
