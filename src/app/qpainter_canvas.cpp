@@ -1,0 +1,325 @@
+#include "qpainter_canvas.h"
+
+#include <QFont>
+#include <QGuiApplication>
+#include <QList>
+#include <QPen>
+
+#include <algorithm>
+#include <cmath>
+#include <numbers>
+
+namespace orlix {
+
+namespace {
+
+// Larger images are not made: QPainter's raster engine works in 16-bit
+// device coordinates, and the memory would be out of all proportion.
+constexpr double kMaxPixelSide = 32767;
+constexpr double kMaxPixels = 64.0 * 1024 * 1024;
+// Thicker lines, larger fonts and farther points than these are no drawing.
+constexpr float kMaxLineWidth = 1e4f;
+constexpr float kMaxFontSize = 1000;
+constexpr float kMaxCoordinate = 1e9f;
+
+bool ok(float v) { return std::isfinite(v) && std::fabs(v) <= kMaxCoordinate; }
+bool ok(RectF r) { return ok(r.x) && ok(r.y) && ok(r.width) && ok(r.height); }
+
+QRectF toQ(RectF r) { return QRectF(r.x, r.y, r.width, r.height); }
+
+float unit(float c) { return std::isfinite(c) ? std::clamp(c, 0.0f, 1.0f) : 0.0f; }
+QColor toQ(Color c) { return QColor::fromRgbF(unit(c.r), unit(c.g), unit(c.b), unit(c.a)); }
+
+Qt::PenCapStyle toQ(LineCap c) {
+    switch (c) {
+    case LineCap::Round:
+        return Qt::RoundCap;
+    case LineCap::Square:
+        return Qt::SquareCap;
+    case LineCap::Butt:
+        break;
+    }
+    return Qt::FlatCap;
+}
+
+Qt::PenJoinStyle toQ(LineJoin j) {
+    switch (j) {
+    case LineJoin::Round:
+        return Qt::RoundJoin;
+    case LineJoin::Bevel:
+        return Qt::BevelJoin;
+    case LineJoin::Miter:
+        break;
+    }
+    return Qt::MiterJoin;
+}
+
+} // namespace
+
+QPainterCanvas::QPainterCanvas(SizeF size, double devicePixelRatio)
+    : ratio_(std::isfinite(devicePixelRatio) && devicePixelRatio > 0 ? devicePixelRatio : 1.0) {
+    const bool sized = std::isfinite(size.width) && std::isfinite(size.height) && size.width >= 0 && size.height >= 0;
+    size_ = sized ? size : SizeF{0, 0};
+    const double pw = std::ceil(size_.width * ratio_), ph = std::ceil(size_.height * ratio_);
+    if (pw < 1 || ph < 1 || pw > kMaxPixelSide || ph > kMaxPixelSide || pw * ph > kMaxPixels)
+        return; // an empty surface: nothing is drawn on it
+    image_ = QImage(static_cast<int>(pw), static_cast<int>(ph), QImage::Format_ARGB32_Premultiplied);
+    if (image_.isNull())
+        return;
+    image_.fill(Qt::transparent);
+    image_.setDevicePixelRatio(ratio_);
+    if (painter_.begin(&image_)) {
+        painter_.setRenderHint(QPainter::Antialiasing, true);
+        painter_.setRenderHint(QPainter::TextAntialiasing, true);
+        painter_.setRenderHint(QPainter::SmoothPixmapTransform, false);
+    }
+}
+
+QPainterCanvas::~QPainterCanvas() {
+    if (painter_.isActive())
+        painter_.end();
+}
+
+QImage QPainterCanvas::image() const {
+    // A deep copy: the painter keeps writing into image_.
+    QImage copy = image_.copy();
+    copy.setDevicePixelRatio(ratio_);
+    return copy;
+}
+
+bool QPainterCanvas::savePng(const QString& path) const {
+    const QImage img = image();
+    return !img.isNull() && img.save(path, "PNG");
+}
+
+void QPainterCanvas::clear(RectF rect) {
+    QPainter* p = painter();
+    if (!p || !ok(rect))
+        return;
+    p->save();
+    p->setCompositionMode(QPainter::CompositionMode_Clear);
+    p->fillRect(toQ(rect), Qt::transparent);
+    p->restore();
+}
+
+void QPainterCanvas::save() {
+    saved_.push_back(st_);
+    if (QPainter* p = painter())
+        p->save();
+}
+
+void QPainterCanvas::restore() {
+    if (saved_.empty())
+        return; // unbalanced: nothing to go back to
+    st_ = saved_.back();
+    saved_.pop_back();
+    if (QPainter* p = painter())
+        p->restore();
+}
+
+void QPainterCanvas::translate(float dx, float dy) {
+    if (QPainter* p = painter(); p && ok(dx) && ok(dy))
+        p->translate(dx, dy);
+}
+
+void QPainterCanvas::rotate(float radians) {
+    if (QPainter* p = painter(); p && std::isfinite(radians))
+        p->rotate(radians * 180.0 / std::numbers::pi);
+}
+
+void QPainterCanvas::clip(RectF rect) {
+    if (QPainter* p = painter(); p && ok(rect))
+        p->setClipRect(toQ(rect), Qt::IntersectClip);
+}
+
+void QPainterCanvas::setLineDash(float phase, const float* lengths, int count) {
+    st_.dashPhase = std::isfinite(phase) ? phase : 0;
+    st_.dash.clear();
+    if (lengths && count > 0)
+        st_.dash.assign(lengths, lengths + count);
+}
+
+// The pen of the current style. QPen measures dashes in line widths, the
+// canvas in points: the lengths are divided by the width.
+QPen QPainterCanvas::pen() const {
+    const float width = std::isfinite(st_.width) && st_.width >= 0 ? std::min(st_.width, kMaxLineWidth) : 1.0f;
+    QPen pen(QBrush(toQ(st_.stroke)), width, Qt::SolidLine, toQ(st_.cap), toQ(st_.join));
+    pen.setMiterLimit(10);
+    if (!st_.dash.empty()) {
+        const qreal u = width > 0 ? width : 1; // a hairline dashes in pixels
+        QList<qreal> pattern;
+        qreal total = 0;
+        bool valid = true;
+        for (float d : st_.dash) {
+            if (!std::isfinite(d) || d < 0) {
+                valid = false;
+                break;
+            }
+            pattern.append(d / u);
+            total += d;
+        }
+        // An odd pattern repeats with on and off swapped.
+        if (pattern.size() % 2)
+            pattern.append(QList<qreal>(pattern));
+        if (valid && total > 0) {
+            pen.setDashPattern(pattern);
+            pen.setDashOffset(st_.dashPhase / u);
+        }
+    }
+    return pen;
+}
+
+QBrush QPainterCanvas::brush() const { return QBrush(toQ(st_.fill)); }
+
+void QPainterCanvas::moveTo(float x, float y) {
+    if (ok(x) && ok(y))
+        path_.moveTo(x, y);
+}
+
+void QPainterCanvas::lineTo(float x, float y) {
+    if (!ok(x) || !ok(y))
+        return;
+    if (path_.elementCount() == 0)
+        path_.moveTo(x, y);
+    else
+        path_.lineTo(x, y);
+}
+
+// The arc of the given radius tangent to the line from the current point to
+// p1 and to the line from p1 to p2, preceded by a line to its first tangent
+// point.
+void QPainterCanvas::arcTo(float x1, float y1, float x2, float y2, float radius) {
+    if (!ok(x1) || !ok(y1) || !ok(x2) || !ok(y2) || !std::isfinite(radius))
+        return;
+    if (path_.elementCount() == 0) {
+        path_.moveTo(x1, y1);
+        return;
+    }
+    const QPointF p0 = path_.currentPosition(), p1(x1, y1), p2(x2, y2);
+    const QPointF a = p0 - p1, b = p2 - p1;
+    const double la = std::hypot(a.x(), a.y()), lb = std::hypot(b.x(), b.y());
+    const double cross = a.x() * b.y() - a.y() * b.x();
+    if (radius <= 0 || la == 0 || lb == 0 || std::fabs(cross) <= 1e-12 * la * lb) {
+        path_.lineTo(p1);
+        return;
+    }
+    const QPointF ua = a / la, ub = b / lb;
+    const double cosTheta = std::clamp(ua.x() * ub.x() + ua.y() * ub.y(), -1.0, 1.0);
+    const double half = std::acos(cosTheta) / 2; // half the angle at p1
+    const double d = radius / std::tan(half);     // p1 to the tangent points
+    const QPointF t1 = p1 + ua * d, t2 = p1 + ub * d;
+    QPointF bis = ua + ub;
+    bis /= std::hypot(bis.x(), bis.y());
+    const QPointF c = p1 + bis * (radius / std::sin(half));
+    // QPainterPath angles are in degrees, counter-clockwise on screen.
+    const double start = -std::atan2(t1.y() - c.y(), t1.x() - c.x()) * 180 / std::numbers::pi;
+    const double end = -std::atan2(t2.y() - c.y(), t2.x() - c.x()) * 180 / std::numbers::pi;
+    double sweep = std::remainder(end - start, 360.0);
+    path_.lineTo(t1);
+    path_.arcTo(QRectF(c.x() - radius, c.y() - radius, 2 * radius, 2 * radius), start, sweep);
+}
+
+void QPainterCanvas::closePath() { path_.closeSubpath(); }
+
+void QPainterCanvas::strokePath() {
+    if (QPainter* p = painter())
+        p->strokePath(path_, pen());
+    path_ = QPainterPath();
+}
+
+void QPainterCanvas::fillPath() {
+    path_.setFillRule(Qt::WindingFill);
+    if (QPainter* p = painter())
+        p->fillPath(path_, brush());
+    path_ = QPainterPath();
+}
+
+void QPainterCanvas::strokeRect(RectF rect) {
+    QPainter* p = painter();
+    if (!p || !ok(rect))
+        return;
+    p->setPen(pen());
+    p->setBrush(Qt::NoBrush);
+    p->drawRect(toQ(rect));
+}
+
+void QPainterCanvas::fillRect(RectF rect) {
+    if (QPainter* p = painter(); p && ok(rect))
+        p->fillRect(toQ(rect), brush());
+}
+
+void QPainterCanvas::strokeEllipse(RectF rect) {
+    QPainter* p = painter();
+    if (!p || !ok(rect))
+        return;
+    p->setPen(pen());
+    p->setBrush(Qt::NoBrush);
+    p->drawEllipse(toQ(rect));
+}
+
+void QPainterCanvas::fillEllipse(RectF rect) {
+    QPainter* p = painter();
+    if (!p || !ok(rect))
+        return;
+    p->setPen(Qt::NoPen);
+    p->setBrush(brush());
+    p->drawEllipse(toQ(rect));
+}
+
+std::unique_ptr<Canvas> QPainterCanvas::createLayer(SizeF size) {
+    return std::make_unique<QPainterCanvas>(size, ratio_);
+}
+
+// Layers are copied pixel for pixel: no smoothing, no antialiased edges.
+void QPainterCanvas::drawLayer(const Canvas& layer, PointF at) {
+    auto* l = dynamic_cast<const QPainterCanvas*>(&layer);
+    QPainter* p = painter();
+    if (!p || !l || l == this || l->image_.isNull() || !ok(at.x) || !ok(at.y))
+        return;
+    p->save();
+    p->setRenderHint(QPainter::Antialiasing, false);
+    p->setRenderHint(QPainter::SmoothPixmapTransform, false);
+    p->drawImage(QPointF(at.x, at.y), l->image_);
+    p->restore();
+}
+
+void QPainterCanvas::drawLayer(const Canvas& layer, RectF into) {
+    auto* l = dynamic_cast<const QPainterCanvas*>(&layer);
+    QPainter* p = painter();
+    if (!p || !l || l == this || l->image_.isNull() || !ok(into))
+        return;
+    p->save();
+    p->setRenderHint(QPainter::Antialiasing, false);
+    p->setRenderHint(QPainter::SmoothPixmapTransform, false);
+    p->drawImage(toQ(into), l->image_);
+    p->restore();
+}
+
+void QPainterCanvas::drawText(std::string_view utf8, RectF rect, float fontSize, TextAlign align) {
+    QPainter* p = painter();
+    // Fonts exist only once there is a QGuiApplication.
+    if (!p || !qobject_cast<QGuiApplication*>(QCoreApplication::instance()) || !ok(rect) ||
+        !(fontSize > 0 && fontSize <= kMaxFontSize))
+        return;
+    QFont font = QGuiApplication::font();
+    font.setPixelSize(std::max(1, static_cast<int>(std::lround(fontSize))));
+    int flags = Qt::AlignTop | Qt::TextWordWrap;
+    switch (align) {
+    case TextAlign::Left:
+        flags |= Qt::AlignLeft;
+        break;
+    case TextAlign::Center:
+        flags |= Qt::AlignHCenter;
+        break;
+    case TextAlign::Right:
+        flags |= Qt::AlignRight;
+        break;
+    }
+    p->save();
+    p->setFont(font);
+    p->setPen(toQ(st_.fill));
+    p->drawText(toQ(rect), flags, QString::fromUtf8(utf8.data(), static_cast<qsizetype>(utf8.size())));
+    p->restore();
+}
+
+} // namespace orlix
