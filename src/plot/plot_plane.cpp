@@ -2,6 +2,7 @@
 
 #include <cmath>
 #include <cstdio>
+#include <typeinfo>
 
 namespace orlix {
 
@@ -120,6 +121,7 @@ void plotView::refresh() {
 }
 
 void plotView::releaseLayers() {
+    layerKind_.reset();
     horLayer_.reset();
     verLayer_.reset();
     horStripe_.reset();
@@ -209,7 +211,15 @@ void plotView::drawPlane(Canvas& canvas) {
     canvas.restore();
 }
 
+bool plotView::layersFrom(const Canvas& canvas) const {
+    return layerKind_ && *layerKind_ == std::type_index(typeid(canvas));
+}
+
 void plotView::ensureGridLayers(Canvas& canvas) {
+    if (!layersFrom(canvas)) {
+        releaseLayers();
+        layerKind_ = std::type_index(typeid(canvas));
+    }
     const SizeF hor{frame_.width, 1}, ver{1, frame_.height};
     // Also made again when the view changed size without a refresh: lines of
     // the old length would stop short or spill over.
@@ -338,15 +348,7 @@ void plotView::drawTicksAndLabels(Canvas& canvas, myPoint steps, PointF axes) {
     const int nx = static_cast<int>(std::trunc(w / lx + 3.0));
     const int ny = static_cast<int>(std::trunc(h / ly + 3.0));
 
-    if (!horStripe_ || !verStripe_) {
-        horStripe_ = canvas.createLayer(SizeF{12, 2});
-        verStripe_ = canvas.createLayer(SizeF{2, 12});
-        for (Canvas* s : {horStripe_.get(), verStripe_.get()}) {
-            s->setFillColor(kStripeColor);
-            const SizeF sz = s->size();
-            s->fillRect(RectF{0, 0, sz.width, sz.height});
-        }
-    }
+    ensureStripes(canvas);
     canvas.setLineWidth(2.0f);
     canvas.setStrokeColor(kAxisColor);
 
@@ -389,6 +391,22 @@ void plotView::drawTicksAndLabels(Canvas& canvas, myPoint steps, PointF axes) {
         canvas.drawLayer(*horStripe_, at);
         if (std::fabs(y - oy) > 30 || !nearYAxis)
             label(v, -uy, at, yOffset, yAlign);
+    }
+}
+
+void plotView::ensureStripes(Canvas& canvas) {
+    if (!layersFrom(canvas)) {
+        releaseLayers();
+        layerKind_ = std::type_index(typeid(canvas));
+    }
+    if (horStripe_ && verStripe_)
+        return;
+    horStripe_ = canvas.createLayer(SizeF{12, 2});
+    verStripe_ = canvas.createLayer(SizeF{2, 12});
+    for (Canvas* s : {horStripe_.get(), verStripe_.get()}) {
+        s->setFillColor(kStripeColor);
+        const SizeF sz = s->size();
+        s->fillRect(RectF{0, 0, sz.width, sz.height});
     }
 }
 

@@ -385,6 +385,31 @@ TEST(PlotPlane, RefreshMakesLayersOfTheNewSize) {
     EXPECT_EQ(passesOf(r.ops(), hor, false).size(), 2u);
 }
 
+TEST(PlotPlane, LayersAreMadeAgainForAnotherKindOfCanvas) {
+    struct OtherCanvas : Recorder {
+        using Recorder::Recorder;
+    };
+    auto creations = [](const Recorder& r) {
+        int n = 0;
+        for (const Op& op : r.ops())
+            n += op.kind == "createLayer";
+        return n;
+    };
+    Plane p;
+    Recorder a(SizeF{320, 480});
+    p.view.drawPlane(a);
+    EXPECT_EQ(creations(a), 4); // two line layers, two tick marks
+    OtherCanvas b(SizeF{320, 480});
+    p.view.drawPlane(b);
+    EXPECT_EQ(creations(b), 4);
+    b.forget();
+    p.view.drawPlane(b);
+    EXPECT_EQ(creations(b), 0);
+    p.view.releaseLayers();
+    p.view.drawPlane(b);
+    EXPECT_EQ(creations(b), 4);
+}
+
 // ---- axes, ticks and labels --------------------------------------------------------------
 
 TEST(PlotPlane, AxesAreClampedIntoTheGoodRectangleAndDashed) {

@@ -1,5 +1,7 @@
 // A canvas that records what is drawn on it and on the layers it makes, in
-// one log shared by the canvas and all its layers.
+// one ordered log shared by the canvas and all its layers: the fills of a
+// grid layer and the draws of that layer into the canvas interleave, which
+// is how the grid's darkening passes are told apart.
 #pragma once
 
 #include <cmath>

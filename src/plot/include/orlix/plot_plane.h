@@ -12,6 +12,7 @@
 #include <optional>
 #include <string>
 #include <string_view>
+#include <typeindex>
 
 #include "orlix/canvas.h"
 #include "orlix/plot_context.h"
@@ -97,7 +98,8 @@ public:
     // Re-creates the grid line layers for the current size.
     void refresh();
     // Forgets every layer; they are made again, from the canvas drawn into,
-    // on the next draw. Needed when the plane moves to another kind of canvas.
+    // on the next draw. (Drawing into another kind of canvas than the one
+    // that made them does this by itself.)
     void releaseLayers();
 
     // Puts the origin back in the centre at the default scale, then redraw().
@@ -158,6 +160,8 @@ private:
     bool drawable() const;
     void anchorInfoPanel();
     void ensureGridLayers(Canvas& canvas);
+    void ensureStripes(Canvas& canvas);
+    bool layersFrom(const Canvas& canvas) const;
     double gridPasses(double s, double centre, float length, bool vertical, Canvas& canvas);
 
     RectF frame_{};
@@ -169,7 +173,10 @@ private:
     std::optional<SizeF> panelSize_;
     std::optional<PointF> panelCenter_;
 
-    // Grid line layers (1 point wide / high) and tick mark layers.
+    // Grid line layers (1 point wide / high) and tick mark layers, and the
+    // kind of canvas that made them: a layer can only be drawn into a canvas
+    // of the kind that made it.
+    std::optional<std::type_index> layerKind_;
     std::unique_ptr<Canvas> horLayer_, verLayer_;
     SizeF horSize_{}, verSize_{};
     std::unique_ptr<Canvas> horStripe_, verStripe_;
