@@ -1,0 +1,32 @@
+// x = g(y): the mirror image of y = f(x). The variable is y, the samples
+// run along the y axis, and a sample is (g(y), y).
+#pragma once
+
+#include "orlix/yx_function.h"
+
+namespace orlix {
+
+class xyFunction : public explicitFunction {
+public:
+    xyFunction();
+
+    // Parses, simplifies and compiles text; the parser's Error propagates.
+    static std::shared_ptr<xyFunction> functionFromString(std::string_view text);
+    // A new x(y) function of an expression, drawn in blue; nullptr for a
+    // null fs.
+    static std::shared_ptr<xyFunction> functionFromFS(fStack::Owner fs, std::string repr);
+    static Ptr fromDict(const json& record);
+    // Makes Function::fromDict dispatch "xyFunction" records here.
+    static void registerKind();
+
+    std::string typeName() const override { return "xyFunction"; }
+    myPoint kTracePoint() const override { return {0, 1}; }
+    std::string goodVarStr() const override { return "y"; }
+    std::string tfStr() const override { return "x(y)="; }
+    std::optional<std::string> myInfoToStr(const myPointInfo& info) const override;
+
+protected:
+    Ptr makeSameKind(fStack::Owner fs, std::string repr) const override;
+};
+
+} // namespace orlix

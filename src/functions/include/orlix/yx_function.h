@@ -1,0 +1,122 @@
+// The explicit curves: y = f(x) (yxFunction) and its mirror image x = g(y)
+// (xyFunction). Both sample their formula along their own variable over the
+// sampling window, scroll the samples when the plane is panned, mark roots,
+// extrema and inflections in the visible part, answer trace information and
+// integrate over a range.
+#pragma once
+
+#include <memory>
+#include <string>
+#include <string_view>
+
+#include "orlix/fstack.h"
+#include "orlix/function.h"
+#include "orlix/stack_machine.h"
+
+namespace orlix {
+
+// What y(x) and x(y) share. A sample is (variable, value) for y(x) and
+// (value, variable) for x(y); every algorithm is written once in terms of
+// the variable and the value of a sample.
+class explicitFunction : public Function {
+public:
+    ~explicitFunction() override;
+
+    // The optimised expression and its evaluator.
+    const fStack* functionFS() const { return functionFS_.get(); }
+    StackMachine* functionSM();
+    // Replaces the expression (and drops the evaluator built from the old one).
+    void setFunctionFS(fStack::Owner fs);
+    // The scale along the variable at the last full sampling; NaN forces
+    // the next sampling to be full.
+    double previousK() const { return previousK_; }
+    void setPreviousK(double k) { previousK_ = k; }
+    // Samples evaluated by updatePoints since the function was made.
+    long long sampledCount() const { return sampledCount_; }
+
+    // Evaluates the formula at v (the variable cell is left at v).
+    double valueAt(double v);
+
+    void updatePoints() override;
+    void updateIfNeeded() override { updatePoints(); }
+    void updateInfoIfNeeded() override { updateInfo(); }
+    void fillStaticInfo() override;
+    void findRoots() override;
+    void findExtrs() override;
+    void findInfls() override;
+    bool canBeIntersected() const override { return true; }
+    std::optional<myPointInfo> markInfoAt(myPoint p) override;
+    std::optional<InfoMap> infoForRangeA(double a, double b) override;
+    double valueForPoint(myPoint p) override;
+    myPoint myPointFVV(double v) override;
+    myPointInfo myPointInfoFVV(double v) override;
+    double varValueForPoint(PointF device, int phase) override;
+    Ptr differential() override;
+    std::optional<std::string> rangeInfoToStr(const InfoMap& d) const override;
+    json toDict() const override;
+
+    // Most marks one search keeps.
+    static constexpr int maxMarks = 200;
+    // Sample count of a new explicit function.
+    static constexpr int defaultNumOfPoints = 301;
+    // Most step halvings the range integration runs, whatever the setting.
+    static constexpr int integralHalvingsCap = 20;
+
+protected:
+    explicit explicitFunction(bool mirrored);
+
+    // Shared construction of both kinds; nullptr for a null fs.
+    static void setUp(explicitFunction& f, fStack::Owner fs, std::string repr);
+    // Shared restore of both kinds.
+    static Ptr restore(const json& record, Ptr (*make)(fStack::Owner, std::string));
+    // A new function of the same kind, for the derivative.
+    virtual Ptr makeSameKind(fStack::Owner fs, std::string repr) const = 0;
+
+    double var(const myPoint& p) const { return mirrored_ ? p.y : p.x; }
+    double val(const myPoint& p) const { return mirrored_ ? p.x : p.y; }
+    myPoint sample(double v, double value) const { return mirrored_ ? myPoint{value, v} : myPoint{v, value}; }
+
+    bool mirrored_;
+
+private:
+    void sampleFully(double lo, double hi, double k);
+    void computeSamples(int from, int to, double step);
+    StackMachine* derivativeSM();
+    StackMachine* secondDerivativeSM();
+    // The sampling window along the variable and the scale along it.
+    double windowMin() const;
+    double windowMax() const;
+    double scale() const;
+
+    fStack::Owner functionFS_;
+    std::shared_ptr<StackMachine> functionSM_;
+    double previousK_;
+    bool differentialFailed_ = false;
+    long long sampledCount_ = 0;
+};
+
+// y = f(x).
+class yxFunction : public explicitFunction {
+public:
+    yxFunction();
+
+    // Parses, simplifies and compiles text; the parser's Error propagates.
+    static std::shared_ptr<yxFunction> functionFromString(std::string_view text);
+    // A new y(x) function of an expression (optimised here); an empty repr
+    // gets a unique placeholder. nullptr for a null fs.
+    static std::shared_ptr<yxFunction> functionFromFS(fStack::Owner fs, std::string repr);
+    // Rebuilds a function from its stored record; nullptr when it cannot.
+    static Ptr fromDict(const json& record);
+    // Makes Function::fromDict dispatch "yxFunction" records here.
+    static void registerKind();
+
+    std::string typeName() const override { return "yxFunction"; }
+    std::string goodVarStr() const override { return "x"; }
+    std::string tfStr() const override { return "y(x)="; }
+    std::optional<std::string> myInfoToStr(const myPointInfo& info) const override;
+
+protected:
+    Ptr makeSameKind(fStack::Owner fs, std::string repr) const override;
+};
+
+} // namespace orlix

@@ -1,0 +1,77 @@
+#include "orlix/xy_function.h"
+
+#include <cmath>
+#include <limits>
+
+#include "orlix/format.h"
+
+namespace orlix {
+
+namespace {
+
+std::string label(std::string_view text)
+{
+    std::string s(text);
+    s += fourPerEmSpace;
+    return s;
+}
+
+double infoValue(const myPointInfo& p, const char* key)
+{
+    if (!p.info)
+        return std::numeric_limits<double>::quiet_NaN();
+    auto it = p.info->find(key);
+    return it == p.info->end() ? std::numeric_limits<double>::quiet_NaN() : it->second;
+}
+
+} // namespace
+
+xyFunction::xyFunction() : explicitFunction(true) {}
+
+std::shared_ptr<xyFunction> xyFunction::functionFromString(std::string_view text)
+{
+    auto f = functionFromFS(fStack::createWithString(text), std::string(text));
+    if (f)
+        f->setFunctionInfo({{"f", std::string(text)}});
+    return f;
+}
+
+std::shared_ptr<xyFunction> xyFunction::functionFromFS(fStack::Owner fs, std::string repr)
+{
+    if (!fs)
+        return nullptr;
+    auto f = std::make_shared<xyFunction>();
+    setUp(*f, std::move(fs), std::move(repr));
+    f->setColor(Color{0, 0, 1, 1});
+    return f;
+}
+
+Function::Ptr xyFunction::makeSameKind(fStack::Owner fs, std::string repr) const
+{
+    return functionFromFS(std::move(fs), std::move(repr));
+}
+
+Function::Ptr xyFunction::fromDict(const json& record)
+{
+    return restore(record, [](fStack::Owner fs, std::string repr) -> Ptr {
+        return functionFromFS(std::move(fs), std::move(repr));
+    });
+}
+
+void xyFunction::registerKind()
+{
+    Function::registerKind("xyFunction", &xyFunction::fromDict);
+}
+
+std::optional<std::string> xyFunction::myInfoToStr(const myPointInfo& info) const
+{
+    return label("x=") + tostr(info.value) + "\n" + label("∂y/∂x=") + tostr(infoValue(info, "dy/dx")) + "\n" +
+           label("∂x/∂y=") + tostr(infoValue(info, "dx/dy")) + "\n" + label("∂²x/∂y²=") +
+           tostr(infoValue(info, "ddx/dyy")) + "\n" + label("k=") + tostr(infoValue(info, "k"));
+}
+
+namespace {
+const bool xyRegistered = (xyFunction::registerKind(), true);
+}
+
+} // namespace orlix

@@ -1,0 +1,636 @@
+#include "orlix/yx_function.h"
+
+#include <algorithm>
+#include <atomic>
+#include <chrono>
+#include <cmath>
+#include <cstdlib>
+#include <ctime>
+#include <limits>
+
+#include "orlix/error.h"
+#include "orlix/format.h"
+#include "orlix/math_engine.h"
+#include "orlix/record.h"
+#include "orlix/special_point.h"
+
+namespace orlix {
+
+namespace {
+
+constexpr double kNaN = std::numeric_limits<double>::quiet_NaN();
+constexpr double kPi = 3.141592653589793;
+// 2^-52: the product of two neighbouring samples below which they are
+// taken to touch zero.
+constexpr double kEps52 = 2.220446049250313e-16;
+// A sample this small counts as zero.
+constexpr double kTiny = 2.220446049250313e-12;
+
+bool tiny(double v) { return std::fabs(v) < kTiny; }
+
+// "text=" followed by the four-per-em space of the information texts.
+std::string label(std::string_view text)
+{
+    std::string s(text);
+    s += fourPerEmSpace;
+    return s;
+}
+
+double infoValue(const InfoMap& m, const char* key)
+{
+    auto it = m.find(key);
+    return it == m.end() ? kNaN : it->second;
+}
+
+double infoValue(const myPointInfo& p, const char* key)
+{
+    return p.info ? infoValue(*p.info, key) : kNaN;
+}
+
+// A text that no formula has: "abrakadabra" with the time and a counter.
+std::string placeholderText()
+{
+    static std::atomic<unsigned long> counter{0};
+    const auto now = std::chrono::system_clock::now().time_since_epoch();
+    return "abrakadabra" + std::to_string(std::chrono::duration_cast<std::chrono::microseconds>(now).count()) + "." +
+           std::to_string(++counter);
+}
+
+// One element of a stored expression. Numbers that JSON cannot hold come as
+// "nan", "inf" and "-inf", unless the engine knows such a name.
+bool readItem(const nlohmann::json& j, fStack::Item& out)
+{
+    if (j.is_number()) {
+        out = j.get<double>();
+        return true;
+    }
+    if (j.is_null()) {
+        out = kNaN;
+        return true;
+    }
+    if (!j.is_string())
+        return false;
+    const auto& s = j.get_ref<const std::string&>();
+    const MathEngine& e = MathEngine::sharedEngine();
+    const bool known = e.NameToNumOfArgs_.count(s) != 0 || e.NameToIMP_.count(s) != 0 || e.hasConst(s);
+    if (!known && (s == "nan" || s == "inf" || s == "-inf")) {
+        out = record::readDouble(j, kNaN);
+        return true;
+    }
+    out = s;
+    return true;
+}
+
+} // namespace
+
+// ---- construction ----
+
+explicitFunction::explicitFunction(bool mirrored) : mirrored_(mirrored), previousK_(kNaN)
+{
+    variable_ = mirrored ? MathEngine::yAddr() : MathEngine::xAddr();
+}
+
+explicitFunction::~explicitFunction()
+{
+    functionSM_.reset();
+    functionFS_.reset();
+}
+
+void explicitFunction::setUp(explicitFunction& f, fStack::Owner fs, std::string repr)
+{
+    f.setStringRepresentation(repr.empty() ? placeholderText() : std::move(repr));
+    f.setFunctionFS(fStack::optimize(std::move(fs)));
+    f.functionSM_ = f.functionFS_->toStackMachine();
+    f.setLineWidth(1.0f);
+    f.previousK_ = kNaN;
+}
+
+void explicitFunction::setFunctionFS(fStack::Owner fs)
+{
+    if (fs.get() == functionFS_.get()) {
+        (void)fs.release();
+        return;
+    }
+    functionSM_.reset();
+    functionFS_ = std::move(fs);
+}
+
+StackMachine* explicitFunction::functionSM()
+{
+    if (!functionSM_ && functionFS_) {
+        try {
+            functionSM_ = functionFS_->toStackMachine();
+        } catch (const Error&) {
+            return nullptr;
+        }
+    }
+    return functionSM_.get();
+}
+
+Function::Ptr explicitFunction::differential()
+{
+    if (differential_ || differentialFailed_ || !functionFS_)
+        return differential_;
+    try {
+        MathEngine::sharedEngine().setDifBase(mirrored_ ? "y" : "x");
+        fStack::Owner d = functionFS_->last()->dif();
+        const std::string text = "D(" + stringRepresentation_ + (mirrored_ ? ",y)" : ",x)");
+        Ptr f = d ? makeSameKind(std::move(d), text) : nullptr;
+        if (f) {
+            f->setFunctionInfo({{"f", text}, {"d", "d"}});
+            differential_ = f;
+        }
+    } catch (const Error&) {
+    }
+    differentialFailed_ = !differential_;
+    return differential_;
+}
+
+StackMachine* explicitFunction::derivativeSM()
+{
+    auto d = std::dynamic_pointer_cast<explicitFunction>(differential());
+    return d ? d->functionSM() : nullptr;
+}
+
+StackMachine* explicitFunction::secondDerivativeSM()
+{
+    if (inflFinder_)
+        return inflFinder_.get();
+    auto d = std::dynamic_pointer_cast<explicitFunction>(differential());
+    auto dd = d ? std::dynamic_pointer_cast<explicitFunction>(d->differential()) : nullptr;
+    return dd ? dd->functionSM() : nullptr;
+}
+
+void explicitFunction::fillStaticInfo()
+{
+    auto d = std::dynamic_pointer_cast<explicitFunction>(differential());
+    auto dd = d ? std::dynamic_pointer_cast<explicitFunction>(d->differential()) : nullptr;
+    if (dd && dd->functionSM())
+        setInflFinder(dd->functionSM_);
+    if (cNumOfPoints_ == 0)
+        cNumOfPoints_ = defaultNumOfPoints;
+}
+
+double explicitFunction::valueAt(double v)
+{
+    StackMachine* sm = functionSM();
+    if (!sm)
+        return kNaN;
+    *variable_ = v;
+    return sm->evaluate();
+}
+
+// ---- sampling ----
+
+double explicitFunction::windowMin() const { return mirrored_ ? minY() : minX(); }
+double explicitFunction::windowMax() const { return mirrored_ ? maxY() : maxX(); }
+double explicitFunction::scale() const { return mirrored_ ? curSs().y : curSs().x; }
+
+void explicitFunction::computeSamples(int from, int to, double step)
+{
+    StackMachine* sm = functionSM();
+    double* cell = variable_;
+    for (int j = from; j < to; ++j) {
+        const double v = cMinVar_ + j * step;
+        double value = kNaN;
+        if (sm) {
+            *cell = v;
+            value = sm->evaluate();
+        }
+        points_[static_cast<size_t>(j)] = sample(v, value);
+        ++sampledCount_;
+    }
+}
+
+void explicitFunction::sampleFully(double lo, double hi, double k)
+{
+    const int n = cNumOfPoints_;
+    previousK_ = k;
+    cMinVar_ = lo;
+    cMaxVar_ = hi;
+    computeSamples(0, n, (hi - lo) / n);
+}
+
+void explicitFunction::updatePoints()
+{
+    setNumOfPoints(cNumOfPoints_);
+    const int n = cNumOfPoints_;
+    if (n <= 0 || points_.size() != static_cast<size_t>(n))
+        return;
+    const double k = scale();
+    const double lo = windowMin();
+    const double hi = windowMax();
+    if (previousK_ == k && lo <= cMaxVar_ && hi >= cMinVar_) {
+        const double step = (cMaxVar_ - cMinVar_) / n;
+        const double shift = std::floor((lo - cMinVar_) / step);
+        // A shift of n samples or more keeps nothing (the window changed its
+        // width at the same scale): such a window is sampled anew.
+        if (std::isfinite(step) && step > 0 && std::isfinite(shift) && std::fabs(shift) < n) {
+            const int s = static_cast<int>(shift);
+            if (s == 0)
+                return;
+            cMinVar_ += s * step;
+            cMaxVar_ += s * step;
+            if (s < 0) {
+                std::move_backward(points_.begin(), points_.begin() + (n + s), points_.end());
+                computeSamples(0, -s, step);
+            } else {
+                std::move(points_.begin() + s, points_.end(), points_.begin());
+                computeSamples(n - s, n, step);
+            }
+            return;
+        }
+    }
+    sampleFully(lo, hi, k);
+}
+
+// ---- searches ----
+
+void explicitFunction::findRoots()
+{
+    StackMachine* sm = functionSM();
+    const int n = static_cast<int>(points_.size());
+    if (!sm || n < 3)
+        return;
+    Marks found;
+    const auto& p = points_;
+    // A root on a sample is reached from both of its neighbours.
+    double lastRoot = kNaN;
+    for (int i = std::max(n / 3, 1); i < 2 * n / 3 && static_cast<int>(found.size()) < maxMarks; ++i) {
+        const double y0 = val(p[i - 1]);
+        const double y1 = val(p[i]);
+        const double prod = y0 * y1;
+        double r;
+        if (prod >= kEps52)
+            continue;
+        if (prod < -kEps52) {
+            r = sm->findRootBetweenVar1(var(p[i - 1]), var(p[i]), variable_);
+        } else if (std::fabs(prod) < kEps52) {
+            const bool t0 = tiny(y0);
+            const bool t1 = tiny(y1);
+            if (t0 && t1)
+                continue;
+            if (t1) {
+                if (i + 1 < n && tiny(val(p[i + 1])))
+                    continue;
+                r = var(p[i]);
+            } else if (t0) {
+                if (i >= 2 && tiny(val(p[i - 2])))
+                    continue;
+                r = var(p[i - 1]);
+            } else {
+                r = std::fabs(y1) < std::fabs(y0) ? var(p[i]) : var(p[i - 1]);
+            }
+        } else {
+            continue; // a NaN sample
+        }
+        if (std::isnan(r) || r == lastRoot)
+            continue;
+        lastRoot = r;
+        const myPointInfo info = myPointInfoFVV(r);
+        if (specialPoint::isInside(info.point))
+            found.push_back(specialPoint::pointWithInfo(info, "root"));
+    }
+    addMarks(found);
+}
+
+void explicitFunction::findExtrs()
+{
+    StackMachine* sm = functionSM();
+    StackMachine* dsm = derivativeSM();
+    const int n = static_cast<int>(points_.size());
+    if (!sm || !dsm || n < 3)
+        return;
+    Marks found;
+    const auto& p = points_;
+    for (int i = std::max(n / 3, 1); i < 2 * n / 3 && i + 1 < n && static_cast<int>(found.size()) < maxMarks; ++i) {
+        const double y0 = val(p[i - 1]);
+        const double y1 = val(p[i]);
+        double y2 = val(p[i + 1]);
+        int last = i + 1; // the sample after the turn
+        if (!((y1 - y0) * (y2 - y1) < 0)) {
+            // Two equal samples at the top or the bottom, as a symmetric
+            // curve gives on a window centred on its extremum: the turn lies
+            // between the samples around the pair.
+            if (!(y2 == y1 && y1 != y0 && i + 2 < n && (y1 - y0) * (val(p[i + 2]) - y2) < 0))
+                continue;
+            last = i + 2;
+            y2 = val(p[last]);
+        }
+        // The failure place is read only from this search: a place left over
+        // from an earlier one would mark a point that is not there.
+        StackMachine::setBadRoot(kNaN);
+        const double r = dsm->findRootBetweenVar1(var(p[i - 1]), var(p[last]), variable_);
+        myPointInfo info;
+        if (!std::isnan(r)) {
+            info = myPointInfoFVV(r);
+        } else {
+            const double b = StackMachine::badRoot();
+            if (std::isnan(b))
+                continue;
+            const double left = sm->findLimitAtPoint(b, variable_, true);
+            const double right = sm->findLimitAtPoint(b, variable_, false);
+            if (static_cast<float>(left) != static_cast<float>(right) || !std::isfinite(left))
+                continue;
+            info.point = sample(b, left);
+            info.value = left;
+            info.variable = b;
+        }
+        if (std::isnan(info.point.x) || std::isnan(info.point.y))
+            continue;
+        auto mark = specialPoint::pointWithInfo(info, "minmax");
+        const bool minimum = info.value < y2;
+        if (mirrored_)
+            mark->setBetta(static_cast<float>(minimum ? kPi / 2 + kPi : kPi / 2));
+        else if (minimum)
+            mark->setBetta(static_cast<float>(kPi));
+        found.push_back(std::move(mark));
+    }
+    addMarks(found);
+}
+
+void explicitFunction::findInfls()
+{
+    StackMachine* ddsm = secondDerivativeSM();
+    const int n = static_cast<int>(points_.size());
+    if (!ddsm || n < 4)
+        return;
+    Marks found;
+    const auto& p = points_;
+    const double h = var(p[2]) - var(p[1]);
+    const double t = -kEps52 * h * h * h * h;
+    for (int i = n / 3; i < 2 * n / 3 && i + 3 < n && static_cast<int>(found.size()) < maxMarks; ++i) {
+        const double a = val(p[i]) - 2 * val(p[i + 1]) + val(p[i + 2]);
+        const double b = val(p[i + 1]) - 2 * val(p[i + 2]) + val(p[i + 3]);
+        if (!(a * b < t))
+            continue;
+        const double r = ddsm->findRootBetweenVar1(var(p[i]), var(p[i + 3]), variable_);
+        if (std::isnan(r))
+            continue;
+        const myPointInfo info = myPointInfoFVV(r);
+        if (!specialPoint::isInside(info.point))
+            continue;
+        *variable_ = var(p[i]);
+        const double ddLeft = ddsm->evaluate();
+        *variable_ = var(p[i + 3]);
+        const double ddRight = ddsm->evaluate();
+        if (!(std::fabs(ddLeft) >= 1e-13 && std::fabs(ddRight) >= 1e-13))
+            continue;
+        const double angle = mirrored_ ? std::atan(-1 / infoValue(info, "dx/dy")) : -std::atan(infoValue(info, "dy/dx"));
+        auto mark = specialPoint::pointWithInfo(info, "infl");
+        mark->setBetta(std::isnan(angle) ? 0.0f : static_cast<float>(angle));
+        found.push_back(std::move(mark));
+    }
+    addMarks(found);
+}
+
+// ---- point information ----
+
+double explicitFunction::valueForPoint(myPoint p)
+{
+    return valueAt(var(p)) - val(p);
+}
+
+myPoint explicitFunction::myPointFVV(double v)
+{
+    return sample(v, valueAt(v));
+}
+
+std::optional<myPointInfo> explicitFunction::markInfoAt(myPoint p)
+{
+    return myPointInfoFVV(var(p));
+}
+
+myPointInfo explicitFunction::myPointInfoFVV(double v)
+{
+    if (std::isnan(v))
+        return myPointInfo{};
+    StackMachine* sm = functionSM();
+    StackMachine* dsm = derivativeSM();
+    StackMachine* ddsm = secondDerivativeSM();
+    double* cell = variable_;
+    // At an infinite place the values are limits; otherwise plain values.
+    auto at = [&](StackMachine* m) {
+        if (!m)
+            return kNaN;
+        if (std::isinf(v))
+            return m->findLimitAtPoint(v, cell);
+        *cell = v;
+        return m->evaluate();
+    };
+    *cell = v;
+    const double value = at(sm);
+    const double d1 = at(dsm);
+    const double d2 = at(ddsm);
+    const double k = d2 / std::pow(1 + d1 * d1, 1.5);
+
+    myPointInfo r;
+    r.point = sample(v, value);
+    r.value = value;
+    r.variable = v;
+    if (mirrored_)
+        r.info = InfoMap{{"dy/dx", 1 / d1}, {"dx/dy", d1}, {"ddx/dyy", d2}, {"k", k}};
+    else
+        r.info = InfoMap{{"dy/dx", d1}, {"ddy/dxx", d2}, {"k", k}};
+    return r;
+}
+
+double explicitFunction::varValueForPoint(PointF device, int)
+{
+    PlotContext* plane = plotContext();
+    if (!plane)
+        return kNaN;
+    return var(plane->myPointToUser(myPoint{device.x, device.y}));
+}
+
+// ---- range information ----
+
+std::optional<InfoMap> explicitFunction::infoForRangeA(double a, double b)
+{
+    if (a > b)
+        std::swap(a, b);
+    // The halvings are bounded so that a stored setting cannot make one
+    // range take hours.
+    const int N = std::min(maxIntegral(), integralHalvingsCap);
+    if (!std::isfinite(a) || !std::isfinite(b))
+        return std::nullopt;
+    if (a == b)
+        return InfoMap{{"s", 0}, {"l", 0}, {"p", 0}, {"v", 0}};
+    StackMachine* sm = functionSM();
+    StackMachine* dsm = derivativeSM();
+    if (!sm || !dsm)
+        return std::nullopt;
+
+    double* cell = variable_;
+    const double saved = *cell;
+    // Adds the five integrands at v to the sums.
+    struct Sums {
+        double i = 0, s = 0, v = 0, l = 0, p = 0;
+    };
+    auto add = [&](Sums& sums, double x) {
+        *cell = x;
+        const double f = sm->evaluate();
+        *cell = x;
+        const double root = std::hypot(1.0, dsm->evaluate());
+        sums.i += f;
+        sums.s += std::fabs(f);
+        sums.v += f * f;
+        sums.l += root;
+        sums.p += std::fabs(f) * root;
+    };
+
+    double h = b - a;
+    Sums est;
+    add(est, a);
+    add(est, b);
+    est.i *= h / 2;
+    est.s *= h / 2;
+    est.v *= h / 2;
+    est.l *= h / 2;
+    est.p *= h / 2;
+    double tau = 1e-7;
+    double iPrev = kNaN;
+    double lPrev = kNaN;
+    for (int m = 0;; ++m) {
+        if (m > 4 && std::fabs(est.i - iPrev) <= tau && std::fabs(est.l - lPrev) <= tau)
+            break;
+        if (std::isnan(est.i) || m >= N)
+            break;
+        Sums mid;
+        const double count = std::ldexp(1.0, m);
+        for (double k = 0; k < count; ++k) {
+            const double x = a + h * (k + 0.5);
+            if (!(x < b))
+                break;
+            add(mid, x);
+        }
+        iPrev = est.i;
+        lPrev = est.l;
+        est.i = est.i / 2 + mid.i * h / 2;
+        est.s = est.s / 2 + mid.s * h / 2;
+        est.v = est.v / 2 + mid.v * h / 2;
+        est.l = est.l / 2 + mid.l * h / 2;
+        est.p = est.p / 2 + mid.p * h / 2;
+        tau = 1e-7 * std::max(1.0, std::fabs(est.i));
+        h /= 2;
+    }
+    *cell = saved;
+
+    if (std::isnan(est.i / iPrev) || !std::isfinite(est.i))
+        return std::nullopt;
+    InfoMap r{{"s", est.s}, {"v", kPi * est.v}, {"l", est.l}, {"p", 2 * kPi * est.p}, {"a", a}, {"b", b}};
+    if (est.i != est.s)
+        r["i"] = est.i;
+    return r;
+}
+
+std::optional<std::string> explicitFunction::rangeInfoToStr(const InfoMap& d) const
+{
+    const auto v = [&](const char* key) { return tostr(infoValue(d, key)); };
+    std::string s;
+    if (d.count("i"))
+        s = " " + label("∫=") + v("i") + "\n" + label("S=") + v("s");
+    else
+        s = "S= " + label("∫=") + v("s");
+    s += "\n" + label("l=") + v("l") + "\n" + label("Vox=") + v("v") + "\n" + label("Sox=") + v("p");
+    return s;
+}
+
+// ---- persistence ----
+
+Function::json explicitFunction::toDict() const
+{
+    json d = Function::toDict();
+    d["type"] = typeName();
+    json items = json::array();
+    if (functionFS_) {
+        for (const auto& item : functionFS_->toArray()) {
+            if (const std::string* name = std::get_if<std::string>(&item))
+                items.push_back(*name);
+            else
+                items.push_back(record::jsonDouble(std::get<double>(item)));
+        }
+    }
+    d["functionSM"] = std::move(items);
+    return d;
+}
+
+Function::Ptr explicitFunction::restore(const json& r, Ptr (*make)(fStack::Owner, std::string))
+{
+    if (!r.is_object())
+        return nullptr;
+    auto it = r.find("functionSM");
+    if (it == r.end() || !it->is_array())
+        return nullptr;
+    std::vector<fStack::Item> items;
+    items.reserve(it->size());
+    for (const auto& j : *it) {
+        fStack::Item item;
+        if (!readItem(j, item))
+            return nullptr;
+        items.push_back(std::move(item));
+    }
+    fStack::Owner fs = fStack::fromArray(items);
+    if (!fs)
+        return nullptr;
+    Ptr f = make(std::move(fs), record::readString(r, "strRepr"));
+    if (!f)
+        return nullptr;
+    f->applyRecord(r);
+    return f;
+}
+
+// ---- y(x) ----
+
+yxFunction::yxFunction() : explicitFunction(false)
+{
+    // The colour generator draws from the C library's generator.
+    static const bool seeded = (std::srand(static_cast<unsigned>(std::time(nullptr))), true);
+    (void)seeded;
+}
+
+std::shared_ptr<yxFunction> yxFunction::functionFromString(std::string_view text)
+{
+    auto f = functionFromFS(fStack::createWithString(text), std::string(text));
+    if (f)
+        f->setFunctionInfo({{"f", std::string(text)}});
+    return f;
+}
+
+std::shared_ptr<yxFunction> yxFunction::functionFromFS(fStack::Owner fs, std::string repr)
+{
+    if (!fs)
+        return nullptr;
+    auto f = std::make_shared<yxFunction>();
+    setUp(*f, std::move(fs), std::move(repr));
+    return f;
+}
+
+Function::Ptr yxFunction::makeSameKind(fStack::Owner fs, std::string repr) const
+{
+    return functionFromFS(std::move(fs), std::move(repr));
+}
+
+Function::Ptr yxFunction::fromDict(const json& record)
+{
+    return restore(record, [](fStack::Owner fs, std::string repr) -> Ptr {
+        return functionFromFS(std::move(fs), std::move(repr));
+    });
+}
+
+void yxFunction::registerKind()
+{
+    Function::registerKind("yxFunction", &yxFunction::fromDict);
+}
+
+std::optional<std::string> yxFunction::myInfoToStr(const myPointInfo& info) const
+{
+    return label("y=") + tostr(info.value) + "\n" + label("∂y/∂x=") + tostr(infoValue(info, "dy/dx")) + "\n" +
+           label("∂²y/∂x²=") + tostr(infoValue(info, "ddy/dxx")) + "\n" + label("k=") + tostr(infoValue(info, "k"));
+}
+
+namespace {
+const bool yxRegistered = (yxFunction::registerKind(), true);
+}
+
+} // namespace orlix
