@@ -2,6 +2,7 @@
 
 #include <cmath>
 #include <cstdio>
+#include <numbers>
 #include <typeinfo>
 
 namespace orlix {
@@ -70,21 +71,56 @@ bool SamplingWindow::valid() const {
            minY < maxY;
 }
 
-plotView::~plotView() = default;
+plotView::plotView() : ti_(std::nan("")) {
+    tracePoint_ = specialPoint::pointWithInfo(myPointInfo{}, "trace");
+    tracePoint1_ = specialPoint::pointWithInfo(myPointInfo{}, "trace2");
+    tracePoint2_ = specialPoint::pointWithInfo(myPointInfo{}, "trace2");
+    tracePoint2_->setBetta(tracePoint2_->betta() + static_cast<float>(std::numbers::pi));
+}
+
+plotView::~plotView() {
+    // The marks and the function model must not keep reaching a view that
+    // is gone.
+    if (specialObject::plotter() == this)
+        specialObject::setPlotter(nullptr);
+    if (Function::plotContext() == this)
+        Function::setPlotContext(nullptr);
+}
 
 // ---- set-up -------------------------------------------------------------------
 
 void plotView::initialize() {
     const double w = frame_.width, h = frame_.height;
     tOffset = curOffset = myPoint{-w, -h};
+    curTouchNumber_ = 0;
+    firstTouch_.reset();
+    secondTouch_.reset();
+    specialObject::setPlotter(this);
     goodRect_ = RectF{0, 64, frame_.width, frame_.height - 109};
     simpleDash[0] = simpleDash[1] = 2;
     inittt_ = true;
+    clearTracePoints();
+    showTangent = true;
+    showOsculatingCircle = true;
     isLeftAligned_ = false;
     graphicState_ = 1;
+    std::optional<nlohmann::json> stored = store_ ? store_->takePlotterSettings() : std::nullopt;
+    if (stored && stored->is_object()) {
+        applySettings(*stored);
+    } else {
+        showHideUI = 2;
+        setDefaultPosition();
+        redraw();
+    }
+    if (iView_) {
+        iView_->setCurFunc(curFunc_.get());
+        iView_->setHidden(true);
+    }
+}
+
+void plotView::setDefaultPosition() {
     curSx = curSy = tSx = tSy = bSx = bSy = kDefaultScale;
-    curCenter = tCenter = myPoint{0.5 * w, 0.5 * h};
-    redraw();
+    curCenter = tCenter = myPoint{0.5 * frame_.width, 0.5 * frame_.height};
 }
 
 void plotView::setFrame(RectF f) {
@@ -135,21 +171,6 @@ void plotView::centerize() {
     if (fState_ != 0)
         graphicState_ = 2;
     redraw();
-}
-
-void plotView::redraw() {
-    bSx = tSx;
-    bSy = tSy;
-    const SizeF three{3 * frame_.width, 3 * frame_.height};
-    if (layerSize.width != three.width || layerSize.height != three.height)
-        layerSize = three;
-    if (onRedraw)
-        onRedraw();
-}
-
-void plotView::setFState(int s) {
-    graphicState_ = s != 0 ? 2 : 1;
-    fState_ = s;
 }
 
 // ---- good rectangle and information panel -------------------------------------
