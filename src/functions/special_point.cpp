@@ -63,6 +63,7 @@ specialPoint::specialPoint(const myPointInfo& info) : specialPoint()
 
 specialPoint::specialPoint(const myPointInfo& info, std::string_view type) : specialPoint(info)
 {
+    type_ = type;
     if (type == "root") {
         myPoint& p = info_.point;
         if (1000 * std::fabs(p.x) < std::fabs(p.y))

@@ -3,6 +3,7 @@
 #pragma once
 
 #include <memory>
+#include <string>
 #include <string_view>
 
 #include "orlix/canvas.h"
@@ -43,6 +44,8 @@ public:
     void setBetta(float b) { betta_ = b; }
     float thetta() const { return thetta_; }
     Marker image() const { return image_; }
+    // The type it was made with ("root", "minmax", …).
+    const std::string& type() const { return type_; }
 
     // Draws the marker when the point lies in the good rectangle; answers
     // whether it did.
@@ -73,6 +76,7 @@ private:
     float thetta_;
     float betta_ = 0;
     Marker image_ = Marker::None;
+    std::string type_;
 };
 
 } // namespace orlix

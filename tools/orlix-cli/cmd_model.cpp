@@ -1,0 +1,210 @@
+// point, range, marks, record and restore: the function model on the
+// command line.
+#include <iostream>
+#include <iterator>
+#include <sstream>
+
+#include "orlix/color_gen.h"
+#include "orlix/special_point.h"
+#include "orlix/xy_function.h"
+#include "orlix/yx_function.h"
+#include "view_options.h"
+
+namespace orlix::cli {
+
+ViewOptions ViewOptions::take(Args& args)
+{
+    ViewOptions v;
+    auto pair = [](const std::string& text, const char* what) {
+        const auto comma = text.find(',');
+        if (comma == std::string::npos)
+            throw UsageError(std::string(what) + " takes two numbers separated by a comma");
+        return std::pair{toNumber(text.substr(0, comma)), toNumber(text.substr(comma + 1))};
+    };
+    if (auto s = takeOption(args, "--size")) {
+        auto [w, h] = pair(*s, "--size");
+        if (!(w >= 1 && h >= 1 && w <= 8192 && h <= 8192))
+            throw UsageError("--size must be between 1 and 8192 points on each side");
+        v.width = static_cast<float>(w);
+        v.height = static_cast<float>(h);
+    }
+    if (auto s = takeOption(args, "--scale")) {
+        v.scale = toNumber(*s);
+        if (!(v.scale > 0) || !std::isfinite(v.scale))
+            throw UsageError("--scale must be a positive number");
+    }
+    if (auto s = takeOption(args, "--center")) {
+        auto [x, y] = pair(*s, "--center");
+        v.center = {x, y};
+    }
+    return v;
+}
+
+Function::Ptr functionOfKind(const std::string& kind, const std::string& formula)
+{
+    yxFunction::registerKind();
+    xyFunction::registerKind();
+    if (kind == "yx")
+        return yxFunction::functionFromString(formula);
+    if (kind == "xy")
+        return xyFunction::functionFromString(formula);
+    throw UsageError("KIND is yx or xy");
+}
+
+nlohmann::json infoMapToJson(const InfoMap& map)
+{
+    nlohmann::json j = nlohmann::json::object();
+    for (const auto& [key, value] : map)
+        j[key] = jsonNumber(value);
+    return j;
+}
+
+nlohmann::json pointInfoToJson(const myPointInfo& info)
+{
+    return {{"point", {jsonNumber(info.point.x), jsonNumber(info.point.y)}},
+            {"value", jsonNumber(info.value)},
+            {"variable", jsonNumber(info.variable)},
+            {"info", info.info ? infoMapToJson(*info.info) : nlohmann::json(nullptr)}};
+}
+
+namespace {
+
+// The plane as the model sees it, for commands that draw nothing.
+class CliPlane : public PlotContext {
+public:
+    explicit CliPlane(const ViewOptions& v) : v_(v), origin_(v.origin()) {}
+    myPoint curSs() const override { return {v_.scale, v_.scale}; }
+    myPoint myPointToUser(myPoint d) const override
+    {
+        return {(d.x - origin_.x) / v_.scale, (origin_.y - d.y) / v_.scale};
+    }
+    PointF myPointToDevice(myPoint u) const override
+    {
+        return {static_cast<float>(u.x * v_.scale + origin_.x), static_cast<float>(origin_.y - u.y * v_.scale)};
+    }
+    RectF goodRect() const override { return {0, 64, v_.width, v_.height - 109}; }
+
+private:
+    ViewOptions v_;
+    myPoint origin_;
+};
+
+class CliShell : public FunctionShell {
+public:
+    SearchSettings searches;
+    Function* current = nullptr;
+    SearchSettings searchSettings() const override { return searches; }
+    Function* currentFunction() const override { return current; }
+};
+
+std::string positional(const Args& args, std::size_t k)
+{
+    std::size_t n = 0;
+    for (const std::string& a : args)
+        if (a != "--" && n++ == k)
+            return a;
+    return {};
+}
+
+void printText(const std::optional<std::string>& text)
+{
+    std::cout << (text ? nlohmann::json(*text) : nlohmann::json(nullptr)).dump() << "\n";
+}
+
+int point(Args& args)
+{
+    expectPositional(args, 3);
+    Function::Ptr f = functionOfKind(positional(args, 0), positional(args, 1));
+    const double v = toNumber(positional(args, 2));
+    myPointInfo info = f->myPointInfoFVV(v);
+    std::cout << pointInfoToJson(info).dump() << "\n";
+    printText(f->myInfoToStr(info));
+    return 0;
+}
+
+int range(Args& args)
+{
+    if (auto n = takeOption(args, "--max-integral"))
+        Function::setMaxIntegral(static_cast<int>(toNumber(*n)));
+    expectPositional(args, 4);
+    Function::Ptr f = functionOfKind(positional(args, 0), positional(args, 1));
+    std::optional<InfoMap> info = f->infoForRangeA(toNumber(positional(args, 2)), toNumber(positional(args, 3)));
+    std::cout << (info ? infoMapToJson(*info) : nlohmann::json(nullptr)).dump() << "\n";
+    printText(info ? f->rangeInfoToStr(*info) : std::nullopt);
+    return 0;
+}
+
+int marks(Args& args)
+{
+    CliShell shell;
+    shell.searches.sRoots = takeFlag(args, "--roots");
+    shell.searches.sExtrs = takeFlag(args, "--extrs");
+    shell.searches.sInfls = takeFlag(args, "--infls");
+    const ViewOptions view = ViewOptions::take(args);
+    expectPositional(args, 2);
+    Function::Ptr f = functionOfKind(positional(args, 0), positional(args, 1));
+
+    CliPlane plane(view);
+    Function::setPlotContext(&plane);
+    specialObject::setPlotter(&plane);
+    Function::setShell(&shell);
+    Function::setFunction(f, "1");
+    shell.current = f.get();
+
+    // The sampling window and the layer: three view sizes around the centre.
+    const double halfW = 1.5 * view.width / view.scale, halfH = 1.5 * view.height / view.scale;
+    Function::setMinX(view.center.x - halfW, view.center.x + halfW);
+    Function::setMinY(view.center.y - halfH, view.center.y + halfH);
+    NullCanvas layer({3 * view.width, 3 * view.height});
+    const myPoint origin = view.origin();
+    Function::drawFunctionsOnLayer(layer, {-view.width - origin.x, -view.height - origin.y}, {view.scale, view.scale});
+
+    nlohmann::json out = nlohmann::json::array();
+    for (const auto& mark : f->info()) {
+        nlohmann::json j = pointInfoToJson(mark->info());
+        j["type"] = mark->type();
+        j["betta"] = jsonNumber(mark->betta());
+        out.push_back(std::move(j));
+    }
+    std::cout << out.dump() << "\n";
+    Function::setShell(nullptr);
+    Function::setPlotContext(nullptr);
+    specialObject::setPlotter(nullptr);
+    Function::deleteAll();
+    return 0;
+}
+
+int record(Args& args)
+{
+    expectPositional(args, 2);
+    Function::Ptr f = functionOfKind(positional(args, 0), positional(args, 1));
+    std::cout << f->toDict().dump() << "\n";
+    return 0;
+}
+
+int restore(Args& args)
+{
+    expectPositional(args, 0);
+    yxFunction::registerKind();
+    xyFunction::registerKind();
+    std::string input((std::istreambuf_iterator<char>(std::cin)), std::istreambuf_iterator<char>());
+    nlohmann::json d = nlohmann::json::parse(input, nullptr, false);
+    if (d.is_discarded()) {
+        std::cerr << "standard input is not JSON\n";
+        return 1;
+    }
+    Function::loadAllFromDict(d);
+    std::cout << Function::registerToDict().dump() << "\n";
+    return 0;
+}
+
+const Registrar pointCommand("point", "point KIND FORMULA V", point);
+const Registrar rangeCommand("range", "range KIND FORMULA A B [--max-integral N]", range);
+const Registrar marksCommand("marks",
+                             "marks KIND FORMULA [--roots] [--extrs] [--infls] [--size W,H] [--scale S] [--center X,Y]",
+                             marks);
+const Registrar recordCommand("record", "record KIND FORMULA", record);
+const Registrar restoreCommand("restore", "restore < FUNCTIONS.json", restore);
+
+} // namespace
+} // namespace orlix::cli

@@ -1,0 +1,68 @@
+// The view that model commands work against: size, scale and centre from
+// the command line, as the plane would set them.
+#pragma once
+
+#include <memory>
+
+#include "cli.h"
+#include "orlix/canvas.h"
+#include "orlix/function.h"
+#include "orlix/plot_context.h"
+
+namespace orlix::cli {
+
+struct ViewOptions {
+    float width = 320;
+    float height = 480;
+    double scale = 30;
+    myPoint center{0, 0}; // the user point at the view's centre
+
+    // Takes --size W,H, --scale S and --center X,Y out of args.
+    static ViewOptions take(Args& args);
+    // Device position of the user origin.
+    myPoint origin() const { return {0.5 * width - center.x * scale, 0.5 * height + center.y * scale}; }
+};
+
+// A canvas that draws nothing, for sampling without a picture.
+class NullCanvas : public Canvas {
+public:
+    explicit NullCanvas(SizeF size) : size_(size) {}
+    SizeF size() const override { return size_; }
+    void clear(RectF) override {}
+    void save() override {}
+    void restore() override {}
+    void translate(float, float) override {}
+    void rotate(float) override {}
+    void clip(RectF) override {}
+    void setLineWidth(float) override {}
+    void setStrokeColor(Color) override {}
+    void setFillColor(Color) override {}
+    void setLineDash(float, const float*, int) override {}
+    void setLineJoin(LineJoin) override {}
+    void setLineCap(LineCap) override {}
+    void moveTo(float, float) override {}
+    void lineTo(float, float) override {}
+    void arcTo(float, float, float, float, float) override {}
+    void closePath() override {}
+    void strokePath() override {}
+    void fillPath() override {}
+    void strokeRect(RectF) override {}
+    void fillRect(RectF) override {}
+    void strokeEllipse(RectF) override {}
+    void fillEllipse(RectF) override {}
+    std::unique_ptr<Canvas> createLayer(SizeF size) override { return std::make_unique<NullCanvas>(size); }
+    void drawLayer(const Canvas&, PointF) override {}
+    void drawLayer(const Canvas&, RectF) override {}
+    void drawText(std::string_view, RectF, float, TextAlign) override {}
+
+private:
+    SizeF size_;
+};
+
+// The kind named on the command line ("yx", "xy") made from a formula.
+Function::Ptr functionOfKind(const std::string& kind, const std::string& formula);
+
+nlohmann::json pointInfoToJson(const myPointInfo& info);
+nlohmann::json infoMapToJson(const InfoMap& map);
+
+} // namespace orlix::cli
