@@ -263,6 +263,7 @@ TEST_F(YxFunctionTest, ExtremumWithoutDerivativeRootComesFromTheLimits)
     // The derivative of |x| has no root, only a jump at 0.
     auto f = sampled("abs(x)+1");
     f->findExtrs();
+    ASSERT_EQ(f->info().size(), 1u);
     for (const auto& m : f->info()) {
         EXPECT_FALSE(m->info().info.has_value());
         EXPECT_NEAR(m->info().point.x, 0, 1e-9);
