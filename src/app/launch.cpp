@@ -6,6 +6,8 @@
 #include "orlix/function.h"
 #include "orlix/math_engine.h"
 #include "orlix/record.h"
+#include "orlix/xy_function.h"
+#include "orlix/yx_function.h"
 
 namespace orlix {
 
@@ -63,6 +65,11 @@ void Session::load(PlotSettingsOwner* plot)
     engine.defRfB = toInt(store_.integerForKey(defRfKey));
     engine.defTB = toInt(store_.integerForKey(defTKey));
 
+    // A kind unknown here would drop its records silently, and the next
+    // saveAll would erase them: make sure every kind is known, whatever
+    // the linker kept.
+    yxFunction::registerKind();
+    xyFunction::registerKind();
     if (auto functions = store_.objectForKey(functionsKey))
         Function::loadAllFromDict(*functions);
 

@@ -286,3 +286,16 @@ TEST(Store, EmptyOrGoodFilesMakeNoBackup)
     EXPECT_TRUE(s.dictionaryForKey("b"));
     EXPECT_TRUE(backups(dir).isEmpty());
 }
+
+TEST(Store, UnreadableFileThatCannotBeCopiedIsNeverOverwritten)
+{
+    QTemporaryDir dir;
+    // Neither readable nor copyable, whoever runs the test.
+    ASSERT_TRUE(QDir(dir.path()).mkpath("store.json/inside"));
+    Store s(dir.path());
+    EXPECT_TRUE(s.backupPath().isEmpty());
+    s.set("functions", json::object());
+    EXPECT_FALSE(s.save());
+    EXPECT_FALSE(s.lastError().isEmpty());
+    EXPECT_TRUE(QDir(dir.filePath("store.json/inside")).exists());
+}
