@@ -224,13 +224,23 @@ std::u32string Parser::text() const
 
 std::string Parser::key() const
 {
-    std::string k = std::to_string(pos_) + ':' + std::to_string(state_) + ':' + std::to_string(modeNum_) + ':' +
-                    std::to_string(sum_) + ':' + (lastNamed_ ? '1' : '0') + (pendingStar_ ? '1' : '0');
+    // Whether the rest of the text parses and balances depends on the
+    // brackets left open and on the stack effect of everything still to be
+    // appended, not on which operators are pending. The whole stack counts
+    // only inside an exponent or where it could still reach its limit.
+    const bool whole = modeNum_ != 0 || stack_.size() + 2 * (length() - pos_) >= kOperatorStackSize;
+    int pending = sum_;
+    std::string brackets;
     for (const StackEntry& e : stack_) {
-        k += '\x1f';
-        k += e.name;
+        if (whole || e.prio <= 1) {
+            brackets += '\x1f';
+            brackets += e.name;
+        } else {
+            pending += engine_.NameToNumOfArgs(e.name);
+        }
     }
-    return k;
+    return std::to_string(pos_) + ':' + std::to_string(state_) + ':' + std::to_string(modeNum_) + ':' +
+           std::to_string(pending) + ':' + (lastNamed_ ? '1' : '0') + (pendingStar_ ? '1' : '0') + brackets;
 }
 
 double Parser::readNumberAt(std::size_t& p, bool allowSign) const
