@@ -23,7 +23,7 @@ constexpr std::size_t kOperatorStackSize = 128;
 // Bars are resolved by search; beyond these bounds a formula is refused.
 constexpr std::size_t kMaxBars = 256;
 constexpr std::size_t kExhaustiveBars = 12;     // up to here every reading is tried
-constexpr std::size_t kWorkBudget = 2'000'000;  // characters scanned and entries copied
+constexpr std::size_t kWorkBudget = 250'000;    // characters scanned and entries copied
 constexpr int kMaxReadings = 4096;
 
 const char* const kTooComplex = "Function is too complex!";
@@ -143,6 +143,8 @@ private:
     std::string currentText() const;
     UserInfo info() const
     {
+        if (mode_ == Mode::Probe)
+            return {}; // a probe's failures are only counted
         return {{"string", currentText()}, {"position", static_cast<long long>(location())}};
     }
     [[noreturn]] void syntaxError(const std::string& reason) const { throw Error("Syntax Error!", reason, info()); }
