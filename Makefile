@@ -62,6 +62,7 @@ fuzz:
 	cmake --build $(FUZZ_BUILD) -j $(JOBS) --target engine_fuzz
 	mkdir -p $(FUZZ_BUILD)/corpus $(FUZZ_BUILD)/crashes
 	cp -n fuzz/corpus/* $(FUZZ_BUILD)/corpus/
+	ASAN_OPTIONS=malloc_context_size=0:quarantine_size_mb=16 \
 	$(FUZZ_BUILD)/engine_fuzz -max_total_time=$(FUZZ_SECONDS) -max_len=256 -timeout=10 \
 	  -rss_limit_mb=2048 -dict=fuzz/engine.dict -artifact_prefix=$(FUZZ_BUILD)/crashes/ $(FUZZ_BUILD)/corpus fuzz/regressions
 

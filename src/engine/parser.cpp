@@ -5,6 +5,8 @@
 #include <algorithm>
 #include <clocale>
 #include <cmath>
+#include <cstdint>
+#include <iterator>
 #include <cstdlib>
 #include <limits>
 #include <locale.h>
@@ -23,7 +25,7 @@ constexpr std::size_t kOperatorStackSize = 128;
 // Bars are resolved by search; beyond these bounds a formula is refused.
 constexpr std::size_t kMaxBars = 256;
 constexpr std::size_t kExhaustiveBars = 12;     // up to here every reading is tried
-constexpr std::size_t kWorkBudget = 250'000;    // characters scanned and entries copied
+constexpr std::size_t kWorkBudget = 100'000;    // characters scanned and entries copied
 constexpr int kMaxReadings = 4096;
 
 const char* const kTooComplex = "Function is too complex!";
@@ -31,7 +33,45 @@ const char* const kTooComplex = "Function is too complex!";
 // Kinds of the previous token.
 enum State : int { Start = 0, Closer = 1, Operand = 2, Operator = 3, FunctionName = 4, Negation = 5 };
 
-bool in(const CharSet& set, char32_t ch) { return set.find(ch) != CharSet::npos; }
+// Membership in one of the engine's character sets, looked up in a table
+// for ASCII (the sets are built once; the table follows them).
+class CharClasses {
+public:
+    explicit CharClasses(const MathEngine& e)
+    {
+        const CharSet* sets[] = {&e.breakers, &e.nums, &e.lBraces, &e.rBraces, &e.operators, &e.variables, &e.mathconsts};
+        for (unsigned k = 0; k < std::size(sets); ++k) {
+            for (char32_t ch : *sets[k]) {
+                if (ch < 128)
+                    ascii_[ch] |= static_cast<std::uint8_t>(1u << k);
+                else
+                    other_.emplace_back(ch, k);
+            }
+        }
+    }
+    bool in(const CharSet& set, char32_t ch) const
+    {
+        const MathEngine& e = MathEngine::sharedEngine();
+        const unsigned k = &set == &e.breakers ? 0 : &set == &e.nums ? 1 : &set == &e.lBraces ? 2
+                         : &set == &e.rBraces ? 3 : &set == &e.operators ? 4 : &set == &e.variables ? 5 : 6;
+        if (ch < 128)
+            return ascii_[ch] & (1u << k);
+        for (const auto& [c, kk] : other_)
+            if (c == ch && kk == k)
+                return true;
+        return false;
+    }
+
+private:
+    std::uint8_t ascii_[128] = {};
+    std::vector<std::pair<char32_t, unsigned>> other_;
+};
+
+bool in(const CharSet& set, char32_t ch)
+{
+    static const CharClasses classes(MathEngine::sharedEngine());
+    return classes.in(set, ch);
+}
 bool isDigit(char32_t ch) { return ch >= U'0' && ch <= U'9'; }
 bool isSpace(char32_t ch) { return ch == U' ' || ch == U'\t' || ch == U'\n' || ch == U'\r'; }
 
