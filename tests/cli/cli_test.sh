@@ -103,6 +103,16 @@ expect 0 $'{"l":0.0,"p":0.0,"s":0.0,"v":0.0}\n"S= ∫=\u20050\\nl=\u20050\\nVox=
 expect 0 '[]' "" -- marks yx 'x^2+1' --roots
 expect 2 "" "" -- point zz 'x' 1
 
+# render writes a PNG when the Qt build is there
+if "$CLI" --help | grep -q '^  render'; then
+    png=$(mktemp --suffix=.png)
+    expect 0 "$png" "" -- render "$png" --seed 1 --roots --extrs 'y(x)=x^2-2' 'x(y)=y^2'
+    if [ "$(head -c 8 "$png" | od -An -tx1 | tr -d ' \n')" = "89504e470d0a1a0a" ]; then pass=$((pass + 1)); else
+        fail=$((fail + 1)); echo "FAIL: render did not write a PNG"; fi
+    expect 2 "" "" -- render "$png" 'z(x)=1'
+    rm -f "$png"
+fi
+
 # usage errors exit 2
 expect 2 "" "" -- eval
 expect 2 "" "" -- eval --x

@@ -1,0 +1,119 @@
+// render: the plane with its curves and the last curve's marks, as the app
+// shows it, into a PNG.
+#include <QGuiApplication>
+#include <cstdlib>
+#include <iostream>
+
+#include "../view_options.h"
+#include "orlix/color_gen.h"
+#include "orlix/plot_plane.h"
+#include "orlix/special_point.h"
+#include "orlix/xy_function.h"
+#include "orlix/yx_function.h"
+#include "qpainter_canvas.h"
+
+namespace orlix::cli {
+namespace {
+
+class RenderShell : public FunctionShell {
+public:
+    SearchSettings searches;
+    Function* current = nullptr;
+    SearchSettings searchSettings() const override { return searches; }
+    Function* currentFunction() const override { return current; }
+};
+
+// 'y(x)=sin(x)' or 'x(y)=y^2'; a bare formula is y(x).
+Function::Ptr functionFromArgument(const std::string& text)
+{
+    const auto eq = text.find('=');
+    if (eq != std::string::npos) {
+        std::string head = text.substr(0, eq);
+        std::erase(head, ' ');
+        if (head == "y(x)")
+            return functionOfKind("yx", text.substr(eq + 1));
+        if (head == "x(y)")
+            return functionOfKind("xy", text.substr(eq + 1));
+        throw UsageError("a function is written 'y(x)=FORMULA' or 'x(y)=FORMULA'");
+    }
+    return functionOfKind("yx", text);
+}
+
+int render(Args& args)
+{
+    RenderShell shell;
+    shell.searches.sRoots = takeFlag(args, "--roots");
+    shell.searches.sExtrs = takeFlag(args, "--extrs");
+    shell.searches.sInfls = takeFlag(args, "--infls");
+    const ViewOptions view = ViewOptions::take(args);
+    double dpr = 2;
+    if (auto d = takeOption(args, "--dpr")) {
+        dpr = toNumber(*d);
+        if (!(dpr >= 0.25 && dpr <= 8))
+            throw UsageError("--dpr must be between 0.25 and 8");
+    }
+    if (auto s = takeOption(args, "--seed"))
+        colorGen::seed(static_cast<unsigned>(toNumber(*s)));
+    std::vector<std::string> positional;
+    for (const std::string& a : args)
+        if (a != "--")
+            positional.push_back(a);
+    if (positional.size() < 2)
+        throw UsageError("render needs an output file and at least one function");
+
+    // Text needs a GUI application; without a display it runs offscreen.
+    if (!std::getenv("QT_QPA_PLATFORM"))
+        setenv("QT_QPA_PLATFORM", "offscreen", 1);
+    int argc = 1;
+    char name[] = "orlix-cli";
+    char* argv[] = {name, nullptr};
+    QGuiApplication app(argc, argv);
+
+    plotView plane;
+    plane.setFrame(RectF{0, 0, view.width, view.height});
+    plane.initialize();
+    Function::setPlotContext(&plane);
+    Function::setShell(&shell);
+    const myPoint origin = view.origin();
+    plane.curCenter = plane.tCenter = origin;
+    plane.curSx = plane.curSy = plane.tSx = plane.tSy = plane.bSx = plane.bSy = view.scale;
+
+    Function::Ptr last;
+    for (std::size_t k = 1; k < positional.size(); ++k) {
+        Function::Ptr f = functionFromArgument(positional[k]);
+        if (f->typeName() == "yxFunction")
+            f->setColor(colorGen::sharedColorGen().genColor());
+        char id[32];
+        std::snprintf(id, sizeof id, "f%03zu", k);
+        Function::setFunction(f, id);
+        last = f;
+    }
+    shell.current = last.get();
+    plane.setCurFunc(last);
+    plane.redraw();
+
+    QPainterCanvas canvas(SizeF{view.width, view.height}, dpr);
+    canvas.setFillColor(Color{1, 1, 1, 1});
+    canvas.fillRect(RectF{0, 0, view.width, view.height});
+    plane.drawRect(canvas);
+    const bool ok = canvas.savePng(QString::fromStdString(positional[0]));
+
+    Function::setShell(nullptr);
+    Function::setPlotContext(nullptr);
+    Function::deleteAll();
+    if (!ok) {
+        std::cerr << "could not write " << positional[0] << "\n";
+        return 1;
+    }
+    std::cout << positional[0] << "\n";
+    return 0;
+}
+
+const Registrar renderCommand(
+    "render",
+    "render OUT.png [--size W,H] [--scale S] [--center X,Y] [--dpr K] [--seed N] [--roots] [--extrs] [--infls] "
+    "FUNCTION...",
+    render);
+
+} // namespace
+} // namespace orlix::cli
