@@ -1,0 +1,123 @@
+// The function model's hot paths: sampling a curve and searching it, and
+// drawing six curves into the function layer with the QPainter backend.
+#include <QGuiApplication>
+#include <benchmark/benchmark.h>
+#include <cmath>
+#include <cstdlib>
+
+#include "orlix/function.h"
+#include "orlix/plot_plane.h"
+#include "orlix/special_point.h"
+#include "orlix/yx_function.h"
+#include "qpainter_canvas.h"
+
+using namespace orlix;
+
+namespace {
+
+const char* const kSix[] = {"sin(x)*x^2-3", "x^3-2*x+1", "sqrt(abs(x))*cos(3*x)",
+                            "exp(-x^2/2)/sqrt(2*pi)", "(x^2+1)/(x-1)", "ln(abs(x)+1)*tan(x/4)"};
+
+// A 320 × 480 view at scale 30 with the origin in the middle: the sampling
+// window and the layer are three view sizes.
+struct Scene {
+    plotView plane;
+    Scene()
+    {
+        plane.setFrame(RectF{0, 0, 320, 480});
+        plane.initialize();
+        Function::setPlotContext(&plane);
+        const double halfW = 1.5 * 320 / 30.0, halfH = 1.5 * 480 / 30.0;
+        Function::setMinX(-halfW, halfW);
+        Function::setMinY(-halfH, halfH);
+    }
+    ~Scene()
+    {
+        Function::deleteAll();
+        Function::setPlotContext(nullptr);
+    }
+};
+
+class Searches : public FunctionShell {
+public:
+    Function* current = nullptr;
+    SearchSettings searchSettings() const override { return {true, true, true, false}; }
+    Function* currentFunction() const override { return current; }
+};
+
+void SampleAndSearchOneCurve(benchmark::State& state)
+{
+    Scene scene;
+    auto f = yxFunction::functionFromString(kSix[0]);
+    Function::setFunction(f, "f1");
+    f->setNumOfPoints(f->cNumOfPoints());
+    std::size_t marks = 0;
+    for (auto _ : state) {
+        f->setPreviousK(NAN); // a full sampling
+        f->updatePoints();
+        f->setInfo({});
+        f->findRoots();
+        f->findExtrs();
+        f->findInfls();
+        marks = f->info().size();
+    }
+    state.counters["marks"] = static_cast<double>(marks);
+}
+BENCHMARK(SampleAndSearchOneCurve)->Unit(benchmark::kMicrosecond);
+
+void registerSix(Searches& shell)
+{
+    for (int k = 0; k < 6; ++k) {
+        auto f = yxFunction::functionFromString(kSix[k]);
+        f->setColor(Color{0.2f * k, 0.5f, 1.0f - 0.15f * k, 1});
+        Function::setFunction(f, "f" + std::to_string(k));
+        shell.current = f.get();
+    }
+}
+
+// Curves already sampled: only the drawing of six polylines.
+void DrawSixCurves(benchmark::State& state)
+{
+    Scene scene;
+    Searches shell;
+    registerSix(shell);
+    QPainterCanvas layer(SizeF{960, 1440}, 1.0);
+    const myPoint offset{-320 - 160.0, -480 - 240.0}, scale{30, 30};
+    Function::drawFunctionsOnLayer(layer, offset, scale); // samples once
+    for (auto _ : state)
+        Function::drawFunctionsOnLayer(layer, offset, scale);
+}
+BENCHMARK(DrawSixCurves)->Unit(benchmark::kMicrosecond);
+
+// What a redraw after a zoom costs: six curves sampled afresh, the current
+// curve's marks found, all six drawn.
+void ResampleSearchAndDrawSix(benchmark::State& state)
+{
+    Scene scene;
+    Searches shell;
+    registerSix(shell);
+    Function::setShell(&shell);
+    QPainterCanvas layer(SizeF{960, 1440}, 1.0);
+    const myPoint offset{-320 - 160.0, -480 - 240.0}, scale{30, 30};
+    for (auto _ : state) {
+        for (const auto& [id, f] : Function::functionRegister())
+            static_cast<yxFunction&>(*f).setPreviousK(NAN);
+        Function::drawFunctionsOnLayer(layer, offset, scale);
+    }
+    Function::setShell(nullptr);
+}
+BENCHMARK(ResampleSearchAndDrawSix)->Unit(benchmark::kMicrosecond);
+
+} // namespace
+
+int main(int argc, char** argv)
+{
+    if (!std::getenv("QT_QPA_PLATFORM"))
+        setenv("QT_QPA_PLATFORM", "offscreen", 1);
+    QGuiApplication app(argc, argv);
+    yxFunction::registerKind();
+    benchmark::Initialize(&argc, argv);
+    benchmark::RunSpecifiedBenchmarks();
+    benchmark::Shutdown();
+    return 0;
+}
