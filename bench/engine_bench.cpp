@@ -158,8 +158,7 @@ bool checkAgreement()
                 return std::fabs(a - b) <= 1e-12 * std::fmax(1.0, std::fabs(b));
             };
             if (!close(o, n) || !close(m, n)) {
-                std::printf("MISMATCH %s at x=%g: orlix %.17g muparser %.17g native %.17g\n", f.orlix, x,
-                            o, m, n);
+                std::printf("MISMATCH %s at x=%g: orlix %.17g muparser %.17g native %.17g\n", f.orlix, x, o, m, n);
                 ok = false;
             }
         }
@@ -170,7 +169,7 @@ bool checkAgreement()
 
 // Prints as usual and keeps the per-evaluation time of every benchmark.
 class Collector : public benchmark::ConsoleReporter {
-public:
+  public:
     std::map<std::string, double> nsPerEval; // "engine/formula" → ns
 
     void ReportRuns(const std::vector<Run>& runs) override
@@ -179,8 +178,8 @@ public:
         for (const Run& r : runs) {
             if (r.run_type != Run::RT_Iteration || r.iterations == 0)
                 continue;
-            const double seconds = r.GetAdjustedCPUTime() * r.iterations
-                                   / benchmark::GetTimeUnitMultiplier(r.time_unit);
+            const double seconds =
+                r.GetAdjustedCPUTime() * r.iterations / benchmark::GetTimeUnitMultiplier(r.time_unit);
             const double ns = seconds * 1e9 / (double(r.iterations) * kPoints);
             // CPU time, and with --benchmark_repetitions the fastest run: on a shared
             // machine the slower ones measure the neighbours.
@@ -222,8 +221,8 @@ int main(int argc, char** argv)
     benchmark::RunSpecifiedBenchmarks(&collector);
     benchmark::Shutdown();
 
-    std::printf("\n%-36s %10s %10s %10s %10s %10s\n", "formula (ns per evaluation)", "orlix", "muparser",
-                "native", "o/mu", "o/native");
+    std::printf("\n%-36s %10s %10s %10s %10s %10s\n", "formula (ns per evaluation)", "orlix", "muparser", "native",
+                "o/mu", "o/native");
     bool slower = false;
     for (const Formula& f : kFormulas) {
         auto get = [&](const char* engine) {

@@ -15,7 +15,7 @@ using namespace orlix;
 
 namespace {
 
-const char* const kSix[] = {"sin(x)*x^2-3", "x^3-2*x+1", "sqrt(abs(x))*cos(3*x)",
+const char* const kSix[] = {"sin(x)*x^2-3",           "x^3-2*x+1",     "sqrt(abs(x))*cos(3*x)",
                             "exp(-x^2/2)/sqrt(2*pi)", "(x^2+1)/(x-1)", "ln(abs(x)+1)*tan(x/4)"};
 
 // A 320 × 480 view at scale 30 with the origin in the middle: the sampling
@@ -39,7 +39,7 @@ struct Scene {
 };
 
 class Searches : public FunctionShell {
-public:
+  public:
     Function* current = nullptr;
     SearchSettings searchSettings() const override { return {true, true, true, false}; }
     Function* currentFunction() const override { return current; }

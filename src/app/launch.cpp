@@ -13,10 +13,7 @@ namespace orlix {
 
 namespace {
 
-int toInt(long long v)
-{
-    return static_cast<int>(std::clamp<long long>(v, INT_MIN, INT_MAX));
-}
+int toInt(long long v) { return static_cast<int>(std::clamp<long long>(v, INT_MIN, INT_MAX)); }
 
 } // namespace
 
@@ -24,9 +21,15 @@ Store::Schema Session::schema()
 {
     using E = Store::Expect;
     return {
-        {functionsKey, E::Record},      {plotterSettingsKey, E::Object}, {settingsKey, E::Object},
-        {launchFailedKey, E::Number},   {resetAllKey, E::Number},        {resetPositionKey, E::Number},
-        {defRfKey, E::Number},          {defTKey, E::Number},            {infoviewAlignmentKey, E::Number},
+        {functionsKey, E::Record},
+        {plotterSettingsKey, E::Object},
+        {settingsKey, E::Object},
+        {launchFailedKey, E::Number},
+        {resetAllKey, E::Number},
+        {resetPositionKey, E::Number},
+        {defRfKey, E::Number},
+        {defTKey, E::Number},
+        {infoviewAlignmentKey, E::Number},
     };
 }
 
@@ -45,8 +48,8 @@ void Session::load(PlotSettingsOwner* plot)
     if (store_.boolForKey(resetAllKey) || failed) {
         // A reset asked for by the user forgets; state thrown away because a
         // launch died on it is kept in a copy of the file first.
-        const bool holdsState = store_.contains(functionsKey) || store_.contains(settingsKey) ||
-                                store_.contains(plotterSettingsKey);
+        const bool holdsState =
+            store_.contains(functionsKey) || store_.contains(settingsKey) || store_.contains(plotterSettingsKey);
         if (failed && holdsState)
             failedLaunchCopy_ = store_.keepCopy(QStringLiteral("launch-failed"));
         store_.set(resetAllKey, false);

@@ -17,7 +17,7 @@ namespace orlix {
 
 // The plot view as the life cycle sees it.
 class PlotSettingsOwner {
-public:
+  public:
     virtual ~PlotSettingsOwner() = default;
     // The view's position and options ("plotterSettings").
     virtual nlohmann::json settings() = 0;
@@ -38,7 +38,7 @@ struct Preferences {
 };
 
 class Session {
-public:
+  public:
     // Keys of the store.
     static constexpr const char* functionsKey = "functions";
     static constexpr const char* plotterSettingsKey = "plotterSettings";
@@ -92,7 +92,7 @@ public:
     // Applies a "settings" dictionary the way a launch does.
     void applySettingsDict(const nlohmann::json& settings);
 
-private:
+  private:
     Store store_;
     Preferences prefs_;
     bool stateWasReset_ = false;

@@ -30,26 +30,22 @@ QRectF toQ(RectF r) { return QRectF(r.x, r.y, r.width, r.height); }
 float unit(float c) { return std::isfinite(c) ? std::clamp(c, 0.0f, 1.0f) : 0.0f; }
 QColor toQ(Color c) { return QColor::fromRgbF(unit(c.r), unit(c.g), unit(c.b), unit(c.a)); }
 
-Qt::PenCapStyle toQ(LineCap c) {
+Qt::PenCapStyle toQ(LineCap c)
+{
     switch (c) {
-    case LineCap::Round:
-        return Qt::RoundCap;
-    case LineCap::Square:
-        return Qt::SquareCap;
-    case LineCap::Butt:
-        break;
+    case LineCap::Round: return Qt::RoundCap;
+    case LineCap::Square: return Qt::SquareCap;
+    case LineCap::Butt: break;
     }
     return Qt::FlatCap;
 }
 
-Qt::PenJoinStyle toQ(LineJoin j) {
+Qt::PenJoinStyle toQ(LineJoin j)
+{
     switch (j) {
-    case LineJoin::Round:
-        return Qt::RoundJoin;
-    case LineJoin::Bevel:
-        return Qt::BevelJoin;
-    case LineJoin::Miter:
-        break;
+    case LineJoin::Round: return Qt::RoundJoin;
+    case LineJoin::Bevel: return Qt::BevelJoin;
+    case LineJoin::Miter: break;
     }
     return Qt::MiterJoin;
 }
@@ -57,7 +53,8 @@ Qt::PenJoinStyle toQ(LineJoin j) {
 } // namespace
 
 QPainterCanvas::QPainterCanvas(SizeF size, double devicePixelRatio)
-    : ratio_(std::isfinite(devicePixelRatio) && devicePixelRatio > 0 ? devicePixelRatio : 1.0) {
+    : ratio_(std::isfinite(devicePixelRatio) && devicePixelRatio > 0 ? devicePixelRatio : 1.0)
+{
     const bool sized = std::isfinite(size.width) && std::isfinite(size.height) && size.width >= 0 && size.height >= 0;
     size_ = sized ? size : SizeF{0, 0};
     const double pw = std::ceil(size_.width * ratio_), ph = std::ceil(size_.height * ratio_);
@@ -75,24 +72,28 @@ QPainterCanvas::QPainterCanvas(SizeF size, double devicePixelRatio)
     }
 }
 
-QPainterCanvas::~QPainterCanvas() {
+QPainterCanvas::~QPainterCanvas()
+{
     if (painter_.isActive())
         painter_.end();
 }
 
-QImage QPainterCanvas::image() const {
+QImage QPainterCanvas::image() const
+{
     // A deep copy: the painter keeps writing into image_.
     QImage copy = image_.copy();
     copy.setDevicePixelRatio(ratio_);
     return copy;
 }
 
-bool QPainterCanvas::savePng(const QString& path) const {
+bool QPainterCanvas::savePng(const QString& path) const
+{
     const QImage img = image();
     return !img.isNull() && img.save(path, "PNG");
 }
 
-void QPainterCanvas::clear(RectF rect) {
+void QPainterCanvas::clear(RectF rect)
+{
     QPainter* p = painter();
     if (!p || !ok(rect))
         return;
@@ -102,13 +103,15 @@ void QPainterCanvas::clear(RectF rect) {
     p->restore();
 }
 
-void QPainterCanvas::save() {
+void QPainterCanvas::save()
+{
     saved_.push_back(st_);
     if (QPainter* p = painter())
         p->save();
 }
 
-void QPainterCanvas::restore() {
+void QPainterCanvas::restore()
+{
     if (saved_.empty())
         return; // unbalanced: nothing to go back to
     st_ = saved_.back();
@@ -117,22 +120,26 @@ void QPainterCanvas::restore() {
         p->restore();
 }
 
-void QPainterCanvas::translate(float dx, float dy) {
+void QPainterCanvas::translate(float dx, float dy)
+{
     if (QPainter* p = painter(); p && ok(dx) && ok(dy))
         p->translate(dx, dy);
 }
 
-void QPainterCanvas::rotate(float radians) {
+void QPainterCanvas::rotate(float radians)
+{
     if (QPainter* p = painter(); p && std::isfinite(radians))
         p->rotate(radians * 180.0 / std::numbers::pi);
 }
 
-void QPainterCanvas::clip(RectF rect) {
+void QPainterCanvas::clip(RectF rect)
+{
     if (QPainter* p = painter(); p && ok(rect))
         p->setClipRect(toQ(rect), Qt::IntersectClip);
 }
 
-void QPainterCanvas::setLineDash(float phase, const float* lengths, int count) {
+void QPainterCanvas::setLineDash(float phase, const float* lengths, int count)
+{
     st_.dashPhase = std::isfinite(phase) ? phase : 0;
     st_.dash.clear();
     if (lengths && count > 0)
@@ -141,7 +148,8 @@ void QPainterCanvas::setLineDash(float phase, const float* lengths, int count) {
 
 // The pen of the current style. QPen measures dashes in line widths, the
 // canvas in points: the lengths are divided by the width.
-QPen QPainterCanvas::pen() const {
+QPen QPainterCanvas::pen() const
+{
     const float width = std::isfinite(st_.width) && st_.width >= 0 ? std::min(st_.width, kMaxLineWidth) : 1.0f;
     QPen pen(QBrush(toQ(st_.stroke)), width, Qt::SolidLine, toQ(st_.cap), toQ(st_.join));
     pen.setMiterLimit(10);
@@ -171,12 +179,14 @@ QPen QPainterCanvas::pen() const {
 
 QBrush QPainterCanvas::brush() const { return QBrush(toQ(st_.fill)); }
 
-void QPainterCanvas::moveTo(float x, float y) {
+void QPainterCanvas::moveTo(float x, float y)
+{
     if (ok(x) && ok(y))
         path_.moveTo(x, y);
 }
 
-void QPainterCanvas::lineTo(float x, float y) {
+void QPainterCanvas::lineTo(float x, float y)
+{
     if (!ok(x) || !ok(y))
         return;
     if (path_.elementCount() == 0)
@@ -188,7 +198,8 @@ void QPainterCanvas::lineTo(float x, float y) {
 // The arc of the given radius tangent to the line from the current point to
 // p1 and to the line from p1 to p2, preceded by a line to its first tangent
 // point.
-void QPainterCanvas::arcTo(float x1, float y1, float x2, float y2, float radius) {
+void QPainterCanvas::arcTo(float x1, float y1, float x2, float y2, float radius)
+{
     if (!ok(x1) || !ok(y1) || !ok(x2) || !ok(y2) || !std::isfinite(radius))
         return;
     if (path_.elementCount() == 0) {
@@ -206,7 +217,7 @@ void QPainterCanvas::arcTo(float x1, float y1, float x2, float y2, float radius)
     const QPointF ua = a / la, ub = b / lb;
     const double cosTheta = std::clamp(ua.x() * ub.x() + ua.y() * ub.y(), -1.0, 1.0);
     const double half = std::acos(cosTheta) / 2; // half the angle at p1
-    const double d = radius / std::tan(half);     // p1 to the tangent points
+    const double d = radius / std::tan(half);    // p1 to the tangent points
     const QPointF t1 = p1 + ua * d, t2 = p1 + ub * d;
     QPointF bis = ua + ub;
     bis /= std::hypot(bis.x(), bis.y());
@@ -221,20 +232,23 @@ void QPainterCanvas::arcTo(float x1, float y1, float x2, float y2, float radius)
 
 void QPainterCanvas::closePath() { path_.closeSubpath(); }
 
-void QPainterCanvas::strokePath() {
+void QPainterCanvas::strokePath()
+{
     if (QPainter* p = painter())
         p->strokePath(path_, pen());
     path_ = QPainterPath();
 }
 
-void QPainterCanvas::fillPath() {
+void QPainterCanvas::fillPath()
+{
     path_.setFillRule(Qt::WindingFill);
     if (QPainter* p = painter())
         p->fillPath(path_, brush());
     path_ = QPainterPath();
 }
 
-void QPainterCanvas::strokeRect(RectF rect) {
+void QPainterCanvas::strokeRect(RectF rect)
+{
     QPainter* p = painter();
     if (!p || !ok(rect))
         return;
@@ -243,12 +257,14 @@ void QPainterCanvas::strokeRect(RectF rect) {
     p->drawRect(toQ(rect));
 }
 
-void QPainterCanvas::fillRect(RectF rect) {
+void QPainterCanvas::fillRect(RectF rect)
+{
     if (QPainter* p = painter(); p && ok(rect))
         p->fillRect(toQ(rect), brush());
 }
 
-void QPainterCanvas::strokeEllipse(RectF rect) {
+void QPainterCanvas::strokeEllipse(RectF rect)
+{
     QPainter* p = painter();
     if (!p || !ok(rect))
         return;
@@ -257,7 +273,8 @@ void QPainterCanvas::strokeEllipse(RectF rect) {
     p->drawEllipse(toQ(rect));
 }
 
-void QPainterCanvas::fillEllipse(RectF rect) {
+void QPainterCanvas::fillEllipse(RectF rect)
+{
     QPainter* p = painter();
     if (!p || !ok(rect))
         return;
@@ -266,12 +283,14 @@ void QPainterCanvas::fillEllipse(RectF rect) {
     p->drawEllipse(toQ(rect));
 }
 
-std::unique_ptr<Canvas> QPainterCanvas::createLayer(SizeF size) {
+std::unique_ptr<Canvas> QPainterCanvas::createLayer(SizeF size)
+{
     return std::make_unique<QPainterCanvas>(size, ratio_);
 }
 
 // Layers are copied pixel for pixel: no smoothing, no antialiased edges.
-void QPainterCanvas::drawLayer(const Canvas& layer, PointF at) {
+void QPainterCanvas::drawLayer(const Canvas& layer, PointF at)
+{
     auto* l = dynamic_cast<const QPainterCanvas*>(&layer);
     QPainter* p = painter();
     if (!p || !l || l == this || l->image_.isNull() || !ok(at.x) || !ok(at.y))
@@ -283,7 +302,8 @@ void QPainterCanvas::drawLayer(const Canvas& layer, PointF at) {
     p->restore();
 }
 
-void QPainterCanvas::drawLayer(const Canvas& layer, RectF into) {
+void QPainterCanvas::drawLayer(const Canvas& layer, RectF into)
+{
     auto* l = dynamic_cast<const QPainterCanvas*>(&layer);
     QPainter* p = painter();
     if (!p || !l || l == this || l->image_.isNull() || !ok(into))
@@ -295,7 +315,8 @@ void QPainterCanvas::drawLayer(const Canvas& layer, RectF into) {
     p->restore();
 }
 
-void QPainterCanvas::drawText(std::string_view utf8, RectF rect, float fontSize, TextAlign align) {
+void QPainterCanvas::drawText(std::string_view utf8, RectF rect, float fontSize, TextAlign align)
+{
     QPainter* p = painter();
     // Fonts exist only once there is a QGuiApplication.
     if (!p || !qobject_cast<QGuiApplication*>(QCoreApplication::instance()) || !ok(rect) ||
@@ -305,15 +326,9 @@ void QPainterCanvas::drawText(std::string_view utf8, RectF rect, float fontSize,
     font.setPixelSize(std::max(1, static_cast<int>(std::lround(fontSize))));
     int flags = Qt::AlignTop | Qt::TextWordWrap;
     switch (align) {
-    case TextAlign::Left:
-        flags |= Qt::AlignLeft;
-        break;
-    case TextAlign::Center:
-        flags |= Qt::AlignHCenter;
-        break;
-    case TextAlign::Right:
-        flags |= Qt::AlignRight;
-        break;
+    case TextAlign::Left: flags |= Qt::AlignLeft; break;
+    case TextAlign::Center: flags |= Qt::AlignHCenter; break;
+    case TextAlign::Right: flags |= Qt::AlignRight; break;
     }
     p->save();
     p->setFont(font);

@@ -23,7 +23,7 @@
 namespace orlix {
 
 class QPainterCanvas : public Canvas {
-public:
+  public:
     // A transparent surface of `size` points. A size that is no number,
     // negative or too large for an image gives an empty surface on which
     // drawing does nothing.
@@ -73,7 +73,7 @@ public:
 
     void drawText(std::string_view utf8, RectF rect, float fontSize, TextAlign align) override;
 
-private:
+  private:
     // What save() and restore() keep besides QPainter's own state.
     struct Style {
         float width = 1;

@@ -21,14 +21,10 @@ constexpr const char* doubleTag = "@double";
 bool allows(Store::Expect e, const Store::json& v)
 {
     switch (e) {
-    case Store::Expect::Number:
-        return v.is_number() || v.is_boolean();
-    case Store::Expect::String:
-        return v.is_string();
-    case Store::Expect::Record:
-        return v.is_object() || v.is_array();
-    case Store::Expect::Object:
-        return v.is_object();
+    case Store::Expect::Number: return v.is_number() || v.is_boolean();
+    case Store::Expect::String: return v.is_string();
+    case Store::Expect::Record: return v.is_object() || v.is_array();
+    case Store::Expect::Object: return v.is_object();
     }
     return false;
 }
@@ -41,15 +37,9 @@ Store::Store(QString directory, QString fileName, Schema schema)
     open();
 }
 
-QString Store::defaultDirectory()
-{
-    return QStandardPaths::writableLocation(QStandardPaths::AppDataLocation);
-}
+QString Store::defaultDirectory() { return QStandardPaths::writableLocation(QStandardPaths::AppDataLocation); }
 
-QString Store::filePath() const
-{
-    return QDir(directory_).filePath(fileName_);
-}
+QString Store::filePath() const { return QDir(directory_).filePath(fileName_); }
 
 void Store::open()
 {
@@ -87,10 +77,7 @@ void Store::open()
         saveBlocked_ = true;
 }
 
-bool Store::contains(const std::string& key) const
-{
-    return doc_.contains(key);
-}
+bool Store::contains(const std::string& key) const { return doc_.contains(key); }
 
 bool Store::boolForKey(const std::string& key) const
 {
@@ -170,25 +157,13 @@ std::optional<Store::json> Store::dictionaryForKey(const std::string& key) const
     return *it;
 }
 
-void Store::set(const std::string& key, bool v)
-{
-    set(key, json(v));
-}
+void Store::set(const std::string& key, bool v) { set(key, json(v)); }
 
-void Store::set(const std::string& key, long long v)
-{
-    set(key, json(static_cast<std::int64_t>(v)));
-}
+void Store::set(const std::string& key, long long v) { set(key, json(static_cast<std::int64_t>(v))); }
 
-void Store::set(const std::string& key, double v)
-{
-    set(key, json(v));
-}
+void Store::set(const std::string& key, double v) { set(key, json(v)); }
 
-void Store::set(const std::string& key, std::string v)
-{
-    set(key, json(std::move(v)));
-}
+void Store::set(const std::string& key, std::string v) { set(key, json(std::move(v))); }
 
 void Store::set(const std::string& key, json v)
 {

@@ -25,7 +25,7 @@
 namespace orlix {
 
 class Store {
-public:
+  public:
     using json = nlohmann::json;
 
     // What a key must hold to be read from the file.
@@ -99,7 +99,7 @@ public:
     static json encode(const json& v);
     static json decode(const json& v);
 
-private:
+  private:
     void open();
 
     QString directory_;

@@ -52,10 +52,7 @@ struct DepthGuard {
 
 // The failures live out of line so that the frames of the recursion (dif,
 // the rule, dif, ...) stay small.
-[[noreturn, gnu::noinline, gnu::cold]] void fail(const char* name, const char* reason)
-{
-    throw Error(name, reason);
-}
+[[noreturn, gnu::noinline, gnu::cold]] void fail(const char* name, const char* reason) { throw Error(name, reason); }
 
 [[noreturn, gnu::noinline, gnu::cold]] void failWalk(const char* walk, const fStack& q)
 {
@@ -79,7 +76,7 @@ void made(int count)
 // stand in q's list rather than of copies: the result is the same, and a
 // deep expression then costs no copy per level.
 class Rule {
-public:
+  public:
     explicit Rule(const char* root) : list_(fStack::initWithName(root)), head_(list_.get()) { made(1); }
 
     Rule& addPFunc(const char* name)
@@ -109,7 +106,7 @@ public:
 
     Owner done() { return std::move(list_); }
 
-private:
+  private:
     static const fStack& firstArgOf(const fStack& q)
     {
         if (!q.previous)
@@ -438,22 +435,69 @@ struct RuleEntry {
 };
 
 const RuleEntry kRules[] = {
-    {"x", difX},           {"y", difY},           {"t", difT},          {"r", difR},
-    {"f", difF},           {"θ", difF},           {"i", difF},          {"φ", difF},
-    {"+", difPlus},        {"-", difMinus},       {"--", difUMinus},    {"*", difMult},
-    {"/", difDivide},      {"inv", difInvert},    {"^", difPower},      {"power", difPower},
-    {"pow", difPower},     {"exp", difExp},       {"ln", difLn},        {"log", difLog},
-    {"sqrt", difSqrt},     {"sin", difSin},       {"cos", difCos},      {"tan", difTan},
-    {"tg", difTan},        {"asin", difAsin},     {"arcsin", difAsin},  {"acos", difAcos},
-    {"arccos", difAcos},   {"atan", difAtan},     {"arctan", difAtan},  {"arctg", difAtan},
-    {"sinh", difSinh},     {"sh", difSinh},       {"cosh", difCosh},    {"ch", difCosh},
-    {"tanh", difTanh},     {"th", difTanh},       {"asinh", difAsinh},  {"arsinh", difAsinh},
-    {"arsh", difAsinh},    {"acosh", difAcosh},   {"arcosh", difAcosh}, {"arch", difAcosh},
-    {"atanh", difAtanh},   {"artanh", difAtanh},  {"arth", difAtanh},   {"abs", difAbs},
-    {"||", difAbs},        {"sign", difSign},     {"sgn", difSign},     {"sign_", difSign},
-    {"not_", difSign},     {"greater_", difGreater}, {"greater__", difGreaterOrNaN},
-    {"notInt", difStep},   {"notInt_", difStep},  {"ceil", difStep},    {"floor", difStep},
-    {"[]", difStep},       {"{}", difFract},      {"fract", difFract},  {"fpart", difFract},
+    {"x", difX},
+    {"y", difY},
+    {"t", difT},
+    {"r", difR},
+    {"f", difF},
+    {"θ", difF},
+    {"i", difF},
+    {"φ", difF},
+    {"+", difPlus},
+    {"-", difMinus},
+    {"--", difUMinus},
+    {"*", difMult},
+    {"/", difDivide},
+    {"inv", difInvert},
+    {"^", difPower},
+    {"power", difPower},
+    {"pow", difPower},
+    {"exp", difExp},
+    {"ln", difLn},
+    {"log", difLog},
+    {"sqrt", difSqrt},
+    {"sin", difSin},
+    {"cos", difCos},
+    {"tan", difTan},
+    {"tg", difTan},
+    {"asin", difAsin},
+    {"arcsin", difAsin},
+    {"acos", difAcos},
+    {"arccos", difAcos},
+    {"atan", difAtan},
+    {"arctan", difAtan},
+    {"arctg", difAtan},
+    {"sinh", difSinh},
+    {"sh", difSinh},
+    {"cosh", difCosh},
+    {"ch", difCosh},
+    {"tanh", difTanh},
+    {"th", difTanh},
+    {"asinh", difAsinh},
+    {"arsinh", difAsinh},
+    {"arsh", difAsinh},
+    {"acosh", difAcosh},
+    {"arcosh", difAcosh},
+    {"arch", difAcosh},
+    {"atanh", difAtanh},
+    {"artanh", difAtanh},
+    {"arth", difAtanh},
+    {"abs", difAbs},
+    {"||", difAbs},
+    {"sign", difSign},
+    {"sgn", difSign},
+    {"sign_", difSign},
+    {"not_", difSign},
+    {"greater_", difGreater},
+    {"greater__", difGreaterOrNaN},
+    {"notInt", difStep},
+    {"notInt_", difStep},
+    {"ceil", difStep},
+    {"floor", difStep},
+    {"[]", difStep},
+    {"{}", difFract},
+    {"fract", difFract},
+    {"fpart", difFract},
 };
 
 } // namespace

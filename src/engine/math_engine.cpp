@@ -13,25 +13,16 @@ namespace {
 
 using ops::Op;
 
-template <Op O>
-void unaryRoutine(StackMachine& m)
-{
-    m.push(ops::unary(O, m.pop()));
-}
+template <Op O> void unaryRoutine(StackMachine& m) { m.push(ops::unary(O, m.pop())); }
 
-template <Op O>
-void binaryRoutine(StackMachine& m)
+template <Op O> void binaryRoutine(StackMachine& m)
 {
     double b = m.pop();
     double a = m.pop();
     m.push(ops::binary(O, a, b));
 }
 
-template <double MathEngine::*Cell>
-void cellRoutine(StackMachine& m)
-{
-    m.push(MathEngine::sharedEngine().*Cell);
-}
+template <double MathEngine::*Cell> void cellRoutine(StackMachine& m) { m.push(MathEngine::sharedEngine().*Cell); }
 
 struct Entry {
     const char* name;
@@ -40,28 +31,86 @@ struct Entry {
     double MathEngine::*cell;
 };
 
-#define UN(name, op) {name, &unaryRoutine<ops::op>, ops::op, nullptr}
-#define BIN(name, op) {name, &binaryRoutine<ops::op>, ops::op, nullptr}
-#define VAR(name, cell) {name, &cellRoutine<&MathEngine::cell>, ops::Var, &MathEngine::cell}
+#define UN(name, op)                                                                                                   \
+    {                                                                                                                  \
+        name, &unaryRoutine<ops::op>, ops::op, nullptr                                                                 \
+    }
+#define BIN(name, op)                                                                                                  \
+    {                                                                                                                  \
+        name, &binaryRoutine<ops::op>, ops::op, nullptr                                                                \
+    }
+#define VAR(name, cell)                                                                                                \
+    {                                                                                                                  \
+        name, &cellRoutine<&MathEngine::cell>, ops::Var, &MathEngine::cell                                             \
+    }
 
 const Entry kRoutines[] = {
-    BIN("+", Plus),       BIN("-", Minus),       UN("--", UMinus),       BIN("*", Mult),
-    BIN("/", Divide),     UN("inv", Invert),     BIN("^", Power),        BIN("power", Power),
-    BIN("pow", Power),    VAR("x", x_),          VAR("y", y_),           VAR("t", t_),
-    VAR("r", r_),         VAR("f", f_),          VAR("θ", f_),           VAR("i", f_),
-    VAR("φ", f_),         VAR("a", a_),          VAR("b", b_),           VAR("c", c_),
-    UN("sqrt", Sqrt),     UN("abs", Abs),        UN("||", Abs),          UN("log", Log),
-    UN("ln", Ln),         UN("exp", Exp),        UN("sin", Sin),         UN("cos", Cos),
-    UN("tan", Tan),       UN("tg", Tan),         UN("asin", Asin),       UN("arcsin", Asin),
-    UN("acos", Acos),     UN("arccos", Acos),    UN("atan", Atan),       UN("arctan", Atan),
-    UN("arctg", Atan),    UN("sinh", Sinh),      UN("sh", Sinh),         UN("cosh", Cosh),
-    UN("ch", Cosh),       UN("tanh", Tanh),      UN("th", Tanh),         UN("asinh", Asinh),
-    UN("arsinh", Asinh),  UN("arsh", Asinh),     UN("acosh", Acosh),     UN("arcosh", Acosh),
-    UN("arch", Acosh),    UN("atanh", Atanh),    UN("artanh", Atanh),    UN("arth", Atanh),
-    UN("sign", Sign),     UN("sgn", Sign),       UN("sign_", Sign_),     UN("not_", Not_),
-    UN("greater_", Greater_), UN("greater__", Greater__), UN("notInt", NotInt),
-    UN("notInt_", NotInt_), UN("ceil", Ceil),    UN("floor", Floor),     UN("[]", Floor),
-    UN("{}", Fract),      UN("fract", Fract),    UN("fpart", Fract),
+    BIN("+", Plus),
+    BIN("-", Minus),
+    UN("--", UMinus),
+    BIN("*", Mult),
+    BIN("/", Divide),
+    UN("inv", Invert),
+    BIN("^", Power),
+    BIN("power", Power),
+    BIN("pow", Power),
+    VAR("x", x_),
+    VAR("y", y_),
+    VAR("t", t_),
+    VAR("r", r_),
+    VAR("f", f_),
+    VAR("θ", f_),
+    VAR("i", f_),
+    VAR("φ", f_),
+    VAR("a", a_),
+    VAR("b", b_),
+    VAR("c", c_),
+    UN("sqrt", Sqrt),
+    UN("abs", Abs),
+    UN("||", Abs),
+    UN("log", Log),
+    UN("ln", Ln),
+    UN("exp", Exp),
+    UN("sin", Sin),
+    UN("cos", Cos),
+    UN("tan", Tan),
+    UN("tg", Tan),
+    UN("asin", Asin),
+    UN("arcsin", Asin),
+    UN("acos", Acos),
+    UN("arccos", Acos),
+    UN("atan", Atan),
+    UN("arctan", Atan),
+    UN("arctg", Atan),
+    UN("sinh", Sinh),
+    UN("sh", Sinh),
+    UN("cosh", Cosh),
+    UN("ch", Cosh),
+    UN("tanh", Tanh),
+    UN("th", Tanh),
+    UN("asinh", Asinh),
+    UN("arsinh", Asinh),
+    UN("arsh", Asinh),
+    UN("acosh", Acosh),
+    UN("arcosh", Acosh),
+    UN("arch", Acosh),
+    UN("atanh", Atanh),
+    UN("artanh", Atanh),
+    UN("arth", Atanh),
+    UN("sign", Sign),
+    UN("sgn", Sign),
+    UN("sign_", Sign_),
+    UN("not_", Not_),
+    UN("greater_", Greater_),
+    UN("greater__", Greater__),
+    UN("notInt", NotInt),
+    UN("notInt_", NotInt_),
+    UN("ceil", Ceil),
+    UN("floor", Floor),
+    UN("[]", Floor),
+    UN("{}", Fract),
+    UN("fract", Fract),
+    UN("fpart", Fract),
 };
 
 #undef UN
@@ -169,14 +218,22 @@ void MathEngine::setDifBase(std::string_view variable)
 double* MathEngine::addrForVariable(std::string_view name)
 {
     MathEngine& e = sharedEngine();
-    if (name == "x") return &e.x_;
-    if (name == "y") return &e.y_;
-    if (name == "t") return &e.t_;
-    if (name == "r") return &e.r_;
-    if (name == "f" || name == "θ" || name == "i" || name == "φ") return &e.f_;
-    if (name == "a") return &e.a_;
-    if (name == "b") return &e.b_;
-    if (name == "c") return &e.c_;
+    if (name == "x")
+        return &e.x_;
+    if (name == "y")
+        return &e.y_;
+    if (name == "t")
+        return &e.t_;
+    if (name == "r")
+        return &e.r_;
+    if (name == "f" || name == "θ" || name == "i" || name == "φ")
+        return &e.f_;
+    if (name == "a")
+        return &e.a_;
+    if (name == "b")
+        return &e.b_;
+    if (name == "c")
+        return &e.c_;
     return nullptr;
 }
 

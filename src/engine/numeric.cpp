@@ -45,7 +45,7 @@ bool oppositeSigns(double p, double q) { return (p < 0 && q > 0) || (p > 0 && q 
 
 // The last ten usable probe values of a limit estimate.
 class Ring {
-public:
+  public:
     void add(double v)
     {
         values_[next_] = v;
@@ -73,7 +73,7 @@ public:
         return m;
     }
 
-private:
+  private:
     double mean() const
     {
         double sum = 0;

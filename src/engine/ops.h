@@ -90,12 +90,12 @@ inline double unary(Op op, double u)
     case Asinh: return std::asinh(u);
     case Acosh: return std::acosh(u);
     case Atanh: return std::atanh(u);
-    case Sign: return u > 0 ? 1.0 : (u == 0 ? 0.0 : -1.0);      // NaN gives -1
-    case Sign_: return u > 0 ? 1.0 : (u == 0 ? NaN : -1.0);     // undefined at 0
-    case Not_: return u == 0 ? NaN : 0.0;                       // NaN gives 0
+    case Sign: return u > 0 ? 1.0 : (u == 0 ? 0.0 : -1.0);  // NaN gives -1
+    case Sign_: return u > 0 ? 1.0 : (u == 0 ? NaN : -1.0); // undefined at 0
+    case Not_: return u == 0 ? NaN : 0.0;                   // NaN gives 0
     case Greater_: return u > 0 ? 0.0 : NaN;
     case Greater__: return u > 0 ? u : NaN;
-    case NotInt: return u == std::floor(u) ? NaN : 0.0;         // integers and infinities
+    case NotInt: return u == std::floor(u) ? NaN : 0.0; // integers and infinities
     case NotInt_: return u == std::floor(u) ? NaN : 1.0;
     case Ceil: return std::ceil(u);
     case Floor: return std::floor(u);

@@ -6,8 +6,8 @@
 #include <clocale>
 #include <cmath>
 #include <cstdint>
-#include <iterator>
 #include <cstdlib>
+#include <iterator>
 #include <limits>
 #include <locale.h>
 #include <unordered_map>
@@ -24,8 +24,8 @@ namespace {
 constexpr std::size_t kOperatorStackSize = 128;
 // Bars are resolved by search; beyond these bounds a formula is refused.
 constexpr std::size_t kMaxBars = 256;
-constexpr std::size_t kExhaustiveBars = 12;     // up to here every reading is tried
-constexpr std::size_t kWorkBudget = 100'000;    // characters scanned and entries copied
+constexpr std::size_t kExhaustiveBars = 12;  // up to here every reading is tried
+constexpr std::size_t kWorkBudget = 100'000; // characters scanned and entries copied
 constexpr int kMaxReadings = 4096;
 
 const char* const kTooComplex = "Function is too complex!";
@@ -36,10 +36,11 @@ enum State : int { Start = 0, Closer = 1, Operand = 2, Operator = 3, FunctionNam
 // Membership in one of the engine's character sets, looked up in a table
 // for ASCII (the sets are built once; the table follows them).
 class CharClasses {
-public:
+  public:
     explicit CharClasses(const MathEngine& e)
     {
-        const CharSet* sets[] = {&e.breakers, &e.nums, &e.lBraces, &e.rBraces, &e.operators, &e.variables, &e.mathconsts};
+        const CharSet* sets[] = {&e.breakers,  &e.nums,      &e.lBraces,   &e.rBraces,
+                                 &e.operators, &e.variables, &e.mathconsts};
         for (unsigned k = 0; k < std::size(sets); ++k) {
             for (char32_t ch : *sets[k]) {
                 if (ch < 128)
@@ -52,8 +53,13 @@ public:
     bool in(const CharSet& set, char32_t ch) const
     {
         const MathEngine& e = MathEngine::sharedEngine();
-        const unsigned k = &set == &e.breakers ? 0 : &set == &e.nums ? 1 : &set == &e.lBraces ? 2
-                         : &set == &e.rBraces ? 3 : &set == &e.operators ? 4 : &set == &e.variables ? 5 : 6;
+        const unsigned k = &set == &e.breakers    ? 0
+                           : &set == &e.nums      ? 1
+                           : &set == &e.lBraces   ? 2
+                           : &set == &e.rBraces   ? 3
+                           : &set == &e.operators ? 4
+                           : &set == &e.variables ? 5
+                                                  : 6;
         if (ch < 128)
             return ascii_[ch] & (1u << k);
         for (const auto& [c, kk] : other_)
@@ -62,7 +68,7 @@ public:
         return false;
     }
 
-private:
+  private:
     std::uint8_t ascii_[128] = {};
     std::vector<std::pair<char32_t, unsigned>> other_;
 };
@@ -115,7 +121,7 @@ struct StackEntry {
 };
 
 class Parser {
-public:
+  public:
     enum class Mode { Build, Probe };
 
     Parser(std::shared_ptr<const std::u32string> text, Mode mode, bool stopAtBars)
@@ -147,13 +153,14 @@ public:
 
     Parser(const Parser& other)
         : engine_(other.engine_), text_(other.text_), chosen_(other.chosen_), pos_(other.pos_),
-          pendingStar_(other.pendingStar_), inserted_(other.inserted_), stack_(other.stack_), state_(other.state_), modeNum_(other.modeNum_),
-          sum_(other.sum_), lastNamed_(other.lastNamed_), mode_(other.mode_), stopAtBars_(other.stopAtBars_)
+          pendingStar_(other.pendingStar_), inserted_(other.inserted_), stack_(other.stack_), state_(other.state_),
+          modeNum_(other.modeNum_), sum_(other.sum_), lastNamed_(other.lastNamed_), mode_(other.mode_),
+          stopAtBars_(other.stopAtBars_)
     {
         // Only probes are copied; they build no nodes.
     }
 
-private:
+  private:
     // --- scanner: the text with implicit '*' inserted, without copying it
     // The character at i, with the readings chosen for bars.
     char32_t at(std::size_t i) const
@@ -547,7 +554,7 @@ fStack::Owner parseOne(std::u32string text)
 // this gives exactly the answers of trying every reading; past that, the
 // search has a budget of work and a formula beyond it is refused.
 class BarResolver {
-public:
+  public:
     explicit BarResolver(std::u32string text)
         : text_(std::make_shared<const std::u32string>(std::move(text))),
           bounded_(static_cast<std::size_t>(std::count(text_->begin(), text_->end(), U'|')) > kExhaustiveBars)
@@ -561,7 +568,7 @@ public:
         return std::move(found_);
     }
 
-private:
+  private:
     // Runs p on to its next bar or the end; false when it fails.
     bool advance(Parser& p, bool& end)
     {

@@ -91,10 +91,7 @@ struct List {
 };
 
 // Name tests on the hot paths of the walks.
-bool named1(const fStack* n, char op)
-{
-    return n->funcName && n->funcName->size() == 1 && (*n->funcName)[0] == op;
-}
+bool named1(const fStack* n, char op) { return n->funcName && n->funcName->size() == 1 && (*n->funcName)[0] == op; }
 bool sumOrProduct(const fStack* n) { return named1(n, '+') || named1(n, '*'); }
 bool sameName(const fStack* a, const fStack* b) { return a->funcName && b->funcName && *a->funcName == *b->funcName; }
 
@@ -135,7 +132,7 @@ fStack* startOf(fStack* root)
 // clearIndexes() puts it back to 0 at the end. Passes that relink arguments
 // update the table as they go.
 class Roots {
-public:
+  public:
     explicit Roots(List& list)
     {
         static std::vector<fStack*> stack;
@@ -168,7 +165,7 @@ public:
                 n->c = 0;
     }
 
-private:
+  private:
     static inline std::vector<fStack*> second_;
 };
 
@@ -502,7 +499,7 @@ void outwardNegations(List& list, Roots& roots)
         wasModified = mmChanged = true;
         const bool product = named1(a, '*');
         const char* m = marker(a);
-        fStack* p = a->previous;   // root of the first argument
+        fStack* p = a->previous;     // root of the first argument
         fStack* r = roots.second(a); // root of the second argument
         const bool first = p->is(m);
         const bool second = r && r->is(m);

@@ -25,10 +25,11 @@ void StackMachine::setBadRoot(double v) { g_badRoot = v; }
 //   OpKV    pushes constant op cell
 // and every one-operand operation has Op (on the top) and OpV (pushes op(cell)).
 #define ORLIX_BINARY_OPS(X) X(Plus) X(Minus) X(Mult) X(Divide) X(Power)
-#define ORLIX_UNARY_OPS(X)                                                                        \
-    X(UMinus) X(Invert) X(Sqrt) X(Abs) X(Log) X(Ln) X(Exp) X(Sin) X(Cos) X(Tan) X(Asin) X(Acos)  \
-    X(Atan) X(Sinh) X(Cosh) X(Tanh) X(Asinh) X(Acosh) X(Atanh) X(Sign) X(Sign_) X(Not_)           \
-    X(Greater_) X(Greater__) X(NotInt) X(NotInt_) X(Ceil) X(Floor) X(Fract)
+#define ORLIX_UNARY_OPS(X)                                                                                             \
+    X(UMinus)                                                                                                          \
+    X(Invert) X(Sqrt) X(Abs) X(Log) X(Ln) X(Exp) X(Sin) X(Cos) X(Tan) X(Asin) X(Acos) X(Atan) X(Sinh) X(Cosh) X(Tanh)  \
+        X(Asinh) X(Acosh) X(Atanh) X(Sign) X(Sign_) X(Not_) X(Greater_) X(Greater__) X(NotInt) X(NotInt_) X(Ceil)      \
+            X(Floor) X(Fract)
 
 namespace {
 
@@ -40,16 +41,16 @@ enum Fast : std::uint32_t {
     ORLIX_BINARY_OPS(ORLIX_B)
 #undef ORLIX_B
 #define ORLIX_U(n) F_##n, F_##n##V,
-    ORLIX_UNARY_OPS(ORLIX_U)
+        ORLIX_UNARY_OPS(ORLIX_U)
 #undef ORLIX_U
-    F_Count
+            F_Count
 };
 
 // Opcode of the plain (stack operand) variant of an operation.
 Fast fastOf(ops::Op op)
 {
     switch (op) {
-#define ORLIX_B(n)                                                                                \
+#define ORLIX_B(n)                                                                                                     \
     case ops::n: return F_##n;
         ORLIX_BINARY_OPS(ORLIX_B)
         ORLIX_UNARY_OPS(ORLIX_B)
@@ -227,24 +228,21 @@ double StackMachine::run()
 
 #if defined(__GNUC__)
     // Threaded dispatch: each handler jumps straight to the next one.
-    static const void* const labels[F_Count] = {
-        &&L_F_End,
-        &&L_F_PushK,
-        &&L_F_PushV,
+    static const void* const labels[F_Count] = {&&L_F_End, &&L_F_PushK, &&L_F_PushV,
 #define ORLIX_B(n) &&L_F_##n, &&L_F_##n##K, &&L_F_##n##V, &&L_F_##n##VK, &&L_F_##n##KV,
-        ORLIX_BINARY_OPS(ORLIX_B)
+                                                ORLIX_BINARY_OPS(ORLIX_B)
 #undef ORLIX_B
 #define ORLIX_U(n) &&L_F_##n, &&L_F_##n##V,
-        ORLIX_UNARY_OPS(ORLIX_U)
+                                                    ORLIX_UNARY_OPS(ORLIX_U)
 #undef ORLIX_U
     };
 #define ORLIX_CASE(name) L_##name:
-#define ORLIX_NEXT() goto *labels[(++ip)->op]
-    goto *labels[ip->op];
+#define ORLIX_NEXT() goto* labels[(++ip)->op]
+    goto* labels[ip->op];
 #else
 #define ORLIX_CASE(name) case name:
-#define ORLIX_NEXT()                                                                              \
-    ++ip;                                                                                         \
+#define ORLIX_NEXT()                                                                                                   \
+    ++ip;                                                                                                              \
     continue
     for (;;) {
         switch (ip->op) {
@@ -259,34 +257,34 @@ double StackMachine::run()
     top = *ip->cell;
     ORLIX_NEXT();
 
-#define ORLIX_B(n)                                                                                \
-    ORLIX_CASE(F_##n)                                                                             \
-    top = ops::binary(ops::n, *--sp, top);                                                        \
-    ORLIX_NEXT();                                                                                 \
-    ORLIX_CASE(F_##n##K)                                                                          \
-    top = ops::binary(ops::n, top, ip->k);                                                        \
-    ORLIX_NEXT();                                                                                 \
-    ORLIX_CASE(F_##n##V)                                                                          \
-    top = ops::binary(ops::n, top, *ip->cell);                                                    \
-    ORLIX_NEXT();                                                                                 \
-    ORLIX_CASE(F_##n##VK)                                                                         \
-    *sp++ = top;                                                                                  \
-    top = ops::binary(ops::n, *ip->cell, ip->k);                                                  \
-    ORLIX_NEXT();                                                                                 \
-    ORLIX_CASE(F_##n##KV)                                                                         \
-    *sp++ = top;                                                                                  \
-    top = ops::binary(ops::n, ip->k, *ip->cell);                                                  \
+#define ORLIX_B(n)                                                                                                     \
+    ORLIX_CASE(F_##n)                                                                                                  \
+    top = ops::binary(ops::n, *--sp, top);                                                                             \
+    ORLIX_NEXT();                                                                                                      \
+    ORLIX_CASE(F_##n##K)                                                                                               \
+    top = ops::binary(ops::n, top, ip->k);                                                                             \
+    ORLIX_NEXT();                                                                                                      \
+    ORLIX_CASE(F_##n##V)                                                                                               \
+    top = ops::binary(ops::n, top, *ip->cell);                                                                         \
+    ORLIX_NEXT();                                                                                                      \
+    ORLIX_CASE(F_##n##VK)                                                                                              \
+    *sp++ = top;                                                                                                       \
+    top = ops::binary(ops::n, *ip->cell, ip->k);                                                                       \
+    ORLIX_NEXT();                                                                                                      \
+    ORLIX_CASE(F_##n##KV)                                                                                              \
+    *sp++ = top;                                                                                                       \
+    top = ops::binary(ops::n, ip->k, *ip->cell);                                                                       \
     ORLIX_NEXT();
     ORLIX_BINARY_OPS(ORLIX_B)
 #undef ORLIX_B
 
-#define ORLIX_U(n)                                                                                \
-    ORLIX_CASE(F_##n)                                                                             \
-    top = ops::unary(ops::n, top);                                                                \
-    ORLIX_NEXT();                                                                                 \
-    ORLIX_CASE(F_##n##V)                                                                          \
-    *sp++ = top;                                                                                  \
-    top = ops::unary(ops::n, *ip->cell);                                                          \
+#define ORLIX_U(n)                                                                                                     \
+    ORLIX_CASE(F_##n)                                                                                                  \
+    top = ops::unary(ops::n, top);                                                                                     \
+    ORLIX_NEXT();                                                                                                      \
+    ORLIX_CASE(F_##n##V)                                                                                               \
+    *sp++ = top;                                                                                                       \
+    top = ops::unary(ops::n, *ip->cell);                                                                               \
     ORLIX_NEXT();
     ORLIX_UNARY_OPS(ORLIX_U)
 #undef ORLIX_U
@@ -295,17 +293,14 @@ double StackMachine::run()
     return top;
 
 #if !defined(__GNUC__)
-        default: return ops::NaN;
-        }
-    }
+default: return ops::NaN;
+}
+}
 #endif
 #undef ORLIX_CASE
 #undef ORLIX_NEXT
 }
 
-std::unique_ptr<StackMachine> fStack::toStackMachine() const
-{
-    return std::make_unique<StackMachine>(*this);
-}
+std::unique_ptr<StackMachine> fStack::toStackMachine() const { return std::make_unique<StackMachine>(*this); }
 
 } // namespace orlix

@@ -26,10 +26,7 @@ colorGen& colorGen::sharedColorGen()
     return shared;
 }
 
-void colorGen::seed(unsigned n)
-{
-    sharedColorGen().random_.seed(n);
-}
+void colorGen::seed(unsigned n) { sharedColorGen().random_.seed(n); }
 
 int colorGen::randomInt()
 {
@@ -51,7 +48,8 @@ std::span<const float> colorGen::dashes(int i) const
 {
     if (i <= 0 || i >= maxDashN())
         return {};
-    return std::span<const float>(tdashes_.data() + dashStart_[static_cast<size_t>(i)], static_cast<size_t>(dashSizes_[static_cast<size_t>(i)]));
+    return std::span<const float>(tdashes_.data() + dashStart_[static_cast<size_t>(i)],
+                                  static_cast<size_t>(dashSizes_[static_cast<size_t>(i)]));
 }
 
 int colorGen::dashSizes(int i) const

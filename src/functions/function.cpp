@@ -163,30 +163,15 @@ void Function::findIntersections()
     }
 }
 
-Marks Function::intersectWith(Function&)
-{
-    return {};
-}
+Marks Function::intersectWith(Function&) { return {}; }
 
-std::optional<InfoMap> Function::infoForRangeA(double, double)
-{
-    return std::nullopt;
-}
+std::optional<InfoMap> Function::infoForRangeA(double, double) { return std::nullopt; }
 
-myPoint Function::myPointFVV(double)
-{
-    return myPoint{kNaN, kNaN};
-}
+myPoint Function::myPointFVV(double) { return myPoint{kNaN, kNaN}; }
 
-myPointInfo Function::myPointInfoFVV(double)
-{
-    return myPointInfo{};
-}
+myPointInfo Function::myPointInfoFVV(double) { return myPointInfo{}; }
 
-double Function::varValueForPoint(PointF, int)
-{
-    return 0.0;
-}
+double Function::varValueForPoint(PointF, int) { return 0.0; }
 
 void Function::setMinVar(double lo, double hi)
 {
@@ -262,10 +247,7 @@ void Function::applyRecord(const json& r)
 
 // ---- class-level state ----
 
-const Function::Register& Function::functionRegister()
-{
-    return state().functions;
-}
+const Function::Register& Function::functionRegister() { return state().functions; }
 
 Function::Ptr Function::functionWithID(const std::string& id)
 {
@@ -311,50 +293,23 @@ void Function::setFunction(Ptr f, const std::string& id)
     f->fillStaticInfo();
 }
 
-void Function::deleteAll()
-{
-    state().functions.clear();
-}
+void Function::deleteAll() { state().functions.clear(); }
 
-int Function::maxIntegral()
-{
-    return state().maxIntegral;
-}
+int Function::maxIntegral() { return state().maxIntegral; }
 
-void Function::setMaxIntegral(int n)
-{
-    state().maxIntegral = n == 0 ? 10 : n;
-}
+void Function::setMaxIntegral(int n) { state().maxIntegral = n == 0 ? 10 : n; }
 
-bool Function::derAreDashed()
-{
-    return state().derAreDashed;
-}
+bool Function::derAreDashed() { return state().derAreDashed; }
 
-void Function::setDerAreDashed(bool v)
-{
-    state().derAreDashed = v;
-}
+void Function::setDerAreDashed(bool v) { state().derAreDashed = v; }
 
-PlotContext* Function::plotContext()
-{
-    return state().plot;
-}
+PlotContext* Function::plotContext() { return state().plot; }
 
-void Function::setPlotContext(PlotContext* p)
-{
-    state().plot = p;
-}
+void Function::setPlotContext(PlotContext* p) { state().plot = p; }
 
-FunctionShell* Function::shell()
-{
-    return state().shell;
-}
+FunctionShell* Function::shell() { return state().shell; }
 
-void Function::setShell(FunctionShell* s)
-{
-    state().shell = s;
-}
+void Function::setShell(FunctionShell* s) { state().shell = s; }
 
 void Function::setMinX(double lo, double hi)
 {
@@ -424,15 +379,9 @@ void Function::loadAllFromDict(const json& d)
     }
 }
 
-void Function::registerKind(const std::string& type, FromDict fromDict)
-{
-    state().kinds[type] = std::move(fromDict);
-}
+void Function::registerKind(const std::string& type, FromDict fromDict) { state().kinds[type] = std::move(fromDict); }
 
-void Function::setWillLoadAll(std::function<void()> hook)
-{
-    state().willLoadAll = std::move(hook);
-}
+void Function::setWillLoadAll(std::function<void()> hook) { state().willLoadAll = std::move(hook); }
 
 Canvas& Function::drawFunctionsOnLayer(Canvas& layer, myPoint o, myPoint s)
 {

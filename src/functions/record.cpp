@@ -65,10 +65,12 @@ int readInt(const json& object, const char* key, int fallback)
     if (v->is_number_integer()) {
         if (v->is_number_unsigned()) {
             auto u = v->get<unsigned long long>();
-            return u <= static_cast<unsigned long long>(std::numeric_limits<int>::max()) ? static_cast<int>(u) : fallback;
+            return u <= static_cast<unsigned long long>(std::numeric_limits<int>::max()) ? static_cast<int>(u)
+                                                                                         : fallback;
         }
         auto i = v->get<long long>();
-        return i >= std::numeric_limits<int>::min() && i <= std::numeric_limits<int>::max() ? static_cast<int>(i) : fallback;
+        return i >= std::numeric_limits<int>::min() && i <= std::numeric_limits<int>::max() ? static_cast<int>(i)
+                                                                                            : fallback;
     }
     if (!(d >= std::numeric_limits<int>::min() && d <= std::numeric_limits<int>::max()))
         return fallback;

@@ -44,22 +44,13 @@ void stroke(Canvas& c, float width, Color color, bool bevel)
 
 } // namespace
 
-void specialObject::setPlotter(PlotContext* p)
-{
-    plotterRef() = p;
-}
+void specialObject::setPlotter(PlotContext* p) { plotterRef() = p; }
 
-PlotContext* specialObject::plotter()
-{
-    return plotterRef();
-}
+PlotContext* specialObject::plotter() { return plotterRef(); }
 
 specialPoint::specialPoint() : devicePoint_{kNaNf, kNaNf}, thetta_(kNaNf) {}
 
-specialPoint::specialPoint(const myPointInfo& info) : specialPoint()
-{
-    info_ = info;
-}
+specialPoint::specialPoint(const myPointInfo& info) : specialPoint() { info_ = info; }
 
 specialPoint::specialPoint(const myPointInfo& info, std::string_view type) : specialPoint(info)
 {
@@ -244,8 +235,7 @@ void specialPoint::drawMarker(Canvas& c, Marker m)
 {
     c.save();
     switch (m) {
-    case Marker::None:
-        break;
+    case Marker::None: break;
     case Marker::Root: {
         stroke(c, 2, Color{1.0f, 0.1f, 0.3f, 0.6f}, false);
         c.strokeEllipse(circle);

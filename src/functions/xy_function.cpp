@@ -58,10 +58,7 @@ Function::Ptr xyFunction::fromDict(const json& record)
     });
 }
 
-void xyFunction::registerKind()
-{
-    Function::registerKind("xyFunction", &xyFunction::fromDict);
-}
+void xyFunction::registerKind() { Function::registerKind("xyFunction", &xyFunction::fromDict); }
 
 std::optional<std::string> xyFunction::myInfoToStr(const myPointInfo& info) const
 {

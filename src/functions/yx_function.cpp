@@ -42,10 +42,7 @@ double infoValue(const InfoMap& m, const char* key)
     return it == m.end() ? kNaN : it->second;
 }
 
-double infoValue(const myPointInfo& p, const char* key)
-{
-    return p.info ? infoValue(*p.info, key) : kNaN;
-}
+double infoValue(const myPointInfo& p, const char* key) { return p.info ? infoValue(*p.info, key) : kNaN; }
 
 // A text that no formula has: "abrakadabra" with the time and a counter.
 std::string placeholderText()
@@ -376,7 +373,8 @@ void explicitFunction::findInfls()
         const double ddRight = ddsm->evaluate();
         if (!(std::fabs(ddLeft) >= 1e-13 && std::fabs(ddRight) >= 1e-13))
             continue;
-        const double angle = mirrored_ ? std::atan(-1 / infoValue(info, "dx/dy")) : -std::atan(infoValue(info, "dy/dx"));
+        const double angle =
+            mirrored_ ? std::atan(-1 / infoValue(info, "dx/dy")) : -std::atan(infoValue(info, "dy/dx"));
         auto mark = specialPoint::pointWithInfo(info, "infl");
         mark->setBetta(std::isnan(angle) ? 0.0f : static_cast<float>(angle));
         found.push_back(std::move(mark));
@@ -386,20 +384,11 @@ void explicitFunction::findInfls()
 
 // ---- point information ----
 
-double explicitFunction::valueForPoint(myPoint p)
-{
-    return valueAt(var(p)) - val(p);
-}
+double explicitFunction::valueForPoint(myPoint p) { return valueAt(var(p)) - val(p); }
 
-myPoint explicitFunction::myPointFVV(double v)
-{
-    return sample(v, valueAt(v));
-}
+myPoint explicitFunction::myPointFVV(double v) { return sample(v, valueAt(v)); }
 
-std::optional<myPointInfo> explicitFunction::markInfoAt(myPoint p)
-{
-    return myPointInfoFVV(var(p));
-}
+std::optional<myPointInfo> explicitFunction::markInfoAt(myPoint p) { return myPointInfoFVV(var(p)); }
 
 myPointInfo explicitFunction::myPointInfoFVV(double v)
 {
@@ -618,10 +607,7 @@ Function::Ptr yxFunction::fromDict(const json& record)
     });
 }
 
-void yxFunction::registerKind()
-{
-    Function::registerKind("yxFunction", &yxFunction::fromDict);
-}
+void yxFunction::registerKind() { Function::registerKind("yxFunction", &yxFunction::fromDict); }
 
 std::optional<std::string> yxFunction::myInfoToStr(const myPointInfo& info) const
 {

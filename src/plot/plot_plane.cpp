@@ -33,7 +33,8 @@ bool usableScale(double s) { return std::isfinite(s) && s > 0; }
 double firstLine(double centre, double step) { return std::fmod(centre, step) - step; }
 
 // Clamps an axis position into [lo, lo + length]; NaN stays NaN.
-float clampAxis(double c, float lo, float length, bool& clamped) {
+float clampAxis(double c, float lo, float length, bool& clamped)
+{
     clamped = false;
     if (std::isnan(c))
         return NAN;
@@ -54,31 +55,36 @@ bool isOrigin(double v, double unit) { return std::floor(v / unit + 0.5) == 0; }
 
 } // namespace
 
-int sizeForLength(int n) {
+int sizeForLength(int n)
+{
     if (n <= 7)
         return 15;
     return static_cast<int>(std::fabs(std::trunc(15.0 - std::pow(static_cast<double>(n - 7), 2.0 / 3.0))));
 }
 
-std::string labelText(double v) {
+std::string labelText(double v)
+{
     char buf[40];
     std::snprintf(buf, sizeof buf, "%.7G", v);
     return buf;
 }
 
-bool SamplingWindow::valid() const {
+bool SamplingWindow::valid() const
+{
     return std::isfinite(minX) && std::isfinite(maxX) && std::isfinite(minY) && std::isfinite(maxY) && minX < maxX &&
            minY < maxY;
 }
 
-plotView::plotView() : ti_(std::nan("")) {
+plotView::plotView() : ti_(std::nan(""))
+{
     tracePoint_ = specialPoint::pointWithInfo(myPointInfo{}, "trace");
     tracePoint1_ = specialPoint::pointWithInfo(myPointInfo{}, "trace2");
     tracePoint2_ = specialPoint::pointWithInfo(myPointInfo{}, "trace2");
     tracePoint2_->setBetta(tracePoint2_->betta() + static_cast<float>(std::numbers::pi));
 }
 
-plotView::~plotView() {
+plotView::~plotView()
+{
     // The marks and the function model must not keep reaching a view that
     // is gone.
     if (specialObject::plotter() == this)
@@ -89,7 +95,8 @@ plotView::~plotView() {
 
 // ---- set-up -------------------------------------------------------------------
 
-void plotView::initialize() {
+void plotView::initialize()
+{
     const double w = frame_.width, h = frame_.height;
     tOffset = curOffset = myPoint{-w, -h};
     curTouchNumber_ = 0;
@@ -118,12 +125,14 @@ void plotView::initialize() {
     }
 }
 
-void plotView::setDefaultPosition() {
+void plotView::setDefaultPosition()
+{
     curSx = curSy = tSx = tSy = bSx = bSy = kDefaultScale;
     curCenter = tCenter = myPoint{0.5 * frame_.width, 0.5 * frame_.height};
 }
 
-void plotView::setFrame(RectF f) {
+void plotView::setFrame(RectF f)
+{
     // A size that is no number would poison the centre and the offsets for
     // good; such a frame is refused.
     if (!finite(f.x) || !finite(f.y) || !finite(f.width) || !finite(f.height) || f.width < 0 || f.height < 0)
@@ -145,7 +154,8 @@ void plotView::setFrame(RectF f) {
     setGoodRect(goodRectForPlotter ? goodRectForPlotter() : RectF{0, 64, f.width, f.height - 109});
 }
 
-void plotView::refresh() {
+void plotView::refresh()
+{
     horSize_ = SizeF{frame_.width, 1};
     verSize_ = SizeF{1, frame_.height};
     if (!horLayer_)
@@ -156,7 +166,8 @@ void plotView::refresh() {
     horLayer_ = std::move(hor);
 }
 
-void plotView::releaseLayers() {
+void plotView::releaseLayers()
+{
     layerKind_.reset();
     horLayer_.reset();
     verLayer_.reset();
@@ -164,7 +175,8 @@ void plotView::releaseLayers() {
     verStripe_.reset();
 }
 
-void plotView::centerize() {
+void plotView::centerize()
+{
     curCenter = tCenter = myPoint{0.5 * frame_.width, 0.5 * frame_.height};
     curSx = tSx = kDefaultScale;
     curSy = tSy = kDefaultScale;
@@ -175,17 +187,20 @@ void plotView::centerize() {
 
 // ---- good rectangle and information panel -------------------------------------
 
-void plotView::setGoodRect(RectF r) {
+void plotView::setGoodRect(RectF r)
+{
     goodRect_ = r;
     anchorInfoPanel();
 }
 
-void plotView::setIsLeftAligned(bool left) {
+void plotView::setIsLeftAligned(bool left)
+{
     isLeftAligned_ = left;
     anchorInfoPanel();
 }
 
-void plotView::anchorInfoPanel() {
+void plotView::anchorInfoPanel()
+{
     if (!panelSize_)
         return;
     const float w = panelSize_->width, h = panelSize_->height;
@@ -199,15 +214,15 @@ PointF plotView::coordsToUser(PointF p) const { return toCGPoint(myPointToUser(t
 
 PointF plotView::coordsToDevice(PointF u) const { return myPointToDevice(toMyPoint(u)); }
 
-myPoint plotView::myPointToUser(myPoint p) const {
-    return myPoint{(p.x - tCenter.x) / tSx, (tCenter.y - p.y) / tSy};
-}
+myPoint plotView::myPointToUser(myPoint p) const { return myPoint{(p.x - tCenter.x) / tSx, (tCenter.y - p.y) / tSy}; }
 
-PointF plotView::myPointToDevice(myPoint u) const {
+PointF plotView::myPointToDevice(myPoint u) const
+{
     return toCGPoint(myPoint{u.x * tSx + tCenter.x, tCenter.y - u.y * tSy});
 }
 
-SamplingWindow plotView::samplingWindow() const {
+SamplingWindow plotView::samplingWindow() const
+{
     const myPoint c = myPointToUser(myPoint{0.5 * frame_.width, 0.5 * frame_.height});
     const double hw = 0.5 * layerSize.width / tSx;
     const double hh = 0.5 * layerSize.height / tSy;
@@ -216,12 +231,14 @@ SamplingWindow plotView::samplingWindow() const {
 
 // ---- drawing ---------------------------------------------------------------------------
 
-bool plotView::drawable() const {
+bool plotView::drawable() const
+{
     const float w = frame_.width, h = frame_.height;
     return finite(w) && finite(h) && w > 0 && h > 0 && w <= kMaxDrawableSide && h <= kMaxDrawableSide;
 }
 
-void plotView::drawPlane(Canvas& canvas) {
+void plotView::drawPlane(Canvas& canvas)
+{
     if (!drawable())
         return;
     canvas.save();
@@ -232,11 +249,13 @@ void plotView::drawPlane(Canvas& canvas) {
     canvas.restore();
 }
 
-bool plotView::layersFrom(const Canvas& canvas) const {
+bool plotView::layersFrom(const Canvas& canvas) const
+{
     return layerKind_ && *layerKind_ == std::type_index(typeid(canvas));
 }
 
-void plotView::ensureGridLayers(Canvas& canvas) {
+void plotView::ensureGridLayers(Canvas& canvas)
+{
     if (!layersFrom(canvas)) {
         releaseLayers();
         layerKind_ = std::type_index(typeid(canvas));
@@ -256,7 +275,8 @@ void plotView::ensureGridLayers(Canvas& canvas) {
 // The passes of one axis: lines every step, the step growing 1-2-10-20-...
 // times a power of ten, each pass darkening the line layer once more so that
 // lines of coarser steps come out darker. Returns the label step (0 if none).
-double plotView::gridPasses(double s, double centre, float length, bool vertical, Canvas& canvas) {
+double plotView::gridPasses(double s, double centre, float length, bool vertical, Canvas& canvas)
+{
     // s becomes the pixel length of a power of ten, in [5, 50]. The scale is
     // finite and positive here, so both loops end (at most some 330 turns).
     if (s > 50) {
@@ -309,7 +329,8 @@ double plotView::gridPasses(double s, double centre, float length, bool vertical
     return labelStep;
 }
 
-myPoint plotView::drawGridForSx(double sx, double sy, Canvas& canvas) {
+myPoint plotView::drawGridForSx(double sx, double sy, Canvas& canvas)
+{
     if (sx == 0 || sy == 0)
         return myPoint{0, 0};
     if (!usableScale(sx) || !usableScale(sy) || !drawable())
@@ -324,7 +345,8 @@ myPoint plotView::drawGridForSx(double sx, double sy, Canvas& canvas) {
     return myPoint{lx, ly};
 }
 
-PointF plotView::drawAxes(Canvas& canvas) {
+PointF plotView::drawAxes(Canvas& canvas)
+{
     const float w = frame_.width, h = frame_.height;
     bool yClamped, xClamped;
     const float ox = clampAxis(tCenter.x, goodRect_.x, goodRect_.width, yClamped);
@@ -351,7 +373,8 @@ PointF plotView::drawAxes(Canvas& canvas) {
     return PointF{ox, oy};
 }
 
-void plotView::drawTicksAndLabels(Canvas& canvas, myPoint steps, PointF axes) {
+void plotView::drawTicksAndLabels(Canvas& canvas, myPoint steps, PointF axes)
+{
     const double lx = steps.x, ly = steps.y;
     const double ox = axes.x, oy = axes.y;
     if (!(lx > 0 && ly > 0) || !std::isfinite(lx) || !std::isfinite(ly) || !finite(axes.x) || !finite(axes.y) ||
@@ -415,7 +438,8 @@ void plotView::drawTicksAndLabels(Canvas& canvas, myPoint steps, PointF axes) {
     }
 }
 
-void plotView::ensureStripes(Canvas& canvas) {
+void plotView::ensureStripes(Canvas& canvas)
+{
     if (!layersFrom(canvas)) {
         releaseLayers();
         layerKind_ = std::type_index(typeid(canvas));
@@ -431,7 +455,8 @@ void plotView::ensureStripes(Canvas& canvas) {
     }
 }
 
-void plotView::drawText(Canvas& canvas, std::string_view s, PointF at, PointF offset, TextAlign align) {
+void plotView::drawText(Canvas& canvas, std::string_view s, PointF at, PointF offset, TextAlign align)
+{
     const RectF rect{at.x + offset.x, at.y + offset.y + static_cast<float>(fState_), 70, 30};
     canvas.drawText(s, rect, static_cast<float>(sizeForLength(static_cast<int>(s.size()))), align);
 }

@@ -28,7 +28,8 @@ constexpr float kGuideDash[2] = {4, 3};
 bool finitePoint(PointF p) { return std::isfinite(p.x) && std::isfinite(p.y); }
 
 // A straight stroke; nothing when either end is not a point.
-void strokeLine(Canvas& c, PointF a, PointF b) {
+void strokeLine(Canvas& c, PointF a, PointF b)
+{
     if (!finitePoint(a) || !finitePoint(b))
         return;
     c.moveTo(a.x, a.y);
@@ -37,7 +38,8 @@ void strokeLine(Canvas& c, PointF a, PointF b) {
 }
 
 // The same rectangle with a non-negative width and height.
-RectF standardized(RectF r) {
+RectF standardized(RectF r)
+{
     if (r.width < 0) {
         r.x += r.width;
         r.width = -r.width;
@@ -51,7 +53,8 @@ RectF standardized(RectF r) {
 
 bool intersects(RectF a, RectF b) { return a.x < b.maxX() && b.x < a.maxX() && a.y < b.maxY() && b.y < a.maxY(); }
 
-double infoValue(const myPointInfo& info, const char* key) {
+double infoValue(const myPointInfo& info, const char* key)
+{
     if (!info.info)
         return std::nan("");
     auto it = info.info->find(key);
@@ -64,21 +67,24 @@ bool active(const specialPoint& p) { return !std::isnan(p.info().point.x); }
 
 } // namespace
 
-void plotView::needsDisplay() {
+void plotView::needsDisplay()
+{
     if (onNeedsDisplay)
         onNeedsDisplay();
 }
 
 // ---- the function layer ----------------------------------------------------------
 
-bool plotView::functionLayerUsable(const Canvas& c) const {
+bool plotView::functionLayerUsable(const Canvas& c) const
+{
     if (!nextFreeLayer_)
         return false;
     const SizeF s = nextFreeLayer_->size();
     return typeid(*nextFreeLayer_) == typeid(c) && s.width == layerSize.width && s.height == layerSize.height;
 }
 
-void plotView::resample(Canvas* maker) {
+void plotView::resample(Canvas* maker)
+{
     bSx = tSx;
     bSy = tSy;
     const SizeF three{3 * frame_.width, 3 * frame_.height};
@@ -115,21 +121,24 @@ void plotView::resample(Canvas* maker) {
                                        myPoint{tSx, tSy});
 }
 
-void plotView::redraw() {
+void plotView::redraw()
+{
     resample(nullptr);
     if (onRedraw)
         onRedraw();
     needsDisplay();
 }
 
-RectF plotView::functionLayerRect() const {
+RectF plotView::functionLayerRect() const
+{
     return RectF{static_cast<float>(tOffset.x), static_cast<float>(tOffset.y),
                  static_cast<float>(layerSize.width * tSx / bSx), static_cast<float>(layerSize.height * tSy / bSy)};
 }
 
 // ---- frames ------------------------------------------------------------------------------
 
-void plotView::drawRect(Canvas& view) {
+void plotView::drawRect(Canvas& view)
+{
     const RectF bounds{0, 0, frame_.width, frame_.height};
     // The first frame, or a canvas of another kind than the one the layer
     // was made for: the curves are drawn again into a layer it can show.
@@ -160,7 +169,8 @@ void plotView::drawRect(Canvas& view) {
     shown_ = true;
 }
 
-void plotView::renderToContext(Canvas& c) {
+void plotView::renderToContext(Canvas& c)
+{
     if (!drawable())
         return;
     drawPlane(c);
@@ -177,7 +187,8 @@ void plotView::renderToContext(Canvas& c) {
 
 // ---- overlays --------------------------------------------------------------------------------
 
-void plotView::additionalDrawings(Canvas& c) {
+void plotView::additionalDrawings(Canvas& c)
+{
     if (!curFunc_)
         return;
     specialPoint& tp = *tracePoint_;

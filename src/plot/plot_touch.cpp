@@ -18,7 +18,8 @@ namespace {
 
 constexpr double kPi = std::numbers::pi;
 
-double distance(PointF a, PointF b) {
+double distance(PointF a, PointF b)
+{
     return std::hypot(static_cast<double>(a.x) - b.x, static_cast<double>(a.y) - b.y);
 }
 
@@ -29,7 +30,8 @@ bool lifted(int phase) { return phase == kTouchEnded || phase == kTouchCancelled
 bool active(const specialPoint& p) { return !std::isnan(p.info().point.x); }
 
 // A number stored under key; none when absent or not a number.
-std::optional<double> number(const nlohmann::json& d, const char* key) {
+std::optional<double> number(const nlohmann::json& d, const char* key)
+{
     if (!d.is_object())
         return std::nullopt;
     auto it = d.find(key);
@@ -39,7 +41,8 @@ std::optional<double> number(const nlohmann::json& d, const char* key) {
 }
 
 // A flag stored as a boolean or as a number (non-zero is set).
-std::optional<bool> flag(const nlohmann::json& d, const char* key) {
+std::optional<bool> flag(const nlohmann::json& d, const char* key)
+{
     if (!d.is_object())
         return std::nullopt;
     auto it = d.find(key);
@@ -60,22 +63,26 @@ std::optional<bool> flag(const nlohmann::json& d, const char* key) {
 
 // ---- fingers ---------------------------------------------------------------------------
 
-void plotView::remember(const std::vector<Touch>& t) {
+void plotView::remember(const std::vector<Touch>& t)
+{
     for (const Touch& touch : t)
         fingers_[touch.id] = touch;
 }
 
-void plotView::forgetEnded(const std::vector<Touch>& t) {
+void plotView::forgetEnded(const std::vector<Touch>& t)
+{
     for (const Touch& touch : t)
         if (lifted(touch.phase))
             fingers_.erase(touch.id);
 }
 
-bool plotView::tracked(const std::vector<Touch>& t, std::optional<int> id) const {
+bool plotView::tracked(const std::vector<Touch>& t, std::optional<int> id) const
+{
     return id && std::any_of(t.begin(), t.end(), [&](const Touch& touch) { return touch.id == *id; });
 }
 
-PointF plotView::positionOf(std::optional<int> id) const {
+PointF plotView::positionOf(std::optional<int> id) const
+{
     if (id) {
         auto it = fingers_.find(*id);
         if (it != fingers_.end())
@@ -84,7 +91,8 @@ PointF plotView::positionOf(std::optional<int> id) const {
     return curFirstTap;
 }
 
-int plotView::phaseOf(std::optional<int> id) const {
+int plotView::phaseOf(std::optional<int> id) const
+{
     if (id) {
         auto it = fingers_.find(*id);
         if (it != fingers_.end())
@@ -93,7 +101,8 @@ int plotView::phaseOf(std::optional<int> id) const {
     return kTouchEnded;
 }
 
-void plotView::handleTouches(const std::vector<Touch>& all) {
+void plotView::handleTouches(const std::vector<Touch>& all)
+{
     std::vector<Touch> began, moved, ended, still;
     for (const Touch& t : all) {
         if (t.phase == kTouchBegan)
@@ -120,23 +129,27 @@ void plotView::handleTouches(const std::vector<Touch>& all) {
 
 // ---- view geometry of gestures -------------------------------------------------------
 
-void plotView::resetOffsets() {
+void plotView::resetOffsets()
+{
     tOffset = curOffset = myPoint{-static_cast<double>(frame_.width), -static_cast<double>(frame_.height)};
 }
 
-bool plotView::panCovers() const {
+bool plotView::panCovers() const
+{
     const double w = frame_.width, h = frame_.height;
     return tOffset.x <= 0 && tOffset.y <= 0 && tOffset.x >= w - layerSize.width * tSx / bSx &&
            tOffset.y >= h - layerSize.height * tSy / bSy;
 }
 
-bool plotView::pinchCovers() const {
+bool plotView::pinchCovers() const
+{
     const double w = frame_.width, h = frame_.height;
     return tSx / bSx < kMaxStretch && tSy / bSy < kMaxStretch && tOffset.x < 0 && tOffset.y < 0 &&
            tOffset.x > w - layerSize.width * tSx / bSx && tOffset.y > h - layerSize.height * tSy / bSy;
 }
 
-double plotView::pinchFactor(PointF p, PointF q) const {
+double plotView::pinchFactor(PointF p, PointF q) const
+{
     // Fingers put down on one point give no distance to compare with: the
     // pinch keeps the scale until they are put down again.
     double kl = l0 > 0 && std::isfinite(l0) ? distance(p, q) / l0 : 1.0;
@@ -154,7 +167,8 @@ double plotView::pinchFactor(PointF p, PointF q) const {
     return kl;
 }
 
-void plotView::applyPinch(PointF p, double kl) {
+void plotView::applyPinch(PointF p, double kl)
+{
     kl_ = kl;
     tCenter = myPoint{p.x + kl * (curCenter.x - curFirstTap.x), p.y + kl * (curCenter.y - curFirstTap.y)};
     tOffset = myPoint{p.x + kl * (curOffset.x - curFirstTap.x), p.y + kl * (curOffset.y - curFirstTap.y)};
@@ -165,7 +179,8 @@ void plotView::applyPinch(PointF p, double kl) {
 
 // ---- touches ---------------------------------------------------------------------------------
 
-void plotView::touchesBegan(const std::vector<Touch>& changed) {
+void plotView::touchesBegan(const std::vector<Touch>& changed)
+{
     std::vector<Touch> T;
     for (const Touch& t : changed)
         if (!(firstTouch_ && t.id == *firstTouch_) && !(secondTouch_ && t.id == *secondTouch_))
@@ -250,7 +265,8 @@ void plotView::touchesBegan(const std::vector<Touch>& changed) {
     needsDisplay();
 }
 
-void plotView::stepR() {
+void plotView::stepR()
+{
     Function& f = *curFunc_;
     f.setPreviousI(prevI1);
     v1_ = f.varValueForPoint(positionOf(firstTouch_), phaseOf(firstTouch_));
@@ -272,7 +288,8 @@ void plotView::stepR() {
     needsDisplay();
 }
 
-void plotView::touchesMoved(const std::vector<Touch>& T) {
+void plotView::touchesMoved(const std::vector<Touch>& T)
+{
     if (T.empty())
         return;
     remember(T);
@@ -349,7 +366,8 @@ void plotView::touchesMoved(const std::vector<Touch>& T) {
     needsDisplay();
 }
 
-void plotView::touchesEnded(const std::vector<Touch>& changed) {
+void plotView::touchesEnded(const std::vector<Touch>& changed)
+{
     if (changed.empty())
         return;
     // Whatever phase they report, these fingers are gone.
@@ -457,7 +475,8 @@ void plotView::touchesEnded(const std::vector<Touch>& changed) {
     forgetEnded(T);
 }
 
-void plotView::tapEnded(const Touch& t) {
+void plotView::tapEnded(const Touch& t)
+{
     const PointF p = t.location;
     // The marked points near the tap: those in the 10-unit bucket of squared
     // distance nearest to it, within about 28 points.
@@ -508,7 +527,8 @@ void plotView::tapEnded(const Touch& t) {
     doRedraw();
 }
 
-void plotView::doRedraw() {
+void plotView::doRedraw()
+{
     const bool moved = tOffset.x != curOffset.x || tOffset.y != curOffset.y || tSx != bSx || tSy != bSy;
     if (moved && fState_ != 1) {
         const PointF p = positionOf(firstTouch_);
@@ -528,7 +548,8 @@ void plotView::doRedraw() {
 
 // ---- modes and the current function ------------------------------------------------------
 
-void plotView::clearTracePoints() {
+void plotView::clearTracePoints()
+{
     tracePoint_->setInfo(myPointInfo{});
     tracePoint1_->setInfo(myPointInfo{});
     tracePoint2_->setInfo(myPointInfo{});
@@ -537,7 +558,8 @@ void plotView::clearTracePoints() {
     tracePoint2_->setBetta(static_cast<float>(kPi));
 }
 
-void plotView::setFState(int s) {
+void plotView::setFState(int s)
+{
     if (s != 0) {
         // The selected mark becomes the trace point.
         if (selectedPoint_) {
@@ -563,7 +585,8 @@ void plotView::setFState(int s) {
     needsDisplay();
 }
 
-void plotView::setCurFunc(Function::Ptr f) {
+void plotView::setCurFunc(Function::Ptr f)
+{
     if (iView_)
         iView_->setHidden(true);
     if (f == curFunc_)
@@ -599,7 +622,8 @@ void plotView::setCurFunc(Function::Ptr f) {
     needsDisplay();
 }
 
-void plotView::removeCFunction() {
+void plotView::removeCFunction()
+{
     const Function::Register reg = Function::functionRegister();
     Function::Ptr next;
     auto it = std::find_if(reg.begin(), reg.end(), [&](const auto& e) { return e.second == curFunc_; });
@@ -613,7 +637,8 @@ void plotView::removeCFunction() {
 
 // ---- stored state ------------------------------------------------------------------------------
 
-nlohmann::json plotView::settings() {
+nlohmann::json plotView::settings()
+{
     if (curFunc_)
         curFunc_->setLineWidth(curFunc_->lineWidth() - 1);
     nlohmann::json d = nlohmann::json::object();
@@ -637,7 +662,8 @@ nlohmann::json plotView::settings() {
     return d;
 }
 
-void plotView::applySettings(const nlohmann::json& d) {
+void plotView::applySettings(const nlohmann::json& d)
+{
     if (store_ && store_->resetPositionOnLaunch()) {
         store_->clearResetPositionOnLaunch();
         setDefaultPosition();

@@ -21,7 +21,7 @@ namespace {
 
 // A kind of the tests' own: restores what every kind shares.
 class TestFunction : public Function {
-public:
+  public:
     bool isImplicit() const override { return true; }
     std::string typeName() const override { return "testKind"; }
     json toDict() const override
@@ -46,7 +46,7 @@ std::shared_ptr<TestFunction> testFunction(float lineWidth)
 }
 
 class FakePlot : public PlotSettingsOwner {
-public:
+  public:
     json current = json{{"center.x", 1.5}, {"center.y", -2.0}, {"sx", 30.0}, {"sy", 30.0}};
     bool wasShown = true;
     int applied = 0;
@@ -65,7 +65,7 @@ public:
 };
 
 class Launch : public ::testing::Test {
-protected:
+  protected:
     QTemporaryDir dir;
     FakePlot plot;
 
@@ -88,7 +88,10 @@ protected:
 
     // A store as a previous run left it: two functions, preferences that
     // differ from the defaults, a view position and both ranges set.
-    void seedStore(bool launchFailed = false, bool resetAll = false) { seedStoreIn(dir.path(), launchFailed, resetAll); }
+    void seedStore(bool launchFailed = false, bool resetAll = false)
+    {
+        seedStoreIn(dir.path(), launchFailed, resetAll);
+    }
     static void seedStoreIn(const QString& path, bool launchFailed, bool resetAll)
     {
         Store s(path);
@@ -96,9 +99,14 @@ protected:
         Function::setFunction(testFunction(3.0f), "f2");
         s.set("functions", Function::registerToDict());
         Function::deleteAll();
-        s.set("settings", json{{"sRoots", false},  {"sInfls", true},     {"sExtrs", true},
-                               {"sInters", true},  {"saveFuncs", true},  {"showPrompt", false},
-                               {"maxIntegral", 7}, {"derAreDashed", true}});
+        s.set("settings", json{{"sRoots", false},
+                               {"sInfls", true},
+                               {"sExtrs", true},
+                               {"sInters", true},
+                               {"saveFuncs", true},
+                               {"showPrompt", false},
+                               {"maxIntegral", 7},
+                               {"derAreDashed", true}});
         s.set("plotterSettings", json{{"center.x", 4.0}, {"sx", 12.0}});
         s.set("defRfBoundaries", 1);
         s.set("defTBoundaries", 1);
@@ -207,8 +215,7 @@ TEST_F(Launch, FailedOrResetLaunchThrowsTheStoredStateAway)
         // What a dying launch leaves is thrown away, but not destroyed.
         EXPECT_EQ(session.failedLaunchCopy().isEmpty(), !r.launchFailed);
         if (r.launchFailed) {
-            Store copy(QFileInfo(session.failedLaunchCopy()).path(),
-                       QFileInfo(session.failedLaunchCopy()).fileName());
+            Store copy(QFileInfo(session.failedLaunchCopy()).path(), QFileInfo(session.failedLaunchCopy()).fileName());
             EXPECT_TRUE(copy.dictionaryForKey("functions"));
         }
     }

@@ -17,20 +17,22 @@ namespace {
 
 // Text needs a QGuiApplication; the offscreen platform needs no screen.
 class QtEnvironment : public testing::Environment {
-public:
-    void SetUp() override {
+  public:
+    void SetUp() override
+    {
         qputenv("QT_QPA_PLATFORM", "offscreen");
         static int argc = 1;
         static char name[] = "app_tests";
         static char* argv[] = {name, nullptr};
         app_ = new QGuiApplication(argc, argv);
     }
-    void TearDown() override {
+    void TearDown() override
+    {
         delete app_;
         app_ = nullptr;
     }
 
-private:
+  private:
     QGuiApplication* app_ = nullptr;
 };
 const testing::Environment* const qtEnvironment = testing::AddGlobalTestEnvironment(new QtEnvironment);
@@ -44,7 +46,8 @@ bool clearAt(const QPainterCanvas& c, int x, int y) { return qAlpha(at(c, x, y))
 
 // Opaque runs of one row, as a string: '#' opaque, '.' transparent, '+'
 // anything between.
-std::string row(const QPainterCanvas& c, int y, int from, int to) {
+std::string row(const QPainterCanvas& c, int y, int from, int to)
+{
     const QImage img = c.image();
     std::string s;
     for (int x = from; x < to; ++x) {
@@ -56,7 +59,8 @@ std::string row(const QPainterCanvas& c, int y, int from, int to) {
 
 } // namespace
 
-TEST(QPainterCanvas, SizeAndDevicePixelRatio) {
+TEST(QPainterCanvas, SizeAndDevicePixelRatio)
+{
     struct Case {
         SizeF size;
         double ratio;
@@ -78,7 +82,8 @@ TEST(QPainterCanvas, SizeAndDevicePixelRatio) {
     }
 }
 
-TEST(QPainterCanvas, FilledRectangleCoversItsPixels) {
+TEST(QPainterCanvas, FilledRectangleCoversItsPixels)
+{
     struct Case {
         double ratio;
         RectF rect;
@@ -102,7 +107,8 @@ TEST(QPainterCanvas, FilledRectangleCoversItsPixels) {
     }
 }
 
-TEST(QPainterCanvas, StrokedLineAndDashesInPoints) {
+TEST(QPainterCanvas, StrokedLineAndDashesInPoints)
+{
     struct Case {
         double ratio;
         float width;
@@ -111,14 +117,10 @@ TEST(QPainterCanvas, StrokedLineAndDashesInPoints) {
         const char* row; // pixel row through the line's centre
     };
     const Case cases[] = {
-        {1, 2, {}, 0, "####################"},
-        {1, 2, {4, 4}, 0, "####....####....####"},
-        {1, 2, {2, 2}, 0, "##..##..##..##..##.."},
-        {1, 4, {2, 2}, 0, "##..##..##..##..##.."}, // not scaled by the width
-        {1, 2, {4, 4}, 2, "##....####....####.."},
-        {1, 2, {3}, 0, "###...###...###...##"},   // odd patterns repeat
-        {1, 2, {6, 2}, 0, "######..######..####"},
-        {2, 1, {2, 2}, 0, "####....####....####"}, // points, not pixels
+        {1, 2, {}, 0, "####################"},     {1, 2, {4, 4}, 0, "####....####....####"},
+        {1, 2, {2, 2}, 0, "##..##..##..##..##.."}, {1, 4, {2, 2}, 0, "##..##..##..##..##.."}, // not scaled by the width
+        {1, 2, {4, 4}, 2, "##....####....####.."}, {1, 2, {3}, 0, "###...###...###...##"},    // odd patterns repeat
+        {1, 2, {6, 2}, 0, "######..######..####"}, {2, 1, {2, 2}, 0, "####....####....####"}, // points, not pixels
     };
     for (const Case& c : cases) {
         QPainterCanvas canvas(SizeF{40, 20}, c.ratio);
@@ -136,7 +138,8 @@ TEST(QPainterCanvas, StrokedLineAndDashesInPoints) {
     }
 }
 
-TEST(QPainterCanvas, LineWidthCapsAndDashesSurviveSaveAndRestore) {
+TEST(QPainterCanvas, LineWidthCapsAndDashesSurviveSaveAndRestore)
+{
     QPainterCanvas canvas(SizeF{20, 20});
     canvas.setStrokeColor(kBlue);
     canvas.setLineWidth(2);
@@ -155,7 +158,8 @@ TEST(QPainterCanvas, LineWidthCapsAndDashesSurviveSaveAndRestore) {
     EXPECT_EQ(row(canvas, 11, 0, 20), "....................");
 }
 
-TEST(QPainterCanvas, LayersAreCopiedPixelForPixel) {
+TEST(QPainterCanvas, LayersAreCopiedPixelForPixel)
+{
     QPainterCanvas canvas(SizeF{8, 4});
     auto layer = canvas.createLayer(SizeF{2, 1});
     ASSERT_EQ(layer->size().width, 2);
@@ -179,7 +183,8 @@ TEST(QPainterCanvas, LayersAreCopiedPixelForPixel) {
     EXPECT_EQ(at(canvas, 6, 2), qRgba(0, 255, 0, 255));
 }
 
-TEST(QPainterCanvas, LayersAtTwiceTheResolution) {
+TEST(QPainterCanvas, LayersAtTwiceTheResolution)
+{
     QPainterCanvas canvas(SizeF{4, 4}, 2);
     auto layer = canvas.createLayer(SizeF{1, 4});
     layer->setFillColor(kBlue);
@@ -189,7 +194,8 @@ TEST(QPainterCanvas, LayersAtTwiceTheResolution) {
     EXPECT_EQ(row(canvas, 3, 0, 8), "....##..");
 }
 
-TEST(QPainterCanvas, RepeatedFillsDarkenALayerAndDrawsBlendOver) {
+TEST(QPainterCanvas, RepeatedFillsDarkenALayerAndDrawsBlendOver)
+{
     QPainterCanvas canvas(SizeF{4, 1});
     canvas.setFillColor(Color{1, 1, 1, 1});
     canvas.fillRect(RectF{0, 0, 4, 1});
@@ -207,7 +213,8 @@ TEST(QPainterCanvas, RepeatedFillsDarkenALayerAndDrawsBlendOver) {
     EXPECT_EQ(at(canvas, 0, 0), qRgba(255, 255, 255, 255));
 }
 
-TEST(QPainterCanvas, ClearAndClipInsideSaveRestore) {
+TEST(QPainterCanvas, ClearAndClipInsideSaveRestore)
+{
     QPainterCanvas canvas(SizeF{10, 10});
     canvas.setFillColor(kRed);
     canvas.fillRect(RectF{0, 0, 10, 10});
@@ -226,7 +233,8 @@ TEST(QPainterCanvas, ClearAndClipInsideSaveRestore) {
     EXPECT_EQ(row(canvas, 9, 0, 10), "##########");
 }
 
-TEST(QPainterCanvas, TranslateAndRotate) {
+TEST(QPainterCanvas, TranslateAndRotate)
+{
     QPainterCanvas canvas(SizeF{20, 20});
     canvas.setFillColor(kRed);
     canvas.save();
@@ -240,7 +248,8 @@ TEST(QPainterCanvas, TranslateAndRotate) {
     EXPECT_FALSE(clearAt(canvas, 0, 0));
 }
 
-TEST(QPainterCanvas, ArcToRoundsTheCorner) {
+TEST(QPainterCanvas, ArcToRoundsTheCorner)
+{
     QPainterCanvas canvas(SizeF{30, 30});
     canvas.setStrokeColor(kBlue);
     canvas.setLineWidth(2);
@@ -254,7 +263,8 @@ TEST(QPainterCanvas, ArcToRoundsTheCorner) {
     EXPECT_FALSE(clearAt(canvas, 25, 20)); // down the second side
 }
 
-TEST(QPainterCanvas, EllipsesAndPathsFillAndStroke) {
+TEST(QPainterCanvas, EllipsesAndPathsFillAndStroke)
+{
     QPainterCanvas canvas(SizeF{20, 20});
     canvas.setFillColor(kRed);
     canvas.fillEllipse(RectF{0, 0, 10, 10});
@@ -277,7 +287,8 @@ TEST(QPainterCanvas, EllipsesAndPathsFillAndStroke) {
     EXPECT_EQ(canvas.image(), before);
 }
 
-TEST(QPainterCanvas, TextDrawsInsideItsRectangleWithItsAlignment) {
+TEST(QPainterCanvas, TextDrawsInsideItsRectangleWithItsAlignment)
+{
     auto inkSpan = [](TextAlign align) {
         QPainterCanvas canvas(SizeF{100, 40});
         canvas.setFillColor(Color{0, 0, 0, 1});
@@ -295,8 +306,7 @@ TEST(QPainterCanvas, TextDrawsInsideItsRectangleWithItsAlignment) {
         EXPECT_LE(maxY, 5 + 20); // top-aligned, about 15 points high
         return std::pair{minX, maxX};
     };
-    const auto left = inkSpan(TextAlign::Left), centre = inkSpan(TextAlign::Center),
-               right = inkSpan(TextAlign::Right);
+    const auto left = inkSpan(TextAlign::Left), centre = inkSpan(TextAlign::Center), right = inkSpan(TextAlign::Right);
     ASSERT_GE(left.second, 0) << "no text drawn";
     EXPECT_LT(left.first, 14);
     EXPECT_GT(right.second, 75);
@@ -305,7 +315,8 @@ TEST(QPainterCanvas, TextDrawsInsideItsRectangleWithItsAlignment) {
     EXPECT_NEAR((centre.first + centre.second) / 2.0, 45, 3);
 }
 
-TEST(QPainterCanvas, PngIsWrittenAndReadBack) {
+TEST(QPainterCanvas, PngIsWrittenAndReadBack)
+{
     QTemporaryDir dir;
     ASSERT_TRUE(dir.isValid());
     QPainterCanvas canvas(SizeF{6, 4}, 2);
@@ -322,7 +333,8 @@ TEST(QPainterCanvas, PngIsWrittenAndReadBack) {
     EXPECT_FALSE(canvas.savePng(dir.filePath("missing/dir/x.png")));
 }
 
-TEST(QPainterCanvas, SurfacesAndValuesOfNoSizeDrawNothing) {
+TEST(QPainterCanvas, SurfacesAndValuesOfNoSizeDrawNothing)
+{
     for (SizeF s : {SizeF{NAN, 10}, SizeF{-1, 10}, SizeF{0, 0}, SizeF{1e9f, 1e9f}, SizeF{INFINITY, 1}}) {
         QPainterCanvas canvas(s, 1);
         EXPECT_TRUE(canvas.image().isNull());
@@ -352,11 +364,12 @@ TEST(QPainterCanvas, SurfacesAndValuesOfNoSizeDrawNothing) {
     canvas.fillRect(RectF{NAN, 0, 5, 5});
     canvas.drawText("x", RectF{0, 0, 70, 30}, NAN, TextAlign::Left);
     canvas.drawLayer(canvas, PointF{0, 0}); // itself: ignored
-    canvas.restore();                        // unbalanced: ignored
+    canvas.restore();                       // unbalanced: ignored
     SUCCEED();
 }
 
-TEST(QPainterCanvas, PlaneRendersAxesAndDarkerCoarseLines) {
+TEST(QPainterCanvas, PlaneRendersAxesAndDarkerCoarseLines)
+{
     plotView view;
     view.setFrame(RectF{0, 0, 320, 480});
     view.initialize();

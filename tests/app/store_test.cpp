@@ -42,10 +42,7 @@ QStringList backups(const QTemporaryDir& dir)
     return QDir(dir.path()).entryList({"store.json.corrupt-*"}, QDir::Files, QDir::Name);
 }
 
-bool sameDouble(double a, double b)
-{
-    return (std::isnan(a) && std::isnan(b)) || a == b;
-}
+bool sameDouble(double a, double b) { return (std::isnan(a) && std::isnan(b)) || a == b; }
 
 } // namespace
 

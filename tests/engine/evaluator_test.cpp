@@ -36,17 +36,32 @@ bool same(double a, double b)
 }
 
 const char* const kBinary[] = {"+", "-", "*", "/", "^", "pow", "power"};
-const char* const kUnary[] = {"--",   "inv",   "sqrt",  "abs",      "||",        "log",    "ln",
-                              "exp",  "sin",   "cos",   "tan",      "tg",        "asin",   "acos",
-                              "atan", "sinh",  "cosh",  "tanh",     "asinh",     "acosh",  "atanh",
-                              "sign", "sign_", "not_",  "greater_", "greater__", "notInt", "notInt_",
-                              "ceil", "floor", "[]",    "{}",       "fract"};
+const char* const kUnary[] = {"--",      "inv",   "sqrt",  "abs",  "||",    "log",  "ln",       "exp",       "sin",
+                              "cos",     "tan",   "tg",    "asin", "acos",  "atan", "sinh",     "cosh",      "tanh",
+                              "asinh",   "acosh", "atanh", "sign", "sign_", "not_", "greater_", "greater__", "notInt",
+                              "notInt_", "ceil",  "floor", "[]",   "{}",    "fract"};
 const char* const kVariables[] = {"x", "y", "t", "a", "θ"};
-const double kSpecial[] = {0.0, -0.0, 1.0, -1.0, 2.0, 3.0, -2.0, 0.5, -0.5, 1e308, -1e308, 5e-324,
-                           2.2250738585072014e-308, kInf, -kInf, kNaN, 3.141592653589793, 1e-300};
+const double kSpecial[] = {0.0,
+                           -0.0,
+                           1.0,
+                           -1.0,
+                           2.0,
+                           3.0,
+                           -2.0,
+                           0.5,
+                           -0.5,
+                           1e308,
+                           -1e308,
+                           5e-324,
+                           2.2250738585072014e-308,
+                           kInf,
+                           -kInf,
+                           kNaN,
+                           3.141592653589793,
+                           1e-300};
 
 class ProgramMaker {
-public:
+  public:
     explicit ProgramMaker(std::uint64_t seed) : rng_(seed) {}
 
     double value()
@@ -77,7 +92,7 @@ public:
 
     unsigned pick(std::size_t n) { return std::uniform_int_distribution<unsigned>(0, n - 1)(rng_); }
 
-private:
+  private:
     std::mt19937_64 rng_;
 };
 
@@ -108,9 +123,8 @@ std::string describe(const std::vector<fStack::Item>& items)
 }
 
 struct CellGuard {
-    double x = MathEngine::sharedEngine().x_, y = MathEngine::sharedEngine().y_,
-           t = MathEngine::sharedEngine().t_, a = MathEngine::sharedEngine().a_,
-           f = MathEngine::sharedEngine().f_;
+    double x = MathEngine::sharedEngine().x_, y = MathEngine::sharedEngine().y_, t = MathEngine::sharedEngine().t_,
+           a = MathEngine::sharedEngine().a_, f = MathEngine::sharedEngine().f_;
     ~CellGuard()
     {
         MathEngine& e = MathEngine::sharedEngine();
@@ -137,9 +151,8 @@ TEST(Evaluator, CompiledProgramsMatchThePlainRoutinesBitForBit)
             e.a_ = maker.value(), e.f_ = maker.value();
             const double want = generic(items);
             const double got = fast.evaluate();
-            ASSERT_TRUE(same(got, want)) << describe(items) << "x=" << e.x_ << " y=" << e.y_ << " t="
-                                         << e.t_ << " a=" << e.a_ << " θ=" << e.f_ << ": fast " << got
-                                         << ", plain " << want;
+            ASSERT_TRUE(same(got, want)) << describe(items) << "x=" << e.x_ << " y=" << e.y_ << " t=" << e.t_
+                                         << " a=" << e.a_ << " θ=" << e.f_ << ": fast " << got << ", plain " << want;
             ++compared;
         }
     }
@@ -155,16 +168,16 @@ TEST(Evaluator, FoldedAndFusedStepsKeepOperandOrder)
     using I = fStack::Item;
     using S = std::string;
     const std::vector<std::vector<I>> programs = {
-        {S("x"), 3.0, S("-")},               // cell op constant
-        {3.0, S("x"), S("-")},               // constant op cell
-        {S("x"), S("y"), S("-")},            // both from cells
-        {S("x"), S("sin"), 2.0, S("/")},     // top op constant
-        {S("x"), S("sin"), S("y"), S("/")},  // top op cell
-        {2.0, 0.5, S("^")},                  // folded
-        {-8.0, 1.0, 3.0, S("/"), S("^")},    // folded to NaN
-        {0.0, S("--")},                      // folded to -0
-        {1.0, 0.0, S("/"), S("x"), S("-")},  // folded, then fused
-        {S("x"), S("--"), S("y"), S("^")},   // unary on a cell, then a cell operand
+        {S("x"), 3.0, S("-")},              // cell op constant
+        {3.0, S("x"), S("-")},              // constant op cell
+        {S("x"), S("y"), S("-")},           // both from cells
+        {S("x"), S("sin"), 2.0, S("/")},    // top op constant
+        {S("x"), S("sin"), S("y"), S("/")}, // top op cell
+        {2.0, 0.5, S("^")},                 // folded
+        {-8.0, 1.0, 3.0, S("/"), S("^")},   // folded to NaN
+        {0.0, S("--")},                     // folded to -0
+        {1.0, 0.0, S("/"), S("x"), S("-")}, // folded, then fused
+        {S("x"), S("--"), S("y"), S("^")},  // unary on a cell, then a cell operand
         {S("x"), S("y"), S("t"), S("*"), S("+")},
         {S("x"), S("x"), S("x"), S("x"), S("+"), S("+"), S("+")},
         {S("x"), S("sign_"), S("notInt"), S("x"), S("{}"), S("-")},
@@ -177,8 +190,7 @@ TEST(Evaluator, FoldedAndFusedStepsKeepOperandOrder)
         for (double x : points) {
             for (double y : points) {
                 e.x_ = x, e.y_ = y, e.t_ = -y;
-                EXPECT_TRUE(same(fast.evaluate(), generic(items)))
-                    << describe(items) << "x=" << x << " y=" << y;
+                EXPECT_TRUE(same(fast.evaluate(), generic(items))) << describe(items) << "x=" << x << " y=" << y;
             }
         }
     }
@@ -193,40 +205,22 @@ TEST(Evaluator, EdgeValuesOfFormulas)
         double expected;
     };
     const Case cases[] = {
-        {"2*x", 3, 6},
-        {"2*x", kNaN, kNaN},
-        {"1/0", 0, kInf},
-        {"0/0", 0, kNaN},
-        {"-(0)", 0, -0.0},
-        {"-x", 0, -0.0},
-        {"(-8)^(1/3)", 0, kNaN},
-        {"x^(1/3)", -8, kNaN},
-        {"sign(0)", 0, 0},
-        {"sign_(0)", 0, kNaN},
-        {"sign(x)", kNaN, -1},
-        {"not_(0)", 0, kNaN},
-        {"not_(2)", 0, 0},
-        {"not_(x)", kNaN, 0},
-        {"notInt(2)", 0, kNaN},
-        {"notInt(2.5)", 0, 0},
-        {"notInt_(2.5)", 0, 1},
-        {"notInt(x)", kInf, kNaN},
-        {"{-0.25}", 0, 0.75},
-        {"[-0.5]", 0, -1},
-        {"greater__(-1)", 0, kNaN},
-        {"greater__(2)", 0, 2},
-        {"greater_(2)", 0, 0},
-        {"g", 0, 0},
-        {"|x|", -0.0, 0.0},
-        {"x^0", kNaN, 1},
+        {"2*x", 3, 6},           {"2*x", kNaN, kNaN},    {"1/0", 0, kInf},
+        {"0/0", 0, kNaN},        {"-(0)", 0, -0.0},      {"-x", 0, -0.0},
+        {"(-8)^(1/3)", 0, kNaN}, {"x^(1/3)", -8, kNaN},  {"sign(0)", 0, 0},
+        {"sign_(0)", 0, kNaN},   {"sign(x)", kNaN, -1},  {"not_(0)", 0, kNaN},
+        {"not_(2)", 0, 0},       {"not_(x)", kNaN, 0},   {"notInt(2)", 0, kNaN},
+        {"notInt(2.5)", 0, 0},   {"notInt_(2.5)", 0, 1}, {"notInt(x)", kInf, kNaN},
+        {"{-0.25}", 0, 0.75},    {"[-0.5]", 0, -1},      {"greater__(-1)", 0, kNaN},
+        {"greater__(2)", 0, 2},  {"greater_(2)", 0, 0},  {"g", 0, 0},
+        {"|x|", -0.0, 0.0},      {"x^0", kNaN, 1},
     };
     for (const Case& c : cases) {
         fStack::Owner list = fStack::createWithString(c.formula);
         ASSERT_TRUE(list) << c.formula;
         StackMachine m(*list);
         MathEngine::setX(c.x);
-        EXPECT_TRUE(same(m.evaluate(), c.expected)) << c.formula << " at x=" << c.x << " gave "
-                                                    << m.evaluate();
+        EXPECT_TRUE(same(m.evaluate(), c.expected)) << c.formula << " at x=" << c.x << " gave " << m.evaluate();
     }
 }
 
@@ -255,7 +249,7 @@ TEST(Evaluator, CompileRejectsWhatTheFastPathCannotRun)
         return items;
     };
     fStack::Owner ok = fStack::fromArray(chain(2024)); // 4047 nodes
-    ok->last()->addFunc("sin");                       // 4048
+    ok->last()->addFunc("sin");                        // 4048
     ASSERT_EQ(ok->length(), 4048);
     EXPECT_NO_THROW(StackMachine{*ok});
     ok->last()->addFunc("cos"); // 4049

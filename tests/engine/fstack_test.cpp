@@ -46,9 +46,14 @@ TEST(FunctionStack, BalanceRule)
         bool ok;
     };
     const Case cases[] = {
-        {{2.0, "x", "*", 1.0, "+"}, true}, {{2.0, "x"}, false},       {{"+", 1.0, 2.0}, false},
-        {{"x", "sin"}, true},              {{"x", "y", "-", "-"}, false}, {{"x", "--", "inv"}, true},
-        {{"sin"}, false},                  {{"x", "y", "z"}, false}, // unknown names count as one-argument
+        {{2.0, "x", "*", 1.0, "+"}, true},
+        {{2.0, "x"}, false},
+        {{"+", 1.0, 2.0}, false},
+        {{"x", "sin"}, true},
+        {{"x", "y", "-", "-"}, false},
+        {{"x", "--", "inv"}, true},
+        {{"sin"}, false},
+        {{"x", "y", "z"}, false}, // unknown names count as one-argument
     };
     for (const Case& c : cases)
         EXPECT_EQ(listOf(c.items)->isOK(), c.ok) << names(listOf(c.items).get());
@@ -114,10 +119,7 @@ TEST(FunctionStack, ArrayFormRoundTrips)
     EXPECT_FALSE(fStack::fromArray({}));
 }
 
-TEST(FunctionStack, TextDump)
-{
-    EXPECT_EQ(listOf({"x", 2.0, "^"})->toSTR(), "'x'  2.000000 '^' ");
-}
+TEST(FunctionStack, TextDump) { EXPECT_EQ(listOf({"x", 2.0, "^"})->toSTR(), "'x'  2.000000 '^' "); }
 
 TEST(FunctionStack, CopiesAreDeepAndUnlinked)
 {

@@ -38,7 +38,8 @@ const Case kCases[] = {
     {"derivative of nothing", "dx()", 0},
     {"nested derivatives", "D(D(D(D(x^x,x),x),x),x)", 1},
     {"deep nesting", std::string(200, '(') + "x" + std::string(200, ')'), 0},
-    {"long sum", [] {
+    {"long sum",
+     [] {
          std::string s = "x";
          for (int k = 0; k < 300; ++k)
              s += "+x";

@@ -20,7 +20,7 @@ constexpr double kPi = 3.141592653589793;
 StackMachine compile(const std::string& text) { return StackMachine(*fStack::createWithString(text)); }
 
 class Numeric : public ::testing::Test {
-protected:
+  protected:
     void SetUp() override
     {
         detail::seedEngineRandom(12345);
@@ -34,7 +34,7 @@ protected:
         *MathEngine::yAddr() = savedY_;
     }
 
-private:
+  private:
     double savedX_ = 0, savedY_ = 0;
 };
 
@@ -59,15 +59,15 @@ TEST_F(Numeric, RootInOneVariable)
     };
     const Case cases[] = {
         {"x^2-2", "x", 0, 2, std::sqrt(2.0)},
-        {"x^2-2", "x", 2, 3, NaN},          // no sign change
+        {"x^2-2", "x", 2, 3, NaN}, // no sign change
         {"sin(x)", "x", 3, 4, kPi},
         {"t^2-2", "t", -2, 0, -std::sqrt(2.0)},
         {"cos(θ)", "θ", 1, 2, kPi / 2},
-        {"x", "x", -1, 1, 0},               // the first midpoint is the root
+        {"x", "x", -1, 1, 0}, // the first midpoint is the root
         {"sin(x)", "x", -1, 1, 0},
-        {"x-1", "x", 1, 2, 1},              // root at the left end
-        {"x-2", "x", 1, 2, 2},              // root at the right end
-        {"1e-200*(x-1)", "x", 0, 3, 1},     // products of the values underflow
+        {"x-1", "x", 1, 2, 1},          // root at the left end
+        {"x-2", "x", 1, 2, 2},          // root at the right end
+        {"1e-200*(x-1)", "x", 0, 3, 1}, // products of the values underflow
         {"x^2-2", "x", 2, 2, NaN},
         {"x-2", "x", 2, 2, 2},
     };
@@ -76,7 +76,8 @@ TEST_F(Numeric, RootInOneVariable)
         double* cell = MathEngine::addrForVariable(c.variable);
         *cell = 42;
         const double r = p.findRootBetweenVar1(c.a, c.b, cell);
-        const std::string what = std::string(c.formula) + " on [" + std::to_string(c.a) + ", " + std::to_string(c.b) + "]";
+        const std::string what =
+            std::string(c.formula) + " on [" + std::to_string(c.a) + ", " + std::to_string(c.b) + "]";
         expectNear(c.root, r, 1e-12, what);
         EXPECT_EQ(42, *cell) << what << ": the cell is restored";
     }
@@ -126,9 +127,9 @@ TEST_F(Numeric, RootOnSegment)
         {"x^2+y^2-1", {0, 0}, {2, 0}, {1, 0}},
         {"x^2+y^2-1", {0, 0}, {1, 1}, {h, h}},
         {"x^2+y^2-1", {-2, 0.5}, {0, 0.5}, {-std::sqrt(0.75), 0.5}},
-        {"x^2+y^2-1", {1, 0}, {2, 0}, {1, 0}},   // at an end
+        {"x^2+y^2-1", {1, 0}, {2, 0}, {1, 0}}, // at an end
         {"x^2+y^2-1", {2, 2}, {3, 3}, {NaN, NaN}},
-        {"x+y", {-1, -1}, {1, 1}, {0, 0}},       // the first midpoint is the root
+        {"x+y", {-1, -1}, {1, 1}, {0, 0}}, // the first midpoint is the root
         {"x^2+y^2-1", {NaN, NaN}, {1, 1}, {NaN, NaN}},
     };
     double* x = MathEngine::xAddr();
@@ -179,14 +180,14 @@ TEST_F(Numeric, Limits)
         {"sin(x)/x", 0, false, 1, 0},
         {"sin(x)/x", 0, true, 1, 0},
         {"1/x", 0, false, Inf, 0},
-        {"1/x", 0, true, -Inf, 0},     // the last probe is at -0
+        {"1/x", 0, true, -Inf, 0}, // the last probe is at -0
         {"abs(x)/x", 0, false, 1, 0},
         {"abs(x)/x", 0, true, -1, 0},
-        {"sqrt(x)", 0, true, 0, 0},    // only the probe at 0 itself counts
+        {"sqrt(x)", 0, true, 0, 0}, // only the probe at 0 itself counts
         {"x^x", 0, false, 1, 0},
         {"(x^2-1)/(x-1)", 1, false, 2, 1e-12},
         {"(x^2-1)/(x-1)", 1, true, 2, 1e-12},
-        {"0.1", 3, false, 0.1, 0},     // a constant is its own limit, to the bit
+        {"0.1", 3, false, 0.1, 0}, // a constant is its own limit, to the bit
         {"0.1", Inf, false, 0.1, 0},
         {"7", -Inf, false, 7, 0},
         {"1e300*x", 1e8, false, 1e308, 1e295}, // the sum of the probes overflows
@@ -244,11 +245,11 @@ TEST_F(Numeric, PeriodTwoPi)
         {"sin(50*x)", "x", true},
         {"(cos(θ))^2", "θ", true},
         {"7", "x", true},
-        {"sqrt(-1-x^2)", "x", true},   // NaN everywhere never fails
+        {"sqrt(-1-x^2)", "x", true}, // NaN everywhere never fails
         {"sin(x/2)", "x", false},
         {"sin(x)+x*1e-9", "x", false},
         {"sin(x)+sin(x*sqrt(2))", "x", false},
-        {"sin(θ)", "x", true},         // probes the wrong cell: constant in x
+        {"sin(θ)", "x", true}, // probes the wrong cell: constant in x
     };
     for (const Case& c : cases) {
         StackMachine p = compile(c.formula);

@@ -190,7 +190,7 @@ TEST(Simplify, TooLongListFails)
     fStack::Owner limit = chain(2499);
     limit->addFunc("sin"); // 5000 nodes: still accepted
     EXPECT_NO_THROW(fStack::optimize(std::move(limit)));
-    fStack::Owner over = chain(2500);                  // 5001 nodes
+    fStack::Owner over = chain(2500); // 5001 nodes
     try {
         fStack::optimize(std::move(over));
         FAIL() << "no exception";
@@ -212,14 +212,57 @@ TEST(Simplify, UnbalancedListIsLeftAlone)
 TEST(Simplify, KeepsValues)
 {
     const char* formulas[] = {
-        "2*3+x", "x*1+y*0.5", "x-3", "3-x", "x/4", "4/x", "-(-x)", "(-x)+(-y)", "(-x)*(-y)", "1/(1/x)",
-        "2*x*3*y", "x+1+y+2+x", "(x+1)*(x-1)*2", "x^2-2*x+1", "x^-1", "x^0.5", "x^(1/2)+x^(-1/2)",
-        "sqrt(x)-sqrt(x)", "ln(x)+ln(-x)", "sin(x)/x", "1/x+1/y", "x/y/2/3", "x-y-3-4", "0-x-y",
-        "sign_(x)*x", "not_(x)+1", "greater_(x)+x", "sign(x)*3", "abs(x-1)*3", "exp(-x^2)",
-        "asin(x)+acos(x)", "atanh(x)*2", "(x+y)*(x-y)/(x+y)", "1/(x^-1*y^-1)", "-(x*-(y*-2))",
-        "2^x*3^x", "x^y^0.5", "sin(x)^2+cos(x)^2", "tan(x)*(-1)", "-x*-x*-x", "((x+1)+(y+2))+((x+3)+4)",
-        "(x*2)*(y*3)*(4*x)", "1-(1-(1-x))", "0/x", "x*0+1", "log(x)*2+ln(2)*0+1", "fract(x)+floor(x)-x",
-        "x^(-1)^(-1)", "1/(-x)", "-(1/x)", "(-x)^-1",
+        "2*3+x",
+        "x*1+y*0.5",
+        "x-3",
+        "3-x",
+        "x/4",
+        "4/x",
+        "-(-x)",
+        "(-x)+(-y)",
+        "(-x)*(-y)",
+        "1/(1/x)",
+        "2*x*3*y",
+        "x+1+y+2+x",
+        "(x+1)*(x-1)*2",
+        "x^2-2*x+1",
+        "x^-1",
+        "x^0.5",
+        "x^(1/2)+x^(-1/2)",
+        "sqrt(x)-sqrt(x)",
+        "ln(x)+ln(-x)",
+        "sin(x)/x",
+        "1/x+1/y",
+        "x/y/2/3",
+        "x-y-3-4",
+        "0-x-y",
+        "sign_(x)*x",
+        "not_(x)+1",
+        "greater_(x)+x",
+        "sign(x)*3",
+        "abs(x-1)*3",
+        "exp(-x^2)",
+        "asin(x)+acos(x)",
+        "atanh(x)*2",
+        "(x+y)*(x-y)/(x+y)",
+        "1/(x^-1*y^-1)",
+        "-(x*-(y*-2))",
+        "2^x*3^x",
+        "x^y^0.5",
+        "sin(x)^2+cos(x)^2",
+        "tan(x)*(-1)",
+        "-x*-x*-x",
+        "((x+1)+(y+2))+((x+3)+4)",
+        "(x*2)*(y*3)*(4*x)",
+        "1-(1-(1-x))",
+        "0/x",
+        "x*0+1",
+        "log(x)*2+ln(2)*0+1",
+        "fract(x)+floor(x)-x",
+        "x^(-1)^(-1)",
+        "1/(-x)",
+        "-(1/x)",
+        "(-x)^-1",
     };
     const std::vector<Cells> points = samplePoints();
     for (const char* formula : formulas) {
@@ -231,8 +274,8 @@ TEST(Simplify, KeepsValues)
         for (Cells at : points) {
             const double want = evaluate(before, at);
             const double got = evaluate(after, at);
-            EXPECT_TRUE(same(want, got)) << formula << " at x=" << at.x << " y=" << at.y << ": " << want
-                                         << " became " << got << " (" << show(simple.get()) << ")";
+            EXPECT_TRUE(same(want, got)) << formula << " at x=" << at.x << " y=" << at.y << ": " << want << " became "
+                                         << got << " (" << show(simple.get()) << ")";
         }
     }
 }
@@ -251,7 +294,7 @@ namespace {
 // Random formulas over x and y with small numbers, functions and every
 // operator.
 class FormulaMaker {
-public:
+  public:
     explicit FormulaMaker(unsigned seed) : rng_(seed) {}
 
     std::string make(int depth)
@@ -275,7 +318,7 @@ public:
         }
     }
 
-private:
+  private:
     int roll(int n) { return std::uniform_int_distribution<int>(0, n - 1)(rng_); }
     std::string number()
     {

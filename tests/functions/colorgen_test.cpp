@@ -66,8 +66,15 @@ TEST(ColorGen, ColourTable)
         int i;
         float r, g, b;
     };
-    for (Case c : {Case{0, 0.5f, 0, 0.5f}, {1, 1, 0, 0}, {2, 1, 1, 0}, {3, 1, 0.5f, 0}, {4, 1, 0, 1}, {5, 0, 1, 0},
-                   {6, 0.6f, 0.4f, 0.2f}, {7, 0, 0, 1}, {8, 0, 0, 0}}) {
+    for (Case c : {Case{0, 0.5f, 0, 0.5f},
+                   {1, 1, 0, 0},
+                   {2, 1, 1, 0},
+                   {3, 1, 0.5f, 0},
+                   {4, 1, 0, 1},
+                   {5, 0, 1, 0},
+                   {6, 0.6f, 0.4f, 0.2f},
+                   {7, 0, 0, 1},
+                   {8, 0, 0, 0}}) {
         const Color k = cg.standardColors()[static_cast<size_t>(c.i)];
         EXPECT_EQ(k.r, c.r) << c.i;
         EXPECT_EQ(k.g, c.g) << c.i;
@@ -85,9 +92,14 @@ TEST(ColorGen, DashTable)
         std::vector<float> lengths;
     };
     const Case cases[] = {
-        {0, {}}, {1, {6, 5}}, {2, {8, 3, 2, 3}}, {3, {8, 3, 3, 3, 3, 3}},
+        {0, {}},
+        {1, {6, 5}},
+        {2, {8, 3, 2, 3}},
+        {3, {8, 3, 3, 3, 3, 3}},
         // Outside the table: solid.
-        {-1, {}}, {4, {}}, {1000, {}},
+        {-1, {}},
+        {4, {}},
+        {1000, {}},
     };
     for (const Case& c : cases) {
         const auto d = cg.dashes(c.i);

@@ -26,7 +26,7 @@ constexpr double Inf = std::numeric_limits<double>::infinity();
 
 // A curve with fixed samples and as many derivatives as asked for.
 class TestFunction : public Function {
-public:
+  public:
     explicit TestFunction(int derivatives = 2, std::string type = "testFunction")
         : derivatives_(derivatives), type_(std::move(type))
     {
@@ -85,7 +85,7 @@ public:
     int drawnPointCount() const override { return claimedCount >= 0 ? claimedCount : Function::drawnPointCount(); }
     std::span<const std::pair<int, int>> segmentPairs() const override { return pairs; }
 
-private:
+  private:
     void note(const std::string& s)
     {
         if (log)
@@ -118,7 +118,7 @@ struct FakeShell : FunctionShell {
 };
 
 class FunctionTest : public ::testing::Test {
-protected:
+  protected:
     void SetUp() override { reset(); }
     void TearDown() override { reset(); }
     static void reset()
@@ -231,7 +231,12 @@ TEST_F(FunctionTest, ClassSettings)
         const char* type;
         int expect;
     };
-    for (TypeCase c : {TypeCase{"yxFunction", 0}, {"xyFunction", 1}, {"rfFunction", 2}, {"iFunction", 3}, {"tFunction", 4}, {"other", 0}})
+    for (TypeCase c : {TypeCase{"yxFunction", 0},
+                       {"xyFunction", 1},
+                       {"rfFunction", 2},
+                       {"iFunction", 3},
+                       {"tFunction", 4},
+                       {"other", 0}})
         EXPECT_EQ(functionType(named("t", 2, c.type).get()), c.expect) << c.type;
 }
 
@@ -345,8 +350,8 @@ TEST_F(FunctionTest, RecordHasTheSharedKeys)
     for (auto it = d.begin(); it != d.end(); ++it)
         keys.push_back(it.key());
     std::sort(keys.begin(), keys.end());
-    EXPECT_EQ(keys, (std::vector<std::string>{"NoP", "aColor", "bColor", "dash", "funcInfo", "gColor", "invisible", "lineWidth",
-                                               "maxVar", "minVar", "rColor", "strRepr"}));
+    EXPECT_EQ(keys, (std::vector<std::string>{"NoP", "aColor", "bColor", "dash", "funcInfo", "gColor", "invisible",
+                                              "lineWidth", "maxVar", "minVar", "rColor", "strRepr"}));
     EXPECT_EQ(d["dash"], 2);
     EXPECT_EQ(d["NoP"], 301);
     EXPECT_EQ(d["invisible"], true);
@@ -376,7 +381,8 @@ void registerTestKinds()
         f->setLineWidth(r.at("lineWidth").get<float>());
         return f;
     });
-    Function::registerKind("tooComplex", [](const json&) -> Function::Ptr { return std::make_shared<TestFunction>(1); });
+    Function::registerKind("tooComplex",
+                           [](const json&) -> Function::Ptr { return std::make_shared<TestFunction>(1); });
 }
 
 json withType(const std::string& type, json r)
@@ -444,9 +450,9 @@ TEST_F(FunctionTest, LoadingDropsWhatCannotBeRebuilt)
     d["strictGood"] = {{"type", "throwingKind"}, {"strRepr", "y"}, {"lineWidth", 4}};
     d["tooComplex"] = {{"type", "tooComplex"}};
     // Wrong value types in the shared keys: rebuilt with the defaults.
-    d["wrongTypes"] = {{"type", "testFunction"}, {"strRepr", "w"},         {"lineWidth", "thick"},
-                       {"dash", "2"},            {"rColor", json::array()}, {"NoP", -5},
-                       {"funcInfo", 3},          {"invisible", "yes"},     {"aColor", {{"a", 1}}}};
+    d["wrongTypes"] = {{"type", "testFunction"},  {"strRepr", "w"}, {"lineWidth", "thick"}, {"dash", "2"},
+                       {"rColor", json::array()}, {"NoP", -5},      {"funcInfo", 3},        {"invisible", "yes"},
+                       {"aColor", {{"a", 1}}}};
     d["hugeValues"] = {{"type", "testFunction"}, {"strRepr", "h"}, {"dash", 99}, {"NoP", 1e300}, {"lineWidth", -1}};
 
     int hookCalls = 0;
@@ -538,10 +544,7 @@ namespace {
 const myPoint offset{0, -100};
 const myPoint unit{1, 1};
 
-std::vector<std::string> path(const RecordingCanvas& c)
-{
-    return c.only({"moveTo", "lineTo", "stroke"});
-}
+std::vector<std::string> path(const RecordingCanvas& c) { return c.only({"moveTo", "lineTo", "stroke"}); }
 
 } // namespace
 
@@ -549,11 +552,11 @@ TEST_F(FunctionTest, DrawingBreaksAndSkipsSegmentsOutside)
 {
     auto f = named("f");
     f->samples = {
-        {10, 10}, {20, 20},    // a piece
+        {10, 10},  {20, 20},   // a piece
         {NaN, 5},              // ends it
-        {30, 30}, {40, 40},    // next piece
+        {30, 30},  {40, 40},   // next piece
         {5000, 0},             // far away: ends it
-        {50, 50}, {200, 50},   // to a point outside: drawn
+        {50, 50},  {200, 50},  // to a point outside: drawn
         {300, 50},             // outside to outside: not drawn
         {60, 60},              // back inside from outside: drawn
         {70, Inf}, {80, 20},   // infinite: a break
@@ -563,9 +566,9 @@ TEST_F(FunctionTest, DrawingBreaksAndSkipsSegmentsOutside)
     Function::setFunction(f, "f");
     RecordingCanvas layer({100, 100});
     Function::drawFunctionsOnLayer(layer, offset, unit);
-    EXPECT_EQ(path(layer), (std::vector<std::string>{
-                               "moveTo 10 90", "lineTo 20 80", "moveTo 30 70", "lineTo 40 60", "moveTo 50 50", "lineTo 200 50",
-                               "moveTo 300 50", "lineTo 60 40", "moveTo 80 80", "lineTo -10 50", "moveTo -20 -50", "stroke"}));
+    EXPECT_EQ(path(layer), (std::vector<std::string>{"moveTo 10 90", "lineTo 20 80", "moveTo 30 70", "lineTo 40 60",
+                                                     "moveTo 50 50", "lineTo 200 50", "moveTo 300 50", "lineTo 60 40",
+                                                     "moveTo 80 80", "lineTo -10 50", "moveTo -20 -50", "stroke"}));
     EXPECT_EQ(layer.calls.front(), "clear 0 0 100 100");
     EXPECT_EQ(layer.calls[1], "save");
     EXPECT_EQ(layer.calls.back(), "restore");
@@ -593,10 +596,10 @@ TEST_F(FunctionTest, DrawingStylesEachFunctionAndSamplesOnlyWhenNeeded)
 
     RecordingCanvas layer({100, 100});
     Function::drawFunctionsOnLayer(layer, offset, unit);
-    EXPECT_EQ(layer.calls, (std::vector<std::string>{
-                               "clear 0 0 100 100", "save", "lineWidth 2", "strokeColor 1 0 0 0.5", "dash 0 6 5", "moveTo 2 98",
-                               "stroke", "restore", "save", "lineWidth 1", "strokeColor 0 0 0 1", "dash none", "moveTo 1 99",
-                               "stroke", "restore"}));
+    EXPECT_EQ(layer.calls,
+              (std::vector<std::string>{"clear 0 0 100 100", "save", "lineWidth 2", "strokeColor 1 0 0 0.5",
+                                        "dash 0 6 5", "moveTo 2 98", "stroke", "restore", "save", "lineWidth 1",
+                                        "strokeColor 0 0 0 1", "dash none", "moveTo 1 99", "stroke", "restore"}));
     EXPECT_EQ(log, (std::vector<std::string>{"b: updatePoints", "a: updatePoints", "a: updateInfoIfNeeded"}));
 
     log.clear();
@@ -640,7 +643,8 @@ TEST_F(FunctionTest, DrawingSurvivesHugeAndUndefinedValues)
     struct Case {
         myPoint o, s;
     };
-    for (Case c : {Case{offset, unit}, Case{offset, {1e300, 1e300}}, Case{{1e308, -1e308}, unit}, Case{{NaN, 0}, {Inf, NaN}}}) {
+    for (Case c :
+         {Case{offset, unit}, Case{offset, {1e300, 1e300}}, Case{{1e308, -1e308}, unit}, Case{{NaN, 0}, {Inf, NaN}}}) {
         RecordingCanvas layer({100, 100});
         Function::drawFunctionsOnLayer(layer, c.o, c.s);
         EXPECT_EQ(path(layer), (std::vector<std::string>{"stroke"}));

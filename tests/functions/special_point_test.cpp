@@ -32,16 +32,13 @@ struct FakePlot : PlotContext {
 };
 
 class SpecialPointTest : public ::testing::Test {
-protected:
+  protected:
     void SetUp() override { specialObject::setPlotter(&plot); }
     void TearDown() override { specialObject::setPlotter(nullptr); }
     FakePlot plot;
 };
 
-myPointInfo at(double x, double y)
-{
-    return myPointInfo{{x, y}, 7, 3, std::nullopt};
-}
+myPointInfo at(double x, double y) { return myPointInfo{{x, y}, 7, 3, std::nullopt}; }
 
 std::vector<float> numbers(const std::string& call)
 {
@@ -141,7 +138,7 @@ TEST_F(SpecialPointTest, IsInsideTheGoodRectangle)
         bool inside;
     };
     const Case cases[] = {
-        {{0, 0}, true},    {{-9, 0}, true},    {{-9.1, 0}, false}, {{11, 0}, true},  {{11.1, 0}, false},
+        {{0, 0}, true},    {{-9, 0}, true},    {{-9.1, 0}, false}, {{11, 0}, true},     {{11.1, 0}, false},
         {{0, 18}, true},   {{0, 18.1}, false}, {{0, -12}, true},   {{0, -12.1}, false}, {{NaN, 0}, false},
         {{0, NaN}, false}, {{Inf, 0}, false},  {{0, -Inf}, false},
     };
@@ -164,8 +161,8 @@ TEST_F(SpecialPointTest, DrawsTheMarkerWhereThePointIs)
     EXPECT_TRUE(root->drawToContext(c));
     const std::string id = layerId(c, specialPoint::Marker::Root);
     EXPECT_EQ(c.only({"translate", "rotate", "drawLayer"}),
-              (std::vector<std::string>{"translate 100 200", "rotate 0", "drawLayer #" + id + " at -12 -12", "rotate -0",
-                                        "translate -100 -200"}));
+              (std::vector<std::string>{"translate 100 200", "rotate 0", "drawLayer #" + id + " at -12 -12",
+                                        "rotate -0", "translate -100 -200"}));
     EXPECT_EQ(root->devicePoint().x, 100);
     EXPECT_EQ(root->devicePoint().y, 200);
 
@@ -181,7 +178,8 @@ TEST_F(SpecialPointTest, DrawsTheMarkerWhereThePointIs)
     auto inter = specialPoint::pointWithInfo(at(1, 1), "inter");
     EXPECT_TRUE(inter->drawToContext(c2));
     EXPECT_EQ(c2.only({"rotate", "drawLayer"}),
-              (std::vector<std::string>{"rotate 0.785398", "drawLayer #" + layerId(c2, specialPoint::Marker::Root) + " at -12 -12",
+              (std::vector<std::string>{"rotate 0.785398",
+                                        "drawLayer #" + layerId(c2, specialPoint::Marker::Root) + " at -12 -12",
                                         "rotate -0.785398"}));
 
     // Outside: nothing drawn, not found by a tap.
@@ -304,16 +302,17 @@ TEST_F(SpecialPointTest, ArrowsToFinitePointsOffTheView)
         const auto at = numbers(dot[0].substr(dot[0].find(" at ")));
         EXPECT_NEAR(at[0], a.head.x - 12, 1e-3);
         EXPECT_NEAR(at[1], a.head.y - 12, 1e-3);
-        EXPECT_EQ(dot[0], "drawLayer #" + layerId(canvas, specialPoint::Marker::Arrow) + " at " + RecordingCanvas::num(at[0]) + " " +
-                              RecordingCanvas::num(at[1]));
+        EXPECT_EQ(dot[0], "drawLayer #" + layerId(canvas, specialPoint::Marker::Arrow) + " at " +
+                              RecordingCanvas::num(at[0]) + " " + RecordingCanvas::num(at[1]));
     }
 
     // The whole left-edge arrow, barbs included.
     RecordingCanvas canvas;
     auto p = specialPoint::pointWithInfo(at(-20, 0), "root");
     p->drawAnyway(canvas);
-    EXPECT_EQ(arrowOf(canvas).path, (std::vector<std::string>{"moveTo 34 200", "lineTo 10 200", "stroke", "moveTo 10 200",
-                                                             "lineTo 22 195.2", "moveTo 10 200", "lineTo 22 204.8", "stroke"}));
+    EXPECT_EQ(arrowOf(canvas).path,
+              (std::vector<std::string>{"moveTo 34 200", "lineTo 10 200", "stroke", "moveTo 10 200", "lineTo 22 195.2",
+                                        "moveTo 10 200", "lineTo 22 204.8", "stroke"}));
     EXPECT_LT(p->roFromPoint({12, 203}), 810);
     EXPECT_EQ(canvas.calls.front(), "save");
     EXPECT_EQ(canvas.calls.back(), "restore");

@@ -22,7 +22,7 @@ constexpr double Pi = 3.141592653589793;
 
 // 320 × 480 points, user origin in the middle, 10 points per unit.
 class CentredPlane : public PlotContext {
-public:
+  public:
     double sx = 10, sy = 10, ox = 160, oy = 240;
     myPoint curSs() const override { return {sx, sy}; }
     myPoint myPointToUser(myPoint d) const override { return {(d.x - ox) / sx, (oy - d.y) / sy}; }
@@ -34,7 +34,7 @@ public:
 };
 
 class XyFunctionTest : public ::testing::Test {
-protected:
+  protected:
     CentredPlane plane;
     void SetUp() override
     {
@@ -188,7 +188,8 @@ TEST_F(XyFunctionTest, PointInformation)
     EXPECT_DOUBLE_EQ(p.info->at("k"), 6 / std::pow(10, 1.5));
     EXPECT_EQ(tostr(p.info->at("dy/dx")), "0.3333333");
 
-    EXPECT_EQ(*f->myInfoToStr(p), "x=\u20051\n∂y/∂x=\u20050.3333333\n∂x/∂y=\u20053\n∂²x/∂y²=\u20056\nk=\u20050.1897367");
+    EXPECT_EQ(*f->myInfoToStr(p),
+              "x=\u20051\n∂y/∂x=\u20050.3333333\n∂x/∂y=\u20053\n∂²x/∂y²=\u20056\nk=\u20050.1897367");
     EXPECT_EQ(*f->rangeInfoToStr({{"s", 2}, {"l", 3}, {"v", 1}, {"p", 4}}),
               "S= ∫=\u20052\nl=\u20053\nVox=\u20051\nSox=\u20054");
 

@@ -26,7 +26,7 @@ constexpr double Pi = 3.141592653589793;
 // A plane of 320 × 480 points whose user origin sits at (ox, oy), with
 // sx, sy points per unit.
 class FakePlane : public PlotContext {
-public:
+  public:
     double sx = 10, sy = 10, ox = 160, oy = 240;
     myPoint curSs() const override { return {sx, sy}; }
     myPoint myPointToUser(myPoint d) const override { return {(d.x - ox) / sx, (oy - d.y) / sy}; }
@@ -38,7 +38,7 @@ public:
 };
 
 class YxFunctionTest : public ::testing::Test {
-protected:
+  protected:
     FakePlane plane;
     void SetUp() override
     {
@@ -100,7 +100,7 @@ TEST_F(YxFunctionTest, PanningComputesOnlyTheSamplesThatScrollIn)
         int computed;
         int shift; // samples the kept ones move by
     } cases[] = {
-        {10.25, 10, 10}, {-9.75, 10, -10}, {1.25, 1, 1},          {0.5, 0, 0},
+        {10.25, 10, 10}, {-9.75, 10, -10},   {1.25, 1, 1},         {0.5, 0, 0},
         {-0.5, 1, -1},   {300.25, 300, 300}, {-299.75, 300, -300},
     };
     for (const Case& c : cases) {
@@ -167,7 +167,7 @@ TEST_F(YxFunctionTest, BrokenWindowsAndScalesNeitherHangNorCrash)
         double lo, hi, scale;
     } cases[] = {
         {NaN, NaN, 10}, {-Inf, Inf, 10}, {-Inf, 0, 10}, {-1e308, 1e308, 10}, {0, 0, 10},
-        {5, -5, 10},    {-15, 15, NaN},  {-15, 15, 0},  {-15, 15, Inf},     {1e300, 1e301, 1e-300},
+        {5, -5, 10},    {-15, 15, NaN},  {-15, 15, 0},  {-15, 15, Inf},      {1e300, 1e301, 1e-300},
     };
     for (const Case& c : cases) {
         auto f = sampled("sin(x)");
@@ -197,7 +197,7 @@ TEST_F(YxFunctionTest, RootsOnlyInTheVisibleArea)
         std::vector<double> roots;
     } cases[] = {
         {"x^2-2", 160, {-1.4142135623730951, 1.4142135623730951}},
-        {"x^2-2", 0, {1.4142135623730951}},   // only x ≥ 0 visible
+        {"x^2-2", 0, {1.4142135623730951}},    // only x ≥ 0 visible
         {"x^2-2", 320, {-1.4142135623730951}}, // only x ≤ 0 visible
         {"1/x", 160, {}},
         {"x^2+1", 160, {}},
@@ -239,11 +239,8 @@ TEST_F(YxFunctionTest, Extrema)
         double x, y;
         float betta;
     } cases[] = {
-        {"x^2", 1, 0, 0, 3.1415927f},
-        {"-x^2", 1, 0, 0, 0.0f},
-        {"(x-1)^2+3", 1, 1, 3, 3.1415927f},
-        {"1/x", 0, 0, 0, 0},
-        {"x", 0, 0, 0, 0},
+        {"x^2", 1, 0, 0, 3.1415927f}, {"-x^2", 1, 0, 0, 0.0f}, {"(x-1)^2+3", 1, 1, 3, 3.1415927f},
+        {"1/x", 0, 0, 0, 0},          {"x", 0, 0, 0, 0},
     };
     for (const Case& c : cases) {
         auto f = sampled(c.text);

@@ -20,7 +20,8 @@ constexpr double kInf = std::numeric_limits<double>::infinity();
 // A 320 × 480 plane in its launch state.
 struct Plane {
     plotView view;
-    explicit Plane(float w = 320, float h = 480) {
+    explicit Plane(float w = 320, float h = 480)
+    {
         view.setFrame(RectF{0, 0, w, h});
         view.initialize();
     }
@@ -34,7 +35,8 @@ struct Pass {
     float step() const { return at.size() > 1 ? at[1] - at[0] : 0; }
 };
 
-int layerOfSize(const std::vector<Op>& ops, float w, float h) {
+int layerOfSize(const std::vector<Op>& ops, float w, float h)
+{
     for (const Op& op : ops)
         if (op.kind == "createLayer" && op.v[0] == w && op.v[1] == h)
             return op.layer;
@@ -43,7 +45,8 @@ int layerOfSize(const std::vector<Op>& ops, float w, float h) {
 
 // Splits the draws of a grid layer into passes: each fill of the layer
 // starts one.
-std::vector<Pass> passesOf(const std::vector<Op>& ops, int layer, bool vertical) {
+std::vector<Pass> passesOf(const std::vector<Op>& ops, int layer, bool vertical)
+{
     std::vector<Pass> passes;
     for (const Op& op : ops) {
         if (op.canvas == layer && op.kind == "fillRect")
@@ -54,7 +57,8 @@ std::vector<Pass> passesOf(const std::vector<Op>& ops, int layer, bool vertical)
     return passes;
 }
 
-std::vector<const Op*> texts(const std::vector<Op>& ops) {
+std::vector<const Op*> texts(const std::vector<Op>& ops)
+{
     std::vector<const Op*> out;
     for (const Op& op : ops)
         if (op.kind == "drawText")
@@ -62,7 +66,8 @@ std::vector<const Op*> texts(const std::vector<Op>& ops) {
     return out;
 }
 
-std::vector<const Op*> strokes(const std::vector<Op>& ops) {
+std::vector<const Op*> strokes(const std::vector<Op>& ops)
+{
     std::vector<const Op*> out;
     for (const Op& op : ops)
         if (op.kind == "strokePath")
@@ -70,7 +75,8 @@ std::vector<const Op*> strokes(const std::vector<Op>& ops) {
     return out;
 }
 
-bool allFinite(const std::vector<Op>& ops) {
+bool allFinite(const std::vector<Op>& ops)
+{
     for (const Op& op : ops)
         for (float v : op.v)
             if (!std::isfinite(v))
@@ -84,7 +90,8 @@ bool near(float a, float b) { return std::fabs(a - b) < 1e-3f; }
 
 // ---- coordinates ------------------------------------------------------------------
 
-TEST(PlotPlane, LaunchStateOf320x480) {
+TEST(PlotPlane, LaunchStateOf320x480)
+{
     Plane p;
     EXPECT_DOUBLE_EQ(p.view.tCenter.x, 160);
     EXPECT_DOUBLE_EQ(p.view.tCenter.y, 240);
@@ -102,16 +109,16 @@ TEST(PlotPlane, LaunchStateOf320x480) {
     EXPECT_EQ(p.view.curSs().x, 30);
 }
 
-TEST(PlotPlane, TransformsAndRoundTrips) {
+TEST(PlotPlane, TransformsAndRoundTrips)
+{
     struct Case {
         double cx, cy, s;
         myPoint user;
         float dx, dy;
     };
     const Case cases[] = {
-        {160, 240, 30, {1, 1}, 190, 210},   {160, 240, 30, {0, 0}, 160, 240},
-        {160, 240, 30, {-2, 3}, 100, 150},  {0, 0, 1000, {0.1, -0.2}, 100, 200},
-        {-50, 600, 7, {10, 10}, 20, 530},   {160, 240, 5e-8, {1e9, -1e9}, 210, 290},
+        {160, 240, 30, {1, 1}, 190, 210},    {160, 240, 30, {0, 0}, 160, 240}, {160, 240, 30, {-2, 3}, 100, 150},
+        {0, 0, 1000, {0.1, -0.2}, 100, 200}, {-50, 600, 7, {10, 10}, 20, 530}, {160, 240, 5e-8, {1e9, -1e9}, 210, 290},
     };
     for (const Case& c : cases) {
         Plane p;
@@ -132,7 +139,8 @@ TEST(PlotPlane, TransformsAndRoundTrips) {
     }
 }
 
-TEST(PlotPlane, TransformsUseTheLiveScaleAndCurSsTheCommittedOne) {
+TEST(PlotPlane, TransformsUseTheLiveScaleAndCurSsTheCommittedOne)
+{
     Plane p;
     p.view.tSx = p.view.tSy = 60; // a pinch under way
     const PointF d = p.view.myPointToDevice(myPoint{1, 1});
@@ -142,7 +150,8 @@ TEST(PlotPlane, TransformsUseTheLiveScaleAndCurSsTheCommittedOne) {
     EXPECT_EQ(p.view.curSs().y, 30);
 }
 
-TEST(PlotPlane, SamplingWindowIsThreeViewSizesAroundTheCentre) {
+TEST(PlotPlane, SamplingWindowIsThreeViewSizesAroundTheCentre)
+{
     Plane p;
     SamplingWindow w = p.view.samplingWindow();
     EXPECT_DOUBLE_EQ(w.minX, -16);
@@ -170,7 +179,8 @@ TEST(PlotPlane, SamplingWindowIsThreeViewSizesAroundTheCentre) {
 
 // ---- frame, centring, good rectangle ------------------------------------------------
 
-TEST(PlotPlane, SetFrameKeepsThePictureCentred) {
+TEST(PlotPlane, SetFrameKeepsThePictureCentred)
+{
     Plane p;
     p.view.setFrame(RectF{0, 0, 360, 480});
     EXPECT_DOUBLE_EQ(p.view.tCenter.x, 180);
@@ -191,7 +201,8 @@ TEST(PlotPlane, SetFrameKeepsThePictureCentred) {
     EXPECT_EQ(p.view.goodRect().y, 32);
 }
 
-TEST(PlotPlane, SetFrameBeforeInitialisationOnlyAppliesTheFrame) {
+TEST(PlotPlane, SetFrameBeforeInitialisationOnlyAppliesTheFrame)
+{
     plotView v;
     v.setFrame(RectF{0, 0, 320, 480});
     v.setFrame(RectF{0, 0, 360, 480});
@@ -201,7 +212,8 @@ TEST(PlotPlane, SetFrameBeforeInitialisationOnlyAppliesTheFrame) {
     EXPECT_DOUBLE_EQ(v.tCenter.x, 180);
 }
 
-TEST(PlotPlane, SetFrameInvalidatesTheCachedBackground) {
+TEST(PlotPlane, SetFrameInvalidatesTheCachedBackground)
+{
     Plane p;
     p.view.setGraphicState(0);
     p.view.setFrame(RectF{0, 0, 320, 400});
@@ -211,7 +223,8 @@ TEST(PlotPlane, SetFrameInvalidatesTheCachedBackground) {
     EXPECT_EQ(p.view.graphicState(), 1);
 }
 
-TEST(PlotPlane, FramesOfNoSizeAreRefused) {
+TEST(PlotPlane, FramesOfNoSizeAreRefused)
+{
     const float bad[] = {NAN, INFINITY, -INFINITY, -10};
     for (float b : bad) {
         Plane p;
@@ -224,7 +237,8 @@ TEST(PlotPlane, FramesOfNoSizeAreRefused) {
     }
 }
 
-TEST(PlotPlane, CenterizeRestoresOriginAndScaleAndRedraws) {
+TEST(PlotPlane, CenterizeRestoresOriginAndScaleAndRedraws)
+{
     Plane p;
     int redraws = 0;
     p.view.onRedraw = [&] { ++redraws; };
@@ -249,7 +263,8 @@ TEST(PlotPlane, CenterizeRestoresOriginAndScaleAndRedraws) {
     EXPECT_EQ(p.view.graphicState(), 2);
 }
 
-TEST(PlotPlane, InfoPanelAnchorsToTheGoodRectangle) {
+TEST(PlotPlane, InfoPanelAnchorsToTheGoodRectangle)
+{
     struct Case {
         bool left;
         RectF good;
@@ -283,17 +298,17 @@ TEST(PlotPlane, InfoPanelAnchorsToTheGoodRectangle) {
 
 // ---- grid ---------------------------------------------------------------------------------
 
-TEST(PlotPlane, GridStepsPassesAndLabelSteps) {
+TEST(PlotPlane, GridStepsPassesAndLabelSteps)
+{
     struct Case {
         double scale;
         std::vector<float> steps; // one per darkening pass
         double labelStep;
     };
     const Case cases[] = {
-        {30, {30, 60}, 60},      {7, {35, 70, 140}, 70},      {1000, {20, 100, 200}, 100},
-        {50, {50, 100}, 100},    {51, {25.5f, 51, 102}, 102}, {5, {25, 50, 100}, 100},
-        {0.25, {25, 50}, 50},    {12, {24, 120, 240}, 120},   {15, {30, 150}, 60},
-        {2e7, {40, 200}, 80},
+        {30, {30, 60}, 60},          {7, {35, 70, 140}, 70},  {1000, {20, 100, 200}, 100}, {50, {50, 100}, 100},
+        {51, {25.5f, 51, 102}, 102}, {5, {25, 50, 100}, 100}, {0.25, {25, 50}, 50},        {12, {24, 120, 240}, 120},
+        {15, {30, 150}, 60},         {2e7, {40, 200}, 80},
     };
     for (const Case& c : cases) {
         Plane p;
@@ -318,7 +333,8 @@ TEST(PlotPlane, GridStepsPassesAndLabelSteps) {
     }
 }
 
-TEST(PlotPlane, GridLinesKeepThePhaseOfTheOrigin) {
+TEST(PlotPlane, GridLinesKeepThePhaseOfTheOrigin)
+{
     Plane p;
     p.setCenter(160, 240);
     Recorder r(SizeF{320, 480});
@@ -354,7 +370,8 @@ TEST(PlotPlane, GridLinesKeepThePhaseOfTheOrigin) {
     EXPECT_EQ(clears, 2);
 }
 
-TEST(PlotPlane, GridOfAZeroScaleDrawsNothing) {
+TEST(PlotPlane, GridOfAZeroScaleDrawsNothing)
+{
     Plane p;
     Recorder r(SizeF{320, 480});
     for (auto [sx, sy] : {std::pair{0.0, 30.0}, std::pair{30.0, 0.0}}) {
@@ -365,7 +382,8 @@ TEST(PlotPlane, GridOfAZeroScaleDrawsNothing) {
     EXPECT_TRUE(r.ops().empty());
 }
 
-TEST(PlotPlane, RefreshMakesLayersOfTheNewSize) {
+TEST(PlotPlane, RefreshMakesLayersOfTheNewSize)
+{
     Plane p;
     Recorder r(SizeF{320, 480});
     p.view.drawPlane(r);
@@ -385,7 +403,8 @@ TEST(PlotPlane, RefreshMakesLayersOfTheNewSize) {
     EXPECT_EQ(passesOf(r.ops(), hor, false).size(), 2u);
 }
 
-TEST(PlotPlane, LayersAreMadeAgainForAnotherKindOfCanvas) {
+TEST(PlotPlane, LayersAreMadeAgainForAnotherKindOfCanvas)
+{
     struct OtherCanvas : Recorder {
         using Recorder::Recorder;
     };
@@ -412,16 +431,16 @@ TEST(PlotPlane, LayersAreMadeAgainForAnotherKindOfCanvas) {
 
 // ---- axes, ticks and labels --------------------------------------------------------------
 
-TEST(PlotPlane, AxesAreClampedIntoTheGoodRectangleAndDashed) {
+TEST(PlotPlane, AxesAreClampedIntoTheGoodRectangleAndDashed)
+{
     struct Case {
         double cx, cy;
         float ox, oy;
         bool yDashed, xDashed;
     };
     const Case cases[] = {
-        {160, 240, 160, 240, false, false}, {-100, 240, 0, 240, true, false},
-        {1000, 240, 320, 240, true, false}, {160, 10, 160, 64, false, true},
-        {160, 1e300, 160, 435, false, true}, {-kInf, kInf, 0, 435, true, true},
+        {160, 240, 160, 240, false, false}, {-100, 240, 0, 240, true, false},    {1000, 240, 320, 240, true, false},
+        {160, 10, 160, 64, false, true},    {160, 1e300, 160, 435, false, true}, {-kInf, kInf, 0, 435, true, true},
     };
     for (const Case& c : cases) {
         Plane p;
@@ -445,7 +464,8 @@ TEST(PlotPlane, AxesAreClampedIntoTheGoodRectangleAndDashed) {
     }
 }
 
-TEST(PlotPlane, LabelsAtTheDefaultView) {
+TEST(PlotPlane, LabelsAtTheDefaultView)
+{
     Plane p;
     Recorder r(SizeF{320, 480});
     p.view.drawPlane(r);
@@ -490,7 +510,8 @@ TEST(PlotPlane, LabelsAtTheDefaultView) {
     EXPECT_EQ(ticks, 7); // nx = trunc(320/60 + 3) = 8, less the origin
 }
 
-TEST(PlotPlane, LabelsBelowAndRightOfAClampedAxis) {
+TEST(PlotPlane, LabelsBelowAndRightOfAClampedAxis)
+{
     // Origin off to the top-left: the x axis runs along the top of the good
     // rectangle with its labels below, the y axis along its left edge with
     // left-aligned labels to its right.
@@ -513,7 +534,8 @@ TEST(PlotPlane, LabelsBelowAndRightOfAClampedAxis) {
     EXPECT_GT(yl, 5);
 }
 
-TEST(PlotPlane, TraceModeLowersLabelsByOnePoint) {
+TEST(PlotPlane, TraceModeLowersLabelsByOnePoint)
+{
     Plane p;
     p.view.setFState(1);
     Recorder r(SizeF{320, 480});
@@ -522,7 +544,8 @@ TEST(PlotPlane, TraceModeLowersLabelsByOnePoint) {
     EXPECT_EQ(r.ops()[0].v, (std::vector<float>{65, 213, 70, 30}));
 }
 
-TEST(PlotPlane, LabelsNextToTheOriginGiveWay) {
+TEST(PlotPlane, LabelsNextToTheOriginGiveWay)
+{
     // Origin below the view: the x axis is clamped to the bottom of the good
     // rectangle (435) and the y label at y = 440 would overlap the x labels,
     // but only when an x label stands near the y axis.
@@ -545,25 +568,27 @@ TEST(PlotPlane, LabelsNextToTheOriginGiveWay) {
     EXPECT_TRUE(yLabelAt440(0));     // nearest x labels at ±60
 }
 
-TEST(PlotPlane, LabelTextsAndSizes) {
+TEST(PlotPlane, LabelTextsAndSizes)
+{
     struct Case {
         double v;
         const char* text;
     };
     const Case cases[] = {
-        {0.30000000000000004, "0.3"}, {-2, "-2"},          {1e-5, "1E-05"},     {1234567.8, "1234568"},
-        {12345678, "1.234568E+07"},   {0.1 + 0.7, "0.8"},  {-1e300, "-1E+300"},
+        {0.30000000000000004, "0.3"}, {-2, "-2"},         {1e-5, "1E-05"},     {1234567.8, "1234568"},
+        {12345678, "1.234568E+07"},   {0.1 + 0.7, "0.8"}, {-1e300, "-1E+300"},
     };
     for (const Case& c : cases)
         EXPECT_EQ(labelText(c.v), c.text);
 
-    const std::pair<int, int> sizes[] = {{-1, 15}, {0, 15}, {7, 15}, {8, 14}, {9, 13}, {10, 12},
-                                         {15, 11}, {34, 6}, {100, 5}};
+    const std::pair<int, int> sizes[] = {{-1, 15}, {0, 15},  {7, 15}, {8, 14}, {9, 13},
+                                         {10, 12}, {15, 11}, {34, 6}, {100, 5}};
     for (auto [n, size] : sizes)
         EXPECT_EQ(sizeForLength(n), size) << n;
 }
 
-TEST(PlotPlane, FractionalLabelsPrintShort) {
+TEST(PlotPlane, FractionalLabelsPrintShort)
+{
     // Scale 1000: labels every 0.1, summed from the first one; the sums
     // carry binary noise that the format drops.
     Plane p;
@@ -577,7 +602,8 @@ TEST(PlotPlane, FractionalLabelsPrintShort) {
     EXPECT_EQ(xs, (std::set<std::string>{"-0.2", "-0.1", "0.1", "0.2", "0.3", "0.4"}));
 }
 
-TEST(PlotPlane, ZeroScaleKeepsTheAxesOnly) {
+TEST(PlotPlane, ZeroScaleKeepsTheAxesOnly)
+{
     Plane p;
     p.view.tSx = 0;
     Recorder r(SizeF{320, 480});
@@ -589,7 +615,8 @@ TEST(PlotPlane, ZeroScaleKeepsTheAxesOnly) {
 
 // ---- values of no size ----------------------------------------------------------------------
 
-TEST(PlotPlane, BadCentresScalesAndSizesDrawNothingWrong) {
+TEST(PlotPlane, BadCentresScalesAndSizesDrawNothingWrong)
+{
     struct Case {
         const char* what;
         double cx, cy, s;
@@ -638,7 +665,8 @@ TEST(PlotPlane, BadCentresScalesAndSizesDrawNothingWrong) {
     }
 }
 
-TEST(PlotPlane, NaNCentreDrawsNoAxisAndNoLabel) {
+TEST(PlotPlane, NaNCentreDrawsNoAxisAndNoLabel)
+{
     Plane p;
     p.setCenter(kNaN, 240);
     Recorder r(SizeF{320, 480});

@@ -14,7 +14,8 @@ constexpr float kTol = 0.01f;
 bool sameDash(const Op& op, float a, float b) { return op.dash.size() == 2 && op.dash[0] == a && op.dash[1] == b; }
 
 // Strokes of one straight segment in the given dash.
-std::vector<const Op*> segments(const std::vector<Op>& ops, float a, float b) {
+std::vector<const Op*> segments(const std::vector<Op>& ops, float a, float b)
+{
     std::vector<const Op*> out;
     for (const Op* op : opsOf(ops, "strokePath"))
         if (op->v.size() == 4 && sameDash(*op, a, b))
@@ -22,7 +23,8 @@ std::vector<const Op*> segments(const std::vector<Op>& ops, float a, float b) {
     return out;
 }
 
-bool hasSegment(const std::vector<const Op*>& segs, float x0, float y0, float x1, float y1, float tol = 0.05f) {
+bool hasSegment(const std::vector<const Op*>& segs, float x0, float y0, float x1, float y1, float tol = 0.05f)
+{
     for (const Op* op : segs)
         if (std::fabs(op->v[0] - x0) < tol && std::fabs(op->v[1] - y0) < tol && std::fabs(op->v[2] - x1) < tol &&
             std::fabs(op->v[3] - y1) < tol)
@@ -34,7 +36,8 @@ class PlotRender : public ViewTest {};
 
 } // namespace
 
-TEST_F(PlotRender, RedrawHandsTheWindowAndDrawsTheCurvesAtTheLiveScale) {
+TEST_F(PlotRender, RedrawHandsTheWindowAndDrawsTheCurvesAtTheLiveScale)
+{
     launch();
     auto f = addYx("x", "1");
     view.setCurFunc(f);
@@ -66,7 +69,8 @@ TEST_F(PlotRender, RedrawHandsTheWindowAndDrawsTheCurvesAtTheLiveScale) {
     EXPECT_DOUBLE_EQ(Function::minX(), -16);
 }
 
-TEST_F(PlotRender, FrameOrderBackgroundCurvesThenMarks) {
+TEST_F(PlotRender, FrameOrderBackgroundCurvesThenMarks)
+{
     launch();
     auto f = addYx("x", "1");
     view.setCurFunc(f);
@@ -98,7 +102,8 @@ TEST_F(PlotRender, FrameOrderBackgroundCurvesThenMarks) {
     EXPECT_FALSE(opsOf(canvas.ops(), "drawText").empty());
 }
 
-TEST_F(PlotRender, TraceModeCachesTheBackground) {
+TEST_F(PlotRender, TraceModeCachesTheBackground)
+{
     launch();
     view.setCurFunc(addYx("x", "1"));
     // Move mode renders straight into the view on every frame.
@@ -130,7 +135,8 @@ TEST_F(PlotRender, TraceModeCachesTheBackground) {
     EXPECT_TRUE(view.shown());
 }
 
-TEST_F(PlotRender, PanMovesTheLayerWithoutResampling) {
+TEST_F(PlotRender, PanMovesTheLayerWithoutResampling)
+{
     launch();
     view.setCurFunc(addYx("x", "1"));
     frame();
@@ -150,7 +156,8 @@ TEST_F(PlotRender, PanMovesTheLayerWithoutResampling) {
     EXPECT_EQ(opsOf(canvas.ops(), "drawLayerIn")[0]->v, (std::vector<float>{-320, -480, 960, 1440}));
 }
 
-TEST_F(PlotRender, PinchStretchesTheLayer) {
+TEST_F(PlotRender, PinchStretchesTheLayer)
+{
     launch();
     view.setCurFunc(addYx("x", "1"));
     redraws = 0;
@@ -167,7 +174,8 @@ TEST_F(PlotRender, PinchStretchesTheLayer) {
     EXPECT_NEAR(view.myPointToUser(myPoint{110, 240}).x, -50.0 / 30, 1e-12);
 }
 
-TEST_F(PlotRender, DropLinesFollowTheVariableAxis) {
+TEST_F(PlotRender, DropLinesFollowTheVariableAxis)
+{
     struct Case {
         const char* name;
         bool xy;
@@ -211,7 +219,8 @@ TEST_F(PlotRender, DropLinesFollowTheVariableAxis) {
     }
 }
 
-TEST_F(PlotRender, TangentAcrossTheView) {
+TEST_F(PlotRender, TangentAcrossTheView)
+{
     struct Case {
         double m;
         float x0, y0, x1, y1;
@@ -244,7 +253,8 @@ TEST_F(PlotRender, TangentAcrossTheView) {
     EXPECT_FALSE(opsOf(canvas.ops(), "strokeEllipse").empty());
 }
 
-TEST_F(PlotRender, OsculatingCircleOfAParabolaAtItsVertex) {
+TEST_F(PlotRender, OsculatingCircleOfAParabolaAtItsVertex)
+{
     launch();
     view.setCurFunc(addYx("x^2", "1"));
     view.setFState(1);
@@ -275,7 +285,8 @@ TEST_F(PlotRender, OsculatingCircleOfAParabolaAtItsVertex) {
     EXPECT_FALSE(panel.hidden);
 }
 
-TEST_F(PlotRender, CirclesThatAreNotDrawn) {
+TEST_F(PlotRender, CirclesThatAreNotDrawn)
+{
     struct Case {
         const char* name;
         InfoMap info;
@@ -302,7 +313,8 @@ TEST_F(PlotRender, CirclesThatAreNotDrawn) {
     }
 }
 
-TEST_F(PlotRender, CurvatureBelowTheCurveIsDrawnBelow) {
+TEST_F(PlotRender, CurvatureBelowTheCurveIsDrawnBelow)
+{
     // y = -x²: k = -2, the centre lies 15 points below P.
     launch();
     view.setCurFunc(addYx("x", "1"));
@@ -318,7 +330,8 @@ TEST_F(PlotRender, CurvatureBelowTheCurveIsDrawnBelow) {
     EXPECT_EQ(circles[1]->v, (std::vector<float>{145, 240, 30, 30}));
 }
 
-TEST_F(PlotRender, MoveModeShowsASelectedMarkWithoutTangent) {
+TEST_F(PlotRender, MoveModeShowsASelectedMarkWithoutTangent)
+{
     launch();
     auto f = addYx("x^2-1", "1");
     view.setCurFunc(f);
@@ -341,7 +354,8 @@ TEST_F(PlotRender, MoveModeShowsASelectedMarkWithoutTangent) {
     EXPECT_TRUE(panel.hidden);
 }
 
-TEST_F(PlotRender, SingleTraceGuideLinesToTheFinger) {
+TEST_F(PlotRender, SingleTraceGuideLinesToTheFinger)
+{
     launch();
     view.setCurFunc(addYx("x", "1"));
     view.setFState(1);

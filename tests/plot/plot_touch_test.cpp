@@ -15,14 +15,16 @@ constexpr double kInf = std::numeric_limits<double>::infinity();
 constexpr double kNaN = std::numeric_limits<double>::quiet_NaN();
 
 class PlotTouch : public ViewTest {
-protected:
-    json stored() const {
+  protected:
+    json stored() const
+    {
         return json{{"center.x", 100.0},    {"center.y", 50.0},     {"sx", 10.0},
                     {"sy", 10.0},           {"fState", 1},          {"showHideUI", 0},
                     {"curFuncID", "2"},     {"showTangent", false}, {"showOsculatingCircle", false},
                     {"isLeftAligned", true}};
     }
-    void expectDefaultPosition() {
+    void expectDefaultPosition()
+    {
         EXPECT_DOUBLE_EQ(view.curCenter.x, 160);
         EXPECT_DOUBLE_EQ(view.tCenter.y, 240);
         for (double s : {view.curSx, view.curSy, view.tSx, view.tSy, view.bSx, view.bSy})
@@ -30,7 +32,8 @@ protected:
     }
     // The view still works: a window to sample, transforms of numbers and
     // a frame of numbers only.
-    void expectUsable() {
+    void expectUsable()
+    {
         EXPECT_TRUE(view.samplingWindow().valid());
         const PointF d = view.myPointToDevice(myPoint{1, 1});
         EXPECT_TRUE(std::isfinite(d.x) && std::isfinite(d.y));
@@ -39,7 +42,8 @@ protected:
         EXPECT_FALSE(opsOf(canvas.ops(), "drawText").empty());
     }
     // Two fingers put down and lifted: the range between device xs a and b.
-    void range(float a, float b) {
+    void range(float a, float b)
+    {
         began({touch(1, a, 50, kTouchBegan), touch(2, b, 50, kTouchBegan)});
         ended({touch(1, a, 50, kTouchEnded), touch(2, b, 50, kTouchEnded)});
     }
@@ -49,7 +53,8 @@ protected:
 
 // ---- launch and stored settings ---------------------------------------------------------
 
-TEST_F(PlotTouch, LaunchWithoutSettings) {
+TEST_F(PlotTouch, LaunchWithoutSettings)
+{
     launch();
     expectDefaultPosition();
     EXPECT_EQ(view.showHideUI, 2);
@@ -62,7 +67,8 @@ TEST_F(PlotTouch, LaunchWithoutSettings) {
     EXPECT_EQ(view.curFunc(), nullptr);
 }
 
-TEST_F(PlotTouch, LaunchWithSettingsStartsInMoveMode) {
+TEST_F(PlotTouch, LaunchWithSettingsStartsInMoveMode)
+{
     addYx("x", "1");
     auto f2 = addYx("x^2", "2");
     store.stored = stored();
@@ -84,7 +90,8 @@ TEST_F(PlotTouch, LaunchWithSettingsStartsInMoveMode) {
     EXPECT_EQ(panel.func, f2.get());
 }
 
-TEST_F(PlotTouch, ResetPositionOnLaunchIgnoresThePositionOnce) {
+TEST_F(PlotTouch, ResetPositionOnLaunchIgnoresThePositionOnce)
+{
     addYx("x", "2");
     store.stored = stored();
     store.reset = true;
@@ -100,7 +107,8 @@ TEST_F(PlotTouch, ResetPositionOnLaunchIgnoresThePositionOnce) {
     EXPECT_DOUBLE_EQ(view.curCenter.x, 100);
 }
 
-TEST_F(PlotTouch, UnknownCurrentFunctionFallsBackToTheFirst) {
+TEST_F(PlotTouch, UnknownCurrentFunctionFallsBackToTheFirst)
+{
     auto f1 = addYx("x", "1");
     addYx("x^2", "2");
     json d = stored();
@@ -110,7 +118,8 @@ TEST_F(PlotTouch, UnknownCurrentFunctionFallsBackToTheFirst) {
     EXPECT_EQ(view.curFunc(), f1);
 }
 
-TEST_F(PlotTouch, SettingsRoundTrip) {
+TEST_F(PlotTouch, SettingsRoundTrip)
+{
     launch();
     auto f = addYx("x", "a");
     view.setCurFunc(f);
@@ -147,7 +156,8 @@ TEST_F(PlotTouch, SettingsRoundTrip) {
     EXPECT_FALSE(view.settings().contains("curFuncID"));
 }
 
-TEST_F(PlotTouch, StoredPositionsThatWouldBreakTheViewAreRefused) {
+TEST_F(PlotTouch, StoredPositionsThatWouldBreakTheViewAreRefused)
+{
     struct Case {
         const char* name;
         const char* key;
@@ -187,7 +197,8 @@ TEST_F(PlotTouch, StoredPositionsThatWouldBreakTheViewAreRefused) {
 
 // ---- move mode ---------------------------------------------------------------------------------
 
-TEST_F(PlotTouch, PanSamplesAgainOnlyWhenTheFingerLifts) {
+TEST_F(PlotTouch, PanSamplesAgainOnlyWhenTheFingerLifts)
+{
     launch();
     view.setCurFunc(addYx("x", "1"));
     redraws = 0;
@@ -204,7 +215,8 @@ TEST_F(PlotTouch, PanSamplesAgainOnlyWhenTheFingerLifts) {
     EXPECT_EQ(view.curTouchNumber(), 0);
 }
 
-TEST_F(PlotTouch, PanBeyondTheLayerSamplesAgainWhileMoving) {
+TEST_F(PlotTouch, PanBeyondTheLayerSamplesAgainWhileMoving)
+{
     launch();
     redraws = 0;
     began({touch(1, 10, 100, kTouchBegan)});
@@ -220,7 +232,8 @@ TEST_F(PlotTouch, PanBeyondTheLayerSamplesAgainWhileMoving) {
     EXPECT_EQ(redraws, 1);
 }
 
-TEST_F(PlotTouch, PinchKeepsTheUserPointUnderTheFirstFinger) {
+TEST_F(PlotTouch, PinchKeepsTheUserPointUnderTheFirstFinger)
+{
     launch();
     began({touch(1, 100, 200, kTouchBegan), touch(2, 200, 200, kTouchBegan)});
     const myPoint under = view.myPointToUser(myPoint{100, 200});
@@ -241,7 +254,8 @@ TEST_F(PlotTouch, PinchKeepsTheUserPointUnderTheFirstFinger) {
     EXPECT_EQ(view.curTouchNumber(), 0);
 }
 
-TEST_F(PlotTouch, PinchStopsAtTheScaleLimits) {
+TEST_F(PlotTouch, PinchStopsAtTheScaleLimits)
+{
     struct Case {
         double start;
         float to; // second finger's x; the first stays at 100, the second starts at 200
@@ -260,7 +274,8 @@ TEST_F(PlotTouch, PinchStopsAtTheScaleLimits) {
     }
 }
 
-TEST_F(PlotTouch, PinchFromOnePointLeavesTheViewAsItWas) {
+TEST_F(PlotTouch, PinchFromOnePointLeavesTheViewAsItWas)
+{
     launch();
     began({touch(1, 100, 100, kTouchBegan), touch(2, 100, 100, kTouchBegan)});
     moved({touch(2, 220, 300, kTouchMoved)});
@@ -280,7 +295,8 @@ TEST_F(PlotTouch, PinchFromOnePointLeavesTheViewAsItWas) {
     expectUsable();
 }
 
-TEST_F(PlotTouch, OneFingerLeftAfterAPinchPans) {
+TEST_F(PlotTouch, OneFingerLeftAfterAPinchPans)
+{
     launch();
     began({touch(1, 100, 200, kTouchBegan), touch(2, 200, 200, kTouchBegan)});
     moved({touch(2, 220, 200, kTouchMoved)}); // 1.2 times
@@ -296,7 +312,8 @@ TEST_F(PlotTouch, OneFingerLeftAfterAPinchPans) {
     EXPECT_EQ(view.curTouchNumber(), 0);
 }
 
-TEST_F(PlotTouch, FingersThatAreNotTrackedAreIgnored) {
+TEST_F(PlotTouch, FingersThatAreNotTrackedAreIgnored)
+{
     launch();
     began({touch(1, 100, 100, kTouchBegan)});
     moved({touch(7, 300, 300, kTouchMoved)});
@@ -307,7 +324,8 @@ TEST_F(PlotTouch, FingersThatAreNotTrackedAreIgnored) {
 
 // ---- taps --------------------------------------------------------------------------------------
 
-TEST_F(PlotTouch, TapsCycleThroughMarksAtTheSameDistance) {
+TEST_F(PlotTouch, TapsCycleThroughMarksAtTheSameDistance)
+{
     launch();
     auto f = addYx("x", "1");
     view.setCurFunc(f);
@@ -346,7 +364,8 @@ TEST_F(PlotTouch, TapsCycleThroughMarksAtTheSameDistance) {
                 (p.x == b->info().point.x && p.y == b->info().point.y));
 }
 
-TEST_F(PlotTouch, QuickTapHidesTheTracePointLongPressKeepsIt) {
+TEST_F(PlotTouch, QuickTapHidesTheTracePointLongPressKeepsIt)
+{
     struct Case {
         double duration;
         bool kept;
@@ -365,7 +384,8 @@ TEST_F(PlotTouch, QuickTapHidesTheTracePointLongPressKeepsIt) {
     }
 }
 
-TEST_F(PlotTouch, TraceDragFollowsTheFinger) {
+TEST_F(PlotTouch, TraceDragFollowsTheFinger)
+{
     launch();
     view.setCurFunc(addYx("x^2", "1"));
     view.setFState(1);
@@ -377,7 +397,8 @@ TEST_F(PlotTouch, TraceDragFollowsTheFinger) {
     EXPECT_EQ(view.selectedPoint(), view.tracePoint());
 }
 
-TEST_F(PlotTouch, BarsToggleByTheChosenGesture) {
+TEST_F(PlotTouch, BarsToggleByTheChosenGesture)
+{
     struct Case {
         int showHideUI;
         int taps; // tap count of a one-finger tap; 0: three fingers instead
@@ -406,7 +427,8 @@ TEST_F(PlotTouch, BarsToggleByTheChosenGesture) {
 
 // ---- ranges ------------------------------------------------------------------------------------
 
-TEST_F(PlotTouch, RangeIsOrderedWhicheverFingerIsLeft) {
+TEST_F(PlotTouch, RangeIsOrderedWhicheverFingerIsLeft)
+{
     launch();
     view.setCurFunc(addYx("x", "1"));
     view.setFState(1);
@@ -417,7 +439,8 @@ TEST_F(PlotTouch, RangeIsOrderedWhicheverFingerIsLeft) {
     EXPECT_EQ(view.selectedPoint(), nullptr);
 }
 
-TEST_F(PlotTouch, TheRemainingFingerKeepsItsRangeEnd) {
+TEST_F(PlotTouch, TheRemainingFingerKeepsItsRangeEnd)
+{
     struct Case {
         float first, second;
         bool liftFirst;
@@ -452,7 +475,8 @@ TEST_F(PlotTouch, TheRemainingFingerKeepsItsRangeEnd) {
     }
 }
 
-TEST_F(PlotTouch, DraggingTheLeftEndPastTheRightSwapsThem) {
+TEST_F(PlotTouch, DraggingTheLeftEndPastTheRightSwapsThem)
+{
     launch();
     view.setCurFunc(addYx("x", "1"));
     view.setFState(1);
@@ -478,10 +502,12 @@ TEST_F(PlotTouch, DraggingTheLeftEndPastTheRightSwapsThem) {
     EXPECT_EQ(view.curTouchNumber(), 0);
 }
 
-TEST_F(PlotTouch, ImplicitCurvesTakeNoRange) {
+TEST_F(PlotTouch, ImplicitCurvesTakeNoRange)
+{
     struct Implicit : Function {
         bool isImplicit() const override { return true; }
-        myPointInfo myPointInfoFVV(double v) override {
+        myPointInfo myPointInfoFVV(double v) override
+        {
             myPointInfo i;
             i.point = myPoint{v, 0};
             i.variable = v;
@@ -503,7 +529,8 @@ TEST_F(PlotTouch, ImplicitCurvesTakeNoRange) {
 
 // ---- modes and the current function -------------------------------------------------------------
 
-TEST_F(PlotTouch, ModeSwitchHandsTheSelectionOver) {
+TEST_F(PlotTouch, ModeSwitchHandsTheSelectionOver)
+{
     launch();
     auto f = addYx("x^2-1", "1");
     view.setCurFunc(f);
@@ -519,7 +546,8 @@ TEST_F(PlotTouch, ModeSwitchHandsTheSelectionOver) {
     EXPECT_EQ(view.graphicState(), 1);
 }
 
-TEST_F(PlotTouch, ModeSwitchLetsTheFingersGo) {
+TEST_F(PlotTouch, ModeSwitchLetsTheFingersGo)
+{
     launch();
     view.setCurFunc(addYx("x", "1"));
     began({touch(1, 100, 100, kTouchBegan)});
@@ -535,7 +563,8 @@ TEST_F(PlotTouch, ModeSwitchLetsTheFingersGo) {
     EXPECT_DOUBLE_EQ(view.tracePoint()->info().variable, 1);
 }
 
-TEST_F(PlotTouch, CurrentFunctionIsDrawnThicker) {
+TEST_F(PlotTouch, CurrentFunctionIsDrawnThicker)
+{
     launch();
     auto a = addYx("x", "a");
     auto b = addYx("x^2", "b");
@@ -551,7 +580,8 @@ TEST_F(PlotTouch, CurrentFunctionIsDrawnThicker) {
     EXPECT_EQ(b->lineWidth(), 2);
 }
 
-TEST_F(PlotTouch, RemovingTheCurrentFunctionPicksTheNextInRegisterOrder) {
+TEST_F(PlotTouch, RemovingTheCurrentFunctionPicksTheNextInRegisterOrder)
+{
     launch();
     auto a = addYx("x", "a");
     auto b = addYx("x^2", "b");

@@ -38,7 +38,7 @@ struct Log {
 };
 
 class Recorder : public orlix::Canvas {
-public:
+  public:
     explicit Recorder(SizeF size) : Recorder(size, std::make_shared<Log>(), 0) {}
     Recorder(SizeF size, std::shared_ptr<Log> log, int id) : log_(std::move(log)), id_(id), size_(size) {}
 
@@ -48,11 +48,13 @@ public:
 
     SizeF size() const override { return size_; }
     void clear(RectF r) override { add("clear", {r.x, r.y, r.width, r.height}); }
-    void save() override {
+    void save() override
+    {
         stack_.push_back(st_);
         add("save", {});
     }
-    void restore() override {
+    void restore() override
+    {
         if (!stack_.empty()) {
             st_ = stack_.back();
             stack_.pop_back();
@@ -72,14 +74,16 @@ public:
     void lineTo(float x, float y) override { path_.insert(path_.end(), {x, y}); }
     void arcTo(float x1, float y1, float x2, float y2, float) override { path_.insert(path_.end(), {x1, y1, x2, y2}); }
     void closePath() override {}
-    void strokePath() override {
+    void strokePath() override
+    {
         Op& op = add("strokePath", path_);
         op.color = st_.stroke;
         op.lineWidth = st_.width;
         op.dash = st_.dash;
         path_.clear();
     }
-    void fillPath() override {
+    void fillPath() override
+    {
         add("fillPath", path_).color = st_.fill;
         path_.clear();
     }
@@ -87,18 +91,19 @@ public:
     void fillRect(RectF r) override { add("fillRect", {r.x, r.y, r.width, r.height}).color = st_.fill; }
     void strokeEllipse(RectF r) override { add("strokeEllipse", {r.x, r.y, r.width, r.height}); }
     void fillEllipse(RectF r) override { add("fillEllipse", {r.x, r.y, r.width, r.height}); }
-    std::unique_ptr<orlix::Canvas> createLayer(SizeF s) override {
+    std::unique_ptr<orlix::Canvas> createLayer(SizeF s) override
+    {
         const int id = log_->nextId++;
         add("createLayer", {s.width, s.height}).layer = id;
         return std::make_unique<Recorder>(s, log_, id);
     }
-    void drawLayer(const orlix::Canvas& l, PointF at) override {
-        add("drawLayerAt", {at.x, at.y}).layer = idOf(l);
-    }
-    void drawLayer(const orlix::Canvas& l, RectF r) override {
+    void drawLayer(const orlix::Canvas& l, PointF at) override { add("drawLayerAt", {at.x, at.y}).layer = idOf(l); }
+    void drawLayer(const orlix::Canvas& l, RectF r) override
+    {
         add("drawLayerIn", {r.x, r.y, r.width, r.height}).layer = idOf(l);
     }
-    void drawText(std::string_view s, RectF r, float fontSize, TextAlign a) override {
+    void drawText(std::string_view s, RectF r, float fontSize, TextAlign a) override
+    {
         Op& op = add("drawText", {r.x, r.y, r.width, r.height});
         op.text = std::string(s);
         op.fontSize = fontSize;
@@ -106,17 +111,19 @@ public:
         op.color = st_.fill;
     }
 
-private:
+  private:
     struct Style {
         float width = 1;
         Color stroke, fill;
         std::vector<float> dash;
     };
-    static int idOf(const orlix::Canvas& c) {
+    static int idOf(const orlix::Canvas& c)
+    {
         auto* r = dynamic_cast<const Recorder*>(&c);
         return r ? r->id_ : -2;
     }
-    Op& add(const char* kind, std::vector<float> v) {
+    Op& add(const char* kind, std::vector<float> v)
+    {
         Op op;
         op.canvas = id_;
         op.kind = kind;

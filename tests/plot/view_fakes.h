@@ -29,12 +29,14 @@ struct FakePanel : orlix::InfoPanel {
     int contents = 0, ranges = 0;
     void setP0(std::shared_ptr<orlix::specialPoint> p) override { p0 = std::move(p); }
     void setP1(std::shared_ptr<orlix::specialPoint> p) override { p1 = std::move(p); }
-    void setContent(const orlix::myPointInfo& i) override {
+    void setContent(const orlix::myPointInfo& i) override
+    {
         content = i;
         hidden = false;
         ++contents;
     }
-    void setContent2(const std::optional<orlix::InfoMap>& r) override {
+    void setContent2(const std::optional<orlix::InfoMap>& r) override
+    {
         content2 = r;
         hidden = false;
         ++ranges;
@@ -54,7 +56,8 @@ struct FakeController : orlix::PlotController {
 struct FakeStore : orlix::PlotStore {
     std::optional<nlohmann::json> stored;
     bool reset = false;
-    std::optional<nlohmann::json> takePlotterSettings() override {
+    std::optional<nlohmann::json> takePlotterSettings() override
+    {
         auto d = std::move(stored);
         stored.reset();
         return d;
@@ -63,14 +66,15 @@ struct FakeStore : orlix::PlotStore {
     void clearResetPositionOnLaunch() override { reset = false; }
 };
 
-inline orlix::Touch touch(int id, float x, float y, int phase, double time = 0, int taps = 1) {
+inline orlix::Touch touch(int id, float x, float y, int phase, double time = 0, int taps = 1)
+{
     return orlix::Touch{id, orlix::PointF{x, y}, phase, taps, time};
 }
 
 // A fresh view over an empty register; the register is emptied again after
 // each test.
 class ViewTest : public ::testing::Test {
-protected:
+  protected:
     orlix::plotView view;
     Recorder canvas{SizeF{320, 480}};
     FakePanel panel;
@@ -79,7 +83,8 @@ protected:
     int redraws = 0;
     int displays = 0;
 
-    void SetUp() override {
+    void SetUp() override
+    {
         orlix::Function::deleteAll();
         orlix::Function::setShell(nullptr);
         view.setFrame(RectF{0, 0, 320, 480});
@@ -95,18 +100,21 @@ protected:
     // initialize() with whatever the store holds.
     void launch() { view.initialize(); }
 
-    std::shared_ptr<orlix::yxFunction> addYx(const char* text, const char* id) {
+    std::shared_ptr<orlix::yxFunction> addYx(const char* text, const char* id)
+    {
         auto f = orlix::yxFunction::functionFromString(text);
         orlix::Function::setFunction(f, id);
         return f;
     }
-    std::shared_ptr<orlix::xyFunction> addXy(const char* text, const char* id) {
+    std::shared_ptr<orlix::xyFunction> addXy(const char* text, const char* id)
+    {
         auto f = orlix::xyFunction::functionFromString(text);
         orlix::Function::setFunction(f, id);
         return f;
     }
 
-    void frame() {
+    void frame()
+    {
         canvas.forget();
         view.drawRect(canvas);
     }
@@ -120,7 +128,8 @@ protected:
     void ended(std::vector<orlix::Touch> t) { view.touchesEnded(t); }
 };
 
-inline std::vector<const Op*> opsOf(const std::vector<Op>& ops, const std::string& kind, int canvas = 0) {
+inline std::vector<const Op*> opsOf(const std::vector<Op>& ops, const std::string& kind, int canvas = 0)
+{
     std::vector<const Op*> out;
     for (const Op& op : ops)
         if (op.kind == kind && (canvas < 0 || op.canvas == canvas))
@@ -128,7 +137,8 @@ inline std::vector<const Op*> opsOf(const std::vector<Op>& ops, const std::strin
     return out;
 }
 
-inline bool allFinite(const std::vector<Op>& ops) {
+inline bool allFinite(const std::vector<Op>& ops)
+{
     for (const Op& op : ops)
         for (float v : op.v)
             if (!std::isfinite(v))

@@ -14,7 +14,7 @@
 namespace orlix::test {
 
 class RecordingCanvas : public Canvas {
-public:
+  public:
     explicit RecordingCanvas(SizeF size = {320, 480}) : size_(size), id_(nextId()) {}
 
     // Every call so far, e.g. "moveTo 1 2", "stroke", "drawLayer #3 at -12 -12".
@@ -104,7 +104,7 @@ public:
         return buf;
     }
 
-private:
+  private:
     static int nextId()
     {
         static int counter = 0;

@@ -55,7 +55,8 @@ int parse(Args& args)
     return 0;
 }
 
-const Registrar evalCommand("eval", "eval [--x V] [--y V] [--t V] [--r V] [--f V] [--a V] [--b V] [--c V] FORMULA", eval);
+const Registrar evalCommand("eval", "eval [--x V] [--y V] [--t V] [--r V] [--f V] [--a V] [--b V] [--c V] FORMULA",
+                            eval);
 const Registrar parseCommand("parse", "parse [--raw] FORMULA", parse);
 
 } // namespace

@@ -71,7 +71,7 @@ namespace {
 
 // The plane as the model sees it, for commands that draw nothing.
 class CliPlane : public PlotContext {
-public:
+  public:
     explicit CliPlane(const ViewOptions& v) : v_(v), origin_(v.origin()) {}
     myPoint curSs() const override { return {v_.scale, v_.scale}; }
     myPoint myPointToUser(myPoint d) const override
@@ -84,13 +84,13 @@ public:
     }
     RectF goodRect() const override { return {0, 64, v_.width, v_.height - 109}; }
 
-private:
+  private:
     ViewOptions v_;
     myPoint origin_;
 };
 
 class CliShell : public FunctionShell {
-public:
+  public:
     SearchSettings searches;
     Function* current = nullptr;
     SearchSettings searchSettings() const override { return searches; }

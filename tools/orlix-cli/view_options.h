@@ -25,7 +25,7 @@ struct ViewOptions {
 
 // A canvas that draws nothing, for sampling without a picture.
 class NullCanvas : public Canvas {
-public:
+  public:
     explicit NullCanvas(SizeF size) : size_(size) {}
     SizeF size() const override { return size_; }
     void clear(RectF) override {}
@@ -55,7 +55,7 @@ public:
     void drawLayer(const Canvas&, RectF) override {}
     void drawText(std::string_view, RectF, float, TextAlign) override {}
 
-private:
+  private:
     SizeF size_;
 };
 

@@ -16,7 +16,7 @@ namespace orlix::cli {
 namespace {
 
 class RenderShell : public FunctionShell {
-public:
+  public:
     SearchSettings searches;
     Function* current = nullptr;
     SearchSettings searchSettings() const override { return searches; }

@@ -13,7 +13,7 @@ using InfoValue = std::variant<std::string, long long>;
 using UserInfo = std::map<std::string, InfoValue>;
 
 class Error : public std::runtime_error {
-public:
+  public:
     Error(std::string name, const std::string& reason, UserInfo info = {})
         : std::runtime_error(reason), name_(std::move(name)), info_(std::move(info))
     {
@@ -25,7 +25,7 @@ public:
     std::string reason() const { return what(); }
     const UserInfo& userInfo() const noexcept { return info_; }
 
-private:
+  private:
     std::string name_;
     UserInfo info_;
 };

@@ -14,7 +14,7 @@ namespace orlix {
 class StackMachine;
 
 class fStack {
-public:
+  public:
     // Frees the whole list of the node it is given.
     struct ListFree {
         void operator()(fStack* node) const noexcept;
@@ -103,7 +103,7 @@ public:
     fStack(const fStack&) = delete;
     fStack& operator=(const fStack&) = delete;
 
-private:
+  private:
     const fStack* walkBack(int& sum) const;
 };
 

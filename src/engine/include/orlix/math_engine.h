@@ -20,7 +20,7 @@ using DerivativeRule = fStack::Owner (*)(const fStack&);
 using CharSet = std::u32string;
 
 class MathEngine {
-public:
+  public:
     static MathEngine& sharedEngine();
 
     std::unordered_map<std::string, Routine> NameToIMP_;
@@ -69,7 +69,7 @@ public:
     MathEngine(const MathEngine&) = delete;
     MathEngine& operator=(const MathEngine&) = delete;
 
-private:
+  private:
     MathEngine();
 };
 

@@ -20,7 +20,7 @@ struct myPoint {
 };
 
 class StackMachine {
-public:
+  public:
     // An empty program for the scratch use of the simplifier.
     StackMachine();
     // Compiles a balanced list ("Function is too complex!" past 4048 nodes,
@@ -63,7 +63,7 @@ public:
     bool is2piodicForVariable(double* v);
     bool isPeriodicWithPeriod(double T);
 
-private:
+  private:
     // One step of the program as built: what the generic path runs.
     struct Step {
         std::uint8_t op;

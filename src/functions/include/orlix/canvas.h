@@ -36,7 +36,7 @@ enum class LineCap { Butt, Round, Square };
 enum class TextAlign { Left = 0, Center = 1, Right = 2 };
 
 class Canvas {
-public:
+  public:
     virtual ~Canvas() = default;
 
     // Size of the surface in device points.

@@ -11,7 +11,7 @@
 namespace orlix {
 
 class colorGen {
-public:
+  public:
     static colorGen& sharedColorGen();
 
     // A colour of the table, never the one handed out last.
@@ -32,7 +32,7 @@ public:
     int dashSizes(int i) const;
     int prev() const { return prev_; }
 
-private:
+  private:
     colorGen();
 
     std::array<Color, 9> standardColors_;

@@ -43,8 +43,8 @@ struct previousInfo_ {
         double f = 0;     // polar: the angle last traced
         bool inv = false; // polar: reached with negative r
     } f;
-    myPoint xy{};  // implicit: the curve point last traced
-    int minI = 0;  // parametric: the sample last traced
+    myPoint xy{}; // implicit: the curve point last traced
+    int minI = 0; // parametric: the sample last traced
 };
 
 // The marks of one curve.
@@ -52,7 +52,7 @@ using Marks = std::vector<std::shared_ptr<specialPoint>>;
 
 // What the model needs from the application shell.
 class FunctionShell {
-public:
+  public:
     virtual ~FunctionShell() = default;
     // The searches the user has switched on.
     virtual SearchSettings searchSettings() const = 0;
@@ -61,7 +61,7 @@ public:
 };
 
 class Function {
-public:
+  public:
     using json = nlohmann::json;
     using Ptr = std::shared_ptr<Function>;
     // Identifier → function, in the order of first registration.
@@ -162,7 +162,10 @@ public:
     const std::vector<float>& dashPattern() const { return dashPattern_; }
     int dashPatternSize() const { return static_cast<int>(dashPattern_.size()); }
     void setDashPattern(const float* lengths, int n);
-    void setDashPattern(std::span<const float> lengths) { setDashPattern(lengths.data(), static_cast<int>(lengths.size())); }
+    void setDashPattern(std::span<const float> lengths)
+    {
+        setDashPattern(lengths.data(), static_cast<int>(lengths.size()));
+    }
     Color color() const { return color_; }
     // Takes red, green and blue; alpha becomes 1.
     void setColor(Color c) { color_ = Color{c.r, c.g, c.b, 1.0f}; }
@@ -222,7 +225,7 @@ public:
     // Device X = s.x·x − o.x, Y = −o.y − s.y·y.
     static Canvas& drawFunctionsOnLayer(Canvas& layer, myPoint offset, myPoint scale);
 
-protected:
+  protected:
     bool invisible_ = false;
     std::string stringRepresentation_;
     Ptr differential_;

@@ -9,7 +9,7 @@ namespace orlix {
 
 // The plane: scale and coordinate transforms.
 class PlotContext {
-public:
+  public:
     virtual ~PlotContext() = default;
     // Committed scale, device points per user unit along x and y.
     virtual myPoint curSs() const = 0;

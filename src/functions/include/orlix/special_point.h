@@ -13,7 +13,7 @@
 namespace orlix {
 
 class specialObject {
-public:
+  public:
     virtual ~specialObject() = default;
     virtual bool drawToContext(Canvas&) { return true; }
     virtual void drawAnyway(Canvas&) {}
@@ -25,7 +25,7 @@ public:
 };
 
 class specialPoint : public specialObject {
-public:
+  public:
     // The marker images; None draws nothing, Arrow is the red circle at the
     // head of the arrow to a point off the view.
     enum class Marker { None, Root, MinMax, Infl, Trace, Trace2, Arrow };
@@ -70,7 +70,7 @@ public:
     // Draws a marker image into a 24 × 24 canvas.
     static void drawMarker(Canvas& c, Marker m);
 
-private:
+  private:
     PointF devicePoint_;
     myPointInfo info_;
     float thetta_;

@@ -7,7 +7,7 @@
 namespace orlix {
 
 class xyFunction : public explicitFunction {
-public:
+  public:
     xyFunction();
 
     // Parses, simplifies and compiles text; the parser's Error propagates.
@@ -25,7 +25,7 @@ public:
     std::string tfStr() const override { return "x(y)="; }
     std::optional<std::string> myInfoToStr(const myPointInfo& info) const override;
 
-protected:
+  protected:
     Ptr makeSameKind(fStack::Owner fs, std::string repr) const override;
 };
 

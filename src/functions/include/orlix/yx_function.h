@@ -19,7 +19,7 @@ namespace orlix {
 // (value, variable) for x(y); every algorithm is written once in terms of
 // the variable and the value of a sample.
 class explicitFunction : public Function {
-public:
+  public:
     ~explicitFunction() override;
 
     // The optimised expression and its evaluator.
@@ -62,7 +62,7 @@ public:
     // Most step halvings the range integration runs, whatever the setting.
     static constexpr int integralHalvingsCap = 20;
 
-protected:
+  protected:
     explicit explicitFunction(bool mirrored);
 
     // Shared construction of both kinds; nullptr for a null fs.
@@ -78,7 +78,7 @@ protected:
 
     bool mirrored_;
 
-private:
+  private:
     void sampleFully(double lo, double hi, double k);
     void computeSamples(int from, int to, double step);
     StackMachine* derivativeSM();
@@ -97,7 +97,7 @@ private:
 
 // y = f(x).
 class yxFunction : public explicitFunction {
-public:
+  public:
     yxFunction();
 
     // Parses, simplifies and compiles text; the parser's Error propagates.
@@ -115,7 +115,7 @@ public:
     std::string tfStr() const override { return "y(x)="; }
     std::optional<std::string> myInfoToStr(const myPointInfo& info) const override;
 
-protected:
+  protected:
     Ptr makeSameKind(fStack::Owner fs, std::string repr) const override;
 };
 

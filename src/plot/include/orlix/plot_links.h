@@ -38,7 +38,7 @@ struct Touch {
 // The information panel over the plane. The plot view fills it while
 // tracing and hides it when there is nothing to show.
 class InfoPanel {
-public:
+  public:
     virtual ~InfoPanel() = default;
     // The two points the panel's fields move when the user types a value:
     // p0 the range start (nullptr for a single point), p1 the point or the
@@ -59,7 +59,7 @@ public:
 
 // The main screen, as far as the plot view needs it.
 class PlotController {
-public:
+  public:
     virtual ~PlotController() = default;
     // Shows or hides the bars (the gesture is chosen by showHideUI).
     virtual void showHideInterface() = 0;
@@ -69,7 +69,7 @@ public:
 
 // The preferences store, as far as the plot view reads it.
 class PlotStore {
-public:
+  public:
     virtual ~PlotStore() = default;
     // The stored "plotterSettings", removed from the store as they are
     // read; nullopt when there are none.

@@ -52,7 +52,7 @@ struct SamplingWindow {
 };
 
 class plotView : public PlotContext {
-public:
+  public:
     // Device points per user unit of a fresh or centred view.
     static constexpr double kDefaultScale = 30.0;
     // Views larger than this (in points, either side) are not drawn: their
@@ -258,7 +258,7 @@ public:
     // One label, in the canvas's fill colour.
     void drawText(Canvas& canvas, std::string_view s, PointF at, PointF offset, TextAlign align);
 
-private:
+  private:
     bool drawable() const;
     void needsDisplay();
     // bSx/bSy, the function layer (made from maker when given) and the
