@@ -18,6 +18,7 @@
 #include "orlix/fstack.h"
 #include "orlix/math_engine.h"
 #include "orlix/stack_machine.h"
+#include "postfix_text.h"
 
 namespace orlix {
 namespace {
@@ -29,22 +30,7 @@ const double NaN = std::numeric_limits<double>::quiet_NaN();
 
 MathEngine& engine() { return MathEngine::sharedEngine(); }
 
-std::string postfix(const fStack& list)
-{
-    std::string out;
-    char buf[64];
-    for (const fStack* n = list.first(); n; n = n->next) {
-        if (!out.empty())
-            out += ' ';
-        if (n->funcName) {
-            out += *n->funcName;
-        } else {
-            std::snprintf(buf, sizeof buf, "%.10g", n->c);
-            out += buf;
-        }
-    }
-    return out;
-}
+std::string postfix(const fStack& list) { return orlix::testing::postfixText(list, 10); }
 
 // The derivative, not simplified, of a parsed formula.
 Owner derive(const std::string& formula, const char* variable = "x")

@@ -8,6 +8,7 @@
 #include "orlix/fstack.h"
 #include "orlix/math_engine.h"
 #include "orlix/stack_machine.h"
+#include "postfix_text.h"
 
 using orlix::Error;
 using orlix::fStack;
@@ -16,22 +17,7 @@ using orlix::StackMachine;
 
 namespace {
 
-std::string dump(const fStack& list)
-{
-    std::string out;
-    char buf[64];
-    for (const fStack* n = list.first(); n; n = n->next) {
-        if (!out.empty())
-            out += ' ';
-        if (n->funcName) {
-            out += *n->funcName;
-        } else {
-            std::snprintf(buf, sizeof buf, "%.17g", n->c);
-            out += buf;
-        }
-    }
-    return out;
-}
+std::string dump(const fStack& list) { return orlix::testing::postfixText(list); }
 
 double valueAt(const std::string& formula, double x)
 {

@@ -10,6 +10,7 @@
 #include "orlix/fstack.h"
 #include "orlix/math_engine.h"
 #include "orlix/stack_machine.h"
+#include "postfix_text.h"
 
 using orlix::fStack;
 using orlix::MathEngine;
@@ -18,24 +19,7 @@ using orlix::StackMachine;
 namespace {
 
 // The list as `orlix-cli parse` prints it.
-std::string show(const fStack* list)
-{
-    std::string out;
-    char buf[64];
-    for (const fStack* n = list->first(); n; n = n->next) {
-        if (!out.empty())
-            out += ' ';
-        if (n->funcName) {
-            out += "'" + *n->funcName + "'";
-        } else if (std::isnan(n->c)) {
-            out += "nan"; // whatever its sign bit
-        } else {
-            std::snprintf(buf, sizeof buf, "%.17g", n->c);
-            out += buf;
-        }
-    }
-    return out;
-}
+std::string show(const fStack* list) { return orlix::testing::postfixText(*list, 17, true); }
 
 std::string simplified(const std::string& formula) { return show(fStack::createWithString(formula).get()); }
 

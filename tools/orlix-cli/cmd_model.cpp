@@ -89,13 +89,6 @@ class CliPlane : public PlotContext {
     myPoint origin_;
 };
 
-class CliShell : public FunctionShell {
-  public:
-    SearchSettings searches;
-    Function* current = nullptr;
-    SearchSettings searchSettings() const override { return searches; }
-    Function* currentFunction() const override { return current; }
-};
 
 std::string positional(const Args& args, std::size_t k)
 {
@@ -137,9 +130,7 @@ int range(Args& args)
 int marks(Args& args)
 {
     CliShell shell;
-    shell.searches.sRoots = takeFlag(args, "--roots");
-    shell.searches.sExtrs = takeFlag(args, "--extrs");
-    shell.searches.sInfls = takeFlag(args, "--infls");
+    shell.takeSearches(args);
     const ViewOptions view = ViewOptions::take(args);
     expectPositional(args, 2);
     Function::Ptr f = functionOfKind(positional(args, 0), positional(args, 1));

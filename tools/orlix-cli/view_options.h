@@ -59,6 +59,22 @@ class NullCanvas : public Canvas {
     SizeF size_;
 };
 
+// The searches chosen on the command line and the current function.
+class CliShell : public FunctionShell {
+public:
+    SearchSettings searches;
+    Function* current = nullptr;
+    SearchSettings searchSettings() const override { return searches; }
+    Function* currentFunction() const override { return current; }
+    // Takes --roots, --extrs and --infls out of args.
+    void takeSearches(Args& args)
+    {
+        searches.sRoots = takeFlag(args, "--roots");
+        searches.sExtrs = takeFlag(args, "--extrs");
+        searches.sInfls = takeFlag(args, "--infls");
+    }
+};
+
 // The kind named on the command line ("yx", "xy") made from a formula.
 Function::Ptr functionOfKind(const std::string& kind, const std::string& formula);
 

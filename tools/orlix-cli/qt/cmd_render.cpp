@@ -15,13 +15,6 @@
 namespace orlix::cli {
 namespace {
 
-class RenderShell : public FunctionShell {
-  public:
-    SearchSettings searches;
-    Function* current = nullptr;
-    SearchSettings searchSettings() const override { return searches; }
-    Function* currentFunction() const override { return current; }
-};
 
 // 'y(x)=sin(x)' or 'x(y)=y^2'; a bare formula is y(x).
 Function::Ptr functionFromArgument(const std::string& text)
@@ -41,10 +34,8 @@ Function::Ptr functionFromArgument(const std::string& text)
 
 int render(Args& args)
 {
-    RenderShell shell;
-    shell.searches.sRoots = takeFlag(args, "--roots");
-    shell.searches.sExtrs = takeFlag(args, "--extrs");
-    shell.searches.sInfls = takeFlag(args, "--infls");
+    CliShell shell;
+    shell.takeSearches(args);
     const ViewOptions view = ViewOptions::take(args);
     double dpr = 2;
     if (auto d = takeOption(args, "--dpr")) {
