@@ -56,6 +56,9 @@ bench: build
 # $(FUZZ_BUILD)/crashes/; add them to fuzz/regressions/.
 FUZZ_BUILD   ?= build-fuzz
 FUZZ_SECONDS ?= 60
+# Short inputs run many times faster; long ones reach the bar search and the
+# size limits. A long campaign does both.
+FUZZ_MAX_LEN ?= 256
 fuzz:
 	@$(MAKE) --no-print-directory deps PACKAGES="cmake clang-14 libclang-rt-14-dev"
 	cmake -S fuzz -B $(FUZZ_BUILD) -DCMAKE_CXX_COMPILER=clang++-14 -DCMAKE_BUILD_TYPE=RelWithDebInfo
@@ -63,7 +66,7 @@ fuzz:
 	mkdir -p $(FUZZ_BUILD)/corpus $(FUZZ_BUILD)/crashes
 	cp -n fuzz/corpus/* $(FUZZ_BUILD)/corpus/
 	ASAN_OPTIONS=malloc_context_size=0:quarantine_size_mb=16 \
-	$(FUZZ_BUILD)/engine_fuzz -max_total_time=$(FUZZ_SECONDS) -max_len=256 -timeout=10 \
+	$(FUZZ_BUILD)/engine_fuzz -max_total_time=$(FUZZ_SECONDS) -max_len=$(FUZZ_MAX_LEN) -timeout=10 \
 	  -rss_limit_mb=2048 -dict=fuzz/engine.dict -artifact_prefix=$(FUZZ_BUILD)/crashes/ $(FUZZ_BUILD)/corpus fuzz/regressions
 
 format:
