@@ -1,0 +1,137 @@
+// The main screen's logic, without widgets: the formula of the input bar
+// and the kind it creates, the register of functions and the current one,
+// the searches, move and trace, deleting, and saving after every change.
+// The window shows what the controller holds and forwards what the user
+// does; the controller reaches the window only through the hooks below.
+#pragma once
+
+#include <functional>
+#include <optional>
+#include <string>
+#include <string_view>
+
+#include "launch.h"
+#include "orlix/function.h"
+#include "orlix/plot_plane.h"
+
+namespace orlix {
+
+// Checks a formula the way the formula field does before it lets editing
+// end: it must parse, use no one-letter engine variable outside goodVar,
+// and compile. The message to show next to the field, or nullopt when the
+// formula is fine.
+std::optional<std::string> formulaProblem(std::string_view text, std::string_view goodVar);
+
+class OrlixViewController : public PlotController, public FunctionShell {
+  public:
+    // The kinds a new formula may create.
+    enum class Kind { yx, xy };
+
+    OrlixViewController(Session& session, plotView& plotter);
+    ~OrlixViewController() override;
+    OrlixViewController(const OrlixViewController&) = delete;
+    OrlixViewController& operator=(const OrlixViewController&) = delete;
+
+    // The launch: hooks the plot view and the function model up to this
+    // screen, restores the stored state and picks the current function.
+    // The plot view must have its frame.
+    void load();
+
+    // ---- hooks to the window ----
+    // An alert with one button "Ok".
+    std::function<void(const std::string& title, const std::string& message)> onAlert;
+    // Asks "Delete function?"; the answer arrives through removeCurFunc.
+    // Without it, deleting asks nothing.
+    std::function<void()> onConfirmDelete;
+    // Something the window shows has changed (texts, toggles, buttons).
+    std::function<void()> onChanged;
+    // The bars' visibility changed (interfaceState()).
+    std::function<void()> onInterfaceChanged;
+
+    // ---- the input bar ----
+    Kind kind() const { return kind_; }
+    // "y(x)=" or "x(y)=".
+    std::string kindLabel() const;
+    // The variable a formula of the kind may use.
+    std::string goodVar() const;
+    const std::string& formulaText() const { return function1_; }
+    void setFormulaText(std::string text) { function1_ = std::move(text); }
+    // Commits the formula text: creates the function of the current kind,
+    // replaces the current function (keeping its place, colour, dash and
+    // density) or registers a new one with a fresh colour, and makes it
+    // current. Failures are shown in the "Error!" alert and change nothing.
+    // Returns whether the register changed.
+    bool stringsAreChanged();
+    // A new function of kind k will be typed: no current function.
+    void chooseKind(Kind k);
+    // Whether "Add derivative" is offered.
+    bool canAddDerivative() const;
+    // Registers the current function's derivative and makes it current.
+    void addDerivative();
+
+    // ---- the current function ----
+    Function* curFunc() const { return plotter_.curFunc().get(); }
+    // Makes f current through the plot view.
+    void makeCurrent(Function::Ptr f);
+    // Deleting: asks first when showPrompt is on and a hook is set.
+    void removeCFunction();
+    // Deletes at once; the next function becomes current.
+    void removeCurFunc();
+
+    // ---- searches, modes ----
+    const Preferences& preferences() const { return session_.preferences(); }
+    void setSRoots(bool on);
+    void setSExtrs(bool on);
+    void setSInfls(bool on);
+    void setSInters(bool on);
+    // Flips the search named by tag: 1 roots, 2 extrema, 3 inflections.
+    void setPoints(int tag);
+    void intersectOrNot();
+    void setShowPrompt(bool on);
+    void setSaveFuncs(bool on);
+    // Move mode ↔ trace mode.
+    void setMoveOrTrace();
+    bool tracing() const { return plotter_.fState() != 0; }
+
+    // 0 all bars shown, 1 the top bar hidden, 2 both bars hidden.
+    int interfaceState() const { return iShown_; }
+
+    // ---- persistence ----
+    // Writes the functions, the view and the preferences.
+    bool saveAll();
+    // The application quits.
+    bool terminate();
+    // Called after the user changed the view (a pan or a zoom ended).
+    void viewChanged() { saveAll(); }
+
+    // ---- PlotController ----
+    void showHideInterface() override;
+    void setCurFunc(Function* f) override;
+
+    // ---- FunctionShell ----
+    SearchSettings searchSettings() const override;
+    Function* currentFunction() const override { return curFunc(); }
+
+  private:
+    // The view's settings as Session reads and writes them.
+    class PlotOwner;
+    // The view's store: only the position reset request.
+    class ViewStore;
+
+    std::string newID();
+    std::string idOf(const Function* f) const;
+    void searchesChanged();
+    void changed();
+    template <class F> bool guarded(F&& body);
+
+    Session& session_;
+    plotView& plotter_;
+    std::unique_ptr<PlotOwner> owner_;
+    std::unique_ptr<ViewStore> viewStore_;
+    Kind kind_ = Kind::yx;
+    std::string function1_;
+    int iShown_ = 0;
+    long long lastID_ = 0;
+};
+
+} // namespace orlix

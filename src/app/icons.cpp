@@ -1,0 +1,127 @@
+#include "icons.h"
+
+#include <QPainter>
+#include <QPainterPath>
+#include <QPixmap>
+
+#include <cmath>
+
+namespace orlix::icons {
+
+namespace {
+
+constexpr int kSide = 64; // drawn at 64 px, scaled down by the buttons
+
+void axes(QPainter& p)
+{
+    p.save();
+    p.setPen(QPen(QColor(120, 120, 120), 3));
+    p.drawLine(6, 40, 58, 40);
+    p.restore();
+}
+
+void curve(QPainter& p, double (*f)(double), QColor c)
+{
+    QPainterPath path;
+    for (int i = 0; i <= 52; ++i) {
+        const double x = 6 + i;
+        const double y = 40 - f((x - 32) / 13.0) * 13.0;
+        if (i == 0)
+            path.moveTo(x, y);
+        else
+            path.lineTo(x, y);
+    }
+    p.save();
+    p.setPen(QPen(c, 4, Qt::SolidLine, Qt::RoundCap, Qt::RoundJoin));
+    p.drawPath(path);
+    p.restore();
+}
+
+void dot(QPainter& p, QPointF at, QColor c)
+{
+    p.save();
+    p.setPen(QPen(Qt::black, 2));
+    p.setBrush(c);
+    p.drawEllipse(at, 7, 7);
+    p.restore();
+}
+
+void draw(QPainter& p, Icon which)
+{
+    const QColor ink(40, 40, 40);
+    const QColor curveInk(30, 90, 200);
+    switch (which) {
+    case Icon::add:
+        p.setPen(QPen(ink, 7, Qt::SolidLine, Qt::RoundCap));
+        p.drawLine(32, 12, 32, 52);
+        p.drawLine(12, 32, 52, 32);
+        break;
+    case Icon::trash:
+        p.setPen(QPen(ink, 4, Qt::SolidLine, Qt::RoundCap, Qt::RoundJoin));
+        p.drawLine(12, 16, 52, 16);
+        p.drawLine(26, 16, 28, 9);
+        p.drawLine(28, 9, 36, 9);
+        p.drawLine(36, 9, 38, 16);
+        p.drawPolyline(QPolygonF({QPointF(17, 20), QPointF(20, 56), QPointF(44, 56), QPointF(47, 20)}));
+        p.drawLine(27, 26, 28, 50);
+        p.drawLine(37, 26, 36, 50);
+        break;
+    case Icon::roots:
+        axes(p);
+        curve(p, [](double x) { return x * 0.9; }, curveInk);
+        dot(p, QPointF(32, 40), QColor(230, 60, 60));
+        break;
+    case Icon::extrs:
+        axes(p);
+        curve(p, [](double x) { return x * x * 0.8 - 1.6; }, curveInk);
+        dot(p, QPointF(32, 40 + 1.6 * 13), QColor(60, 170, 60));
+        break;
+    case Icon::infls:
+        axes(p);
+        curve(p, [](double x) { return 0.35 * x * x * x; }, curveInk);
+        dot(p, QPointF(32, 40), QColor(240, 170, 30));
+        break;
+    case Icon::inters:
+        axes(p);
+        curve(p, [](double x) { return 0.8 * x + 1; }, curveInk);
+        curve(p, [](double x) { return -0.8 * x + 1; }, QColor(200, 60, 160));
+        dot(p, QPointF(32, 27), QColor(150, 60, 220));
+        break;
+    case Icon::move: {
+        p.setPen(QPen(ink, 4, Qt::SolidLine, Qt::RoundCap, Qt::RoundJoin));
+        p.drawLine(32, 8, 32, 56);
+        p.drawLine(8, 32, 56, 32);
+        for (int k = 0; k < 4; ++k) {
+            p.save();
+            p.translate(32, 32);
+            p.rotate(90 * k);
+            p.drawPolyline(QPolygonF({QPointF(-7, -17), QPointF(0, -24), QPointF(7, -17)}));
+            p.restore();
+        }
+        break;
+    }
+    case Icon::trace:
+        axes(p);
+        curve(p, [](double x) { return std::sin(x * 1.4) * 1.3; }, curveInk);
+        p.setPen(QPen(QColor(230, 60, 60), 2, Qt::DashLine));
+        p.drawLine(QPointF(40, 8), QPointF(40, 56));
+        dot(p, QPointF(40, 40 - std::sin(8.0 / 13 * 1.4) * 1.3 * 13), QColor(230, 60, 60));
+        break;
+    }
+}
+
+} // namespace
+
+QIcon icon(Icon which)
+{
+    QPixmap pm(kSide, kSide);
+    pm.fill(Qt::transparent);
+    {
+        QPainter p(&pm);
+        p.setRenderHint(QPainter::Antialiasing);
+        draw(p, which);
+    }
+    return QIcon(pm);
+}
+
+} // namespace orlix::icons

@@ -1,0 +1,12 @@
+// The bar buttons' icons, drawn with QPainter at any size.
+#pragma once
+
+#include <QIcon>
+
+namespace orlix::icons {
+
+enum class Icon { add, trash, roots, extrs, infls, inters, move, trace };
+
+QIcon icon(Icon which);
+
+} // namespace orlix::icons

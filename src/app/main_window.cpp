@@ -1,0 +1,281 @@
+#include "main_window.h"
+
+#include <QAction>
+#include <QApplication>
+#include <QCloseEvent>
+#include <QGuiApplication>
+#include <QHBoxLayout>
+#include <QLabel>
+#include <QLineEdit>
+#include <QMenu>
+#include <QMessageBox>
+#include <QPixmap>
+#include <QPushButton>
+#include <QResizeEvent>
+#include <QToolButton>
+
+#include "icons.h"
+
+namespace orlix {
+
+namespace {
+
+QToolButton* barButton(QWidget* parent, icons::Icon icon, const QString& tip, bool checkable)
+{
+    auto* b = new QToolButton(parent);
+    b->setIcon(icons::icon(icon));
+    b->setIconSize(QSize(28, 28));
+    b->setToolTip(tip);
+    b->setAccessibleName(tip);
+    b->setCheckable(checkable);
+    b->setAutoRaise(true);
+    b->setFocusPolicy(Qt::NoFocus);
+    return b;
+}
+
+} // namespace
+
+MainWindow::MainWindow(const QString& storeDirectory, InfoPanel* info, QWidget* parent)
+    : QWidget(parent), session_(storeDirectory)
+{
+    setWindowTitle(QStringLiteral("Orlix"));
+    build();
+    resize(kWidth, kHeight);
+    layoutBars();
+
+    plotView& view = plot_->view();
+    view.setIView(info);
+    view.goodRectForPlotter = [this] { return goodRectForPlotter(); };
+    controller_ = std::make_unique<OrlixViewController>(session_, view);
+    controller_->onAlert = [this](const std::string& title, const std::string& text) {
+        showAlert(QString::fromStdString(title), QString::fromStdString(text));
+    };
+    controller_->onConfirmDelete = [this] { confirmDelete(); };
+    controller_->onChanged = [this] { refresh(); };
+    controller_->onInterfaceChanged = [this] { layoutBars(); };
+    plot_->onViewChanged = [this] { controller_->viewChanged(); };
+    controller_->load();
+    view.setGoodRect(goodRectForPlotter());
+    refresh();
+
+    if (auto* app = qobject_cast<QGuiApplication*>(QCoreApplication::instance())) {
+        connect(app, &QGuiApplication::applicationStateChanged, this, [this](Qt::ApplicationState s) {
+            if (s == Qt::ApplicationSuspended || s == Qt::ApplicationHidden)
+                controller_->saveAll();
+        });
+        connect(app, &QCoreApplication::aboutToQuit, this, [this] {
+            if (!terminated_) {
+                terminated_ = true;
+                controller_->terminate();
+            }
+        });
+    }
+}
+
+MainWindow::~MainWindow()
+{
+    if (!terminated_) {
+        terminated_ = true;
+        controller_->terminate();
+    }
+    // The plot view (a child widget) outlives the controller: unhook it.
+    controller_.reset();
+}
+
+void MainWindow::build()
+{
+    plot_ = new PlotWidget(this);
+
+    topBar_ = new QWidget(this);
+    topBar_->setAutoFillBackground(true);
+    QPalette pal = topBar_->palette();
+    pal.setColor(QPalette::Window, QColor(236, 238, 242, 235));
+    topBar_->setPalette(pal);
+    kindLabel_ = new QLabel(topBar_);
+    kindLabel_->setStyleSheet(QStringLiteral("color: rgb(0,0,128); font-size: 15px;"));
+    field_ = new QLineEdit(topBar_);
+    field_->setClearButtonEnabled(true);
+    field_->setPlaceholderText(QStringLiteral("sin(x)"));
+    fieldMessage_ = new QLabel(topBar_);
+    fieldMessage_->setStyleSheet(QStringLiteral("color: rgb(200,0,0); font-size: 12px;"));
+    connect(field_, &QLineEdit::returnPressed, this, &MainWindow::commitFormula);
+    connect(field_, &QLineEdit::textEdited, this, [this] { fieldMessage_->clear(); });
+
+    bottomBar_ = new QWidget(this);
+    bottomBar_->setAutoFillBackground(true);
+    bottomBar_->setPalette(pal);
+    auto* row = new QHBoxLayout(bottomBar_);
+    row->setContentsMargins(2, 2, 2, 2);
+    row->setSpacing(0);
+
+    addButton_ = barButton(bottomBar_, icons::Icon::add, tr("Add function"), false);
+    auto* menu = new QMenu(addButton_);
+    derivativeAction_ = menu->addAction(QStringLiteral("Add derivative"));
+    newYxAction_ = menu->addAction(QStringLiteral("New y(x)"));
+    newXyAction_ = menu->addAction(QStringLiteral("New x(y)"));
+    menu->addSeparator();
+    menu->addAction(QStringLiteral("Cancel"));
+    addButton_->setMenu(menu);
+    addButton_->setPopupMode(QToolButton::InstantPopup);
+    connect(derivativeAction_, &QAction::triggered, this, [this] { controller_->addDerivative(); });
+    connect(newYxAction_, &QAction::triggered, this, [this] {
+        controller_->chooseKind(OrlixViewController::Kind::yx);
+        field_->setFocus();
+    });
+    connect(newXyAction_, &QAction::triggered, this, [this] {
+        controller_->chooseKind(OrlixViewController::Kind::xy);
+        field_->setFocus();
+    });
+
+    trashButton_ = barButton(bottomBar_, icons::Icon::trash, tr("Delete function"), false);
+    rootsButton_ = barButton(bottomBar_, icons::Icon::roots, tr("Roots"), true);
+    extrsButton_ = barButton(bottomBar_, icons::Icon::extrs, tr("Extrema"), true);
+    inflsButton_ = barButton(bottomBar_, icons::Icon::infls, tr("Inflections"), true);
+    intersButton_ = barButton(bottomBar_, icons::Icon::inters, tr("Intersections"), true);
+    moveButton_ = barButton(bottomBar_, icons::Icon::move, tr("Move or trace"), false);
+    connect(trashButton_, &QToolButton::clicked, this, [this] { controller_->removeCFunction(); });
+    connect(rootsButton_, &QToolButton::clicked, this, [this] { controller_->setPoints(1); });
+    connect(extrsButton_, &QToolButton::clicked, this, [this] { controller_->setPoints(2); });
+    connect(inflsButton_, &QToolButton::clicked, this, [this] { controller_->setPoints(3); });
+    connect(intersButton_, &QToolButton::clicked, this, [this] { controller_->intersectOrNot(); });
+    connect(moveButton_, &QToolButton::clicked, this, [this] { controller_->setMoveOrTrace(); });
+    for (QToolButton* b :
+         {addButton_, trashButton_, rootsButton_, extrsButton_, inflsButton_, intersButton_, moveButton_})
+        row->addWidget(b, 1);
+}
+
+void MainWindow::layoutBars()
+{
+    const int w = width(), h = height();
+    const int state = controller_ ? controller_->interfaceState() : 0;
+    plot_->setGeometry(0, 0, w, h);
+    // The widget learns its size when it is shown; the view needs it now.
+    plot_->view().setFrame(RectF{0, 0, static_cast<float>(w), static_cast<float>(h)});
+    topBar_->setGeometry(0, 0, w, kTopBarHeight);
+    topBar_->setVisible(state == 0);
+    const int fieldTop = 8;
+    kindLabel_->setGeometry(6, fieldTop, 44, 28);
+    field_->setGeometry(50, fieldTop, w - 56, 28);
+    fieldMessage_->setGeometry(50, fieldTop + 30, w - 56, 20);
+    bottomBar_->setGeometry(0, h - kBottomBarHeight, w, kBottomBarHeight);
+    bottomBar_->setVisible(state != 2);
+    if (controller_)
+        plot_->view().setGoodRect(goodRectForPlotter());
+}
+
+RectF MainWindow::goodRectForPlotter() const
+{
+    // The band between the bars, in the plot's coordinates; a hidden bar
+    // gives its room to the plot.
+    const int state = controller_ ? controller_->interfaceState() : 0;
+    const float top = state == 0 ? static_cast<float>(kTopBarHeight) : 0.0f;
+    const float bottom = static_cast<float>(state == 2 ? height() : height() - kBottomBarHeight);
+    return RectF{0, top, static_cast<float>(width()), bottom - top};
+}
+
+void MainWindow::resizeEvent(QResizeEvent* e)
+{
+    QWidget::resizeEvent(e);
+    layoutBars();
+}
+
+void MainWindow::closeEvent(QCloseEvent* e)
+{
+    controller_->saveAll();
+    QWidget::closeEvent(e);
+}
+
+void MainWindow::refresh()
+{
+    const OrlixViewController& c = *controller_;
+    kindLabel_->setText(QString::fromStdString(c.kindLabel()));
+    if (!field_->hasFocus() || fieldMessage_->text().isEmpty())
+        field_->setText(QString::fromStdString(c.formulaText()));
+    const Preferences& p = c.preferences();
+    rootsButton_->setChecked(p.sRoots);
+    extrsButton_->setChecked(p.sExtrs);
+    inflsButton_->setChecked(p.sInfls);
+    intersButton_->setChecked(p.sInters);
+    const bool hasFunc = c.curFunc() != nullptr;
+    trashButton_->setEnabled(hasFunc);
+    inflsButton_->setEnabled(!hasFunc || !c.curFunc()->isImplicit());
+    derivativeAction_->setVisible(c.canAddDerivative());
+    moveButton_->setIcon(icons::icon(c.tracing() ? icons::Icon::trace : icons::Icon::move));
+}
+
+void MainWindow::commitFormula()
+{
+    const std::string text = field_->text().trimmed().toStdString();
+    if (!text.empty()) {
+        if (auto problem = checkFormula(text, controller_->goodVar())) {
+            // The text stays for the user to mend.
+            fieldMessage_->setText(QString::fromStdString(*problem));
+            return;
+        }
+    }
+    fieldMessage_->clear();
+    controller_->setFormulaText(text);
+    controller_->stringsAreChanged();
+    refresh();
+}
+
+void MainWindow::showAlert(const QString& title, const QString& text)
+{
+    if (message_)
+        message_->close();
+    auto* box = new QMessageBox(QMessageBox::Warning, title, text, QMessageBox::NoButton, this);
+    box->addButton(QStringLiteral("Ok"), QMessageBox::AcceptRole);
+    box->setAttribute(Qt::WA_DeleteOnClose);
+    message_ = box;
+    connect(box, &QObject::destroyed, this, [this, box] {
+        if (message_ == box)
+            message_ = nullptr;
+    });
+    box->open();
+}
+
+void MainWindow::confirmDelete()
+{
+    if (message_)
+        message_->close();
+    auto* box = new QMessageBox(QMessageBox::Question, QString(), QStringLiteral("Delete function?"),
+                                QMessageBox::NoButton, this);
+    QPushButton* del = box->addButton(QStringLiteral("Delete"), QMessageBox::DestructiveRole);
+    box->addButton(QStringLiteral("Cancel"), QMessageBox::RejectRole);
+    box->setAttribute(Qt::WA_DeleteOnClose);
+    message_ = box;
+    connect(box, &QObject::destroyed, this, [this, box] {
+        if (message_ == box)
+            message_ = nullptr;
+    });
+    connect(box, &QMessageBox::buttonClicked, this, [this, del](QAbstractButton* b) {
+        if (b == del)
+            controller_->removeCurFunc();
+    });
+    box->open();
+}
+
+bool renderScreenshot(const QString& file, QSize size, const QString& storeDirectory)
+{
+    MainWindow w(storeDirectory);
+    w.resize(size);
+    w.show();
+    QCoreApplication::processEvents();
+    const QPixmap picture = w.grab();
+    return !picture.isNull() && picture.save(file, "PNG");
+}
+
+std::optional<QSize> parseSize(const QString& text)
+{
+    const QStringList parts = text.split(QLatin1Char(','));
+    if (parts.size() != 2)
+        return std::nullopt;
+    bool okW = false, okH = false;
+    const int w = parts[0].trimmed().toInt(&okW);
+    const int h = parts[1].trimmed().toInt(&okH);
+    if (!okW || !okH || w < 1 || h < 1 || w > 8192 || h > 8192)
+        return std::nullopt;
+    return QSize(w, h);
+}
+
+} // namespace orlix

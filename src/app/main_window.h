@@ -1,0 +1,110 @@
+// The one window of Orlix: the plot under an input bar at the top (the
+// formula of the current kind) and a button bar at the bottom (add, delete,
+// the four searches, move or trace).
+#pragma once
+
+#include <QSize>
+#include <QString>
+#include <QWidget>
+
+#include <functional>
+#include <memory>
+
+#include "controller.h"
+#include "launch.h"
+#include "plot_widget.h"
+
+class QAction;
+class QLabel;
+class QLineEdit;
+class QMessageBox;
+class QToolButton;
+
+namespace orlix {
+
+class MainWindow : public QWidget {
+    Q_OBJECT
+  public:
+    // The default size, in points: a phone held upright.
+    static constexpr int kWidth = 320;
+    static constexpr int kHeight = 480;
+    static constexpr int kTopBarHeight = 64;
+    static constexpr int kBottomBarHeight = 45;
+
+    // Opens the store in storeDirectory (the platform's application data
+    // directory when empty) and restores the stored state. info: the
+    // information panel over the plot, or nullptr.
+    explicit MainWindow(const QString& storeDirectory = {}, InfoPanel* info = nullptr, QWidget* parent = nullptr);
+    ~MainWindow() override;
+
+    OrlixViewController& controller() { return *controller_; }
+    Session& session() { return session_; }
+    PlotWidget& plot() { return *plot_; }
+    QLineEdit& formulaField() { return *field_; }
+    QLabel& kindLabel() { return *kindLabel_; }
+    // The formula field's check message; empty when the text is fine.
+    QLabel& fieldMessage() { return *fieldMessage_; }
+    QToolButton& addButton() { return *addButton_; }
+    QToolButton& trashButton() { return *trashButton_; }
+    QToolButton& rootsButton() { return *rootsButton_; }
+    QToolButton& extrsButton() { return *extrsButton_; }
+    QToolButton& inflsButton() { return *inflsButton_; }
+    QToolButton& intersButton() { return *intersButton_; }
+    QToolButton& moveOrTraceButton() { return *moveButton_; }
+    QAction& derivativeAction() { return *derivativeAction_; }
+    QAction& newYxAction() { return *newYxAction_; }
+    QAction& newXyAction() { return *newXyAction_; }
+    // The alert or question shown last, while it is open.
+    QMessageBox* openMessage() const { return message_; }
+
+    // The check a formula passes before it is committed; replaceable.
+    std::function<std::optional<std::string>(std::string_view text, std::string_view goodVar)> checkFormula =
+        formulaProblem;
+
+    // Commits the formula field (what the return key does).
+    void commitFormula();
+
+  protected:
+    void resizeEvent(QResizeEvent* e) override;
+    void closeEvent(QCloseEvent* e) override;
+
+  private:
+    void build();
+    void layoutBars();
+    void refresh();
+    RectF goodRectForPlotter() const;
+    void showAlert(const QString& title, const QString& text);
+    void confirmDelete();
+
+    Session session_;
+    PlotWidget* plot_ = nullptr;
+    std::unique_ptr<OrlixViewController> controller_;
+    QWidget* topBar_ = nullptr;
+    QWidget* bottomBar_ = nullptr;
+    QLabel* kindLabel_ = nullptr;
+    QLineEdit* field_ = nullptr;
+    QLabel* fieldMessage_ = nullptr;
+    QToolButton* addButton_ = nullptr;
+    QToolButton* trashButton_ = nullptr;
+    QToolButton* rootsButton_ = nullptr;
+    QToolButton* extrsButton_ = nullptr;
+    QToolButton* inflsButton_ = nullptr;
+    QToolButton* intersButton_ = nullptr;
+    QToolButton* moveButton_ = nullptr;
+    QAction* derivativeAction_ = nullptr;
+    QAction* newYxAction_ = nullptr;
+    QAction* newXyAction_ = nullptr;
+    QMessageBox* message_ = nullptr;
+    bool terminated_ = false;
+};
+
+// What `orlix --screenshot FILE [--size W,H]` does: opens the window with
+// the stored state (store in storeDirectory, the default one when empty),
+// renders it at size points into file (PNG) and answers whether the file
+// was written.
+bool renderScreenshot(const QString& file, QSize size, const QString& storeDirectory = {});
+
+// "W,H" → a size of at least 1 × 1 point each way; nullopt when unreadable.
+std::optional<QSize> parseSize(const QString& text);
+
+} // namespace orlix
