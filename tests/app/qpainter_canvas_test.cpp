@@ -10,32 +10,11 @@
 #include <numbers>
 
 #include "orlix/plot_plane.h"
+#include "qt_environment.h"
 
 using namespace orlix;
 
 namespace {
-
-// Text needs a QGuiApplication; the offscreen platform needs no screen.
-class QtEnvironment : public testing::Environment {
-  public:
-    void SetUp() override
-    {
-        qputenv("QT_QPA_PLATFORM", "offscreen");
-        static int argc = 1;
-        static char name[] = "app_tests";
-        static char* argv[] = {name, nullptr};
-        app_ = new QGuiApplication(argc, argv);
-    }
-    void TearDown() override
-    {
-        delete app_;
-        app_ = nullptr;
-    }
-
-  private:
-    QGuiApplication* app_ = nullptr;
-};
-const testing::Environment* const qtEnvironment = testing::AddGlobalTestEnvironment(new QtEnvironment);
 
 constexpr Color kRed{1, 0, 0, 1};
 constexpr Color kGreen{0, 1, 0, 1};

@@ -1,0 +1,149 @@
+#include "info_model.h"
+
+#include <cmath>
+
+#include "field_check.h"
+#include "orlix/error.h"
+#include "orlix/format.h"
+#include "orlix/special_point.h"
+
+namespace orlix {
+
+void NumberField::setXVal(double v)
+{
+    if (v == xVal && !rightString.empty())
+        return;
+    xVal = v;
+    rightString = tostr(v);
+}
+
+namespace {
+
+// A value the plot view hands over: the field shows it, and the next edit
+// starts from it unless the user is typing right now.
+void showValue(NumberField& f, double v)
+{
+    if (v == f.xVal && !f.rightString.empty())
+        return; // keeps the expression that gave this very value
+    f.setXVal(v);
+    if (!f.isEditing)
+        f.theString = f.rightString;
+}
+
+} // namespace
+
+void InfoModel::setCurFunc(Function* f)
+{
+    curFunc_ = f;
+    const std::string type = f ? f->typeName() : std::string();
+    if (type == "rfFunction") {
+        v_ = "θ=", v0_ = "θ₁=", v1_ = "θ₂=";
+    } else if (type == "tFunction") {
+        v_ = "t=", v0_ = "t₁=", v1_ = "t₂=";
+    } else if (type == "xyFunction") {
+        v_ = "y=", v0_ = "y₁=", v1_ = "y₂=";
+    } else {
+        v_ = "x=", v0_ = "x₁=", v1_ = "x₂=";
+    }
+    valueFieldEnabled_ = !(f && (f->isImplicit() || type == "iFunction"));
+}
+
+void InfoModel::setContent(const myPointInfo& info)
+{
+    hidden_ = false;
+    minimize();
+    if (info.variable != field_.xVal || info.variable == 0)
+        showValue(field_, info.variable);
+    std::optional<std::string> s = curFunc_ ? curFunc_->myInfoToStr(info) : std::nullopt;
+    text_ = s ? *s : std::string();
+}
+
+void InfoModel::setContent2(const std::optional<InfoMap>& range)
+{
+    hidden_ = false;
+    maximize();
+    if (!range) {
+        // No information for this range: nothing stale is left on show.
+        text_.clear();
+        return;
+    }
+    if (auto a = range->find("a"); a != range->end())
+        showValue(field0_, a->second);
+    if (auto b = range->find("b"); b != range->end())
+        showValue(field_, b->second);
+    std::optional<std::string> s = curFunc_ ? curFunc_->rangeInfoToStr(*range) : std::nullopt;
+    text_ = s ? *s : std::string();
+}
+
+bool InfoModel::beginEditing(FieldId id)
+{
+    if (id == kStart ? !startFieldEditable() : !valueFieldEditable())
+        return false;
+    mutableField(id).isEditing = true;
+    return true;
+}
+
+void InfoModel::cancelEditing(FieldId id) { mutableField(id).isEditing = false; }
+
+void InfoModel::isBadValue(FieldId id, double v) const
+{
+    if (std::isnan(v))
+        throw Error("Value is NAN!");
+    if (std::isinf(v))
+        throw Error("Infinity value!");
+    if (maxed_) {
+        if (id == kStart && v > field_.xVal)
+            throw Error("MinVal shouldn't be greater than MaxVal!");
+        if (id == kValue && v < field0_.xVal)
+            throw Error("MaxVal shouldn't be less than MinVal!");
+    }
+    if (validator)
+        validator(id, v);
+}
+
+std::optional<std::string> InfoModel::confirm(FieldId id, std::string_view text)
+{
+    NumberField& f = mutableField(id);
+    if (text.empty()) {
+        f.isEditing = false;
+        return std::nullopt;
+    }
+    double v = 0;
+    try {
+        v = numberFieldValue(text);
+        isBadValue(id, v);
+    } catch (const Error& e) {
+        return e.reason();
+    } catch (const std::exception& e) {
+        return std::string(e.what());
+    }
+    f.isEditing = false;
+    f.setXVal(v);
+    f.theString = std::string(text);
+    boundsAreModified();
+    return std::nullopt;
+}
+
+void InfoModel::boundsAreModified()
+{
+    if (curFunc_) {
+        if (maxed_) {
+            const double a = field0_.xVal, b = field_.xVal;
+            if (p0_)
+                p0_->setInfo(curFunc_->myPointInfoFVV(a));
+            if (p1_)
+                p1_->setInfo(curFunc_->myPointInfoFVV(b));
+            setContent2(curFunc_->infoForRangeA(a, b));
+        } else {
+            const myPointInfo info = curFunc_->myPointInfoFVV(field_.xVal);
+            if (p1_)
+                p1_->setInfo(info);
+            std::optional<std::string> s = curFunc_->myInfoToStr(p1_ ? p1_->info() : info);
+            text_ = s ? *s : std::string();
+        }
+    }
+    if (onBoundsModified)
+        onBoundsModified();
+}
+
+} // namespace orlix

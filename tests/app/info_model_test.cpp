@@ -1,0 +1,392 @@
+#include "info_model.h"
+
+#include <gtest/gtest.h>
+
+#include <cmath>
+#include <limits>
+#include <string>
+#include <vector>
+
+#include "orlix/error.h"
+#include "orlix/special_point.h"
+#include "orlix/xy_function.h"
+#include "orlix/yx_function.h"
+
+using namespace orlix;
+
+namespace {
+
+const double NaN = std::numeric_limits<double>::quiet_NaN();
+
+// A function of another kind, only for the labels.
+struct NamedKind : Function {
+    std::string type;
+    bool implicit = false;
+    std::string typeName() const override { return type; }
+    bool isImplicit() const override { return implicit; }
+};
+
+class InfoModelTest : public ::testing::Test {
+  protected:
+    void SetUp() override
+    {
+        Function::setMinX(-15, 15);
+        Function::setMinY(-15, 15);
+        Function::setMaxIntegral(10);
+    }
+
+    InfoModel model;
+    // The model as the plot view sees it.
+    InfoPanel& panel = model;
+
+    // What the plot view does for a selected trace point in trace mode.
+    void traceAt(Function& f, double v, const std::shared_ptr<specialPoint>& point)
+    {
+        point->setInfo(f.myPointInfoFVV(v));
+        panel.setP1(point);
+        panel.setInteractive(true);
+        panel.setContent(point->info());
+    }
+    // What it does for a range.
+    void rangeOf(Function& f, double a, double b, const std::shared_ptr<specialPoint>& p0,
+                 const std::shared_ptr<specialPoint>& p1)
+    {
+        p0->setInfo(f.myPointInfoFVV(a));
+        p1->setInfo(f.myPointInfoFVV(b));
+        panel.setP0(p0);
+        panel.setP1(p1);
+        panel.setInteractive(true);
+        panel.setContent2(f.infoForRangeA(a, b));
+    }
+};
+
+TEST_F(InfoModelTest, LabelsFollowTheKind)
+{
+    struct Case {
+        const char* type;
+        bool implicit;
+        const char *v, *v0, *v1;
+        bool typeable;
+    };
+    const std::vector<Case> cases = {
+        {"yxFunction", false, "x=", "x₁=", "x₂=", true}, {"xyFunction", false, "y=", "y₁=", "y₂=", true},
+        {"rfFunction", false, "θ=", "θ₁=", "θ₂=", true}, {"tFunction", false, "t=", "t₁=", "t₂=", true},
+        {"iFunction", true, "x=", "x₁=", "x₂=", false},  {"", false, "x=", "x₁=", "x₂=", true},
+    };
+    for (const auto& c : cases) {
+        NamedKind f;
+        f.type = c.type;
+        f.implicit = c.implicit;
+        panel.setCurFunc(&f);
+        panel.setInteractive(true);
+        EXPECT_EQ(model.v(), c.v) << c.type;
+        EXPECT_EQ(model.v0(), c.v0) << c.type;
+        EXPECT_EQ(model.v1(), c.v1) << c.type;
+        EXPECT_EQ(model.valueLabel(), c.v) << c.type;
+        EXPECT_EQ(model.valueFieldEditable(), c.typeable) << c.type;
+    }
+    panel.setCurFunc(nullptr);
+    EXPECT_EQ(model.v(), "x=");
+}
+
+TEST_F(InfoModelTest, SwitchingToPolarRelabelsAnExpandedPanel)
+{
+    auto f = yxFunction::functionFromString("x^2");
+    panel.setCurFunc(f.get());
+    panel.setContent2(f->infoForRangeA(0, 1));
+    EXPECT_EQ(model.startLabel(), "x₁=");
+    EXPECT_EQ(model.valueLabel(), "x₂=");
+    NamedKind polar;
+    polar.type = "rfFunction";
+    panel.setCurFunc(&polar);
+    EXPECT_EQ(model.startLabel(), "θ₁=");
+    EXPECT_EQ(model.valueLabel(), "θ₂=");
+    model.minimize();
+    EXPECT_EQ(model.valueLabel(), "θ=");
+}
+
+TEST_F(InfoModelTest, PointOfYx)
+{
+    auto f = yxFunction::functionFromString("x^3");
+    auto point = std::make_shared<specialPoint>();
+    panel.setCurFunc(f.get());
+    EXPECT_TRUE(model.hidden());
+    traceAt(*f, 1, point);
+    EXPECT_FALSE(model.hidden());
+    EXPECT_FALSE(model.maxed());
+    EXPECT_EQ(model.valueLabel(), "x=");
+    EXPECT_EQ(model.valueField().rightString, "1");
+    EXPECT_EQ(model.valueField().theString, "1");
+    EXPECT_EQ(model.text(), "y=\u20051\n∂y/∂x=\u20053\n∂²y/∂x²=\u20056\nk=\u20050.1897367");
+}
+
+TEST_F(InfoModelTest, PointOfXy)
+{
+    auto f = xyFunction::functionFromString("y^2");
+    auto point = std::make_shared<specialPoint>();
+    panel.setCurFunc(f.get());
+    traceAt(*f, 2, point);
+    EXPECT_EQ(model.valueLabel(), "y=");
+    EXPECT_EQ(model.valueField().rightString, "2");
+    // x = 4, dx/dy = 4, dy/dx = 1/4, d²x/dy² = 2, k = 2 / (1 + 16)^1.5
+    EXPECT_EQ(model.text(), "x=\u20054\n∂y/∂x=\u20050.25\n∂x/∂y=\u20054\n∂²x/∂y²=\u20052\nk=\u20050.0285336");
+}
+
+TEST_F(InfoModelTest, NumbersUseTheSharedFormat)
+{
+    auto f = yxFunction::functionFromString("x");
+    auto point = std::make_shared<specialPoint>();
+    panel.setCurFunc(f.get());
+    const std::vector<std::pair<double, const char*>> cases = {
+        {5e-8, "0"}, {-5e-8, "0"}, {1.23456789, "1.234568"}, {123456789, "1.234568E+08"}, {-2.5, "-2.5"}, {NaN, "0"},
+    };
+    for (const auto& [v, shown] : cases) {
+        myPointInfo info;
+        info.variable = v;
+        info.value = v;
+        panel.setContent(info);
+        EXPECT_EQ(model.valueField().rightString, shown) << v;
+        EXPECT_EQ(model.text().substr(0, model.text().find('\n')), std::string("y=\u2005") + shown) << v;
+    }
+}
+
+TEST_F(InfoModelTest, RangeOfYx)
+{
+    auto f = yxFunction::functionFromString("x^2");
+    auto p0 = std::make_shared<specialPoint>(), p1 = std::make_shared<specialPoint>();
+    panel.setCurFunc(f.get());
+    rangeOf(*f, 0, 1, p0, p1);
+    EXPECT_FALSE(model.hidden());
+    EXPECT_TRUE(model.maxed());
+    EXPECT_EQ(model.startLabel(), "x₁=");
+    EXPECT_EQ(model.valueLabel(), "x₂=");
+    EXPECT_EQ(model.startField().rightString, "0");
+    EXPECT_EQ(model.valueField().rightString, "1");
+    EXPECT_EQ(model.startField().theString, "0");
+    EXPECT_EQ(model.valueField().theString, "1");
+    EXPECT_EQ(model.text(), *f->rangeInfoToStr(*f->infoForRangeA(0, 1)));
+    // y ≥ 0: the integral is the area, one line. The estimates of the area
+    // 1/3, the length 1.478943, Vox = π/5 and Sox = 3.809730 are numeric.
+    EXPECT_EQ(model.text().substr(0, model.text().find("0.33333")), "S= ∫=\u2005") << model.text();
+    EXPECT_NE(model.text().find("\nl=\u20051.47894"), std::string::npos) << model.text();
+    EXPECT_NE(model.text().find("\nVox=\u20050.62831"), std::string::npos) << model.text();
+    EXPECT_NE(model.text().find("\nSox=\u20053.8097"), std::string::npos) << model.text();
+
+    // A point again collapses the panel.
+    traceAt(*f, 0.5, p1);
+    EXPECT_FALSE(model.maxed());
+    EXPECT_EQ(model.valueLabel(), "x=");
+    EXPECT_EQ(model.valueField().rightString, "0.5");
+}
+
+TEST_F(InfoModelTest, RangeWithoutInformationLeavesNoStaleText)
+{
+    auto f = yxFunction::functionFromString("1/x");
+    panel.setCurFunc(f.get());
+    myPointInfo info = f->myPointInfoFVV(1);
+    panel.setContent(info);
+    ASSERT_FALSE(model.text().empty());
+    panel.setContent2(f->infoForRangeA(0, 1));
+    EXPECT_TRUE(model.maxed());
+    EXPECT_FALSE(model.hidden());
+    EXPECT_EQ(model.text(), "");
+}
+
+// The calls of the plot view in each of its states, in its order.
+TEST_F(InfoModelTest, HiddenShownInteractiveAsThePlotViewDrivesIt)
+{
+    auto f = yxFunction::functionFromString("x^3");
+    auto root = std::make_shared<specialPoint>(f->myPointInfoFVV(0), "root");
+    auto trace = std::make_shared<specialPoint>();
+    // initialize(): current function, hidden
+    panel.setCurFunc(f.get());
+    panel.setHidden(true);
+    EXPECT_TRUE(model.hidden());
+    EXPECT_FALSE(model.valueFieldEditable());
+
+    // move mode with a selected root: shown, not typeable
+    panel.setP1(root);
+    panel.setP0(nullptr);
+    panel.setInteractive(false);
+    panel.setContent(root->info());
+    EXPECT_FALSE(model.hidden());
+    EXPECT_FALSE(model.interactive());
+    EXPECT_FALSE(model.valueFieldEditable());
+    EXPECT_FALSE(model.beginEditing(InfoModel::kValue));
+    EXPECT_EQ(model.p1(), root);
+    EXPECT_EQ(model.p0(), nullptr);
+
+    // move mode, nothing selected
+    panel.setHidden(true);
+    EXPECT_TRUE(model.hidden());
+
+    // trace mode, one point: typeable
+    traceAt(*f, 1, trace);
+    EXPECT_FALSE(model.hidden());
+    EXPECT_TRUE(model.valueFieldEditable());
+    EXPECT_FALSE(model.startFieldEditable());
+
+    // trace mode, a range: both fields typeable
+    auto t1 = std::make_shared<specialPoint>(), t2 = std::make_shared<specialPoint>();
+    rangeOf(*f, -1, 1, t1, t2);
+    EXPECT_TRUE(model.startFieldEditable());
+    EXPECT_TRUE(model.valueFieldEditable());
+    EXPECT_EQ(model.p0(), t1);
+    EXPECT_EQ(model.p1(), t2);
+
+    // the trace point was tapped away
+    panel.setHidden(true);
+    EXPECT_TRUE(model.hidden());
+}
+
+TEST_F(InfoModelTest, TypingAValueMovesTheTracePoint)
+{
+    auto f = yxFunction::functionFromString("x^3");
+    auto point = std::make_shared<specialPoint>();
+    panel.setCurFunc(f.get());
+    traceAt(*f, 1, point);
+    int told = 0;
+    model.onBoundsModified = [&] { ++told; };
+
+    ASSERT_TRUE(model.beginEditing(InfoModel::kValue));
+    EXPECT_TRUE(model.valueField().isEditing);
+    EXPECT_EQ(model.confirm(InfoModel::kValue, "2pi"), std::nullopt);
+    EXPECT_FALSE(model.valueField().isEditing);
+    EXPECT_EQ(told, 1);
+    const double v = 6.283185307179586;
+    EXPECT_EQ(model.valueField().xVal, v);
+    EXPECT_EQ(model.valueField().rightString, "6.283185");
+    EXPECT_EQ(model.valueField().theString, "2pi");
+    EXPECT_EQ(point->info().variable, v);
+    EXPECT_DOUBLE_EQ(point->info().value, v * v * v);
+    EXPECT_EQ(model.text(), *f->myInfoToStr(f->myPointInfoFVV(v)));
+
+    // The plot view redraws with the moved point: the typed expression
+    // stays for the next edit.
+    panel.setContent(point->info());
+    EXPECT_EQ(model.valueField().theString, "2pi");
+    // A finger moving the point replaces it.
+    traceAt(*f, 2, point);
+    EXPECT_EQ(model.valueField().theString, "2");
+}
+
+TEST_F(InfoModelTest, BadEntriesChangeNothing)
+{
+    auto f = yxFunction::functionFromString("x^3");
+    auto point = std::make_shared<specialPoint>();
+    panel.setCurFunc(f.get());
+    traceAt(*f, 1, point);
+    int told = 0;
+    model.onBoundsModified = [&] { ++told; };
+    const std::string text = model.text();
+
+    const std::vector<std::pair<const char*, const char*>> cases = {
+        {"x+1", "Variable 'x' mustn't be here!"},
+        {"sqrt(-1)", "Value is NAN!"},
+        {"1/0", "Infinity value!"},
+        {"2+", nullptr}, // the parser's own message
+    };
+    for (const auto& [typed, message] : cases) {
+        ASSERT_TRUE(model.beginEditing(InfoModel::kValue));
+        const auto refusal = model.confirm(InfoModel::kValue, typed);
+        ASSERT_TRUE(refusal) << typed;
+        if (message) {
+            EXPECT_EQ(*refusal, message) << typed;
+        }
+        EXPECT_TRUE(model.valueField().isEditing) << typed; // editing goes on
+        EXPECT_EQ(model.valueField().xVal, 1) << typed;
+        EXPECT_EQ(model.valueField().theString, "1") << typed;
+        EXPECT_EQ(point->info().variable, 1) << typed;
+        EXPECT_EQ(model.text(), text) << typed;
+        model.cancelEditing(InfoModel::kValue);
+    }
+    EXPECT_EQ(told, 0);
+
+    // An empty entry brings back the last expression and ends editing.
+    ASSERT_TRUE(model.beginEditing(InfoModel::kValue));
+    EXPECT_EQ(model.confirm(InfoModel::kValue, ""), std::nullopt);
+    EXPECT_FALSE(model.valueField().isEditing);
+    EXPECT_EQ(model.valueField().theString, "1");
+    EXPECT_EQ(point->info().variable, 1);
+    EXPECT_EQ(told, 0);
+}
+
+TEST_F(InfoModelTest, RangeEndsStayOrdered)
+{
+    auto f = yxFunction::functionFromString("x^2");
+    auto p0 = std::make_shared<specialPoint>(), p1 = std::make_shared<specialPoint>();
+    panel.setCurFunc(f.get());
+    rangeOf(*f, 0, 1, p0, p1);
+    const std::string text = model.text();
+
+    struct Case {
+        InfoModel::FieldId field;
+        const char* typed;
+        const char* message;
+    };
+    const std::vector<Case> cases = {
+        {InfoModel::kStart, "2", "MinVal shouldn't be greater than MaxVal!"},
+        {InfoModel::kValue, "-1", "MaxVal shouldn't be less than MinVal!"},
+        {InfoModel::kStart, "0/0", "Value is NAN!"},
+        {InfoModel::kValue, "-1/0", "Infinity value!"},
+    };
+    for (const auto& c : cases) {
+        ASSERT_TRUE(model.beginEditing(c.field));
+        EXPECT_EQ(model.confirm(c.field, c.typed), std::optional<std::string>(c.message)) << c.typed;
+        model.cancelEditing(c.field);
+        EXPECT_EQ(model.startField().xVal, 0);
+        EXPECT_EQ(model.valueField().xVal, 1);
+        EXPECT_EQ(model.text(), text);
+        EXPECT_EQ(p0->info().variable, 0);
+        EXPECT_EQ(p1->info().variable, 1);
+    }
+
+    // Equal ends are a range; then a wider one.
+    ASSERT_TRUE(model.beginEditing(InfoModel::kStart));
+    EXPECT_EQ(model.confirm(InfoModel::kStart, "1"), std::nullopt);
+    ASSERT_TRUE(model.beginEditing(InfoModel::kValue));
+    EXPECT_EQ(model.confirm(InfoModel::kValue, "3"), std::nullopt);
+    ASSERT_TRUE(model.beginEditing(InfoModel::kStart));
+    EXPECT_EQ(model.confirm(InfoModel::kStart, "-sqrt(4)"), std::nullopt);
+    EXPECT_EQ(p0->info().variable, -2);
+    EXPECT_EQ(p1->info().variable, 3);
+    EXPECT_TRUE(model.maxed());
+    EXPECT_EQ(model.text(), *f->rangeInfoToStr(*f->infoForRangeA(-2, 3)));
+    EXPECT_EQ(model.startField().theString, "-sqrt(4)");
+    EXPECT_EQ(model.valueField().theString, "3");
+}
+
+TEST_F(InfoModelTest, TheOwnerMayRefuseAValue)
+{
+    auto f = yxFunction::functionFromString("x");
+    auto point = std::make_shared<specialPoint>();
+    panel.setCurFunc(f.get());
+    traceAt(*f, 1, point);
+    std::vector<std::pair<InfoModel::FieldId, double>> asked;
+    model.validator = [&](InfoModel::FieldId id, double v) {
+        asked.emplace_back(id, v);
+        if (v > 100)
+            throw Error("Too far!");
+    };
+    ASSERT_TRUE(model.beginEditing(InfoModel::kValue));
+    EXPECT_EQ(model.confirm(InfoModel::kValue, "1e3"), std::optional<std::string>("Too far!"));
+    EXPECT_EQ(point->info().variable, 1);
+    EXPECT_EQ(model.confirm(InfoModel::kValue, "50"), std::nullopt);
+    EXPECT_EQ(point->info().variable, 50);
+    ASSERT_EQ(asked.size(), 2u);
+    EXPECT_EQ(asked[0].second, 1000);
+    EXPECT_EQ(asked[1].first, InfoModel::kValue);
+}
+
+TEST_F(InfoModelTest, AnImplicitCurveTakesNoTypedValue)
+{
+    NamedKind implicit;
+    implicit.type = "iFunction";
+    implicit.implicit = true;
+    panel.setCurFunc(&implicit);
+    panel.setInteractive(true);
+    EXPECT_FALSE(model.beginEditing(InfoModel::kValue));
+    EXPECT_FALSE(model.valueField().isEditing);
+}
+
+} // namespace
