@@ -8,9 +8,12 @@
 #include <vector>
 
 #include "orlix/error.h"
+#include "orlix/plot_plane.h"
 #include "orlix/special_point.h"
 #include "orlix/xy_function.h"
 #include "orlix/yx_function.h"
+#include "qpainter_canvas.h"
+#include "qt_environment.h"
 
 using namespace orlix;
 
@@ -387,6 +390,89 @@ TEST_F(InfoModelTest, AnImplicitCurveTakesNoTypedValue)
     panel.setInteractive(true);
     EXPECT_FALSE(model.beginEditing(InfoModel::kValue));
     EXPECT_FALSE(model.valueField().isEditing);
+}
+
+} // namespace
+
+namespace {
+
+// A real plot view in trace mode, drawn into an off-screen canvas, fills
+// the panel; a typed value moves its trace point.
+class InfoModelWithPlotView : public ::testing::Test {
+  protected:
+    plotView view;
+    InfoModel model;
+    int displays = 0;
+
+    void SetUp() override
+    {
+        Function::deleteAll();
+        Function::setShell(nullptr);
+        view.setFrame(RectF{0, 0, 320, 480});
+        view.setIView(&model);
+        view.onNeedsDisplay = [this] { ++displays; };
+        Function::setPlotContext(&view);
+        view.initialize();
+        model.onBoundsModified = [this] {
+            if (view.fState() != 0)
+                view.setGraphicState(2);
+            if (view.onNeedsDisplay)
+                view.onNeedsDisplay();
+        };
+    }
+    void TearDown() override
+    {
+        Function::deleteAll();
+        Function::setPlotContext(nullptr);
+    }
+    void frame()
+    {
+        QPainterCanvas canvas(SizeF{320, 480});
+        view.drawRect(canvas);
+    }
+    static Touch finger(float x, float y, int phase, double time) { return Touch{1, PointF{x, y}, phase, 1, time}; }
+};
+
+TEST_F(InfoModelWithPlotView, TraceFillsThePanelAndTypingMovesThePoint)
+{
+    EXPECT_TRUE(model.hidden());
+    auto f = yxFunction::functionFromString("x^3");
+    Function::setFunction(f, "1");
+    view.setCurFunc(f);
+    EXPECT_EQ(model.curFunc(), f.get());
+    view.setFState(1);
+    frame();
+    EXPECT_TRUE(model.hidden()); // nothing traced yet
+
+    // A long press at x = 1 leaves the trace point selected.
+    view.touchesBegan({finger(190, 300, kTouchBegan, 0)});
+    view.touchesEnded({finger(190, 300, kTouchEnded, 1)});
+    ASSERT_EQ(view.selectedPoint(), view.tracePoint());
+    frame();
+    EXPECT_FALSE(model.hidden());
+    EXPECT_FALSE(model.maxed());
+    EXPECT_TRUE(model.valueFieldEditable());
+    EXPECT_EQ(model.p1(), view.tracePoint());
+    EXPECT_EQ(model.valueField().rightString, "1");
+    EXPECT_EQ(model.text(), "y=\u20051\n∂y/∂x=\u20053\n∂²y/∂x²=\u20056\nk=\u20050.1897367");
+
+    ASSERT_TRUE(model.beginEditing(InfoModel::kValue));
+    const int before = displays;
+    EXPECT_EQ(model.confirm(InfoModel::kValue, "-sqrt(4)"), std::nullopt);
+    EXPECT_EQ(view.tracePoint()->info().variable, -2);
+    EXPECT_EQ(view.tracePoint()->info().value, -8);
+    EXPECT_EQ(view.graphicState(), 2);
+    EXPECT_EQ(displays, before + 1);
+    frame();
+    EXPECT_EQ(model.valueField().rightString, "-2");
+    EXPECT_EQ(model.valueField().theString, "-sqrt(4)");
+    EXPECT_EQ(model.text().substr(0, model.text().find('\n')), "y=\u2005-8");
+
+    // A quick tap on empty space hides the trace point, and the panel.
+    view.touchesBegan({finger(40, 40, kTouchBegan, 10)});
+    view.touchesEnded({finger(40, 40, kTouchEnded, 10.1)});
+    frame();
+    EXPECT_TRUE(model.hidden());
 }
 
 } // namespace
