@@ -1,0 +1,364 @@
+// The main screen: committing formulas, the field's check, the alerts, the
+// derivative, the searches, deleting, and what a restart finds again.
+#include <gtest/gtest.h>
+
+#include <QAction>
+#include <QApplication>
+#include <QFileInfo>
+#include <QImage>
+#include <QLabel>
+#include <QLineEdit>
+#include <QMessageBox>
+#include <QPushButton>
+#include <QTemporaryDir>
+#include <QToolButton>
+
+#include <memory>
+#include <string>
+#include <vector>
+
+#include "main_window.h"
+#include "orlix/function.h"
+#include "qt_environment.h"
+#include "store.h"
+
+using namespace orlix;
+
+namespace {
+
+std::vector<std::string> ids()
+{
+    std::vector<std::string> v;
+    for (const auto& [id, f] : Function::functionRegister())
+        v.push_back(id);
+    return v;
+}
+
+std::string formulaOf(const Function* f) { return f ? f->functionInfo().at("f") : std::string("(none)"); }
+
+class MainWindowTest : public ::testing::Test {
+  protected:
+    QTemporaryDir dir;
+    std::unique_ptr<MainWindow> w;
+
+    void SetUp() override
+    {
+        ASSERT_TRUE(dir.isValid());
+        open();
+    }
+    void TearDown() override
+    {
+        w.reset();
+        Function::deleteAll();
+        Function::setDerAreDashed(false);
+    }
+    void open() { w = std::make_unique<MainWindow>(dir.path()); }
+    void restart()
+    {
+        w.reset();
+        Function::deleteAll();
+        open();
+    }
+    void commit(const QString& text)
+    {
+        w->formulaField().setText(text);
+        w->commitFormula();
+    }
+    QString alertText() const { return w->openMessage() ? w->openMessage()->text() : QString(); }
+    Function* cur() { return w->controller().curFunc(); }
+};
+
+TEST_F(MainWindowTest, FirstLaunchStartsEmptyWithTheDefaultSwitches)
+{
+    EXPECT_TRUE(Function::functionRegister().empty());
+    EXPECT_EQ(cur(), nullptr);
+    EXPECT_EQ(w->kindLabel().text(), "y(x)=");
+    EXPECT_TRUE(w->rootsButton().isChecked());
+    EXPECT_FALSE(w->extrsButton().isChecked());
+    EXPECT_FALSE(w->inflsButton().isChecked());
+    EXPECT_FALSE(w->intersButton().isChecked());
+    EXPECT_FALSE(w->trashButton().isEnabled());
+    EXPECT_EQ(w->size(), QSize(320, 480));
+}
+
+TEST_F(MainWindowTest, CommittedFormulasAreRegisteredInCreationOrderAndMadeCurrent)
+{
+    commit("x^2");
+    commit("sin(x)"); // replaces the current one
+    w->newYxAction().trigger();
+    EXPECT_EQ(cur(), nullptr);
+    EXPECT_EQ(w->formulaField().text(), "");
+    commit("x+1");
+    w->newXyAction().trigger();
+    EXPECT_EQ(w->kindLabel().text(), "x(y)=");
+    commit("y^2");
+
+    ASSERT_EQ(ids(), (std::vector<std::string>{"f000001", "f000002", "f000003"}));
+    const auto& reg = Function::functionRegister();
+    EXPECT_EQ(formulaOf(reg[0].second.get()), "sin(x)");
+    EXPECT_EQ(reg[0].second->typeName(), "yxFunction");
+    EXPECT_EQ(formulaOf(reg[1].second.get()), "x+1");
+    EXPECT_EQ(reg[2].second->typeName(), "xyFunction");
+    EXPECT_EQ(cur(), reg[2].second.get());
+    EXPECT_EQ(w->formulaField().text(), "y^2");
+    EXPECT_TRUE(w->trashButton().isEnabled());
+    EXPECT_EQ(w->openMessage(), nullptr);
+}
+
+TEST_F(MainWindowTest, ReplacingKeepsPlaceColourAndDash)
+{
+    commit("x^2");
+    w->newYxAction().trigger();
+    commit("x^3");
+    Function::Ptr first = Function::functionRegister()[0].second;
+    const float dash[] = {4, 2};
+    first->setDashPattern(dash, 2);
+    const Color c = first->color();
+    w->controller().makeCurrent(first);
+    commit("x^2+1");
+
+    ASSERT_EQ(ids(), (std::vector<std::string>{"f000001", "f000002"}));
+    Function* replaced = Function::functionRegister()[0].second.get();
+    EXPECT_NE(replaced, first.get());
+    EXPECT_EQ(cur(), replaced);
+    EXPECT_EQ(formulaOf(replaced), "x^2+1");
+    EXPECT_EQ(replaced->color().r, c.r);
+    EXPECT_EQ(replaced->color().g, c.g);
+    EXPECT_EQ(replaced->color().b, c.b);
+    EXPECT_EQ(replaced->dashPattern(), (std::vector<float>{4, 2}));
+    // The current function is drawn one point thicker, and only it.
+    EXPECT_EQ(replaced->lineWidth(), 2.0f);
+    EXPECT_EQ(Function::functionRegister()[1].second->lineWidth(), 1.0f);
+}
+
+TEST_F(MainWindowTest, UnchangedAndEmptyCommitsChangeNothing)
+{
+    commit("x^2");
+    Function* f = cur();
+    commit("x^2");
+    EXPECT_EQ(cur(), f);
+    commit("");
+    EXPECT_EQ(cur(), f);
+    EXPECT_EQ(w->formulaField().text(), "x^2");
+    EXPECT_EQ(ids().size(), 1u);
+}
+
+TEST_F(MainWindowTest, TheFieldRefusesWhatItsKindCannotUseAndKeepsTheText)
+{
+    struct Case {
+        bool xy;
+        QString text;
+        QString message; // empty: accepted
+    };
+    const std::vector<Case> cases = {
+        {false, "x+y", "Variable 'y' mustn't be here!"},
+        {false, "a*x", "Variable 'a' mustn't be here!"},
+        {false, "t", "Variable 't' mustn't be here!"},
+        {true, "x*y", "Variable 'x' mustn't be here!"},
+        {true, "y^2-1", ""},
+        {false, "2x(1+x)", ""},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.text.toStdString());
+        (c.xy ? w->newXyAction() : w->newYxAction()).trigger();
+        commit(c.text);
+        EXPECT_EQ(w->fieldMessage().text(), c.message);
+        EXPECT_EQ(w->formulaField().text(), c.text);
+        EXPECT_EQ(cur() != nullptr, c.message.isEmpty());
+    }
+    // Syntax errors are the parser's own message, next to the field too.
+    w->newYxAction().trigger();
+    commit("sin(x");
+    EXPECT_FALSE(w->fieldMessage().text().isEmpty());
+    EXPECT_EQ(cur(), nullptr);
+    EXPECT_EQ(ids().size(), 2u);
+}
+
+TEST_F(MainWindowTest, ModelFailuresShowTheErrorAlertAndKeepTheCurrentFunction)
+{
+    commit("x^2");
+    Function* before = cur();
+    // The field's check passes whatever it is given: the model must refuse.
+    w->checkFormula = [](std::string_view, std::string_view) { return std::optional<std::string>(); };
+    commit("x+");
+    ASSERT_NE(w->openMessage(), nullptr);
+    EXPECT_EQ(w->openMessage()->windowTitle(), "Error!");
+    EXPECT_FALSE(alertText().isEmpty());
+    ASSERT_EQ(w->openMessage()->buttons().size(), 1);
+    EXPECT_EQ(w->openMessage()->buttons()[0]->text(), "Ok");
+    EXPECT_EQ(cur(), before);
+    EXPECT_EQ(ids().size(), 1u);
+}
+
+TEST_F(MainWindowTest, DerivativeIsRegisteredCurrentAndDashedWhenAsked)
+{
+    EXPECT_FALSE(w->controller().canAddDerivative());
+    Function::setDerAreDashed(true);
+    commit("x^3");
+    Function* parent = cur();
+    ASSERT_TRUE(w->derivativeAction().isVisible());
+    w->derivativeAction().trigger();
+    ASSERT_EQ(ids().size(), 2u);
+    Function* d = cur();
+    ASSERT_NE(d, parent);
+    EXPECT_EQ(formulaOf(d), "D(x^3,x)");
+    EXPECT_EQ(d->dashPattern(), (std::vector<float>{6, 5}));
+    const Color a = parent->color(), b = d->color();
+    EXPECT_FALSE(a.r == b.r && a.g == b.g && a.b == b.b);
+    // The same derivative again is only made current.
+    w->controller().makeCurrent(Function::functionRegister()[0].second);
+    w->derivativeAction().trigger();
+    EXPECT_EQ(ids().size(), 2u);
+    EXPECT_EQ(cur(), d);
+}
+
+TEST_F(MainWindowTest, IntersectionsExcludeTheOtherSearches)
+{
+    struct Step {
+        QToolButton* button;
+        bool roots, extrs, infls, inters;
+    };
+    const std::vector<Step> steps = {
+        {&w->extrsButton(), true, true, false, false},  {&w->inflsButton(), true, true, true, false},
+        {&w->intersButton(), false, false, false, true}, {&w->rootsButton(), true, false, false, false},
+        {&w->intersButton(), false, false, false, true}, {&w->intersButton(), false, false, false, false},
+    };
+    int i = 0;
+    for (const Step& s : steps) {
+        SCOPED_TRACE(i++);
+        s.button->click();
+        const Preferences& p = w->controller().preferences();
+        EXPECT_EQ(p.sRoots, s.roots);
+        EXPECT_EQ(p.sExtrs, s.extrs);
+        EXPECT_EQ(p.sInfls, s.infls);
+        EXPECT_EQ(p.sInters, s.inters);
+        EXPECT_EQ(w->rootsButton().isChecked(), s.roots);
+        EXPECT_EQ(w->intersButton().isChecked(), s.inters);
+    }
+}
+
+TEST_F(MainWindowTest, DeletingAsksFirstWhenThePromptIsOn)
+{
+    commit("x^2");
+    w->newYxAction().trigger();
+    commit("x^3");
+    w->trashButton().click();
+    ASSERT_NE(w->openMessage(), nullptr);
+    EXPECT_EQ(alertText(), "Delete function?");
+    EXPECT_EQ(ids().size(), 2u);
+    QAbstractButton* del = nullptr;
+    for (QAbstractButton* b : w->openMessage()->buttons())
+        if (b->text() == "Delete")
+            del = b;
+    ASSERT_NE(del, nullptr);
+    del->click();
+    EXPECT_EQ(ids(), (std::vector<std::string>{"f000001"}));
+    EXPECT_EQ(formulaOf(cur()), "x^2");
+
+    w->controller().setShowPrompt(false);
+    w->trashButton().click();
+    EXPECT_TRUE(ids().empty());
+    EXPECT_EQ(cur(), nullptr);
+    EXPECT_FALSE(w->trashButton().isEnabled());
+}
+
+TEST_F(MainWindowTest, MoveOrTraceSwitchesTheView)
+{
+    commit("x^2");
+    w->moveOrTraceButton().click();
+    EXPECT_EQ(w->plot().view().fState(), 1);
+    w->moveOrTraceButton().click();
+    EXPECT_EQ(w->plot().view().fState(), 0);
+    // A new kind leaves nothing to trace: back to moving.
+    w->moveOrTraceButton().click();
+    w->newXyAction().trigger();
+    EXPECT_EQ(w->plot().view().fState(), 0);
+}
+
+TEST_F(MainWindowTest, ARestartFindsFunctionsColoursPositionAndSwitches)
+{
+    commit("x^2");
+    w->newXyAction().trigger();
+    commit("y^3");
+    w->controller().makeCurrent(Function::functionRegister()[0].second);
+    w->extrsButton().click();
+    w->grab(); // shown: the position is the view's own from now on
+    plotView& v = w->plot().view();
+    v.curCenter = v.tCenter = myPoint{100, 200};
+    v.curSx = v.tSx = v.bSx = 45;
+    w->controller().viewChanged();
+    std::vector<Color> colours;
+    for (const auto& [id, f] : Function::functionRegister())
+        colours.push_back(f->color());
+
+    restart();
+    ASSERT_EQ(ids(), (std::vector<std::string>{"f000001", "f000002"}));
+    for (size_t i = 0; i < colours.size(); ++i) {
+        const Color c = Function::functionRegister()[i].second->color();
+        EXPECT_EQ(c.r, colours[i].r);
+        EXPECT_EQ(c.g, colours[i].g);
+        EXPECT_EQ(c.b, colours[i].b);
+        EXPECT_EQ(Function::functionRegister()[i].second->lineWidth(), i == 0 ? 2.0f : 1.0f);
+    }
+    EXPECT_EQ(formulaOf(cur()), "x^2");
+    EXPECT_EQ(w->formulaField().text(), "x^2");
+    EXPECT_EQ(Function::functionRegister()[1].second->typeName(), "xyFunction");
+    EXPECT_TRUE(w->extrsButton().isChecked());
+    EXPECT_TRUE(w->controller().preferences().sExtrs);
+    EXPECT_DOUBLE_EQ(w->plot().view().curCenter.x, 100);
+    EXPECT_DOUBLE_EQ(w->plot().view().curCenter.y, 200);
+    EXPECT_DOUBLE_EQ(w->plot().view().curSx, 45);
+
+    // A new function after the restart does not take an old identifier.
+    w->newYxAction().trigger();
+    commit("x+2");
+    EXPECT_EQ(ids().back(), "f000003");
+}
+
+TEST_F(MainWindowTest, ALaunchThatDidNotCompleteStartsEmpty)
+{
+    commit("x^2");
+    w->extrsButton().click();
+    w.reset();
+    Function::deleteAll();
+    {
+        Store s(dir.path(), Store::defaultFileName(), Session::schema());
+        s.set(Session::launchFailedKey, true);
+        ASSERT_TRUE(s.save());
+    }
+    open();
+    EXPECT_TRUE(Function::functionRegister().empty());
+    EXPECT_EQ(cur(), nullptr);
+    EXPECT_FALSE(w->controller().preferences().sExtrs);
+    EXPECT_TRUE(w->controller().preferences().sRoots);
+    EXPECT_FALSE(w->session().store().boolForKey(Session::launchFailedKey));
+}
+
+TEST_F(MainWindowTest, ScreenshotIsWrittenWithTheStoredState)
+{
+    commit("sin(x)");
+    w.reset();
+    Function::deleteAll();
+    const QString file = dir.filePath("shot.png");
+    ASSERT_TRUE(renderScreenshot(file, QSize(200, 300), dir.path()));
+    QImage img(file);
+    ASSERT_FALSE(img.isNull());
+    EXPECT_EQ(img.size(), QSize(200, 300));
+    EXPECT_EQ(formulaOf(Function::functionRegister().empty() ? nullptr : Function::functionRegister()[0].second.get()),
+              "sin(x)");
+    EXPECT_FALSE(renderScreenshot(dir.filePath("no/such/dir/shot.png"), QSize(200, 300), dir.path()));
+    Function::deleteAll();
+}
+
+TEST(ParseSize, Table)
+{
+    const std::vector<std::pair<QString, std::optional<QSize>>> cases = {
+        {"320,480", QSize(320, 480)}, {" 640 , 960 ", QSize(640, 960)}, {"0,480", std::nullopt},
+        {"320", std::nullopt},        {"a,b", std::nullopt},            {"-1,2", std::nullopt},
+        {"1,2,3", std::nullopt},      {"99999,2", std::nullopt},
+    };
+    for (const auto& [text, want] : cases)
+        EXPECT_EQ(parseSize(text), want) << text.toStdString();
+}
+
+} // namespace
