@@ -6,7 +6,7 @@ CMAKE_ARGS ?=
 
 # Debian packages the build needs.
 PACKAGES = build-essential cmake pkg-config qt6-base-dev nlohmann-json3-dev \
-           libgtest-dev libgmock-dev libbenchmark-dev libmuparser-dev
+           libgtest-dev libgmock-dev libbenchmark-dev libmuparser-dev fonts-dejavu-core
 
 .PHONY: all deps configure build run test test-asan bench fuzz format clean
 
