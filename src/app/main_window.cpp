@@ -1,5 +1,7 @@
 #include "main_window.h"
 
+#include "info_view.h"
+
 #include <QAction>
 #include <QApplication>
 #include <QCloseEvent>
@@ -44,7 +46,13 @@ MainWindow::MainWindow(const QString& storeDirectory, InfoPanel* info, QWidget* 
     layoutBars();
 
     plotView& view = plot_->view();
-    view.setIView(info);
+    if (!info) {
+        // The information panel lies over the plot, anchored by the view.
+        panel_ = new infoView(plot_);
+        panel_->setPlotView(&view);
+    } else {
+        view.setIView(info);
+    }
     view.goodRectForPlotter = [this] { return goodRectForPlotter(); };
     controller_ = std::make_unique<OrlixViewController>(session_, view);
     controller_->onAlert = [this](const std::string& title, const std::string& text) {
@@ -56,6 +64,8 @@ MainWindow::MainWindow(const QString& storeDirectory, InfoPanel* info, QWidget* 
     plot_->onViewChanged = [this] { controller_->viewChanged(); };
     controller_->load();
     view.setGoodRect(goodRectForPlotter());
+    if (panel_)
+        panel_->reanchor();
     refresh();
 
     if (auto* app = qobject_cast<QGuiApplication*>(QCoreApplication::instance())) {
@@ -74,6 +84,8 @@ MainWindow::MainWindow(const QString& storeDirectory, InfoPanel* info, QWidget* 
 
 MainWindow::~MainWindow()
 {
+    if (panel_)
+        panel_->setPlotView(nullptr); // the view goes before the panel, a child of its widget
     if (!terminated_) {
         terminated_ = true;
         controller_->terminate();
@@ -161,6 +173,8 @@ void MainWindow::layoutBars()
     bottomBar_->setVisible(state != 2);
     if (controller_)
         plot_->view().setGoodRect(goodRectForPlotter());
+    if (panel_)
+        panel_->reanchor();
 }
 
 RectF MainWindow::goodRectForPlotter() const
@@ -227,10 +241,6 @@ void MainWindow::showAlert(const QString& title, const QString& text)
     box->addButton(QStringLiteral("Ok"), QMessageBox::AcceptRole);
     box->setAttribute(Qt::WA_DeleteOnClose);
     message_ = box;
-    connect(box, &QObject::destroyed, this, [this, box] {
-        if (message_ == box)
-            message_ = nullptr;
-    });
     box->open();
 }
 
@@ -244,10 +254,6 @@ void MainWindow::confirmDelete()
     box->addButton(QStringLiteral("Cancel"), QMessageBox::RejectRole);
     box->setAttribute(Qt::WA_DeleteOnClose);
     message_ = box;
-    connect(box, &QObject::destroyed, this, [this, box] {
-        if (message_ == box)
-            message_ = nullptr;
-    });
     connect(box, &QMessageBox::buttonClicked, this, [this, del](QAbstractButton* b) {
         if (b == del)
             controller_->removeCurFunc();

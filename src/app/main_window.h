@@ -3,6 +3,8 @@
 // the four searches, move or trace).
 #pragma once
 
+#include <QMessageBox>
+#include <QPointer>
 #include <QSize>
 #include <QString>
 #include <QWidget>
@@ -94,7 +96,8 @@ class MainWindow : public QWidget {
     QAction* derivativeAction_ = nullptr;
     QAction* newYxAction_ = nullptr;
     QAction* newXyAction_ = nullptr;
-    QMessageBox* message_ = nullptr;
+    QPointer<QMessageBox> message_; // clears itself when the box goes
+    class infoView* panel_ = nullptr;
     bool terminated_ = false;
 };
 
