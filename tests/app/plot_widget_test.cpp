@@ -114,7 +114,9 @@ TEST_F(PlotWidgetTest, ZoomStopsAtThePinchLimitsAndRefusesNonsense)
 TEST_F(PlotWidgetTest, TwoTouchFingersPinchAndOnePans)
 {
     w->show();
-    auto* device = QTest::createTouchDevice();
+    // The test owns the simulated device (Qt registers it and leaves it to us).
+    std::unique_ptr<QPointingDevice> owned(QTest::createTouchDevice());
+    QPointingDevice* device = owned.get();
     const double sx = view().curSx;
     QTest::touchEvent(w.get(), device).press(0, QPoint(100, 200)).press(1, QPoint(200, 200));
     QTest::touchEvent(w.get(), device).stationary(0).move(1, QPoint(300, 200));
