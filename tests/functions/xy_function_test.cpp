@@ -12,6 +12,7 @@
 #include "orlix/math_engine.h"
 #include "orlix/special_point.h"
 #include "orlix/xy_function.h"
+#include "plane_fixture.h"
 
 using namespace orlix;
 using json = nlohmann::json;
@@ -20,36 +21,8 @@ namespace {
 
 constexpr double Pi = 3.141592653589793;
 
-// 320 × 480 points, user origin in the middle, 10 points per unit.
-class CentredPlane : public PlotContext {
-  public:
-    double sx = 10, sy = 10, ox = 160, oy = 240;
-    myPoint curSs() const override { return {sx, sy}; }
-    myPoint myPointToUser(myPoint d) const override { return {(d.x - ox) / sx, (oy - d.y) / sy}; }
-    PointF myPointToDevice(myPoint u) const override
-    {
-        return {static_cast<float>(ox + sx * u.x), static_cast<float>(oy - sy * u.y)};
-    }
-    RectF goodRect() const override { return {0, 0, 320, 480}; }
-};
-
-class XyFunctionTest : public ::testing::Test {
+class XyFunctionTest : public orlix::testing::PlaneTest {
   protected:
-    CentredPlane plane;
-    void SetUp() override
-    {
-        Function::setPlotContext(&plane);
-        specialObject::setPlotter(&plane);
-        Function::setMinX(-15, 15);
-        Function::setMinY(-15, 15);
-        Function::setMaxIntegral(10);
-    }
-    void TearDown() override
-    {
-        Function::setPlotContext(nullptr);
-        specialObject::setPlotter(nullptr);
-    }
-
     static std::shared_ptr<xyFunction> sampled(const std::string& text)
     {
         auto f = xyFunction::functionFromString(text);

@@ -13,6 +13,7 @@
 #include "orlix/math_engine.h"
 #include "orlix/special_point.h"
 #include "orlix/yx_function.h"
+#include "plane_fixture.h"
 
 using namespace orlix;
 using json = nlohmann::json;
@@ -23,37 +24,8 @@ constexpr double NaN = std::numeric_limits<double>::quiet_NaN();
 constexpr double Inf = std::numeric_limits<double>::infinity();
 constexpr double Pi = 3.141592653589793;
 
-// A plane of 320 × 480 points whose user origin sits at (ox, oy), with
-// sx, sy points per unit.
-class FakePlane : public PlotContext {
-  public:
-    double sx = 10, sy = 10, ox = 160, oy = 240;
-    myPoint curSs() const override { return {sx, sy}; }
-    myPoint myPointToUser(myPoint d) const override { return {(d.x - ox) / sx, (oy - d.y) / sy}; }
-    PointF myPointToDevice(myPoint u) const override
-    {
-        return {static_cast<float>(ox + sx * u.x), static_cast<float>(oy - sy * u.y)};
-    }
-    RectF goodRect() const override { return {0, 0, 320, 480}; }
-};
-
-class YxFunctionTest : public ::testing::Test {
+class YxFunctionTest : public orlix::testing::PlaneTest {
   protected:
-    FakePlane plane;
-    void SetUp() override
-    {
-        Function::setPlotContext(&plane);
-        specialObject::setPlotter(&plane);
-        Function::setMinX(-15, 15);
-        Function::setMinY(-15, 15);
-        Function::setMaxIntegral(10);
-    }
-    void TearDown() override
-    {
-        Function::setPlotContext(nullptr);
-        specialObject::setPlotter(nullptr);
-    }
-
     // A function of text, prepared as registering does, sampled once.
     static std::shared_ptr<yxFunction> sampled(const std::string& text, int n = 301)
     {

@@ -1,0 +1,44 @@
+// A plane of 320 × 480 points for the explicit kinds' tests, registered as
+// the model's plane and the marks' plotter for the length of a test.
+#pragma once
+
+#include <gtest/gtest.h>
+
+#include "orlix/function.h"
+#include "orlix/special_point.h"
+
+namespace orlix::testing {
+
+// The user origin sits at (ox, oy), with sx, sy points per unit.
+class FakePlane : public PlotContext {
+  public:
+    double sx = 10, sy = 10, ox = 160, oy = 240;
+    myPoint curSs() const override { return {sx, sy}; }
+    myPoint myPointToUser(myPoint d) const override { return {(d.x - ox) / sx, (oy - d.y) / sy}; }
+    PointF myPointToDevice(myPoint u) const override
+    {
+        return {static_cast<float>(ox + sx * u.x), static_cast<float>(oy - sy * u.y)};
+    }
+    RectF goodRect() const override { return {0, 0, 320, 480}; }
+};
+
+// Window [-15, 15] on both axes, the default integration limit.
+class PlaneTest : public ::testing::Test {
+  protected:
+    FakePlane plane;
+    void SetUp() override
+    {
+        Function::setPlotContext(&plane);
+        specialObject::setPlotter(&plane);
+        Function::setMinX(-15, 15);
+        Function::setMinY(-15, 15);
+        Function::setMaxIntegral(10);
+    }
+    void TearDown() override
+    {
+        Function::setPlotContext(nullptr);
+        specialObject::setPlotter(nullptr);
+    }
+};
+
+} // namespace orlix::testing
