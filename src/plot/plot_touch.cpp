@@ -81,24 +81,24 @@ bool plotView::tracked(const std::vector<Touch>& t, std::optional<int> id) const
     return id && std::any_of(t.begin(), t.end(), [&](const Touch& touch) { return touch.id == *id; });
 }
 
+const Touch* plotView::fingerOf(std::optional<int> id) const
+{
+    if (!id)
+        return nullptr;
+    auto it = fingers_.find(*id);
+    return it == fingers_.end() ? nullptr : &it->second;
+}
+
 PointF plotView::positionOf(std::optional<int> id) const
 {
-    if (id) {
-        auto it = fingers_.find(*id);
-        if (it != fingers_.end())
-            return it->second.location;
-    }
-    return curFirstTap;
+    const Touch* t = fingerOf(id);
+    return t ? t->location : curFirstTap;
 }
 
 int plotView::phaseOf(std::optional<int> id) const
 {
-    if (id) {
-        auto it = fingers_.find(*id);
-        if (it != fingers_.end())
-            return it->second.phase;
-    }
-    return kTouchEnded;
+    const Touch* t = fingerOf(id);
+    return t ? t->phase : kTouchEnded;
 }
 
 void plotView::handleTouches(const std::vector<Touch>& all)

@@ -274,6 +274,7 @@ class plotView : public PlotContext {
     bool pinchCovers() const;
     void resetOffsets();
     bool tracked(const std::vector<Touch>& t, std::optional<int> id) const;
+    const Touch* fingerOf(std::optional<int> id) const; // null when not tracked
     PointF positionOf(std::optional<int> id) const;
     int phaseOf(std::optional<int> id) const;
     void remember(const std::vector<Touch>& t);
