@@ -5,16 +5,20 @@
 #include <QAction>
 #include <QApplication>
 #include <QCloseEvent>
+#include <QGraphicsOpacityEffect>
 #include <QGuiApplication>
 #include <QHBoxLayout>
 #include <QLabel>
 #include <QLineEdit>
 #include <QMenu>
 #include <QMessageBox>
+#include <QParallelAnimationGroup>
 #include <QPixmap>
+#include <QPropertyAnimation>
 #include <QPushButton>
 #include <QResizeEvent>
 #include <QToolButton>
+#include <algorithm>
 
 #include "icons.h"
 
@@ -60,7 +64,7 @@ MainWindow::MainWindow(const QString& storeDirectory, InfoPanel* info, QWidget* 
     };
     controller_->onConfirmDelete = [this] { confirmDelete(); };
     controller_->onChanged = [this] { refresh(); };
-    controller_->onInterfaceChanged = [this] { layoutBars(); };
+    controller_->onInterfaceChanged = [this] { animateInterface(); };
     plot_->onViewChanged = [this] { controller_->viewChanged(); };
     controller_->load();
     view.setGoodRect(goodRectForPlotter());
@@ -154,22 +158,68 @@ void MainWindow::build()
     for (QToolButton* b :
          {addButton_, trashButton_, rootsButton_, extrsButton_, inflsButton_, intersButton_, moveButton_})
         row->addWidget(b, 1);
+
+    topFade_ = new QGraphicsOpacityEffect(topBar_);
+    topFade_->setOpacity(1);
+    topBar_->setGraphicsEffect(topFade_);
+    bottomFade_ = new QGraphicsOpacityEffect(bottomBar_);
+    bottomFade_->setOpacity(1);
+    bottomBar_->setGraphicsEffect(bottomFade_);
+    interfaceAnimation_ = new QParallelAnimationGroup(this);
+    connect(interfaceAnimation_, &QAbstractAnimation::finished, this, &MainWindow::interfaceSettled);
 }
+
+int MainWindow::topBarY(int s) const { return s == 0 ? 0 : -kTopBarHeight; }
+
+int MainWindow::bottomBarY(int s) const { return s == 2 ? height() : height() - kBottomBarHeight; }
 
 void MainWindow::layoutBars()
 {
+    // A new size puts the bars where they rest at once.
+    if (interfaceAnimation_->state() == QAbstractAnimation::Running)
+        interfaceAnimation_->stop();
     const int w = width(), h = height();
     const int state = controller_ ? controller_->interfaceState() : 0;
     plot_->setGeometry(0, 0, w, h);
     // The widget learns its size when it is shown; the view needs it now.
     plot_->view().setFrame(RectF{0, 0, static_cast<float>(w), static_cast<float>(h)});
-    topBar_->setGeometry(0, 0, w, kTopBarHeight);
-    topBar_->setVisible(state == 0);
+    topBar_->setGeometry(0, topBarY(state), w, kTopBarHeight);
     const int fieldTop = 8;
     kindLabel_->setGeometry(6, fieldTop, 44, 28);
     field_->setGeometry(50, fieldTop, w - 56, 28);
     fieldMessage_->setGeometry(50, fieldTop + 30, w - 56, 20);
-    bottomBar_->setGeometry(0, h - kBottomBarHeight, w, kBottomBarHeight);
+    bottomBar_->setGeometry(0, bottomBarY(state), w, kBottomBarHeight);
+    interfaceSettled();
+}
+
+void MainWindow::animateInterface()
+{
+    const int state = controller_->interfaceState();
+    interfaceAnimation_->stop();
+    interfaceAnimation_->clear();
+    topBar_->setVisible(true);
+    bottomBar_->setVisible(true);
+    const auto add = [this](QObject* target, const char* property, const QVariant& to) {
+        auto* a = new QPropertyAnimation(target, property);
+        a->setDuration(kInterfaceAnimationMs);
+        a->setEasingCurve(QEasingCurve::InOutQuad);
+        a->setEndValue(to);
+        interfaceAnimation_->addAnimation(a);
+    };
+    add(topBar_, "pos", QPoint(0, topBarY(state)));
+    add(topFade_, "opacity", state == 0 ? 1.0 : 0.0);
+    add(bottomBar_, "pos", QPoint(0, bottomBarY(state)));
+    add(bottomFade_, "opacity", state == 2 ? 0.0 : 1.0);
+    interfaceAnimation_->start();
+}
+
+void MainWindow::interfaceSettled()
+{
+    const int state = controller_ ? controller_->interfaceState() : 0;
+    topFade_->setOpacity(state == 0 ? 1.0 : 0.0);
+    bottomFade_->setOpacity(state == 2 ? 0.0 : 1.0);
+    // Out of sight is out of the way: hidden bars take no clicks or focus.
+    topBar_->setVisible(state == 0);
     bottomBar_->setVisible(state != 2);
     if (controller_)
         plot_->view().setGoodRect(goodRectForPlotter());
@@ -177,14 +227,17 @@ void MainWindow::layoutBars()
         panel_->reanchor();
 }
 
+bool MainWindow::interfaceAnimating() const { return interfaceAnimation_->state() == QAbstractAnimation::Running; }
+
 RectF MainWindow::goodRectForPlotter() const
 {
-    // The band between the bars, in the plot's coordinates; a hidden bar
-    // gives its room to the plot.
-    const int state = controller_ ? controller_->interfaceState() : 0;
-    const float top = state == 0 ? static_cast<float>(kTopBarHeight) : 0.0f;
-    const float bottom = static_cast<float>(state == 2 ? height() : height() - kBottomBarHeight);
-    return RectF{0, top, static_cast<float>(width()), bottom - top};
+    // The band between the bars, in the plot's coordinates; a bar slid out
+    // of sight gives its room to the plot.
+    const QRect plot = plot_->geometry();
+    const int top = std::max(topBar_->geometry().bottom() + 1, 0);
+    const int bottom = std::min(bottomBar_->geometry().top(), height());
+    return RectF{static_cast<float>(-plot.x()), static_cast<float>(top - plot.y()), static_cast<float>(width()),
+                 static_cast<float>(std::max(bottom - top, 0))};
 }
 
 void MainWindow::resizeEvent(QResizeEvent* e)

@@ -17,6 +17,8 @@
 #include "plot_widget.h"
 
 class QAction;
+class QGraphicsOpacityEffect;
+class QParallelAnimationGroup;
 class QLabel;
 class QLineEdit;
 class QMessageBox;
@@ -32,6 +34,8 @@ class MainWindow : public QWidget {
     static constexpr int kHeight = 480;
     static constexpr int kTopBarHeight = 64;
     static constexpr int kBottomBarHeight = 45;
+    // Hiding or showing the bars slides them for this long.
+    static constexpr int kInterfaceAnimationMs = 200;
 
     // Opens the store in storeDirectory (the platform's application data
     // directory when empty) and restores the stored state. info: the
@@ -56,6 +60,10 @@ class MainWindow : public QWidget {
     QAction& derivativeAction() { return *derivativeAction_; }
     QAction& newYxAction() { return *newYxAction_; }
     QAction& newXyAction() { return *newXyAction_; }
+    QWidget& topBar() { return *topBar_; }
+    QWidget& bottomBar() { return *bottomBar_; }
+    // Whether the bars are sliding in or out.
+    bool interfaceAnimating() const;
     // The alert or question shown last, while it is open.
     QMessageBox* openMessage() const { return message_; }
 
@@ -73,6 +81,13 @@ class MainWindow : public QWidget {
   private:
     void build();
     void layoutBars();
+    // Where the bars rest in interface state s: their top edges.
+    int topBarY(int s) const;
+    int bottomBarY(int s) const;
+    // Slides and fades the bars to the controller's interface state; the
+    // plot gets its new drawable band when they arrive.
+    void animateInterface();
+    void interfaceSettled();
     void refresh();
     RectF goodRectForPlotter() const;
     void showAlert(const QString& title, const QString& text);
@@ -83,6 +98,9 @@ class MainWindow : public QWidget {
     std::unique_ptr<OrlixViewController> controller_;
     QWidget* topBar_ = nullptr;
     QWidget* bottomBar_ = nullptr;
+    QGraphicsOpacityEffect* topFade_ = nullptr;
+    QGraphicsOpacityEffect* bottomFade_ = nullptr;
+    QParallelAnimationGroup* interfaceAnimation_ = nullptr;
     QLabel* kindLabel_ = nullptr;
     QLineEdit* field_ = nullptr;
     QLabel* fieldMessage_ = nullptr;

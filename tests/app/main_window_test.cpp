@@ -11,6 +11,7 @@
 #include <QMessageBox>
 #include <QPushButton>
 #include <QTemporaryDir>
+#include <QTest>
 #include <QToolButton>
 
 #include <memory>
@@ -273,6 +274,40 @@ TEST_F(MainWindowTest, MoveOrTraceSwitchesTheView)
     w->moveOrTraceButton().click();
     w->newXyAction().trigger();
     EXPECT_EQ(w->plot().view().fState(), 0);
+}
+
+TEST_F(MainWindowTest, HidingTheBarsSlidesThemAwayAndGivesThePlotTheirRoom)
+{
+    w->resize(320, 480);
+    w->show();
+    struct Step {
+        int state;
+        float top, height; // the plot's drawable band once the bars rest
+        bool topShown, bottomShown;
+    };
+    const Step steps[] = {{1, 0, 480 - MainWindow::kBottomBarHeight, false, true},
+                          {2, 0, 480, false, false},
+                          {0, MainWindow::kTopBarHeight, 480 - MainWindow::kTopBarHeight - MainWindow::kBottomBarHeight,
+                           true, true}};
+    for (const Step& s : steps) {
+        w->controller().showHideInterface();
+        EXPECT_EQ(w->controller().interfaceState(), s.state);
+        EXPECT_TRUE(w->interfaceAnimating());
+        QTRY_VERIFY_WITH_TIMEOUT(!w->interfaceAnimating(), 2000);
+        const RectF r = w->plot().view().goodRect();
+        EXPECT_EQ(r.y, s.top) << "state " << s.state;
+        EXPECT_EQ(r.height, s.height) << "state " << s.state;
+        EXPECT_EQ(r.width, 320);
+        EXPECT_EQ(w->topBar().isVisibleTo(w.get()), s.topShown);
+        EXPECT_EQ(w->bottomBar().isVisibleTo(w.get()), s.bottomShown);
+    }
+    // A new size while the bars slide puts them where they rest at once.
+    w->controller().showHideInterface();
+    w->resize(480, 320);
+    QTRY_COMPARE_WITH_TIMEOUT(w->height(), 320, 1000);
+    EXPECT_FALSE(w->interfaceAnimating());
+    EXPECT_EQ(w->plot().view().goodRect().height, 320 - MainWindow::kBottomBarHeight);
+    EXPECT_EQ(w->bottomBar().geometry().top(), 320 - MainWindow::kBottomBarHeight);
 }
 
 TEST_F(MainWindowTest, ARestartFindsFunctionsColoursPositionAndSwitches)
