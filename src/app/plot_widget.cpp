@@ -40,8 +40,7 @@ bool zoomAbout(plotView& view, PointF p, double k)
     }
     if (k == 1)
         return false;
-    view.curCenter = view.tCenter =
-        myPoint{p.x + k * (view.curCenter.x - p.x), p.y + k * (view.curCenter.y - p.y)};
+    view.curCenter = view.tCenter = myPoint{p.x + k * (view.curCenter.x - p.x), p.y + k * (view.curCenter.y - p.y)};
     view.curSx = view.tSx = std::clamp(view.curSx * k, plotView::kMinScale, plotView::kMaxScale);
     view.curSy = view.tSy = std::clamp(view.curSy * k, plotView::kMinScale, plotView::kMaxScale);
     const RectF f = view.frame();
@@ -68,11 +67,13 @@ PlotWidget::~PlotWidget() = default;
 
 void PlotWidget::paintEvent(QPaintEvent*)
 {
-    QPainter painter(this);
-    painter.fillRect(rect(), Qt::white);
-    QPainterCanvas canvas(SizeF{static_cast<float>(width()), static_cast<float>(height())}, devicePixelRatioF());
+    {
+        QPainter paper(this);
+        paper.fillRect(rect(), Qt::white);
+    }
+    // Straight onto the widget: no frame-sized image to fill and copy.
+    QPainterCanvas canvas(*this, SizeF{static_cast<float>(width()), static_cast<float>(height())});
     view_.drawRect(canvas);
-    painter.drawImage(QPointF(0, 0), canvas.image());
 }
 
 void PlotWidget::resizeEvent(QResizeEvent* e)
@@ -89,15 +90,9 @@ void PlotWidget::mouseTouch(QMouseEvent* e, int phase, int tapCount)
 {
     const Touch t{kMouseID, toPoint(e->position()), phase, tapCount, seconds(e)};
     switch (phase) {
-    case kTouchBegan:
-        view_.touchesBegan({t});
-        break;
-    case kTouchMoved:
-        view_.touchesMoved({t});
-        break;
-    default:
-        view_.touchesEnded({t});
-        break;
+    case kTouchBegan: view_.touchesBegan({t}); break;
+    case kTouchMoved: view_.touchesMoved({t}); break;
+    default: view_.touchesEnded({t}); break;
     }
 }
 
@@ -151,8 +146,7 @@ bool PlotWidget::event(QEvent* e)
     case QEvent::TouchBegin:
     case QEvent::TouchUpdate:
     case QEvent::TouchEnd:
-    case QEvent::TouchCancel:
-        return touchEvent(static_cast<QTouchEvent*>(e));
+    case QEvent::TouchCancel: return touchEvent(static_cast<QTouchEvent*>(e));
     case QEvent::NativeGesture: {
         auto* g = static_cast<QNativeGestureEvent*>(e);
         if (g->gestureType() == Qt::ZoomNativeGesture) {
@@ -162,8 +156,7 @@ bool PlotWidget::event(QEvent* e)
         }
         break;
     }
-    default:
-        break;
+    default: break;
     }
     return QWidget::event(e);
 }
@@ -184,18 +177,10 @@ bool PlotWidget::touchEvent(QTouchEvent* e)
             t.phase = kTouchCancelled;
         } else {
             switch (p.state()) {
-            case QEventPoint::Pressed:
-                t.phase = kTouchBegan;
-                break;
-            case QEventPoint::Updated:
-                t.phase = kTouchMoved;
-                break;
-            case QEventPoint::Released:
-                t.phase = kTouchEnded;
-                break;
-            default:
-                t.phase = kTouchStationary;
-                break;
+            case QEventPoint::Pressed: t.phase = kTouchBegan; break;
+            case QEventPoint::Updated: t.phase = kTouchMoved; break;
+            case QEventPoint::Released: t.phase = kTouchEnded; break;
+            default: t.phase = kTouchStationary; break;
             }
         }
         if (t.phase == kTouchBegan) {

@@ -28,13 +28,17 @@ class QPainterCanvas : public Canvas {
     // negative or too large for an image gives an empty surface on which
     // drawing does nothing.
     explicit QPainterCanvas(SizeF size, double devicePixelRatio = 1.0);
+    // Draws straight onto device (a widget while it paints, an image) at
+    // its own device-pixel ratio; image() is then empty. Layers made by it
+    // are images of that ratio.
+    QPainterCanvas(QPaintDevice& device, SizeF size);
     ~QPainterCanvas() override;
     QPainterCanvas(const QPainterCanvas&) = delete;
     QPainterCanvas& operator=(const QPainterCanvas&) = delete;
 
     double devicePixelRatio() const { return ratio_; }
     // A copy of the pixels drawn so far (premultiplied ARGB, with the
-    // device-pixel ratio set).
+    // device-pixel ratio set); empty for a canvas over a device.
     QImage image() const;
     // Writes the image as PNG; false when it could not be written.
     bool savePng(const QString& path) const;
@@ -74,6 +78,8 @@ class QPainterCanvas : public Canvas {
     void drawText(std::string_view utf8, RectF rect, float fontSize, TextAlign align) override;
 
   private:
+    bool strokeLongPolyline(QPainter& p, const QPen& q);
+    void blit(const QPainterCanvas& layer, const QRectF& into);
     // What save() and restore() keep besides QPainter's own state.
     struct Style {
         float width = 1;

@@ -1,0 +1,124 @@
+// What the screen costs per frame, with six curves on a 320 × 480 view at
+// the density of a phone (2 pixels per point), through the QPainter canvas
+// the plot widget paints with:
+// - a pan frame: the finger moved, the cached layers are composed again at
+//   their new place (no sampling);
+// - a redraw: the gesture ended, six curves are sampled afresh, the current
+//   curve's marks are found, all six drawn into the function layer, and
+//   the next frame is composed.
+#include <QGuiApplication>
+#include <QImage>
+#include <QPainter>
+#include <benchmark/benchmark.h>
+#include <cstdlib>
+#include <string>
+
+#include "orlix/function.h"
+#include "orlix/plot_plane.h"
+#include "orlix/yx_function.h"
+#include "qpainter_canvas.h"
+
+using namespace orlix;
+
+namespace {
+
+constexpr double kDensity = 2.0;
+const SizeF kView{320, 480};
+
+const char* const kSix[] = {"sin(x)*x^2-3",           "x^3-2*x+1",     "sqrt(abs(x))*cos(3*x)",
+                            "exp(-x^2/2)/sqrt(2*pi)", "(x^2+1)/(x-1)", "ln(abs(x)+1)*tan(x/4)"};
+
+class Searches : public FunctionShell {
+  public:
+    Function* current = nullptr;
+    SearchSettings searchSettings() const override { return {true, true, true, false}; }
+    Function* currentFunction() const override { return current; }
+};
+
+// The plot view with six curves, the first one current and its roots,
+// extrema and inflections marked, as the window shows it.
+struct Screen {
+    plotView plane;
+    Searches shell;
+    QImage window{320 * 2, 480 * 2, QImage::Format_ARGB32_Premultiplied};
+
+    Screen()
+    {
+        window.setDevicePixelRatio(kDensity);
+        plane.setFrame(RectF{0, 0, kView.width, kView.height});
+        plane.initialize();
+        Function::setPlotContext(&plane);
+        Function::setShell(&shell);
+        Function::Ptr first;
+        for (int k = 0; k < 6; ++k) {
+            auto f = yxFunction::functionFromString(kSix[k]);
+            f->setColor(Color{0.15f * k, 0.4f, 1.0f - 0.15f * k, 1});
+            Function::setFunction(f, "f" + std::to_string(k));
+            if (!first)
+                first = f;
+        }
+        shell.current = first.get();
+        plane.setCurFunc(first);
+        plane.redraw();
+        paint();
+    }
+    ~Screen()
+    {
+        Function::setShell(nullptr);
+        Function::deleteAll();
+        Function::setPlotContext(nullptr);
+    }
+    // What the plot widget's paint event does.
+    void paint()
+    {
+        window.fill(Qt::white);
+        QPainterCanvas canvas(window, kView);
+        plane.drawRect(canvas);
+    }
+    static Touch finger(float x, float y, int phase, double time) { return Touch{1, PointF{x, y}, phase, 1, time}; }
+};
+
+void PanFrame(benchmark::State& state)
+{
+    Screen s;
+    double time = 0;
+    s.plane.touchesBegan({Screen::finger(160, 240, kTouchBegan, time)});
+    int step = 0;
+    for (auto _ : state) {
+        // To and fro over 40 points, one point a frame.
+        const int d = step % 80 < 40 ? step % 40 : 40 - step % 40;
+        ++step;
+        time += 1.0 / 60;
+        s.plane.touchesMoved({Screen::finger(160.0f + d, 240.0f + d / 2.0f, kTouchMoved, time)});
+        s.paint();
+    }
+    s.plane.touchesEnded({Screen::finger(160, 240, kTouchEnded, time)});
+}
+BENCHMARK(PanFrame)->Unit(benchmark::kMicrosecond);
+
+void RedrawSixCurves(benchmark::State& state)
+{
+    Screen s;
+    for (auto _ : state) {
+        // A zoom: every curve samples afresh.
+        for (const auto& [id, f] : Function::functionRegister())
+            static_cast<yxFunction&>(*f).setPreviousK(NAN);
+        s.plane.redraw();
+        s.paint();
+    }
+}
+BENCHMARK(RedrawSixCurves)->Unit(benchmark::kMicrosecond);
+
+} // namespace
+
+int main(int argc, char** argv)
+{
+    if (!std::getenv("QT_QPA_PLATFORM"))
+        setenv("QT_QPA_PLATFORM", "offscreen", 1);
+    QGuiApplication app(argc, argv);
+    yxFunction::registerKind();
+    benchmark::Initialize(&argc, argv);
+    benchmark::RunSpecifiedBenchmarks();
+    benchmark::Shutdown();
+    return 0;
+}
