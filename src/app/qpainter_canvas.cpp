@@ -256,85 +256,159 @@ void QPainterCanvas::strokePath()
 
 // QPainter strokes a wide pen by filling the outline of the whole path, and
 // the fill of one outline with thousands of edges costs far more than the
-// same edges in short pieces (a curve of 3 000 samples took 3 ms at 2 pixels
-// a point). Long opaque polylines, which is what curves are, are therefore
-// drawn in pieces: solid ones as separate segments whose square caps close
-// the joins, dashed and round-capped ones as runs of segments, each run
-// taking the dash pattern on where the previous one left it.
-// Translucent pens would darken where pieces overlap, so they keep the one
-// outline.
+// same edges in short pieces (six curves at two pixels a point took 100 ms).
+// Long opaque polylines, which is what curves are, are therefore drawn in
+// pieces that overlap without a seam:
+// - solid lines as separate segments, whose square caps close the joins,
+//   with each end as a short polyline of its own so it ends as asked;
+// - dashed lines walked here, each dash its own short polyline, the pattern
+//   starting again at every move as QPainter does;
+// - round caps as runs of segments.
+// Translucent pens would darken where pieces overlap: they keep the one
+// outline, as does anything else the pieces cannot reproduce.
 bool QPainterCanvas::strokeLongPolyline(QPainter& p, const QPen& q)
 {
     constexpr int kLong = 64;
     const int n = path_.elementCount();
-    if (n <= kLong || q.color().alpha() != 255 || q.widthF() <= 0 || q.style() == Qt::NoPen)
+    const double w = q.widthF();
+    if (n <= kLong || q.color().alpha() != 255 || !(w > 0) || q.style() == Qt::NoPen)
         return false;
+    std::vector<std::pair<int, int>> subpaths; // [first, last] element of each
+    double length = 0;
     for (int i = 0; i < n; ++i) {
-        const QPainterPath::ElementType t = path_.elementAt(i).type;
-        if (t != QPainterPath::MoveToElement && t != QPainterPath::LineToElement)
+        const QPainterPath::Element e = path_.elementAt(i);
+        if (e.type == QPainterPath::MoveToElement)
+            subpaths.emplace_back(i, i);
+        else if (e.type == QPainterPath::LineToElement && !subpaths.empty()) {
+            subpaths.back().second = i;
+            length += QLineF(path_.elementAt(i - 1), e).length();
+        } else
             return false;
     }
+    std::vector<double> dashes;
+    if (q.style() != Qt::SolidLine) {
+        double period = 0;
+        for (qreal d : q.dashPattern()) {
+            dashes.push_back(d * w);
+            period += d * w;
+        }
+        // Beyond some thousands of dashes QPainter's own dasher (which
+        // knows the clip) does better.
+        if (dashes.size() < 2 || !(period > 0) || !(length / period < 20000))
+            return false;
+    }
+    const auto point = [this](int i) { return QPointF(path_.elementAt(i)); };
+
     p.save();
     p.setBrush(Qt::NoBrush);
-    if (q.style() == Qt::SolidLine && q.capStyle() != Qt::RoundCap) {
-        QPen square = q;
-        square.setCapStyle(Qt::SquareCap);
-        p.setPen(square);
-        constexpr int kBatch = 256;
-        QLineF lines[kBatch];
-        int count = 0;
-        QPointF last;
-        for (int i = 0; i < n; ++i) {
-            const QPainterPath::Element e = path_.elementAt(i);
-            const QPointF at(e.x, e.y);
-            if (e.type == QPainterPath::LineToElement) {
+    QPen piece = q;
+    piece.setStyle(Qt::SolidLine);
+    p.setPen(piece);
+    std::vector<QPointF> run;
+    for (auto [first, last] : subpaths) {
+        if (!dashes.empty()) {
+            dashSubpath(p, first, last, dashes, q.dashOffset() * w);
+        } else if (q.capStyle() == Qt::RoundCap) {
+            constexpr int kRun = 32;
+            for (int i = first; i < last; i += kRun) {
+                run.clear();
+                for (int k = i; k <= std::min(i + kRun, last); ++k)
+                    run.push_back(point(k));
+                p.drawPolyline(run.data(), static_cast<int>(run.size()));
+            }
+        } else {
+            // The ends: at least one line width from either end.
+            int head = first;
+            for (double l = 0; head < last && l < w; ++head)
+                l += QLineF(point(head), point(head + 1)).length();
+            int tail = last;
+            for (double l = 0; tail > head && l < w; --tail)
+                l += QLineF(point(tail - 1), point(tail)).length();
+            if (tail <= head) {
+                run.clear();
+                for (int k = first; k <= last; ++k)
+                    run.push_back(point(k));
+                p.drawPolyline(run.data(), static_cast<int>(run.size()));
+                continue;
+            }
+            for (auto [from, to] : {std::pair{first, head}, std::pair{tail, last}}) {
+                run.clear();
+                for (int k = from; k <= to; ++k)
+                    run.push_back(point(k));
+                if (run.size() > 1)
+                    p.drawPolyline(run.data(), static_cast<int>(run.size()));
+            }
+            QPen square = piece;
+            square.setCapStyle(Qt::SquareCap);
+            p.setPen(square);
+            constexpr int kBatch = 256;
+            QLineF lines[kBatch];
+            int count = 0;
+            for (int k = head; k < tail; ++k) {
                 if (count == kBatch) {
                     p.drawLines(lines, count);
                     count = 0;
                 }
-                lines[count++] = QLineF(last, at);
-            }
-            last = at;
-        }
-        if (count > 0)
-            p.drawLines(lines, count);
-    } else {
-        // Dash offsets are in pen widths; each run starts where the dash
-        // pattern left off.
-        constexpr int kRun = 32;
-        QPen run = q;
-        QPointF points[kRun + 1];
-        int count = 0;
-        qreal offset = q.dashOffset();
-        qreal length = 0;
-        const auto flush = [&] {
-            if (count > 1) {
-                run.setDashOffset(offset);
-                p.setPen(run);
-                p.drawPolyline(points, count);
-                offset += length / q.widthF();
-            }
-            length = 0;
-        };
-        for (int i = 0; i < n; ++i) {
-            const QPainterPath::Element e = path_.elementAt(i);
-            const QPointF at(e.x, e.y);
-            if (e.type == QPainterPath::MoveToElement) {
-                flush();
-                count = 0;
-            } else if (count == kRun + 1) {
-                flush();
-                points[0] = points[kRun];
-                count = 1;
+                lines[count++] = QLineF(point(k), point(k + 1));
             }
             if (count > 0)
-                length += QLineF(points[count - 1], at).length();
-            points[count++] = at;
+                p.drawLines(lines, count);
+            p.setPen(piece);
         }
-        flush();
     }
     p.restore();
     return true;
+}
+
+void QPainterCanvas::dashSubpath(QPainter& p, int first, int last, const std::vector<double>& dashes, double offset)
+{
+    const int count = static_cast<int>(dashes.size());
+    double period = 0;
+    for (double d : dashes)
+        period += d;
+    double d = std::fmod(offset, period);
+    if (d < 0)
+        d += period;
+    int index = 0;
+    while (d >= dashes[index]) {
+        d -= dashes[index];
+        index = (index + 1) % count;
+    }
+    double left = dashes[index] - d; // of the current dash or gap
+    bool on = index % 2 == 0;
+    std::vector<QPointF> dash;
+    const auto flush = [&] {
+        if (dash.size() > 1)
+            p.drawPolyline(dash.data(), static_cast<int>(dash.size()));
+        dash.clear();
+    };
+    QPointF a(path_.elementAt(first));
+    if (on)
+        dash.push_back(a);
+    for (int i = first + 1; i <= last; ++i) {
+        const QPointF b(path_.elementAt(i));
+        const double l = QLineF(a, b).length();
+        double t = 0;
+        while (l - t > left) {
+            t += left;
+            const QPointF at = a + (b - a) * (t / l);
+            if (on) {
+                dash.push_back(at);
+                flush();
+            } else {
+                dash.push_back(at);
+            }
+            on = !on;
+            index = (index + 1) % count;
+            left = dashes[index];
+        }
+        left -= l - t;
+        if (on)
+            dash.push_back(b);
+        a = b;
+    }
+    if (on)
+        flush();
 }
 
 void QPainterCanvas::fillPath()

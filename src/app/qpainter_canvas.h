@@ -80,6 +80,8 @@ class QPainterCanvas : public Canvas {
   private:
     bool strokeLongPolyline(QPainter& p, const QPen& q);
     void blit(const QPainterCanvas& layer, const QRectF& into);
+    // Strokes the dashes of path_'s elements first..last (dashes in points).
+    void dashSubpath(QPainter& p, int first, int last, const std::vector<double>& dashes, double offset);
     // What save() and restore() keep besides QPainter's own state.
     struct Style {
         float width = 1;

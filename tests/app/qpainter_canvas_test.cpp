@@ -372,3 +372,45 @@ TEST(QPainterCanvas, PlaneRendersAxesAndDarkerCoarseLines)
             ink += qAlpha(img.pixel(x, y)) > 128 && qBlue(img.pixel(x, y)) < 100;
     EXPECT_GT(ink, 10);
 }
+
+// Curves are long polylines and are stroked in pieces: the pieces must
+// give the picture the whole path gives, dashes included.
+TEST(QPainterCanvas, LongPolylinesLookLikeOneStroke)
+{
+    struct Case {
+        const char* what;
+        bool dashed;
+        Color color;
+    };
+    const Case cases[] = {{"solid", false, kRed}, {"dashed", true, kBlue}, {"translucent", true, {0, 0, 1, 0.5f}}};
+    for (const Case& c : cases) {
+        // The same horizontal line: two points (one stroke), and 400
+        // points (long enough to go in pieces).
+        QPainterCanvas shortLine(SizeF{220, 10}), longLine(SizeF{220, 10});
+        for (QPainterCanvas* canvas : {&shortLine, &longLine}) {
+            canvas->setStrokeColor(c.color);
+            canvas->setLineWidth(2);
+            const float dash[] = {6, 5};
+            if (c.dashed)
+                canvas->setLineDash(0, dash, 2);
+            const int n = canvas == &shortLine ? 1 : 399;
+            canvas->moveTo(10, 5);
+            for (int i = 1; i <= n; ++i)
+                canvas->lineTo(10 + 200.0f * i / n, 5);
+            canvas->strokePath();
+        }
+        EXPECT_EQ(row(longLine, 4, 0, 220), row(shortLine, 4, 0, 220)) << c.what;
+    }
+    // A bend: the pieces close the joins, nothing between them stays empty.
+    QPainterCanvas bend(SizeF{60, 60});
+    bend.setStrokeColor(kGreen);
+    bend.setLineWidth(4);
+    bend.moveTo(5, 30);
+    for (int i = 1; i <= 100; ++i) {
+        const float x = 5 + 0.5f * i;
+        bend.lineTo(x, i % 2 ? 30.0f : 34.0f);
+    }
+    bend.strokePath();
+    for (int x = 6; x < 54; ++x)
+        EXPECT_EQ(qAlpha(at(bend, x, 31)), 255) << x;
+}
