@@ -165,6 +165,14 @@ bool PlotWidget::event(QEvent* e)
 
 bool PlotWidget::touchEvent(QTouchEvent* e)
 {
+    // A touch that starts on a widget lying over the plot (the information
+    // panel and its fields) is that widget's: left alone, Qt hands it over
+    // as a mouse press, which is what the panel understands.
+    if (e->type() == QEvent::TouchBegin && !e->points().isEmpty() &&
+        childAt(e->points().first().position().toPoint())) {
+        e->ignore();
+        return false;
+    }
     const double now = seconds(e);
     std::vector<Touch> all;
     bool anyLifted = false;
