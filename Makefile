@@ -66,6 +66,8 @@ FUZZ_MAX_LEN ?= 256
 # FUZZ_JOBS > 1 runs that many fuzzing processes side by side on the shared
 # corpus; each writes $(FUZZ_BUILD)/fuzz-N.log.
 FUZZ_JOBS    ?= 1
+# Seconds one input may take (wall clock, so on a busy machine allow more).
+FUZZ_TIMEOUT ?= 10
 fuzz:
 	@$(MAKE) --no-print-directory deps PACKAGES="cmake clang-14 libclang-rt-14-dev"
 	cmake -S fuzz -B $(FUZZ_BUILD) -DCMAKE_CXX_COMPILER=clang++-14 -DCMAKE_BUILD_TYPE=RelWithDebInfo
@@ -73,7 +75,7 @@ fuzz:
 	mkdir -p $(FUZZ_BUILD)/corpus $(FUZZ_BUILD)/crashes
 	cp -n fuzz/corpus/* $(FUZZ_BUILD)/corpus/
 	cd $(FUZZ_BUILD) && ASAN_OPTIONS=malloc_context_size=0:quarantine_size_mb=16 \
-	./engine_fuzz -max_total_time=$(FUZZ_SECONDS) -max_len=$(FUZZ_MAX_LEN) -timeout=10 \
+	./engine_fuzz -max_total_time=$(FUZZ_SECONDS) -max_len=$(FUZZ_MAX_LEN) -timeout=$(FUZZ_TIMEOUT) \
 	  $$(test $(FUZZ_JOBS) -gt 1 && echo -jobs=$(FUZZ_JOBS) -workers=$(FUZZ_JOBS)) \
 	  -rss_limit_mb=2048 -dict=$(CURDIR)/fuzz/engine.dict -artifact_prefix=crashes/ corpus $(CURDIR)/fuzz/regressions
 
