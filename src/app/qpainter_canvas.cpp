@@ -260,7 +260,7 @@ void QPainterCanvas::strokePath()
 // Long opaque polylines, which is what curves are, are therefore drawn in
 // pieces that overlap without a seam:
 // - solid lines as separate segments, whose square caps close the joins,
-//   with each end as a short polyline of its own so it ends as asked;
+//   and a chord at either end with the cap asked for;
 // - dashed lines walked here, each dash its own short polyline, the pattern
 //   starting again at every move as QPainter does;
 // - round caps as runs of segments.
@@ -305,6 +305,7 @@ bool QPainterCanvas::strokeLongPolyline(QPainter& p, const QPen& q)
     piece.setStyle(Qt::SolidLine);
     p.setPen(piece);
     std::vector<QPointF> run;
+    std::vector<QLineF> ends, middle;
     for (auto [first, last] : subpaths) {
         if (!dashes.empty()) {
             dashSubpath(p, first, last, dashes, q.dashOffset() * w);
@@ -317,7 +318,10 @@ bool QPainterCanvas::strokeLongPolyline(QPainter& p, const QPen& q)
                 p.drawPolyline(run.data(), static_cast<int>(run.size()));
             }
         } else {
-            // The ends: at least one line width from either end.
+            // The first and last line width of the curve become one chord
+            // each, with the cap asked for (short segments side by side
+            // would leave seams); the segments between get square caps,
+            // which close the joins.
             int head = first;
             for (double l = 0; head < last && l < w; ++head)
                 l += QLineF(point(head), point(head + 1)).length();
@@ -325,36 +329,22 @@ bool QPainterCanvas::strokeLongPolyline(QPainter& p, const QPen& q)
             for (double l = 0; tail > head && l < w; --tail)
                 l += QLineF(point(tail - 1), point(tail)).length();
             if (tail <= head) {
-                run.clear();
-                for (int k = first; k <= last; ++k)
-                    run.push_back(point(k));
-                p.drawPolyline(run.data(), static_cast<int>(run.size()));
+                ends.emplace_back(point(first), point(last));
                 continue;
             }
-            for (auto [from, to] : {std::pair{first, head}, std::pair{tail, last}}) {
-                run.clear();
-                for (int k = from; k <= to; ++k)
-                    run.push_back(point(k));
-                if (run.size() > 1)
-                    p.drawPolyline(run.data(), static_cast<int>(run.size()));
-            }
-            QPen square = piece;
-            square.setCapStyle(Qt::SquareCap);
-            p.setPen(square);
-            constexpr int kBatch = 256;
-            QLineF lines[kBatch];
-            int count = 0;
-            for (int k = head; k < tail; ++k) {
-                if (count == kBatch) {
-                    p.drawLines(lines, count);
-                    count = 0;
-                }
-                lines[count++] = QLineF(point(k), point(k + 1));
-            }
-            if (count > 0)
-                p.drawLines(lines, count);
-            p.setPen(piece);
+            ends.emplace_back(point(first), point(head));
+            ends.emplace_back(point(tail), point(last));
+            for (int k = head; k < tail; ++k)
+                middle.emplace_back(point(k), point(k + 1));
         }
+    }
+    if (!ends.empty())
+        p.drawLines(ends.data(), static_cast<int>(ends.size()));
+    if (!middle.empty()) {
+        QPen square = piece;
+        square.setCapStyle(Qt::SquareCap);
+        p.setPen(square);
+        p.drawLines(middle.data(), static_cast<int>(middle.size()));
     }
     p.restore();
     return true;
