@@ -1,6 +1,6 @@
 // What the screen costs per frame, with six curves on a 320 × 480 view at
-// the density of a phone (2 pixels per point), through the QPainter canvas
-// the plot widget paints with:
+// one and at two pixels per point (a phone's density), through the QPainter
+// canvas the plot widget paints with:
 // - a pan frame: the finger moved, the cached layers are composed again at
 //   their new place (no sampling);
 // - a redraw: the gesture ended, six curves are sampled afresh, the current
@@ -22,7 +22,6 @@ using namespace orlix;
 
 namespace {
 
-constexpr double kDensity = 2.0;
 const SizeF kView{320, 480};
 
 const char* const kSix[] = {"sin(x)*x^2-3",           "x^3-2*x+1",     "sqrt(abs(x))*cos(3*x)",
@@ -40,11 +39,11 @@ class Searches : public FunctionShell {
 struct Screen {
     plotView plane;
     Searches shell;
-    QImage window{320 * 2, 480 * 2, QImage::Format_ARGB32_Premultiplied};
+    QImage window;
 
-    Screen()
+    explicit Screen(int density) : window(320 * density, 480 * density, QImage::Format_ARGB32_Premultiplied)
     {
-        window.setDevicePixelRatio(kDensity);
+        window.setDevicePixelRatio(density);
         plane.setFrame(RectF{0, 0, kView.width, kView.height});
         plane.initialize();
         Function::setPlotContext(&plane);
@@ -80,7 +79,7 @@ struct Screen {
 
 void PanFrame(benchmark::State& state)
 {
-    Screen s;
+    Screen s(static_cast<int>(state.range(0)));
     double time = 0;
     s.plane.touchesBegan({Screen::finger(160, 240, kTouchBegan, time)});
     int step = 0;
@@ -94,11 +93,11 @@ void PanFrame(benchmark::State& state)
     }
     s.plane.touchesEnded({Screen::finger(160, 240, kTouchEnded, time)});
 }
-BENCHMARK(PanFrame)->Unit(benchmark::kMicrosecond);
+BENCHMARK(PanFrame)->Arg(1)->Arg(2)->Unit(benchmark::kMicrosecond);
 
 void RedrawSixCurves(benchmark::State& state)
 {
-    Screen s;
+    Screen s(static_cast<int>(state.range(0)));
     for (auto _ : state) {
         // A zoom: every curve samples afresh.
         for (const auto& [id, f] : Function::functionRegister())
@@ -107,7 +106,7 @@ void RedrawSixCurves(benchmark::State& state)
         s.paint();
     }
 }
-BENCHMARK(RedrawSixCurves)->Unit(benchmark::kMicrosecond);
+BENCHMARK(RedrawSixCurves)->Arg(1)->Arg(2)->Unit(benchmark::kMicrosecond);
 
 } // namespace
 
