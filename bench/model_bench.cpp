@@ -10,13 +10,13 @@
 #include "orlix/special_point.h"
 #include "orlix/yx_function.h"
 #include "qpainter_canvas.h"
+#include "six_curves.h"
 
 using namespace orlix;
+using orlix::bench::kSix;
+using orlix::bench::Searches;
 
 namespace {
-
-const char* const kSix[] = {"sin(x)*x^2-3",           "x^3-2*x+1",     "sqrt(abs(x))*cos(3*x)",
-                            "exp(-x^2/2)/sqrt(2*pi)", "(x^2+1)/(x-1)", "ln(abs(x)+1)*tan(x/4)"};
 
 // A 320 × 480 view at scale 30 with the origin in the middle: the sampling
 // window and the layer are three view sizes.
@@ -36,13 +36,6 @@ struct Scene {
         Function::deleteAll();
         Function::setPlotContext(nullptr);
     }
-};
-
-class Searches : public FunctionShell {
-  public:
-    Function* current = nullptr;
-    SearchSettings searchSettings() const override { return {true, true, true, false}; }
-    Function* currentFunction() const override { return current; }
 };
 
 void SampleAndSearchOneCurve(benchmark::State& state)
@@ -110,14 +103,4 @@ BENCHMARK(ResampleSearchAndDrawSix)->Unit(benchmark::kMicrosecond);
 
 } // namespace
 
-int main(int argc, char** argv)
-{
-    if (!std::getenv("QT_QPA_PLATFORM"))
-        setenv("QT_QPA_PLATFORM", "offscreen", 1);
-    QGuiApplication app(argc, argv);
-    yxFunction::registerKind();
-    benchmark::Initialize(&argc, argv);
-    benchmark::RunSpecifiedBenchmarks();
-    benchmark::Shutdown();
-    return 0;
-}
+int main(int argc, char** argv) { return orlix::bench::runOffscreen(argc, argv); }

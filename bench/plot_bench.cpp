@@ -17,22 +17,15 @@
 #include "orlix/plot_plane.h"
 #include "orlix/yx_function.h"
 #include "qpainter_canvas.h"
+#include "six_curves.h"
 
 using namespace orlix;
+using orlix::bench::kSix;
+using orlix::bench::Searches;
 
 namespace {
 
 const SizeF kView{320, 480};
-
-const char* const kSix[] = {"sin(x)*x^2-3",           "x^3-2*x+1",     "sqrt(abs(x))*cos(3*x)",
-                            "exp(-x^2/2)/sqrt(2*pi)", "(x^2+1)/(x-1)", "ln(abs(x)+1)*tan(x/4)"};
-
-class Searches : public FunctionShell {
-  public:
-    Function* current = nullptr;
-    SearchSettings searchSettings() const override { return {true, true, true, false}; }
-    Function* currentFunction() const override { return current; }
-};
 
 // The plot view with six curves, the first one current and its roots,
 // extrema and inflections marked, as the window shows it.
@@ -110,14 +103,4 @@ BENCHMARK(RedrawSixCurves)->Arg(1)->Arg(2)->Unit(benchmark::kMicrosecond);
 
 } // namespace
 
-int main(int argc, char** argv)
-{
-    if (!std::getenv("QT_QPA_PLATFORM"))
-        setenv("QT_QPA_PLATFORM", "offscreen", 1);
-    QGuiApplication app(argc, argv);
-    yxFunction::registerKind();
-    benchmark::Initialize(&argc, argv);
-    benchmark::RunSpecifiedBenchmarks();
-    benchmark::Shutdown();
-    return 0;
-}
+int main(int argc, char** argv) { return orlix::bench::runOffscreen(argc, argv); }

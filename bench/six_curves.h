@@ -1,0 +1,39 @@
+// What the drawing benchmarks share: six y(x) curves of different
+// characters (poles, cusps, steep and flat parts), a shell that asks for
+// roots, extrema and inflections, and a main that runs offscreen.
+#pragma once
+
+#include <QGuiApplication>
+#include <benchmark/benchmark.h>
+#include <cstdlib>
+
+#include "orlix/function.h"
+#include "orlix/yx_function.h"
+
+namespace orlix::bench {
+
+inline const char* const kSix[] = {"sin(x)*x^2-3",           "x^3-2*x+1",     "sqrt(abs(x))*cos(3*x)",
+                                   "exp(-x^2/2)/sqrt(2*pi)", "(x^2+1)/(x-1)", "ln(abs(x)+1)*tan(x/4)"};
+
+class Searches : public FunctionShell {
+  public:
+    Function* current = nullptr;
+    SearchSettings searchSettings() const override { return {true, true, true, false}; }
+    Function* currentFunction() const override { return current; }
+};
+
+// Runs the registered benchmarks with a Qt application on the offscreen
+// platform (fonts and images need one).
+inline int runOffscreen(int argc, char** argv)
+{
+    if (!std::getenv("QT_QPA_PLATFORM"))
+        setenv("QT_QPA_PLATFORM", "offscreen", 1);
+    QGuiApplication app(argc, argv);
+    yxFunction::registerKind();
+    benchmark::Initialize(&argc, argv);
+    benchmark::RunSpecifiedBenchmarks();
+    benchmark::Shutdown();
+    return 0;
+}
+
+} // namespace orlix::bench
