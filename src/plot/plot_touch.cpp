@@ -436,13 +436,7 @@ void plotView::touchesEnded(const std::vector<Touch>& changed)
     }
 
     if (curTouchNumber_ == 1 && hasFirst) {
-        const PointF p = positionOf(firstTouch_);
-        tCenter = plus(curCenter, p.x - curFirstTap.x, p.y - curFirstTap.y);
-        curCenter = tCenter;
-        resetOffsets();
-        curSx = tSx;
-        curSy = tSy;
-        firstTouch_.reset();
+        commitPan();
         curTouchNumber_ = 0;
         redraw();
     } else if (curTouchNumber_ == 2) {
@@ -527,17 +521,24 @@ void plotView::tapEnded(const Touch& t)
     doRedraw();
 }
 
+// The view moved by the first finger (and scaled by the pinch before it)
+// becomes the committed one; the finger is let go.
+void plotView::commitPan()
+{
+    const PointF p = positionOf(firstTouch_);
+    tCenter = plus(curCenter, p.x - curFirstTap.x, p.y - curFirstTap.y);
+    curCenter = tCenter;
+    resetOffsets();
+    curSx = tSx;
+    curSy = tSy;
+    firstTouch_.reset();
+}
+
 void plotView::doRedraw()
 {
     const bool moved = tOffset.x != curOffset.x || tOffset.y != curOffset.y || tSx != bSx || tSy != bSy;
     if (moved && fState_ != 1) {
-        const PointF p = positionOf(firstTouch_);
-        tCenter = plus(curCenter, p.x - curFirstTap.x, p.y - curFirstTap.y);
-        curCenter = tCenter;
-        resetOffsets();
-        curSx = tSx;
-        curSy = tSy;
-        firstTouch_.reset();
+        commitPan();
         redraw();
     } else {
         firstTouch_.reset();

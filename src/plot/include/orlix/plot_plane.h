@@ -273,6 +273,7 @@ class plotView : public PlotContext {
     bool panCovers() const;
     bool pinchCovers() const;
     void resetOffsets();
+    void commitPan();
     bool tracked(const std::vector<Touch>& t, std::optional<int> id) const;
     const Touch* fingerOf(std::optional<int> id) const; // null when not tracked
     PointF positionOf(std::optional<int> id) const;
