@@ -53,7 +53,9 @@ Qt::PenJoinStyle toQ(LineJoin j)
 } // namespace
 
 QPainterCanvas::QPainterCanvas(SizeF size, double devicePixelRatio)
-    : ratio_(std::isfinite(devicePixelRatio) && devicePixelRatio > 0 ? devicePixelRatio : 1.0)
+    // QPainter scales an image up by its ratio but never down: below one,
+    // the surface keeps a pixel per point.
+    : ratio_(std::isfinite(devicePixelRatio) && devicePixelRatio > 1 ? devicePixelRatio : 1.0)
 {
     const bool sized = std::isfinite(size.width) && std::isfinite(size.height) && size.width >= 0 && size.height >= 0;
     size_ = sized ? size : SizeF{0, 0};
@@ -81,6 +83,11 @@ QPainterCanvas::QPainterCanvas(QPaintDevice& device, SizeF size)
         painter_.setRenderHint(QPainter::Antialiasing, true);
         painter_.setRenderHint(QPainter::TextAntialiasing, true);
         painter_.setRenderHint(QPainter::SmoothPixmapTransform, false);
+        // Some devices (images, a widget grabbed into one) are not scaled
+        // down by QPainter when their ratio is below one: points must
+        // still land where the device's size in points says.
+        if (ratio_ < 1 && std::abs(painter_.deviceTransform().m11() - ratio_) > 1e-9)
+            painter_.scale(ratio_, ratio_);
     }
 }
 

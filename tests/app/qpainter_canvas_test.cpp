@@ -46,8 +46,14 @@ TEST(QPainterCanvas, SizeAndDevicePixelRatio)
         int pw, ph;
     };
     const Case cases[] = {
-        {{320, 480}, 2, 640, 960}, {{320, 480}, 1, 320, 480}, {{10.5f, 3}, 2, 21, 6},
-        {{7, 5}, 1.5, 11, 8},      {{4, 4}, NAN, 4, 4},       {{4, 4}, -2, 4, 4},
+        {{320, 480}, 2, 640, 960},
+        {{320, 480}, 1, 320, 480},
+        {{10.5f, 3}, 2, 21, 6},
+        {{7, 5}, 1.5, 11, 8},
+        {{4, 4}, NAN, 4, 4},
+        {{4, 4}, -2, 4, 4},
+        // QPainter does not scale an image down: below one, a pixel a point.
+        {{320, 480}, 0.75, 320, 480},
     };
     for (const Case& c : cases) {
         QPainterCanvas canvas(c.size, c.ratio);
@@ -72,6 +78,7 @@ TEST(QPainterCanvas, FilledRectangleCoversItsPixels)
         {1, {2, 3, 5, 4}, 2, 3, 6, 6},
         {2, {1, 1, 2, 2}, 2, 2, 5, 5},
         {1, {-5, -5, 8, 8}, 0, 0, 2, 2},
+        {0.5, {2, 3, 5, 4}, 2, 3, 6, 6},
     };
     for (const Case& c : cases) {
         QPainterCanvas canvas(SizeF{10, 10}, c.ratio);
