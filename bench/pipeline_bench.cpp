@@ -55,20 +55,20 @@ std::string upTo4k(const std::string& first, const std::string& term)
 std::string family(int k)
 {
     switch (k) {
-    case 0: return upTo4k("x", "+(x+3)/(x-4)");                 // quotients: derivatives grow
-    case 1: return upTo4k("1", "+exp(-x^2/7)*sin(7*x)");        // products of compositions
-    case 2: return upTo4k("x", "*y+x");                         // long chains
-    case 3: return upTo4k("0", "+2*3-4/5+sin(0)+x^1*1+0*x");    // many folds and identities
-    case 4: return "|x|+|x-1|*|y|-|x|+|y-2|-|x+1|" + upTo4k("", "+x^2");  // bars, then a long tail
+    case 0: return upTo4k("x", "+(x+3)/(x-4)");                          // quotients: derivatives grow
+    case 1: return upTo4k("1", "+exp(-x^2/7)*sin(7*x)");                 // products of compositions
+    case 2: return upTo4k("x", "*y+x");                                  // long chains
+    case 3: return upTo4k("0", "+2*3-4/5+sin(0)+x^1*1+0*x");             // many folds and identities
+    case 4: return "|x|+|x-1|*|y|-|x|+|y-2|-|x+1|" + upTo4k("", "+x^2"); // bars, then a long tail
     case 5: {
         std::string nest = "x";
         for (int d = 0; d < 120; ++d)
             nest = "sin(" + nest + "+1)";
         return nest;
     }
-    case 6: return upTo4k("x", "^x");                           // a tower, refused at once
+    case 6: return upTo4k("x", "^x"); // a tower, refused at once
     case 7: return upTo4k("1", "+x^7-3*x^5+x^3/11");
-    case 8: {                                                   // the longest sum whose derivatives still form
+    case 8: { // the longest sum whose derivatives still form
         std::string f = "x";
         for (int k = 1; k < 95; ++k)
             f += "+(x+" + std::to_string(k) + ")/(x-" + std::to_string(k + 1) + ")";
@@ -84,7 +84,8 @@ std::string family(int k)
     }
 }
 
-const char* const kNames[] = {"quotients", "exp*sin", "chains", "folds", "bars", "nested", "tower", "polynomial", "quotient sum", "trigonometric"};
+const char* const kNames[] = {"quotients", "exp*sin", "chains",     "folds",        "bars",
+                              "nested",    "tower",   "polynomial", "quotient sum", "trigonometric"};
 
 void Pipeline(benchmark::State& state)
 {
