@@ -33,8 +33,8 @@ Store::Schema Session::schema()
     };
 }
 
-Session::Session(const QString& directory)
-    : store_(directory.isEmpty() ? Store::defaultDirectory() : directory, Store::defaultFileName(), schema())
+Session::Session(const QString& directory, Store::Access access)
+    : store_(directory.isEmpty() ? Store::defaultDirectory() : directory, Store::defaultFileName(), schema(), access)
 {
 }
 

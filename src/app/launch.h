@@ -54,8 +54,8 @@ class Session {
     static Store::Schema schema();
 
     // Opens the store file in directory (the platform's application data
-    // directory when empty).
-    explicit Session(const QString& directory = {});
+    // directory when empty). A read-only session writes nothing.
+    explicit Session(const QString& directory = {}, Store::Access access = Store::Access::ReadWrite);
 
     Store& store() { return store_; }
     const Store& store() const { return store_; }

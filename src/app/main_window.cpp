@@ -8,6 +8,7 @@
 #include <QGraphicsOpacityEffect>
 #include <QGuiApplication>
 #include <QHBoxLayout>
+#include <QKeyEvent>
 #include <QLabel>
 #include <QLineEdit>
 #include <QMenu>
@@ -17,6 +18,7 @@
 #include <QPropertyAnimation>
 #include <QPushButton>
 #include <QResizeEvent>
+#include <QShortcut>
 #include <QToolButton>
 #include <algorithm>
 
@@ -41,8 +43,8 @@ QToolButton* barButton(QWidget* parent, icons::Icon icon, const QString& tip, bo
 
 } // namespace
 
-MainWindow::MainWindow(const QString& storeDirectory, InfoPanel* info, QWidget* parent)
-    : QWidget(parent), session_(storeDirectory)
+MainWindow::MainWindow(const QString& storeDirectory, InfoPanel* info, QWidget* parent, Store::Access access)
+    : QWidget(parent), session_(storeDirectory, access)
 {
     setWindowTitle(QStringLiteral("Orlix"));
     build();
@@ -71,6 +73,15 @@ MainWindow::MainWindow(const QString& storeDirectory, InfoPanel* info, QWidget* 
     if (panel_)
         panel_->reanchor();
     refresh();
+
+    // Desktop keys for what fingers and the system do on a phone.
+    auto* toggleBars = new QShortcut(QKeySequence(Qt::Key_F11), this);
+    connect(toggleBars, &QShortcut::activated, this, [this] { controller_->showHideInterface(); });
+    auto* quitKey = new QShortcut(QKeySequence::Quit, this);
+    connect(quitKey, &QShortcut::activated, this, &MainWindow::quit);
+    if (quitKey->key().isEmpty())
+        quitKey->setKey(QKeySequence(Qt::CTRL | Qt::Key_Q));
+    qApp->installEventFilter(this);
 
     if (auto* app = qobject_cast<QGuiApplication*>(QCoreApplication::instance())) {
         connect(app, &QGuiApplication::applicationStateChanged, this, [this](Qt::ApplicationState s) {
@@ -101,6 +112,8 @@ MainWindow::~MainWindow()
 void MainWindow::build()
 {
     plot_ = new PlotWidget(this);
+    // A click on the plot takes the keyboard from the formula field.
+    plot_->setFocusPolicy(Qt::ClickFocus);
 
     topBar_ = new QWidget(this);
     topBar_->setAutoFillBackground(true);
@@ -248,8 +261,50 @@ void MainWindow::resizeEvent(QResizeEvent* e)
 
 void MainWindow::closeEvent(QCloseEvent* e)
 {
+    endFormulaEditing();
     controller_->saveAll();
     QWidget::closeEvent(e);
+}
+
+void MainWindow::quit() { close(); }
+
+bool MainWindow::eventFilter(QObject* watched, QEvent* e)
+{
+    const QEvent::Type type = e->type();
+    if (watched == field_ && type == QEvent::FocusOut) {
+        // Leaving the field with the keyboard ends editing too; a menu or
+        // another window taking the focus for a while does not.
+        const Qt::FocusReason why = static_cast<QFocusEvent*>(e)->reason();
+        if (why == Qt::TabFocusReason || why == Qt::BacktabFocusReason)
+            endFormulaEditing();
+        return QWidget::eventFilter(watched, e);
+    }
+    if (type != QEvent::MouseButtonPress && type != QEvent::TouchBegin && type != QEvent::KeyPress)
+        return QWidget::eventFilter(watched, e);
+    auto* target = qobject_cast<QWidget*>(watched);
+    // Events reach the filter once per widget object; only widgets of this
+    // window count (an alert is a window of its own).
+    if (!target || target->window() != this)
+        return QWidget::eventFilter(watched, e);
+    const bool inField = target == field_ || field_->isAncestorOf(target);
+    if (type == QEvent::KeyPress) {
+        const auto* key = static_cast<QKeyEvent*>(e);
+        if (key->key() == Qt::Key_Tab && key->modifiers() == Qt::NoModifier && !inField) {
+            controller_->showHideInterface();
+            return true;
+        }
+    } else if (!inField) {
+        endFormulaEditing();
+    }
+    return QWidget::eventFilter(watched, e);
+}
+
+void MainWindow::endFormulaEditing()
+{
+    if (field_->hasFocus())
+        field_->clearFocus();
+    fieldMessage_->clear();
+    field_->setText(QString::fromStdString(controller_->formulaText()));
 }
 
 void MainWindow::refresh()
@@ -316,7 +371,7 @@ void MainWindow::confirmDelete()
 
 bool renderScreenshot(const QString& file, QSize size, const QString& storeDirectory)
 {
-    MainWindow w(storeDirectory);
+    MainWindow w(storeDirectory, nullptr, nullptr, Store::Access::ReadOnly);
     w.resize(size);
     w.show();
     QCoreApplication::processEvents();

@@ -39,8 +39,10 @@ class MainWindow : public QWidget {
 
     // Opens the store in storeDirectory (the platform's application data
     // directory when empty) and restores the stored state. info: the
-    // information panel over the plot, or nullptr.
-    explicit MainWindow(const QString& storeDirectory = {}, InfoPanel* info = nullptr, QWidget* parent = nullptr);
+    // information panel over the plot, or nullptr. A read-only window
+    // shows the stored state and never writes the store.
+    explicit MainWindow(const QString& storeDirectory = {}, InfoPanel* info = nullptr, QWidget* parent = nullptr,
+                        Store::Access access = Store::Access::ReadWrite);
     ~MainWindow() override;
 
     OrlixViewController& controller() { return *controller_; }
@@ -73,9 +75,17 @@ class MainWindow : public QWidget {
 
     // Commits the formula field (what the return key does).
     void commitFormula();
+    // Ends editing without committing: the field shows the current
+    // function's formula again and gives up the keyboard.
+    void endFormulaEditing();
+    // Saves, as closing does, and closes the window.
+    void quit();
 
   protected:
     void resizeEvent(QResizeEvent* e) override;
+    // A press or touch anywhere in the window but the formula field ends the
+    // field's editing; Tab outside the field toggles the bars.
+    bool eventFilter(QObject* watched, QEvent* e) override;
     void closeEvent(QCloseEvent* e) override;
 
   private:
@@ -122,7 +132,7 @@ class MainWindow : public QWidget {
 // What `orlix --screenshot FILE [--size W,H]` does: opens the window with
 // the stored state (store in storeDirectory, the default one when empty),
 // renders it at size points into file (PNG) and answers whether the file
-// was written.
+// was written. The store is only read.
 bool renderScreenshot(const QString& file, QSize size, const QString& storeDirectory = {});
 
 // "W,H" → a size of at least 1 × 1 point each way; nullopt when unreadable.

@@ -31,8 +31,8 @@ bool allows(Store::Expect e, const Store::json& v)
 
 } // namespace
 
-Store::Store(QString directory, QString fileName, Schema schema)
-    : directory_(std::move(directory)), fileName_(std::move(fileName)), schema_(std::move(schema))
+Store::Store(QString directory, QString fileName, Schema schema, Access access)
+    : directory_(std::move(directory)), fileName_(std::move(fileName)), schema_(std::move(schema)), access_(access)
 {
     open();
 }
@@ -70,7 +70,7 @@ void Store::open()
             unreadable = !dropped_.empty();
         }
     }
-    if (!unreadable)
+    if (!unreadable || access_ == Access::ReadOnly)
         return;
     backupPath_ = keepCopy(QStringLiteral("corrupt"));
     if (backupPath_.isEmpty())
@@ -190,6 +190,10 @@ bool Store::save()
     const QString path = filePath();
     if (!dirty_ && QFileInfo::exists(path))
         return true;
+    if (access_ == Access::ReadOnly) {
+        lastError_ = QStringLiteral("the store is open for reading only");
+        return false;
+    }
     if (!QDir().mkpath(directory_)) {
         lastError_ = QStringLiteral("cannot create ") + directory_;
         return false;
@@ -217,7 +221,7 @@ bool Store::save()
 QString Store::keepCopy(const QString& tag) const
 {
     const QString path = filePath();
-    if (!QFileInfo::exists(path))
+    if (access_ == Access::ReadOnly || !QFileInfo::exists(path))
         return {};
     const QString stem = path + QLatin1Char('.') + tag + QLatin1Char('-') +
                          QDateTime::currentDateTimeUtc().toString(QStringLiteral("yyyyMMddTHHmmsszzzZ"));

@@ -36,6 +36,9 @@ class Store {
         Object,
     };
     using Schema = std::map<std::string, Expect>;
+    // ReadOnly: the file is read as usual, but nothing is ever written
+    // beside it or over it (no backups, save() writes nothing).
+    enum class Access { ReadWrite, ReadOnly };
 
     // Opens (and reads) directory/fileName. A file that is missing starts an
     // empty store. A file that cannot be read whole, is not a JSON object,
@@ -43,7 +46,8 @@ class Store {
     // beside itself as "<fileName>.corrupt-<UTC time>" before anything else
     // happens; the store then starts with what could be read. An earlier
     // backup is never overwritten or removed.
-    explicit Store(QString directory, QString fileName = defaultFileName(), Schema schema = {});
+    explicit Store(QString directory, QString fileName = defaultFileName(), Schema schema = {},
+                   Access access = Access::ReadWrite);
 
     // The application data directory of the platform.
     static QString defaultDirectory();
@@ -82,12 +86,13 @@ class Store {
     // Writes the document when it has changes (or when the file is missing).
     // The new file replaces the old one only once it is complete; on any
     // failure the old file stays as it was and the changes stay pending.
-    // Returns whether the file now holds the document.
+    // Returns whether the file now holds the document; a read-only store
+    // writes nothing and answers false when it has changes.
     bool save();
     bool synchronize() { return save(); }
     // Copies the current file beside itself as "<fileName>.<tag>-<UTC time>"
     // (never over an existing file). Returns the copy's path, empty when
-    // there was no file or the copy failed.
+    // there was no file, the copy failed or the store is read-only.
     QString keepCopy(const QString& tag) const;
     // Why the last save or backup failed.
     const QString& lastError() const { return lastError_; }
@@ -105,6 +110,7 @@ class Store {
     QString directory_;
     QString fileName_;
     Schema schema_;
+    Access access_ = Access::ReadWrite;
     json doc_ = json::object();
     bool dirty_ = false;
     // An unreadable file that could not be backed up: writing would destroy

@@ -4,6 +4,8 @@
 
 #include <QAction>
 #include <QApplication>
+#include <QDir>
+#include <QFile>
 #include <QFileInfo>
 #include <QImage>
 #include <QLabel>
@@ -220,7 +222,7 @@ TEST_F(MainWindowTest, IntersectionsExcludeTheOtherSearches)
         bool roots, extrs, infls, inters;
     };
     const std::vector<Step> steps = {
-        {&w->extrsButton(), true, true, false, false},  {&w->inflsButton(), true, true, true, false},
+        {&w->extrsButton(), true, true, false, false},   {&w->inflsButton(), true, true, true, false},
         {&w->intersButton(), false, false, false, true}, {&w->rootsButton(), true, false, false, false},
         {&w->intersButton(), false, false, false, true}, {&w->intersButton(), false, false, false, false},
     };
@@ -285,10 +287,10 @@ TEST_F(MainWindowTest, HidingTheBarsSlidesThemAwayAndGivesThePlotTheirRoom)
         float top, height; // the plot's drawable band once the bars rest
         bool topShown, bottomShown;
     };
-    const Step steps[] = {{1, 0, 480 - MainWindow::kBottomBarHeight, false, true},
-                          {2, 0, 480, false, false},
-                          {0, MainWindow::kTopBarHeight, 480 - MainWindow::kTopBarHeight - MainWindow::kBottomBarHeight,
-                           true, true}};
+    const Step steps[] = {
+        {1, 0, 480 - MainWindow::kBottomBarHeight, false, true},
+        {2, 0, 480, false, false},
+        {0, MainWindow::kTopBarHeight, 480 - MainWindow::kTopBarHeight - MainWindow::kBottomBarHeight, true, true}};
     for (const Step& s : steps) {
         w->controller().showHideInterface();
         EXPECT_EQ(w->controller().interfaceState(), s.state);
@@ -369,6 +371,58 @@ TEST_F(MainWindowTest, ALaunchThatDidNotCompleteStartsEmpty)
     EXPECT_FALSE(w->session().store().boolForKey(Session::launchFailedKey));
 }
 
+TEST_F(MainWindowTest, EditingEndsUncommittedWhenTheUserTurnsElsewhere)
+{
+    commit("cos(x)");
+    w->show();
+    QApplication::setActiveWindow(w.get());
+    const QPoint middle(w->width() / 2, w->height() / 2);
+
+    // Typed but not confirmed: a click on the plot puts the formula back and
+    // a key typed afterwards goes nowhere near the register.
+    w->formulaField().setFocus();
+    w->formulaField().setText("3");
+    QTest::mouseClick(&w->plot(), Qt::LeftButton, Qt::NoModifier, middle);
+    EXPECT_EQ(w->formulaField().text(), "cos(x)");
+    QTest::keyClicks(QApplication::focusWidget(), "3");
+    QTest::keyClick(QApplication::focusWidget(), Qt::Key_Return);
+    EXPECT_EQ(formulaOf(cur()), "cos(x)");
+    EXPECT_EQ(w->formulaField().text(), "cos(x)");
+
+    // A rejected formula keeps its message while editing, then gives way to
+    // the current formula once editing ends.
+    w->formulaField().setFocus();
+    commit("2+*3");
+    EXPECT_EQ(w->formulaField().text(), "2+*3");
+    EXPECT_FALSE(w->fieldMessage().text().isEmpty());
+    QTest::mouseClick(&w->plot(), Qt::LeftButton, Qt::NoModifier, middle);
+    EXPECT_EQ(w->formulaField().text(), "cos(x)");
+    EXPECT_TRUE(w->fieldMessage().text().isEmpty());
+    EXPECT_EQ(ids().size(), 1u);
+}
+
+TEST_F(MainWindowTest, DesktopKeysToggleTheBarsAndQuitSaving)
+{
+    w->show();
+    QApplication::setActiveWindow(w.get());
+    w->plot().setFocus();
+    QTest::keyClick(&w->plot(), Qt::Key_Tab);
+    EXPECT_EQ(w->controller().interfaceState(), 1);
+    QTest::keyClick(&w->plot(), Qt::Key_F11);
+    EXPECT_EQ(w->controller().interfaceState(), 2);
+    // Tab in the field stays the field's.
+    QTest::keyClick(&w->formulaField(), Qt::Key_Tab);
+    EXPECT_EQ(w->controller().interfaceState(), 2);
+
+    w->formulaField().setText("x^3");
+    w->commitFormula();
+    w->formulaField().setText("x^4"); // not confirmed: must not be saved
+    QTest::keyClick(&w->plot(), Qt::Key_Q, Qt::ControlModifier);
+    EXPECT_FALSE(w->isVisible());
+    restart();
+    EXPECT_EQ(formulaOf(cur()), "x^3");
+}
+
 TEST_F(MainWindowTest, ScreenshotIsWrittenWithTheStoredState)
 {
     commit("sin(x)");
@@ -385,11 +439,42 @@ TEST_F(MainWindowTest, ScreenshotIsWrittenWithTheStoredState)
     Function::deleteAll();
 }
 
+TEST_F(MainWindowTest, ScreenshotLeavesTheStoreAsItWas)
+{
+    commit("x^2-2");
+    w.reset();
+    Function::deleteAll();
+    const QString storeFile = QDir(dir.path()).filePath(Store::defaultFileName());
+    const auto bytes = [](const QString& path) {
+        QFile f(path);
+        return f.open(QIODevice::ReadOnly) ? f.readAll() : QByteArray();
+    };
+    const QByteArray before = bytes(storeFile);
+    ASSERT_FALSE(before.isEmpty());
+    // Another size than the stored view's, twice: nothing may drift.
+    for (int run = 0; run < 2; ++run) {
+        ASSERT_TRUE(renderScreenshot(dir.filePath("shot.png"), QSize(800, 480), dir.path()));
+        Function::deleteAll();
+    }
+    EXPECT_EQ(bytes(storeFile), before);
+
+    // An unreadable store is shown with defaults and neither backed up nor
+    // replaced.
+    QFile bad(storeFile);
+    ASSERT_TRUE(bad.open(QIODevice::WriteOnly | QIODevice::Truncate));
+    bad.write("{ not json");
+    bad.close();
+    ASSERT_TRUE(renderScreenshot(dir.filePath("shot.png"), QSize(320, 480), dir.path()));
+    EXPECT_EQ(bytes(storeFile), QByteArray("{ not json"));
+    EXPECT_EQ(QDir(dir.path()).entryList({"*.corrupt-*"}, QDir::Files).size(), 0);
+}
+
 TEST(ParseSize, Table)
 {
     const std::vector<std::pair<QString, std::optional<QSize>>> cases = {
-        {"320,480", QSize(320, 480)}, {" 640 , 960 ", QSize(640, 960)}, {"0,480", std::nullopt},
-        {"320", std::nullopt},        {"a,b", std::nullopt},            {"-1,2", std::nullopt},
+        {"320,480", QSize(320, 480)}, {" 640 , 960 ", QSize(640, 960)},
+        {"0,480", std::nullopt},      {"320", std::nullopt},
+        {"a,b", std::nullopt},        {"-1,2", std::nullopt},
         {"1,2,3", std::nullopt},      {"99999,2", std::nullopt},
     };
     for (const auto& [text, want] : cases)
