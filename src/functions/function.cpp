@@ -55,7 +55,8 @@ PointF deviceOf(myPoint p, myPoint o, myPoint s)
     return PointF{toDevice(s.x * p.x - o.x), toDevice(-o.y - s.y * p.y)};
 }
 
-void drawPolyline(Canvas& layer, const std::vector<myPoint>& points, int n, myPoint o, myPoint s, float w, float h)
+void drawPolyline(Canvas& layer, const std::vector<myPoint>& points, std::span<const unsigned char> breaks, int n,
+                  myPoint o, myPoint s, float w, float h)
 {
     // Converted in passes of at most maxDrawPoints, the state of the
     // polyline carried from one pass to the next.
@@ -71,8 +72,10 @@ void drawPolyline(Canvas& layer, const std::vector<myPoint>& points, int n, myPo
             const float Y = buffer[static_cast<size_t>(i)].y;
             const bool isBreak = std::isnan(Y) || std::isnan(X) || std::fabs(X) + std::fabs(Y) > 5000;
             const bool outside = Y < 0 || Y > h || X < 0 || X > w;
+            const size_t index = static_cast<size_t>(start + i);
+            const bool brokenBefore = index < breaks.size() && breaks[index] != 0;
             if (!isBreak) {
-                if (previousBreak || (outside && previousOutside))
+                if (previousBreak || brokenBefore || (outside && previousOutside))
                     layer.moveTo(X, Y);
                 else
                     layer.lineTo(X, Y);
@@ -408,7 +411,7 @@ Canvas& Function::drawFunctionsOnLayer(Canvas& layer, myPoint o, myPoint s)
         if (f->isImplicit())
             drawSegments(layer, *f, n, o, s);
         else
-            drawPolyline(layer, f->points(), n, o, s, size.width, size.height);
+            drawPolyline(layer, f->points(), f->curveBreaks(), n, o, s, size.width, size.height);
         layer.strokePath();
         layer.restore();
     }

@@ -12,6 +12,7 @@
 #include "orlix/format.h"
 #include "orlix/math_engine.h"
 #include "orlix/special_point.h"
+#include "orlix/xy_function.h"
 #include "orlix/yx_function.h"
 #include "plane_fixture.h"
 
@@ -97,6 +98,69 @@ TEST_F(YxFunctionTest, PanningComputesOnlyTheSamplesThatScrollIn)
             }
         }
         Function::setMinX(-15, 15);
+    }
+}
+
+// The curve is broken exactly where it has a pole or a jump, for both
+// explicit kinds, after sampling anew and after scrolling; steep continuous
+// curves stay joined.
+TEST_F(YxFunctionTest, CurvesBreakAtPolesAndJumpsOnly)
+{
+    const double h = Pi / 2;
+    struct Case {
+        bool mirrored;
+        const char* formula;
+        double valueScale; // points per unit along the values
+        std::vector<double> gaps;
+    } cases[] = {
+        {false, "tan(x)", 10, {-9 * h, -7 * h, -5 * h, -3 * h, -h, h, 3 * h, 5 * h, 7 * h, 9 * h}},
+        {false, "1/x", 10, {0}},
+        {false, "1/(x-1)", 10, {1}},
+        {false, "-1/(x+2)^3", 10, {-2}},
+        {false, "floor(x/4)", 30, {-12, -8, -4, 0, 4, 8, 12}},
+        {false, "x^9", 10, {}},
+        {false, "atan(1000x)", 10, {}},
+        {false, "atan(1000x)", 1000, {}},
+        {false, "sqrt(x)", 10, {}},
+        {false, "sin(x)*100", 10, {}},
+        {false, "exp(x)", 10, {}},
+        {true, "tan(y)", 10, {-9 * h, -7 * h, -5 * h, -3 * h, -h, h, 3 * h, 5 * h, 7 * h, 9 * h}},
+        {true, "y^9", 10, {}},
+    };
+    const double step = 30.0 / 301;
+    for (const Case& c : cases) {
+        Function::Ptr f = c.mirrored ? Function::Ptr(xyFunction::functionFromString(c.formula))
+                                     : Function::Ptr(yxFunction::functionFromString(c.formula));
+        (c.mirrored ? plane.sx : plane.sy) = c.valueScale;
+        f->setCNumOfPoints(301);
+        f->fillStaticInfo();
+        f->updatePoints();
+        for (double by : {0.0, 7.5, -3.25}) { // sampled, then scrolled both ways
+            if (by != 0) {
+                (c.mirrored ? Function::setMinY : Function::setMinX)(-15 + by * step, 15 + by * step);
+                f->updatePoints();
+            }
+            const auto breaks = f->curveBreaks();
+            ASSERT_EQ(breaks.size(), f->points().size()) << c.formula;
+            std::vector<double> found;
+            for (size_t j = 1; j < breaks.size(); ++j) {
+                if (!breaks[j])
+                    continue;
+                const myPoint a = f->points()[j - 1], b = f->points()[j];
+                found.push_back(c.mirrored ? (a.y + b.y) / 2 : (a.x + b.x) / 2);
+            }
+            const double lo = f->cMinVar(), hi = f->cMinVar() + 300 * step;
+            std::vector<double> expected;
+            for (double g : c.gaps)
+                if (g > lo && g < hi)
+                    expected.push_back(g);
+            ASSERT_EQ(found.size(), expected.size()) << c.formula << " scrolled by " << by;
+            for (size_t k = 0; k < found.size(); ++k)
+                EXPECT_NEAR(found[k], expected[k], step / 2) << c.formula << " scrolled by " << by;
+        }
+        plane.sx = plane.sy = 10;
+        Function::setMinX(-15, 15);
+        Function::setMinY(-15, 15);
     }
 }
 
