@@ -524,10 +524,11 @@ TEST_F(FunctionTest, NumberFormat)
         {1.5e-7, "1.5E-07"},
         {0.30000000000000004, "0.3"},
         {1e10, "1E+10"},
-        {NaN, "0"},
+        {NaN, "undefined"},
         {-2.5, "-2.5"},
         {1234567.8, "1234568"},
-        {Inf, "INF"},
+        {Inf, "\u221E"},
+        {-Inf, "\u2212\u221E"},
     };
     for (const Case& c : cases)
         EXPECT_EQ(tostr(c.v), c.text) << c.v;

@@ -395,12 +395,50 @@ TEST_F(YxFunctionTest, Texts)
     EXPECT_EQ(*f.myInfoToStr(p), "y=\u20051\n∂y/∂x=\u20053\n∂²y/∂x²=\u20056\nk=\u20050.1897367");
     p.value = NaN;
     p.info.reset();
-    EXPECT_EQ(*f.myInfoToStr(p), "y=\u20050\n∂y/∂x=\u20050\n∂²y/∂x²=\u20050\nk=\u20050");
+    EXPECT_EQ(*f.myInfoToStr(p),
+              "y=\u2005undefined\n∂y/∂x=\u2005undefined\n∂²y/∂x²=\u2005undefined\nk=\u2005undefined");
 
     EXPECT_EQ(*f.rangeInfoToStr({{"i", -2}, {"s", 2}, {"l", 3.5}, {"v", 1e-9}, {"p", 12345678}}),
               " ∫=\u2005-2\nS=\u20052\nl=\u20053.5\nVox=\u20050\nSox=\u20051.234568E+07");
     EXPECT_EQ(*f.rangeInfoToStr({{"s", 2}, {"l", 3.5}, {"v", 1}, {"p", 4}}),
               "S= ∫=\u20052\nl=\u20053.5\nVox=\u20051\nSox=\u20054");
+}
+
+// Undefined and infinite values read as such in the trace of both explicit
+// kinds; only magnitudes the format rounds away still read 0.
+TEST_F(YxFunctionTest, TraceTextsOfValuesThatAreNotNumbers)
+{
+    const struct {
+        bool mirrored;
+        const char* formula;
+        double v;
+        const char* firstLine;  // the value
+        const char* secondLine; // the first derivative
+    } cases[] = {
+        {false, "sqrt(x)", -1.93, "y=\u2005undefined", "∂y/∂x=\u2005undefined"},
+        {false, "x^(1/3)", -8, "y=\u2005undefined", "∂y/∂x=\u2005undefined"},
+        {false, "ln(x)", 0, "y=\u2005\u2212\u221E", "∂y/∂x=\u2005undefined"},
+        {false, "x^2", 1e-9, "y=\u20050", "∂y/∂x=\u20050"},
+        {true, "sqrt(y)", -4, "x=\u2005undefined", "∂y/∂x=\u2005undefined"},
+        {true, "y^2-1", 0, "x=\u2005-1", "∂y/∂x=\u2005\u221E"},
+    };
+    for (const auto& c : cases) {
+        Function::Ptr f;
+        if (c.mirrored)
+            f = xyFunction::functionFromString(c.formula);
+        else
+            f = yxFunction::functionFromString(c.formula);
+        ASSERT_TRUE(f) << c.formula;
+        f->fillStaticInfo();
+        const std::string text = *f->myInfoToStr(f->myPointInfoFVV(c.v));
+        const size_t firstEnd = text.find('\n');
+        const size_t secondEnd = text.find('\n', firstEnd + 1);
+        EXPECT_EQ(text.substr(0, firstEnd), c.firstLine) << c.formula << " at " << c.v;
+        EXPECT_EQ(text.substr(firstEnd + 1, secondEnd - firstEnd - 1), c.secondLine) << c.formula << " at " << c.v;
+    }
+    yxFunction f;
+    EXPECT_EQ(*f.rangeInfoToStr({{"s", NaN}, {"l", Inf}, {"v", 1}, {"p", -Inf}}),
+              "S= ∫=\u2005undefined\nl=\u2005\u221E\nVox=\u20051\nSox=\u2005\u2212\u221E");
 }
 
 // ---- range information ----
