@@ -18,6 +18,10 @@ constexpr double kNaN = std::numeric_limits<double>::quiet_NaN();
 // Largest NoP a stored record may carry; anything else restores as 0 and
 // the kind's default count applies.
 constexpr int maxRecordPoints = 20000;
+// The stroke widths a stored record may carry: the app draws curves one or
+// two points wide; anything far outside would flood the plot or vanish.
+constexpr float minRecordLineWidth = 0.25f;
+constexpr float maxRecordLineWidth = 16.0f;
 
 struct ModelState {
     Function::Register functions;
@@ -237,12 +241,18 @@ void Function::applyRecord(const json& r)
 {
     using namespace record;
     invisible_ = readBool(r, "invisible", false);
+    // Each value out of its range falls back to its own default; the rest of
+    // the record still loads.
     const float w = readFloat(r, "lineWidth", 1.0f);
-    lineWidth_ = std::isfinite(w) && w >= 0 ? w : 1.0f;
+    lineWidth_ = w >= minRecordLineWidth && w <= maxRecordLineWidth ? w : 1.0f;
     const colorGen& cg = colorGen::sharedColorGen();
     setDashPattern(cg.dashes(readInt(r, "dash", 0)));
-    setColorWithR(readFloat(r, "rColor", color_.r), readFloat(r, "gColor", color_.g), readFloat(r, "bColor", color_.b),
-                  readFloat(r, "aColor", color_.a));
+    const auto component = [&](const char* key, float fallback) {
+        const float c = readFloat(r, key, fallback);
+        return c >= 0 && c <= 1 ? c : fallback;
+    };
+    setColorWithR(component("rColor", color_.r), component("gColor", color_.g), component("bColor", color_.b),
+                  component("aColor", color_.a));
     const int nop = readInt(r, "NoP", 0);
     setCNumOfPoints(nop >= 0 && nop <= maxRecordPoints ? nop : 0);
     setFunctionInfo(readStringMap(r, "funcInfo"));
