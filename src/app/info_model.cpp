@@ -1,6 +1,8 @@
 #include "info_model.h"
 
 #include <cmath>
+#include <limits>
+#include <optional>
 
 #include "field_check.h"
 #include "orlix/error.h"
@@ -18,6 +20,20 @@ void NumberField::setXVal(double v)
 }
 
 namespace {
+
+// A field shows "undefined" or an infinity for a value that is not a finite
+// number; confirmed as it stands, such a text is refused with the message of
+// that value rather than read as a formula.
+std::optional<double> shownNonNumber(std::string_view text)
+{
+    if (text == undefinedText)
+        return std::numeric_limits<double>::quiet_NaN();
+    if (text == infinityText)
+        return std::numeric_limits<double>::infinity();
+    if (text == minusInfinityText)
+        return -std::numeric_limits<double>::infinity();
+    return std::nullopt;
+}
 
 // A value the plot view hands over: the field shows it, and the next edit
 // starts from it unless the user is typing right now.
@@ -110,7 +126,8 @@ std::optional<std::string> InfoModel::confirm(FieldId id, std::string_view text)
     }
     double v = 0;
     try {
-        v = numberFieldValue(text);
+        const std::optional<double> shown = shownNonNumber(text);
+        v = shown ? *shown : numberFieldValue(text);
         isBadValue(id, v);
     } catch (const Error& e) {
         return e.reason();

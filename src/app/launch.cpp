@@ -1,8 +1,5 @@
 #include "launch.h"
 
-#include <algorithm>
-#include <climits>
-
 #include "orlix/function.h"
 #include "orlix/math_engine.h"
 #include "orlix/record.h"
@@ -13,7 +10,9 @@ namespace orlix {
 
 namespace {
 
-int toInt(long long v) { return static_cast<int>(std::clamp<long long>(v, INT_MIN, INT_MAX)); }
+// The range defaults are a switch on the settings screen: 0 or 1. Any other
+// stored number is not one the app wrote and reads as the default, 0.
+int rangeDefault(long long v) { return v == 1 ? 1 : 0; }
 
 } // namespace
 
@@ -65,8 +64,8 @@ void Session::load(PlotSettingsOwner* plot)
     store_.save();
 
     MathEngine& engine = MathEngine::sharedEngine();
-    engine.defRfB = toInt(store_.integerForKey(defRfKey));
-    engine.defTB = toInt(store_.integerForKey(defTKey));
+    engine.defRfB = rangeDefault(store_.integerForKey(defRfKey));
+    engine.defTB = rangeDefault(store_.integerForKey(defTKey));
 
     // A kind unknown here would drop its records silently, and the next
     // saveAll would erase them: make sure every kind is known, whatever
@@ -98,7 +97,10 @@ void Session::applySettingsDict(const nlohmann::json& s)
     prefs_.sInters = record::readBool(s, "sInters", false);
     prefs_.showPrompt = record::readBool(s, "showPrompt", false);
     prefs_.saveFuncs = record::readBool(s, "saveFuncs", false);
-    Function::setMaxIntegral(record::readInt(s, "maxIntegral", 0));
+    // Halvings beyond the integration's own cap, or negative ones, were not
+    // written by the app: 0 gives the default.
+    const int halvings = record::readInt(s, "maxIntegral", 0);
+    Function::setMaxIntegral(halvings >= 0 && halvings <= explicitFunction::integralHalvingsCap ? halvings : 0);
     Function::setDerAreDashed(record::readBool(s, "derAreDashed", false));
 }
 

@@ -224,7 +224,33 @@ Owner difInvert(const fStack& q)
     return r.done();
 }
 
+// Whether the expression rooted at `root` can change with the variable being
+// differentiated by: it names that variable, or a name with no rule (which
+// the general rule then reports as before).
+bool dependsOnDifBase(const fStack& root)
+{
+    const MathEngine& engine = MathEngine::sharedEngine();
+    int sum = 0;
+    for (const fStack* n = &root; n && sum != 1; n = n->previous) {
+        sum += n->NoA;
+        if (!n->funcName)
+            continue;
+        const DerivativeRule rule = engine.NameToDIMP(*n->funcName);
+        if (!rule)
+            return true;
+        if ((rule == difX && engine.dx_ != 0) || (rule == difY && engine.dy_ != 0) ||
+            (rule == difT && engine.dt_ != 0) || (rule == difR && engine.dr_ != 0) || (rule == difF && engine.df_ != 0))
+            return true;
+    }
+    return false;
+}
+
 // Exponent a number c:  (a^c)' = a^(c-1)·a'·c      A (c-1) ^ A' * c *
+// Exponent b free of the variable (-1, 1+1, ln 2, another variable):
+//                       (a^b)' = a^(b-1)·a'·b      A B 1 - ^ A' * B *
+//   The general rule below goes through ln a and would be undefined for a
+//   negative base, so how a constant exponent is written must not send it
+//   there.
 // Any other exponent:   (a^b)' = a^b·(b·ln a)'     A B ^ D *
 //   where D is the derivative of B A ln *.
 Owner difPower(const fStack& q)
@@ -238,6 +264,18 @@ Owner difPower(const fStack& q)
         r.addDA(q);
         r.addPFunc("^");
         r.addPConst(c - 1);
+        r.addA(q);
+        return r.done();
+    }
+    if (exponent && !dependsOnDifBase(*exponent)) {
+        Rule r("*");
+        r.addB(q);
+        r.addPFunc("*");
+        r.addDA(q);
+        r.addPFunc("^");
+        r.addPFunc("-");
+        r.addPConst(1);
+        r.addB(q);
         r.addA(q);
         return r.done();
     }

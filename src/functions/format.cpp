@@ -7,7 +7,12 @@ namespace orlix {
 
 std::string tostr(double v)
 {
-    if (std::isnan(v) || std::fabs(v) <= 1.0000000116860974e-07)
+    // No value is not a zero: a reader would take "0" for one.
+    if (std::isnan(v))
+        return std::string(undefinedText);
+    if (std::isinf(v))
+        return std::string(v > 0 ? infinityText : minusInfinityText);
+    if (std::fabs(v) <= 1.0000000116860974e-07)
         return "0";
     char buf[48];
     std::snprintf(buf, sizeof buf, "%.7G", v);

@@ -18,6 +18,10 @@ constexpr double kNaN = std::numeric_limits<double>::quiet_NaN();
 // Largest NoP a stored record may carry; anything else restores as 0 and
 // the kind's default count applies.
 constexpr int maxRecordPoints = 20000;
+// The stroke widths a stored record may carry: the app draws curves one or
+// two points wide; anything far outside would flood the plot or vanish.
+constexpr float minRecordLineWidth = 0.25f;
+constexpr float maxRecordLineWidth = 16.0f;
 
 struct ModelState {
     Function::Register functions;
@@ -55,7 +59,8 @@ PointF deviceOf(myPoint p, myPoint o, myPoint s)
     return PointF{toDevice(s.x * p.x - o.x), toDevice(-o.y - s.y * p.y)};
 }
 
-void drawPolyline(Canvas& layer, const std::vector<myPoint>& points, int n, myPoint o, myPoint s, float w, float h)
+void drawPolyline(Canvas& layer, const std::vector<myPoint>& points, std::span<const unsigned char> breaks, int n,
+                  myPoint o, myPoint s, float w, float h)
 {
     // Converted in passes of at most maxDrawPoints, the state of the
     // polyline carried from one pass to the next.
@@ -71,8 +76,10 @@ void drawPolyline(Canvas& layer, const std::vector<myPoint>& points, int n, myPo
             const float Y = buffer[static_cast<size_t>(i)].y;
             const bool isBreak = std::isnan(Y) || std::isnan(X) || std::fabs(X) + std::fabs(Y) > 5000;
             const bool outside = Y < 0 || Y > h || X < 0 || X > w;
+            const size_t index = static_cast<size_t>(start + i);
+            const bool brokenBefore = index < breaks.size() && breaks[index] != 0;
             if (!isBreak) {
-                if (previousBreak || (outside && previousOutside))
+                if (previousBreak || brokenBefore || (outside && previousOutside))
                     layer.moveTo(X, Y);
                 else
                     layer.lineTo(X, Y);
@@ -234,12 +241,18 @@ void Function::applyRecord(const json& r)
 {
     using namespace record;
     invisible_ = readBool(r, "invisible", false);
+    // Each value out of its range falls back to its own default; the rest of
+    // the record still loads.
     const float w = readFloat(r, "lineWidth", 1.0f);
-    lineWidth_ = std::isfinite(w) && w >= 0 ? w : 1.0f;
+    lineWidth_ = w >= minRecordLineWidth && w <= maxRecordLineWidth ? w : 1.0f;
     const colorGen& cg = colorGen::sharedColorGen();
     setDashPattern(cg.dashes(readInt(r, "dash", 0)));
-    setColorWithR(readFloat(r, "rColor", color_.r), readFloat(r, "gColor", color_.g), readFloat(r, "bColor", color_.b),
-                  readFloat(r, "aColor", color_.a));
+    const auto component = [&](const char* key, float fallback) {
+        const float c = readFloat(r, key, fallback);
+        return c >= 0 && c <= 1 ? c : fallback;
+    };
+    setColorWithR(component("rColor", color_.r), component("gColor", color_.g), component("bColor", color_.b),
+                  component("aColor", color_.a));
     const int nop = readInt(r, "NoP", 0);
     setCNumOfPoints(nop >= 0 && nop <= maxRecordPoints ? nop : 0);
     setFunctionInfo(readStringMap(r, "funcInfo"));
@@ -408,7 +421,7 @@ Canvas& Function::drawFunctionsOnLayer(Canvas& layer, myPoint o, myPoint s)
         if (f->isImplicit())
             drawSegments(layer, *f, n, o, s);
         else
-            drawPolyline(layer, f->points(), n, o, s, size.width, size.height);
+            drawPolyline(layer, f->points(), f->curveBreaks(), n, o, s, size.width, size.height);
         layer.strokePath();
         layer.restore();
     }

@@ -8,6 +8,7 @@
 #include <ctime>
 #include <limits>
 
+#include "orlix/continuity.h"
 #include "orlix/error.h"
 #include "orlix/format.h"
 #include "orlix/math_engine.h"
@@ -182,6 +183,7 @@ double explicitFunction::valueAt(double v)
 double explicitFunction::windowMin() const { return mirrored_ ? minY() : minX(); }
 double explicitFunction::windowMax() const { return mirrored_ ? maxY() : maxX(); }
 double explicitFunction::scale() const { return mirrored_ ? curSs().y : curSs().x; }
+double explicitFunction::valueScale() const { return mirrored_ ? curSs().x : curSs().y; }
 
 void explicitFunction::computeSamples(int from, int to, double step)
 {
@@ -199,6 +201,37 @@ void explicitFunction::computeSamples(int from, int to, double step)
     }
 }
 
+void explicitFunction::markBreaks(int from, int to)
+{
+    const int n = static_cast<int>(points_.size());
+    if (breaks_.size() != points_.size()) {
+        breaks_.assign(points_.size(), 0);
+        from = 1;
+        to = n;
+    }
+    from = std::max(from, 1);
+    to = std::min(to, n);
+    StackMachine* sm = functionSM();
+    const double scaleAlong = std::fabs(valueScale());
+    const double visibleJump = kVisibleJumpPoints / (scaleAlong > 0 ? scaleAlong : 1.0);
+    double* cell = variable_;
+    const double saved = *cell;
+    const auto valueOf = [&](int j) { return j >= 0 && j < n ? val(points_[static_cast<size_t>(j)]) : kNaN; };
+    for (int j = from; j < to; ++j) {
+        const myPoint& p0 = points_[static_cast<size_t>(j - 1)];
+        const myPoint& p1 = points_[static_cast<size_t>(j)];
+        bool broken = false;
+        if (sm && stepIsSuspicious(valueOf(j - 2), val(p0), val(p1), valueOf(j + 1), visibleJump)) {
+            broken = jumpsBetween(var(p0), val(p0), var(p1), val(p1), [&](double v) {
+                *cell = v;
+                return sm->evaluate();
+            });
+        }
+        breaks_[static_cast<size_t>(j)] = broken ? 1 : 0;
+    }
+    *cell = saved;
+}
+
 void explicitFunction::sampleFully(double lo, double hi, double k)
 {
     const int n = cNumOfPoints_;
@@ -206,6 +239,8 @@ void explicitFunction::sampleFully(double lo, double hi, double k)
     cMinVar_ = lo;
     cMaxVar_ = hi;
     computeSamples(0, n, (hi - lo) / n);
+    breaks_.clear();
+    markBreaks(1, n);
 }
 
 void explicitFunction::updatePoints()
@@ -228,12 +263,19 @@ void explicitFunction::updatePoints()
                 return;
             cMinVar_ += s * step;
             cMaxVar_ += s * step;
+            const bool breaksKept = breaks_.size() == points_.size();
             if (s < 0) {
                 std::move_backward(points_.begin(), points_.begin() + (n + s), points_.end());
+                if (breaksKept)
+                    std::move_backward(breaks_.begin(), breaks_.begin() + (n + s), breaks_.end());
                 computeSamples(0, -s, step);
+                markBreaks(1, -s + 2); // the pairs whose test reads a new sample
             } else {
                 std::move(points_.begin() + s, points_.end(), points_.begin());
+                if (breaksKept)
+                    std::move(breaks_.begin() + s, breaks_.end(), breaks_.begin());
                 computeSamples(n - s, n, step);
+                markBreaks(n - s - 1, n);
             }
             return;
         }

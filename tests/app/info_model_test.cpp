@@ -141,7 +141,8 @@ TEST_F(InfoModelTest, NumbersUseTheSharedFormat)
     auto point = std::make_shared<specialPoint>();
     panel.setCurFunc(f.get());
     const std::vector<std::pair<double, const char*>> cases = {
-        {5e-8, "0"}, {-5e-8, "0"}, {1.23456789, "1.234568"}, {123456789, "1.234568E+08"}, {-2.5, "-2.5"}, {NaN, "0"},
+        {5e-8, "0"},    {-5e-8, "0"},       {1.23456789, "1.234568"}, {123456789, "1.234568E+08"},
+        {-2.5, "-2.5"}, {NaN, "undefined"},
     };
     for (const auto& [v, shown] : cases) {
         myPointInfo info;
@@ -150,6 +151,30 @@ TEST_F(InfoModelTest, NumbersUseTheSharedFormat)
         panel.setContent(info);
         EXPECT_EQ(model.valueField().rightString, shown) << v;
         EXPECT_EQ(model.text().substr(0, model.text().find('\n')), std::string("y=\u2005") + shown) << v;
+    }
+}
+
+// Where a curve has no value, or an infinite one, the trace says so instead
+// of showing a zero a reader would take for a value.
+TEST_F(InfoModelTest, TracedPointsWithoutAValue)
+{
+    const struct {
+        const char* formula;
+        double x;
+        const char* text;
+    } cases[] = {
+        {"sqrt(x)", -1.93, "y=\u2005undefined\n∂y/∂x=\u2005undefined\n∂²y/∂x²=\u2005undefined\nk=\u2005undefined"},
+        {"x^(1/3)", -8, "y=\u2005undefined\n∂y/∂x=\u2005undefined\n∂²y/∂x²=\u2005undefined\nk=\u2005undefined"},
+        {"1/x", 0, "y=\u2005\u221E\n∂y/∂x=\u2005\u2212\u221E\n∂²y/∂x²=\u2005undefined\nk=\u2005undefined"},
+        {"sqrt(x)", 0, "y=\u20050\n∂y/∂x=\u2005\u221E\n∂²y/∂x²=\u2005\u2212\u221E\nk=\u2005undefined"},
+    };
+    for (const auto& c : cases) {
+        auto f = yxFunction::functionFromString(c.formula);
+        f->fillStaticInfo();
+        auto point = std::make_shared<specialPoint>();
+        panel.setCurFunc(f.get());
+        traceAt(*f, c.x, point);
+        EXPECT_EQ(model.text(), c.text) << c.formula << " at " << c.x;
     }
 }
 
@@ -288,6 +313,10 @@ TEST_F(InfoModelTest, BadEntriesChangeNothing)
         {"sqrt(-1)", "Value is NAN!"},
         {"1/0", "Infinity value!"},
         {"2+", nullptr}, // the parser's own message
+        // What a field shows for a value that is not a finite number.
+        {"undefined", "Value is NAN!"},
+        {"\u221E", "Infinity value!"},
+        {"\u2212\u221E", "Infinity value!"},
     };
     for (const auto& [typed, message] : cases) {
         ASSERT_TRUE(model.beginEditing(InfoModel::kValue));

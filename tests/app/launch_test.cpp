@@ -392,6 +392,43 @@ TEST_F(Launch, WrongTypesInTheStoreReadAsMissing)
     EXPECT_FALSE(session.store().backupPath().isEmpty());
 }
 
+// A hand-edited store: each value the app could not have written falls back
+// to its own default, and everything next to it still loads.
+TEST_F(Launch, OutOfRangeStoredValuesFallBackOneByOne)
+{
+    const struct {
+        json lineWidth, maxIntegral, defRf, defT;
+        float lineWidthBack;
+        int maxIntegralBack, defRfBack, defTBack;
+    } cases[] = {
+        {1e6, 7, 1, 1, 1.0f, 7, 1, 1},
+        {-2, 25, 1, 0, 1.0f, 10, 1, 0},
+        {"nan", -3, 7, -1, 1.0f, 10, 0, 0},
+        {2, 0, 1, 2, 2.0f, 10, 1, 0},
+    };
+    for (const auto& c : cases) {
+        {
+            Store s(dir.path());
+            s.set("functions", json{{"f1", {{"type", "testKind"}, {"lineWidth", c.lineWidth}, {"rColor", 0.5}}}});
+            s.set("settings", json{{"sInfls", true}, {"saveFuncs", true}, {"maxIntegral", c.maxIntegral}});
+            s.set("defRfBoundaries", c.defRf);
+            s.set("defTBoundaries", c.defT);
+            ASSERT_TRUE(s.save());
+        }
+        Session session(dir.path());
+        session.load(&plot);
+        const std::string what = c.lineWidth.dump() + " " + c.maxIntegral.dump();
+        ASSERT_EQ(registeredIDs(), std::vector<std::string>{"f1"}) << what;
+        EXPECT_EQ(Function::functionWithID("f1")->lineWidth(), c.lineWidthBack) << what;
+        EXPECT_EQ(Function::functionWithID("f1")->color().r, 0.5f) << what;
+        EXPECT_EQ(Function::maxIntegral(), c.maxIntegralBack) << what;
+        EXPECT_EQ(MathEngine::sharedEngine().defRfB, c.defRfBack) << what;
+        EXPECT_EQ(MathEngine::sharedEngine().defTB, c.defTBack) << what;
+        EXPECT_TRUE(session.preferences().sInfls) << what;
+        resetModel();
+    }
+}
+
 TEST_F(Launch, RealCurvesRoundTrip)
 {
     auto f = yxFunction::functionFromString("sin(x)*x^2");

@@ -432,6 +432,63 @@ TEST_F(FunctionTest, RecordsRoundTripThroughText)
     EXPECT_EQ(record::readDouble(r, "maxVar", 0), Inf);
 }
 
+// Each stored value out of what the app writes falls back to its own
+// default; the other values of the record are kept.
+TEST_F(FunctionTest, OutOfRangeRecordValuesFallBackOneByOne)
+{
+    registerTestKinds();
+    const json good = {{"type", "testFunction"}, {"strRepr", "x"}, {"lineWidth", 2}, {"dash", 1}, {"rColor", 0.5},
+                       {"gColor", 0.25},         {"bColor", 0.75}, {"aColor", 1},    {"NoP", 400}};
+    struct Shown {
+        float lineWidth;
+        int dashSize;
+        float r, g, b, a;
+        int points;
+        bool operator==(const Shown&) const = default;
+    };
+    const auto shown = [](const Function& f) {
+        return Shown{f.lineWidth(), f.dashPatternSize(), f.color().r,     f.color().g,
+                     f.color().b,   f.color().a,         f.cNumOfPoints()};
+    };
+    auto reference = Function::fromDict(good);
+    ASSERT_TRUE(reference);
+    const Shown kept = shown(*reference);
+    ASSERT_EQ(kept.lineWidth, 2);
+    ASSERT_GT(kept.dashSize, 0);
+
+    const struct {
+        const char* key;
+        json value;
+    } cases[] = {
+        {"lineWidth", 1e6}, {"lineWidth", -1}, {"lineWidth", 0},  {"lineWidth", "nan"}, {"lineWidth", "inf"},
+        {"rColor", 5},      {"gColor", -0.5},  {"bColor", "nan"}, {"aColor", 1e9},      {"dash", -3},
+        {"dash", 1e12},     {"NoP", -1},       {"NoP", 1e7},      {"NoP", "nan"},
+    };
+    for (const auto& c : cases) {
+        json r = good;
+        r[c.key] = c.value;
+        auto f = Function::fromDict(r);
+        ASSERT_TRUE(f) << c.key << " " << c.value;
+        Shown expected = kept;
+        const std::string key = c.key;
+        if (key == "lineWidth")
+            expected.lineWidth = 1;
+        else if (key == "dash")
+            expected.dashSize = 0;
+        else if (key == "rColor")
+            expected.r = 0;
+        else if (key == "gColor")
+            expected.g = 0;
+        else if (key == "bColor")
+            expected.b = 0;
+        else if (key == "aColor")
+            expected.a = 1;
+        else if (key == "NoP")
+            expected.points = 0;
+        EXPECT_TRUE(shown(*f) == expected) << c.key << " " << c.value;
+    }
+}
+
 TEST_F(FunctionTest, LoadingDropsWhatCannotBeRebuilt)
 {
     registerTestKinds();
@@ -524,10 +581,11 @@ TEST_F(FunctionTest, NumberFormat)
         {1.5e-7, "1.5E-07"},
         {0.30000000000000004, "0.3"},
         {1e10, "1E+10"},
-        {NaN, "0"},
+        {NaN, "undefined"},
         {-2.5, "-2.5"},
         {1234567.8, "1234568"},
-        {Inf, "INF"},
+        {Inf, "\u221E"},
+        {-Inf, "\u2212\u221E"},
     };
     for (const Case& c : cases)
         EXPECT_EQ(tostr(c.v), c.text) << c.v;

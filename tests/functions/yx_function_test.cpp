@@ -12,6 +12,7 @@
 #include "orlix/format.h"
 #include "orlix/math_engine.h"
 #include "orlix/special_point.h"
+#include "orlix/xy_function.h"
 #include "orlix/yx_function.h"
 #include "plane_fixture.h"
 
@@ -97,6 +98,69 @@ TEST_F(YxFunctionTest, PanningComputesOnlyTheSamplesThatScrollIn)
             }
         }
         Function::setMinX(-15, 15);
+    }
+}
+
+// The curve is broken exactly where it has a pole or a jump, for both
+// explicit kinds, after sampling anew and after scrolling; steep continuous
+// curves stay joined.
+TEST_F(YxFunctionTest, CurvesBreakAtPolesAndJumpsOnly)
+{
+    const double h = Pi / 2;
+    struct Case {
+        bool mirrored;
+        const char* formula;
+        double valueScale; // points per unit along the values
+        std::vector<double> gaps;
+    } cases[] = {
+        {false, "tan(x)", 10, {-9 * h, -7 * h, -5 * h, -3 * h, -h, h, 3 * h, 5 * h, 7 * h, 9 * h}},
+        {false, "1/x", 10, {0}},
+        {false, "1/(x-1)", 10, {1}},
+        {false, "-1/(x+2)^3", 10, {-2}},
+        {false, "floor(x/4)", 30, {-12, -8, -4, 0, 4, 8, 12}},
+        {false, "x^9", 10, {}},
+        {false, "atan(1000x)", 10, {}},
+        {false, "atan(1000x)", 1000, {}},
+        {false, "sqrt(x)", 10, {}},
+        {false, "sin(x)*100", 10, {}},
+        {false, "exp(x)", 10, {}},
+        {true, "tan(y)", 10, {-9 * h, -7 * h, -5 * h, -3 * h, -h, h, 3 * h, 5 * h, 7 * h, 9 * h}},
+        {true, "y^9", 10, {}},
+    };
+    const double step = 30.0 / 301;
+    for (const Case& c : cases) {
+        Function::Ptr f = c.mirrored ? Function::Ptr(xyFunction::functionFromString(c.formula))
+                                     : Function::Ptr(yxFunction::functionFromString(c.formula));
+        (c.mirrored ? plane.sx : plane.sy) = c.valueScale;
+        f->setCNumOfPoints(301);
+        f->fillStaticInfo();
+        f->updatePoints();
+        for (double by : {0.0, 7.5, -3.25}) { // sampled, then scrolled both ways
+            if (by != 0) {
+                (c.mirrored ? Function::setMinY : Function::setMinX)(-15 + by * step, 15 + by * step);
+                f->updatePoints();
+            }
+            const auto breaks = f->curveBreaks();
+            ASSERT_EQ(breaks.size(), f->points().size()) << c.formula;
+            std::vector<double> found;
+            for (size_t j = 1; j < breaks.size(); ++j) {
+                if (!breaks[j])
+                    continue;
+                const myPoint a = f->points()[j - 1], b = f->points()[j];
+                found.push_back(c.mirrored ? (a.y + b.y) / 2 : (a.x + b.x) / 2);
+            }
+            const double lo = f->cMinVar(), hi = f->cMinVar() + 300 * step;
+            std::vector<double> expected;
+            for (double g : c.gaps)
+                if (g > lo && g < hi)
+                    expected.push_back(g);
+            ASSERT_EQ(found.size(), expected.size()) << c.formula << " scrolled by " << by;
+            for (size_t k = 0; k < found.size(); ++k)
+                EXPECT_NEAR(found[k], expected[k], step / 2) << c.formula << " scrolled by " << by;
+        }
+        plane.sx = plane.sy = 10;
+        Function::setMinX(-15, 15);
+        Function::setMinY(-15, 15);
     }
 }
 
@@ -331,12 +395,50 @@ TEST_F(YxFunctionTest, Texts)
     EXPECT_EQ(*f.myInfoToStr(p), "y=\u20051\n∂y/∂x=\u20053\n∂²y/∂x²=\u20056\nk=\u20050.1897367");
     p.value = NaN;
     p.info.reset();
-    EXPECT_EQ(*f.myInfoToStr(p), "y=\u20050\n∂y/∂x=\u20050\n∂²y/∂x²=\u20050\nk=\u20050");
+    EXPECT_EQ(*f.myInfoToStr(p),
+              "y=\u2005undefined\n∂y/∂x=\u2005undefined\n∂²y/∂x²=\u2005undefined\nk=\u2005undefined");
 
     EXPECT_EQ(*f.rangeInfoToStr({{"i", -2}, {"s", 2}, {"l", 3.5}, {"v", 1e-9}, {"p", 12345678}}),
               " ∫=\u2005-2\nS=\u20052\nl=\u20053.5\nVox=\u20050\nSox=\u20051.234568E+07");
     EXPECT_EQ(*f.rangeInfoToStr({{"s", 2}, {"l", 3.5}, {"v", 1}, {"p", 4}}),
               "S= ∫=\u20052\nl=\u20053.5\nVox=\u20051\nSox=\u20054");
+}
+
+// Undefined and infinite values read as such in the trace of both explicit
+// kinds; only magnitudes the format rounds away still read 0.
+TEST_F(YxFunctionTest, TraceTextsOfValuesThatAreNotNumbers)
+{
+    const struct {
+        bool mirrored;
+        const char* formula;
+        double v;
+        const char* firstLine;  // the value
+        const char* secondLine; // the first derivative
+    } cases[] = {
+        {false, "sqrt(x)", -1.93, "y=\u2005undefined", "∂y/∂x=\u2005undefined"},
+        {false, "x^(1/3)", -8, "y=\u2005undefined", "∂y/∂x=\u2005undefined"},
+        {false, "ln(x)", 0, "y=\u2005\u2212\u221E", "∂y/∂x=\u2005undefined"},
+        {false, "x^2", 1e-9, "y=\u20050", "∂y/∂x=\u20050"},
+        {true, "sqrt(y)", -4, "x=\u2005undefined", "∂y/∂x=\u2005undefined"},
+        {true, "y^2-1", 0, "x=\u2005-1", "∂y/∂x=\u2005\u221E"},
+    };
+    for (const auto& c : cases) {
+        Function::Ptr f;
+        if (c.mirrored)
+            f = xyFunction::functionFromString(c.formula);
+        else
+            f = yxFunction::functionFromString(c.formula);
+        ASSERT_TRUE(f) << c.formula;
+        f->fillStaticInfo();
+        const std::string text = *f->myInfoToStr(f->myPointInfoFVV(c.v));
+        const size_t firstEnd = text.find('\n');
+        const size_t secondEnd = text.find('\n', firstEnd + 1);
+        EXPECT_EQ(text.substr(0, firstEnd), c.firstLine) << c.formula << " at " << c.v;
+        EXPECT_EQ(text.substr(firstEnd + 1, secondEnd - firstEnd - 1), c.secondLine) << c.formula << " at " << c.v;
+    }
+    yxFunction f;
+    EXPECT_EQ(*f.rangeInfoToStr({{"s", NaN}, {"l", Inf}, {"v", 1}, {"p", -Inf}}),
+              "S= ∫=\u2005undefined\nl=\u2005\u221E\nVox=\u20051\nSox=\u2005\u2212\u221E");
 }
 
 // ---- range information ----

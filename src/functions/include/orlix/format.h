@@ -7,7 +7,13 @@
 
 namespace orlix {
 
-// "0" for NaN and for magnitudes up to 1.0000000116860974e-07, otherwise
+// The texts of a value that is not a number and of the two infinities.
+inline constexpr std::string_view undefinedText = "undefined";
+inline constexpr std::string_view infinityText = "\xE2\x88\x9E";                  // ∞
+inline constexpr std::string_view minusInfinityText = "\xE2\x88\x92\xE2\x88\x9E"; // −∞ (U+2212)
+
+// undefinedText for NaN, infinityText / minusInfinityText for the
+// infinities, "0" for magnitudes up to 1.0000000116860974e-07, otherwise
 // printf's "%.7G".
 std::string tostr(double v);
 

@@ -127,6 +127,9 @@ class Function {
     virtual int drawnPointCount() const { return cNumOfPoints_; }
     // Implicit curves: the segments, as index pairs into points.
     virtual std::span<const std::pair<int, int>> segmentPairs() const { return {}; }
+    // Curves drawn as one polyline: non-zero at i when the curve is broken
+    // between points i-1 and i (a pole or a jump); empty when it never is.
+    virtual std::span<const unsigned char> curveBreaks() const { return {}; }
 
     // ---- persistence ----
     // The shared part of the record; kinds add "type" and their expressions.

@@ -45,6 +45,7 @@ class explicitFunction : public Function {
     void findExtrs() override;
     void findInfls() override;
     bool canBeIntersected() const override { return true; }
+    std::span<const unsigned char> curveBreaks() const override { return breaks_; }
     std::optional<myPointInfo> markInfoAt(myPoint p) override;
     std::optional<InfoMap> infoForRangeA(double a, double b) override;
     double valueForPoint(myPoint p) override;
@@ -81,18 +82,24 @@ class explicitFunction : public Function {
   private:
     void sampleFully(double lo, double hi, double k);
     void computeSamples(int from, int to, double step);
+    // Marks the breaks between samples j-1 and j for j in [from, to); the
+    // test of pair j reads samples j-2 to j+1.
+    void markBreaks(int from, int to);
     StackMachine* derivativeSM();
     StackMachine* secondDerivativeSM();
     // The sampling window along the variable and the scale along it.
     double windowMin() const;
     double windowMax() const;
     double scale() const;
+    // The scale along the values, device points per unit.
+    double valueScale() const;
 
     fStack::Owner functionFS_;
     std::shared_ptr<StackMachine> functionSM_;
     double previousK_;
     bool differentialFailed_ = false;
     long long sampledCount_ = 0;
+    std::vector<unsigned char> breaks_; // as curveBreaks(), one per sample
 };
 
 // y = f(x).
