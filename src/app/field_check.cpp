@@ -7,31 +7,11 @@
 #include "orlix/fstack.h"
 #include "orlix/math_engine.h"
 #include "orlix/stack_machine.h"
+#include "orlix/utf8.h"
 
 namespace orlix {
 
 namespace {
-
-std::string utf8(char32_t c)
-{
-    std::string s;
-    if (c < 0x80) {
-        s += static_cast<char>(c);
-    } else if (c < 0x800) {
-        s += static_cast<char>(0xC0 | (c >> 6));
-        s += static_cast<char>(0x80 | (c & 0x3F));
-    } else if (c < 0x10000) {
-        s += static_cast<char>(0xE0 | (c >> 12));
-        s += static_cast<char>(0x80 | ((c >> 6) & 0x3F));
-        s += static_cast<char>(0x80 | (c & 0x3F));
-    } else {
-        s += static_cast<char>(0xF0 | (c >> 18));
-        s += static_cast<char>(0x80 | ((c >> 12) & 0x3F));
-        s += static_cast<char>(0x80 | ((c >> 6) & 0x3F));
-        s += static_cast<char>(0x80 | (c & 0x3F));
-    }
-    return s;
-}
 
 // Whether the one-letter name occurs in the list of accepted letters.
 bool accepted(std::string_view name, std::string_view goodVar) { return goodVar.find(name) != std::string_view::npos; }
@@ -75,7 +55,7 @@ template <typename Check> FieldResult guarded(Check check)
 bool isEngineVariable(std::string_view name)
 {
     for (char32_t c : MathEngine::sharedEngine().variables)
-        if (name == utf8(c))
+        if (name == utf8::encode(c))
             return true;
     return false;
 }
@@ -86,6 +66,17 @@ void checkFormula(std::string_view text, std::string_view goodVar)
         return;
     fStack::Owner list = parseChecked(text, goodVar);
     list->toStackMachine(); // finds names without a routine; the program is not kept
+}
+
+CheckedFormula checkedFormula(std::string_view text, const FunctionKindInfo& kind)
+{
+    if (text.empty())
+        throw Error("Wrong Syntax!");
+    CheckedFormula checked;
+    checked.text = std::string(text);
+    checked.expression = fStack::optimize(parseChecked(text, kind.variables));
+    checked.program = checked.expression->toStackMachine();
+    return checked;
 }
 
 double numberFieldValue(std::string_view text)
@@ -103,6 +94,11 @@ FieldResult formulaResult(std::string_view text, std::string_view goodVar)
         return std::nullopt;
     });
     return r;
+}
+
+FieldResult formulaResult(std::string_view text, const FunctionKindInfo& kind)
+{
+    return formulaResult(text, kind.variables);
 }
 
 FieldResult numberResult(std::string_view text)

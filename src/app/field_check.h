@@ -7,10 +7,18 @@
 #include <string>
 #include <string_view>
 
+#include "orlix/function_kind.h"
+
 namespace orlix {
 
-// The one-letter names the engine treats as variables.
+// The one-letter names the engine treats as variables (its own list).
 bool isEngineVariable(std::string_view name);
+
+// Checks a formula for a function of kind: it must parse, use no engine
+// variable the kind does not take, simplify and compile. The result is what
+// the function is made of. Throws orlix::Error with the message the user
+// sees, as checkFormula does; an empty text is a syntax error here.
+CheckedFormula checkedFormula(std::string_view text, const FunctionKindInfo& kind);
 
 // Checks a formula typed into a field that accepts the one-letter variables
 // listed in goodVar (for example "x"): it must parse, use no other engine
@@ -32,6 +40,7 @@ struct FieldResult {
     bool ok() const { return message.empty(); }
 };
 FieldResult formulaResult(std::string_view text, std::string_view goodVar);
+FieldResult formulaResult(std::string_view text, const FunctionKindInfo& kind);
 FieldResult numberResult(std::string_view text);
 
 } // namespace orlix

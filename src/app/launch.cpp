@@ -6,8 +6,7 @@
 #include "orlix/function.h"
 #include "orlix/math_engine.h"
 #include "orlix/record.h"
-#include "orlix/xy_function.h"
-#include "orlix/yx_function.h"
+#include "orlix/function_kind.h"
 
 namespace orlix {
 
@@ -71,8 +70,7 @@ void Session::load(PlotSettingsOwner* plot)
     // A kind unknown here would drop its records silently, and the next
     // saveAll would erase them: make sure every kind is known, whatever
     // the linker kept.
-    yxFunction::registerKind();
-    xyFunction::registerKind();
+    registerBuiltInKinds();
     if (auto functions = store_.objectForKey(functionsKey))
         Function::loadAllFromDict(*functions);
 

@@ -15,9 +15,12 @@
 #include "orlix/special_point.h"
 #include "orlix/xy_function.h"
 #include "orlix/yx_function.h"
-#include "recording.h"
+#include "recording_canvas.h"
 
 namespace plottest {
+
+using orlix::test::Op;
+using Recorder = orlix::test::RecordingCanvas;
 
 struct FakePanel : orlix::InfoPanel {
     std::shared_ptr<orlix::specialPoint> p0, p1;
