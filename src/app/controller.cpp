@@ -363,17 +363,10 @@ void OrlixViewController::setPoints(int tag)
 {
     const Preferences& p = session_.preferences();
     switch (tag) {
-    case 1:
-        setSRoots(!p.sRoots);
-        break;
-    case 2:
-        setSExtrs(!p.sExtrs);
-        break;
-    case 3:
-        setSInfls(!p.sInfls);
-        break;
-    default:
-        break;
+    case 1: setSRoots(!p.sRoots); break;
+    case 2: setSExtrs(!p.sExtrs); break;
+    case 3: setSInfls(!p.sInfls); break;
+    default: break;
     }
 }
 

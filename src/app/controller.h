@@ -45,8 +45,6 @@ class OrlixViewController : public PlotController, public FunctionShell {
     const FunctionKindInfo& kind() const { return *kind_; }
     // The label in front of the field ("y(x)=").
     std::string kindLabel() const { return std::string(kind_->inputLabel); }
-    // The variables a formula of the kind may use.
-    std::string goodVar() const { return std::string(kind_->variables); }
     // The example the empty field shows, in the kind's own variables.
     std::string placeholder() const { return std::string(kind_->placeholder); }
     const std::string& formulaText() const { return function1_; }

@@ -31,25 +31,6 @@ fStack::Owner parseChecked(std::string_view text, std::string_view goodVar)
     return list;
 }
 
-template <typename Check> FieldResult guarded(Check check)
-{
-    FieldResult r;
-    try {
-        r.value = check();
-    } catch (const Error& e) {
-        r.value.reset();
-        r.message = e.reason();
-    } catch (const std::exception& e) {
-        // Anything else the engine lets through is still the user's text
-        // failing; it must not end the edit.
-        r.value.reset();
-        r.message = e.what();
-        if (r.message.empty())
-            r.message = "Wrong Syntax!";
-    }
-    return r;
-}
-
 } // namespace
 
 bool isEngineVariable(std::string_view name)
@@ -58,14 +39,6 @@ bool isEngineVariable(std::string_view name)
         if (name == utf8::encode(c))
             return true;
     return false;
-}
-
-void checkFormula(std::string_view text, std::string_view goodVar)
-{
-    if (text.empty())
-        return;
-    fStack::Owner list = parseChecked(text, goodVar);
-    list->toStackMachine(); // finds names without a routine; the program is not kept
 }
 
 CheckedFormula checkedFormula(std::string_view text, const FunctionKindInfo& kind)
@@ -85,25 +58,6 @@ double numberFieldValue(std::string_view text)
         throw Error("Wrong Syntax!");
     fStack::Owner list = parseChecked(text, "");
     return list->toStackMachine()->evaluate();
-}
-
-FieldResult formulaResult(std::string_view text, std::string_view goodVar)
-{
-    FieldResult r = guarded([&]() -> std::optional<double> {
-        checkFormula(text, goodVar);
-        return std::nullopt;
-    });
-    return r;
-}
-
-FieldResult formulaResult(std::string_view text, const FunctionKindInfo& kind)
-{
-    return formulaResult(text, kind.variables);
-}
-
-FieldResult numberResult(std::string_view text)
-{
-    return guarded([&]() -> std::optional<double> { return numberFieldValue(text); });
 }
 
 } // namespace orlix

@@ -4,9 +4,9 @@
 #include <climits>
 
 #include "orlix/function.h"
+#include "orlix/function_kind.h"
 #include "orlix/math_engine.h"
 #include "orlix/record.h"
-#include "orlix/function_kind.h"
 
 namespace orlix {
 

@@ -143,8 +143,8 @@ TEST_F(MainWindowTest, ReplacingKeepsPlaceColourAndDash)
     EXPECT_EQ(replaced->color().g, c.g);
     EXPECT_EQ(replaced->color().b, c.b);
     EXPECT_EQ(replaced->dashPattern(), (std::vector<float>{4, 2}));
-    // The current function is drawn one point thicker, and only it.
-    EXPECT_EQ(replaced->lineWidth(), 2.0f);
+    // The current function is drawn one point thicker; the widths stay their own.
+    EXPECT_EQ(replaced->lineWidth(), 1.0f);
     EXPECT_EQ(Function::functionRegister()[1].second->lineWidth(), 1.0f);
 }
 
@@ -236,6 +236,8 @@ TEST_F(MainWindowTest, ACommitTakesOneRoad)
     CountingShell shell(*Function::shell());
     Function::setShell(&shell);
 
+    w->newKindAction(FunctionKind::yx)->trigger();
+    shell.markSearches = refreshes = 0;
     commit("sin(x)");
     auto* made = dynamic_cast<explicitFunction*>(cur());
     ASSERT_NE(made, nullptr);
@@ -261,7 +263,9 @@ TEST_F(MainWindowTest, ModelFailuresShowTheErrorAlertAndKeepTheCurrentFunction)
     commit("x^2");
     Function* before = cur();
     // The field's check passes whatever it is given: the model must refuse.
-    w->checkFormula = [](std::string_view text, const FunctionKindInfo&) { return CheckedFormula{std::string(text), nullptr, nullptr}; };
+    w->checkFormula = [](std::string_view text, const FunctionKindInfo&) {
+        return CheckedFormula{std::string(text), nullptr, nullptr};
+    };
     commit("x+");
     ASSERT_NE(w->openMessage(), nullptr);
     EXPECT_EQ(w->openMessage()->windowTitle(), "Error!");
@@ -301,7 +305,7 @@ TEST_F(MainWindowTest, IntersectionsExcludeTheOtherSearches)
         bool roots, extrs, infls, inters;
     };
     const std::vector<Step> steps = {
-        {&w->extrsButton(), true, true, false, false},  {&w->inflsButton(), true, true, true, false},
+        {&w->extrsButton(), true, true, false, false},   {&w->inflsButton(), true, true, true, false},
         {&w->intersButton(), false, false, false, true}, {&w->rootsButton(), true, false, false, false},
         {&w->intersButton(), false, false, false, true}, {&w->intersButton(), false, false, false, false},
     };
@@ -366,10 +370,10 @@ TEST_F(MainWindowTest, HidingTheBarsSlidesThemAwayAndGivesThePlotTheirRoom)
         float top, height; // the plot's drawable band once the bars rest
         bool topShown, bottomShown;
     };
-    const Step steps[] = {{1, 0, 480 - MainWindow::kBottomBarHeight, false, true},
-                          {2, 0, 480, false, false},
-                          {0, MainWindow::kTopBarHeight, 480 - MainWindow::kTopBarHeight - MainWindow::kBottomBarHeight,
-                           true, true}};
+    const Step steps[] = {
+        {1, 0, 480 - MainWindow::kBottomBarHeight, false, true},
+        {2, 0, 480, false, false},
+        {0, MainWindow::kTopBarHeight, 480 - MainWindow::kTopBarHeight - MainWindow::kBottomBarHeight, true, true}};
     for (const Step& s : steps) {
         w->controller().showHideInterface();
         EXPECT_EQ(w->controller().interfaceState(), s.state);
@@ -414,7 +418,7 @@ TEST_F(MainWindowTest, ARestartFindsFunctionsColoursPositionAndSwitches)
         EXPECT_EQ(c.r, colours[i].r);
         EXPECT_EQ(c.g, colours[i].g);
         EXPECT_EQ(c.b, colours[i].b);
-        EXPECT_EQ(Function::functionRegister()[i].second->lineWidth(), i == 0 ? 2.0f : 1.0f);
+        EXPECT_EQ(Function::functionRegister()[i].second->lineWidth(), 1.0f);
     }
     EXPECT_EQ(formulaOf(cur()), "x^2");
     EXPECT_EQ(w->formulaField().text(), "x^2");
@@ -469,8 +473,9 @@ TEST_F(MainWindowTest, ScreenshotIsWrittenWithTheStoredState)
 TEST(ParseSize, Table)
 {
     const std::vector<std::pair<QString, std::optional<QSize>>> cases = {
-        {"320,480", QSize(320, 480)}, {" 640 , 960 ", QSize(640, 960)}, {"0,480", std::nullopt},
-        {"320", std::nullopt},        {"a,b", std::nullopt},            {"-1,2", std::nullopt},
+        {"320,480", QSize(320, 480)}, {" 640 , 960 ", QSize(640, 960)},
+        {"0,480", std::nullopt},      {"320", std::nullopt},
+        {"a,b", std::nullopt},        {"-1,2", std::nullopt},
         {"1,2,3", std::nullopt},      {"99999,2", std::nullopt},
     };
     for (const auto& [text, want] : cases)

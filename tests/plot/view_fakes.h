@@ -21,6 +21,11 @@ namespace plottest {
 
 using orlix::test::Op;
 using Recorder = orlix::test::RecordingCanvas;
+using orlix::Color;
+using orlix::PointF;
+using orlix::RectF;
+using orlix::SizeF;
+using orlix::TextAlign;
 
 struct FakePanel : orlix::InfoPanel {
     std::shared_ptr<orlix::specialPoint> p0, p1;

@@ -5,8 +5,8 @@
 #include <sstream>
 
 #include "orlix/color_gen.h"
-#include "orlix/special_point.h"
 #include "orlix/function_kind.h"
+#include "orlix/special_point.h"
 #include "view_options.h"
 
 namespace orlix::cli {
@@ -87,7 +87,6 @@ class CliPlane : public PlotContext {
     ViewOptions v_;
     myPoint origin_;
 };
-
 
 std::string positional(const Args& args, std::size_t k)
 {

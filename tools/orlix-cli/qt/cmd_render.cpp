@@ -6,14 +6,13 @@
 
 #include "../view_options.h"
 #include "orlix/color_gen.h"
+#include "orlix/function_kind.h"
 #include "orlix/plot_plane.h"
 #include "orlix/special_point.h"
-#include "orlix/function_kind.h"
 #include "qpainter_canvas.h"
 
 namespace orlix::cli {
 namespace {
-
 
 // 'y(x)=sin(x)' or 'x(y)=y^2'; a bare formula is y(x).
 Function::Ptr functionFromArgument(const std::string& text)

@@ -185,7 +185,6 @@ class plotView : public PlotContext {
     // Removes the current function from the register and makes the next
     // one (in register order, wrapping round) current.
     void removeCFunction();
-    CurvatureSide curFuncSide() const { return curFuncSide_; }
 
     // ---- view state ------------------------------------------------------------------------
     // The "plotterSettings" dictionary.
