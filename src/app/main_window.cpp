@@ -264,7 +264,8 @@ void MainWindow::refresh()
     intersButton_->setChecked(p.sInters);
     const bool hasFunc = c.curFunc() != nullptr;
     trashButton_->setEnabled(hasFunc);
-    inflsButton_->setEnabled(!hasFunc || !c.curFunc()->isImplicit());
+    const FunctionKindInfo* kind = hasFunc ? c.curFunc()->kindInfo() : nullptr;
+    inflsButton_->setEnabled(!hasFunc || (!c.curFunc()->isImplicit() && (!kind || kind->can.inflections)));
     derivativeAction_->setVisible(c.canAddDerivative());
     moveButton_->setIcon(icons::icon(c.tracing() ? icons::Icon::trace : icons::Icon::move));
 }
