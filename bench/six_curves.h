@@ -8,6 +8,7 @@
 #include <cstdlib>
 
 #include "orlix/function.h"
+#include "orlix/function_kind.h"
 #include "orlix/yx_function.h"
 
 namespace orlix::bench {
@@ -29,7 +30,7 @@ inline int runOffscreen(int argc, char** argv)
     if (!std::getenv("QT_QPA_PLATFORM"))
         setenv("QT_QPA_PLATFORM", "offscreen", 1);
     QGuiApplication app(argc, argv);
-    yxFunction::registerKind();
+    registerBuiltInKinds();
     benchmark::Initialize(&argc, argv);
     benchmark::RunSpecifiedBenchmarks();
     benchmark::Shutdown();

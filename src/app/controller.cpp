@@ -8,60 +8,41 @@
 
 #include "orlix/color_gen.h"
 #include "orlix/error.h"
-#include "orlix/fstack.h"
-#include "orlix/stack_machine.h"
-#include "orlix/xy_function.h"
-#include "orlix/yx_function.h"
 
 namespace orlix {
 
 namespace {
 
-// The engine's one-letter variables; θ and φ arrive as themselves when the
-// parser keeps them.
-bool isEngineVariable(const std::string& name)
-{
-    static const std::string letters = "xytrfabci";
-    if (name.size() == 1)
-        return letters.find(name[0]) != std::string::npos;
-    return name == "θ" || name == "φ";
-}
-
 constexpr const char* kIDPrefix = "f";
 
 } // namespace
 
-std::optional<std::string> formulaProblem(std::string_view text, std::string_view goodVar)
-{
-    try {
-        fStack::Owner fs = fStack::createWithString(text);
-        if (!fs)
-            return std::string("Wrong Syntax!");
-        for (const fStack* n = fs->last(); n; n = n->previous) {
-            if (n->funcName && isEngineVariable(*n->funcName) && goodVar.find(*n->funcName) == std::string_view::npos)
-                return formatMessage("Variable '%@' mustn't be here!", {*n->funcName});
+// Holds the window's refresh back until the outermost batch ends: one
+// user action refreshes the window once, however many steps it takes.
+class OrlixViewController::ChangeBatch {
+  public:
+    explicit ChangeBatch(OrlixViewController& c) : c_(c) { ++c_.batchDepth_; }
+    ~ChangeBatch()
+    {
+        if (--c_.batchDepth_ == 0 && c_.changePending_) {
+            c_.changePending_ = false;
+            if (c_.onChanged)
+                c_.onChanged();
         }
-        StackMachine check(*fs->last());
-        (void)check;
-    } catch (const std::exception& e) {
-        return std::string(e.what());
     }
-    return std::nullopt;
-}
+    ChangeBatch(const ChangeBatch&) = delete;
+    ChangeBatch& operator=(const ChangeBatch&) = delete;
+
+  private:
+    OrlixViewController& c_;
+};
 
 // ---- adapters of the plot view for the session ----------------------------------
 
 class OrlixViewController::PlotOwner : public PlotSettingsOwner {
   public:
     explicit PlotOwner(plotView& v) : view_(v) {}
-    nlohmann::json settings() override
-    {
-        // The view takes the current function's extra width back when it
-        // hands out its settings; saveAll has done that already.
-        if (const auto& f = view_.curFunc())
-            f->setLineWidth(f->lineWidth() + 1);
-        return view_.settings();
-    }
+    nlohmann::json settings() override { return view_.settings(); }
     void applySettings(const nlohmann::json& s) override { view_.applySettings(s); }
     bool shown() const override { return view_.shown(); }
 
@@ -99,6 +80,7 @@ OrlixViewController::~OrlixViewController()
 
 void OrlixViewController::load()
 {
+    ChangeBatch batch(*this);
     Function::setPlotContext(&plotter_);
     Function::setShell(this);
     plotter_.setController(this);
@@ -127,7 +109,7 @@ void OrlixViewController::load()
     if (!plotter_.curFunc() && !Function::functionRegister().empty())
         makeCurrent(Function::functionRegister().front().second);
     if (!plotter_.curFunc())
-        kind_ = Kind::yx;
+        kind_ = &defaultKind();
     changed();
 }
 
@@ -170,19 +152,38 @@ std::string OrlixViewController::idOf(const Function* f) const
 
 void OrlixViewController::changed()
 {
+    if (batchDepth_ > 0) {
+        changePending_ = true;
+        return;
+    }
     if (onChanged)
         onChanged();
 }
 
 // ---- the input bar -----------------------------------------------------------------
 
-std::string OrlixViewController::kindLabel() const { return kind_ == Kind::xy ? "x(y)=" : "y(x)="; }
+void OrlixViewController::setFormulaText(std::string text)
+{
+    if (checked_ && checked_->text != text)
+        checked_.reset();
+    function1_ = std::move(text);
+}
 
-std::string OrlixViewController::goodVar() const { return kind_ == Kind::xy ? "y" : "x"; }
+void OrlixViewController::setCheckedFormula(CheckedFormula formula)
+{
+    function1_ = formula.text;
+    checked_ = std::move(formula);
+}
 
 bool OrlixViewController::stringsAreChanged()
 {
+    ChangeBatch batch(*this);
     bool registered = false;
+    // A checked formula is used once, and only for the text it was made of.
+    std::optional<CheckedFormula> checked = std::move(checked_);
+    checked_.reset();
+    if (checked && checked->text != function1_)
+        checked.reset();
     guarded([&] {
         const Function::Ptr cur = plotter_.curFunc();
         const std::string curText = cur && cur->functionInfo().count("f") ? cur->functionInfo().at("f") : "";
@@ -193,11 +194,7 @@ bool OrlixViewController::stringsAreChanged()
             changed();
             return;
         }
-        Function::Ptr f;
-        if (kind_ == Kind::xy)
-            f = xyFunction::functionFromString(function1_);
-        else
-            f = yxFunction::functionFromString(function1_);
+        Function::Ptr f = checked ? kind_->fromChecked(std::move(*checked)) : kind_->fromText(function1_);
         if (!f)
             throw Error("Wrong Syntax!");
         std::string id;
@@ -223,25 +220,32 @@ bool OrlixViewController::stringsAreChanged()
     return registered;
 }
 
-void OrlixViewController::chooseKind(Kind k)
+void OrlixViewController::chooseKind(FunctionKind k)
 {
+    const FunctionKindInfo* chosen = findKind(k);
+    if (!chosen)
+        return;
+    ChangeBatch batch(*this);
     if (plotter_.curFunc())
         plotter_.setCurFunc(nullptr);
-    kind_ = k;
+    kind_ = chosen;
     function1_.clear();
+    checked_.reset();
     changed();
 }
 
 bool OrlixViewController::canAddDerivative() const
 {
     const Function* f = curFunc();
-    return f && !f->isImplicit();
+    const FunctionKindInfo* k = f ? f->kindInfo() : nullptr;
+    return f && !f->isImplicit() && (!k || k->can.derivative);
 }
 
 void OrlixViewController::addDerivative()
 {
     if (!canAddDerivative())
         return;
+    ChangeBatch batch(*this);
     bool registered = false;
     guarded([&] {
         const Function::Ptr d = plotter_.curFunc()->differential();
@@ -270,7 +274,8 @@ void OrlixViewController::makeCurrent(Function::Ptr f) { plotter_.setCurFunc(std
 void OrlixViewController::setCurFunc(Function* f)
 {
     if (f) {
-        kind_ = f->typeName() == "xyFunction" ? Kind::xy : Kind::yx;
+        kind_ = f->kindInfo() ? f->kindInfo() : &defaultKind();
+        checked_.reset();
         const auto& fi = f->functionInfo();
         auto it = fi.find("f");
         function1_ = it != fi.end() ? it->second : f->stringRepresentation();
@@ -295,6 +300,7 @@ void OrlixViewController::removeCurFunc()
 {
     if (!curFunc())
         return;
+    ChangeBatch batch(*this);
     plotter_.removeCFunction();
     if (!plotter_.curFunc())
         function1_.clear();
@@ -306,6 +312,7 @@ void OrlixViewController::removeCurFunc()
 
 void OrlixViewController::searchesChanged()
 {
+    ChangeBatch batch(*this);
     if (Function* f = curFunc())
         f->updateInfo();
     if (plotter_.fState() != 0)
@@ -356,17 +363,10 @@ void OrlixViewController::setPoints(int tag)
 {
     const Preferences& p = session_.preferences();
     switch (tag) {
-    case 1:
-        setSRoots(!p.sRoots);
-        break;
-    case 2:
-        setSExtrs(!p.sExtrs);
-        break;
-    case 3:
-        setSInfls(!p.sInfls);
-        break;
-    default:
-        break;
+    case 1: setSRoots(!p.sRoots); break;
+    case 2: setSExtrs(!p.sExtrs); break;
+    case 3: setSInfls(!p.sInfls); break;
+    default: break;
     }
 }
 
@@ -409,19 +409,12 @@ void OrlixViewController::showHideInterface()
 
 bool OrlixViewController::saveAll()
 {
-    // The current function is drawn one point thicker; its record keeps
-    // its own width.
-    const Function::Ptr f = plotter_.curFunc();
-    if (f)
-        f->setLineWidth(f->lineWidth() - 1);
     bool ok = false;
     try {
         ok = session_.saveAll(owner_.get());
     } catch (const std::exception& e) {
         qWarning() << "Orlix: saving failed:" << e.what();
     }
-    if (f)
-        f->setLineWidth(f->lineWidth() + 1);
     if (!ok)
         qWarning() << "Orlix: the store could not be written:" << session_.store().lastError();
     return ok;
@@ -429,17 +422,12 @@ bool OrlixViewController::saveAll()
 
 bool OrlixViewController::terminate()
 {
-    const Function::Ptr f = plotter_.curFunc();
-    if (f)
-        f->setLineWidth(f->lineWidth() - 1);
     bool ok = false;
     try {
         ok = session_.terminate(owner_.get());
     } catch (const std::exception& e) {
         qWarning() << "Orlix: saving failed:" << e.what();
     }
-    if (f)
-        f->setLineWidth(f->lineWidth() + 1);
     return ok;
 }
 

@@ -12,21 +12,13 @@
 
 #include "launch.h"
 #include "orlix/function.h"
+#include "orlix/function_kind.h"
 #include "orlix/plot_plane.h"
 
 namespace orlix {
 
-// Checks a formula the way the formula field does before it lets editing
-// end: it must parse, use no one-letter engine variable outside goodVar,
-// and compile. The message to show next to the field, or nullopt when the
-// formula is fine.
-std::optional<std::string> formulaProblem(std::string_view text, std::string_view goodVar);
-
 class OrlixViewController : public PlotController, public FunctionShell {
   public:
-    // The kinds a new formula may create.
-    enum class Kind { yx, xy };
-
     OrlixViewController(Session& session, plotView& plotter);
     ~OrlixViewController() override;
     OrlixViewController(const OrlixViewController&) = delete;
@@ -49,13 +41,17 @@ class OrlixViewController : public PlotController, public FunctionShell {
     std::function<void()> onInterfaceChanged;
 
     // ---- the input bar ----
-    Kind kind() const { return kind_; }
-    // "y(x)=" or "x(y)=".
-    std::string kindLabel() const;
-    // The variable a formula of the kind may use.
-    std::string goodVar() const;
+    // The kind a new formula creates: the current function's, or the one chosen.
+    const FunctionKindInfo& kind() const { return *kind_; }
+    // The label in front of the field ("y(x)=").
+    std::string kindLabel() const { return std::string(kind_->inputLabel); }
+    // The example the empty field shows, in the kind's own variables.
+    std::string placeholder() const { return std::string(kind_->placeholder); }
     const std::string& formulaText() const { return function1_; }
-    void setFormulaText(std::string text) { function1_ = std::move(text); }
+    void setFormulaText(std::string text);
+    // Sets the formula text to a formula the field check accepted: the
+    // commit makes the function of it without reading the text again.
+    void setCheckedFormula(CheckedFormula formula);
     // Commits the formula text: creates the function of the current kind,
     // replaces the current function (keeping its place, colour, dash and
     // density) or registers a new one with a fresh colour, and makes it
@@ -63,7 +59,7 @@ class OrlixViewController : public PlotController, public FunctionShell {
     // Returns whether the register changed.
     bool stringsAreChanged();
     // A new function of kind k will be typed: no current function.
-    void chooseKind(Kind k);
+    void chooseKind(FunctionKind k);
     // Whether "Add derivative" is offered.
     bool canAddDerivative() const;
     // Registers the current function's derivative and makes it current.
@@ -121,15 +117,22 @@ class OrlixViewController : public PlotController, public FunctionShell {
     std::string newID();
     std::string idOf(const Function* f) const;
     void searchesChanged();
+    // Tells the window that what it shows changed; inside a ChangeBatch,
+    // once when the outermost batch ends.
     void changed();
+    class ChangeBatch;
     template <class F> bool guarded(F&& body);
 
     Session& session_;
     plotView& plotter_;
     std::unique_ptr<PlotOwner> owner_;
     std::unique_ptr<ViewStore> viewStore_;
-    Kind kind_ = Kind::yx;
+    const FunctionKindInfo* kind_ = &defaultKind();
     std::string function1_;
+    // The checked formula of function1_, while the text is unchanged.
+    std::optional<CheckedFormula> checked_;
+    int batchDepth_ = 0;
+    bool changePending_ = false;
     int iShown_ = 0;
     long long lastID_ = 0;
 };

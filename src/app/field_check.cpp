@@ -7,31 +7,11 @@
 #include "orlix/fstack.h"
 #include "orlix/math_engine.h"
 #include "orlix/stack_machine.h"
+#include "orlix/utf8.h"
 
 namespace orlix {
 
 namespace {
-
-std::string utf8(char32_t c)
-{
-    std::string s;
-    if (c < 0x80) {
-        s += static_cast<char>(c);
-    } else if (c < 0x800) {
-        s += static_cast<char>(0xC0 | (c >> 6));
-        s += static_cast<char>(0x80 | (c & 0x3F));
-    } else if (c < 0x10000) {
-        s += static_cast<char>(0xE0 | (c >> 12));
-        s += static_cast<char>(0x80 | ((c >> 6) & 0x3F));
-        s += static_cast<char>(0x80 | (c & 0x3F));
-    } else {
-        s += static_cast<char>(0xF0 | (c >> 18));
-        s += static_cast<char>(0x80 | ((c >> 12) & 0x3F));
-        s += static_cast<char>(0x80 | ((c >> 6) & 0x3F));
-        s += static_cast<char>(0x80 | (c & 0x3F));
-    }
-    return s;
-}
 
 // Whether the one-letter name occurs in the list of accepted letters.
 bool accepted(std::string_view name, std::string_view goodVar) { return goodVar.find(name) != std::string_view::npos; }
@@ -51,41 +31,25 @@ fStack::Owner parseChecked(std::string_view text, std::string_view goodVar)
     return list;
 }
 
-template <typename Check> FieldResult guarded(Check check)
-{
-    FieldResult r;
-    try {
-        r.value = check();
-    } catch (const Error& e) {
-        r.value.reset();
-        r.message = e.reason();
-    } catch (const std::exception& e) {
-        // Anything else the engine lets through is still the user's text
-        // failing; it must not end the edit.
-        r.value.reset();
-        r.message = e.what();
-        if (r.message.empty())
-            r.message = "Wrong Syntax!";
-    }
-    return r;
-}
-
 } // namespace
 
 bool isEngineVariable(std::string_view name)
 {
     for (char32_t c : MathEngine::sharedEngine().variables)
-        if (name == utf8(c))
+        if (name == utf8::encode(c))
             return true;
     return false;
 }
 
-void checkFormula(std::string_view text, std::string_view goodVar)
+CheckedFormula checkedFormula(std::string_view text, const FunctionKindInfo& kind)
 {
     if (text.empty())
-        return;
-    fStack::Owner list = parseChecked(text, goodVar);
-    list->toStackMachine(); // finds names without a routine; the program is not kept
+        throw Error("Wrong Syntax!");
+    CheckedFormula checked;
+    checked.text = std::string(text);
+    checked.expression = fStack::optimize(parseChecked(text, kind.variables));
+    checked.program = checked.expression->toStackMachine();
+    return checked;
 }
 
 double numberFieldValue(std::string_view text)
@@ -94,20 +58,6 @@ double numberFieldValue(std::string_view text)
         throw Error("Wrong Syntax!");
     fStack::Owner list = parseChecked(text, "");
     return list->toStackMachine()->evaluate();
-}
-
-FieldResult formulaResult(std::string_view text, std::string_view goodVar)
-{
-    FieldResult r = guarded([&]() -> std::optional<double> {
-        checkFormula(text, goodVar);
-        return std::nullopt;
-    });
-    return r;
-}
-
-FieldResult numberResult(std::string_view text)
-{
-    return guarded([&]() -> std::optional<double> { return numberFieldValue(text); });
 }
 
 } // namespace orlix

@@ -3,35 +3,25 @@
 // keyboard's error bar.
 #pragma once
 
-#include <optional>
-#include <string>
 #include <string_view>
+
+#include "orlix/function_kind.h"
 
 namespace orlix {
 
-// The one-letter names the engine treats as variables.
+// The one-letter names the engine treats as variables (its own list).
 bool isEngineVariable(std::string_view name);
 
-// Checks a formula typed into a field that accepts the one-letter variables
-// listed in goodVar (for example "x"): it must parse, use no other engine
-// variable, and compile. Throws orlix::Error with the message the user sees:
-// the parser's or compiler's own, or "Variable '<name>' mustn't be here!".
-// An empty text passes (the owner decides what empty means).
-void checkFormula(std::string_view text, std::string_view goodVar);
+// Checks a formula for a function of kind: it must parse, use no engine
+// variable the kind does not take, simplify and compile. The result is what
+// the function is made of. Throws orlix::Error with the message the user
+// sees: the parser's or compiler's own, or "Variable '<name>' mustn't be
+// here!"; an empty text is a syntax error.
+CheckedFormula checkedFormula(std::string_view text, const FunctionKindInfo& kind);
 
 // The value of a constant expression typed into a number field ('2pi',
 // '-sqrt(2)', '1e3'). No variable is allowed. Throws orlix::Error as
-// checkFormula does; an empty text is a syntax error here.
+// checkedFormula does; an empty text is a syntax error here.
 double numberFieldValue(std::string_view text);
-
-// The same checks without exceptions, for callers that only show the
-// message.
-struct FieldResult {
-    std::optional<double> value; // number fields only, when accepted
-    std::string message;         // empty when accepted
-    bool ok() const { return message.empty(); }
-};
-FieldResult formulaResult(std::string_view text, std::string_view goodVar);
-FieldResult numberResult(std::string_view text);
 
 } // namespace orlix

@@ -7,6 +7,7 @@
 #include "field_check.h"
 #include "orlix/error.h"
 #include "orlix/format.h"
+#include "orlix/function_kind.h"
 #include "orlix/special_point.h"
 
 namespace orlix {
@@ -51,17 +52,10 @@ void showValue(NumberField& f, double v)
 void InfoModel::setCurFunc(Function* f)
 {
     curFunc_ = f;
-    const std::string type = f ? f->typeName() : std::string();
-    if (type == "rfFunction") {
-        v_ = "θ=", v0_ = "θ₁=", v1_ = "θ₂=";
-    } else if (type == "tFunction") {
-        v_ = "t=", v0_ = "t₁=", v1_ = "t₂=";
-    } else if (type == "xyFunction") {
-        v_ = "y=", v0_ = "y₁=", v1_ = "y₂=";
-    } else {
-        v_ = "x=", v0_ = "x₁=", v1_ = "x₂=";
-    }
-    valueFieldEnabled_ = !(f && (f->isImplicit() || type == "iFunction"));
+    const FunctionKindInfo* found = f ? f->kindInfo() : nullptr;
+    const FunctionKindInfo& kind = found ? *found : defaultKind();
+    v_ = kind.variableLabel, v0_ = kind.startLabel, v1_ = kind.endLabel;
+    valueFieldEnabled_ = !(f && (f->isImplicit() || !kind.can.variableField));
 }
 
 void InfoModel::setContent(const myPointInfo& info)

@@ -1,10 +1,9 @@
 #include "launch.h"
 
 #include "orlix/function.h"
+#include "orlix/function_kind.h"
 #include "orlix/math_engine.h"
 #include "orlix/record.h"
-#include "orlix/xy_function.h"
-#include "orlix/yx_function.h"
 
 namespace orlix {
 
@@ -70,8 +69,7 @@ void Session::load(PlotSettingsOwner* plot)
     // A kind unknown here would drop its records silently, and the next
     // saveAll would erase them: make sure every kind is known, whatever
     // the linker kept.
-    yxFunction::registerKind();
-    xyFunction::registerKind();
+    registerBuiltInKinds();
     if (auto functions = store_.objectForKey(functionsKey))
         Function::loadAllFromDict(*functions);
 

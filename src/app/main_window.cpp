@@ -23,6 +23,7 @@
 #include <algorithm>
 
 #include "icons.h"
+#include "orlix/error.h"
 
 namespace orlix {
 
@@ -124,7 +125,6 @@ void MainWindow::build()
     kindLabel_->setStyleSheet(QStringLiteral("color: rgb(0,0,128); font-size: 15px;"));
     field_ = new QLineEdit(topBar_);
     field_->setClearButtonEnabled(true);
-    field_->setPlaceholderText(QStringLiteral("sin(x)"));
     fieldMessage_ = new QLabel(topBar_);
     fieldMessage_->setStyleSheet(QStringLiteral("color: rgb(200,0,0); font-size: 12px;"));
     connect(field_, &QLineEdit::returnPressed, this, &MainWindow::commitFormula);
@@ -140,21 +140,19 @@ void MainWindow::build()
     addButton_ = barButton(bottomBar_, icons::Icon::add, tr("Add function"), false);
     auto* menu = new QMenu(addButton_);
     derivativeAction_ = menu->addAction(QStringLiteral("Add derivative"));
-    newYxAction_ = menu->addAction(QStringLiteral("New y(x)"));
-    newXyAction_ = menu->addAction(QStringLiteral("New x(y)"));
+    for (const FunctionKindInfo& kind : functionKinds())
+        newKindActions_.emplace_back(kind.kind, menu->addAction(QString::fromUtf8(kind.menuText)));
     menu->addSeparator();
     menu->addAction(QStringLiteral("Cancel"));
     addButton_->setMenu(menu);
     addButton_->setPopupMode(QToolButton::InstantPopup);
     connect(derivativeAction_, &QAction::triggered, this, [this] { controller_->addDerivative(); });
-    connect(newYxAction_, &QAction::triggered, this, [this] {
-        controller_->chooseKind(OrlixViewController::Kind::yx);
-        field_->setFocus();
-    });
-    connect(newXyAction_, &QAction::triggered, this, [this] {
-        controller_->chooseKind(OrlixViewController::Kind::xy);
-        field_->setFocus();
-    });
+    for (const auto& [kind, action] : newKindActions_) {
+        connect(action, &QAction::triggered, this, [this, kind = kind] {
+            controller_->chooseKind(kind);
+            field_->setFocus();
+        });
+    }
 
     trashButton_ = barButton(bottomBar_, icons::Icon::trash, tr("Delete function"), false);
     rootsButton_ = barButton(bottomBar_, icons::Icon::roots, tr("Roots"), true);
@@ -311,6 +309,7 @@ void MainWindow::refresh()
 {
     const OrlixViewController& c = *controller_;
     kindLabel_->setText(QString::fromStdString(c.kindLabel()));
+    field_->setPlaceholderText(QString::fromStdString(c.placeholder()));
     if (!field_->hasFocus() || fieldMessage_->text().isEmpty())
         field_->setText(QString::fromStdString(c.formulaText()));
     const Preferences& p = c.preferences();
@@ -320,7 +319,8 @@ void MainWindow::refresh()
     intersButton_->setChecked(p.sInters);
     const bool hasFunc = c.curFunc() != nullptr;
     trashButton_->setEnabled(hasFunc);
-    inflsButton_->setEnabled(!hasFunc || !c.curFunc()->isImplicit());
+    const FunctionKindInfo* kind = hasFunc ? c.curFunc()->kindInfo() : nullptr;
+    inflsButton_->setEnabled(!hasFunc || (!c.curFunc()->isImplicit() && (!kind || kind->can.inflections)));
     derivativeAction_->setVisible(c.canAddDerivative());
     moveButton_->setIcon(icons::icon(c.tracing() ? icons::Icon::trace : icons::Icon::move));
 }
@@ -328,17 +328,29 @@ void MainWindow::refresh()
 void MainWindow::commitFormula()
 {
     const std::string text = field_->text().trimmed().toStdString();
-    if (!text.empty()) {
-        if (auto problem = checkFormula(text, controller_->goodVar())) {
+    if (text.empty()) {
+        fieldMessage_->clear();
+        controller_->setFormulaText(text);
+    } else {
+        std::string problem;
+        std::optional<CheckedFormula> checked;
+        try {
+            checked = checkFormula(text, controller_->kind());
+        } catch (const Error& e) {
+            problem = e.reason();
+        } catch (const std::exception& e) {
+            problem = *e.what() ? e.what() : "Wrong Syntax!";
+        }
+        if (!checked) {
             // The text stays for the user to mend.
-            fieldMessage_->setText(QString::fromStdString(*problem));
+            fieldMessage_->setText(QString::fromStdString(problem));
             return;
         }
+        fieldMessage_->clear();
+        controller_->setCheckedFormula(std::move(*checked));
     }
-    fieldMessage_->clear();
-    controller_->setFormulaText(text);
+    // The controller refreshes the window once it is done.
     controller_->stringsAreChanged();
-    refresh();
 }
 
 void MainWindow::showAlert(const QString& title, const QString& text)
@@ -367,6 +379,14 @@ void MainWindow::confirmDelete()
             controller_->removeCurFunc();
     });
     box->open();
+}
+
+QAction* MainWindow::newKindAction(FunctionKind kind)
+{
+    for (const auto& [k, action] : newKindActions_)
+        if (k == kind)
+            return action;
+    return nullptr;
 }
 
 bool renderScreenshot(const QString& file, QSize size, const QString& storeDirectory)

@@ -11,8 +11,10 @@
 
 #include <functional>
 #include <memory>
+#include <vector>
 
 #include "controller.h"
+#include "field_check.h"
 #include "launch.h"
 #include "plot_widget.h"
 
@@ -60,8 +62,9 @@ class MainWindow : public QWidget {
     QToolButton& intersButton() { return *intersButton_; }
     QToolButton& moveOrTraceButton() { return *moveButton_; }
     QAction& derivativeAction() { return *derivativeAction_; }
-    QAction& newYxAction() { return *newYxAction_; }
-    QAction& newXyAction() { return *newXyAction_; }
+    // The add menu's entry of a kind ("New y(x)"); nullptr for a kind it
+    // does not offer.
+    QAction* newKindAction(FunctionKind kind);
     QWidget& topBar() { return *topBar_; }
     QWidget& bottomBar() { return *bottomBar_; }
     // Whether the bars are sliding in or out.
@@ -70,8 +73,8 @@ class MainWindow : public QWidget {
     QMessageBox* openMessage() const { return message_; }
 
     // The check a formula passes before it is committed; replaceable.
-    std::function<std::optional<std::string>(std::string_view text, std::string_view goodVar)> checkFormula =
-        formulaProblem;
+    // Throws orlix::Error with the message shown next to the field.
+    std::function<CheckedFormula(std::string_view text, const FunctionKindInfo& kind)> checkFormula = checkedFormula;
 
     // Commits the formula field (what the return key does).
     void commitFormula();
@@ -122,8 +125,7 @@ class MainWindow : public QWidget {
     QToolButton* intersButton_ = nullptr;
     QToolButton* moveButton_ = nullptr;
     QAction* derivativeAction_ = nullptr;
-    QAction* newYxAction_ = nullptr;
-    QAction* newXyAction_ = nullptr;
+    std::vector<std::pair<FunctionKind, QAction*>> newKindActions_;
     QPointer<QMessageBox> message_; // clears itself when the box goes
     class infoView* panel_ = nullptr;
     bool terminated_ = false;

@@ -15,7 +15,7 @@
 #include "orlix/error.h"
 #include "orlix/fstack.h"
 #include "orlix/math_engine.h"
-#include "utf8.h"
+#include "orlix/utf8.h"
 
 namespace orlix {
 

@@ -1,4 +1,4 @@
-#include "utf8.h"
+#include "orlix/utf8.h"
 
 namespace orlix::utf8 {
 

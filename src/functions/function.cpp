@@ -6,6 +6,7 @@
 
 #include "orlix/color_gen.h"
 #include "orlix/error.h"
+#include "orlix/function_kind.h"
 #include "orlix/record.h"
 #include "orlix/special_point.h"
 
@@ -36,7 +37,14 @@ struct ModelState {
 
 ModelState& state()
 {
-    static ModelState s;
+    // The kinds of the table are known from the start; registerKind adds
+    // others (and registerBuiltInKinds puts the table's back).
+    static ModelState s = [] {
+        ModelState m;
+        for (const FunctionKindInfo& k : functionKinds())
+            m.kinds[std::string(k.typeName)] = k.fromRecord;
+        return m;
+    }();
     return s;
 }
 
@@ -107,17 +115,25 @@ void drawSegments(Canvas& layer, const Function& f, int n, myPoint o, myPoint s)
     }
 }
 
-bool isExplicit(const Function& f)
-{
-    const std::string t = f.typeName();
-    return t == "yxFunction" || t == "xyFunction";
-}
-
 } // namespace
 
 Function::Function() : cMinVar_(kNaN), cMaxVar_(kNaN) {}
 
 Function::~Function() = default;
+
+// ---- the kind ----
+
+std::string Function::typeName() const
+{
+    const FunctionKindInfo* k = kindInfo();
+    return k ? std::string(k->typeName) : std::string();
+}
+
+bool Function::isImplicit() const
+{
+    const FunctionKindInfo* k = kindInfo();
+    return k && k->can.implicitDrawing;
+}
 
 // ---- instance operations ----
 
@@ -140,8 +156,11 @@ void Function::updateInfo()
 void Function::findIntersections()
 {
     const Register others = state().functions;
-    const bool explicitKind = isExplicit(*this);
+    // Explicit and implicit curves answer a residual: the others search
+    // along their own samples for its change of sign.
     const bool implicitKind = isImplicit();
+    const FunctionKindInfo* kind = kindInfo();
+    const bool explicitKind = !implicitKind && kind && kind->can.residual;
     for (const auto& [id, g] : others) {
         if (!g || g.get() == this)
             continue;
@@ -401,11 +420,13 @@ Canvas& Function::drawFunctionsOnLayer(Canvas& layer, myPoint o, myPoint s)
     const SizeF size = layer.size();
     layer.clear(RectF{0, 0, size.width, size.height});
     const Register functions = state().functions;
+    Function* current = state().shell ? state().shell->currentFunction() : nullptr;
     for (const auto& [id, f] : functions) {
         if (!f)
             continue;
         layer.save();
-        layer.setLineWidth(f->lineWidth());
+        // The current function stands out by one point; its own width stays.
+        layer.setLineWidth(f.get() == current ? f->lineWidth() + 1 : f->lineWidth());
         layer.setStrokeColor(f->color());
         if (f->dashPatternSize() != 0)
             layer.setLineDash(0, f->dashPattern().data(), f->dashPatternSize());
@@ -425,29 +446,9 @@ Canvas& Function::drawFunctionsOnLayer(Canvas& layer, myPoint o, myPoint s)
         layer.strokePath();
         layer.restore();
     }
-    if (state().shell) {
-        if (Function* current = state().shell->currentFunction())
-            current->updateInfoIfNeeded();
-    }
+    if (current)
+        current->updateInfoIfNeeded();
     return layer;
-}
-
-// ---- kinds ----
-
-int functionType(const Function* f)
-{
-    if (!f)
-        return 0;
-    const std::string t = f->typeName();
-    if (t == "xyFunction")
-        return 1;
-    if (t == "rfFunction")
-        return 2;
-    if (t == "iFunction")
-        return 3;
-    if (t == "tFunction")
-        return 4;
-    return 0;
 }
 
 } // namespace orlix

@@ -46,6 +46,17 @@ std::shared_ptr<xyFunction> xyFunction::functionFromFS(fStack::Owner fs, std::st
     return f;
 }
 
+std::shared_ptr<xyFunction> xyFunction::functionFromChecked(CheckedFormula formula)
+{
+    if (!formula.expression)
+        return nullptr;
+    auto f = std::make_shared<xyFunction>();
+    f->setFunctionInfo({{"f", formula.text}});
+    setUpChecked(*f, std::move(formula));
+    f->setColor(Color{0, 0, 1, 1});
+    return f;
+}
+
 Function::Ptr xyFunction::makeSameKind(fStack::Owner fs, std::string repr) const
 {
     return functionFromFS(std::move(fs), std::move(repr));
@@ -58,17 +69,11 @@ Function::Ptr xyFunction::fromDict(const json& record)
     });
 }
 
-void xyFunction::registerKind() { Function::registerKind("xyFunction", &xyFunction::fromDict); }
-
 std::optional<std::string> xyFunction::myInfoToStr(const myPointInfo& info) const
 {
     return label("x=") + tostr(info.value) + "\n" + label("∂y/∂x=") + tostr(infoValue(info, "dy/dx")) + "\n" +
            label("∂x/∂y=") + tostr(infoValue(info, "dx/dy")) + "\n" + label("∂²x/∂y²=") +
            tostr(infoValue(info, "ddx/dyy")) + "\n" + label("k=") + tostr(infoValue(info, "k"));
-}
-
-namespace {
-const bool xyRegistered = (xyFunction::registerKind(), true);
 }
 
 } // namespace orlix

@@ -103,6 +103,15 @@ void explicitFunction::setUp(explicitFunction& f, fStack::Owner fs, std::string 
     f.previousK_ = kNaN;
 }
 
+void explicitFunction::setUpChecked(explicitFunction& f, CheckedFormula formula)
+{
+    f.setStringRepresentation(formula.text.empty() ? placeholderText() : formula.text);
+    f.setFunctionFS(std::move(formula.expression));
+    f.functionSM_ = formula.program ? std::move(formula.program) : f.functionFS_->toStackMachine();
+    f.setLineWidth(1.0f);
+    f.previousK_ = kNaN;
+}
+
 void explicitFunction::setFunctionFS(fStack::Owner fs)
 {
     if (fs.get() == functionFS_.get()) {
@@ -637,6 +646,16 @@ std::shared_ptr<yxFunction> yxFunction::functionFromFS(fStack::Owner fs, std::st
     return f;
 }
 
+std::shared_ptr<yxFunction> yxFunction::functionFromChecked(CheckedFormula formula)
+{
+    if (!formula.expression)
+        return nullptr;
+    auto f = std::make_shared<yxFunction>();
+    f->setFunctionInfo({{"f", formula.text}});
+    setUpChecked(*f, std::move(formula));
+    return f;
+}
+
 Function::Ptr yxFunction::makeSameKind(fStack::Owner fs, std::string repr) const
 {
     return functionFromFS(std::move(fs), std::move(repr));
@@ -649,16 +668,10 @@ Function::Ptr yxFunction::fromDict(const json& record)
     });
 }
 
-void yxFunction::registerKind() { Function::registerKind("yxFunction", &yxFunction::fromDict); }
-
 std::optional<std::string> yxFunction::myInfoToStr(const myPointInfo& info) const
 {
     return label("y=") + tostr(info.value) + "\n" + label("∂y/∂x=") + tostr(infoValue(info, "dy/dx")) + "\n" +
            label("∂²y/∂x²=") + tostr(infoValue(info, "ddy/dxx")) + "\n" + label("k=") + tostr(infoValue(info, "k"));
-}
-
-namespace {
-const bool yxRegistered = (yxFunction::registerKind(), true);
 }
 
 } // namespace orlix

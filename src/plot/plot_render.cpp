@@ -87,6 +87,7 @@ void plotView::resample(Canvas* maker)
 {
     bSx = tSx;
     bSy = tSy;
+    curvesDrawn_ = false;
     const SizeF three{3 * frame_.width, 3 * frame_.height};
     const bool sizeChanged = layerSize.width != three.width || layerSize.height != three.height;
     layerSize = three;
@@ -116,9 +117,11 @@ void plotView::resample(Canvas* maker)
     }
     Function::setMinX(window.minX, window.maxX);
     Function::setMinY(window.minY, window.maxY);
-    if (!Function::functionRegister().empty() && nextFreeLayer_)
+    if (!Function::functionRegister().empty() && nextFreeLayer_) {
         Function::drawFunctionsOnLayer(*nextFreeLayer_, myPoint{curOffset.x - curCenter.x, curOffset.y - curCenter.y},
                                        myPoint{tSx, tSy});
+        curvesDrawn_ = true;
+    }
 }
 
 void plotView::redraw()
@@ -332,9 +335,9 @@ void plotView::additionalDrawings(Canvas& c)
     if (showOsculatingCircle && hasInfo(info, "k")) {
         const double R = 1 / infoValue(info, "k");
         double phi = hasInfo(info, "f") ? infoValue(info, "f") : std::atan(m);
-        if (curFuncType_ == 1 && phi > 0)
+        if (curFuncSide_ == CurvatureSide::mirroredSlope && phi > 0)
             phi += kPi;
-        if (curFuncType_ == 4 && infoValue(info, "dx/dt") < 0)
+        if (curFuncSide_ == CurvatureSide::parameter && infoValue(info, "dx/dt") < 0)
             phi += kPi;
         if (R != 0 && std::fabs(R) < 500 / curSx && !std::isnan(m)) {
             const double s = std::sin(phi), co = std::cos(phi);

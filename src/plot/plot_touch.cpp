@@ -599,16 +599,11 @@ void plotView::setCurFunc(Function::Ptr f)
     firstTouch_.reset();
     secondTouch_.reset();
     curTouchNumber_ = 0;
-    // The current function is drawn one point thicker.
-    if (curFunc_)
-        curFunc_->setLineWidth(curFunc_->lineWidth() - 1);
-    if (f)
-        f->setLineWidth(f->lineWidth() + 1);
     curFunc_ = std::move(f);
-    const std::string type = curFunc_ ? curFunc_->typeName() : std::string();
-    curFuncIsRF_ = type == "rfFunction";
-    curFuncIsT_ = type == "tFunction";
-    curFuncType_ = functionType(curFunc_.get());
+    const FunctionKindInfo* kind = curFunc_ ? curFunc_->kindInfo() : nullptr;
+    curFuncIsRF_ = kind && kind->rangeEnds == RangeEndFacing::alongRadius;
+    curFuncIsT_ = kind && kind->rangeEnds == RangeEndFacing::alongChord;
+    curFuncSide_ = kind ? kind->curvatureSide : CurvatureSide::slope;
     if (controller_)
         controller_->setCurFunc(curFunc_.get());
     clearTracePoints();
@@ -616,7 +611,8 @@ void plotView::setCurFunc(Function::Ptr f)
     if (iView_)
         iView_->setCurFunc(curFunc_.get());
     redraw();
-    if (curFunc_)
+    // Drawing the curves found the current one's marks.
+    if (curFunc_ && !curvesDrawn_)
         curFunc_->updateInfo();
     if (fState_ != 0)
         graphicState_ = 2;
@@ -640,8 +636,6 @@ void plotView::removeCFunction()
 
 nlohmann::json plotView::settings()
 {
-    if (curFunc_)
-        curFunc_->setLineWidth(curFunc_->lineWidth() - 1);
     nlohmann::json d = nlohmann::json::object();
     d["center.x"] = curCenter.x;
     d["center.y"] = curCenter.y;
@@ -695,15 +689,15 @@ void plotView::applySettings(const nlohmann::json& d)
         if (it != d.end() && it->is_string())
             f = Function::functionWithID(it->get<std::string>());
     }
-    if (f) {
-        redraw();
-    } else if (!Function::functionRegister().empty()) {
+    if (!f && !Function::functionRegister().empty())
         f = Function::functionRegister().front().second;
-    } else {
+    // A new current function is drawn at the new position, and its marks
+    // found, by setCurFunc; the same one is drawn again here.
+    if (f == curFunc_) {
         redraw();
+        if (curFunc_ && !curvesDrawn_)
+            curFunc_->updateInfo();
     }
-    if (f)
-        f->updateInfo();
     setCurFunc(f);
 }
 

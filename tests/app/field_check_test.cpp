@@ -3,6 +3,7 @@
 #include <gtest/gtest.h>
 
 #include <cmath>
+#include <functional>
 #include <string>
 #include <vector>
 
@@ -12,9 +13,28 @@ using namespace orlix;
 
 namespace {
 
+// The message a check throws; empty when it accepts.
+std::string messageOf(const std::function<void()>& check)
+{
+    try {
+        check();
+    } catch (const Error& e) {
+        return e.reason();
+    }
+    return {};
+}
+
+// A kind taking the variables listed, as a table entry does.
+FunctionKindInfo taking(const char* variables)
+{
+    FunctionKindInfo k{};
+    k.variables = variables;
+    return k;
+}
+
 struct FormulaCase {
     const char* text;
-    const char* goodVar;
+    const char* variables;
     const char* message; // empty: accepted
 };
 
@@ -42,21 +62,43 @@ TEST(FormulaFieldCheck, VariablesByKind)
         {"x+t", "xy", "Variable 't' mustn't be here!"},
         // polar
         {"2sin(θ)", "θ", ""},
-        // empty: left to the owner
-        {"", "x", ""},
+        // empty: nothing to make a function of
+        {"", "x", "Wrong Syntax!"},
     };
     for (const auto& c : cases) {
-        const FieldResult r = formulaResult(c.text, c.goodVar);
-        EXPECT_EQ(r.message, c.message) << c.text << " in " << c.goodVar;
-        EXPECT_EQ(r.ok(), std::string(c.message).empty()) << c.text;
-        EXPECT_FALSE(r.value) << c.text;
+        const FunctionKindInfo kind = taking(c.variables);
+        EXPECT_EQ(messageOf([&] { checkedFormula(c.text, kind); }), c.message) << c.text << " in " << c.variables;
     }
+}
+
+// Every kind of the table takes its own example and refuses the variables
+// of the others; what the check hands over computes the formula.
+TEST(FormulaFieldCheck, TheKindTableDrivesTheCheck)
+{
+    for (const FunctionKindInfo& kind : functionKinds()) {
+        SCOPED_TRACE(std::string(kind.typeName));
+        const CheckedFormula checked = checkedFormula(kind.placeholder, kind);
+        EXPECT_EQ(checked.text, kind.placeholder);
+        ASSERT_TRUE(checked.expression && checked.program);
+        for (const FunctionKindInfo& other : functionKinds()) {
+            if (other.variables == kind.variables)
+                continue;
+            EXPECT_EQ(messageOf([&] { checkedFormula(other.placeholder, kind); }),
+                      "Variable '" + std::string(other.variables) + "' mustn't be here!");
+        }
+    }
+    const FunctionKindInfo& yx = defaultKind();
+    const CheckedFormula checked = checkedFormula("x^(1+1)+0*x", yx);
+    const Function::Ptr f = yx.fromChecked(checkedFormula("x^(1+1)+0*x", yx));
+    ASSERT_TRUE(f);
+    EXPECT_DOUBLE_EQ(f->myPointFVV(3).y, 9);
+    EXPECT_EQ(f->functionInfo().at("f"), checked.text);
 }
 
 TEST(FormulaFieldCheck, TheVariableErrorNamesTheVariable)
 {
     try {
-        checkFormula("x+b", "x");
+        checkedFormula("x+b", defaultKind());
         FAIL() << "accepted";
     } catch (const Error& e) {
         EXPECT_EQ(e.reason(), "Variable 'b' mustn't be here!");
@@ -72,12 +114,14 @@ TEST(FormulaFieldCheck, EngineMessagesPassThrough)
     for (const char* text : {"sin(", "x+*2", "((x)", "x)", "foo(x)", "sin()"}) {
         std::string engine;
         try {
-            checkFormula(text, "x");
+            fStack::Owner list = fStack::createWithString(text);
+            if (list)
+                list->toStackMachine();
         } catch (const Error& e) {
             engine = e.reason();
         }
         ASSERT_FALSE(engine.empty()) << text << " was accepted";
-        EXPECT_EQ(formulaResult(text, "x").message, engine) << text;
+        EXPECT_EQ(messageOf([&] { checkedFormula(text, defaultKind()); }), engine) << text;
     }
 }
 
@@ -99,14 +143,9 @@ TEST(NumberFieldCheck, ConstantExpressions)
         {"e", std::exp(1.0)},
         {"sin(pi/2)", 1},
     };
-    for (const auto& c : cases) {
-        const FieldResult r = numberResult(c.text);
-        ASSERT_TRUE(r.ok()) << c.text << ": " << r.message;
-        ASSERT_TRUE(r.value) << c.text;
-        EXPECT_DOUBLE_EQ(*r.value, c.value) << c.text;
-        EXPECT_EQ(numberFieldValue(c.text), *r.value) << c.text;
-    }
-    EXPECT_EQ(*numberResult("2pi").value, 6.283185307179586); // bit for bit
+    for (const auto& c : cases)
+        EXPECT_DOUBLE_EQ(numberFieldValue(c.text), c.value) << c.text;
+    EXPECT_EQ(numberFieldValue("2pi"), 6.283185307179586); // bit for bit
 }
 
 TEST(NumberFieldCheck, Refusals)
@@ -114,28 +153,18 @@ TEST(NumberFieldCheck, Refusals)
     const std::vector<std::pair<const char*, const char*>> cases = {
         {"x+1", "Variable 'x' mustn't be here!"}, {"x", "Variable 'x' mustn't be here!"},
         {"2y", "Variable 'y' mustn't be here!"},  {"a", "Variable 'a' mustn't be here!"},
-        {"θ", "Variable 'θ' mustn't be here!"},
+        {"θ", "Variable 'θ' mustn't be here!"},   {"", "Wrong Syntax!"},
     };
-    for (const auto& [text, message] : cases) {
-        const FieldResult r = numberResult(text);
-        EXPECT_EQ(r.message, message) << text;
-        EXPECT_FALSE(r.value) << text;
-        EXPECT_THROW(numberFieldValue(text), Error) << text;
-    }
-    for (const char* text : {"", "2+", "sin(", "foo(1)"}) {
-        const FieldResult r = numberResult(text);
-        EXPECT_FALSE(r.ok()) << "'" << text << "' accepted";
-        EXPECT_FALSE(r.value) << text;
-    }
-    EXPECT_EQ(numberResult("").message, "Wrong Syntax!");
+    for (const auto& [text, message] : cases)
+        EXPECT_EQ(messageOf([&] { numberFieldValue(text); }), message) << text;
+    for (const char* text : {"2+", "sin(", "foo(1)"})
+        EXPECT_FALSE(messageOf([&] { numberFieldValue(text); }).empty()) << "'" << text << "' accepted";
 }
 
 TEST(NumberFieldCheck, NonFiniteValuesAreValuesHere)
 {
     // The owner of the field decides about NaN and infinity.
-    const FieldResult r = numberResult("sqrt(-1)");
-    ASSERT_TRUE(r.ok()) << r.message;
-    EXPECT_TRUE(std::isnan(*r.value));
+    EXPECT_TRUE(std::isnan(numberFieldValue("sqrt(-1)")));
 }
 
 } // namespace

@@ -8,6 +8,7 @@
 #include <vector>
 
 #include "orlix/error.h"
+#include "orlix/function_kind.h"
 #include "orlix/plot_plane.h"
 #include "orlix/special_point.h"
 #include "orlix/xy_function.h"
@@ -21,11 +22,24 @@ namespace {
 
 const double NaN = std::numeric_limits<double>::quiet_NaN();
 
-// A function of another kind, only for the labels.
+// Entries of kinds not built yet, as their table entries will read.
+FunctionKindInfo kindLike(FunctionKind k, const char* v, const char* v0, const char* v1, bool variableField)
+{
+    FunctionKindInfo info{};
+    info.kind = k;
+    info.variableLabel = v, info.startLabel = v0, info.endLabel = v1;
+    info.can.variableField = variableField;
+    return info;
+}
+const FunctionKindInfo polarKind = kindLike(FunctionKind::polar, "θ=", "θ₁=", "θ₂=", true);
+const FunctionKindInfo parametricKind = kindLike(FunctionKind::parametric, "t=", "t₁=", "t₂=", true);
+const FunctionKindInfo implicitKind = kindLike(FunctionKind::implicit, "x=", "x₁=", "x₂=", false);
+
+// A function of some kind, only for the labels.
 struct NamedKind : Function {
-    std::string type;
+    const FunctionKindInfo* kind = nullptr;
     bool implicit = false;
-    std::string typeName() const override { return type; }
+    const FunctionKindInfo* kindInfo() const override { return kind; }
     bool isImplicit() const override { return implicit; }
 };
 
@@ -66,27 +80,30 @@ class InfoModelTest : public ::testing::Test {
 TEST_F(InfoModelTest, LabelsFollowTheKind)
 {
     struct Case {
-        const char* type;
+        const FunctionKindInfo* kind;
         bool implicit;
         const char *v, *v0, *v1;
         bool typeable;
     };
     const std::vector<Case> cases = {
-        {"yxFunction", false, "x=", "x₁=", "x₂=", true}, {"xyFunction", false, "y=", "y₁=", "y₂=", true},
-        {"rfFunction", false, "θ=", "θ₁=", "θ₂=", true}, {"tFunction", false, "t=", "t₁=", "t₂=", true},
-        {"iFunction", true, "x=", "x₁=", "x₂=", false},  {"", false, "x=", "x₁=", "x₂=", true},
+        {findKind(FunctionKind::yx), false, "x=", "x₁=", "x₂=", true},
+        {findKind(FunctionKind::xy), false, "y=", "y₁=", "y₂=", true},
+        {&polarKind, false, "θ=", "θ₁=", "θ₂=", true},
+        {&parametricKind, false, "t=", "t₁=", "t₂=", true},
+        {&implicitKind, true, "x=", "x₁=", "x₂=", false},
+        {nullptr, false, "x=", "x₁=", "x₂=", true},
     };
     for (const auto& c : cases) {
         NamedKind f;
-        f.type = c.type;
+        f.kind = c.kind;
         f.implicit = c.implicit;
         panel.setCurFunc(&f);
         panel.setInteractive(true);
-        EXPECT_EQ(model.v(), c.v) << c.type;
-        EXPECT_EQ(model.v0(), c.v0) << c.type;
-        EXPECT_EQ(model.v1(), c.v1) << c.type;
-        EXPECT_EQ(model.valueLabel(), c.v) << c.type;
-        EXPECT_EQ(model.valueFieldEditable(), c.typeable) << c.type;
+        EXPECT_EQ(model.v(), c.v) << c.v;
+        EXPECT_EQ(model.v0(), c.v0) << c.v;
+        EXPECT_EQ(model.v1(), c.v1) << c.v;
+        EXPECT_EQ(model.valueLabel(), c.v) << c.v;
+        EXPECT_EQ(model.valueFieldEditable(), c.typeable) << c.v;
     }
     panel.setCurFunc(nullptr);
     EXPECT_EQ(model.v(), "x=");
@@ -100,7 +117,7 @@ TEST_F(InfoModelTest, SwitchingToPolarRelabelsAnExpandedPanel)
     EXPECT_EQ(model.startLabel(), "x₁=");
     EXPECT_EQ(model.valueLabel(), "x₂=");
     NamedKind polar;
-    polar.type = "rfFunction";
+    polar.kind = &polarKind;
     panel.setCurFunc(&polar);
     EXPECT_EQ(model.startLabel(), "θ₁=");
     EXPECT_EQ(model.valueLabel(), "θ₂=");
@@ -413,7 +430,7 @@ TEST_F(InfoModelTest, TheOwnerMayRefuseAValue)
 TEST_F(InfoModelTest, AnImplicitCurveTakesNoTypedValue)
 {
     NamedKind implicit;
-    implicit.type = "iFunction";
+    implicit.kind = &implicitKind;
     implicit.implicit = true;
     panel.setCurFunc(&implicit);
     panel.setInteractive(true);

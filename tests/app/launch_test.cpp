@@ -23,7 +23,6 @@ namespace {
 class TestFunction : public Function {
   public:
     bool isImplicit() const override { return true; }
-    std::string typeName() const override { return "testKind"; }
     json toDict() const override
     {
         json d = Function::toDict();

@@ -22,6 +22,8 @@
 
 #include "main_window.h"
 #include "orlix/function.h"
+#include "orlix/function_kind.h"
+#include "orlix/yx_function.h"
 #include "qt_environment.h"
 #include "store.h"
 
@@ -36,6 +38,20 @@ std::vector<std::string> ids()
         v.push_back(id);
     return v;
 }
+
+// Forwards to the window's controller and counts how often the marks are
+// found (each search asks for the switched-on searches once).
+struct CountingShell : FunctionShell {
+    explicit CountingShell(FunctionShell& inner) : inner(inner) {}
+    FunctionShell& inner;
+    mutable int markSearches = 0;
+    SearchSettings searchSettings() const override
+    {
+        ++markSearches;
+        return inner.searchSettings();
+    }
+    Function* currentFunction() const override { return inner.currentFunction(); }
+};
 
 std::string formulaOf(const Function* f) { return f ? f->functionInfo().at("f") : std::string("(none)"); }
 
@@ -88,11 +104,11 @@ TEST_F(MainWindowTest, CommittedFormulasAreRegisteredInCreationOrderAndMadeCurre
 {
     commit("x^2");
     commit("sin(x)"); // replaces the current one
-    w->newYxAction().trigger();
+    w->newKindAction(FunctionKind::yx)->trigger();
     EXPECT_EQ(cur(), nullptr);
     EXPECT_EQ(w->formulaField().text(), "");
     commit("x+1");
-    w->newXyAction().trigger();
+    w->newKindAction(FunctionKind::xy)->trigger();
     EXPECT_EQ(w->kindLabel().text(), "x(y)=");
     commit("y^2");
 
@@ -111,7 +127,7 @@ TEST_F(MainWindowTest, CommittedFormulasAreRegisteredInCreationOrderAndMadeCurre
 TEST_F(MainWindowTest, ReplacingKeepsPlaceColourAndDash)
 {
     commit("x^2");
-    w->newYxAction().trigger();
+    w->newKindAction(FunctionKind::yx)->trigger();
     commit("x^3");
     Function::Ptr first = Function::functionRegister()[0].second;
     const float dash[] = {4, 2};
@@ -129,8 +145,8 @@ TEST_F(MainWindowTest, ReplacingKeepsPlaceColourAndDash)
     EXPECT_EQ(replaced->color().g, c.g);
     EXPECT_EQ(replaced->color().b, c.b);
     EXPECT_EQ(replaced->dashPattern(), (std::vector<float>{4, 2}));
-    // The current function is drawn one point thicker, and only it.
-    EXPECT_EQ(replaced->lineWidth(), 2.0f);
+    // The current function is drawn one point thicker; the widths stay their own.
+    EXPECT_EQ(replaced->lineWidth(), 1.0f);
     EXPECT_EQ(Function::functionRegister()[1].second->lineWidth(), 1.0f);
 }
 
@@ -163,18 +179,85 @@ TEST_F(MainWindowTest, TheFieldRefusesWhatItsKindCannotUseAndKeepsTheText)
     };
     for (const Case& c : cases) {
         SCOPED_TRACE(c.text.toStdString());
-        (c.xy ? w->newXyAction() : w->newYxAction()).trigger();
+        w->newKindAction(c.xy ? FunctionKind::xy : FunctionKind::yx)->trigger();
         commit(c.text);
         EXPECT_EQ(w->fieldMessage().text(), c.message);
         EXPECT_EQ(w->formulaField().text(), c.text);
         EXPECT_EQ(cur() != nullptr, c.message.isEmpty());
     }
     // Syntax errors are the parser's own message, next to the field too.
-    w->newYxAction().trigger();
+    w->newKindAction(FunctionKind::yx)->trigger();
     commit("sin(x");
     EXPECT_FALSE(w->fieldMessage().text().isEmpty());
     EXPECT_EQ(cur(), nullptr);
     EXPECT_EQ(ids().size(), 2u);
+}
+
+// Each kind's empty field shows an example in the kind's own variables, and
+// the field takes it.
+TEST_F(MainWindowTest, EachKindShowsAnExampleItAccepts)
+{
+    for (const FunctionKindInfo& kind : functionKinds()) {
+        SCOPED_TRACE(std::string(kind.typeName));
+        w->newKindAction(kind.kind)->trigger();
+        EXPECT_EQ(w->kindLabel().text().toStdString(), kind.inputLabel);
+        EXPECT_EQ(w->formulaField().placeholderText().toStdString(), kind.placeholder);
+        commit(w->formulaField().placeholderText());
+        EXPECT_TRUE(w->fieldMessage().text().isEmpty()) << w->fieldMessage().text().toStdString();
+        ASSERT_NE(cur(), nullptr);
+        EXPECT_EQ(cur()->kindInfo(), &kind);
+    }
+}
+
+// A commit makes the function of the very program the field's check
+// compiled, finds the new curve's marks once and refreshes the window once;
+// so does making another function current. The current curve is drawn one
+// point thicker, but its own width stays what it was.
+TEST_F(MainWindowTest, ACommitTakesOneRoad)
+{
+    w->resize(320, 480);
+    w->show();
+    QCoreApplication::processEvents();
+    w->controller().setSRoots(true);
+    commit("x^2-1");
+    Function* first = cur();
+    ASSERT_NE(first, nullptr);
+
+    std::shared_ptr<StackMachine> checkedProgram;
+    w->checkFormula = [&](std::string_view text, const FunctionKindInfo& kind) {
+        CheckedFormula c = checkedFormula(text, kind);
+        checkedProgram = c.program;
+        return c;
+    };
+    int refreshes = 0;
+    const auto refresh = w->controller().onChanged;
+    w->controller().onChanged = [&] {
+        ++refreshes;
+        refresh();
+    };
+    CountingShell shell(*Function::shell());
+    Function::setShell(&shell);
+
+    w->newKindAction(FunctionKind::yx)->trigger();
+    shell.markSearches = refreshes = 0;
+    commit("sin(x)");
+    auto* made = dynamic_cast<explicitFunction*>(cur());
+    ASSERT_NE(made, nullptr);
+    EXPECT_EQ(made->functionSM(), checkedProgram.get());
+    EXPECT_EQ(shell.markSearches, 1);
+    EXPECT_EQ(refreshes, 1);
+    EXPECT_FALSE(made->info().empty());
+
+    shell.markSearches = refreshes = 0;
+    w->controller().makeCurrent(Function::functionWithID(ids().front()));
+    EXPECT_EQ(cur(), first);
+    EXPECT_EQ(shell.markSearches, 1);
+    EXPECT_EQ(refreshes, 1);
+
+    for (const auto& [id, f] : Function::functionRegister())
+        EXPECT_EQ(f->lineWidth(), 1.0f) << formulaOf(f.get());
+    EXPECT_EQ(Function::registerToDict()[ids().front()]["lineWidth"], 1.0);
+    Function::setShell(&shell.inner);
 }
 
 TEST_F(MainWindowTest, ModelFailuresShowTheErrorAlertAndKeepTheCurrentFunction)
@@ -182,7 +265,9 @@ TEST_F(MainWindowTest, ModelFailuresShowTheErrorAlertAndKeepTheCurrentFunction)
     commit("x^2");
     Function* before = cur();
     // The field's check passes whatever it is given: the model must refuse.
-    w->checkFormula = [](std::string_view, std::string_view) { return std::optional<std::string>(); };
+    w->checkFormula = [](std::string_view text, const FunctionKindInfo&) {
+        return CheckedFormula{std::string(text), nullptr, nullptr};
+    };
     commit("x+");
     ASSERT_NE(w->openMessage(), nullptr);
     EXPECT_EQ(w->openMessage()->windowTitle(), "Error!");
@@ -243,7 +328,7 @@ TEST_F(MainWindowTest, IntersectionsExcludeTheOtherSearches)
 TEST_F(MainWindowTest, DeletingAsksFirstWhenThePromptIsOn)
 {
     commit("x^2");
-    w->newYxAction().trigger();
+    w->newKindAction(FunctionKind::yx)->trigger();
     commit("x^3");
     w->trashButton().click();
     ASSERT_NE(w->openMessage(), nullptr);
@@ -274,7 +359,7 @@ TEST_F(MainWindowTest, MoveOrTraceSwitchesTheView)
     EXPECT_EQ(w->plot().view().fState(), 0);
     // A new kind leaves nothing to trace: back to moving.
     w->moveOrTraceButton().click();
-    w->newXyAction().trigger();
+    w->newKindAction(FunctionKind::xy)->trigger();
     EXPECT_EQ(w->plot().view().fState(), 0);
 }
 
@@ -315,7 +400,7 @@ TEST_F(MainWindowTest, HidingTheBarsSlidesThemAwayAndGivesThePlotTheirRoom)
 TEST_F(MainWindowTest, ARestartFindsFunctionsColoursPositionAndSwitches)
 {
     commit("x^2");
-    w->newXyAction().trigger();
+    w->newKindAction(FunctionKind::xy)->trigger();
     commit("y^3");
     w->controller().makeCurrent(Function::functionRegister()[0].second);
     w->extrsButton().click();
@@ -335,7 +420,7 @@ TEST_F(MainWindowTest, ARestartFindsFunctionsColoursPositionAndSwitches)
         EXPECT_EQ(c.r, colours[i].r);
         EXPECT_EQ(c.g, colours[i].g);
         EXPECT_EQ(c.b, colours[i].b);
-        EXPECT_EQ(Function::functionRegister()[i].second->lineWidth(), i == 0 ? 2.0f : 1.0f);
+        EXPECT_EQ(Function::functionRegister()[i].second->lineWidth(), 1.0f);
     }
     EXPECT_EQ(formulaOf(cur()), "x^2");
     EXPECT_EQ(w->formulaField().text(), "x^2");
@@ -347,7 +432,7 @@ TEST_F(MainWindowTest, ARestartFindsFunctionsColoursPositionAndSwitches)
     EXPECT_DOUBLE_EQ(w->plot().view().curSx, 45);
 
     // A new function after the restart does not take an old identifier.
-    w->newYxAction().trigger();
+    w->newKindAction(FunctionKind::yx)->trigger();
     commit("x+2");
     EXPECT_EQ(ids().back(), "f000003");
 }

@@ -542,7 +542,7 @@ TEST_F(SessionTest, DerivativeAndDeletionThroughTheBarsSurviveARestart)
     w->moveOrTraceButton().click();
 
     // A third function, then the trash: "Cancel" keeps it, "Delete" does not.
-    w->newYxAction().trigger();
+    w->newKindAction(FunctionKind::yx)->trigger();
     EXPECT_EQ(cur(), nullptr);
     type("sin(x)");
     ASSERT_EQ(Function::functionRegister().size(), 3u);

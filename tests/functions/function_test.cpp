@@ -11,6 +11,7 @@
 #include "orlix/error.h"
 #include "orlix/format.h"
 #include "orlix/function.h"
+#include "orlix/function_kind.h"
 #include "orlix/record.h"
 #include "orlix/special_point.h"
 #include "recording_canvas.h"
@@ -24,11 +25,23 @@ namespace {
 constexpr double NaN = std::numeric_limits<double>::quiet_NaN();
 constexpr double Inf = std::numeric_limits<double>::infinity();
 
+// Entries of kinds that search along their own samples for intersections
+// (polar and parametric curves), as their table entries will read.
+FunctionKindInfo ownSearchKind(FunctionKind k)
+{
+    FunctionKindInfo info{};
+    info.kind = k;
+    info.can.residual = false;
+    return info;
+}
+const FunctionKindInfo polarKind = ownSearchKind(FunctionKind::polar);
+const FunctionKindInfo parametricKind = ownSearchKind(FunctionKind::parametric);
+
 // A curve with fixed samples and as many derivatives as asked for.
 class TestFunction : public Function {
   public:
-    explicit TestFunction(int derivatives = 2, std::string type = "testFunction")
-        : derivatives_(derivatives), type_(std::move(type))
+    explicit TestFunction(int derivatives = 2, const FunctionKindInfo* kind = nullptr)
+        : derivatives_(derivatives), kind_(kind)
     {
     }
 
@@ -40,7 +53,7 @@ class TestFunction : public Function {
     std::vector<std::pair<int, int>> pairs;
     std::optional<myPointInfo> ownInfo;
 
-    std::string typeName() const override { return type_; }
+    const FunctionKindInfo* kindInfo() const override { return kind_; }
     bool isImplicit() const override { return implicit; }
     Ptr differential() override
     {
@@ -68,7 +81,7 @@ class TestFunction : public Function {
         note("updateInfoIfNeeded");
         Function::updateInfoIfNeeded();
     }
-    bool canBeIntersected() const override { return type_ != "rfFunction"; }
+    bool canBeIntersected() const override { return kind_ != &polarKind; }
     Marks intersectWith(Function& other) override
     {
         note("intersectWith " + other.stringRepresentation());
@@ -92,12 +105,13 @@ class TestFunction : public Function {
             log->push_back(stringRepresentation_ + ": " + s);
     }
     int derivatives_;
-    std::string type_;
+    const FunctionKindInfo* kind_;
 };
 
-std::shared_ptr<TestFunction> named(const std::string& text, int derivatives = 2, std::string type = "testFunction")
+std::shared_ptr<TestFunction> named(const std::string& text, int derivatives = 2,
+                                    const FunctionKindInfo* kind = nullptr)
 {
-    auto f = std::make_shared<TestFunction>(derivatives, std::move(type));
+    auto f = std::make_shared<TestFunction>(derivatives, kind);
     f->setStringRepresentation(text);
     return f;
 }
@@ -226,18 +240,6 @@ TEST_F(FunctionTest, ClassSettings)
     EXPECT_TRUE(std::isnan(i.point.x) && std::isnan(i.point.y));
     EXPECT_EQ(i.value, 0);
     EXPECT_FALSE(i.info.has_value());
-
-    struct TypeCase {
-        const char* type;
-        int expect;
-    };
-    for (TypeCase c : {TypeCase{"yxFunction", 0},
-                       {"xyFunction", 1},
-                       {"rfFunction", 2},
-                       {"iFunction", 3},
-                       {"tFunction", 4},
-                       {"other", 0}})
-        EXPECT_EQ(functionType(named("t", 2, c.type).get()), c.expect) << c.type;
 }
 
 TEST_F(FunctionTest, NumberOfPointsReusesTheBuffer)
@@ -286,18 +288,18 @@ TEST_F(FunctionTest, UpdateInfoRunsTheSwitchedOnSearchesInOrder)
 TEST_F(FunctionTest, IntersectionRolesFollowTheKinds)
 {
     std::vector<std::string> log;
-    auto make = [&](const std::string& name, const std::string& type, bool implicit) {
-        auto f = named(name, 2, type);
+    auto make = [&](const std::string& name, const FunctionKindInfo* kind, bool implicit) {
+        auto f = named(name, 2, kind);
         f->implicit = implicit;
         f->log = &log;
         f->ownInfo = myPointInfo{{5, 6}, 6, 0, InfoMap{{"dy/dx", 1}}};
         Function::setFunction(f, name);
         return f;
     };
-    auto yx = make("yx", "yxFunction", false);
-    auto im = make("im", "iFunction", true);
-    auto rf = make("rf", "rfFunction", false);
-    auto t = make("t", "tFunction", false);
+    auto yx = make("yx", findKind(FunctionKind::yx), false);
+    auto im = make("im", nullptr, true);
+    auto rf = make("rf", &polarKind, false);
+    auto t = make("t", &parametricKind, false);
     log.clear();
 
     struct Case {
@@ -324,7 +326,7 @@ TEST_F(FunctionTest, IntersectionRolesFollowTheKinds)
         }
     }
     // Two implicit curves: the current one samples and keeps the marks.
-    auto im2 = make("im2", "iFunction", true);
+    auto im2 = make("im2", nullptr, true);
     log.clear();
     im->info().clear();
     im->findIntersections();
@@ -652,13 +654,16 @@ TEST_F(FunctionTest, DrawingStylesEachFunctionAndSamplesOnlyWhenNeeded)
     shell.current = a.get();
     log.clear();
 
+    // The current function, a, is drawn one point thicker than its own width.
     RecordingCanvas layer({100, 100});
     Function::drawFunctionsOnLayer(layer, offset, unit);
     EXPECT_EQ(layer.calls,
               (std::vector<std::string>{"clear 0 0 100 100", "save", "lineWidth 2", "strokeColor 1 0 0 0.5",
-                                        "dash 0 6 5", "moveTo 2 98", "stroke", "restore", "save", "lineWidth 1",
+                                        "dash 0 6 5", "moveTo 2 98", "stroke", "restore", "save", "lineWidth 2",
                                         "strokeColor 0 0 0 1", "dash none", "moveTo 1 99", "stroke", "restore"}));
     EXPECT_EQ(log, (std::vector<std::string>{"b: updatePoints", "a: updatePoints", "a: updateInfoIfNeeded"}));
+    EXPECT_EQ(a->lineWidth(), 1);
+    EXPECT_EQ(b->lineWidth(), 2);
 
     log.clear();
     shell.current = nullptr;

@@ -382,9 +382,6 @@ TEST_F(YxFunctionTest, Texts)
 {
     yxFunction f;
     EXPECT_EQ(f.typeName(), "yxFunction");
-    EXPECT_EQ(functionType(&f), 0);
-    EXPECT_EQ(f.goodVarStr(), "x");
-    EXPECT_EQ(f.tfStr(), "y(x)=");
     EXPECT_EQ(f.kTracePoint().x, 1);
     EXPECT_EQ(f.kTracePoint().y, 0);
     EXPECT_TRUE(f.canBeIntersected());

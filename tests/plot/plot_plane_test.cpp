@@ -6,11 +6,11 @@
 #include <limits>
 #include <set>
 
-#include "recording.h"
+#include "recording_canvas.h"
 
 using namespace orlix;
-using plottest::Op;
-using plottest::Recorder;
+using orlix::test::Op;
+using Recorder = orlix::test::RecordingCanvas;
 
 namespace {
 
@@ -406,7 +406,7 @@ TEST(PlotPlane, RefreshMakesLayersOfTheNewSize)
 TEST(PlotPlane, LayersAreMadeAgainForAnotherKindOfCanvas)
 {
     struct OtherCanvas : Recorder {
-        using Recorder::Recorder;
+        using orlix::test::RecordingCanvas::RecordingCanvas;
     };
     auto creations = [](const Recorder& r) {
         int n = 0;

@@ -85,7 +85,7 @@ TEST_F(PlotTouch, LaunchWithSettingsStartsInMoveMode)
     EXPECT_FALSE(view.showOsculatingCircle);
     EXPECT_TRUE(view.isLeftAligned());
     EXPECT_EQ(view.curFunc(), f2);
-    EXPECT_EQ(f2->lineWidth(), 2);
+    EXPECT_EQ(f2->lineWidth(), 1);
     EXPECT_EQ(controller.func, f2.get());
     EXPECT_EQ(panel.func, f2.get());
 }
@@ -563,21 +563,22 @@ TEST_F(PlotTouch, ModeSwitchLetsTheFingersGo)
     EXPECT_DOUBLE_EQ(view.tracePoint()->info().variable, 1);
 }
 
-TEST_F(PlotTouch, CurrentFunctionIsDrawnThicker)
+// The current function is drawn thicker; its own width is not touched.
+TEST_F(PlotTouch, MakingAFunctionCurrentKeepsItsWidth)
 {
     launch();
     auto a = addYx("x", "a");
     auto b = addYx("x^2", "b");
     view.setCurFunc(a);
-    EXPECT_EQ(a->lineWidth(), 2);
+    EXPECT_EQ(a->lineWidth(), 1);
     view.setCurFunc(b);
     EXPECT_EQ(a->lineWidth(), 1);
-    EXPECT_EQ(b->lineWidth(), 2);
+    EXPECT_EQ(b->lineWidth(), 1);
     EXPECT_EQ(controller.func, b.get());
     EXPECT_EQ(panel.func, b.get());
     EXPECT_TRUE(panel.hidden);
     view.setCurFunc(b); // already current: nothing changes
-    EXPECT_EQ(b->lineWidth(), 2);
+    EXPECT_EQ(b->lineWidth(), 1);
 }
 
 TEST_F(PlotTouch, RemovingTheCurrentFunctionPicksTheNextInRegisterOrder)

@@ -15,9 +15,17 @@
 #include "orlix/special_point.h"
 #include "orlix/xy_function.h"
 #include "orlix/yx_function.h"
-#include "recording.h"
+#include "recording_canvas.h"
 
 namespace plottest {
+
+using orlix::test::Op;
+using Recorder = orlix::test::RecordingCanvas;
+using orlix::Color;
+using orlix::PointF;
+using orlix::RectF;
+using orlix::SizeF;
+using orlix::TextAlign;
 
 struct FakePanel : orlix::InfoPanel {
     std::shared_ptr<orlix::specialPoint> p0, p1;

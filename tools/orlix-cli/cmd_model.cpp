@@ -5,9 +5,8 @@
 #include <sstream>
 
 #include "orlix/color_gen.h"
+#include "orlix/function_kind.h"
 #include "orlix/special_point.h"
-#include "orlix/xy_function.h"
-#include "orlix/yx_function.h"
 #include "view_options.h"
 
 namespace orlix::cli {
@@ -42,13 +41,13 @@ ViewOptions ViewOptions::take(Args& args)
 
 Function::Ptr functionOfKind(const std::string& kind, const std::string& formula)
 {
-    yxFunction::registerKind();
-    xyFunction::registerKind();
-    if (kind == "yx")
-        return yxFunction::functionFromString(formula);
-    if (kind == "xy")
-        return xyFunction::functionFromString(formula);
-    throw UsageError("KIND is yx or xy");
+    registerBuiltInKinds();
+    if (const FunctionKindInfo* k = findKindByShortName(kind))
+        return k->fromText(formula);
+    std::string names;
+    for (const FunctionKindInfo& k : functionKinds())
+        names += (names.empty() ? "" : " or ") + std::string(k.shortName);
+    throw UsageError("KIND is " + names);
 }
 
 nlohmann::json infoMapToJson(const InfoMap& map)
@@ -88,7 +87,6 @@ class CliPlane : public PlotContext {
     ViewOptions v_;
     myPoint origin_;
 };
-
 
 std::string positional(const Args& args, std::size_t k)
 {
@@ -176,8 +174,7 @@ int record(Args& args)
 int restore(Args& args)
 {
     expectPositional(args, 0);
-    yxFunction::registerKind();
-    xyFunction::registerKind();
+    registerBuiltInKinds();
     std::string input((std::istreambuf_iterator<char>(std::cin)), std::istreambuf_iterator<char>());
     nlohmann::json d = nlohmann::json::parse(input, nullptr, false);
     if (d.is_discarded()) {

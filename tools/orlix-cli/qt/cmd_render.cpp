@@ -6,15 +6,13 @@
 
 #include "../view_options.h"
 #include "orlix/color_gen.h"
+#include "orlix/function_kind.h"
 #include "orlix/plot_plane.h"
 #include "orlix/special_point.h"
-#include "orlix/xy_function.h"
-#include "orlix/yx_function.h"
 #include "qpainter_canvas.h"
 
 namespace orlix::cli {
 namespace {
-
 
 // 'y(x)=sin(x)' or 'x(y)=y^2'; a bare formula is y(x).
 Function::Ptr functionFromArgument(const std::string& text)
@@ -23,10 +21,12 @@ Function::Ptr functionFromArgument(const std::string& text)
     if (eq != std::string::npos) {
         std::string head = text.substr(0, eq);
         std::erase(head, ' ');
-        if (head == "y(x)")
-            return functionOfKind("yx", text.substr(eq + 1));
-        if (head == "x(y)")
-            return functionOfKind("xy", text.substr(eq + 1));
+        for (const FunctionKindInfo& k : functionKinds()) {
+            std::string label(k.inputLabel);
+            std::erase(label, ' ');
+            if (head + "=" == label)
+                return functionOfKind(std::string(k.shortName), text.substr(eq + 1));
+        }
         throw UsageError("a function is written 'y(x)=FORMULA' or 'x(y)=FORMULA'");
     }
     return functionOfKind("yx", text);
@@ -72,7 +72,7 @@ int render(Args& args)
     Function::Ptr last;
     for (std::size_t k = 1; k < positional.size(); ++k) {
         Function::Ptr f = functionFromArgument(positional[k]);
-        if (f->typeName() == "yxFunction")
+        if (!f->kindInfo() || !f->kindInfo()->can.ownColor)
             f->setColor(colorGen::sharedColorGen().genColor());
         char id[32];
         std::snprintf(id, sizeof id, "f%03zu", k);

@@ -23,6 +23,7 @@ namespace orlix {
 
 class Function;
 class specialPoint;
+struct FunctionKindInfo;
 
 // Named derivative values of a point ("dy/dx", "ddy/dxx", "k", ...).
 using InfoMap = std::map<std::string, double>;
@@ -78,17 +79,16 @@ class Function {
     Function& operator=(const Function&) = delete;
 
     // ---- the kind ----
-    // "yxFunction", "xyFunction", "rfFunction", "tFunction", "iFunction";
-    // empty for anything else.
-    virtual std::string typeName() const { return {}; }
+    // The kind's entry in the kind table; nullptr for a curve of no kind.
+    virtual const FunctionKindInfo* kindInfo() const { return nullptr; }
+    // The record's "type" of the kind; empty for a curve of no kind.
+    std::string typeName() const;
     // Implicit curves: exempt from the second-derivative test, drawn as
     // segments between pairs of points.
-    virtual bool isImplicit() const { return false; }
+    virtual bool isImplicit() const;
     // Factors giving the foot of a range end's drop line.
     virtual myPoint kTracePoint() const { return {1, 0}; }
-    // Texts of the input bar; empty in the base.
-    virtual std::string goodVarStr() const { return {}; }
-    virtual std::string tfStr() const { return {}; }
+    // Texts of the information panel; nullopt in the base.
     virtual std::optional<std::string> myInfoToStr(const myPointInfo&) const { return std::nullopt; }
     virtual std::optional<std::string> rangeInfoToStr(const InfoMap&) const { return std::nullopt; }
 
@@ -224,7 +224,8 @@ class Function {
     static void setWillLoadAll(std::function<void()> hook);
 
     // Clears the layer and draws every registered function in register
-    // order; then the shell's current function updates its marks.
+    // order, the shell's current function one point thicker than its own
+    // width; then the current function updates its marks.
     // Device X = s.x·x − o.x, Y = −o.y − s.y·y.
     static Canvas& drawFunctionsOnLayer(Canvas& layer, myPoint offset, myPoint scale);
 
@@ -245,8 +246,5 @@ class Function {
     double* variable_ = nullptr;
     int cNumOfPoints_ = 0;
 };
-
-// 0 y(x), 1 x(y), 2 polar, 3 implicit, 4 parametric; 0 for anything else.
-int functionType(const Function* f);
 
 } // namespace orlix

@@ -15,14 +15,13 @@ class xyFunction : public explicitFunction {
     // A new x(y) function of an expression, drawn in blue; nullptr for a
     // null fs.
     static std::shared_ptr<xyFunction> functionFromFS(fStack::Owner fs, std::string repr);
+    // The function of a formula the field check accepted, drawn in blue;
+    // nullptr when it has no expression.
+    static std::shared_ptr<xyFunction> functionFromChecked(CheckedFormula formula);
     static Ptr fromDict(const json& record);
-    // Makes Function::fromDict dispatch "xyFunction" records here.
-    static void registerKind();
 
-    std::string typeName() const override { return "xyFunction"; }
+    const FunctionKindInfo* kindInfo() const override { return findKind(FunctionKind::xy); }
     myPoint kTracePoint() const override { return {0, 1}; }
-    std::string goodVarStr() const override { return "y"; }
-    std::string tfStr() const override { return "x(y)="; }
     std::optional<std::string> myInfoToStr(const myPointInfo& info) const override;
 
   protected:

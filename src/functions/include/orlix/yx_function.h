@@ -11,6 +11,7 @@
 
 #include "orlix/fstack.h"
 #include "orlix/function.h"
+#include "orlix/function_kind.h"
 #include "orlix/stack_machine.h"
 
 namespace orlix {
@@ -68,6 +69,9 @@ class explicitFunction : public Function {
 
     // Shared construction of both kinds; nullptr for a null fs.
     static void setUp(explicitFunction& f, fStack::Owner fs, std::string repr);
+    // Shared construction of a checked formula: its expression and program
+    // are taken as they are.
+    static void setUpChecked(explicitFunction& f, CheckedFormula formula);
     // Shared restore of both kinds.
     static Ptr restore(const json& record, Ptr (*make)(fStack::Owner, std::string));
     // A new function of the same kind, for the derivative.
@@ -112,14 +116,13 @@ class yxFunction : public explicitFunction {
     // A new y(x) function of an expression (optimised here); an empty repr
     // gets a unique placeholder. nullptr for a null fs.
     static std::shared_ptr<yxFunction> functionFromFS(fStack::Owner fs, std::string repr);
+    // The function of a formula the field check accepted; nullptr when it
+    // has no expression.
+    static std::shared_ptr<yxFunction> functionFromChecked(CheckedFormula formula);
     // Rebuilds a function from its stored record; nullptr when it cannot.
     static Ptr fromDict(const json& record);
-    // Makes Function::fromDict dispatch "yxFunction" records here.
-    static void registerKind();
 
-    std::string typeName() const override { return "yxFunction"; }
-    std::string goodVarStr() const override { return "x"; }
-    std::string tfStr() const override { return "y(x)="; }
+    const FunctionKindInfo* kindInfo() const override { return findKind(FunctionKind::yx); }
     std::optional<std::string> myInfoToStr(const myPointInfo& info) const override;
 
   protected:

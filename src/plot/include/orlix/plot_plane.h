@@ -23,6 +23,7 @@
 
 #include "orlix/canvas.h"
 #include "orlix/function.h"
+#include "orlix/function_kind.h"
 #include "orlix/plot_context.h"
 #include "orlix/plot_links.h"
 #include "orlix/special_point.h"
@@ -184,12 +185,9 @@ class plotView : public PlotContext {
     // Removes the current function from the register and makes the next
     // one (in register order, wrapping round) current.
     void removeCFunction();
-    int curFuncType() const { return curFuncType_; }
 
     // ---- view state ------------------------------------------------------------------------
-    // The "plotterSettings" dictionary. Takes back the current function's
-    // extra line width first: call it once, when the list is about to be
-    // saved.
+    // The "plotterSettings" dictionary.
     nlohmann::json settings();
     // Restores position and options; the view starts in move mode. A stored
     // position that is not usable (missing, no number, infinite, scales not
@@ -298,7 +296,10 @@ class plotView : public PlotContext {
     Function::Ptr curFunc_;
     bool curFuncIsRF_ = false;
     bool curFuncIsT_ = false;
-    int curFuncType_ = 0;
+    CurvatureSide curFuncSide_ = CurvatureSide::slope;
+    // Whether the last resampling drew the curves (and so found the
+    // current function's marks).
+    bool curvesDrawn_ = false;
 
     std::shared_ptr<specialPoint> tracePoint_, tracePoint1_, tracePoint2_;
     std::shared_ptr<specialPoint> selectedPoint_;
