@@ -4,6 +4,7 @@
 #include "orlix/function_kind.h"
 #include "orlix/math_engine.h"
 #include "orlix/record.h"
+#include "orlix/yx_function.h"
 
 namespace orlix {
 
