@@ -8,6 +8,7 @@
 #include <memory>
 #include <string>
 #include <string_view>
+#include <vector>
 
 #include "orlix/fstack.h"
 #include "orlix/function.h"
@@ -83,6 +84,8 @@ class explicitFunction : public Function {
     void computeSamples(int from, int to, double step);
     StackMachine* derivativeSM();
     StackMachine* secondDerivativeSM();
+    // The samples' variables and values, in order.
+    void samplesAlongVariable(std::vector<double>& vars, std::vector<double>& vals) const;
     // The sampling window along the variable and the scale along it.
     double windowMin() const;
     double windowMax() const;
