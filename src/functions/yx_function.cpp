@@ -313,18 +313,30 @@ void explicitFunction::findRoots()
         // A sample on the axis.
         if (markRules::isZeroSample(vals, i))
             mark(vars[i]);
-        // A turn towards the axis that touches it: a minimum or maximum
-        // whose value is zero.
+        // A turn towards the axis that touches it (a minimum or maximum
+        // whose value is zero) or crosses it twice between two samples.
         const int end = markRules::turnAfter(vals, i);
         if (!end)
             continue;
         const bool minimum = vals[i] < vals[i - 1];
         if (minimum ? !(vals[i] > 0) : !(vals[i] < 0))
             continue;
-        if (auto e = markRules::extremumBetween(f, df, vars[i - 1], vars[i], vars[end], minimum)) {
-            const double scale = std::max({std::fabs(vals[i - 1]), std::fabs(vals[i]), std::fabs(vals[end])});
-            if (markRules::isZero(e->value, scale))
-                mark(e->at);
+        // Between samples a curve dips below its lowest sample by about
+        // the changes it shows there; a turn higher up cannot reach the axis.
+        const double change = std::max(std::fabs(vals[i] - vals[i - 1]), std::fabs(vals[end] - vals[i]));
+        if (!(std::fabs(vals[i]) <= 2 * change))
+            continue;
+        const auto e = markRules::extremumBetween(f, df, vars[i - 1], vars[i], vars[end], minimum);
+        if (!e)
+            continue;
+        const double scale = std::max({std::fabs(vals[i - 1]), std::fabs(vals[i]), std::fabs(vals[end])});
+        if (markRules::isZero(e->value, scale)) {
+            mark(e->at);
+        } else if ((e->value < 0) != (vals[i] < 0)) {
+            if (auto r = markRules::crossingRoot(f, vars[i - 1], e->at))
+                mark(*r);
+            if (auto r = markRules::crossingRoot(f, e->at, vars[end]))
+                mark(*r);
         }
     }
     addMarks(found);
@@ -342,14 +354,24 @@ void explicitFunction::findExtrs()
     std::vector<double> vars, vals;
     samplesAlongVariable(vars, vals);
     const auto [first, last] = visibleSamples(n, cMinVar_, cMaxVar_, mirrored_);
+    const double step = (cMaxVar_ - cMinVar_) / n;
     Marks found;
+    std::vector<double> places;
+    auto addExtremum = [&](const myPointInfo& info, bool lower) {
+        auto mark = specialPoint::pointWithInfo(info, "minmax");
+        if (mirrored_)
+            mark->setBetta(static_cast<float>(lower ? kPi / 2 + kPi : kPi / 2));
+        else if (lower)
+            mark->setBetta(static_cast<float>(kPi));
+        found.push_back(std::move(mark));
+    };
     for (int i = std::max(first, 1); i <= last && static_cast<int>(found.size()) < maxMarks; ++i) {
         const int end = markRules::turnAfter(vals, i);
         if (!end)
             continue;
         const bool minimum = vals[i] < vals[i - 1];
         const auto e = markRules::extremumBetween(f, df, vars[i - 1], vars[i], vars[end], minimum);
-        if (!e)
+        if (!e || alreadyMarked(places, e->at, step))
             continue;
         myPointInfo info;
         if (e->smooth) {
@@ -362,13 +384,53 @@ void explicitFunction::findExtrs()
         }
         if (std::isnan(info.point.x) || std::isnan(info.point.y))
             continue;
-        auto mark = specialPoint::pointWithInfo(info, "minmax");
-        const bool lower = info.value < vals[end];
-        if (mirrored_)
-            mark->setBetta(static_cast<float>(lower ? kPi / 2 + kPi : kPi / 2));
-        else if (lower)
-            mark->setBetta(static_cast<float>(kPi));
-        found.push_back(std::move(mark));
+        places.push_back(e->at);
+        addExtremum(info, info.value < vals[end]);
+    }
+
+    // Two extrema between two samples (a small wave on a slope) leave the
+    // samples monotone; the derivative's samples show them as a turn that
+    // crosses zero between two of them.
+    StackMachine* ddsm = secondDerivativeSM();
+    if (!ddsm) {
+        addMarks(found);
+        return;
+    }
+    const Probe ddf{ddsm, variable_};
+    const int lo = std::max(first - 1, 0), hi = std::min(last + 1, n - 1);
+    std::vector<double> slopes(vals.size(), kNaN);
+    for (int j = lo; j <= hi; ++j)
+        slopes[j] = df(vars[j]);
+    for (int i = lo + 1; i < hi && static_cast<int>(found.size()) < maxMarks; ++i) {
+        const int end = markRules::turnAfter(slopes, i);
+        if (!end || end > hi)
+            continue;
+        const bool minimum = slopes[i] < slopes[i - 1];
+        if (minimum ? !(slopes[i] > 0) : !(slopes[i] < 0))
+            continue;
+        const double change = std::max(std::fabs(slopes[i] - slopes[i - 1]), std::fabs(slopes[end] - slopes[i]));
+        if (!(std::fabs(slopes[i]) <= 2 * change))
+            continue;
+        const auto e = markRules::extremumBetween(df, ddf, vars[i - 1], vars[i], vars[end], minimum);
+        const double scale = std::max({std::fabs(slopes[i - 1]), std::fabs(slopes[i]), std::fabs(slopes[end])});
+        if (!e || (e->value < 0) == (slopes[i] < 0) || markRules::isZero(e->value, scale))
+            continue;
+        if (!markRules::continuousOn(f, vars[i - 1], vars[end]))
+            continue;
+        // f' leaves the samples' sign at the first crossing and returns at
+        // the second: rising samples give a maximum, then a minimum.
+        const bool rising = slopes[i] > 0;
+        const std::pair<double, double> halves[] = {{vars[i - 1], e->at}, {e->at, vars[end]}};
+        for (int k = 0; k < 2; ++k) {
+            const auto r = markRules::crossingRoot(df, halves[k].first, halves[k].second);
+            if (!r || alreadyMarked(places, *r, step))
+                continue;
+            const myPointInfo info = myPointInfoFVV(*r);
+            if (std::isnan(info.point.x) || std::isnan(info.point.y))
+                continue;
+            places.push_back(*r);
+            addExtremum(info, rising == (k == 1));
+        }
     }
     addMarks(found);
 }

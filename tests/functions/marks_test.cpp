@@ -153,6 +153,36 @@ TEST_F(MarksTest, NarrowPeakIsNoPole)
     EXPECT_NEAR(f->info()[0]->info().value, 10000, 1e-6);
 }
 
+TEST_F(MarksTest, TwoFeaturesBetweenTwoSamples)
+{
+    // Samples 0.107 apart: both roots and both extrema lie between two.
+    struct Case {
+        const char* text;
+        std::vector<double> roots, extrs;
+    } cases[] = {
+        {"(x-1)*(x-1.001)", {1, 1.001}, {1.0005}},
+        {"(x-1)*(x-1.00001)", {1, 1.00001}, {1.000005}},
+        {"x^2-1e-6", {-0.001, 0.001}, {0}},
+    };
+    for (const Case& c : cases) {
+        auto f = yxFunction::functionFromString(c.text);
+        f->fillStaticInfo();
+        f->updatePoints();
+        f->findRoots();
+        f->findExtrs();
+        expectPlaces(places(*f, "root"), c.roots, std::string(c.text) + " roots");
+        expectPlaces(places(*f, "minmax"), c.extrs, std::string(c.text) + " extrema");
+    }
+    // A wave on a rising curve, its maximum first, then its minimum.
+    auto f = yxFunction::functionFromString("x^3-0.0003*x");
+    f->fillStaticInfo();
+    f->updatePoints();
+    f->findExtrs();
+    expectPlaces(places(*f, "minmax"), {-0.01, 0.01}, "x^3-0.0003*x extrema");
+    for (const auto& m : f->info())
+        EXPECT_EQ(m->betta(), m->info().variable > 0 ? 3.1415927f : 0.0f);
+}
+
 // The rules on their own, where a search would hide a wrong answer behind
 // another mark.
 TEST(MarkRules, ContinuityBetweenAndAtAPlace)
