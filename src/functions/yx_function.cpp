@@ -11,6 +11,7 @@
 #include "orlix/continuity.h"
 #include "orlix/error.h"
 #include "orlix/format.h"
+#include "orlix/mark_rules.h"
 #include "orlix/math_engine.h"
 #include "orlix/record.h"
 #include "orlix/special_point.h"
@@ -21,13 +22,9 @@ namespace {
 
 constexpr double kNaN = std::numeric_limits<double>::quiet_NaN();
 constexpr double kPi = 3.141592653589793;
-// 2^-52: the product of two neighbouring samples below which they are
-// taken to touch zero.
+// 2^-52: scales the threshold below which two neighbouring second
+// differences change sign.
 constexpr double kEps52 = 2.220446049250313e-16;
-// A sample this small counts as zero.
-constexpr double kTiny = 2.220446049250313e-12;
-
-bool tiny(double v) { return std::fabs(v) < kTiny; }
 
 // "text=" followed by the four-per-em space of the information texts.
 std::string label(std::string_view text)
@@ -294,50 +291,104 @@ void explicitFunction::updatePoints()
 
 // ---- searches ----
 
+namespace {
+
+// The samples that cover what the plane shows along the variable: the first
+// lies at or before its start, the last at or after its end. Without a
+// plane, the middle third of the window, which is what it shows.
+std::pair<int, int> visibleSamples(int n, double minVar, double maxVar, bool mirrored)
+{
+    const double step = (maxVar - minVar) / n;
+    double lo = minVar + (maxVar - minVar) / 3, hi = minVar + 2 * (maxVar - minVar) / 3;
+    if (PlotContext* plane = Function::plotContext()) {
+        const RectF r = plane->goodRect();
+        const myPoint a = plane->myPointToUser(myPoint{r.x, r.y});
+        const myPoint b = plane->myPointToUser(myPoint{r.maxX(), r.maxY()});
+        lo = mirrored ? std::min(a.y, b.y) : std::min(a.x, b.x);
+        hi = mirrored ? std::max(a.y, b.y) : std::max(a.x, b.x);
+    }
+    if (!(step > 0) || !std::isfinite(lo) || !std::isfinite(hi))
+        return {n / 3, 2 * n / 3 - 1};
+    const double first = std::floor((lo - minVar) / step), last = std::ceil((hi - minVar) / step);
+    return {static_cast<int>(std::clamp(first, 0.0, n - 1.0)), static_cast<int>(std::clamp(last, 0.0, n - 1.0))};
+}
+
+// A mark's place already taken: the same root reached from a sample and by
+// a bisection lands a few rounding steps apart.
+bool alreadyMarked(const std::vector<double>& places, double v, double step)
+{
+    return std::any_of(places.begin(), places.end(), [&](double p) { return std::fabs(p - v) <= 1e-6 * step; });
+}
+
+} // namespace
+
+void explicitFunction::samplesAlongVariable(std::vector<double>& vars, std::vector<double>& vals) const
+{
+    vars.resize(points_.size());
+    vals.resize(points_.size());
+    for (size_t j = 0; j < points_.size(); ++j) {
+        vars[j] = var(points_[j]);
+        vals[j] = val(points_[j]);
+    }
+}
+
 void explicitFunction::findRoots()
 {
     StackMachine* sm = functionSM();
     const int n = static_cast<int>(points_.size());
     if (!sm || n < 3)
         return;
+    const Probe f{sm, variable_};
+    const Probe df{derivativeSM(), variable_};
+    std::vector<double> vars, vals;
+    samplesAlongVariable(vars, vals);
+    const double step = (cMaxVar_ - cMinVar_) / n;
+    const auto [first, last] = visibleSamples(n, cMinVar_, cMaxVar_, mirrored_);
     Marks found;
-    const auto& p = points_;
-    // A root on a sample is reached from both of its neighbours.
-    double lastRoot = kNaN;
-    for (int i = std::max(n / 3, 1); i < 2 * n / 3 && static_cast<int>(found.size()) < maxMarks; ++i) {
-        const double y0 = val(p[i - 1]);
-        const double y1 = val(p[i]);
-        const double prod = y0 * y1;
-        double r;
-        if (prod >= kEps52)
-            continue;
-        if (prod < -kEps52) {
-            r = sm->findRootBetweenVar1(var(p[i - 1]), var(p[i]), variable_);
-        } else if (std::fabs(prod) < kEps52) {
-            const bool t0 = tiny(y0);
-            const bool t1 = tiny(y1);
-            if (t0 && t1)
-                continue;
-            if (t1) {
-                if (i + 1 < n && tiny(val(p[i + 1])))
-                    continue;
-                r = var(p[i]);
-            } else if (t0) {
-                if (i >= 2 && tiny(val(p[i - 2])))
-                    continue;
-                r = var(p[i - 1]);
-            } else {
-                r = std::fabs(y1) < std::fabs(y0) ? var(p[i]) : var(p[i - 1]);
-            }
-        } else {
-            continue; // a NaN sample
-        }
-        if (std::isnan(r) || r == lastRoot)
-            continue;
-        lastRoot = r;
+    std::vector<double> places;
+    auto mark = [&](double r) {
+        if (std::isnan(r) || alreadyMarked(places, r, step))
+            return;
+        places.push_back(r);
         const myPointInfo info = myPointInfoFVV(r);
         if (specialPoint::isInside(info.point))
             found.push_back(specialPoint::pointWithInfo(info, "root"));
+    };
+    for (int i = first; i <= last && static_cast<int>(found.size()) < maxMarks; ++i) {
+        // A change of sign between two samples that are not zero themselves.
+        const bool signChange = i > first && ((vals[i - 1] < 0 && vals[i] > 0) || (vals[i - 1] > 0 && vals[i] < 0));
+        if (signChange && !markRules::isZeroSample(vals, i - 1) && !markRules::isZeroSample(vals, i)) {
+            if (auto r = markRules::crossingRoot(f, vars[i - 1], vars[i]))
+                mark(*r);
+        }
+        // A sample on the axis.
+        if (markRules::isZeroSample(vals, i))
+            mark(vars[i]);
+        // A turn towards the axis that touches it (a minimum or maximum
+        // whose value is zero) or crosses it twice between two samples.
+        const int end = markRules::turnAfter(vals, i);
+        if (!end)
+            continue;
+        const bool minimum = vals[i] < vals[i - 1];
+        if (minimum ? !(vals[i] > 0) : !(vals[i] < 0))
+            continue;
+        // Between samples a curve dips below its lowest sample by about
+        // the changes it shows there; a turn higher up cannot reach the axis.
+        const double change = std::max(std::fabs(vals[i] - vals[i - 1]), std::fabs(vals[end] - vals[i]));
+        if (!(std::fabs(vals[i]) <= 2 * change))
+            continue;
+        const auto e = markRules::extremumBetween(f, df, vars[i - 1], vars[i], vars[end], minimum);
+        if (!e)
+            continue;
+        const double scale = std::max({std::fabs(vals[i - 1]), std::fabs(vals[i]), std::fabs(vals[end])});
+        if (markRules::isZero(e->value, scale)) {
+            mark(e->at);
+        } else if ((e->value < 0) != (vals[i] < 0)) {
+            if (auto r = markRules::crossingRoot(f, vars[i - 1], e->at))
+                mark(*r);
+            if (auto r = markRules::crossingRoot(f, e->at, vars[end]))
+                mark(*r);
+        }
     }
     addMarks(found);
 }
@@ -349,50 +400,88 @@ void explicitFunction::findExtrs()
     const int n = static_cast<int>(points_.size());
     if (!sm || !dsm || n < 3)
         return;
+    const Probe f{sm, variable_};
+    const Probe df{dsm, variable_};
+    std::vector<double> vars, vals;
+    samplesAlongVariable(vars, vals);
+    const auto [first, last] = visibleSamples(n, cMinVar_, cMaxVar_, mirrored_);
+    const double step = (cMaxVar_ - cMinVar_) / n;
     Marks found;
-    const auto& p = points_;
-    for (int i = std::max(n / 3, 1); i < 2 * n / 3 && i + 1 < n && static_cast<int>(found.size()) < maxMarks; ++i) {
-        const double y0 = val(p[i - 1]);
-        const double y1 = val(p[i]);
-        double y2 = val(p[i + 1]);
-        int last = i + 1; // the sample after the turn
-        if (!((y1 - y0) * (y2 - y1) < 0)) {
-            // Two equal samples at the top or the bottom, as a symmetric
-            // curve gives on a window centred on its extremum: the turn lies
-            // between the samples around the pair.
-            if (!(y2 == y1 && y1 != y0 && i + 2 < n && (y1 - y0) * (val(p[i + 2]) - y2) < 0))
-                continue;
-            last = i + 2;
-            y2 = val(p[last]);
-        }
-        // The failure place is read only from this search: a place left over
-        // from an earlier one would mark a point that is not there.
-        StackMachine::setBadRoot(kNaN);
-        const double r = dsm->findRootBetweenVar1(var(p[i - 1]), var(p[last]), variable_);
+    std::vector<double> places;
+    auto addExtremum = [&](const myPointInfo& info, bool lower) {
+        auto mark = specialPoint::pointWithInfo(info, "minmax");
+        if (mirrored_)
+            mark->setBetta(static_cast<float>(lower ? kPi / 2 + kPi : kPi / 2));
+        else if (lower)
+            mark->setBetta(static_cast<float>(kPi));
+        found.push_back(std::move(mark));
+    };
+    for (int i = std::max(first, 1); i <= last && static_cast<int>(found.size()) < maxMarks; ++i) {
+        const int end = markRules::turnAfter(vals, i);
+        if (!end)
+            continue;
+        const bool minimum = vals[i] < vals[i - 1];
+        const auto e = markRules::extremumBetween(f, df, vars[i - 1], vars[i], vars[end], minimum);
+        if (!e || alreadyMarked(places, e->at, step))
+            continue;
         myPointInfo info;
-        if (!std::isnan(r)) {
-            info = myPointInfoFVV(r);
+        if (e->smooth) {
+            info = myPointInfoFVV(e->at);
         } else {
-            const double b = StackMachine::badRoot();
-            if (std::isnan(b))
-                continue;
-            const double left = sm->findLimitAtPoint(b, variable_, true);
-            const double right = sm->findLimitAtPoint(b, variable_, false);
-            if (static_cast<float>(left) != static_cast<float>(right) || !std::isfinite(left))
-                continue;
-            info.point = sample(b, left);
-            info.value = left;
-            info.variable = b;
+            // A corner or a cusp: no derivatives to tell.
+            info.point = sample(e->at, e->value);
+            info.value = e->value;
+            info.variable = e->at;
         }
         if (std::isnan(info.point.x) || std::isnan(info.point.y))
             continue;
-        auto mark = specialPoint::pointWithInfo(info, "minmax");
-        const bool minimum = info.value < y2;
-        if (mirrored_)
-            mark->setBetta(static_cast<float>(minimum ? kPi / 2 + kPi : kPi / 2));
-        else if (minimum)
-            mark->setBetta(static_cast<float>(kPi));
-        found.push_back(std::move(mark));
+        places.push_back(e->at);
+        addExtremum(info, info.value < vals[end]);
+    }
+
+    // Two extrema between two samples (a small wave on a slope) leave the
+    // samples monotone; the derivative's samples show them as a turn that
+    // crosses zero between two of them.
+    StackMachine* ddsm = secondDerivativeSM();
+    if (!ddsm) {
+        addMarks(found);
+        return;
+    }
+    const Probe ddf{ddsm, variable_};
+    const int lo = std::max(first - 1, 0), hi = std::min(last + 1, n - 1);
+    std::vector<double> slopes(vals.size(), kNaN);
+    for (int j = lo; j <= hi; ++j)
+        slopes[j] = df(vars[j]);
+    for (int i = lo + 1; i < hi && static_cast<int>(found.size()) < maxMarks; ++i) {
+        const int end = markRules::turnAfter(slopes, i);
+        if (!end || end > hi)
+            continue;
+        const bool minimum = slopes[i] < slopes[i - 1];
+        if (minimum ? !(slopes[i] > 0) : !(slopes[i] < 0))
+            continue;
+        const double change = std::max(std::fabs(slopes[i] - slopes[i - 1]), std::fabs(slopes[end] - slopes[i]));
+        if (!(std::fabs(slopes[i]) <= 2 * change))
+            continue;
+        const auto e = markRules::extremumBetween(df, ddf, vars[i - 1], vars[i], vars[end], minimum);
+        const double scale = std::max({std::fabs(slopes[i - 1]), std::fabs(slopes[i]), std::fabs(slopes[end])});
+        if (!e || (e->value < 0) == (slopes[i] < 0) || markRules::isZero(e->value, scale))
+            continue;
+        if (!markRules::continuousOn(f, vars[i - 1], vars[end]))
+            continue;
+        // f' leaves the samples' sign at the first crossing and returns at
+        // the second: rising samples give a maximum, then a minimum.
+        const bool rising = slopes[i] > 0;
+        const std::pair<double, double> halves[] = {{vars[i - 1], e->at}, {e->at, vars[end]}};
+        for (int k = 0; k < 2; ++k) {
+            const auto r = markRules::crossingRoot(df, halves[k].first, halves[k].second);
+            if (!r || alreadyMarked(places, *r, step))
+                continue;
+            const myPointInfo info = myPointInfoFVV(*r);
+            if (std::isnan(info.point.x) || std::isnan(info.point.y))
+                continue;
+            places.push_back(*r);
+            addExtremum(info, rising == (k == 1));
+        }
     }
     addMarks(found);
 }
@@ -400,30 +489,31 @@ void explicitFunction::findExtrs()
 void explicitFunction::findInfls()
 {
     StackMachine* ddsm = secondDerivativeSM();
+    StackMachine* dsm = derivativeSM();
+    StackMachine* sm = functionSM();
     const int n = static_cast<int>(points_.size());
-    if (!ddsm || n < 4)
+    if (!ddsm || !dsm || !sm || n < 4)
         return;
-    Marks found;
-    const auto& p = points_;
-    const double h = var(p[2]) - var(p[1]);
+    const Probe f{sm, variable_}, df{dsm, variable_}, ddf{ddsm, variable_};
+    std::vector<double> vars, vals;
+    samplesAlongVariable(vars, vals);
+    const auto [first, last] = visibleSamples(n, cMinVar_, cMaxVar_, mirrored_);
+    const double h = vars[2] - vars[1];
     const double t = -kEps52 * h * h * h * h;
-    for (int i = n / 3; i < 2 * n / 3 && i + 3 < n && static_cast<int>(found.size()) < maxMarks; ++i) {
-        const double a = val(p[i]) - 2 * val(p[i + 1]) + val(p[i + 2]);
-        const double b = val(p[i + 1]) - 2 * val(p[i + 2]) + val(p[i + 3]);
+    Marks found;
+    std::vector<double> places;
+    for (int i = std::max(first - 1, 0); i < last && i + 3 < n && static_cast<int>(found.size()) < maxMarks; ++i) {
+        const double a = vals[i] - 2 * vals[i + 1] + vals[i + 2];
+        const double b = vals[i + 1] - 2 * vals[i + 2] + vals[i + 3];
         if (!(a * b < t))
             continue;
-        const double r = ddsm->findRootBetweenVar1(var(p[i]), var(p[i + 3]), variable_);
-        if (std::isnan(r))
+        const auto r = markRules::inflectionBetween(f, df, ddf, vars[i], vars[i + 3]);
+        if (!r || alreadyMarked(places, *r, h))
             continue;
-        const myPointInfo info = myPointInfoFVV(r);
+        const myPointInfo info = myPointInfoFVV(*r);
         if (!specialPoint::isInside(info.point))
             continue;
-        *variable_ = var(p[i]);
-        const double ddLeft = ddsm->evaluate();
-        *variable_ = var(p[i + 3]);
-        const double ddRight = ddsm->evaluate();
-        if (!(std::fabs(ddLeft) >= 1e-13 && std::fabs(ddRight) >= 1e-13))
-            continue;
+        places.push_back(*r);
         const double angle =
             mirrored_ ? std::atan(-1 / infoValue(info, "dx/dy")) : -std::atan(infoValue(info, "dy/dx"));
         auto mark = specialPoint::pointWithInfo(info, "infl");

@@ -237,7 +237,8 @@ TEST_F(YxFunctionTest, RootsOnlyInTheVisibleArea)
         {"x^2-2", 320, {-1.4142135623730951}}, // only x ≤ 0 visible
         {"1/x", 160, {}},
         {"x^2+1", 160, {}},
-        {"sin(x)", 160, {-Pi, 0, Pi}},
+        // the plane shows x in [-16, 16], more than the window [-15, 15]
+        {"sin(x)", 160, {-4 * Pi, -3 * Pi, -2 * Pi, -Pi, 0, Pi, 2 * Pi, 3 * Pi, 4 * Pi}},
     };
     for (const Case& c : cases) {
         plane.ox = c.originX;

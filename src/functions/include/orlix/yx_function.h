@@ -8,6 +8,7 @@
 #include <memory>
 #include <string>
 #include <string_view>
+#include <vector>
 
 #include "orlix/fstack.h"
 #include "orlix/function.h"
@@ -91,6 +92,8 @@ class explicitFunction : public Function {
     void markBreaks(int from, int to);
     StackMachine* derivativeSM();
     StackMachine* secondDerivativeSM();
+    // The samples' variables and values, in order.
+    void samplesAlongVariable(std::vector<double>& vars, std::vector<double>& vals) const;
     // The sampling window along the variable and the scale along it.
     double windowMin() const;
     double windowMax() const;

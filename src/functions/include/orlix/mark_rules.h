@@ -1,0 +1,83 @@
+// When a place between two samples earns a mark. The searches of every
+// curve kind see their curve as a real function of one variable, sampled
+// on a grid: these rules say whether a root, an extremum or an inflection
+// lies between samples, refine it, and turn away what only looks like one
+// (a decaying tail, a pole, a jump).
+#pragma once
+
+#include <optional>
+#include <span>
+
+#include "orlix/stack_machine.h"
+
+namespace orlix {
+
+// A compiled formula and the variable cell it reads.
+struct Probe {
+    StackMachine* program = nullptr;
+    double* cell = nullptr;
+
+    explicit operator bool() const { return program && cell; }
+    // Evaluates at v (the cell is left at v).
+    double operator()(double v) const
+    {
+        *cell = v;
+        return program->evaluate();
+    }
+};
+
+namespace markRules {
+
+// Whether the samples turn at i: the index of the sample after the turn
+// (i + 1, or i + 2 when values[i] and values[i + 1] are equal at the top or
+// bottom, as a curve symmetric about the middle of two samples gives), or
+// 0 when they do not.
+int turnAfter(std::span<const double> values, int i);
+
+// A sample that is a root by itself: zero against its neighbours, at least
+// one of which is a finite non-zero value and none exactly zero (a run of
+// zeros, a line along the axis, has no single root).
+bool isZeroSample(std::span<const double> values, int i);
+
+// A value that is zero to the precision the function allows where its
+// samples are of size `scale` (the largest magnitude nearby).
+bool isZero(double value, double scale);
+
+// f has no jump, pole or gap on [a, b]: the sub-interval with the larger
+// change is followed down until the change is small against the values
+// (continuous) or stays large or turns non-finite (not).
+bool continuousOn(const Probe& f, double a, double b);
+
+// f settles to one finite value at p from both sides: probes at distances
+// from `width`·1e-8 down to a few rounding steps of p must all lie within a
+// thousandth of `scale`. A pole (even a logarithmic one) or a jump fails.
+bool continuousAt(const Probe& f, double p, double width, double scale);
+
+// A root between the samples (a, fa) and (b, fb) whose signs differ: the
+// engine's bisection, accepted only where f is continuous between them.
+std::optional<double> crossingRoot(const Probe& f, double a, double b);
+
+struct Extremum {
+    double at = 0;
+    double value = 0;
+    // Found as a root of the derivative (false: a corner or cusp).
+    bool smooth = false;
+};
+
+// The extremum of f between a and b, where the samples a < m < b turn
+// (`minimum` when the middle one is the lowest). Smooth extrema come from
+// the derivative's root; where that fails, from the place where the
+// derivative changes sign abruptly, or from a golden-section search. None
+// when f is not continuous there (a pole or a jump only looks like a turn)
+// or the place found is not the turn's extreme.
+std::optional<Extremum> extremumBetween(const Probe& f, const Probe& df, double a, double m, double b, bool minimum);
+
+// An inflection between a and b, where the second differences of the
+// samples change sign: the root of the second derivative, or where it
+// changes sign without passing through small values. None unless f and f'
+// are continuous there (a jump of f is no inflection).
+std::optional<double> inflectionBetween(const Probe& f, const Probe& df, const Probe& ddf, double a, double b);
+
+} // namespace markRules
+
+} // namespace orlix

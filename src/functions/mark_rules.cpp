@@ -1,0 +1,259 @@
+#include "orlix/mark_rules.h"
+
+#include <algorithm>
+#include <cmath>
+#include <limits>
+
+namespace orlix::markRules {
+
+namespace {
+
+constexpr double kNaN = std::numeric_limits<double>::quiet_NaN();
+// Relative size below which a value counts as zero against its neighbours.
+constexpr double kZeroRelative = 1e-11;
+// A change this small against the values means "no jump" at the finest
+// interval the bisection reaches.
+constexpr double kSettledRelative = 1e-6;
+// Probes around a point may spread over this part of the scale.
+constexpr double kPointSpread = 1e-3;
+// Splitting intervals off-centre keeps probes off the round places (0, the
+// integers) where removable singularities and symmetric poles sit.
+constexpr double kSplit = 0.4142135623730951;
+constexpr double kGolden = 0.6180339887498949;
+constexpr int kMaxSplits = 200;
+
+bool oppositeSigns(double p, double q) { return (p < 0 && q > 0) || (p > 0 && q < 0); }
+
+bool within(double v, double a, double b) { return v >= std::min(a, b) && v <= std::max(a, b); }
+
+// The lowest (or highest) place of f on [a, b] by golden-section search; NaN
+// values count as worst. At most `splits` steps.
+template <class F> double goldenExtreme(const F& f, double a, double b, bool minimum, int splits = kMaxSplits)
+{
+    auto worse = [&](double p, double q) { // p is worse than q
+        if (std::isnan(p))
+            return true;
+        if (std::isnan(q))
+            return false;
+        return minimum ? p > q : p < q;
+    };
+    double lo = a, hi = b;
+    double x1 = hi - kGolden * (hi - lo), x2 = lo + kGolden * (hi - lo);
+    double f1 = f(x1), f2 = f(x2);
+    for (int k = 0; k < splits && x1 < x2 && lo < x1 && x2 < hi; ++k) {
+        if (worse(f1, f2)) {
+            lo = x1;
+            x1 = x2;
+            f1 = f2;
+            x2 = lo + kGolden * (hi - lo);
+            f2 = f(x2);
+        } else {
+            hi = x2;
+            x2 = x1;
+            f2 = f1;
+            x1 = hi - kGolden * (hi - lo);
+            f1 = f(x1);
+        }
+    }
+    return worse(f1, f2) ? x2 : x1;
+}
+
+} // namespace
+
+bool isZero(double value, double scale) { return value == 0 || std::fabs(value) <= kZeroRelative * scale; }
+
+int turnAfter(std::span<const double> values, int i)
+{
+    const int n = static_cast<int>(values.size());
+    if (i < 1 || i + 1 >= n)
+        return 0;
+    const double y0 = values[i - 1], y1 = values[i], y2 = values[i + 1];
+    if ((y1 - y0) * (y2 - y1) < 0)
+        return i + 1;
+    if (y2 == y1 && y1 != y0 && i + 2 < n && (y1 - y0) * (values[i + 2] - y2) < 0)
+        return i + 2;
+    return 0;
+}
+
+bool isZeroSample(std::span<const double> values, int i)
+{
+    const int n = static_cast<int>(values.size());
+    if (i < 0 || i >= n || !std::isfinite(values[i]))
+        return false;
+    double scale = 0;
+    for (int j : {i - 1, i + 1}) {
+        if (j < 0 || j >= n || !std::isfinite(values[j]))
+            continue;
+        if (values[j] == 0)
+            return false;
+        scale = std::max(scale, std::fabs(values[j]));
+    }
+    return scale > 0 && isZero(values[i], scale);
+}
+
+namespace {
+
+// No jump on [a, b]: the sub-interval with the larger change is followed
+// down until the change is small against the values. A pole whose sides
+// rise alike (1/x², ln(x²)) can slip out of this path.
+bool noJumpOn(const Probe& f, double a, double b)
+{
+    double lo = std::min(a, b), hi = std::max(a, b);
+    double flo = f(lo), fhi = f(hi);
+    if (!std::isfinite(flo) || !std::isfinite(fhi))
+        return false;
+    const double settled = kSettledRelative * std::max({std::fabs(flo), std::fabs(fhi), std::fabs(fhi - flo)});
+    for (int k = 0; k < kMaxSplits; ++k) {
+        if (std::fabs(fhi - flo) <= settled)
+            return true;
+        const double m = lo + kSplit * (hi - lo);
+        if (!(m > lo && m < hi))
+            return false; // neighbouring doubles and still a large step: a jump
+        const double fm = f(m);
+        if (!std::isfinite(fm))
+            return false;
+        if (std::fabs(fm - flo) >= std::fabs(fhi - fm)) {
+            hi = m;
+            fhi = fm;
+        } else {
+            lo = m;
+            flo = fm;
+        }
+    }
+    return false;
+}
+
+} // namespace
+
+bool continuousOn(const Probe& f, double a, double b)
+{
+    if (!noJumpOn(f, a, b))
+        return false;
+    // Where |f| is largest a pole would be: f must settle there too. Forty
+    // golden steps bring the place within a billionth of the interval.
+    const double fa = f(a), fb = f(b);
+    const double scale = std::max({std::fabs(fa), std::fabs(fb), std::fabs(fb - fa)});
+    const double highest = goldenExtreme([&](double v) { return std::fabs(f(v)); }, a, b, false, 45);
+    return continuousAt(f, highest, std::fabs(b - a), scale);
+}
+
+bool continuousAt(const Probe& f, double p, double width, double scale)
+{
+    if (!std::isfinite(p) || !(width > 0))
+        return false;
+    double low = std::numeric_limits<double>::infinity();
+    double high = -low;
+    int probes = 0;
+    double h = std::fabs(width) * 1e-8;
+    for (int level = 0; level < 8; ++level, h *= 0.1) {
+        const double left = p - h, right = p + h;
+        if (left == p || right == p)
+            break;
+        for (double v : {f(left), f(right)}) {
+            if (!std::isfinite(v))
+                return false;
+            low = std::min(low, v);
+            high = std::max(high, v);
+            ++probes;
+        }
+    }
+    return probes > 0 && high - low <= kPointSpread * scale;
+}
+
+std::optional<double> crossingRoot(const Probe& f, double a, double b)
+{
+    StackMachine::setBadRoot(kNaN);
+    double r = f.program->findRootBetweenVar1(a, b, f.cell);
+    if (std::isnan(r)) {
+        // The engine wants |f| < 0.001 where the sign changes; a function of
+        // large values never gets there, yet changes sign continuously.
+        const double bad = StackMachine::badRoot();
+        if (std::isnan(bad) || !within(bad, a, b))
+            return std::nullopt;
+        r = bad;
+    }
+    if (!continuousOn(f, a, b))
+        return std::nullopt;
+    return r;
+}
+
+std::optional<Extremum> extremumBetween(const Probe& f, const Probe& df, double a, double m, double b, bool minimum)
+{
+    const double fa = f(a), fm = f(m), fb = f(b);
+    if (!std::isfinite(fa) || !std::isfinite(fm) || !std::isfinite(fb))
+        return std::nullopt;
+    const double scale =
+        std::max({std::fabs(fa), std::fabs(fm), std::fabs(fb), std::fabs(fm - fa), std::fabs(fb - fm)});
+    // The place found must be at least as extreme as the middle sample.
+    const double slack = 1e-12 * scale;
+    auto extreme = [&](double value) {
+        return std::isfinite(value) && (minimum ? value <= fm + slack : value >= fm - slack);
+    };
+    // The value at a place where f itself is undefined (0/0) is its limit,
+    // when both sides agree.
+    auto valueAt = [&](double x) {
+        const double v = f(x);
+        if (std::isfinite(v))
+            return v;
+        const double left = f.program->findLimitAtPoint(x, f.cell, true);
+        const double right = f.program->findLimitAtPoint(x, f.cell, false);
+        return std::fabs(left - right) <= kSettledRelative * scale ? left : kNaN;
+    };
+
+    std::optional<Extremum> found;
+    if (df) {
+        StackMachine::setBadRoot(kNaN);
+        const double r = df.program->findRootBetweenVar1(a, b, df.cell);
+        if (!std::isnan(r)) {
+            found = Extremum{r, valueAt(r), true};
+        } else {
+            // Where the derivative's bisection stopped without a root, it
+            // jumps: a corner, a cusp, or a pole.
+            const double bad = StackMachine::badRoot();
+            if (!std::isnan(bad) && within(bad, a, b))
+                found = Extremum{bad, valueAt(bad), false};
+        }
+    }
+    if (!found || !extreme(found->value)) {
+        const double x = goldenExtreme(f, a, b, minimum);
+        found = Extremum{x, valueAt(x), false};
+        if (!extreme(found->value))
+            return std::nullopt;
+    }
+    // A pole or a jump turns the samples too, but it is no extremum.
+    if (!continuousOn(f, a, b) || !continuousAt(f, found->at, b - a, scale))
+        return std::nullopt;
+    return found;
+}
+
+std::optional<double> inflectionBetween(const Probe& f, const Probe& df, const Probe& ddf, double a, double b)
+{
+    StackMachine::setBadRoot(kNaN);
+    double r = ddf.program->findRootBetweenVar1(a, b, ddf.cell);
+    const double width = std::fabs(b - a);
+    if (std::isnan(r)) {
+        // f'' may change sign without passing through small values (x·|x|)
+        // or through infinity (x·√|x|): its bisection stops at the change.
+        const double bad = StackMachine::badRoot();
+        if (std::isnan(bad) || !within(bad, a, b))
+            return std::nullopt;
+        const double h = width * 1e-9;
+        if (!oppositeSigns(ddf(bad - h), ddf(bad + h)))
+            return std::nullopt;
+        r = bad;
+    }
+    // The second derivative must be clearly non-zero at both ends: on a
+    // straight line it is rounding noise of either sign.
+    if (!(std::fabs(ddf(a)) >= 1e-13 && std::fabs(ddf(b)) >= 1e-13))
+        return std::nullopt;
+    // Across a jump of f (or a corner, a jump of f') the bend changes
+    // without an inflection.
+    if (!continuousOn(f, a, b) || !continuousOn(df, a, b))
+        return std::nullopt;
+    const double fa = f(a), fb = f(b);
+    if (!continuousAt(f, r, width, std::max({std::fabs(fa), std::fabs(fb), std::fabs(fb - fa)})))
+        return std::nullopt;
+    return r;
+}
+
+} // namespace orlix::markRules

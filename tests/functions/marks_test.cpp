@@ -1,0 +1,219 @@
+// The marks a person expects on common shapes, for y(x) and for the same
+// formulas as x(y): touching zeros, corners, cusps, decaying tails, poles,
+// jumps and the edges of the view.
+#include <algorithm>
+#include <cctype>
+#include <cmath>
+#include <string>
+#include <vector>
+
+#include <gtest/gtest.h>
+
+#include "orlix/mark_rules.h"
+#include "orlix/math_engine.h"
+#include "orlix/special_point.h"
+#include "orlix/xy_function.h"
+#include "orlix/yx_function.h"
+#include "plane_fixture.h"
+
+using namespace orlix;
+
+namespace {
+
+constexpr double Pi = 3.141592653589793;
+
+// The default view: 320 × 480 points at 30 points a unit around the
+// origin, the sampling window three views wide and high.
+class MarksTest : public orlix::testing::PlaneTest {
+  protected:
+    void SetUp() override
+    {
+        PlaneTest::SetUp();
+        plane.sx = plane.sy = 30;
+        Function::setMinX(-16, 16);
+        Function::setMinY(-24, 24);
+    }
+
+    // The places of the marks of one type, sorted; only those within
+    // |v| ≤ 5.3, which both kinds show.
+    static std::vector<double> places(const explicitFunction& f, const std::string& type)
+    {
+        std::vector<double> r;
+        for (const auto& m : f.info())
+            if (m->type() == type && std::fabs(m->info().variable) <= 5.3)
+                r.push_back(m->info().variable);
+        std::sort(r.begin(), r.end());
+        return r;
+    }
+
+    // The formula with its variable x renamed y.
+    static std::string inY(std::string text)
+    {
+        for (size_t k = 0; k < text.size(); ++k) {
+            const bool before = k > 0 && std::isalpha(static_cast<unsigned char>(text[k - 1]));
+            const bool after = k + 1 < text.size() && std::isalpha(static_cast<unsigned char>(text[k + 1]));
+            if (text[k] == 'x' && !before && !after)
+                text[k] = 'y';
+        }
+        return text;
+    }
+};
+
+void expectPlaces(const std::vector<double>& found, const std::vector<double>& expected, const std::string& what)
+{
+    ASSERT_EQ(found.size(), expected.size()) << what;
+    for (size_t k = 0; k < found.size(); ++k)
+        EXPECT_NEAR(found[k], expected[k], 1e-7) << what;
+}
+
+TEST_F(MarksTest, CommonShapes)
+{
+    const double r2 = std::sqrt(2.0), e = std::exp(1.0);
+    struct Case {
+        const char* text;
+        std::vector<double> roots, extrs, infls;
+    } cases[] = {
+        // touching zeros are roots
+        {"(x-1)^2", {1}, {1}, {}},
+        {"x^2", {0}, {0}, {}},
+        {"sin(x)^2",
+         {-Pi, 0, Pi},
+         {-3 * Pi / 2, -Pi, -Pi / 2, 0, Pi / 2, Pi, 3 * Pi / 2},
+         {-5 * Pi / 4, -3 * Pi / 4, -Pi / 4, Pi / 4, 3 * Pi / 4, 5 * Pi / 4}},
+        {"(x^2-1)^2", {-1, 1}, {-1, 0, 1}, {-1 / std::sqrt(3.0), 1 / std::sqrt(3.0)}},
+        {"x^4", {0}, {0}, {}},
+        // corners and cusps are extrema, and roots where they touch
+        {"abs(x^2-4)", {-2, 2}, {-2, 0, 2}, {}},
+        {"abs(x-1)", {1}, {1}, {}},
+        {"abs(sin(x))", {-Pi, 0, Pi}, {-3 * Pi / 2, -Pi, -Pi / 2, 0, Pi / 2, Pi, 3 * Pi / 2}, {}},
+        {"abs(cos(x))-0.5",
+         {-5 * Pi / 3, -4 * Pi / 3, -2 * Pi / 3, -Pi / 3, Pi / 3, 2 * Pi / 3, 4 * Pi / 3, 5 * Pi / 3},
+         {-3 * Pi / 2, -Pi, -Pi / 2, 0, Pi / 2, Pi, 3 * Pi / 2},
+         {}},
+        {"abs(x-4)-0.3", {3.7, 4.3}, {4}, {}},
+        {"sqrt(abs(x))-1", {-1, 1}, {0}, {}},
+        // tails that only approach zero have no roots
+        {"x*exp(-x^2)", {0}, {-1 / r2, 1 / r2}, {-std::sqrt(1.5), 0, std::sqrt(1.5)}},
+        {"exp(-x^2)", {}, {0}, {-1 / r2, 1 / r2}},
+        {"x^2+0.001", {}, {0}, {}},
+        // poles are no extrema, jumps no roots or inflections
+        {"1/x^2", {}, {}, {}},
+        {"ln(x^2)", {-1, 1}, {}, {}},
+        {"ln(abs(x))-1", {-e, e}, {}, {}},
+        {"atan(1/x)", {}, {}, {}},
+        {"1/x", {}, {}, {}},
+        {"tan(x)", {-Pi, 0, Pi}, {}, {-Pi, 0, Pi}},
+        // a removable gap does not hide an extremum
+        {"sin(x)/x", {-Pi, Pi}, {-4.493409457909064, 0, 4.493409457909064}, {-2.0815759778181, 2.0815759778181}},
+        // f'' changes sign without getting small
+        {"x*abs(x)", {0}, {}, {0}},
+        {"(x-1)*abs(x-1)+1", {0}, {}, {1}},
+        {"x*sqrt(abs(x))", {0}, {}, {0}},
+        // at the right edge of the view
+        {"x-5.2", {5.2}, {}, {}},
+    };
+    for (bool mirrored : {false, true}) {
+        for (const Case& c : cases) {
+            const std::string text = mirrored ? inY(c.text) : c.text;
+            std::shared_ptr<explicitFunction> f;
+            if (mirrored)
+                f = xyFunction::functionFromString(text);
+            else
+                f = yxFunction::functionFromString(text);
+            f->fillStaticInfo();
+            f->updatePoints();
+            f->findRoots();
+            f->findExtrs();
+            f->findInfls();
+            expectPlaces(places(*f, "root"), c.roots, text + " roots");
+            expectPlaces(places(*f, "minmax"), c.extrs, text + " extrema");
+            expectPlaces(places(*f, "infl"), c.infls, text + " inflections");
+            // Every mark lies on the curve, and a root on the axis.
+            for (const auto& m : f->info()) {
+                const myPointInfo& info = m->info();
+                const double value = f->valueAt(info.variable);
+                if (std::isfinite(value))
+                    EXPECT_NEAR(info.value, value, 1e-9 * std::max(1.0, std::fabs(value))) << text << " " << m->type();
+                if (m->type() == "root")
+                    EXPECT_NEAR(info.value, 0, 1e-12) << text;
+            }
+        }
+    }
+}
+
+TEST_F(MarksTest, NarrowPeakIsNoPole)
+{
+    // Far higher than its neighbouring samples, but finite.
+    auto f = yxFunction::functionFromString("1/(x^2+0.0001)");
+    f->fillStaticInfo();
+    f->updatePoints();
+    f->findExtrs();
+    ASSERT_EQ(f->info().size(), 1u);
+    EXPECT_NEAR(f->info()[0]->info().point.x, 0, 1e-7);
+    EXPECT_NEAR(f->info()[0]->info().value, 10000, 1e-6);
+}
+
+TEST_F(MarksTest, TwoFeaturesBetweenTwoSamples)
+{
+    // Samples 0.107 apart: both roots and both extrema lie between two.
+    struct Case {
+        const char* text;
+        std::vector<double> roots, extrs;
+    } cases[] = {
+        {"(x-1)*(x-1.001)", {1, 1.001}, {1.0005}},
+        {"(x-1)*(x-1.00001)", {1, 1.00001}, {1.000005}},
+        {"x^2-1e-6", {-0.001, 0.001}, {0}},
+    };
+    for (const Case& c : cases) {
+        auto f = yxFunction::functionFromString(c.text);
+        f->fillStaticInfo();
+        f->updatePoints();
+        f->findRoots();
+        f->findExtrs();
+        expectPlaces(places(*f, "root"), c.roots, std::string(c.text) + " roots");
+        expectPlaces(places(*f, "minmax"), c.extrs, std::string(c.text) + " extrema");
+    }
+    // A wave on a rising curve, its maximum first, then its minimum.
+    auto f = yxFunction::functionFromString("x^3-0.0003*x");
+    f->fillStaticInfo();
+    f->updatePoints();
+    f->findExtrs();
+    expectPlaces(places(*f, "minmax"), {-0.01, 0.01}, "x^3-0.0003*x extrema");
+    for (const auto& m : f->info())
+        EXPECT_EQ(m->betta(), m->info().variable > 0 ? 3.1415927f : 0.0f);
+}
+
+// The rules on their own, where a search would hide a wrong answer behind
+// another mark.
+TEST(MarkRules, ContinuityBetweenAndAtAPlace)
+{
+    auto f = yxFunction::functionFromString("1");
+    struct Case {
+        const char* text;
+        double a, b; // an interval around the place
+        double at;   // the place itself
+        bool between, atPlace;
+    } cases[] = {
+        {"x^2", -0.1, 0.13, 0, true, true},
+        {"abs(x-4)", 3.9, 4.2, 4, true, true},
+        {"sqrt(abs(x))", -0.1, 0.13, 0, true, true},
+        {"atan(1/x)", -0.1, 0.13, 1e-8, false, true}, // the jump sits beside the place
+        {"1/x", -0.1, 0.13, 0, false, false},
+        {"1/x^2", -0.1, 0.13, 7.7e-17, false, false},
+        {"ln(x^2)", -0.1, 0.13, 7.7e-17, false, false},
+        {"sqrt(x)", -0.1, 0.13, -0.05, false, false}, // a gap
+    };
+    for (const Case& c : cases) {
+        auto g = yxFunction::functionFromString(c.text);
+        const Probe probe{g->functionSM(), MathEngine::xAddr()};
+        EXPECT_EQ(markRules::continuousOn(probe, c.a, c.b), c.between) << c.text;
+        EXPECT_EQ(markRules::continuousAt(probe, c.at, c.b - c.a, 1.0), c.atPlace) << c.text;
+    }
+    // A sample on the axis is a root only against non-zero neighbours.
+    const std::vector<double> alone{0.5, 1e-17, -0.5}, run{0.5, 0, 0}, tail{1.5e-8, 1e-8, 0.6e-8};
+    EXPECT_TRUE(markRules::isZeroSample(alone, 1));
+    EXPECT_FALSE(markRules::isZeroSample(run, 1));
+    EXPECT_FALSE(markRules::isZeroSample(tail, 1));
+}
+
+} // namespace
