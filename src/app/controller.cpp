@@ -274,8 +274,8 @@ void OrlixViewController::setCurFunc(Function* f)
         const auto& fi = f->functionInfo();
         auto it = fi.find("f");
         function1_ = it != fi.end() ? it->second : f->stringRepresentation();
-    } else if (plotter_.fState() != 0) {
-        plotter_.setFState(0);
+    } else if (plotter_.tracing()) {
+        plotter_.setFState(PlotMode::Move);
     }
     changed();
 }
@@ -308,8 +308,7 @@ void OrlixViewController::searchesChanged()
 {
     if (Function* f = curFunc())
         f->updateInfo();
-    if (plotter_.fState() != 0)
-        plotter_.setGraphicState(2);
+    plotter_.backgroundChanged();
     if (plotter_.onNeedsDisplay)
         plotter_.onNeedsDisplay();
     saveAll();
@@ -356,17 +355,10 @@ void OrlixViewController::setPoints(int tag)
 {
     const Preferences& p = session_.preferences();
     switch (tag) {
-    case 1:
-        setSRoots(!p.sRoots);
-        break;
-    case 2:
-        setSExtrs(!p.sExtrs);
-        break;
-    case 3:
-        setSInfls(!p.sInfls);
-        break;
-    default:
-        break;
+    case 1: setSRoots(!p.sRoots); break;
+    case 2: setSExtrs(!p.sExtrs); break;
+    case 3: setSInfls(!p.sInfls); break;
+    default: break;
     }
 }
 
@@ -388,7 +380,7 @@ void OrlixViewController::setSaveFuncs(bool on)
 
 void OrlixViewController::setMoveOrTrace()
 {
-    plotter_.setFState(1 - plotter_.fState());
+    plotter_.setFState(plotter_.tracing() ? PlotMode::Move : PlotMode::Trace);
     changed();
 }
 

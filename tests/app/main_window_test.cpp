@@ -220,7 +220,7 @@ TEST_F(MainWindowTest, IntersectionsExcludeTheOtherSearches)
         bool roots, extrs, infls, inters;
     };
     const std::vector<Step> steps = {
-        {&w->extrsButton(), true, true, false, false},  {&w->inflsButton(), true, true, true, false},
+        {&w->extrsButton(), true, true, false, false},   {&w->inflsButton(), true, true, true, false},
         {&w->intersButton(), false, false, false, true}, {&w->rootsButton(), true, false, false, false},
         {&w->intersButton(), false, false, false, true}, {&w->intersButton(), false, false, false, false},
     };
@@ -267,13 +267,13 @@ TEST_F(MainWindowTest, MoveOrTraceSwitchesTheView)
 {
     commit("x^2");
     w->moveOrTraceButton().click();
-    EXPECT_EQ(w->plot().view().fState(), 1);
+    EXPECT_EQ(w->plot().view().fState(), PlotMode::Trace);
     w->moveOrTraceButton().click();
-    EXPECT_EQ(w->plot().view().fState(), 0);
+    EXPECT_EQ(w->plot().view().fState(), PlotMode::Move);
     // A new kind leaves nothing to trace: back to moving.
     w->moveOrTraceButton().click();
     w->newXyAction().trigger();
-    EXPECT_EQ(w->plot().view().fState(), 0);
+    EXPECT_EQ(w->plot().view().fState(), PlotMode::Move);
 }
 
 TEST_F(MainWindowTest, HidingTheBarsSlidesThemAwayAndGivesThePlotTheirRoom)
@@ -285,10 +285,10 @@ TEST_F(MainWindowTest, HidingTheBarsSlidesThemAwayAndGivesThePlotTheirRoom)
         float top, height; // the plot's drawable band once the bars rest
         bool topShown, bottomShown;
     };
-    const Step steps[] = {{1, 0, 480 - MainWindow::kBottomBarHeight, false, true},
-                          {2, 0, 480, false, false},
-                          {0, MainWindow::kTopBarHeight, 480 - MainWindow::kTopBarHeight - MainWindow::kBottomBarHeight,
-                           true, true}};
+    const Step steps[] = {
+        {1, 0, 480 - MainWindow::kBottomBarHeight, false, true},
+        {2, 0, 480, false, false},
+        {0, MainWindow::kTopBarHeight, 480 - MainWindow::kTopBarHeight - MainWindow::kBottomBarHeight, true, true}};
     for (const Step& s : steps) {
         w->controller().showHideInterface();
         EXPECT_EQ(w->controller().interfaceState(), s.state);
@@ -319,8 +319,7 @@ TEST_F(MainWindowTest, ARestartFindsFunctionsColoursPositionAndSwitches)
     w->extrsButton().click();
     w->grab(); // shown: the position is the view's own from now on
     plotView& v = w->plot().view();
-    v.curCenter = v.tCenter = myPoint{100, 200};
-    v.curSx = v.tSx = v.bSx = 45;
+    v.placeOrigin(myPoint{100, 200}, myPoint{45, 30});
     w->controller().viewChanged();
     std::vector<Color> colours;
     for (const auto& [id, f] : Function::functionRegister())
@@ -340,9 +339,9 @@ TEST_F(MainWindowTest, ARestartFindsFunctionsColoursPositionAndSwitches)
     EXPECT_EQ(Function::functionRegister()[1].second->typeName(), "xyFunction");
     EXPECT_TRUE(w->extrsButton().isChecked());
     EXPECT_TRUE(w->controller().preferences().sExtrs);
-    EXPECT_DOUBLE_EQ(w->plot().view().curCenter.x, 100);
-    EXPECT_DOUBLE_EQ(w->plot().view().curCenter.y, 200);
-    EXPECT_DOUBLE_EQ(w->plot().view().curSx, 45);
+    EXPECT_DOUBLE_EQ(w->plot().view().viewState().center().x, 100);
+    EXPECT_DOUBLE_EQ(w->plot().view().viewState().center().y, 200);
+    EXPECT_DOUBLE_EQ(w->plot().view().viewState().scale().x, 45);
 
     // A new function after the restart does not take an old identifier.
     w->newYxAction().trigger();
@@ -388,8 +387,9 @@ TEST_F(MainWindowTest, ScreenshotIsWrittenWithTheStoredState)
 TEST(ParseSize, Table)
 {
     const std::vector<std::pair<QString, std::optional<QSize>>> cases = {
-        {"320,480", QSize(320, 480)}, {" 640 , 960 ", QSize(640, 960)}, {"0,480", std::nullopt},
-        {"320", std::nullopt},        {"a,b", std::nullopt},            {"-1,2", std::nullopt},
+        {"320,480", QSize(320, 480)}, {" 640 , 960 ", QSize(640, 960)},
+        {"0,480", std::nullopt},      {"320", std::nullopt},
+        {"a,b", std::nullopt},        {"-1,2", std::nullopt},
         {"1,2,3", std::nullopt},      {"99999,2", std::nullopt},
     };
     for (const auto& [text, want] : cases)
