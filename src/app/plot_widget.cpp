@@ -58,9 +58,8 @@ void PlotWidget::paintEvent(QPaintEvent*)
 void PlotWidget::resizeEvent(QResizeEvent* e)
 {
     QWidget::resizeEvent(e);
+    // A new size samples the curves over the new window by itself.
     view_.setFrame(RectF{0, 0, static_cast<float>(width()), static_cast<float>(height())});
-    if (view_.initialized())
-        view_.redraw();
 }
 
 // ---- mouse: one finger ----------------------------------------------------------------

@@ -108,10 +108,19 @@ void plotView::setFrame(RectF f)
         viewState_.setSize(SizeF{f.width, f.height});
         return;
     }
+    const bool resized = f.width != frame_.width || f.height != frame_.height;
     frame_ = f;
     viewState_.resize(SizeF{f.width, f.height});
     refresh();
     setGoodRect(goodRectForPlotter ? goodRectForPlotter() : RectF{0, 0, f.width, f.height});
+    if (!resized)
+        return;
+    // The sampling window follows the size: every curve is sampled over
+    // it again, and the current curve's marks are found again for it.
+    gestures_.letGo();
+    redraw();
+    if (curFunc_)
+        curFunc_->updateInfo();
 }
 
 void plotView::refresh() { grid_.refresh(viewSize()); }

@@ -34,11 +34,11 @@ void ViewState::resize(SizeF size)
 {
     const double dx = (static_cast<double>(size.width) - size_.width) * 0.5;
     const double dy = (static_cast<double>(size.height) - size_.height) * 0.5;
-    for (myPoint* p : {&center_, &liveCenter_, &offset_, &liveOffset_}) {
-        p->x += dx;
-        p->y += dy;
-    }
+    center_ = myPoint{center_.x + dx, center_.y + dy};
+    liveCenter_ = center_;
+    liveScale_ = scale_;
     size_ = size;
+    resetLayer();
 }
 
 myPoint ViewState::toUser(myPoint p) const
@@ -179,17 +179,25 @@ void ViewState::layerSampled()
 
 void ViewState::store(nlohmann::json& d) const
 {
-    d["center.x"] = center_.x;
-    d["center.y"] = center_.y;
+    const myPoint middle{(0.5 * size_.width - center_.x) / scale_.x, (center_.y - 0.5 * size_.height) / scale_.y};
+    d["view.x"] = middle.x;
+    d["view.y"] = middle.y;
     d["sx"] = scale_.x;
     d["sy"] = scale_.y;
 }
 
 bool ViewState::restore(const nlohmann::json& d)
 {
-    const auto cx = number(d, "center.x"), cy = number(d, "center.y");
     const auto sx = number(d, "sx"), sy = number(d, "sy");
-    if (!cx || !cy || !sx || !sy)
+    if (!sx || !sy)
+        return false;
+    const auto ux = number(d, "view.x"), uy = number(d, "view.y");
+    if (ux && uy)
+        return lookAt(myPoint{*ux, *uy}, myPoint{*sx, *sy});
+    // Older files: the device position of the origin in a window of
+    // unknown size, taken as it is.
+    const auto cx = number(d, "center.x"), cy = number(d, "center.y");
+    if (!cx || !cy)
         return false;
     return placeOrigin(myPoint{*cx, *cy}, myPoint{*sx, *sy});
 }

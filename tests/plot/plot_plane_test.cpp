@@ -220,8 +220,9 @@ TEST(PlotPlane, SetFrameKeepsThePictureCentred)
     EXPECT_DOUBLE_EQ(p.view.viewState().liveCenter().x, 180);
     EXPECT_DOUBLE_EQ(p.view.viewState().center().x, 180);
     EXPECT_DOUBLE_EQ(p.view.viewState().liveCenter().y, 240);
-    EXPECT_DOUBLE_EQ(p.view.viewState().liveOffset().x, -300);
-    EXPECT_DOUBLE_EQ(p.view.viewState().offset().x, -300);
+    // The layer is sampled again for the new size, from its rest position.
+    EXPECT_DOUBLE_EQ(p.view.viewState().liveOffset().x, -360);
+    EXPECT_DOUBLE_EQ(p.view.viewState().offset().x, -360);
     const myPoint mid = p.view.myPointToUser(myPoint{180, 240});
     EXPECT_DOUBLE_EQ(mid.x, 0);
     // Without a controller the good rectangle follows the new size.

@@ -1,5 +1,6 @@
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <cmath>
 
 #include "view_fakes.h"
@@ -365,4 +366,34 @@ TEST_F(PlotRender, SingleTraceGuideLinesToTheFinger)
     const auto guides = segments(canvas.ops(), 4, 3);
     EXPECT_TRUE(hasSegment(guides, dx(2), 240, dx(2), dy(2)));
     EXPECT_TRUE(hasSegment(guides, dx(2), 240, dx(2), 100));
+}
+
+// A new size samples every curve over the new window at once: widening, a
+// tall window, a large one and back to a phone.
+TEST_F(PlotRender, ResizeSamplesTheNewWindow)
+{
+    struct RootsShell : FunctionShell {
+        Function* current = nullptr;
+        SearchSettings searchSettings() const override { return SearchSettings{true, false, false, false}; }
+        Function* currentFunction() const override { return current; }
+    } shell;
+    Function::setShell(&shell);
+    launch();
+    auto f = addYx("x^2-2", "1");
+    shell.current = f.get();
+    view.setCurFunc(f);
+    frame(); // the first frame makes the function layer
+    const SizeF sizes[] = {{800, 480}, {600, 700}, {1200, 900}, {320, 480}};
+    for (const SizeF s : sizes) {
+        SCOPED_TRACE(testing::Message() << s.width << " x " << s.height);
+        view.setFrame(RectF{0, 0, s.width, s.height});
+        const SamplingWindow w = view.samplingWindow();
+        // Three view widths around the origin, which stays in the middle.
+        EXPECT_NEAR(w.minX, -1.5 * s.width / 30, 1e-9);
+        EXPECT_NEAR(w.maxX, 1.5 * s.width / 30, 1e-9);
+        EXPECT_DOUBLE_EQ(Function::minX(), w.minX);
+        EXPECT_DOUBLE_EQ(Function::maxX(), w.maxX);
+        EXPECT_DOUBLE_EQ(view.functionLayerRect().x, -s.width);
+    }
+    Function::setShell(nullptr);
 }

@@ -132,8 +132,9 @@ TEST_F(PlotTouch, SettingsRoundTrip)
     view.setFState(PlotMode::Trace);
     const json d = view.settings();
     EXPECT_EQ(f->lineWidth(), 1); // the highlight is taken back
-    EXPECT_EQ(d["center.x"], 12.5);
-    EXPECT_EQ(d["center.y"], -7);
+    // The user point in the middle of the view.
+    EXPECT_DOUBLE_EQ(d["view.x"], (160 - 12.5) / 42);
+    EXPECT_DOUBLE_EQ(d["view.y"], (-7 - 240) / 42.0);
     EXPECT_EQ(d["sx"], 42);
     EXPECT_EQ(d["sy"], 42);
     EXPECT_EQ(d["fState"], 1);
@@ -597,4 +598,31 @@ TEST_F(PlotTouch, RemovingTheCurrentFunctionPicksTheNextInRegisterOrder)
     view.removeCFunction(); // the only one
     EXPECT_EQ(view.curFunc(), nullptr);
     EXPECT_TRUE(Function::functionRegister().empty());
+}
+
+// The stored position means the same at any window size: a view moved in a
+// 700 × 500 window opens on the same user point in a 320 × 480 one; a file
+// of older versions (the origin's device position) still loads.
+TEST_F(PlotTouch, StoredViewIsKeptInUserCoordinates)
+{
+    view.setFrame(RectF{0, 0, 700, 500});
+    launch();
+    addYx("x", "1");
+    ASSERT_TRUE(view.lookAt(myPoint{2, -1}, myPoint{40, 40}));
+    const json d = view.settings();
+
+    plotView phone;
+    phone.setFrame(RectF{0, 0, 320, 480});
+    phone.initialize();
+    phone.applySettings(d);
+    const myPoint middle = phone.viewState().userCenter();
+    EXPECT_NEAR(middle.x, 2, 1e-12);
+    EXPECT_NEAR(middle.y, -1, 1e-12);
+    EXPECT_EQ(phone.viewState().scale().x, 40);
+
+    const json old{{"center.x", 100.0}, {"center.y", 50.0}, {"sx", 10.0}, {"sy", 10.0}, {"curFuncID", "1"}};
+    phone.applySettings(old);
+    EXPECT_DOUBLE_EQ(phone.viewState().center().x, 100);
+    EXPECT_DOUBLE_EQ(phone.viewState().center().y, 50);
+    EXPECT_NE(phone.curFunc(), nullptr);
 }

@@ -38,8 +38,9 @@ class ViewState {
 
     SizeF size() const { return size_; }
     // A new view size. The user point at the centre of the view stays
-    // there, at the same scale; the layer goes back to its rest position
-    // (the curves must be sampled again for the new size).
+    // there, at the committed scale; a gesture under way is dropped and
+    // the layer goes back to its rest position (the curves must be sampled
+    // again for the new size).
     void resize(SizeF size);
     // The size of a view not set up yet: nothing moves.
     void setSize(SizeF size) { size_ = size; }
@@ -109,10 +110,11 @@ class ViewState {
 
     // ---- stored form ------------------------------------------------------
     // Writes the committed position into d: the user point at the middle
-    // of the view and the scale, which mean the same at any view size.
+    // of the view ("view.x", "view.y") and the scale ("sx", "sy"), which
+    // mean the same at any view size.
     void store(nlohmann::json& d) const;
     // Reads a position stored by store(), or the device position of the
-    // origin older versions stored. Answers false, changing nothing, when
+    // origin ("center.x", "center.y") older versions stored. Answers false, changing nothing, when
     // there is no usable position in d.
     bool restore(const nlohmann::json& d);
 
