@@ -279,8 +279,8 @@ void OrlixViewController::setCurFunc(Function* f)
         const auto& fi = f->functionInfo();
         auto it = fi.find("f");
         function1_ = it != fi.end() ? it->second : f->stringRepresentation();
-    } else if (plotter_.fState() != 0) {
-        plotter_.setFState(0);
+    } else if (plotter_.tracing()) {
+        plotter_.setFState(PlotMode::Move);
     }
     changed();
 }
@@ -315,8 +315,7 @@ void OrlixViewController::searchesChanged()
     ChangeBatch batch(*this);
     if (Function* f = curFunc())
         f->updateInfo();
-    if (plotter_.fState() != 0)
-        plotter_.setGraphicState(2);
+    plotter_.backgroundChanged();
     if (plotter_.onNeedsDisplay)
         plotter_.onNeedsDisplay();
     saveAll();
@@ -388,7 +387,7 @@ void OrlixViewController::setSaveFuncs(bool on)
 
 void OrlixViewController::setMoveOrTrace()
 {
-    plotter_.setFState(1 - plotter_.fState());
+    plotter_.setFState(plotter_.tracing() ? PlotMode::Move : PlotMode::Trace);
     changed();
 }
 

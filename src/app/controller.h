@@ -87,7 +87,7 @@ class OrlixViewController : public PlotController, public FunctionShell {
     void setSaveFuncs(bool on);
     // Move mode ↔ trace mode.
     void setMoveOrTrace();
-    bool tracing() const { return plotter_.fState() != 0; }
+    bool tracing() const { return plotter_.tracing(); }
 
     // 0 all bars shown, 1 the top bar hidden, 2 both bars hidden.
     int interfaceState() const { return iShown_; }

@@ -131,8 +131,7 @@ void infoView::setPlotView(plotView* pv)
     pv->setIView(this);
     pv->setInfoPanelSize(SizeF{static_cast<float>(kWidth), static_cast<float>(kCollapsedHeight)});
     model_.onBoundsModified = [pv] {
-        if (pv->fState() != 0)
-            pv->setGraphicState(2);
+        pv->backgroundChanged();
         if (pv->onNeedsDisplay)
             pv->onNeedsDisplay();
     };

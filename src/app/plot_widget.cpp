@@ -28,28 +28,7 @@ constexpr double kMultiTapDistance = 25;
 
 } // namespace
 
-bool zoomAbout(plotView& view, PointF p, double k)
-{
-    if (!(k > 0) || !std::isfinite(k) || view.curTouchNumber() != 0)
-        return false;
-    for (double s : {view.curSx, view.curSy}) {
-        if (s * k > plotView::kMaxScale)
-            k = plotView::kMaxScale / s;
-        if (s * k < plotView::kMinScale)
-            k = plotView::kMinScale / s;
-    }
-    if (k == 1)
-        return false;
-    view.curCenter = view.tCenter = myPoint{p.x + k * (view.curCenter.x - p.x), p.y + k * (view.curCenter.y - p.y)};
-    view.curSx = view.tSx = std::clamp(view.curSx * k, plotView::kMinScale, plotView::kMaxScale);
-    view.curSy = view.tSy = std::clamp(view.curSy * k, plotView::kMinScale, plotView::kMaxScale);
-    const RectF f = view.frame();
-    view.curOffset = view.tOffset = myPoint{-static_cast<double>(f.width), -static_cast<double>(f.height)};
-    if (view.fState() != 0)
-        view.setGraphicState(2);
-    view.redraw();
-    return true;
-}
+bool zoomAbout(plotView& view, PointF p, double k) { return view.zoomAbout(p, k); }
 
 PlotWidget::PlotWidget(QWidget* parent) : QWidget(parent)
 {
@@ -79,9 +58,8 @@ void PlotWidget::paintEvent(QPaintEvent*)
 void PlotWidget::resizeEvent(QResizeEvent* e)
 {
     QWidget::resizeEvent(e);
+    // A new size samples the curves over the new window by itself.
     view_.setFrame(RectF{0, 0, static_cast<float>(width()), static_cast<float>(height())});
-    if (view_.initialized())
-        view_.redraw();
 }
 
 // ---- mouse: one finger ----------------------------------------------------------------

@@ -1,81 +1,55 @@
+// The plot view's set-up, its size and good rectangle, the modes, the
+// current function, and the "plotterSettings" dictionary the view's state
+// survives a restart in.
 #include "orlix/plot_plane.h"
 
+#include <algorithm>
 #include <cmath>
-#include <cstdio>
 #include <numbers>
-#include <typeinfo>
+
+#include "orlix/special_point.h"
 
 namespace orlix {
 
 namespace {
 
-// Axis colour: blue, slightly transparent.
-constexpr Color kAxisColor{0, 0, 1, 0.8f};
-// Every grid pass darkens its lines by this much more black.
-constexpr Color kGridColor{0, 0, 0, 0.06f};
-constexpr Color kStripeColor{0, 0, 1, 1};
-constexpr Color kTextColor{0, 0, 0, 1};
-
-// Grid passes stop at this step; steps below kLabelLimit may carry labels.
-constexpr double kLastStep = 250;
-constexpr double kLabelLimit = 140;
-constexpr double kMinLabelStep = 50;
+constexpr double kPi = std::numbers::pi;
 
 bool finite(float v) { return std::isfinite(v); }
 
-// A scale the grid can work with: a positive finite number. Zero, negative,
-// NaN and infinite scales draw no grid.
-bool usableScale(double s) { return std::isfinite(s) && s > 0; }
-
-// First line position: one step before the first line at or right of the
-// view's edge. fmod is exact, so a far-away origin still puts the lines at
-// the right phase.
-double firstLine(double centre, double step) { return std::fmod(centre, step) - step; }
-
-// Clamps an axis position into [lo, lo + length]; NaN stays NaN.
-float clampAxis(double c, float lo, float length, bool& clamped)
+// A number stored under key; none when absent or not a number.
+std::optional<double> number(const nlohmann::json& d, const char* key)
 {
-    clamped = false;
-    if (std::isnan(c))
-        return NAN;
-    double o = c;
-    if (!(o >= lo)) {
-        o = lo;
-        clamped = true;
-    }
-    if (o > lo + length) {
-        o = lo + length;
-        clamped = true;
-    }
-    return static_cast<float>(o);
+    if (!d.is_object())
+        return std::nullopt;
+    auto it = d.find(key);
+    if (it == d.end() || !it->is_number())
+        return std::nullopt;
+    return it->get<double>();
 }
 
-// The label at a tick is left out for the origin itself.
-bool isOrigin(double v, double unit) { return std::floor(v / unit + 0.5) == 0; }
+// A flag stored as a boolean or as a number (non-zero is set).
+std::optional<bool> flag(const nlohmann::json& d, const char* key)
+{
+    if (!d.is_object())
+        return std::nullopt;
+    auto it = d.find(key);
+    if (it == d.end())
+        return std::nullopt;
+    if (it->is_boolean())
+        return it->get<bool>();
+    if (it->is_number()) {
+        const double v = it->get<double>();
+        if (std::isnan(v))
+            return std::nullopt;
+        return v != 0;
+    }
+    return std::nullopt;
+}
 
 } // namespace
 
-int sizeForLength(int n)
-{
-    if (n <= 7)
-        return 15;
-    return static_cast<int>(std::fabs(std::trunc(15.0 - std::pow(static_cast<double>(n - 7), 2.0 / 3.0))));
-}
-
-std::string labelText(double v)
-{
-    char buf[40];
-    std::snprintf(buf, sizeof buf, "%.7G", v);
-    return buf;
-}
-
-bool SamplingWindow::valid() const
-{
-    return std::isfinite(minX) && std::isfinite(maxX) && std::isfinite(minY) && std::isfinite(maxY) && minX < maxX &&
-           minY < maxY;
-}
-
-plotView::plotView() : ti_(std::nan(""))
+plotView::plotView()
 {
     tracePoint_ = specialPoint::pointWithInfo(myPointInfo{}, "trace");
     tracePoint1_ = specialPoint::pointWithInfo(myPointInfo{}, "trace2");
@@ -97,26 +71,22 @@ plotView::~plotView()
 
 void plotView::initialize()
 {
-    const double w = frame_.width, h = frame_.height;
-    tOffset = curOffset = myPoint{-w, -h};
-    curTouchNumber_ = 0;
-    firstTouch_.reset();
-    secondTouch_.reset();
+    viewState_.resetLayer();
+    gestures_.letGo();
     specialObject::setPlotter(this);
-    goodRect_ = RectF{0, 64, frame_.width, frame_.height - 109};
-    simpleDash[0] = simpleDash[1] = 2;
-    inittt_ = true;
+    goodRect_ = goodRectForPlotter ? goodRectForPlotter() : RectF{0, 0, frame_.width, frame_.height};
+    initialized_ = true;
     clearTracePoints();
-    showTangent = true;
-    showOsculatingCircle = true;
+    overlays_.setShowTangent(true);
+    overlays_.setShowOsculatingCircle(true);
     isLeftAligned_ = false;
-    graphicState_ = 1;
+    graphicState_ = GraphicState::Direct;
     std::optional<nlohmann::json> stored = store_ ? store_->takePlotterSettings() : std::nullopt;
     if (stored && stored->is_object()) {
         applySettings(*stored);
     } else {
-        showHideUI = 2;
-        setDefaultPosition();
+        showHideUI_ = BarsGesture::ThreeFingers;
+        viewState_.reset();
         redraw();
     }
     if (iView_) {
@@ -125,64 +95,80 @@ void plotView::initialize()
     }
 }
 
-void plotView::setDefaultPosition()
-{
-    curSx = curSy = tSx = tSy = bSx = bSy = kDefaultScale;
-    curCenter = tCenter = myPoint{0.5 * frame_.width, 0.5 * frame_.height};
-}
-
 void plotView::setFrame(RectF f)
 {
     // A size that is no number would poison the centre and the offsets for
     // good; such a frame is refused.
     if (!finite(f.x) || !finite(f.y) || !finite(f.width) || !finite(f.height) || f.width < 0 || f.height < 0)
         return;
-    if (graphicState_ == 0)
-        graphicState_ = 2;
-    if (!inittt_) {
+    if (graphicState_ == GraphicState::CachedBackground)
+        graphicState_ = GraphicState::RebuildCache;
+    if (!initialized_) {
         frame_ = f;
+        viewState_.setSize(SizeF{f.width, f.height});
         return;
     }
-    const double dx = (static_cast<double>(f.width) - frame_.width) * 0.5;
-    const double dy = (static_cast<double>(f.height) - frame_.height) * 0.5;
-    for (myPoint* p : {&curCenter, &tCenter, &curOffset, &tOffset}) {
-        p->x += dx;
-        p->y += dy;
-    }
+    const bool resized = f.width != frame_.width || f.height != frame_.height;
     frame_ = f;
+    viewState_.resize(SizeF{f.width, f.height});
     refresh();
-    setGoodRect(goodRectForPlotter ? goodRectForPlotter() : RectF{0, 64, f.width, f.height - 109});
+    setGoodRect(goodRectForPlotter ? goodRectForPlotter() : RectF{0, 0, f.width, f.height});
+    if (!resized)
+        return;
+    // The sampling window follows the size: every curve is sampled over
+    // it again, and the current curve's marks are found again for it.
+    gestures_.letGo();
+    redraw();
+    if (curFunc_ && !curvesDrawn_)
+        curFunc_->updateInfo();
 }
 
-void plotView::refresh()
-{
-    horSize_ = SizeF{frame_.width, 1};
-    verSize_ = SizeF{1, frame_.height};
-    if (!horLayer_)
-        return; // made on the first grid
-    auto hor = horLayer_->createLayer(horSize_);
-    auto ver = horLayer_->createLayer(verSize_);
-    verLayer_ = std::move(ver);
-    horLayer_ = std::move(hor);
-}
+void plotView::refresh() { grid_.refresh(viewSize()); }
 
-void plotView::releaseLayers()
-{
-    layerKind_.reset();
-    horLayer_.reset();
-    verLayer_.reset();
-    horStripe_.reset();
-    verStripe_.reset();
-}
+void plotView::releaseLayers() { grid_.releaseLayers(); }
 
 void plotView::centerize()
 {
-    curCenter = tCenter = myPoint{0.5 * frame_.width, 0.5 * frame_.height};
-    curSx = tSx = kDefaultScale;
-    curSy = tSy = kDefaultScale;
-    if (fState_ != 0)
-        graphicState_ = 2;
+    viewState_.reset();
+    backgroundChanged();
     redraw();
+}
+
+bool plotView::zoomAbout(PointF at, double factor)
+{
+    if (curTouchNumber() != 0 || !viewState_.zoomAbout(at, factor))
+        return false;
+    backgroundChanged();
+    redraw();
+    return true;
+}
+
+bool plotView::lookAt(myPoint user, myPoint scale)
+{
+    if (!viewState_.lookAt(user, scale))
+        return false;
+    viewState_.resetLayer();
+    backgroundChanged();
+    redraw();
+    return true;
+}
+
+PlotGrid::Frame plotView::gridFrame() const
+{
+    // Labels sit a point lower in trace mode.
+    return PlotGrid::Frame::of(viewState_, goodRect_, fState_ == PlotMode::Trace ? 1.0f : 0.0f);
+}
+
+void plotView::backgroundChanged()
+{
+    if (fState_ != PlotMode::Move)
+        graphicState_ = GraphicState::RebuildCache;
+}
+
+void plotView::showHideInterface()
+{
+    if (controller_)
+        controller_->showHideInterface();
 }
 
 // ---- good rectangle and information panel -------------------------------------
@@ -214,251 +200,147 @@ PointF plotView::coordsToUser(PointF p) const { return toCGPoint(myPointToUser(t
 
 PointF plotView::coordsToDevice(PointF u) const { return myPointToDevice(toMyPoint(u)); }
 
-myPoint plotView::myPointToUser(myPoint p) const { return myPoint{(p.x - tCenter.x) / tSx, (tCenter.y - p.y) / tSy}; }
+myPoint plotView::myPointToUser(myPoint p) const { return viewState_.toUser(p); }
 
-PointF plotView::myPointToDevice(myPoint u) const
+PointF plotView::myPointToDevice(myPoint u) const { return viewState_.toDevice(u); }
+
+// ---- modes and the current function ------------------------------------------------------
+
+void plotView::clearTracePoints()
 {
-    return toCGPoint(myPoint{u.x * tSx + tCenter.x, tCenter.y - u.y * tSy});
+    tracePoint_->setInfo(myPointInfo{});
+    tracePoint1_->setInfo(myPointInfo{});
+    tracePoint2_->setInfo(myPointInfo{});
+    tracePoint_->setBetta(0);
+    tracePoint1_->setBetta(0);
+    tracePoint2_->setBetta(static_cast<float>(kPi));
 }
 
-SamplingWindow plotView::samplingWindow() const
+void plotView::setFState(PlotMode s)
 {
-    const myPoint c = myPointToUser(myPoint{0.5 * frame_.width, 0.5 * frame_.height});
-    const double hw = 0.5 * layerSize.width / tSx;
-    const double hh = 0.5 * layerSize.height / tSy;
-    return SamplingWindow{c.x - hw, c.x + hw, c.y - hh, c.y + hh};
-}
-
-// ---- drawing ---------------------------------------------------------------------------
-
-bool plotView::drawable() const
-{
-    const float w = frame_.width, h = frame_.height;
-    return finite(w) && finite(h) && w > 0 && h > 0 && w <= kMaxDrawableSide && h <= kMaxDrawableSide;
-}
-
-void plotView::drawPlane(Canvas& canvas)
-{
-    if (!drawable())
-        return;
-    canvas.save();
-    canvas.setFillColor(kTextColor);
-    const PointF axes = drawAxes(canvas);
-    const myPoint steps = drawGridForSx(tSx, tSy, canvas);
-    drawTicksAndLabels(canvas, steps, axes);
-    canvas.restore();
-}
-
-bool plotView::layersFrom(const Canvas& canvas) const
-{
-    return layerKind_ && *layerKind_ == std::type_index(typeid(canvas));
-}
-
-void plotView::ensureGridLayers(Canvas& canvas)
-{
-    if (!layersFrom(canvas)) {
-        releaseLayers();
-        layerKind_ = std::type_index(typeid(canvas));
-    }
-    const SizeF hor{frame_.width, 1}, ver{1, frame_.height};
-    // Also made again when the view changed size without a refresh: lines of
-    // the old length would stop short or spill over.
-    if (horLayer_ && verLayer_ && horSize_.width == hor.width && verSize_.height == ver.height &&
-        horLayer_->size().width == hor.width && verLayer_->size().height == ver.height)
-        return;
-    horSize_ = hor;
-    verSize_ = ver;
-    horLayer_ = canvas.createLayer(horSize_);
-    verLayer_ = canvas.createLayer(verSize_);
-}
-
-// The passes of one axis: lines every step, the step growing 1-2-10-20-...
-// times a power of ten, each pass darkening the line layer once more so that
-// lines of coarser steps come out darker. Returns the label step (0 if none).
-double plotView::gridPasses(double s, double centre, float length, bool vertical, Canvas& canvas)
-{
-    // s becomes the pixel length of a power of ten, in [5, 50]. The scale is
-    // finite and positive here, so both loops end (at most some 330 turns).
-    if (s > 50) {
-        while (s > 50)
-            s /= 10;
+    if (s != PlotMode::Move) {
+        // The selected mark becomes the trace point.
+        if (selectedPoint_) {
+            tracePoint_->setInfo(selectedPoint_->info());
+            selectedPoint_ = tracePoint_;
+        } else {
+            tracePoint_->setInfo(myPointInfo{});
+        }
+        graphicState_ = GraphicState::RebuildCache;
     } else {
-        while (s < 5)
-            s *= 10;
+        graphicState_ = GraphicState::Direct;
+        if (selectedPoint_ == tracePoint_)
+            selectedPoint_.reset();
+        tracePoint_->setInfo(myPointInfo{});
     }
-    double step;
-    int level;
-    if (5 * s < 50) {
-        step = 5 * s;
-        level = 2;
-    } else if (2 * s < 50) {
-        step = 2 * s;
-        level = 1;
-    } else {
-        step = s;
-        level = 0;
-    }
+    fState_ = s;
+    // Fingers still down belong to the other mode: they are let go.
+    gestures_.letGo();
+    tracePoint1_->setInfo(myPointInfo{});
+    tracePoint2_->setInfo(myPointInfo{});
+    needsDisplay();
+}
 
-    Canvas& layer = vertical ? *verLayer_ : *horLayer_;
-    const SizeF ls = layer.size();
-    const RectF whole{0, 0, ls.width, ls.height};
-    layer.clear(whole);
-    layer.setFillColor(kGridColor);
+void plotView::setCurFunc(Function::Ptr f)
+{
+    if (iView_)
+        iView_->setHidden(true);
+    if (f == curFunc_)
+        return;
+    gestures_.forgetRange();
+    gestures_.letGo();
+    curFunc_ = std::move(f);
+    const FunctionKindInfo* kind = curFunc_ ? curFunc_->kindInfo() : nullptr;
+    curFuncIsRF_ = kind && kind->rangeEnds == RangeEndFacing::alongRadius;
+    curFuncIsT_ = kind && kind->rangeEnds == RangeEndFacing::alongChord;
+    curFuncSide_ = kind ? kind->curvatureSide : CurvatureSide::slope;
+    if (controller_)
+        controller_->setCurFunc(curFunc_.get());
+    clearTracePoints();
+    selectedPoint_.reset();
+    if (iView_)
+        iView_->setCurFunc(curFunc_.get());
+    redraw();
+    // Drawing the curves found the current one's marks.
+    if (curFunc_ && !curvesDrawn_)
+        curFunc_->updateInfo();
+    backgroundChanged();
+    needsDisplay();
+}
 
-    double labelStep = 0;
-    while (step < kLastStep) {
-        layer.fillRect(whole);
-        const double first = firstLine(centre, step);
-        if (std::isfinite(first)) {
-            const int n = static_cast<int>(std::trunc(length / step + 3.0));
-            for (int i = 0; i < n; ++i) {
-                const float at = static_cast<float>(first + i * step);
-                canvas.drawLayer(layer, vertical ? PointF{at, 0} : PointF{0, at});
+void plotView::removeCFunction()
+{
+    const Function::Register reg = Function::functionRegister();
+    Function::Ptr next;
+    auto it = std::find_if(reg.begin(), reg.end(), [&](const auto& e) { return e.second == curFunc_; });
+    if (it != reg.end() && it + 1 != reg.end())
+        next = (it + 1)->second;
+    else if (!reg.empty() && reg.front().second != curFunc_)
+        next = reg.front().second;
+    Function::removeFunction(curFunc_.get());
+    setCurFunc(next);
+}
+
+// ---- stored state ------------------------------------------------------------------------------
+
+nlohmann::json plotView::settings()
+{
+    nlohmann::json d = nlohmann::json::object();
+    viewState_.store(d);
+    d["fState"] = static_cast<int>(fState_);
+    d["showHideUI"] = static_cast<int>(showHideUI_);
+    if (curFunc_) {
+        for (const auto& [id, f] : Function::functionRegister()) {
+            if (f == curFunc_) {
+                d["curFuncID"] = id;
+                break;
             }
         }
-        if (step < kLabelLimit)
-            labelStep = step;
-        if (level == 1) {
-            step *= 5;
-            level = 2;
-        } else {
-            step *= 2;
-        }
-        level = (level + 1) % 3;
     }
-    return labelStep;
+    d["showTangent"] = overlays_.showTangent();
+    d["showOsculatingCircle"] = overlays_.showOsculatingCircle();
+    d["isLeftAligned"] = isLeftAligned_;
+    return d;
 }
 
-myPoint plotView::drawGridForSx(double sx, double sy, Canvas& canvas)
+void plotView::applySettings(const nlohmann::json& d)
 {
-    if (sx == 0 || sy == 0)
-        return myPoint{0, 0};
-    if (!usableScale(sx) || !usableScale(sy) || !drawable())
-        return myPoint{0, 0};
-    ensureGridLayers(canvas);
-    double lx = gridPasses(sx, tCenter.x, frame_.width, true, canvas);
-    double ly = gridPasses(sy, tCenter.y, frame_.height, false, canvas);
-    if (lx < kMinLabelStep)
-        lx *= 2;
-    if (ly < kMinLabelStep)
-        ly *= 2;
-    return myPoint{lx, ly};
-}
-
-PointF plotView::drawAxes(Canvas& canvas)
-{
-    const float w = frame_.width, h = frame_.height;
-    bool yClamped, xClamped;
-    const float ox = clampAxis(tCenter.x, goodRect_.x, goodRect_.width, yClamped);
-    const float oy = clampAxis(tCenter.y, goodRect_.y, goodRect_.height, xClamped);
-
-    canvas.setLineWidth(2.0f);
-    canvas.setStrokeColor(kAxisColor);
-    auto line = [&](PointF a, PointF b, bool clamped) {
-        if (!finite(a.x) || !finite(a.y) || !finite(b.x) || !finite(b.y))
-            return; // no position: no axis
-        if (clamped) {
-            canvas.save();
-            canvas.setLineWidth(3.0f);
-            canvas.setLineDash(0, simpleDash, 2);
-        }
-        canvas.moveTo(a.x, a.y);
-        canvas.lineTo(b.x, b.y);
-        canvas.strokePath();
-        if (clamped)
-            canvas.restore();
-    };
-    line(PointF{ox, h}, PointF{ox, 0}, yClamped);
-    line(PointF{0, oy}, PointF{w, oy}, xClamped);
-    return PointF{ox, oy};
-}
-
-void plotView::drawTicksAndLabels(Canvas& canvas, myPoint steps, PointF axes)
-{
-    const double lx = steps.x, ly = steps.y;
-    const double ox = axes.x, oy = axes.y;
-    if (!(lx > 0 && ly > 0) || !std::isfinite(lx) || !std::isfinite(ly) || !finite(axes.x) || !finite(axes.y) ||
-        !drawable())
-        return;
-    const double ux = lx / tSx, uy = ly / tSy;
-    // A label spacing of no size or of no number: the labels would all read
-    // the same or nothing.
-    if (!std::isfinite(ux) || !std::isfinite(uy) || ux == 0 || uy == 0)
-        return;
-    const double fx = firstLine(tCenter.x, lx), fy = firstLine(tCenter.y, ly);
-    if (!std::isfinite(fx) || !std::isfinite(fy))
-        return;
-    const float w = frame_.width, h = frame_.height;
-    const int nx = static_cast<int>(std::trunc(w / lx + 3.0));
-    const int ny = static_cast<int>(std::trunc(h / ly + 3.0));
-
-    ensureStripes(canvas);
-    canvas.setLineWidth(2.0f);
-    canvas.setStrokeColor(kAxisColor);
-
-    const myPoint first = myPointToUser(myPoint{fx, fy});
-    auto label = [&](double v, double unit, PointF at, PointF offset, TextAlign align) {
-        if (std::isfinite(v) && !isOrigin(v, unit))
-            drawText(canvas, labelText(v), at, offset, align);
-    };
-
-    // Labels along the x axis.
-    const float textY = static_cast<float>(oy - 6);
-    const PointF xOffset = oy < 0.5 * h ? PointF{-35, 12} : PointF{-35, -18};
-    label(first.x, ux, PointF{static_cast<float>(fx), textY}, xOffset, TextAlign::Center);
-    bool nearYAxis = false;
-    for (int i = 0; i < nx; ++i) {
-        const double x = fx + (i + 1) * lx;
-        const double v = first.x + (i + 1) * ux;
-        if (isOrigin(v, ux))
-            continue;
-        const PointF at{static_cast<float>(x), textY};
-        canvas.drawLayer(*verStripe_, at);
-        label(v, ux, at, xOffset, TextAlign::Center);
-        if (std::fabs(x - ox) < 45)
-            nearYAxis = true;
+    if (store_ && store_->resetPositionOnLaunch()) {
+        store_->clearResetPositionOnLaunch();
+        viewState_.reset();
+    } else if (!viewState_.restore(d)) {
+        // A position with a hole in it would leave the view unusable for
+        // good; it is not taken.
+        viewState_.reset();
     }
-
-    // Labels along the y axis; next to the origin they give way to an x
-    // label standing near the y axis.
-    const float textX = static_cast<float>(ox - 6);
-    const bool leftHalf = ox < 0.5 * w;
-    const PointF yOffset = leftHalf ? PointF{17, -10} : PointF{-75, -10};
-    const TextAlign yAlign = leftHalf ? TextAlign::Left : TextAlign::Right;
-    label(first.y, -uy, PointF{textX, static_cast<float>(fy)}, yOffset, yAlign);
-    for (int i = 0; i < ny; ++i) {
-        const double y = fy + (i + 1) * ly;
-        const double v = first.y - (i + 1) * uy;
-        if (isOrigin(v, -uy))
-            continue;
-        const PointF at{textX, static_cast<float>(y)};
-        canvas.drawLayer(*horStripe_, at);
-        if (std::fabs(y - oy) > 30 || !nearYAxis)
-            label(v, -uy, at, yOffset, yAlign);
+    overlays_.setShowTangent(flag(d, "showTangent").value_or(overlays_.showTangent()));
+    overlays_.setShowOsculatingCircle(flag(d, "showOsculatingCircle").value_or(overlays_.showOsculatingCircle()));
+    setIsLeftAligned(flag(d, "isLeftAligned").value_or(isLeftAligned_));
+    if (const auto ui = number(d, "showHideUI"); ui && std::isfinite(*ui)) {
+        // 0, 1, 2 name a gesture; any other number none.
+        showHideUI_ = *ui == 0   ? BarsGesture::DoubleTap
+                      : *ui == 1 ? BarsGesture::TripleTap
+                      : *ui == 2 ? BarsGesture::ThreeFingers
+                                 : BarsGesture::None;
     }
-}
+    setFState(PlotMode::Move);
 
-void plotView::ensureStripes(Canvas& canvas)
-{
-    if (!layersFrom(canvas)) {
-        releaseLayers();
-        layerKind_ = std::type_index(typeid(canvas));
+    Function::Ptr f;
+    if (d.is_object()) {
+        auto it = d.find("curFuncID");
+        if (it != d.end() && it->is_string())
+            f = Function::functionWithID(it->get<std::string>());
     }
-    if (horStripe_ && verStripe_)
-        return;
-    horStripe_ = canvas.createLayer(SizeF{12, 2});
-    verStripe_ = canvas.createLayer(SizeF{2, 12});
-    for (Canvas* s : {horStripe_.get(), verStripe_.get()}) {
-        s->setFillColor(kStripeColor);
-        const SizeF sz = s->size();
-        s->fillRect(RectF{0, 0, sz.width, sz.height});
+    if (!f && !Function::functionRegister().empty())
+        f = Function::functionRegister().front().second;
+    // A new current function is drawn at the new position, and its marks
+    // found, by setCurFunc; the same one is drawn again here.
+    if (f == curFunc_) {
+        redraw();
+        if (curFunc_ && !curvesDrawn_)
+            curFunc_->updateInfo();
     }
-}
-
-void plotView::drawText(Canvas& canvas, std::string_view s, PointF at, PointF offset, TextAlign align)
-{
-    const RectF rect{at.x + offset.x, at.y + offset.y + static_cast<float>(fState_), 70, 30};
-    canvas.drawText(s, rect, static_cast<float>(sizeForLength(static_cast<int>(s.size()))), align);
+    setCurFunc(f);
 }
 
 } // namespace orlix

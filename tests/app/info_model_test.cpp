@@ -460,8 +460,7 @@ class InfoModelWithPlotView : public ::testing::Test {
         Function::setPlotContext(&view);
         view.initialize();
         model.onBoundsModified = [this] {
-            if (view.fState() != 0)
-                view.setGraphicState(2);
+            view.backgroundChanged();
             if (view.onNeedsDisplay)
                 view.onNeedsDisplay();
         };
@@ -486,7 +485,7 @@ TEST_F(InfoModelWithPlotView, TraceFillsThePanelAndTypingMovesThePoint)
     Function::setFunction(f, "1");
     view.setCurFunc(f);
     EXPECT_EQ(model.curFunc(), f.get());
-    view.setFState(1);
+    view.setFState(PlotMode::Trace);
     frame();
     EXPECT_TRUE(model.hidden()); // nothing traced yet
 
@@ -507,7 +506,7 @@ TEST_F(InfoModelWithPlotView, TraceFillsThePanelAndTypingMovesThePoint)
     EXPECT_EQ(model.confirm(InfoModel::kValue, "-sqrt(4)"), std::nullopt);
     EXPECT_EQ(view.tracePoint()->info().variable, -2);
     EXPECT_EQ(view.tracePoint()->info().value, -8);
-    EXPECT_EQ(view.graphicState(), 2);
+    EXPECT_EQ(view.graphicState(), GraphicState::RebuildCache);
     EXPECT_EQ(displays, before + 1);
     frame();
     EXPECT_EQ(model.valueField().rightString, "-2");

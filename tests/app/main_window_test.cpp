@@ -354,13 +354,13 @@ TEST_F(MainWindowTest, MoveOrTraceSwitchesTheView)
 {
     commit("x^2");
     w->moveOrTraceButton().click();
-    EXPECT_EQ(w->plot().view().fState(), 1);
+    EXPECT_EQ(w->plot().view().fState(), PlotMode::Trace);
     w->moveOrTraceButton().click();
-    EXPECT_EQ(w->plot().view().fState(), 0);
+    EXPECT_EQ(w->plot().view().fState(), PlotMode::Move);
     // A new kind leaves nothing to trace: back to moving.
     w->moveOrTraceButton().click();
     w->newKindAction(FunctionKind::xy)->trigger();
-    EXPECT_EQ(w->plot().view().fState(), 0);
+    EXPECT_EQ(w->plot().view().fState(), PlotMode::Move);
 }
 
 TEST_F(MainWindowTest, HidingTheBarsSlidesThemAwayAndGivesThePlotTheirRoom)
@@ -406,8 +406,7 @@ TEST_F(MainWindowTest, ARestartFindsFunctionsColoursPositionAndSwitches)
     w->extrsButton().click();
     w->grab(); // shown: the position is the view's own from now on
     plotView& v = w->plot().view();
-    v.curCenter = v.tCenter = myPoint{100, 200};
-    v.curSx = v.tSx = v.bSx = 45;
+    v.placeOrigin(myPoint{100, 200}, myPoint{45, 30});
     w->controller().viewChanged();
     std::vector<Color> colours;
     for (const auto& [id, f] : Function::functionRegister())
@@ -427,9 +426,9 @@ TEST_F(MainWindowTest, ARestartFindsFunctionsColoursPositionAndSwitches)
     EXPECT_EQ(Function::functionRegister()[1].second->typeName(), "xyFunction");
     EXPECT_TRUE(w->extrsButton().isChecked());
     EXPECT_TRUE(w->controller().preferences().sExtrs);
-    EXPECT_DOUBLE_EQ(w->plot().view().curCenter.x, 100);
-    EXPECT_DOUBLE_EQ(w->plot().view().curCenter.y, 200);
-    EXPECT_DOUBLE_EQ(w->plot().view().curSx, 45);
+    EXPECT_DOUBLE_EQ(w->plot().view().viewState().center().x, 100);
+    EXPECT_DOUBLE_EQ(w->plot().view().viewState().center().y, 200);
+    EXPECT_DOUBLE_EQ(w->plot().view().viewState().scale().x, 45);
 
     // A new function after the restart does not take an old identifier.
     w->newKindAction(FunctionKind::yx)->trigger();

@@ -133,7 +133,7 @@ class SessionTest : public ::testing::Test {
         return QPoint(qRound(d.x), qRound(d.y));
     }
     // The user x of a device point at the committed position.
-    double userX(QPoint p) { return (p.x() - view().curCenter.x) / view().curSx; }
+    double userX(QPoint p) { return (p.x() - view().viewState().center().x) / view().viewState().scale().x; }
 
     QTest::QTouchEventWidgetSequence touch() { return QTest::touchEvent(&w->plot(), device.get()); }
     void tap(QPoint p)
@@ -252,26 +252,26 @@ TEST_F(SessionTest, TypedFormulaIsCurrentAndATapOnItsRootSelectsIt)
 TEST_F(SessionTest, OneFingerPansTwoFingersPinchAndTheViewIsKeptOverARestart)
 {
     type("x^2-2");
-    const myPoint c0 = view().curCenter;
-    const double s0 = view().curSx;
+    const myPoint c0 = view().viewState().center();
+    const double s0 = view().viewState().scale().x;
 
     touch().press(0, QPoint(100, 150));
     touch().move(0, QPoint(120, 170));
     touch().move(0, QPoint(140, 190));
     // Live: the picture follows the finger before it lifts.
-    EXPECT_DOUBLE_EQ(view().tCenter.x, c0.x + 40);
-    EXPECT_DOUBLE_EQ(view().tCenter.y, c0.y + 40);
+    EXPECT_DOUBLE_EQ(view().viewState().liveCenter().x, c0.x + 40);
+    EXPECT_DOUBLE_EQ(view().viewState().liveCenter().y, c0.y + 40);
     touch().release(0, QPoint(140, 190));
     paint();
-    EXPECT_DOUBLE_EQ(view().curCenter.x, c0.x + 40);
-    EXPECT_DOUBLE_EQ(view().curCenter.y, c0.y + 40);
-    EXPECT_DOUBLE_EQ(view().curSx, s0);
+    EXPECT_DOUBLE_EQ(view().viewState().center().x, c0.x + 40);
+    EXPECT_DOUBLE_EQ(view().viewState().center().y, c0.y + 40);
+    EXPECT_DOUBLE_EQ(view().viewState().scale().x, s0);
     EXPECT_EQ(view().curTouchNumber(), 0);
     shot("03-panned.png");
 
     // Spreading two fingers from 50 to 100 points apart doubles the scale
     // about the finger that stays.
-    const myPoint c1 = view().curCenter;
+    const myPoint c1 = view().viewState().center();
     const QPoint still(100, 250);
     const PointF under = view().coordsToUser(PointF{100, 250});
     QTest::qWait(kTapPause);
@@ -280,27 +280,27 @@ TEST_F(SessionTest, OneFingerPansTwoFingersPinchAndTheViewIsKeptOverARestart)
     // loses its place between sequences.
     touch().move(0, still).move(1, QPoint(175, 250));
     EXPECT_EQ(view().curTouchNumber(), 2);
-    EXPECT_NEAR(view().tSx, 1.5 * s0, 1e-9);
+    EXPECT_NEAR(view().viewState().liveScale().x, 1.5 * s0, 1e-9);
     touch().move(0, still).move(1, QPoint(200, 250));
     touch().release(0, still).release(1, QPoint(200, 250));
     paint();
     EXPECT_EQ(view().curTouchNumber(), 0);
-    EXPECT_NEAR(view().curSx, 2 * s0, 1e-9);
-    EXPECT_NEAR(view().curSy, 2 * s0, 1e-9);
-    EXPECT_NEAR(view().curCenter.x, still.x() + 2 * (c1.x - still.x()), 1e-9);
-    EXPECT_NEAR(view().curCenter.y, still.y() + 2 * (c1.y - still.y()), 1e-9);
+    EXPECT_NEAR(view().viewState().scale().x, 2 * s0, 1e-9);
+    EXPECT_NEAR(view().viewState().scale().y, 2 * s0, 1e-9);
+    EXPECT_NEAR(view().viewState().center().x, still.x() + 2 * (c1.x - still.x()), 1e-9);
+    EXPECT_NEAR(view().viewState().center().y, still.y() + 2 * (c1.y - still.y()), 1e-9);
     const PointF after = view().coordsToUser(PointF{100, 250});
     EXPECT_NEAR(after.x, under.x, 1e-5);
     EXPECT_NEAR(after.y, under.y, 1e-5);
     shot("03b-pinched.png");
 
-    const myPoint c2 = view().curCenter;
-    const double s2 = view().curSx;
+    const myPoint c2 = view().viewState().center();
+    const double s2 = view().viewState().scale().x;
     restart();
-    EXPECT_DOUBLE_EQ(view().curCenter.x, c2.x);
-    EXPECT_DOUBLE_EQ(view().curCenter.y, c2.y);
-    EXPECT_DOUBLE_EQ(view().curSx, s2);
-    EXPECT_DOUBLE_EQ(view().curSy, s2);
+    EXPECT_DOUBLE_EQ(view().viewState().center().x, c2.x);
+    EXPECT_DOUBLE_EQ(view().viewState().center().y, c2.y);
+    EXPECT_DOUBLE_EQ(view().viewState().scale().x, s2);
+    EXPECT_DOUBLE_EQ(view().viewState().scale().y, s2);
     EXPECT_EQ(formulaOf(cur()), "x^2-2");
 }
 
@@ -310,7 +310,7 @@ TEST_F(SessionTest, OneFingerTracesTheCurveAndThePanelFollowsIt)
 {
     type("x^2-2");
     w->moveOrTraceButton().click();
-    ASSERT_EQ(view().fState(), 1);
+    ASSERT_EQ(view().fState(), PlotMode::Trace);
     ASSERT_TRUE(w->controller().tracing());
 
     // The finger need not be on the curve: the trace point takes its x.
@@ -356,7 +356,7 @@ TEST_F(SessionTest, OneFingerTracesTheCurveAndThePanelFollowsIt)
     // Back to move mode: the trace point and its panel go.
     w->moveOrTraceButton().click();
     paint();
-    EXPECT_EQ(view().fState(), 0);
+    EXPECT_EQ(view().fState(), PlotMode::Move);
     EXPECT_EQ(view().selectedPoint(), nullptr);
     EXPECT_FALSE(panel()->isVisible());
 }
@@ -367,7 +367,7 @@ TEST_F(SessionTest, TwoFingersInTraceModeSetARangeAndThePanelShowsItsIntegrals)
 {
     type("x^2-2");
     w->moveOrTraceButton().click();
-    ASSERT_EQ(view().fState(), 1);
+    ASSERT_EQ(view().fState(), PlotMode::Trace);
     // The ends given in either order: the range runs from the smaller.
     const QPoint right = at(2, 3), left = at(-1, 1);
     touch().press(0, right).press(1, left);
@@ -476,8 +476,8 @@ TEST_F(SessionTest, ThreeFingersCycleTheBarsAndThePlotTakesTheirRoom)
     for (const Step& s : steps) {
         SCOPED_TRACE(i);
         QTest::qWait(kTapPause);
-        const myPoint c = view().curCenter;
-        const double sx = view().curSx;
+        const myPoint c = view().viewState().center();
+        const double sx = view().viewState().scale().x;
         if (i == 1) {
             // Two fingers down, then a third.
             touch().press(0, QPoint(80, 150)).press(1, QPoint(160, 150));
@@ -497,9 +497,9 @@ TEST_F(SessionTest, ThreeFingersCycleTheBarsAndThePlotTakesTheirRoom)
         EXPECT_EQ(w->formulaField().isVisible(), s.topBar);
         EXPECT_EQ(w->trashButton().isVisible(), s.bottomBar);
         // The fingers neither moved nor zoomed the plane.
-        EXPECT_DOUBLE_EQ(view().curCenter.x, c.x);
-        EXPECT_DOUBLE_EQ(view().curCenter.y, c.y);
-        EXPECT_DOUBLE_EQ(view().curSx, sx);
+        EXPECT_DOUBLE_EQ(view().viewState().center().x, c.x);
+        EXPECT_DOUBLE_EQ(view().viewState().center().y, c.y);
+        EXPECT_DOUBLE_EQ(view().viewState().scale().x, sx);
         // The panel sits in the plot's free band, in its bottom corner.
         const QRect pr = panel()->geometry();
         EXPECT_TRUE(panel()->isVisible());
@@ -574,8 +574,8 @@ TEST_F(SessionTest, DerivativeAndDeletionThroughTheBarsSurviveARestart)
     touch().move(0, QPoint(90, 100));
     touch().release(0, QPoint(90, 100));
     paint();
-    const myPoint center = view().curCenter;
-    const double sx = view().curSx;
+    const myPoint center = view().viewState().center();
+    const double sx = view().viewState().scale().x;
 
     restart();
     shot("07b-restarted.png");
@@ -597,10 +597,10 @@ TEST_F(SessionTest, DerivativeAndDeletionThroughTheBarsSurviveARestart)
     EXPECT_TRUE(w->extrsButton().isChecked());
     EXPECT_FALSE(w->inflsButton().isChecked());
     EXPECT_FALSE(w->intersButton().isChecked());
-    EXPECT_EQ(view().fState(), 0);
-    EXPECT_DOUBLE_EQ(view().curCenter.x, center.x);
-    EXPECT_DOUBLE_EQ(view().curCenter.y, center.y);
-    EXPECT_DOUBLE_EQ(view().curSx, sx);
+    EXPECT_EQ(view().fState(), PlotMode::Move);
+    EXPECT_DOUBLE_EQ(view().viewState().center().x, center.x);
+    EXPECT_DOUBLE_EQ(view().viewState().center().y, center.y);
+    EXPECT_DOUBLE_EQ(view().viewState().scale().x, sx);
 }
 
 // A finger on the panel's value field belongs to the field, not to the plot

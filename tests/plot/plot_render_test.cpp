@@ -1,5 +1,6 @@
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <cmath>
 
 #include "view_fakes.h"
@@ -64,7 +65,7 @@ TEST_F(PlotRender, RedrawHandsTheWindowAndDrawsTheCurvesAtTheLiveScale)
     EXPECT_TRUE(onLine);
 
     // A position of no number does not move the window.
-    view.tCenter = myPoint{NAN, 240};
+    EXPECT_FALSE(view.placeOrigin(myPoint{NAN, 240}, myPoint{30, 30}));
     view.redraw();
     EXPECT_DOUBLE_EQ(Function::minX(), -16);
 }
@@ -108,13 +109,13 @@ TEST_F(PlotRender, TraceModeCachesTheBackground)
     view.setCurFunc(addYx("x", "1"));
     // Move mode renders straight into the view on every frame.
     frame();
-    EXPECT_EQ(view.graphicState(), 1);
+    EXPECT_EQ(view.graphicState(), GraphicState::Direct);
     EXPECT_FALSE(opsOf(canvas.ops(), "drawText").empty());
 
-    view.setFState(1);
-    EXPECT_EQ(view.graphicState(), 2);
+    view.setFState(PlotMode::Trace);
+    EXPECT_EQ(view.graphicState(), GraphicState::RebuildCache);
     frame();
-    EXPECT_EQ(view.graphicState(), 0);
+    EXPECT_EQ(view.graphicState(), GraphicState::CachedBackground);
     // Rendered into the cache, which the view then copies.
     const auto made = opsOf(canvas.ops(), "createLayer", 0);
     int cache = -1;
@@ -151,7 +152,7 @@ TEST_F(PlotRender, PanMovesTheLayerWithoutResampling)
     // Lifting commits the pan and samples again around the new centre.
     ended({touch(1, 200, 100, kTouchEnded, 0.5)});
     EXPECT_EQ(redraws, 1);
-    EXPECT_DOUBLE_EQ(view.curCenter.x, 260);
+    EXPECT_DOUBLE_EQ(view.viewState().center().x, 260);
     frame();
     EXPECT_EQ(opsOf(canvas.ops(), "drawLayerIn")[0]->v, (std::vector<float>{-320, -480, 960, 1440}));
 }
@@ -165,7 +166,7 @@ TEST_F(PlotRender, PinchStretchesTheLayer)
     // The second finger moves, the first stays: 1.5 times the distance.
     view.handleTouches({touch(1, 110, 240, kTouchStationary), touch(2, 260, 240, kTouchMoved)});
     EXPECT_EQ(redraws, 0);
-    EXPECT_DOUBLE_EQ(view.tSx, 45);
+    EXPECT_DOUBLE_EQ(view.viewState().liveScale().x, 45);
     const RectF r = view.functionLayerRect();
     EXPECT_FLOAT_EQ(r.width, 1440);
     EXPECT_FLOAT_EQ(r.height, 2160);
@@ -187,7 +188,7 @@ TEST_F(PlotRender, DropLinesFollowTheVariableAxis)
         launch();
         Function::Ptr f = c.xy ? Function::Ptr(addXy("0.5y+1", "1")) : Function::Ptr(addYx("0.5x+1", "1"));
         view.setCurFunc(f);
-        view.setFState(1);
+        view.setFState(PlotMode::Trace);
         // Two fingers: the range from variable -2 to 2.
         if (c.xy) {
             began({touch(1, 50, dy(-2), kTouchBegan), touch(2, 50, dy(2), kTouchBegan)});
@@ -228,8 +229,8 @@ TEST_F(PlotRender, TangentAcrossTheView)
     launch();
     auto f = addYx("x", "1");
     view.setCurFunc(f);
-    view.setFState(1);
-    view.showOsculatingCircle = false;
+    view.setFState(PlotMode::Trace);
+    view.setShowOsculatingCircle(false);
     for (const Case c : {Case{1, 320, -20, 0, 300}, Case{5, 140, 0, 44, 480}, Case{-1, 320, 420, 0, 100}}) {
         SCOPED_TRACE(c.m);
         myPointInfo info;
@@ -257,7 +258,7 @@ TEST_F(PlotRender, OsculatingCircleOfAParabolaAtItsVertex)
 {
     launch();
     view.setCurFunc(addYx("x^2", "1"));
-    view.setFState(1);
+    view.setFState(PlotMode::Trace);
     // A long press at x = 0 leaves the trace point there.
     began({touch(1, 160, 100, kTouchBegan, 0)});
     ended({touch(1, 160, 100, kTouchEnded, 1)});
@@ -293,7 +294,7 @@ TEST_F(PlotRender, CirclesThatAreNotDrawn)
     };
     launch();
     view.setCurFunc(addYx("x", "1"));
-    view.setFState(1);
+    view.setFState(PlotMode::Trace);
     const Case cases[] = {
         {"straight line: k 0", {{"dy/dx", 1}, {"k", 0}}},
         {"radius too large", {{"dy/dx", 0}, {"k", 0.001}}},
@@ -318,7 +319,7 @@ TEST_F(PlotRender, CurvatureBelowTheCurveIsDrawnBelow)
     // y = -x²: k = -2, the centre lies 15 points below P.
     launch();
     view.setCurFunc(addYx("x", "1"));
-    view.setFState(1);
+    view.setFState(PlotMode::Trace);
     myPointInfo info;
     info.point = myPoint{0, 0};
     info.info = InfoMap{{"dy/dx", 0}, {"k", -2}};
@@ -358,11 +359,41 @@ TEST_F(PlotRender, SingleTraceGuideLinesToTheFinger)
 {
     launch();
     view.setCurFunc(addYx("x", "1"));
-    view.setFState(1);
+    view.setFState(PlotMode::Trace);
     began({touch(1, dx(2), 100, kTouchBegan)});
     frame();
     // From the foot on the x axis up to the point and over to the finger.
     const auto guides = segments(canvas.ops(), 4, 3);
     EXPECT_TRUE(hasSegment(guides, dx(2), 240, dx(2), dy(2)));
     EXPECT_TRUE(hasSegment(guides, dx(2), 240, dx(2), 100));
+}
+
+// A new size samples every curve over the new window at once: widening, a
+// tall window, a large one and back to a phone.
+TEST_F(PlotRender, ResizeSamplesTheNewWindow)
+{
+    struct RootsShell : FunctionShell {
+        Function* current = nullptr;
+        SearchSettings searchSettings() const override { return SearchSettings{true, false, false, false}; }
+        Function* currentFunction() const override { return current; }
+    } shell;
+    Function::setShell(&shell);
+    launch();
+    auto f = addYx("x^2-2", "1");
+    shell.current = f.get();
+    view.setCurFunc(f);
+    frame(); // the first frame makes the function layer
+    const SizeF sizes[] = {{800, 480}, {600, 700}, {1200, 900}, {320, 480}};
+    for (const SizeF s : sizes) {
+        SCOPED_TRACE(testing::Message() << s.width << " x " << s.height);
+        view.setFrame(RectF{0, 0, s.width, s.height});
+        const SamplingWindow w = view.samplingWindow();
+        // Three view widths around the origin, which stays in the middle.
+        EXPECT_NEAR(w.minX, -1.5 * s.width / 30, 1e-9);
+        EXPECT_NEAR(w.maxX, 1.5 * s.width / 30, 1e-9);
+        EXPECT_DOUBLE_EQ(Function::minX(), w.minX);
+        EXPECT_DOUBLE_EQ(Function::maxX(), w.maxX);
+        EXPECT_DOUBLE_EQ(view.functionLayerRect().x, -s.width);
+    }
+    Function::setShell(nullptr);
 }

@@ -25,9 +25,11 @@ class PlotTouch : public ViewTest {
     }
     void expectDefaultPosition()
     {
-        EXPECT_DOUBLE_EQ(view.curCenter.x, 160);
-        EXPECT_DOUBLE_EQ(view.tCenter.y, 240);
-        for (double s : {view.curSx, view.curSy, view.tSx, view.tSy, view.bSx, view.bSy})
+        EXPECT_DOUBLE_EQ(view.viewState().center().x, 160);
+        EXPECT_DOUBLE_EQ(view.viewState().liveCenter().y, 240);
+        for (double s :
+             {view.viewState().scale().x, view.viewState().scale().y, view.viewState().liveScale().x,
+              view.viewState().liveScale().y, view.viewState().layerScale().x, view.viewState().layerScale().y})
             EXPECT_EQ(s, 30);
     }
     // The view still works: a window to sample, transforms of numbers and
@@ -57,11 +59,11 @@ TEST_F(PlotTouch, LaunchWithoutSettings)
 {
     launch();
     expectDefaultPosition();
-    EXPECT_EQ(view.showHideUI, 2);
-    EXPECT_TRUE(view.showTangent);
-    EXPECT_TRUE(view.showOsculatingCircle);
+    EXPECT_EQ(view.showHideUI(), BarsGesture::ThreeFingers);
+    EXPECT_TRUE(view.showTangent());
+    EXPECT_TRUE(view.showOsculatingCircle());
     EXPECT_FALSE(view.isLeftAligned());
-    EXPECT_EQ(view.fState(), 0);
+    EXPECT_EQ(view.fState(), PlotMode::Move);
     EXPECT_TRUE(panel.hidden);
     EXPECT_EQ(redraws, 1);
     EXPECT_EQ(view.curFunc(), nullptr);
@@ -74,15 +76,15 @@ TEST_F(PlotTouch, LaunchWithSettingsStartsInMoveMode)
     store.stored = stored();
     launch();
     EXPECT_FALSE(store.stored); // taken out of the store
-    EXPECT_DOUBLE_EQ(view.curCenter.x, 100);
-    EXPECT_DOUBLE_EQ(view.tCenter.y, 50);
-    EXPECT_EQ(view.curSx, 10);
-    EXPECT_EQ(view.bSy, 10);
-    EXPECT_EQ(view.fState(), 0); // a stored trace mode is not restored
-    EXPECT_EQ(view.graphicState(), 1);
-    EXPECT_EQ(view.showHideUI, 0);
-    EXPECT_FALSE(view.showTangent);
-    EXPECT_FALSE(view.showOsculatingCircle);
+    EXPECT_DOUBLE_EQ(view.viewState().center().x, 100);
+    EXPECT_DOUBLE_EQ(view.viewState().liveCenter().y, 50);
+    EXPECT_EQ(view.viewState().scale().x, 10);
+    EXPECT_EQ(view.viewState().layerScale().y, 10);
+    EXPECT_EQ(view.fState(), PlotMode::Move); // a stored trace mode is not restored
+    EXPECT_EQ(view.graphicState(), GraphicState::Direct);
+    EXPECT_EQ(view.showHideUI(), BarsGesture::DoubleTap);
+    EXPECT_FALSE(view.showTangent());
+    EXPECT_FALSE(view.showOsculatingCircle());
     EXPECT_TRUE(view.isLeftAligned());
     EXPECT_EQ(view.curFunc(), f2);
     EXPECT_EQ(f2->lineWidth(), 1);
@@ -99,12 +101,12 @@ TEST_F(PlotTouch, ResetPositionOnLaunchIgnoresThePositionOnce)
     expectDefaultPosition();
     EXPECT_FALSE(store.reset);
     // The options still apply.
-    EXPECT_FALSE(view.showTangent);
+    EXPECT_FALSE(view.showTangent());
     EXPECT_TRUE(view.isLeftAligned());
-    EXPECT_EQ(view.showHideUI, 0);
+    EXPECT_EQ(view.showHideUI(), BarsGesture::DoubleTap);
     // Once: the next settings are read whole.
     view.applySettings(stored());
-    EXPECT_DOUBLE_EQ(view.curCenter.x, 100);
+    EXPECT_DOUBLE_EQ(view.viewState().center().x, 100);
 }
 
 TEST_F(PlotTouch, UnknownCurrentFunctionFallsBackToTheFirst)
@@ -123,16 +125,16 @@ TEST_F(PlotTouch, SettingsRoundTrip)
     launch();
     auto f = addYx("x", "a");
     view.setCurFunc(f);
-    view.showTangent = false;
-    view.showHideUI = 1;
+    view.setShowTangent(false);
+    view.setShowHideUI(BarsGesture::TripleTap);
     view.setIsLeftAligned(true);
-    view.curCenter = view.tCenter = myPoint{12.5, -7};
-    view.curSx = view.curSy = 42;
-    view.setFState(1);
+    view.placeOrigin(myPoint{12.5, -7}, myPoint{42, 42});
+    view.setFState(PlotMode::Trace);
     const json d = view.settings();
     EXPECT_EQ(f->lineWidth(), 1); // the highlight is taken back
-    EXPECT_EQ(d["center.x"], 12.5);
-    EXPECT_EQ(d["center.y"], -7);
+    // The user point in the middle of the view.
+    EXPECT_DOUBLE_EQ(d["view.x"], (160 - 12.5) / 42);
+    EXPECT_DOUBLE_EQ(d["view.y"], (-7 - 240) / 42.0);
     EXPECT_EQ(d["sx"], 42);
     EXPECT_EQ(d["sy"], 42);
     EXPECT_EQ(d["fState"], 1);
@@ -146,10 +148,10 @@ TEST_F(PlotTouch, SettingsRoundTrip)
     other.setFrame(RectF{0, 0, 320, 480});
     other.initialize();
     other.applySettings(d);
-    EXPECT_DOUBLE_EQ(other.curCenter.x, 12.5);
-    EXPECT_EQ(other.tSy, 42);
+    EXPECT_DOUBLE_EQ(other.viewState().center().x, 12.5);
+    EXPECT_EQ(other.viewState().liveScale().y, 42);
     EXPECT_EQ(other.curFunc(), f);
-    EXPECT_FALSE(other.showTangent);
+    EXPECT_FALSE(other.showTangent());
 
     // No current function: no "curFuncID".
     view.setCurFunc(nullptr);
@@ -185,14 +187,14 @@ TEST_F(PlotTouch, StoredPositionsThatWouldBreakTheViewAreRefused)
         launch();
         expectDefaultPosition();
         // The rest of the dictionary still applies.
-        EXPECT_FALSE(view.showTangent);
+        EXPECT_FALSE(view.showTangent());
         expectUsable();
     }
     // Not a dictionary at all: as if nothing was stored.
     store.stored = json::array({1, 2});
     launch();
     expectDefaultPosition();
-    EXPECT_EQ(view.showHideUI, 2);
+    EXPECT_EQ(view.showHideUI(), BarsGesture::ThreeFingers);
 }
 
 // ---- move mode ---------------------------------------------------------------------------------
@@ -206,12 +208,12 @@ TEST_F(PlotTouch, PanSamplesAgainOnlyWhenTheFingerLifts)
     for (float x = 105; x <= 150; x += 5)
         moved({touch(1, x, 100, kTouchMoved)});
     EXPECT_EQ(redraws, 0);
-    EXPECT_DOUBLE_EQ(view.tCenter.x, 210);
-    EXPECT_DOUBLE_EQ(view.curCenter.x, 160);
+    EXPECT_DOUBLE_EQ(view.viewState().liveCenter().x, 210);
+    EXPECT_DOUBLE_EQ(view.viewState().center().x, 160);
     ended({touch(1, 150, 100, kTouchEnded, 1)});
     EXPECT_EQ(redraws, 1);
-    EXPECT_DOUBLE_EQ(view.curCenter.x, 210);
-    EXPECT_DOUBLE_EQ(view.tOffset.x, -320);
+    EXPECT_DOUBLE_EQ(view.viewState().center().x, 210);
+    EXPECT_DOUBLE_EQ(view.viewState().liveOffset().x, -320);
     EXPECT_EQ(view.curTouchNumber(), 0);
 }
 
@@ -224,11 +226,11 @@ TEST_F(PlotTouch, PanBeyondTheLayerSamplesAgainWhileMoving)
     EXPECT_EQ(redraws, 0); // 290 points: still covered
     moved({touch(1, 340, 100, kTouchMoved)});
     EXPECT_EQ(redraws, 1); // 330 points: the layer's edge shows
-    EXPECT_DOUBLE_EQ(view.curCenter.x, 490);
-    EXPECT_DOUBLE_EQ(view.tOffset.x, -320);
+    EXPECT_DOUBLE_EQ(view.viewState().center().x, 490);
+    EXPECT_DOUBLE_EQ(view.viewState().liveOffset().x, -320);
     // The pan goes on from the new place.
     moved({touch(1, 350, 100, kTouchMoved)});
-    EXPECT_DOUBLE_EQ(view.tCenter.x, 500);
+    EXPECT_DOUBLE_EQ(view.viewState().liveCenter().x, 500);
     EXPECT_EQ(redraws, 1);
 }
 
@@ -238,8 +240,8 @@ TEST_F(PlotTouch, PinchKeepsTheUserPointUnderTheFirstFinger)
     began({touch(1, 100, 200, kTouchBegan), touch(2, 200, 200, kTouchBegan)});
     const myPoint under = view.myPointToUser(myPoint{100, 200});
     moved({touch(1, 90, 210, kTouchMoved), touch(2, 250, 210, kTouchMoved)}); // 1.6 times
-    EXPECT_NEAR(view.tSx, 48, 1e-9);
-    EXPECT_EQ(view.tSx, view.tSy);
+    EXPECT_NEAR(view.viewState().liveScale().x, 48, 1e-9);
+    EXPECT_EQ(view.viewState().liveScale().x, view.viewState().liveScale().y);
     const myPoint now = view.myPointToUser(myPoint{90, 210});
     EXPECT_NEAR(now.x, under.x, 1e-12);
     EXPECT_NEAR(now.y, under.y, 1e-12);
@@ -247,10 +249,10 @@ TEST_F(PlotTouch, PinchKeepsTheUserPointUnderTheFirstFinger)
     redraws = 0;
     moved({touch(2, 300, 210, kTouchMoved)}); // 2.1 times
     EXPECT_EQ(redraws, 1);
-    EXPECT_NEAR(view.bSx, 63, 1e-9);
-    EXPECT_EQ(view.curSx, view.bSx);
+    EXPECT_NEAR(view.viewState().layerScale().x, 63, 1e-9);
+    EXPECT_EQ(view.viewState().scale().x, view.viewState().layerScale().x);
     ended({touch(1, 90, 210, kTouchEnded), touch(2, 300, 210, kTouchEnded)});
-    EXPECT_NEAR(view.curSx, 63, 1e-9);
+    EXPECT_NEAR(view.viewState().scale().x, 63, 1e-9);
     EXPECT_EQ(view.curTouchNumber(), 0);
 }
 
@@ -268,8 +270,8 @@ TEST_F(PlotTouch, PinchStopsAtTheScaleLimits)
         began({touch(1, 100, 240, kTouchBegan), touch(2, 200, 240, kTouchBegan)});
         moved({touch(2, c.to, 240, kTouchMoved)});
         ended({touch(1, 100, 240, kTouchEnded), touch(2, c.to, 240, kTouchEnded)});
-        EXPECT_EQ(view.curSx, c.limit);
-        EXPECT_EQ(view.curSy, c.limit);
+        EXPECT_EQ(view.viewState().scale().x, c.limit);
+        EXPECT_EQ(view.viewState().scale().y, c.limit);
         expectUsable();
     }
 }
@@ -279,19 +281,19 @@ TEST_F(PlotTouch, PinchFromOnePointLeavesTheViewAsItWas)
     launch();
     began({touch(1, 100, 100, kTouchBegan), touch(2, 100, 100, kTouchBegan)});
     moved({touch(2, 220, 300, kTouchMoved)});
-    EXPECT_EQ(view.tSx, 30);
-    EXPECT_DOUBLE_EQ(view.tCenter.x, 160);
+    EXPECT_EQ(view.viewState().liveScale().x, 30);
+    EXPECT_DOUBLE_EQ(view.viewState().liveCenter().x, 160);
     moved({touch(1, 120, 100, kTouchMoved)});
     ended({touch(1, 120, 100, kTouchEnded), touch(2, 220, 300, kTouchEnded)});
-    EXPECT_EQ(view.curSx, 30);
-    EXPECT_EQ(view.curSy, 30);
+    EXPECT_EQ(view.viewState().scale().x, 30);
+    EXPECT_EQ(view.viewState().scale().y, 30);
     expectUsable();
     // Fingers brought onto one point: the scale stops at its limit, finite.
     began({touch(3, 100, 100, kTouchBegan), touch(4, 200, 100, kTouchBegan)});
     moved({touch(4, 100, 100, kTouchMoved)});
-    EXPECT_GT(view.tSx, 0);
+    EXPECT_GT(view.viewState().liveScale().x, 0);
     ended({touch(3, 100, 100, kTouchEnded), touch(4, 100, 100, kTouchEnded)});
-    EXPECT_EQ(view.curSx, plotView::kMinScale);
+    EXPECT_EQ(view.viewState().scale().x, plotView::kMinScale);
     expectUsable();
 }
 
@@ -302,13 +304,13 @@ TEST_F(PlotTouch, OneFingerLeftAfterAPinchPans)
     moved({touch(2, 220, 200, kTouchMoved)}); // 1.2 times
     ended({touch(2, 220, 200, kTouchEnded)});
     EXPECT_EQ(view.curTouchNumber(), 1);
-    EXPECT_NEAR(view.curSx, 36, 1e-9);
-    const double cx = view.curCenter.x;
+    EXPECT_NEAR(view.viewState().scale().x, 36, 1e-9);
+    const double cx = view.viewState().center().x;
     moved({touch(1, 130, 200, kTouchMoved)});
-    EXPECT_NEAR(view.tCenter.x, cx + 30, 1e-9);
+    EXPECT_NEAR(view.viewState().liveCenter().x, cx + 30, 1e-9);
     ended({touch(1, 130, 200, kTouchEnded, 5)});
-    EXPECT_NEAR(view.curCenter.x, cx + 30, 1e-9);
-    EXPECT_EQ(view.bSx, view.curSx);
+    EXPECT_NEAR(view.viewState().center().x, cx + 30, 1e-9);
+    EXPECT_EQ(view.viewState().layerScale().x, view.viewState().scale().x);
     EXPECT_EQ(view.curTouchNumber(), 0);
 }
 
@@ -317,7 +319,7 @@ TEST_F(PlotTouch, FingersThatAreNotTrackedAreIgnored)
     launch();
     began({touch(1, 100, 100, kTouchBegan)});
     moved({touch(7, 300, 300, kTouchMoved)});
-    EXPECT_DOUBLE_EQ(view.tCenter.x, 160);
+    EXPECT_DOUBLE_EQ(view.viewState().liveCenter().x, 160);
     ended({touch(7, 300, 300, kTouchEnded)});
     EXPECT_EQ(view.curTouchNumber(), 1);
 }
@@ -354,7 +356,7 @@ TEST_F(PlotTouch, TapsCycleThroughMarksAtTheSameDistance)
     ended({touch(1, 250, 400, kTouchEnded, 100.1)});
     EXPECT_EQ(view.selectedPoint(), nullptr);
     // In trace mode the trace point takes the mark's place.
-    view.setFState(1);
+    view.setFState(PlotMode::Trace);
     frame();
     began({touch(1, 100, 100, kTouchBegan, 200)});
     ended({touch(1, 100, 100, kTouchEnded, 200.1)});
@@ -372,7 +374,7 @@ TEST_F(PlotTouch, QuickTapHidesTheTracePointLongPressKeepsIt)
     };
     launch();
     view.setCurFunc(addYx("x", "1"));
-    view.setFState(1);
+    view.setFState(PlotMode::Trace);
     for (const Case c : {Case{0.1, false}, Case{0.29, false}, Case{0.3, true}, Case{2, true}}) {
         SCOPED_TRACE(c.duration);
         began({touch(1, dx(1), 300, kTouchBegan, 0)});
@@ -388,7 +390,7 @@ TEST_F(PlotTouch, TraceDragFollowsTheFinger)
 {
     launch();
     view.setCurFunc(addYx("x^2", "1"));
-    view.setFState(1);
+    view.setFState(PlotMode::Trace);
     began({touch(1, dx(-1), 100, kTouchBegan, 0)});
     moved({touch(1, dx(1.5), 100, kTouchMoved)});
     EXPECT_DOUBLE_EQ(view.tracePoint()->info().variable, 1.5);
@@ -400,18 +402,20 @@ TEST_F(PlotTouch, TraceDragFollowsTheFinger)
 TEST_F(PlotTouch, BarsToggleByTheChosenGesture)
 {
     struct Case {
-        int showHideUI;
+        BarsGesture showHideUI;
         int taps; // tap count of a one-finger tap; 0: three fingers instead
         int toggles;
     };
     const Case cases[] = {
-        {0, 2, 1}, {0, 3, 0}, {1, 3, 1}, {1, 2, 0}, {2, 2, 0}, {2, 0, 1}, {0, 0, 0}, {5, 2, 0}, {5, 0, 0},
+        {BarsGesture::DoubleTap, 2, 1}, {BarsGesture::DoubleTap, 3, 0},    {BarsGesture::TripleTap, 3, 1},
+        {BarsGesture::TripleTap, 2, 0}, {BarsGesture::ThreeFingers, 2, 0}, {BarsGesture::ThreeFingers, 0, 1},
+        {BarsGesture::DoubleTap, 0, 0}, {BarsGesture::None, 2, 0},         {BarsGesture::None, 0, 0},
     };
     launch();
     for (const Case& c : cases) {
-        SCOPED_TRACE(testing::Message() << c.showHideUI << " / " << c.taps);
+        SCOPED_TRACE(testing::Message() << static_cast<int>(c.showHideUI) << " / " << c.taps);
         controller.toggles = 0;
-        view.showHideUI = c.showHideUI;
+        view.setShowHideUI(c.showHideUI);
         if (c.taps) {
             began({touch(1, 100, 100, kTouchBegan, 0, c.taps)});
             ended({touch(1, 100, 100, kTouchEnded, 0.1, c.taps)});
@@ -431,7 +435,7 @@ TEST_F(PlotTouch, RangeIsOrderedWhicheverFingerIsLeft)
 {
     launch();
     view.setCurFunc(addYx("x", "1"));
-    view.setFState(1);
+    view.setFState(PlotMode::Trace);
     range(dx(2), dx(-2));
     EXPECT_DOUBLE_EQ(view.tracePoint1()->info().variable, -2);
     EXPECT_DOUBLE_EQ(view.tracePoint2()->info().variable, 2);
@@ -454,7 +458,7 @@ TEST_F(PlotTouch, TheRemainingFingerKeepsItsRangeEnd)
     };
     launch();
     view.setCurFunc(addYx("x", "1"));
-    view.setFState(1);
+    view.setFState(PlotMode::Trace);
     for (const Case& c : cases) {
         SCOPED_TRACE(testing::Message() << c.first << " " << c.second << " " << c.liftFirst);
         began({touch(1, c.first, 50, kTouchBegan), touch(2, c.second, 50, kTouchBegan)});
@@ -479,7 +483,7 @@ TEST_F(PlotTouch, DraggingTheLeftEndPastTheRightSwapsThem)
 {
     launch();
     view.setCurFunc(addYx("x", "1"));
-    view.setFState(1);
+    view.setFState(PlotMode::Trace);
     range(dx(-2), dx(2));
     frame(); // the ends learn where they are drawn
     // Picked up within 25 points of the left end.
@@ -518,7 +522,7 @@ TEST_F(PlotTouch, ImplicitCurvesTakeNoRange)
     auto f = std::make_shared<Implicit>();
     Function::setFunction(f, "i");
     view.setCurFunc(f);
-    view.setFState(1);
+    view.setFState(PlotMode::Trace);
     range(100, 200);
     EXPECT_TRUE(std::isnan(view.tracePoint1()->info().point.x));
     began({touch(1, 100, 100, kTouchBegan)});
@@ -536,14 +540,14 @@ TEST_F(PlotTouch, ModeSwitchHandsTheSelectionOver)
     view.setCurFunc(f);
     auto root = specialPoint::pointWithInfo(f->myPointInfoFVV(1), "root");
     view.setSelectedPoint(root);
-    view.setFState(1);
+    view.setFState(PlotMode::Trace);
     EXPECT_EQ(view.selectedPoint(), view.tracePoint());
     EXPECT_DOUBLE_EQ(view.tracePoint()->info().variable, 1);
-    EXPECT_EQ(view.graphicState(), 2);
-    view.setFState(0);
+    EXPECT_EQ(view.graphicState(), GraphicState::RebuildCache);
+    view.setFState(PlotMode::Move);
     EXPECT_EQ(view.selectedPoint(), nullptr);
     EXPECT_TRUE(std::isnan(view.tracePoint()->info().point.x));
-    EXPECT_EQ(view.graphicState(), 1);
+    EXPECT_EQ(view.graphicState(), GraphicState::Direct);
 }
 
 TEST_F(PlotTouch, ModeSwitchLetsTheFingersGo)
@@ -551,7 +555,7 @@ TEST_F(PlotTouch, ModeSwitchLetsTheFingersGo)
     launch();
     view.setCurFunc(addYx("x", "1"));
     began({touch(1, 100, 100, kTouchBegan)});
-    view.setFState(1);
+    view.setFState(PlotMode::Trace);
     EXPECT_EQ(view.curTouchNumber(), 0);
     // A new finger starts a trace of its own instead of joining the old one.
     began({touch(2, dx(1), 100, kTouchBegan)});
@@ -595,4 +599,31 @@ TEST_F(PlotTouch, RemovingTheCurrentFunctionPicksTheNextInRegisterOrder)
     view.removeCFunction(); // the only one
     EXPECT_EQ(view.curFunc(), nullptr);
     EXPECT_TRUE(Function::functionRegister().empty());
+}
+
+// The stored position means the same at any window size: a view moved in a
+// 700 × 500 window opens on the same user point in a 320 × 480 one; a file
+// of older versions (the origin's device position) still loads.
+TEST_F(PlotTouch, StoredViewIsKeptInUserCoordinates)
+{
+    view.setFrame(RectF{0, 0, 700, 500});
+    launch();
+    addYx("x", "1");
+    ASSERT_TRUE(view.lookAt(myPoint{2, -1}, myPoint{40, 40}));
+    const json d = view.settings();
+
+    plotView phone;
+    phone.setFrame(RectF{0, 0, 320, 480});
+    phone.initialize();
+    phone.applySettings(d);
+    const myPoint middle = phone.viewState().userCenter();
+    EXPECT_NEAR(middle.x, 2, 1e-12);
+    EXPECT_NEAR(middle.y, -1, 1e-12);
+    EXPECT_EQ(phone.viewState().scale().x, 40);
+
+    const json old{{"center.x", 100.0}, {"center.y", 50.0}, {"sx", 10.0}, {"sy", 10.0}, {"curFuncID", "1"}};
+    phone.applySettings(old);
+    EXPECT_DOUBLE_EQ(phone.viewState().center().x, 100);
+    EXPECT_DOUBLE_EQ(phone.viewState().center().y, 50);
+    EXPECT_NE(phone.curFunc(), nullptr);
 }

@@ -95,6 +95,8 @@ class ViewTest : public ::testing::Test {
     {
         orlix::Function::deleteAll();
         orlix::Function::setShell(nullptr);
+        // The shell's bars: 64 points at the top, 45 at the bottom.
+        view.goodRectForPlotter = [this] { return RectF{0, 64, view.viewSize().width, view.viewSize().height - 109}; };
         view.setFrame(RectF{0, 0, 320, 480});
         view.setIView(&panel);
         view.setController(&controller);

@@ -65,9 +65,8 @@ int render(Args& args)
     plane.initialize();
     Function::setPlotContext(&plane);
     Function::setShell(&shell);
-    const myPoint origin = view.origin();
-    plane.curCenter = plane.tCenter = origin;
-    plane.curSx = plane.curSy = plane.tSx = plane.tSy = plane.bSx = plane.bSy = view.scale;
+    if (!plane.lookAt(view.center, myPoint{view.scale, view.scale}))
+        throw UsageError("--center and --scale must give a finite centre and a scale the plot can show");
 
     Function::Ptr last;
     for (std::size_t k = 1; k < positional.size(); ++k) {
