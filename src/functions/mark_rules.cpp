@@ -1,5 +1,7 @@
 #include "orlix/mark_rules.h"
 
+#include "orlix/continuity.h"
+
 #include <algorithm>
 #include <cmath>
 #include <limits>
@@ -98,29 +100,12 @@ namespace {
 // rise alike (1/x², ln(x²)) can slip out of this path.
 bool noJumpOn(const Probe& f, double a, double b)
 {
-    double lo = std::min(a, b), hi = std::max(a, b);
-    double flo = f(lo), fhi = f(hi);
+    const double lo = std::min(a, b), hi = std::max(a, b);
+    const double flo = f(lo), fhi = f(hi);
     if (!std::isfinite(flo) || !std::isfinite(fhi))
         return false;
     const double settled = kSettledRelative * std::max({std::fabs(flo), std::fabs(fhi), std::fabs(fhi - flo)});
-    for (int k = 0; k < kMaxSplits; ++k) {
-        if (std::fabs(fhi - flo) <= settled)
-            return true;
-        const double m = lo + kSplit * (hi - lo);
-        if (!(m > lo && m < hi))
-            return false; // neighbouring doubles and still a large step: a jump
-        const double fm = f(m);
-        if (!std::isfinite(fm))
-            return false;
-        if (std::fabs(fm - flo) >= std::fabs(fhi - fm)) {
-            hi = m;
-            fhi = fm;
-        } else {
-            lo = m;
-            flo = fm;
-        }
-    }
-    return false;
+    return settlesBetween(lo, flo, hi, fhi, kSplit, kMaxSplits, f, [&](double change) { return change <= settled; });
 }
 
 } // namespace

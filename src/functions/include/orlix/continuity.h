@@ -34,13 +34,42 @@ inline bool stepIsSuspicious(double y0, double y1, double y2, double y3, double 
     return std::fabs(step) > 2 * std::max(std::fabs(before), std::fabs(after));
 }
 
-// The finer look: whether the curve through (v0, y0) and (v1, y1) is
-// discontinuous between them. The interval is halved, keeping the half with
-// the larger step; on a continuous curve that step soon falls to a fraction
-// of the first one (a steep one just takes a few more halvings), while across
-// a jump it keeps its height and across a pole it grows, until the halves can
-// no longer be split. A value that is not a finite number between them is a
-// gap of its own. `valueAt` evaluates the curve at a variable value.
+// Follows the larger change between (a, fa) and (b, fb) down: the interval
+// is split at the fraction `split` of its width and the part with the
+// larger change is kept, until `settled` accepts the change left (the curve
+// is continuous there). A value that is not a finite number, an interval
+// that can no longer be split while the change is still large, or
+// `maxSplits` splits without settling mean a jump, a pole or a gap.
+template <class ValueAt, class Settled>
+bool settlesBetween(double a, double fa, double b, double fb, double split, int maxSplits, ValueAt&& valueAt,
+                    Settled&& settled)
+{
+    for (int k = 0; k < maxSplits; ++k) {
+        if (settled(std::fabs(fb - fa)))
+            return true;
+        const double m = a + split * (b - a);
+        if (!(m > std::min(a, b) && m < std::max(a, b)))
+            return false;
+        const double fm = valueAt(m);
+        if (!std::isfinite(fm))
+            return false;
+        if (std::fabs(fm - fa) >= std::fabs(fb - fm)) {
+            b = m;
+            fb = fm;
+        } else {
+            a = m;
+            fa = fm;
+        }
+    }
+    return false;
+}
+
+// The finer look of the drawing: whether the curve through (v0, y0) and
+// (v1, y1) is discontinuous between them. Halving, a continuous curve's
+// larger half-step soon falls to a quarter of the first step (a steep one
+// just takes a few more halvings), while across a jump it keeps its height
+// and across a pole it grows. `valueAt` evaluates the curve at a variable
+// value.
 template <class ValueAt> bool jumpsBetween(double v0, double y0, double v1, double y1, ValueAt&& valueAt)
 {
     // Enough halvings to exhaust the precision of any interval of doubles.
@@ -48,30 +77,8 @@ template <class ValueAt> bool jumpsBetween(double v0, double y0, double v1, doub
     const double firstStep = std::fabs(y1 - y0);
     if (!(firstStep > 0))
         return false;
-    double a = v0, fa = y0, b = v1, fb = y1;
-    for (int k = 0; k < kMaxHalvings; ++k) {
-        const double m = a + (b - a) / 2;
-        if (m == a || m == b)
-            return true; // nothing left between them and still a step
-        const double fm = valueAt(m);
-        if (!std::isfinite(fm))
-            return true;
-        const double left = std::fabs(fm - fa);
-        const double right = std::fabs(fb - fm);
-        double step;
-        if (left >= right) {
-            b = m;
-            fb = fm;
-            step = left;
-        } else {
-            a = m;
-            fa = fm;
-            step = right;
-        }
-        if (step <= firstStep / 4)
-            return false;
-    }
-    return true;
+    return !settlesBetween(v0, y0, v1, y1, 0.5, kMaxHalvings, valueAt,
+                           [&](double step) { return step <= firstStep / 4; });
 }
 
 } // namespace orlix
