@@ -107,4 +107,14 @@ std::map<std::string, std::string> readStringMap(const json& object, const char*
     return out;
 }
 
+std::optional<double> readNumber(const json& object, const char* key)
+{
+    if (!object.is_object())
+        return std::nullopt;
+    auto it = object.find(key);
+    if (it == object.end() || !it->is_number())
+        return std::nullopt;
+    return it->get<double>();
+}
+
 } // namespace orlix::record

@@ -7,6 +7,7 @@
 #include <cmath>
 #include <numbers>
 
+#include "orlix/record.h"
 #include "orlix/special_point.h"
 
 namespace orlix {
@@ -17,16 +18,7 @@ constexpr double kPi = std::numbers::pi;
 
 bool finite(float v) { return std::isfinite(v); }
 
-// A number stored under key; none when absent or not a number.
-std::optional<double> number(const nlohmann::json& d, const char* key)
-{
-    if (!d.is_object())
-        return std::nullopt;
-    auto it = d.find(key);
-    if (it == d.end() || !it->is_number())
-        return std::nullopt;
-    return it->get<double>();
-}
+using record::readNumber;
 
 // A flag stored as a boolean or as a number (non-zero is set).
 std::optional<bool> flag(const nlohmann::json& d, const char* key)
@@ -316,7 +308,7 @@ void plotView::applySettings(const nlohmann::json& d)
     overlays_.setShowTangent(flag(d, "showTangent").value_or(overlays_.showTangent()));
     overlays_.setShowOsculatingCircle(flag(d, "showOsculatingCircle").value_or(overlays_.showOsculatingCircle()));
     setIsLeftAligned(flag(d, "isLeftAligned").value_or(isLeftAligned_));
-    if (const auto ui = number(d, "showHideUI"); ui && std::isfinite(*ui)) {
+    if (const auto ui = readNumber(d, "showHideUI"); ui && std::isfinite(*ui)) {
         // 0, 1, 2 name a gesture; any other number none.
         showHideUI_ = *ui == 0   ? BarsGesture::DoubleTap
                       : *ui == 1 ? BarsGesture::TripleTap

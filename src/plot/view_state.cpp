@@ -3,6 +3,8 @@
 #include <algorithm>
 #include <cmath>
 
+#include "orlix/record.h"
+
 namespace orlix {
 
 namespace {
@@ -11,16 +13,7 @@ bool finitePoint(myPoint p) { return std::isfinite(p.x) && std::isfinite(p.y); }
 
 bool usableScale(double s) { return s >= ViewState::kMinScale && s <= ViewState::kMaxScale; }
 
-// A number stored under key; none when absent or not a number.
-std::optional<double> number(const nlohmann::json& d, const char* key)
-{
-    if (!d.is_object())
-        return std::nullopt;
-    auto it = d.find(key);
-    if (it == d.end() || !it->is_number())
-        return std::nullopt;
-    return it->get<double>();
-}
+using record::readNumber;
 
 } // namespace
 
@@ -188,15 +181,15 @@ void ViewState::store(nlohmann::json& d) const
 
 bool ViewState::restore(const nlohmann::json& d)
 {
-    const auto sx = number(d, "sx"), sy = number(d, "sy");
+    const auto sx = readNumber(d, "sx"), sy = readNumber(d, "sy");
     if (!sx || !sy)
         return false;
-    const auto ux = number(d, "view.x"), uy = number(d, "view.y");
+    const auto ux = readNumber(d, "view.x"), uy = readNumber(d, "view.y");
     if (ux && uy)
         return lookAt(myPoint{*ux, *uy}, myPoint{*sx, *sy});
     // Older files: the device position of the origin in a window of
     // unknown size, taken as it is.
-    const auto cx = number(d, "center.x"), cy = number(d, "center.y");
+    const auto cx = readNumber(d, "center.x"), cy = readNumber(d, "center.y");
     if (!cx || !cy)
         return false;
     return placeOrigin(myPoint{*cx, *cy}, myPoint{*sx, *sy});

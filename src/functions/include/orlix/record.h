@@ -4,6 +4,7 @@
 #pragma once
 
 #include <map>
+#include <optional>
 #include <string>
 
 #include <nlohmann/json.hpp>
@@ -21,6 +22,9 @@ json jsonDouble(double v);
 double readDouble(const json& value, double fallback);
 double readDouble(const json& object, const char* key, double fallback);
 float readFloat(const json& object, const char* key, float fallback);
+// A JSON number under key; none when object is no object, or the key is
+// absent or holds anything else.
+std::optional<double> readNumber(const json& object, const char* key);
 // Integers: numbers only, truncated toward zero; fallback when not a number
 // or out of the range of int.
 int readInt(const json& object, const char* key, int fallback);
