@@ -307,9 +307,10 @@ std::pair<int, int> visibleSamples(int n, double minVar, double maxVar, bool mir
         lo = mirrored ? std::min(a.y, b.y) : std::min(a.x, b.x);
         hi = mirrored ? std::max(a.y, b.y) : std::max(a.x, b.x);
     }
-    if (!(step > 0) || !std::isfinite(lo) || !std::isfinite(hi))
-        return {n / 3, 2 * n / 3 - 1};
     const double first = std::floor((lo - minVar) / step), last = std::ceil((hi - minVar) / step);
+    // A window that is no number (or no width) keeps to the middle third.
+    if (!(step > 0) || !std::isfinite(first) || !std::isfinite(last))
+        return {n / 3, 2 * n / 3 - 1};
     return {static_cast<int>(std::clamp(first, 0.0, n - 1.0)), static_cast<int>(std::clamp(last, 0.0, n - 1.0))};
 }
 
