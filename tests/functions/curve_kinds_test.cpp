@@ -291,4 +291,52 @@ TEST_F(CurveKindsTest, DerivativesAndRecords)
     }
 }
 
+// The range fields' four refusals, and what they let through.
+TEST_F(CurveKindsTest, RangeBoundsAreCheckedWithTheFieldsMessages)
+{
+    struct Case {
+        double value;
+        RangeBound which;
+        double other;
+        const char* message; // nullptr: accepted
+    };
+    const Case cases[] = {
+        {NaN, RangeBound::min, 1, "Value is NAN!"},
+        {1 / 0.0, RangeBound::max, 1, "Infinity value!"},
+        {-1 / 0.0, RangeBound::min, 1, "Infinity value!"},
+        {2, RangeBound::min, 1, "MinVal shouldn't be greater than MaxVal!"},
+        {1, RangeBound::min, 1, "MinVal shouldn't be greater than MaxVal!"},
+        {0, RangeBound::max, 1, "MaxVal shouldn't be less than MinVal!"},
+        {-Pi / 2, RangeBound::min, 2 * Pi, nullptr},
+        {2 * Pi, RangeBound::max, -Pi / 2, nullptr},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.value);
+        if (!c.message) {
+            EXPECT_NO_THROW(checkRangeBound(c.value, c.which, c.other));
+            continue;
+        }
+        try {
+            checkRangeBound(c.value, c.which, c.other);
+            ADD_FAILURE() << "accepted";
+        } catch (const Error& e) {
+            EXPECT_STREQ(e.what(), c.message);
+        }
+    }
+}
+
+// A pole of r or of a coordinate breaks the drawn curve there and nowhere
+// else; a closed curve has no break at its seam.
+TEST_F(CurveKindsTest, PolesBreakTheCurve)
+{
+    auto countBreaks = [](const Function& f) {
+        const auto b = f.curveBreaks();
+        return std::count(b.begin(), b.end(), 1);
+    };
+    EXPECT_EQ(countBreaks(*polar("1/cos(θ)", 0, Pi)), 1);
+    EXPECT_EQ(countBreaks(*polar("1+2cos(θ)", -Pi, Pi)), 0);
+    EXPECT_EQ(countBreaks(*parametric("t", "1/t", -1, 2)), 1);
+    EXPECT_EQ(countBreaks(*parametric("cos(t)", "sin(t)", 0, 2 * Pi)), 0);
+}
+
 } // namespace
