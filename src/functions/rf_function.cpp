@@ -376,7 +376,9 @@ myPointInfo rfFunction::myPointInfoFVV(double theta)
     const double dx = r1 * c - r * s;
     const double dy = r1 * s + r * c;
     const double slope = dy / dx;
-    double angle = std::atan(slope);
+    // The direction of travel; a vertical tangent (dx of either sign of
+    // zero) points the way dy goes.
+    double angle = dx == 0 ? (dy < 0 ? -kPi / 2 : kPi / 2) : std::atan(slope);
     if (dx < 0)
         angle += kPi;
     const double k = (r * r + 2 * r1 * r1 - r * r2) / std::pow(r * r + r1 * r1, 1.5);
