@@ -702,6 +702,15 @@ TEST_F(OwnRangeSessionTest, PolarAndParametricCurvesAreTracedAndComeBackAfterARe
     EXPECT_NEAR(params[1], pi - std::atan2(0.9, 0.6), 0.02);
     w->moveOrTraceButton().click();
 
+    // The derivative is a curve of the same kind over the same range.
+    ASSERT_TRUE(w->controller().canAddDerivative());
+    w->controller().addDerivative();
+    ASSERT_NE(cur(), ring);
+    EXPECT_EQ(cur()->typeName(), "tFunction");
+    EXPECT_EQ(cur()->functionInfo().at("g"), "D(sin(t),t)/D(cos(t),t)");
+    EXPECT_DOUBLE_EQ(cur()->cMaxVar(), pi);
+    EXPECT_EQ(w->secondFormulaField().text(), "D(sin(t),t)/D(cos(t),t)");
+
     restart();
     int polars = 0, rings = 0;
     for (const auto& [id, f] : Function::functionRegister()) {
