@@ -297,15 +297,25 @@ void tFunction::findRoots()
         ys[static_cast<size_t>(i)] = points_[static_cast<size_t>(i)].y;
     }
     const double saved = *variable_;
+    const myPoint& first = points_.front();
+    const myPoint& last = points_.back();
+    const bool closed = std::hypot(first.x - last.x, first.y - last.y) <=
+                        1e-9 * std::max({std::fabs(first.x), std::fabs(first.y), 1.0});
     Marks found;
     // Crossings of the x axis (y = 0), then of the y axis (x = 0).
     for (const bool ofY : {true, false}) {
         const Probe f{ofY ? ySM() : xSM(), variable_};
         const Probe df{d ? (ofY ? d->ySM() : d->xSM()) : nullptr, variable_};
         const auto places = curve::sampledRoots(f, df, vars, ofY ? ys : xs, maxMarks);
+        const double nearEnd = 1e-9 * (cMaxVar_ - cMinVar_);
+        const bool startMarked =
+            std::any_of(places.begin(), places.end(), [&](double t) { return t - cMinVar_ <= nearEnd; });
         for (double t : places) {
             if (static_cast<int>(found.size()) >= maxMarks)
                 break;
+            // A closed curve ends where it starts: one mark for that place.
+            if (closed && startMarked && cMaxVar_ - t <= nearEnd)
+                continue;
             const myPointInfo info = myPointInfoFVV(t);
             if (specialPoint::isInside(info.point))
                 found.push_back(specialPoint::pointWithInfo(info, "root"));

@@ -132,6 +132,14 @@ TEST_F(CurveKindsTest, RangeQuantities)
     }
 }
 
+TEST_F(CurveKindsTest, ParametricCircleCrossesTheAxesAtFourPoints)
+{
+    // Once each, the seam of the closed curve included.
+    auto ring = parametric("cos(t)", "sin(t)", 0, 2 * Pi);
+    ring->findRoots();
+    EXPECT_EQ(ring->info().size(), 4u);
+}
+
 TEST_F(CurveKindsTest, ParametricCircleTurnsAtItsFourExtremePoints)
 {
     auto ring = parametric("cos(t)", "sin(t)", 0, 2 * Pi);
