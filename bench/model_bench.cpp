@@ -7,7 +7,9 @@
 
 #include "orlix/function.h"
 #include "orlix/plot_plane.h"
+#include "orlix/rf_function.h"
 #include "orlix/special_point.h"
+#include "orlix/t_function.h"
 #include "orlix/yx_function.h"
 #include "qpainter_canvas.h"
 #include "six_curves.h"
@@ -57,6 +59,38 @@ void SampleAndSearchOneCurve(benchmark::State& state)
     state.counters["marks"] = static_cast<double>(marks);
 }
 BENCHMARK(SampleAndSearchOneCurve)->Unit(benchmark::kMicrosecond);
+
+// A curve of its own range at 2 000 samples: sampling, then every search.
+void SampleAndSearchOwnRange(benchmark::State& state, Function::Ptr f, double lo, double hi)
+{
+    Scene scene;
+    specialObject::setPlotter(&scene.plane);
+    f->setCNumOfPoints(2000);
+    Function::setFunction(f, "f1");
+    std::size_t marks = 0;
+    for (auto _ : state) {
+        f->setMinVar(lo, hi);
+        f->setInfo({});
+        f->findRoots();
+        f->findExtrs();
+        f->findInfls();
+        marks = f->info().size();
+    }
+    specialObject::setPlotter(nullptr);
+    state.counters["marks"] = static_cast<double>(marks);
+}
+
+void SampleAndSearchPolarCurve(benchmark::State& state)
+{
+    SampleAndSearchOwnRange(state, rfFunction::functionFromString("1+2cos(θ)"), -M_PI, M_PI);
+}
+BENCHMARK(SampleAndSearchPolarCurve)->Unit(benchmark::kMicrosecond);
+
+void SampleAndSearchParametricCurve(benchmark::State& state)
+{
+    SampleAndSearchOwnRange(state, tFunction::functionFromStringForX("cos(3t)", "sin(2t)"), 0, 2 * M_PI);
+}
+BENCHMARK(SampleAndSearchParametricCurve)->Unit(benchmark::kMicrosecond);
 
 void registerSix(Searches& shell)
 {

@@ -3,11 +3,15 @@
 #include <QDebug>
 
 #include <algorithm>
+#include <cmath>
 #include <cstdio>
 #include <exception>
 
+#include "field_check.h"
 #include "orlix/color_gen.h"
 #include "orlix/error.h"
+#include "orlix/format.h"
+#include "orlix/math_engine.h"
 
 namespace orlix {
 
@@ -187,16 +191,36 @@ bool OrlixViewController::stringsAreChanged()
     guarded([&] {
         const Function::Ptr cur = plotter_.curFunc();
         const std::string curText = cur && cur->functionInfo().count("f") ? cur->functionInfo().at("f") : "";
-        if (cur && function1_ == curText)
+        const bool twoFormulas = !kind_->secondInputLabel.empty();
+        const std::string curSecond = cur && cur->functionInfo().count("g") ? cur->functionInfo().at("g") : "";
+        const bool ownRange = kind_->can.ownRange;
+        const bool sameRange = !cur || !ownRange || (cur->cMinVar() == rangeMin_ && cur->cMaxVar() == rangeMax_);
+        if (cur && function1_ == curText && (!twoFormulas || function2_ == curSecond)) {
+            if (!sameRange)
+                applyRange(*cur);
             return;
-        if (function1_.empty()) {
+        }
+        if (function1_.empty() || (twoFormulas && function2_.empty())) {
             function1_ = curText;
+            function2_ = curSecond;
             changed();
             return;
         }
-        Function::Ptr f = checked ? kind_->fromChecked(std::move(*checked)) : kind_->fromText(function1_);
+        Function::Ptr f;
+        if (twoFormulas)
+            f = kind_->fromText(function1_ + ";" + function2_);
+        else
+            f = checked && kind_->fromChecked ? kind_->fromChecked(std::move(*checked)) : kind_->fromText(function1_);
         if (!f)
             throw Error("Wrong Syntax!");
+        if (ownRange) {
+            // The typed range; the kind's default when the fields hold none.
+            if (std::isfinite(rangeMin_) && std::isfinite(rangeMax_) && rangeMin_ < rangeMax_) {
+                f->setMinVar(rangeMin_, rangeMax_);
+                f->functionInfo()["minVarStr"] = rangeMinText_;
+                f->functionInfo()["maxVarStr"] = rangeMaxText_;
+            }
+        }
         std::string id;
         if (cur && (id = idOf(cur.get()), !id.empty())) {
             // The replacement takes the place and the looks of the old one.
@@ -220,6 +244,57 @@ bool OrlixViewController::stringsAreChanged()
     return registered;
 }
 
+void OrlixViewController::setRangeTexts(std::string minText, std::string maxText)
+{
+    const double lo = numberFieldValue(minText);
+    const double hi = numberFieldValue(maxText);
+    checkRangeBound(lo, RangeBound::min, hi);
+    checkRangeBound(hi, RangeBound::max, lo);
+    rangeMinText_ = std::move(minText);
+    rangeMaxText_ = std::move(maxText);
+    rangeMin_ = lo;
+    rangeMax_ = hi;
+    Function* cur = curFunc();
+    if (!cur || !kind_->can.ownRange || cur->kindInfo() != kind_)
+        return;
+    const auto& fi = cur->functionInfo();
+    const bool sameFormulas = fi.count("f") && fi.at("f") == function1_ &&
+                              (kind_->secondInputLabel.empty() || (fi.count("g") && fi.at("g") == function2_));
+    if (sameFormulas && (cur->cMinVar() != lo || cur->cMaxVar() != hi)) {
+        ChangeBatch batch(*this);
+        applyRange(*cur);
+        saveAll();
+        changed();
+    }
+}
+
+void OrlixViewController::applyRange(Function& f)
+{
+    f.setMinVar(rangeMin_, rangeMax_);
+    f.functionInfo()["minVarStr"] = rangeMinText_;
+    f.functionInfo()["maxVarStr"] = rangeMaxText_;
+    plotter_.redraw();
+    f.updateInfo();
+}
+
+void OrlixViewController::takeDefaultRange()
+{
+    if (!kind_->can.ownRange)
+        return;
+    const MathEngine& engine = MathEngine::sharedEngine();
+    const bool polar = kind_->kind == FunctionKind::polar;
+    const bool fromZero = polar ? engine.defRfB != 0 : engine.defTB != 0;
+    if (polar) {
+        rangeMinText_ = fromZero ? "0" : "-π";
+        rangeMaxText_ = fromZero ? "2π" : "π";
+    } else {
+        rangeMinText_ = fromZero ? "0" : "-20";
+        rangeMaxText_ = "20";
+    }
+    rangeMin_ = numberFieldValue(rangeMinText_);
+    rangeMax_ = numberFieldValue(rangeMaxText_);
+}
+
 void OrlixViewController::chooseKind(FunctionKind k)
 {
     const FunctionKindInfo* chosen = findKind(k);
@@ -230,6 +305,8 @@ void OrlixViewController::chooseKind(FunctionKind k)
         plotter_.setCurFunc(nullptr);
     kind_ = chosen;
     function1_.clear();
+    function2_.clear();
+    takeDefaultRange();
     checked_.reset();
     changed();
 }
@@ -279,6 +356,16 @@ void OrlixViewController::setCurFunc(Function* f)
         const auto& fi = f->functionInfo();
         auto it = fi.find("f");
         function1_ = it != fi.end() ? it->second : f->stringRepresentation();
+        it = fi.find("g");
+        function2_ = it != fi.end() ? it->second : std::string();
+        if (kind_->can.ownRange) {
+            rangeMin_ = f->cMinVar();
+            rangeMax_ = f->cMaxVar();
+            it = fi.find("minVarStr");
+            rangeMinText_ = it != fi.end() ? it->second : tostr(rangeMin_);
+            it = fi.find("maxVarStr");
+            rangeMaxText_ = it != fi.end() ? it->second : tostr(rangeMax_);
+        }
     } else if (plotter_.tracing()) {
         plotter_.setFState(PlotMode::Move);
     }

@@ -58,6 +58,19 @@ class OrlixViewController : public PlotController, public FunctionShell {
     // current. Failures are shown in the "Error!" alert and change nothing.
     // Returns whether the register changed.
     bool stringsAreChanged();
+    // Kinds of two formulas (x(t), y(t)): the second field's text, taken
+    // with the first one by stringsAreChanged.
+    const std::string& secondFormulaText() const { return function2_; }
+    void setSecondFormulaText(std::string text) { function2_ = std::move(text); }
+    // Kinds with a range of their own: the texts of the two range fields.
+    const std::string& rangeMinText() const { return rangeMinText_; }
+    const std::string& rangeMaxText() const { return rangeMaxText_; }
+    // Takes a range typed into the range fields (constant expressions such
+    // as "2π" or "-pi/2"). Throws Error with the fields' message when a
+    // bound is not a number, infinite or on the wrong side of the other,
+    // and then changes nothing. With a current function of such a kind
+    // whose formulas are unchanged, the range applies to it at once.
+    void setRangeTexts(std::string minText, std::string maxText);
     // A new function of kind k will be typed: no current function.
     void chooseKind(FunctionKind k);
     // Whether "Add derivative" is offered.
@@ -129,6 +142,13 @@ class OrlixViewController : public PlotController, public FunctionShell {
     std::unique_ptr<ViewStore> viewStore_;
     const FunctionKindInfo* kind_ = &defaultKind();
     std::string function1_;
+    std::string function2_;
+    std::string rangeMinText_, rangeMaxText_;
+    double rangeMin_ = 0, rangeMax_ = 0;
+    // The range fields show the default range of kind_.
+    void takeDefaultRange();
+    // Gives f the range of the fields, redraws and searches it again.
+    void applyRange(Function& f);
     // The checked formula of function1_, while the text is unchanged.
     std::optional<CheckedFormula> checked_;
     int batchDepth_ = 0;

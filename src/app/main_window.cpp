@@ -129,6 +129,26 @@ void MainWindow::build()
     fieldMessage_->setStyleSheet(QStringLiteral("color: rgb(200,0,0); font-size: 12px;"));
     connect(field_, &QLineEdit::returnPressed, this, &MainWindow::commitFormula);
     connect(field_, &QLineEdit::textEdited, this, [this] { fieldMessage_->clear(); });
+    // The second formula and the range, for the kinds that have them.
+    const auto addLabel = [this] {
+        auto* label = new QLabel(topBar_);
+        label->setStyleSheet(QStringLiteral("color: rgb(0,0,128); font-size: 15px;"));
+        label->hide();
+        return label;
+    };
+    const auto addField = [this] {
+        auto* field = new QLineEdit(topBar_);
+        field->hide();
+        connect(field, &QLineEdit::returnPressed, this, &MainWindow::commitFormula);
+        connect(field, &QLineEdit::textEdited, this, [this] { fieldMessage_->clear(); });
+        return field;
+    };
+    secondLabel_ = addLabel();
+    secondField_ = addField();
+    rangeMinLabel_ = addLabel();
+    rangeMinField_ = addField();
+    rangeMaxLabel_ = addLabel();
+    rangeMaxField_ = addField();
 
     bottomBar_ = new QWidget(this);
     bottomBar_->setAutoFillBackground(true);
@@ -195,12 +215,37 @@ void MainWindow::layoutBars()
     // The widget learns its size when it is shown; the view needs it now.
     plot_->view().setFrame(RectF{0, 0, static_cast<float>(w), static_cast<float>(h)});
     topBar_->setGeometry(0, topBarY(state), w, kTopBarHeight);
-    const int fieldTop = 8;
-    kindLabel_->setGeometry(6, fieldTop, 44, 28);
-    field_->setGeometry(50, fieldTop, w - 56, 28);
-    fieldMessage_->setGeometry(50, fieldTop + 30, w - 56, 20);
+    layOutInputBar();
     bottomBar_->setGeometry(0, bottomBarY(state), w, kBottomBarHeight);
     interfaceSettled();
+}
+
+void MainWindow::layOutInputBar()
+{
+    const int w = width();
+    const int fieldTop = 8;
+    const FunctionKindInfo* kind = controller_ ? &controller_->kind() : nullptr;
+    const bool twoFormulas = kind && !kind->secondInputLabel.empty();
+    const bool ownRange = kind && kind->can.ownRange;
+    kindLabel_->setGeometry(6, fieldTop, 44, 28);
+    if (twoFormulas) {
+        const int half = (w - 12) / 2;
+        field_->setGeometry(50, fieldTop, half - 50, 28);
+        secondLabel_->setGeometry(6 + half + 2, fieldTop, 44, 28);
+        secondField_->setGeometry(6 + half + 46, fieldTop, w - half - 58, 28);
+    } else {
+        field_->setGeometry(50, fieldTop, w - 56, 28);
+    }
+    if (ownRange) {
+        // The range under the formula, the message beside it.
+        rangeMinLabel_->setGeometry(6, fieldTop + 31, 32, 22);
+        rangeMinField_->setGeometry(38, fieldTop + 31, 72, 22);
+        rangeMaxLabel_->setGeometry(116, fieldTop + 31, 32, 22);
+        rangeMaxField_->setGeometry(148, fieldTop + 31, 72, 22);
+        fieldMessage_->setGeometry(226, fieldTop + 31, std::max(w - 232, 0), 22);
+    } else {
+        fieldMessage_->setGeometry(50, fieldTop + 30, w - 56, 20);
+    }
 }
 
 void MainWindow::animateInterface()
@@ -284,7 +329,7 @@ bool MainWindow::eventFilter(QObject* watched, QEvent* e)
     // window count (an alert is a window of its own).
     if (!target || target->window() != this)
         return QWidget::eventFilter(watched, e);
-    const bool inField = target == field_ || field_->isAncestorOf(target);
+    const bool inField = isInputField(target);
     if (type == QEvent::KeyPress) {
         const auto* key = static_cast<QKeyEvent*>(e);
         if (key->key() == Qt::Key_Tab && key->modifiers() == Qt::NoModifier && !inField) {
@@ -301,8 +346,22 @@ void MainWindow::endFormulaEditing()
 {
     if (field_->hasFocus())
         field_->clearFocus();
+    for (QLineEdit* f : {secondField_, rangeMinField_, rangeMaxField_})
+        if (f->hasFocus())
+            f->clearFocus();
     fieldMessage_->clear();
     field_->setText(QString::fromStdString(controller_->formulaText()));
+    secondField_->setText(QString::fromStdString(controller_->secondFormulaText()));
+    rangeMinField_->setText(QString::fromStdString(controller_->rangeMinText()));
+    rangeMaxField_->setText(QString::fromStdString(controller_->rangeMaxText()));
+}
+
+bool MainWindow::isInputField(const QWidget* w) const
+{
+    for (const QLineEdit* f : {field_, secondField_, rangeMinField_, rangeMaxField_})
+        if (w == f || f->isAncestorOf(w))
+            return true;
+    return false;
 }
 
 void MainWindow::refresh()
@@ -310,8 +369,28 @@ void MainWindow::refresh()
     const OrlixViewController& c = *controller_;
     kindLabel_->setText(QString::fromStdString(c.kindLabel()));
     field_->setPlaceholderText(QString::fromStdString(c.placeholder()));
-    if (!field_->hasFocus() || fieldMessage_->text().isEmpty())
+    const bool editing =
+        field_->hasFocus() || secondField_->hasFocus() || rangeMinField_->hasFocus() || rangeMaxField_->hasFocus();
+    if (!editing || fieldMessage_->text().isEmpty()) {
         field_->setText(QString::fromStdString(c.formulaText()));
+        secondField_->setText(QString::fromStdString(c.secondFormulaText()));
+        rangeMinField_->setText(QString::fromStdString(c.rangeMinText()));
+        rangeMaxField_->setText(QString::fromStdString(c.rangeMaxText()));
+    }
+    const FunctionKindInfo& typed = c.kind();
+    const bool twoFormulas = !typed.secondInputLabel.empty();
+    const bool ownRange = typed.can.ownRange;
+    const bool layoutChanged = secondField_->isVisible() != twoFormulas || rangeMinField_->isVisible() != ownRange;
+    secondLabel_->setText(QString::fromUtf8(typed.secondInputLabel));
+    secondField_->setPlaceholderText(QString::fromUtf8(typed.secondPlaceholder));
+    rangeMinLabel_->setText(QString::fromUtf8(typed.rangeMinLabel));
+    rangeMaxLabel_->setText(QString::fromUtf8(typed.rangeMaxLabel));
+    secondLabel_->setVisible(twoFormulas);
+    secondField_->setVisible(twoFormulas);
+    for (QWidget* r : std::initializer_list<QWidget*>{rangeMinLabel_, rangeMinField_, rangeMaxLabel_, rangeMaxField_})
+        r->setVisible(ownRange);
+    if (layoutChanged)
+        layOutInputBar();
     const Preferences& p = c.preferences();
     rootsButton_->setChecked(p.sRoots);
     extrsButton_->setChecked(p.sExtrs);
@@ -327,6 +406,35 @@ void MainWindow::refresh()
 
 void MainWindow::commitFormula()
 {
+    const FunctionKindInfo& kind = controller_->kind();
+    if (kind.can.ownRange) {
+        // The range first: a bad bound is shown and nothing is committed.
+        try {
+            controller_->setRangeTexts(rangeMinField_->text().trimmed().toStdString(),
+                                       rangeMaxField_->text().trimmed().toStdString());
+        } catch (const std::exception& e) {
+            fieldMessage_->setText(QString::fromUtf8(e.what()));
+            return;
+        }
+    }
+    if (!kind.secondInputLabel.empty()) {
+        // Both formulas are checked here; the controller makes the curve of the two.
+        const std::string first = field_->text().trimmed().toStdString();
+        const std::string second = secondField_->text().trimmed().toStdString();
+        try {
+            for (const std::string& text : {first, second})
+                if (!text.empty())
+                    (void)checkFormula(text, kind);
+        } catch (const std::exception& e) {
+            fieldMessage_->setText(QString::fromUtf8(*e.what() ? e.what() : "Wrong Syntax!"));
+            return;
+        }
+        fieldMessage_->clear();
+        controller_->setFormulaText(first);
+        controller_->setSecondFormulaText(second);
+        controller_->stringsAreChanged();
+        return;
+    }
     const std::string text = field_->text().trimmed().toStdString();
     if (text.empty()) {
         fieldMessage_->clear();

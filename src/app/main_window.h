@@ -52,6 +52,11 @@ class MainWindow : public QWidget {
     PlotWidget& plot() { return *plot_; }
     QLineEdit& formulaField() { return *field_; }
     QLabel& kindLabel() { return *kindLabel_; }
+    // Kinds of two formulas: the second field; kinds with a range of their
+    // own: the two range fields.
+    QLineEdit& secondFormulaField() { return *secondField_; }
+    QLineEdit& rangeMinField() { return *rangeMinField_; }
+    QLineEdit& rangeMaxField() { return *rangeMaxField_; }
     // The formula field's check message; empty when the text is fine.
     QLabel& fieldMessage() { return *fieldMessage_; }
     QToolButton& addButton() { return *addButton_; }
@@ -116,6 +121,16 @@ class MainWindow : public QWidget {
     QParallelAnimationGroup* interfaceAnimation_ = nullptr;
     QLabel* kindLabel_ = nullptr;
     QLineEdit* field_ = nullptr;
+    QLabel* secondLabel_ = nullptr;
+    QLineEdit* secondField_ = nullptr;
+    QLabel* rangeMinLabel_ = nullptr;
+    QLineEdit* rangeMinField_ = nullptr;
+    QLabel* rangeMaxLabel_ = nullptr;
+    QLineEdit* rangeMaxField_ = nullptr;
+    // Places the input bar's labels and fields for the kind being typed.
+    void layOutInputBar();
+    // Whether w is one of the input bar's fields (or inside one).
+    bool isInputField(const QWidget* w) const;
     QLabel* fieldMessage_ = nullptr;
     QToolButton* addButton_ = nullptr;
     QToolButton* trashButton_ = nullptr;

@@ -2,7 +2,15 @@
 
 #include <algorithm>
 #include <array>
+#include <cmath>
+#include <memory>
+#include <string>
+#include <vector>
 
+#include "orlix/error.h"
+#include "orlix/format.h"
+#include "orlix/rf_function.h"
+#include "orlix/t_function.h"
 #include "orlix/xy_function.h"
 #include "orlix/yx_function.h"
 
@@ -57,9 +65,72 @@ FunctionKindInfo xyEntry()
     return k;
 }
 
-const std::array<FunctionKindInfo, 2>& table()
+// "θ ≥" and kin: the variable, a six-per-em space and the sign.
+std::string_view rangeLabel(std::string_view variable, std::string_view sign)
 {
-    static const std::array<FunctionKindInfo, 2> kinds{yxEntry(), xyEntry()};
+    static std::vector<std::unique_ptr<std::string>> labels;
+    labels.push_back(
+        std::make_unique<std::string>(std::string(variable) + std::string(sixPerEmSpace) + std::string(sign)));
+    return *labels.back();
+}
+
+FunctionKindInfo polarEntry()
+{
+    FunctionKindInfo k{};
+    k.kind = FunctionKind::polar;
+    k.typeName = "rfFunction";
+    k.shortName = "rf";
+    k.inputLabel = "r(θ)=";
+    k.variables = "fθ";
+    k.variableLabel = "θ=";
+    k.startLabel = "θ₁=";
+    k.endLabel = "θ₂=";
+    k.placeholder = "1+cos(θ)";
+    k.menuText = "New r(θ)";
+    k.rangeMinLabel = rangeLabel("θ", "≥");
+    k.rangeMaxLabel = rangeLabel("θ", "≤");
+    k.can.ownRange = true;
+    k.can.residual = false;
+    k.rangeEnds = RangeEndFacing::alongRadius;
+    k.fromText = &fromText<rfFunction>;
+    k.fromChecked = &fromChecked<rfFunction>;
+    k.fromRecord = &rfFunction::fromDict;
+    return k;
+}
+
+FunctionKindInfo parametricEntry()
+{
+    FunctionKindInfo k{};
+    k.kind = FunctionKind::parametric;
+    k.typeName = "tFunction";
+    k.shortName = "t";
+    k.inputLabel = "x(t)=";
+    k.secondInputLabel = "y(t)=";
+    k.variables = "t";
+    k.variableLabel = "t=";
+    k.startLabel = "t₁=";
+    k.endLabel = "t₂=";
+    k.placeholder = "cos(t)";
+    k.secondPlaceholder = "sin(t)";
+    k.menuText = "x(t), y(t)";
+    k.rangeMinLabel = rangeLabel("t", "≥");
+    k.rangeMaxLabel = rangeLabel("t", "≤");
+    k.can.ownRange = true;
+    k.can.residual = false;
+    k.rangeEnds = RangeEndFacing::alongChord;
+    k.curvatureSide = CurvatureSide::parameter;
+    // The text form holds both formulas, "x(t);y(t)".
+    k.fromText = &fromText<tFunction>;
+    k.fromCheckedPair = [](CheckedFormula x, CheckedFormula y) -> Function::Ptr {
+        return tFunction::functionFromChecked(std::move(x), std::move(y));
+    };
+    k.fromRecord = &tFunction::fromDict;
+    return k;
+}
+
+const std::array<FunctionKindInfo, 4>& table()
+{
+    static const std::array<FunctionKindInfo, 4> kinds{yxEntry(), xyEntry(), polarEntry(), parametricEntry()};
     return kinds;
 }
 
@@ -90,6 +161,18 @@ const FunctionKindInfo* findKindByShortName(std::string_view shortName)
 }
 
 const FunctionKindInfo& defaultKind() { return table().front(); }
+
+void checkRangeBound(double value, RangeBound which, double other)
+{
+    if (std::isnan(value))
+        throw Error("Value is NAN!");
+    if (std::isinf(value))
+        throw Error("Infinity value!");
+    if (which == RangeBound::min && !(value < other))
+        throw Error("MinVal shouldn't be greater than MaxVal!");
+    if (which == RangeBound::max && !(value > other))
+        throw Error("MaxVal shouldn't be less than MinVal!");
+}
 
 void registerBuiltInKinds()
 {

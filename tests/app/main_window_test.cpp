@@ -202,6 +202,10 @@ TEST_F(MainWindowTest, EachKindShowsAnExampleItAccepts)
         w->newKindAction(kind.kind)->trigger();
         EXPECT_EQ(w->kindLabel().text().toStdString(), kind.inputLabel);
         EXPECT_EQ(w->formulaField().placeholderText().toStdString(), kind.placeholder);
+        // A kind of two formulas shows its second example beside the first.
+        EXPECT_EQ(w->secondFormulaField().isVisibleTo(w.get()), !kind.secondInputLabel.empty());
+        EXPECT_EQ(w->secondFormulaField().placeholderText().toStdString(), kind.secondPlaceholder);
+        w->secondFormulaField().setText(w->secondFormulaField().placeholderText());
         commit(w->formulaField().placeholderText());
         EXPECT_TRUE(w->fieldMessage().text().isEmpty()) << w->fieldMessage().text().toStdString();
         ASSERT_NE(cur(), nullptr);

@@ -624,3 +624,109 @@ TEST_F(SessionTest, AFingerOnThePanelsFieldOpensItForTyping)
 }
 
 } // namespace
+
+// ---- 7: curves of a range of their own ------------------------------------------------
+
+namespace {
+
+class OwnRangeSessionTest : public SessionTest {
+  protected:
+    // Chooses the kind, types the range and the formulas and commits them.
+    void commit(FunctionKind kind, const QString& lo, const QString& hi, const QString& first,
+                const QString& second = {})
+    {
+        w->controller().chooseKind(kind);
+        paint();
+        w->rangeMinField().setText(lo);
+        w->rangeMaxField().setText(hi);
+        w->secondFormulaField().setText(second);
+        type(first);
+    }
+    // One finger down at the first point, moved through the others; the
+    // traced variable at each.
+    std::vector<double> trace(const std::vector<std::pair<double, double>>& path)
+    {
+        std::vector<double> traced;
+        touch().press(0, at(path[0].first, path[0].second));
+        paint();
+        traced.push_back(view().tracePoint() ? view().tracePoint()->info().variable : NAN);
+        for (size_t i = 1; i < path.size(); ++i) {
+            touch().move(0, at(path[i].first, path[i].second));
+            paint();
+            traced.push_back(view().tracePoint() ? view().tracePoint()->info().variable : NAN);
+        }
+        QTest::qWait(kTapPause);
+        touch().release(0, at(path.back().first, path.back().second));
+        paint();
+        return traced;
+    }
+};
+
+TEST_F(OwnRangeSessionTest, PolarAndParametricCurvesAreTracedAndComeBackAfterARestart)
+{
+    const double pi = std::numbers::pi;
+    commit(FunctionKind::polar, "0", "2π", "2");
+    Function* polar = cur();
+    ASSERT_NE(polar, nullptr);
+    EXPECT_EQ(polar->typeName(), "rfFunction");
+    EXPECT_DOUBLE_EQ(polar->cMaxVar(), 2 * pi);
+    EXPECT_EQ(w->kindLabel().text(), "r(θ)=");
+    shot("08-polar.png");
+
+    // Across the negative x axis the angle runs on past π.
+    w->moveOrTraceButton().click();
+    const auto angles = trace({{-2, 0.3}, {-2, -0.3}});
+    EXPECT_NEAR(angles[0], pi - std::atan(0.15), 0.02);
+    EXPECT_NEAR(angles[1], pi + std::atan(0.15), 0.02);
+    w->moveOrTraceButton().click();
+
+    // A crossed range is refused where it is typed and changes nothing.
+    w->rangeMinField().setText("7");
+    QTest::keyClick(&w->rangeMinField(), Qt::Key_Return);
+    EXPECT_EQ(w->fieldMessage().text(), "MinVal shouldn't be greater than MaxVal!");
+    EXPECT_DOUBLE_EQ(polar->cMinVar(), 0);
+    w->rangeMinField().setText("-pi/2");
+    QTest::keyClick(&w->rangeMinField(), Qt::Key_Return);
+    EXPECT_DOUBLE_EQ(polar->cMinVar(), -pi / 2);
+    EXPECT_EQ(cur(), polar);
+
+    commit(FunctionKind::parametric, "0", "pi", "cos(t)", "sin(t)");
+    Function* ring = cur();
+    ASSERT_NE(ring, nullptr);
+    EXPECT_EQ(ring->typeName(), "tFunction");
+    EXPECT_EQ(ring->stringRepresentation(), "cos(t) | sin(t)");
+    shot("09-parametric.png");
+    w->moveOrTraceButton().click();
+    const auto params = trace({{0.05, 1.3}, {-0.6, 0.9}});
+    EXPECT_NEAR(params[0], pi / 2 - std::atan(0.05 / 1.3), 0.02);
+    EXPECT_NEAR(params[1], pi - std::atan2(0.9, 0.6), 0.02);
+    w->moveOrTraceButton().click();
+
+    // The derivative is a curve of the same kind over the same range.
+    ASSERT_TRUE(w->controller().canAddDerivative());
+    w->controller().addDerivative();
+    ASSERT_NE(cur(), ring);
+    EXPECT_EQ(cur()->typeName(), "tFunction");
+    EXPECT_EQ(cur()->functionInfo().at("g"), "D(sin(t),t)/D(cos(t),t)");
+    EXPECT_DOUBLE_EQ(cur()->cMaxVar(), pi);
+    EXPECT_EQ(w->secondFormulaField().text(), "D(sin(t),t)/D(cos(t),t)");
+
+    restart();
+    int polars = 0, rings = 0;
+    for (const auto& [id, f] : Function::functionRegister()) {
+        if (f->typeName() == "rfFunction" && f->functionInfo().at("f") == "2") {
+            ++polars;
+            EXPECT_DOUBLE_EQ(f->cMinVar(), -pi / 2);
+            EXPECT_DOUBLE_EQ(f->cMaxVar(), 2 * pi);
+        }
+        if (f->typeName() == "tFunction" && f->functionInfo().at("g") == "sin(t)") {
+            ++rings;
+            EXPECT_DOUBLE_EQ(f->cMaxVar(), pi);
+            EXPECT_NEAR(f->points().back().x, -1, 1e-12);
+        }
+    }
+    EXPECT_EQ(polars, 1);
+    EXPECT_EQ(rings, 1);
+}
+
+} // namespace

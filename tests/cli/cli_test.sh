@@ -103,6 +103,14 @@ expect 0 $'{"l":0.0,"p":0.0,"s":0.0,"v":0.0}\n"S= ∫=\u20050\\nl=\u20050\\nVox=
 expect 0 '[]' "" -- marks yx 'x^2+1' --roots
 expect 2 "" "" -- point zz 'x' 1
 
+# polar and parametric curves: a range of their own, the trace
+expect 0 $'{"a":0.0,"b":6.283185307179586,"is":6.283185307179586,"l":6.283185307179586,"p":3.0817862015712705e-16,"s":3.141592653589793,"v":-3.8575830752307047e-16}\n"∫=\u20056.283185\\nS=\u20053.141593\\nl=\u20056.283185\\nVox=\u20050\\nSox=\u20050"' "" -- range rf '1' 0 6.283185307179586
+expect 0 $'{"point":[0.9987523388778446,-0.0499376169438931],"variable":6.233226911457643}\n{"point":[0.9950371902099892,0.0995037190209988],"variable":0.09966865249116191}' "" -- trace t 'cos(t);sin(t)' 1,-0.05 1,0.1 --range 0,2π
+expect 0 '{"point":[-0.9950371902099892,-0.09950371902099862],"variable":3.241261306080955}' "" -- trace rf 1 -1,-0.1 --range -pi/2,3pi/2
+expect 2 "" "--range: MinVal shouldn't be greater than MaxVal!" -- point rf 1 0 --range 2,1
+expect 2 "" "--range: Infinity value!" -- record t 't;t' --range 0,inf
+expect 2 "" "--range: Value is NAN!" -- record rf 't' --range nan,1
+
 # render writes a PNG when the Qt build is there
 if "$CLI" --help | grep -q '^  render'; then
     png=$(mktemp --suffix=.png)
@@ -110,6 +118,7 @@ if "$CLI" --help | grep -q '^  render'; then
     if [ "$(head -c 8 "$png" | od -An -tx1 | tr -d ' \n')" = "89504e470d0a1a0a" ]; then pass=$((pass + 1)); else
         fail=$((fail + 1)); echo "FAIL: render did not write a PNG"; fi
     expect 2 "" "" -- render "$png" 'z(x)=1'
+    expect 0 "$png" "" -- render "$png" --roots --extrs 'r(θ)=1+2cos(θ)' 'r(f)=f@0,6pi' 'x(t)=cos(3t);y(t)=sin(2t)@0,2π'
     rm -f "$png"
 fi
 

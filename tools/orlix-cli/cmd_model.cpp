@@ -5,6 +5,10 @@
 #include <sstream>
 
 #include "orlix/color_gen.h"
+#include "orlix/error.h"
+#include "orlix/format.h"
+#include "orlix/fstack.h"
+#include "orlix/math_engine.h"
 #include "orlix/function_kind.h"
 #include "orlix/special_point.h"
 #include "view_options.h"
@@ -48,6 +52,71 @@ Function::Ptr functionOfKind(const std::string& kind, const std::string& formula
     for (const FunctionKindInfo& k : functionKinds())
         names += (names.empty() ? "" : " or ") + std::string(k.shortName);
     throw UsageError("KIND is " + names);
+}
+
+namespace {
+
+// A bound as typed: a number, or an expression of constants only.
+double boundValue(const std::string& text)
+{
+    try {
+        return toNumber(text);
+    } catch (const UsageError&) {
+    }
+    fStack::Owner list;
+    try {
+        list = fStack::createWithString(text);
+    } catch (const Error& e) {
+        throw UsageError("--range: " + std::string(e.what()));
+    }
+    if (!list)
+        throw UsageError("--range: not a number: '" + text + "'");
+    for (const fStack* node = list->last(); node; node = node->previous)
+        for (const char* variable : {"x", "y", "t", "r", "f", "θ", "i", "φ", "a", "b", "c"})
+            if (node->is(variable))
+                throw UsageError("--range: a bound takes no variable: '" + text + "'");
+    return list->toStackMachine()->evaluate();
+}
+
+} // namespace
+
+void takeRangeDefaults(Args& args)
+{
+    if (auto v = takeOption(args, "--def-rf"))
+        MathEngine::sharedEngine().defRfB = static_cast<int>(toNumber(*v));
+    if (auto v = takeOption(args, "--def-t"))
+        MathEngine::sharedEngine().defTB = static_cast<int>(toNumber(*v));
+}
+
+std::optional<VariableRange> takeRange(Args& args)
+{
+    auto text = takeOption(args, "--range");
+    if (!text)
+        return std::nullopt;
+    const auto comma = text->find(',');
+    if (comma == std::string::npos)
+        throw UsageError("--range takes two bounds separated by a comma");
+    VariableRange r{boundValue(text->substr(0, comma)), boundValue(text->substr(comma + 1))};
+    try {
+        checkRangeBound(r.lo, RangeBound::min, r.hi);
+        checkRangeBound(r.hi, RangeBound::max, r.lo);
+    } catch (const Error& e) {
+        throw UsageError("--range: " + std::string(e.what()));
+    }
+    return r;
+}
+
+void registerWithRange(const Function::Ptr& f, const std::optional<VariableRange>& range)
+{
+    const FunctionKindInfo* kind = f->kindInfo();
+    if (!range && !(kind && kind->can.ownRange))
+        return;
+    Function::setFunction(f, "1");
+    if (range) {
+        f->setMinVar(range->lo, range->hi);
+        f->functionInfo()["minVarStr"] = tostr(range->lo);
+        f->functionInfo()["maxVarStr"] = tostr(range->hi);
+    }
 }
 
 nlohmann::json infoMapToJson(const InfoMap& map)
@@ -104,8 +173,11 @@ void printText(const std::optional<std::string>& text)
 
 int point(Args& args)
 {
+    takeRangeDefaults(args);
+    const auto variableRange = takeRange(args);
     expectPositional(args, 3);
     Function::Ptr f = functionOfKind(positional(args, 0), positional(args, 1));
+    registerWithRange(f, variableRange);
     const double v = toNumber(positional(args, 2));
     myPointInfo info = f->myPointInfoFVV(v);
     std::cout << pointInfoToJson(info).dump() << "\n";
@@ -117,8 +189,11 @@ int range(Args& args)
 {
     if (auto n = takeOption(args, "--max-integral"))
         Function::setMaxIntegral(static_cast<int>(toNumber(*n)));
+    takeRangeDefaults(args);
+    const auto variableRange = takeRange(args);
     expectPositional(args, 4);
     Function::Ptr f = functionOfKind(positional(args, 0), positional(args, 1));
+    registerWithRange(f, variableRange);
     std::optional<InfoMap> info = f->infoForRangeA(toNumber(positional(args, 2)), toNumber(positional(args, 3)));
     std::cout << (info ? infoMapToJson(*info) : nlohmann::json(nullptr)).dump() << "\n";
     printText(info ? f->rangeInfoToStr(*info) : std::nullopt);
@@ -130,6 +205,8 @@ int marks(Args& args)
     CliShell shell;
     shell.takeSearches(args);
     const ViewOptions view = ViewOptions::take(args);
+    takeRangeDefaults(args);
+    const auto variableRange = takeRange(args);
     expectPositional(args, 2);
     Function::Ptr f = functionOfKind(positional(args, 0), positional(args, 1));
 
@@ -138,6 +215,7 @@ int marks(Args& args)
     specialObject::setPlotter(&plane);
     Function::setShell(&shell);
     Function::setFunction(f, "1");
+    registerWithRange(f, variableRange);
     shell.current = f.get();
 
     // The sampling window and the layer: three view sizes around the centre.
@@ -163,10 +241,62 @@ int marks(Args& args)
     return 0;
 }
 
+// Feeds the points to the function as one touch: the first begins it, the
+// others move it.
+int trace(Args& args)
+{
+    const ViewOptions view = ViewOptions::take(args);
+    takeRangeDefaults(args);
+    const auto variableRange = takeRange(args);
+    std::vector<std::string> rest;
+    for (const std::string& a : args)
+        if (a != "--")
+            rest.push_back(a);
+    if (rest.size() < 3)
+        throw UsageError("trace takes KIND FORMULA and at least one point X,Y");
+    Function::Ptr f = functionOfKind(rest[0], rest[1]);
+
+    CliPlane plane(view);
+    CliShell shell;
+    Function::setPlotContext(&plane);
+    specialObject::setPlotter(&plane);
+    Function::setShell(&shell);
+    Function::setFunction(f, "1");
+    registerWithRange(f, variableRange);
+    shell.current = f.get();
+    if (!f->hasPoints()) {
+        f->setNumOfPoints(f->cNumOfPoints());
+        f->updatePoints();
+    }
+    int status = 0;
+    for (std::size_t k = 2; k < rest.size(); ++k) {
+        const auto comma = rest[k].find(',');
+        if (comma == std::string::npos) {
+            std::cerr << "a point is X,Y: '" << rest[k] << "'\n";
+            status = 2;
+            break;
+        }
+        const myPoint user{toNumber(rest[k].substr(0, comma)), toNumber(rest[k].substr(comma + 1))};
+        const PointF device = plane.myPointToDevice(user);
+        const double v = f->varValueForPoint(device, k == 2 ? 0 : 1);
+        const myPoint p = f->myPointFVV(v);
+        std::cout << nlohmann::json{{"variable", jsonNumber(v)}, {"point", {jsonNumber(p.x), jsonNumber(p.y)}}}.dump()
+                  << "\n";
+    }
+    Function::setShell(nullptr);
+    Function::setPlotContext(nullptr);
+    specialObject::setPlotter(nullptr);
+    Function::deleteAll();
+    return status;
+}
+
 int record(Args& args)
 {
+    takeRangeDefaults(args);
+    const auto variableRange = takeRange(args);
     expectPositional(args, 2);
     Function::Ptr f = functionOfKind(positional(args, 0), positional(args, 1));
+    registerWithRange(f, variableRange);
     std::cout << f->toDict().dump() << "\n";
     return 0;
 }
@@ -186,12 +316,15 @@ int restore(Args& args)
     return 0;
 }
 
-const Registrar pointCommand("point", "point KIND FORMULA V", point);
-const Registrar rangeCommand("range", "range KIND FORMULA A B [--max-integral N]", range);
+const Registrar pointCommand("point", "point KIND FORMULA V [--range A,B]", point);
+const Registrar rangeCommand("range", "range KIND FORMULA A B [--max-integral N] [--range A,B]", range);
 const Registrar marksCommand("marks",
-                             "marks KIND FORMULA [--roots] [--extrs] [--infls] [--size W,H] [--scale S] [--center X,Y]",
+                             "marks KIND FORMULA [--roots] [--extrs] [--infls] [--size W,H] [--scale S] [--center X,Y] "
+                             "[--range A,B]",
                              marks);
-const Registrar recordCommand("record", "record KIND FORMULA", record);
+const Registrar traceCommand("trace", "trace KIND FORMULA X,Y [X,Y ...] [--size W,H] [--scale S] [--center X,Y] [--range A,B]",
+                             trace);
+const Registrar recordCommand("record", "record KIND FORMULA [--range A,B]", record);
 const Registrar restoreCommand("restore", "restore < FUNCTIONS.json", restore);
 
 } // namespace

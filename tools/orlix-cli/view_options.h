@@ -78,6 +78,22 @@ public:
 // The kind named on the command line ("yx", "xy") made from a formula.
 Function::Ptr functionOfKind(const std::string& kind, const std::string& formula);
 
+// A range of a kind's own variable: two bounds, each a number or a
+// constant expression ("2π", "-pi/2").
+struct VariableRange {
+    double lo = 0;
+    double hi = 0;
+};
+// Takes --def-rf N and --def-t N (the default ranges of new polar and
+// parametric curves) out of args.
+void takeRangeDefaults(Args& args);
+// Takes --range A,B out of args; a usage error with the range fields'
+// message when a bound is not a number, infinite or crossed.
+std::optional<VariableRange> takeRange(Args& args);
+// Registers f as "1" when it has a range of its own (so that it takes its
+// default range and samples) or when a range is given, then sets the range.
+void registerWithRange(const Function::Ptr& f, const std::optional<VariableRange>& range);
+
 nlohmann::json pointInfoToJson(const myPointInfo& info);
 nlohmann::json infoMapToJson(const InfoMap& map);
 

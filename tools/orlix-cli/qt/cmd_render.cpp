@@ -14,22 +14,41 @@
 namespace orlix::cli {
 namespace {
 
-// 'y(x)=sin(x)' or 'x(y)=y^2'; a bare formula is y(x).
-Function::Ptr functionFromArgument(const std::string& text)
+// 'y(x)=sin(x)', 'x(y)=y^2', 'r(θ)=1+cos(θ)' (also 'r(f)=…') or
+// 'x(t)=cos(t);y(t)=sin(t)', the last two optionally followed by '@A,B'
+// for the range; a bare formula is y(x).
+std::pair<Function::Ptr, std::optional<VariableRange>> functionFromArgument(std::string text)
 {
+    std::optional<VariableRange> range;
+    if (const auto at = text.rfind('@'); at != std::string::npos) {
+        Args option{"--range", text.substr(at + 1)};
+        range = takeRange(option);
+        text.erase(at);
+    }
     const auto eq = text.find('=');
     if (eq != std::string::npos) {
         std::string head = text.substr(0, eq);
         std::erase(head, ' ');
+        if (head == "r(f)")
+            head = "r(θ)";
         for (const FunctionKindInfo& k : functionKinds()) {
             std::string label(k.inputLabel);
             std::erase(label, ' ');
-            if (head + "=" == label)
-                return functionOfKind(std::string(k.shortName), text.substr(eq + 1));
+            if (head + "=" != label)
+                continue;
+            std::string formula = text.substr(eq + 1);
+            if (!k.secondInputLabel.empty()) {
+                // 'X;y(t)=Y': the second label may be left out.
+                const auto semicolon = formula.find(';');
+                const std::string second(k.secondInputLabel);
+                if (semicolon != std::string::npos && formula.compare(semicolon + 1, second.size(), second) == 0)
+                    formula.erase(semicolon + 1, second.size());
+            }
+            return {functionOfKind(std::string(k.shortName), formula), range};
         }
-        throw UsageError("a function is written 'y(x)=FORMULA' or 'x(y)=FORMULA'");
+        throw UsageError("a function is written 'y(x)=F', 'x(y)=F', 'r(θ)=F' or 'x(t)=X;y(t)=Y'");
     }
-    return functionOfKind("yx", text);
+    return {functionOfKind("yx", text), range};
 }
 
 int render(Args& args)
@@ -37,6 +56,7 @@ int render(Args& args)
     CliShell shell;
     shell.takeSearches(args);
     const ViewOptions view = ViewOptions::take(args);
+    takeRangeDefaults(args);
     double dpr = 2;
     if (auto d = takeOption(args, "--dpr")) {
         dpr = toNumber(*d);
@@ -70,12 +90,14 @@ int render(Args& args)
 
     Function::Ptr last;
     for (std::size_t k = 1; k < positional.size(); ++k) {
-        Function::Ptr f = functionFromArgument(positional[k]);
+        auto [f, range] = functionFromArgument(positional[k]);
         if (!f->kindInfo() || !f->kindInfo()->can.ownColor)
             f->setColor(colorGen::sharedColorGen().genColor());
         char id[32];
         std::snprintf(id, sizeof id, "f%03zu", k);
         Function::setFunction(f, id);
+        if (range)
+            f->setMinVar(range->lo, range->hi);
         last = f;
     }
     shell.current = last.get();
@@ -102,7 +124,7 @@ int render(Args& args)
 const Registrar renderCommand(
     "render",
     "render OUT.png [--size W,H] [--scale S] [--center X,Y] [--dpr K] [--seed N] [--roots] [--extrs] [--infls] "
-    "FUNCTION...",
+    "[--def-rf N] [--def-t N] FUNCTION[@A,B]...",
     render);
 
 } // namespace

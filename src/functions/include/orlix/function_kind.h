@@ -79,6 +79,13 @@ struct FunctionKindInfo {
     std::string_view placeholder;
     // The add menu's entry.
     std::string_view menuText;
+    // Kinds of two formulas (x(t), y(t)): the second field's label and
+    // example; empty for kinds of one formula.
+    std::string_view secondInputLabel;
+    std::string_view secondPlaceholder;
+    // Kinds with a range of their own: the labels of its two fields.
+    std::string_view rangeMinLabel;
+    std::string_view rangeMaxLabel;
     KindAbilities can;
     RangeEndFacing rangeEnds = RangeEndFacing::upright;
     CurvatureSide curvatureSide = CurvatureSide::slope;
@@ -87,6 +94,8 @@ struct FunctionKindInfo {
     Function::Ptr (*fromText)(std::string_view text) = nullptr;
     // Makes the function of a formula the field check accepted.
     Function::Ptr (*fromChecked)(CheckedFormula formula) = nullptr;
+    // Kinds of two formulas: makes the function of both checked formulas.
+    Function::Ptr (*fromCheckedPair)(CheckedFormula first, CheckedFormula second) = nullptr;
     // Rebuilds a function from its stored record; nullptr when it cannot.
     Function::Ptr (*fromRecord)(const nlohmann::json& record) = nullptr;
 };
@@ -100,6 +109,16 @@ const FunctionKindInfo* findKindByType(std::string_view typeName);
 const FunctionKindInfo* findKindByShortName(std::string_view shortName);
 // The kind a new formula gets when nothing else says: y(x).
 const FunctionKindInfo& defaultKind();
+
+// The two ends of a range of a kind's own variable.
+enum class RangeBound { min, max };
+
+// Refuses a value typed for one end of a range, given the other end:
+// Error("Value is NAN!"), Error("Infinity value!"), or, for a value on the
+// wrong side of the other end or on it (a range of no width draws nothing),
+// Error("MinVal shouldn't be greater than MaxVal!") or
+// Error("MaxVal shouldn't be less than MinVal!").
+void checkRangeBound(double value, RangeBound which, double other);
 
 // Makes Function::fromDict rebuild every kind of the table.
 void registerBuiltInKinds();

@@ -1,0 +1,84 @@
+// x = x(t), y = y(t): a parametric curve over a range of t of its own. It
+// is sampled once over that range, searched for axis crossings, turning
+// points of x and y and inflections, traced to the point nearest the finger
+// and integrated over a sub-range of t.
+#pragma once
+
+#include <memory>
+#include <string>
+#include <string_view>
+#include <vector>
+
+#include "orlix/fstack.h"
+#include "orlix/function.h"
+#include "orlix/function_kind.h"
+#include "orlix/stack_machine.h"
+
+namespace orlix {
+
+class tFunction : public Function {
+  public:
+    tFunction();
+    ~tFunction() override;
+
+    // Parses both texts; nullptr when either is empty. The parser's Error
+    // propagates.
+    static std::shared_ptr<tFunction> functionFromStringForX(std::string_view xText, std::string_view yText);
+    // A new parametric function of two expressions (optimised here); an
+    // empty repr gets a unique placeholder. nullptr when either is null.
+    static std::shared_ptr<tFunction> functionFromXFS(fStack::Owner xfs, fStack::Owner yfs, std::string repr);
+    // The function of two formulas the field check accepted.
+    static std::shared_ptr<tFunction> functionFromChecked(CheckedFormula x, CheckedFormula y);
+    // The two formulas in one text, "x(t);y(t)" (formulas have no
+    // semicolon). Error("Invalid initializer!") without the semicolon.
+    static std::shared_ptr<tFunction> functionFromString(std::string_view text);
+    static Ptr fromDict(const json& record);
+
+    const FunctionKindInfo* kindInfo() const override { return findKind(FunctionKind::parametric); }
+    myPoint kTracePoint() const override;
+    std::optional<std::string> myInfoToStr(const myPointInfo& info) const override;
+    std::optional<std::string> rangeInfoToStr(const InfoMap& d) const override;
+
+    const fStack* xFS() const { return xFS_.get(); }
+    const fStack* yFS() const { return yFS_.get(); }
+    StackMachine* xSM();
+    StackMachine* ySM();
+    // (x′(t), y′(t)) as a parametric function of its own; nullptr when it
+    // cannot be formed.
+    std::shared_ptr<tFunction> xyDif();
+    // (x(t) − a)·x′(t) + (y(t) − b)·y′(t), a and b the engine's cells: zero
+    // at the foot of the normal from (a, b).
+    StackMachine* minRoFinder();
+
+    void updatePoints() override;
+    void updateIfNeeded() override {}
+    void updateInfoIfNeeded() override { updateInfo(); }
+    void fillStaticInfo() override;
+    void findRoots() override;
+    void findExtrs() override;
+    void findInfls() override;
+    Marks intersectWith(Function& other) override;
+    std::optional<InfoMap> infoForRangeA(double a, double b) override;
+    myPoint myPointFVV(double t) override;
+    myPointInfo myPointInfoFVV(double t) override;
+    // The t of the curve's point nearest the touch.
+    double varValueForPoint(PointF device, int phase) override;
+    Ptr differential() override;
+    std::span<const unsigned char> curveBreaks() const override { return breaks_; }
+    json toDict() const override;
+
+    static constexpr int defaultNumOfPoints = 500;
+    static constexpr int maxMarks = 200;
+
+  private:
+    fStack::Owner xFS_, yFS_;
+    std::shared_ptr<StackMachine> xSM_, ySM_;
+    std::shared_ptr<tFunction> xyDif_;
+    std::shared_ptr<StackMachine> minRoFinder_;
+    std::vector<unsigned char> breaks_;
+    bool filled_ = false;
+    bool xyDifFailed_ = false;
+    bool differentialFailed_ = false;
+};
+
+} // namespace orlix

@@ -1,0 +1,533 @@
+#include "orlix/rf_function.h"
+
+#include <algorithm>
+#include <cmath>
+#include <limits>
+
+#include "curve_support.h"
+#include "orlix/continuity.h"
+#include "orlix/error.h"
+#include "orlix/format.h"
+#include "orlix/mark_rules.h"
+#include "orlix/math_engine.h"
+#include "orlix/record.h"
+#include "orlix/special_point.h"
+#include "orlix/yx_function.h"
+
+namespace orlix {
+
+namespace {
+
+constexpr double kNaN = std::numeric_limits<double>::quiet_NaN();
+constexpr double kPi = 3.141592653589793;
+// Most candidate angles a touch start weighs: a range of thousands of turns
+// would otherwise take one evaluation per half turn.
+constexpr int maxTraceCandidates = 4096;
+// A candidate farther from the touch than this (in user units) is no match.
+constexpr double traceReach = 400;
+
+std::string label(std::string_view text)
+{
+    std::string s(text);
+    s += fourPerEmSpace;
+    return s;
+}
+
+double infoValue(const InfoMap& m, const char* key)
+{
+    auto it = m.find(key);
+    return it == m.end() ? kNaN : it->second;
+}
+
+double infoValue(const myPointInfo& p, const char* key) { return p.info ? infoValue(*p.info, key) : kNaN; }
+
+std::shared_ptr<rfFunction> asPolar(const Function::Ptr& f) { return std::dynamic_pointer_cast<rfFunction>(f); }
+
+} // namespace
+
+rfFunction::rfFunction() { variable_ = MathEngine::fAddr(); }
+
+rfFunction::~rfFunction()
+{
+    functionSM_.reset();
+    functionFS_.reset();
+}
+
+std::shared_ptr<rfFunction> rfFunction::functionFromString(std::string_view text)
+{
+    auto f = functionFromFS(fStack::createWithString(text), std::string(text));
+    if (f)
+        f->setFunctionInfo(
+            {{"f", std::string(text)}, {"minVarStr", tostr(f->cMinVar())}, {"maxVarStr", tostr(f->cMaxVar())}});
+    return f;
+}
+
+std::shared_ptr<rfFunction> rfFunction::functionFromFS(fStack::Owner fs, std::string repr)
+{
+    if (!fs)
+        return nullptr;
+    auto f = std::make_shared<rfFunction>();
+    f->setStringRepresentation(repr.empty() ? curve::placeholderText() : std::move(repr));
+    f->functionFS_ = fStack::optimize(std::move(fs));
+    f->functionSM_ = f->functionFS_->toStackMachine();
+    f->setLineWidth(1.0f);
+    return f;
+}
+
+std::shared_ptr<rfFunction> rfFunction::functionFromChecked(CheckedFormula formula)
+{
+    if (!formula.expression)
+        return nullptr;
+    auto f = std::make_shared<rfFunction>();
+    f->setStringRepresentation(formula.text.empty() ? curve::placeholderText() : formula.text);
+    f->functionFS_ = std::move(formula.expression);
+    f->functionSM_ = formula.program ? std::move(formula.program) : f->functionFS_->toStackMachine();
+    f->setLineWidth(1.0f);
+    f->setFunctionInfo({{"f", formula.text}, {"minVarStr", tostr(f->cMinVar())}, {"maxVarStr", tostr(f->cMaxVar())}});
+    return f;
+}
+
+StackMachine* rfFunction::functionSM()
+{
+    if (!functionSM_ && functionFS_) {
+        try {
+            functionSM_ = functionFS_->toStackMachine();
+        } catch (const Error&) {
+            return nullptr;
+        }
+    }
+    return functionSM_.get();
+}
+
+double rfFunction::valueAt(double theta)
+{
+    StackMachine* sm = functionSM();
+    if (!sm)
+        return kNaN;
+    *variable_ = theta;
+    return sm->evaluate();
+}
+
+Function::Ptr rfFunction::differential()
+{
+    if (differential_ || differentialFailed_ || !functionFS_)
+        return differential_;
+    try {
+        MathEngine::sharedEngine().setDifBase("f");
+        fStack::Owner d = functionFS_->last()->dif();
+        const std::string text = "D(" + stringRepresentation_ + ",θ)";
+        auto f = d ? functionFromFS(std::move(d), text) : nullptr;
+        if (f) {
+            f->cMinVar_ = cMinVar_;
+            f->cMaxVar_ = cMaxVar_;
+            f->setFunctionInfo(
+                {{"f", text}, {"minVarStr", tostr(cMinVar_)}, {"maxVarStr", tostr(cMaxVar_)}, {"d", "d"}});
+            differential_ = f;
+        }
+    } catch (const Error&) {
+    }
+    differentialFailed_ = !differential_;
+    return differential_;
+}
+
+StackMachine* rfFunction::derivativeSM()
+{
+    auto d = asPolar(differential());
+    return d ? d->functionSM() : nullptr;
+}
+
+StackMachine* rfFunction::secondDerivativeSM()
+{
+    auto d = asPolar(differential());
+    auto dd = d ? asPolar(d->differential()) : nullptr;
+    return dd ? dd->functionSM() : nullptr;
+}
+
+void rfFunction::fillStaticInfo()
+{
+    auto d = asPolar(differential());
+    auto dd = d ? asPolar(d->differential()) : nullptr;
+    if (dd && functionFS_ && d->functionFS_ && dd->functionFS_ && !inflFinder_) {
+        // r·r″ − (2·r′² + r²): minus the numerator of the curvature.
+        try {
+            const fStack* r = functionFS_->last();
+            const fStack* r1 = d->functionFS_->last();
+            const fStack* r2 = dd->functionFS_->last();
+            fStack::Owner F = r->copyAll();
+            F->addNext(r2->copyAll());
+            F->addFunc("*");
+            F->addConst(2);
+            F->addNext(r1->copyAll());
+            F->addNext(r1->copyAll());
+            F->addFunc("*");
+            F->addFunc("*");
+            F->addNext(r->copyAll());
+            F->addNext(r->copyAll());
+            F->addFunc("*");
+            F->addFunc("+");
+            F->addFunc("-");
+            F = fStack::optimize(std::move(F));
+            setInflFinder(std::shared_ptr<StackMachine>(F->toStackMachine()));
+        } catch (const Error&) {
+        }
+    }
+    if (cNumOfPoints_ == 0)
+        cNumOfPoints_ = defaultNumOfPoints;
+    if (filled_)
+        return;
+    if (curve::isUsableRange(cMinVar_, cMaxVar_)) {
+        updatePoints();
+        return;
+    }
+    const bool fromZero = MathEngine::sharedEngine().defRfB != 0;
+    setMinVar(fromZero ? 0.0 : -kPi, fromZero ? 2 * kPi : kPi);
+    functionInfo_["minVarStr"] = tostr(cMinVar_);
+    functionInfo_["maxVarStr"] = tostr(cMaxVar_);
+}
+
+// ---- sampling ----
+
+void rfFunction::updatePoints()
+{
+    // A range that is not one (typed wrong or stored wrong) leaves the
+    // samples as they are.
+    if (!curve::isUsableRange(cMinVar_, cMaxVar_) || cNumOfPoints_ < 2)
+        return;
+    setNumOfPoints(cNumOfPoints_);
+    const curve::Grid grid{cMinVar_, cMaxVar_, cNumOfPoints_};
+    const size_t n = static_cast<size_t>(grid.n);
+    rads_.assign(n, kNaN);
+    StackMachine* sm = functionSM();
+    double* cell = variable_;
+    for (int i = 0; i < grid.n; ++i) {
+        const double theta = grid.at(i);
+        double r = kNaN;
+        if (sm) {
+            *cell = theta;
+            r = sm->evaluate();
+        }
+        rads_[static_cast<size_t>(i)] = r;
+        points_[static_cast<size_t>(i)] = myPoint{r * std::cos(theta), r * std::sin(theta)};
+    }
+    // Breaks where r jumps or has a pole between two samples.
+    breaks_.assign(n, 0);
+    const double scale = std::fabs(curSs().x);
+    const double visibleJump = kVisibleJumpPoints / (scale > 0 ? scale : 1.0);
+    auto radius = [&](int i) { return i >= 0 && i < grid.n ? rads_[static_cast<size_t>(i)] : kNaN; };
+    for (int j = 1; j < grid.n && sm; ++j) {
+        if (stepIsSuspicious(radius(j - 2), radius(j - 1), radius(j), radius(j + 1), visibleJump))
+            breaks_[static_cast<size_t>(j)] =
+                jumpsBetween(grid.at(j - 1), radius(j - 1), grid.at(j), radius(j), [&](double v) { return valueAt(v); })
+                    ? 1
+                    : 0;
+    }
+    filled_ = true;
+}
+
+// ---- searches ----
+
+void rfFunction::findRoots()
+{
+    const int n = static_cast<int>(rads_.size());
+    if (n < 3 || !curve::isUsableRange(cMinVar_, cMaxVar_))
+        return;
+    const curve::Grid grid{cMinVar_, cMaxVar_, n};
+    std::vector<double> vars(static_cast<size_t>(n));
+    for (int i = 0; i < n; ++i)
+        vars[static_cast<size_t>(i)] = grid.at(i);
+    const double saved = *variable_;
+    const auto places =
+        curve::sampledRoots(Probe{functionSM(), variable_}, Probe{derivativeSM(), variable_}, vars, rads_, maxMarks);
+    Marks found;
+    for (double theta : places) {
+        const myPointInfo info = myPointInfoFVV(theta);
+        if (specialPoint::isInside(info.point))
+            found.push_back(specialPoint::pointWithInfo(info, "root"));
+    }
+    *variable_ = saved;
+    addMarks(found);
+}
+
+void rfFunction::findExtrs()
+{
+    const int n = static_cast<int>(rads_.size());
+    StackMachine* dsm = derivativeSM();
+    if (n < 3 || !dsm || !curve::isUsableRange(cMinVar_, cMaxVar_))
+        return;
+    const curve::Grid grid{cMinVar_, cMaxVar_, n};
+    std::vector<double> vars(static_cast<size_t>(n));
+    for (int i = 0; i < n; ++i)
+        vars[static_cast<size_t>(i)] = grid.at(i);
+    const double saved = *variable_;
+    const auto turns =
+        curve::sampledTurns(Probe{functionSM(), variable_}, Probe{dsm, variable_}, vars, rads_, maxMarks);
+    Marks found;
+    for (const auto& turn : turns) {
+        myPointInfo info;
+        if (turn.extremum.smooth) {
+            info = myPointInfoFVV(turn.extremum.at);
+        } else {
+            // A corner of r: no derivatives to tell.
+            const double r = turn.extremum.value, theta = turn.extremum.at;
+            info.point = myPoint{r * std::cos(theta), r * std::sin(theta)};
+            info.value = r;
+            info.variable = theta;
+        }
+        if (std::isnan(info.point.x) || std::isnan(info.point.y))
+            continue;
+        // The marker points away from the pole at a maximum of r and
+        // towards it at a minimum.
+        auto mark = specialPoint::pointWithInfo(info, "minmax");
+        const float x = static_cast<float>(info.point.x), y = static_cast<float>(info.point.y);
+        float betta = std::atan(x / y);
+        if (y < 0)
+            betta += static_cast<float>(kPi);
+        if (turn.minimum)
+            betta += static_cast<float>(kPi);
+        mark->setBetta(std::isnan(betta) ? 0.0f : betta);
+        found.push_back(std::move(mark));
+    }
+    *variable_ = saved;
+    addMarks(found);
+}
+
+void rfFunction::findInfls()
+{
+    const int n = static_cast<int>(rads_.size());
+    if (n < 4 || !inflFinder_ || !curve::isUsableRange(cMinVar_, cMaxVar_))
+        return;
+    const double saved = *variable_;
+    const auto places = curve::signChangeRoots(Probe{inflFinder_.get(), variable_}, curve::Grid{cMinVar_, cMaxVar_, n},
+                                               1e-13, maxMarks);
+    Marks found;
+    for (double theta : places) {
+        const myPointInfo info = myPointInfoFVV(theta);
+        if (!specialPoint::isInside(info.point))
+            continue;
+        auto mark = specialPoint::pointWithInfo(info, "infl");
+        mark->rotate();
+        found.push_back(std::move(mark));
+    }
+    *variable_ = saved;
+    addMarks(found);
+}
+
+Marks rfFunction::intersectWith(Function& other)
+{
+    Marks found;
+    const int n = static_cast<int>(points_.size());
+    if (n < 2 || !curve::isUsableRange(cMinVar_, cMaxVar_) || &other == this)
+        return found;
+    const curve::Grid grid{cMinVar_, cMaxVar_, n};
+    double* cell = variable_;
+    const double saved = *cell;
+    std::vector<double> residuals(static_cast<size_t>(n));
+    for (int j = 0; j < n; ++j)
+        residuals[static_cast<size_t>(j)] = other.valueForPoint(points_[static_cast<size_t>(j)]);
+    auto small = [&](int j) { return j >= 0 && j < n && std::fabs(residuals[static_cast<size_t>(j)]) < 1e-8; };
+    auto residualAt = [&](double theta) { return other.valueForPoint(myPointFVV(theta)); };
+    for (int j = 0; j < n && static_cast<int>(found.size()) < maxMarks; ++j) {
+        if (small(j)) {
+            // A sample on the other curve, between two that are not.
+            if (!small(j - 1) && !small(j + 1))
+                found.push_back(specialPoint::pointWithInfo(myPointInfoFVV(grid.at(j)), "inter"));
+            continue;
+        }
+        if (j == 0 || small(j - 1) || !(residuals[static_cast<size_t>(j - 1)] * residuals[static_cast<size_t>(j)] < 0))
+            continue;
+        if (auto theta = curve::bisectResidual(grid.at(j - 1), grid.at(j), residualAt)) {
+            const myPointInfo info = myPointInfoFVV(*theta);
+            if (specialPoint::isInside(info.point))
+                found.push_back(specialPoint::pointWithInfo(info, "inter"));
+        }
+    }
+    *cell = saved;
+    return found;
+}
+
+// ---- point information ----
+
+myPoint rfFunction::myPointFVV(double theta)
+{
+    const double r = valueAt(theta);
+    return myPoint{r * std::cos(theta), r * std::sin(theta)};
+}
+
+myPointInfo rfFunction::myPointInfoFVV(double theta)
+{
+    if (!std::isfinite(theta))
+        return myPointInfo{};
+    StackMachine* dsm = derivativeSM();
+    StackMachine* ddsm = secondDerivativeSM();
+    double* cell = variable_;
+    auto at = [&](StackMachine* m) {
+        if (!m)
+            return kNaN;
+        *cell = theta;
+        return m->evaluate();
+    };
+    const double r = valueAt(theta);
+    const double r1 = at(dsm);
+    const double r2 = at(ddsm);
+    *cell = theta;
+    const double c = std::cos(theta), s = std::sin(theta);
+    // The tangent (dx/dθ, dy/dθ) = (r′cos θ − r sin θ, r′sin θ + r cos θ);
+    // written without r′/r it holds at the pole too.
+    const double dx = r1 * c - r * s;
+    const double dy = r1 * s + r * c;
+    const double slope = dy / dx;
+    // The direction of travel; a vertical tangent (dx of either sign of
+    // zero) points the way dy goes.
+    double angle = dx == 0 ? (dy < 0 ? -kPi / 2 : kPi / 2) : std::atan(slope);
+    if (dx < 0)
+        angle += kPi;
+    const double k = (r * r + 2 * r1 * r1 - r * r2) / std::pow(r * r + r1 * r1, 1.5);
+
+    myPointInfo info;
+    info.point = myPoint{r * c, r * s};
+    info.value = r;
+    info.variable = theta;
+    info.info = InfoMap{{"dr/df", r1}, {"ddr/dff", r2}, {"dy/dx", slope}, {"f", angle}, {"k", k}};
+    return info;
+}
+
+double rfFunction::varValueForPoint(PointF device, int phase)
+{
+    PlotContext* plane = plotContext();
+    if (!plane)
+        return kNaN;
+    const myPoint u = plane->myPointToUser(myPoint{device.x, device.y});
+    double phi = std::atan(u.y / u.x);
+    if (u.x < 0)
+        phi += kPi;
+    else if (u.y < 0)
+        phi += 2 * kPi;
+    if (std::isnan(phi))
+        phi = 0; // the touch is on the pole itself
+    previousInfo_& prev = previousI_;
+    if (phase != 0) {
+        // A moving finger: the branch of the angle nearest the last one, on
+        // the ray of the sign the trace began with.
+        if (prev.f.inv)
+            phi += kPi;
+        phi += 2 * kPi * std::ceil((prev.f.f - phi) / (2 * kPi) - 0.5);
+    } else if (curve::isUsableRange(cMinVar_, cMaxVar_)) {
+        // A touch start: of the angles on the touch's ray (r > 0) or on the
+        // opposite one (r < 0) within the range, the one whose point is
+        // nearest the touch along the ray.
+        const double distance = std::hypot(u.x, u.y);
+        const double first = std::floor(cMinVar_ / (2 * kPi)) * 2 * kPi + phi;
+        double best = kNaN, bestD = traceReach;
+        bool bestInv = false;
+        for (int k = 0; k < maxTraceCandidates; ++k) {
+            const double candidate = first + k * kPi;
+            if (candidate > cMaxVar_)
+                break;
+            if (candidate < cMinVar_)
+                continue;
+            const double sign = k % 2 == 0 ? 1.0 : -1.0;
+            const double d = std::fabs(distance - sign * valueAt(candidate));
+            if (d < bestD) {
+                bestD = d;
+                best = candidate;
+                bestInv = sign < 0;
+            }
+        }
+        if (std::isnan(best)) {
+            // No angle of the range matches: the ray's own angle in it.
+            best = first < cMinVar_ ? first + 2 * kPi * std::ceil((cMinVar_ - first) / (2 * kPi)) : first;
+            bestInv = false;
+        }
+        phi = best;
+        prev.f.inv = bestInv;
+    }
+    *variable_ = phi;
+    prev.f.f = phi;
+    return phi;
+}
+
+// ---- range information ----
+
+std::optional<InfoMap> rfFunction::infoForRangeA(double a, double b)
+{
+    if (a > b)
+        std::swap(a, b);
+    if (!std::isfinite(a) || !std::isfinite(b))
+        return std::nullopt;
+    StackMachine* sm = functionSM();
+    StackMachine* dsm = derivativeSM();
+    if (!sm || !dsm)
+        return std::nullopt;
+    if (a == b)
+        return InfoMap{{"s", 0}, {"l", 0}, {"p", 0}, {"v", 0}, {"is", 0}};
+    double* cell = variable_;
+    const double saved = *cell;
+    // is: r; s: r²/2; v: y²·dx/dθ; l: the arc element; p: |r|·(arc element)·sin θ.
+    const auto est = curve::integrate<5>(a, b, std::min(maxIntegral(), explicitFunction::integralHalvingsCap), 1, 3,
+                                         [&](double theta, std::array<double, 5>& out) {
+                                             *cell = theta;
+                                             const double r = sm->evaluate();
+                                             *cell = theta;
+                                             const double r1 = dsm->evaluate();
+                                             const double c = std::cos(theta), s = std::sin(theta);
+                                             const double arc = std::hypot(r, r1);
+                                             out[0] = r;
+                                             out[1] = r * r / 2;
+                                             out[2] = (r * s) * (r * s) * (r1 * c - r * s);
+                                             out[3] = arc;
+                                             out[4] = std::fabs(r) * arc * s;
+                                         });
+    *cell = saved;
+    if (!est)
+        return std::nullopt;
+    const auto& e = *est;
+    return InfoMap{{"is", e[0]},          {"s", e[1]}, {"v", kPi * e[2]}, {"l", e[3]},
+                   {"p", 2 * kPi * e[4]}, {"a", a},    {"b", b}};
+}
+
+std::optional<std::string> rfFunction::myInfoToStr(const myPointInfo& info) const
+{
+    return label("r=") + tostr(info.value) + "\n" + label("x=") + tostr(info.point.x) + "\n" + label("y=") +
+           tostr(info.point.y) + "\n" + label("∂r/∂θ=") + tostr(infoValue(info, "dr/df")) + "\n" + label("∂²r/∂θ²=") +
+           tostr(infoValue(info, "ddr/dff")) + "\n" + label("∂y/∂x=") + tostr(infoValue(info, "dy/dx")) + "\n" +
+           label("k=") + tostr(infoValue(info, "k"));
+}
+
+std::optional<std::string> rfFunction::rangeInfoToStr(const InfoMap& d) const
+{
+    const auto v = [&](const char* key) { return tostr(infoValue(d, key)); };
+    return label("∫=") + v("is") + "\n" + label("S=") + v("s") + "\n" + label("l=") + v("l") + "\n" + label("Vox=") +
+           v("v") + "\n" + label("Sox=") + v("p");
+}
+
+// ---- persistence ----
+
+Function::json rfFunction::toDict() const
+{
+    json d = Function::toDict();
+    d["type"] = typeName();
+    d["functionSM"] = curve::expressionToJson(functionFS_.get());
+    return d;
+}
+
+Function::Ptr rfFunction::fromDict(const json& r)
+{
+    if (!r.is_object() || !r.contains("functionSM"))
+        return nullptr;
+    fStack::Owner fs = curve::expressionFromJson(r["functionSM"]);
+    if (!fs)
+        return nullptr;
+    auto f = functionFromFS(std::move(fs), record::readString(r, "strRepr"));
+    if (!f)
+        return nullptr;
+    f->applyRecord(r);
+    // A stored range that is not one is dropped: the kind's default applies.
+    const double lo = record::readDouble(r, "minVar", kNaN), hi = record::readDouble(r, "maxVar", kNaN);
+    if (curve::isUsableRange(lo, hi)) {
+        f->cMinVar_ = lo;
+        f->cMaxVar_ = hi;
+    }
+    return f;
+}
+
+} // namespace orlix

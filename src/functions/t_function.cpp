@@ -1,0 +1,613 @@
+#include "orlix/t_function.h"
+
+#include <algorithm>
+#include <cmath>
+#include <limits>
+
+#include "curve_support.h"
+#include "orlix/continuity.h"
+#include "orlix/error.h"
+#include "orlix/format.h"
+#include "orlix/mark_rules.h"
+#include "orlix/math_engine.h"
+#include "orlix/record.h"
+#include "orlix/special_point.h"
+#include "orlix/yx_function.h"
+
+namespace orlix {
+
+namespace {
+
+constexpr double kNaN = std::numeric_limits<double>::quiet_NaN();
+constexpr double kPi = 3.141592653589793;
+// Multiplies the grid step into the level below which the inflection
+// finder counts as zero.
+constexpr double inflectionTolerance = 2.220446049250313e-13;
+
+std::string label(std::string_view text)
+{
+    std::string s(text);
+    s += fourPerEmSpace;
+    return s;
+}
+
+double infoValue(const InfoMap& m, const char* key)
+{
+    auto it = m.find(key);
+    return it == m.end() ? kNaN : it->second;
+}
+
+double infoValue(const myPointInfo& p, const char* key) { return p.info ? infoValue(*p.info, key) : kNaN; }
+
+std::shared_ptr<StackMachine> compile(const fStack::Owner& fs)
+{
+    return fs ? std::shared_ptr<StackMachine>(fs->toStackMachine()) : nullptr;
+}
+
+double evaluateAt(StackMachine* m, double* cell, double t)
+{
+    if (!m)
+        return kNaN;
+    *cell = t;
+    return m->evaluate();
+}
+
+} // namespace
+
+tFunction::tFunction() { variable_ = MathEngine::tAddr(); }
+
+tFunction::~tFunction()
+{
+    xSM_.reset();
+    ySM_.reset();
+    xFS_.reset();
+    yFS_.reset();
+}
+
+myPoint tFunction::kTracePoint() const { return {kNaN, kNaN}; }
+
+std::shared_ptr<tFunction> tFunction::functionFromStringForX(std::string_view xText, std::string_view yText)
+{
+    if (xText.empty() || yText.empty())
+        return nullptr;
+    fStack::Owner xfs = fStack::createWithString(xText);
+    fStack::Owner yfs = fStack::createWithString(yText);
+    auto f = functionFromXFS(std::move(xfs), std::move(yfs), std::string(xText) + " | " + std::string(yText));
+    if (f)
+        f->setFunctionInfo({{"f", std::string(xText)},
+                            {"g", std::string(yText)},
+                            {"minVarStr", tostr(f->cMinVar())},
+                            {"maxVarStr", tostr(f->cMaxVar())}});
+    return f;
+}
+
+std::shared_ptr<tFunction> tFunction::functionFromXFS(fStack::Owner xfs, fStack::Owner yfs, std::string repr)
+{
+    if (!xfs || !yfs)
+        return nullptr;
+    auto f = std::make_shared<tFunction>();
+    f->setStringRepresentation(repr.empty() ? curve::placeholderText() : std::move(repr));
+    f->xFS_ = fStack::optimize(std::move(xfs));
+    f->yFS_ = fStack::optimize(std::move(yfs));
+    f->xSM_ = compile(f->xFS_);
+    f->ySM_ = compile(f->yFS_);
+    f->setLineWidth(1.0f);
+    return f;
+}
+
+std::shared_ptr<tFunction> tFunction::functionFromChecked(CheckedFormula x, CheckedFormula y)
+{
+    if (!x.expression || !y.expression)
+        return nullptr;
+    auto f = std::make_shared<tFunction>();
+    f->setStringRepresentation(x.text + " | " + y.text);
+    f->xFS_ = std::move(x.expression);
+    f->yFS_ = std::move(y.expression);
+    f->xSM_ = x.program ? std::move(x.program) : compile(f->xFS_);
+    f->ySM_ = y.program ? std::move(y.program) : compile(f->yFS_);
+    f->setLineWidth(1.0f);
+    f->setFunctionInfo(
+        {{"f", x.text}, {"g", y.text}, {"minVarStr", tostr(f->cMinVar())}, {"maxVarStr", tostr(f->cMaxVar())}});
+    return f;
+}
+
+std::shared_ptr<tFunction> tFunction::functionFromString(std::string_view text)
+{
+    const auto semicolon = text.find(';');
+    if (semicolon == std::string_view::npos || text.find(';', semicolon + 1) != std::string_view::npos)
+        throw Error("Unsupported!", "Invalid initializer!");
+    return functionFromStringForX(text.substr(0, semicolon), text.substr(semicolon + 1));
+}
+
+StackMachine* tFunction::xSM()
+{
+    if (!xSM_ && xFS_)
+        xSM_ = compile(xFS_);
+    return xSM_.get();
+}
+
+StackMachine* tFunction::ySM()
+{
+    if (!ySM_ && yFS_)
+        ySM_ = compile(yFS_);
+    return ySM_.get();
+}
+
+std::shared_ptr<tFunction> tFunction::xyDif()
+{
+    if (xyDif_ || xyDifFailed_ || !xFS_ || !yFS_)
+        return xyDif_;
+    try {
+        MathEngine::sharedEngine().setDifBase("t");
+        xyDif_ = functionFromXFS(xFS_->last()->dif(), yFS_->last()->dif(), "xyDif!");
+    } catch (const Error&) {
+        xyDif_ = nullptr;
+    }
+    xyDifFailed_ = !xyDif_;
+    return xyDif_;
+}
+
+StackMachine* tFunction::minRoFinder()
+{
+    if (minRoFinder_)
+        return minRoFinder_.get();
+    auto d = xyDif();
+    if (!d)
+        return nullptr;
+    try {
+        fStack::Owner F = xFS_->last()->copyAll();
+        F->addFunc("a");
+        F->addFunc("-");
+        F->addNext(d->xFS_->last()->copyAll());
+        F->addFunc("*");
+        F->addNext(yFS_->last()->copyAll());
+        F->addFunc("b");
+        F->addFunc("-");
+        F->addNext(d->yFS_->last()->copyAll());
+        F->addFunc("*");
+        F->addFunc("+");
+        minRoFinder_ = compile(fStack::optimize(std::move(F)));
+    } catch (const Error&) {
+        return nullptr;
+    }
+    return minRoFinder_.get();
+}
+
+Function::Ptr tFunction::differential()
+{
+    if (differential_ || differentialFailed_ || !xFS_)
+        return differential_;
+    try {
+        auto d = xyDif();
+        if (d) {
+            // (x, y′/x′): the slope of the curve along the same x.
+            fStack::Owner slope = d->yFS_->last()->copyAll();
+            slope->addNext(d->xFS_->last()->copyAll());
+            slope->addFunc("/");
+            auto f = functionFromXFS(xFS_->last()->copyAll(), std::move(slope), "D(" + stringRepresentation_ + ")");
+            if (f) {
+                f->cMinVar_ = cMinVar_;
+                f->cMaxVar_ = cMaxVar_;
+                const auto entry = [&](const char* key) {
+                    auto it = functionInfo_.find(key);
+                    return it == functionInfo_.end() ? std::string() : it->second;
+                };
+                f->setFunctionInfo({{"g", "D(" + entry("g") + ",t)/D(" + entry("f") + ",t)"},
+                                    {"f", entry("f")},
+                                    {"minVarStr", tostr(cMinVar_)},
+                                    {"maxVarStr", tostr(cMaxVar_)},
+                                    {"d", "d"}});
+                differential_ = f;
+            }
+        }
+    } catch (const Error&) {
+    }
+    differentialFailed_ = !differential_;
+    return differential_;
+}
+
+void tFunction::fillStaticInfo()
+{
+    auto d = xyDif();
+    auto dd = d ? d->xyDif() : nullptr;
+    if (dd && !inflFinder_) {
+        // x′·y″ − y′·x″: the numerator of the curvature.
+        try {
+            fStack::Owner F = d->xFS_->last()->copyAll();
+            F->addNext(dd->yFS_->last()->copyAll());
+            F->addFunc("*");
+            F->addNext(d->yFS_->last()->copyAll());
+            F->addNext(dd->xFS_->last()->copyAll());
+            F->addFunc("*");
+            F->addFunc("-");
+            setInflFinder(compile(fStack::optimize(std::move(F))));
+        } catch (const Error&) {
+        }
+    }
+    if (cNumOfPoints_ == 0)
+        cNumOfPoints_ = defaultNumOfPoints;
+    if (filled_)
+        return;
+    if (curve::isUsableRange(cMinVar_, cMaxVar_)) {
+        updatePoints();
+        return;
+    }
+    const bool fromZero = MathEngine::sharedEngine().defTB != 0;
+    setMinVar(fromZero ? 0.0 : -20.0, 20.0);
+    functionInfo_["minVarStr"] = tostr(cMinVar_);
+    functionInfo_["maxVarStr"] = tostr(cMaxVar_);
+}
+
+// ---- sampling ----
+
+void tFunction::updatePoints()
+{
+    if (!curve::isUsableRange(cMinVar_, cMaxVar_) || cNumOfPoints_ < 2)
+        return;
+    setNumOfPoints(cNumOfPoints_);
+    const curve::Grid grid{cMinVar_, cMaxVar_, cNumOfPoints_};
+    StackMachine* xs = xSM();
+    StackMachine* ys = ySM();
+    double* cell = variable_;
+    for (int i = 0; i < grid.n; ++i) {
+        const double t = grid.at(i);
+        points_[static_cast<size_t>(i)] = myPoint{evaluateAt(xs, cell, t), evaluateAt(ys, cell, t)};
+    }
+    // Breaks where x or y jumps or has a pole between two samples.
+    const size_t n = static_cast<size_t>(grid.n);
+    breaks_.assign(n, 0);
+    const myPoint scale = curSs();
+    const double jumpX = kVisibleJumpPoints / (std::fabs(scale.x) > 0 ? std::fabs(scale.x) : 1.0);
+    const double jumpY = kVisibleJumpPoints / (std::fabs(scale.y) > 0 ? std::fabs(scale.y) : 1.0);
+    auto coordinate = [&](int i, bool isX) {
+        if (i < 0 || i >= grid.n)
+            return kNaN;
+        const myPoint& p = points_[static_cast<size_t>(i)];
+        return isX ? p.x : p.y;
+    };
+    for (int j = 1; j < grid.n; ++j) {
+        for (const bool isX : {true, false}) {
+            StackMachine* m = isX ? xs : ys;
+            if (!m || !stepIsSuspicious(coordinate(j - 2, isX), coordinate(j - 1, isX), coordinate(j, isX),
+                                        coordinate(j + 1, isX), isX ? jumpX : jumpY))
+                continue;
+            if (jumpsBetween(grid.at(j - 1), coordinate(j - 1, isX), grid.at(j), coordinate(j, isX),
+                             [&](double t) { return evaluateAt(m, cell, t); })) {
+                breaks_[static_cast<size_t>(j)] = 1;
+                break;
+            }
+        }
+    }
+    filled_ = true;
+}
+
+// ---- searches ----
+
+void tFunction::findRoots()
+{
+    const int n = static_cast<int>(points_.size());
+    if (n < 3 || !curve::isUsableRange(cMinVar_, cMaxVar_))
+        return;
+    const curve::Grid grid{cMinVar_, cMaxVar_, n};
+    auto d = xyDif();
+    std::vector<double> vars(static_cast<size_t>(n)), xs(vars.size()), ys(vars.size());
+    for (int i = 0; i < n; ++i) {
+        vars[static_cast<size_t>(i)] = grid.at(i);
+        xs[static_cast<size_t>(i)] = points_[static_cast<size_t>(i)].x;
+        ys[static_cast<size_t>(i)] = points_[static_cast<size_t>(i)].y;
+    }
+    const double saved = *variable_;
+    const myPoint& first = points_.front();
+    const myPoint& last = points_.back();
+    const bool closed = std::hypot(first.x - last.x, first.y - last.y) <=
+                        1e-9 * std::max({std::fabs(first.x), std::fabs(first.y), 1.0});
+    Marks found;
+    // Crossings of the x axis (y = 0), then of the y axis (x = 0).
+    for (const bool ofY : {true, false}) {
+        const Probe f{ofY ? ySM() : xSM(), variable_};
+        const Probe df{d ? (ofY ? d->ySM() : d->xSM()) : nullptr, variable_};
+        const auto places = curve::sampledRoots(f, df, vars, ofY ? ys : xs, maxMarks);
+        const double nearEnd = 1e-9 * (cMaxVar_ - cMinVar_);
+        const bool startMarked =
+            std::any_of(places.begin(), places.end(), [&](double t) { return t - cMinVar_ <= nearEnd; });
+        for (double t : places) {
+            if (static_cast<int>(found.size()) >= maxMarks)
+                break;
+            // A closed curve ends where it starts: one mark for that place.
+            if (closed && startMarked && cMaxVar_ - t <= nearEnd)
+                continue;
+            const myPointInfo info = myPointInfoFVV(t);
+            if (specialPoint::isInside(info.point))
+                found.push_back(specialPoint::pointWithInfo(info, "root"));
+        }
+    }
+    *variable_ = saved;
+    addMarks(found);
+}
+
+void tFunction::findExtrs()
+{
+    const int n = static_cast<int>(points_.size());
+    auto d = xyDif();
+    if (n < 3 || !d || !curve::isUsableRange(cMinVar_, cMaxVar_))
+        return;
+    const curve::Grid grid{cMinVar_, cMaxVar_, n};
+    // A closed curve turns at its seam as anywhere else: the sample before
+    // the last one is put in front of the first so that a turn there shows.
+    const myPoint& first = points_.front();
+    const myPoint& last = points_.back();
+    const double size = std::max({std::fabs(first.x), std::fabs(first.y), 1.0});
+    const bool closed = std::hypot(first.x - last.x, first.y - last.y) <= 1e-9 * size;
+    std::vector<double> vars, xs, ys;
+    if (closed) {
+        vars.push_back(cMinVar_ - grid.step());
+        xs.push_back(points_[static_cast<size_t>(n - 2)].x);
+        ys.push_back(points_[static_cast<size_t>(n - 2)].y);
+    }
+    for (int i = 0; i < n; ++i) {
+        vars.push_back(grid.at(i));
+        xs.push_back(points_[static_cast<size_t>(i)].x);
+        ys.push_back(points_[static_cast<size_t>(i)].y);
+    }
+    const double saved = *variable_;
+    Marks found;
+    // Where y turns the marker stands upright (turned over at a minimum);
+    // where x turns it lies on its side, facing right at a maximum.
+    for (const bool ofY : {true, false}) {
+        const Probe f{ofY ? ySM() : xSM(), variable_};
+        const Probe df{ofY ? d->ySM() : d->xSM(), variable_};
+        const auto turns = curve::sampledTurns(f, df, vars, ofY ? ys : xs, maxMarks);
+        for (const auto& turn : turns) {
+            if (static_cast<int>(found.size()) >= maxMarks)
+                break;
+            const double t = turn.extremum.at;
+            myPointInfo info;
+            if (turn.extremum.smooth) {
+                info = myPointInfoFVV(t);
+            } else {
+                // A corner: no derivatives to tell.
+                const double other = evaluateAt(ofY ? xSM() : ySM(), variable_, t);
+                info.point = ofY ? myPoint{other, turn.extremum.value} : myPoint{turn.extremum.value, other};
+                info.value = info.point.y;
+                info.variable = t;
+            }
+            if (std::isnan(info.point.x) || std::isnan(info.point.y))
+                continue;
+            auto mark = specialPoint::pointWithInfo(info, "minmax");
+            float betta = ofY ? mark->betta() : 1.5707964f;
+            if (turn.minimum)
+                betta += static_cast<float>(kPi);
+            mark->setBetta(betta);
+            found.push_back(std::move(mark));
+        }
+    }
+    *variable_ = saved;
+    addMarks(found);
+}
+
+void tFunction::findInfls()
+{
+    const int n = static_cast<int>(points_.size());
+    if (n < 4 || !inflFinder_ || !curve::isUsableRange(cMinVar_, cMaxVar_))
+        return;
+    const curve::Grid grid{cMinVar_, cMaxVar_, n};
+    const double saved = *variable_;
+    const auto places =
+        curve::signChangeRoots(Probe{inflFinder_.get(), variable_}, grid, inflectionTolerance * grid.step(), maxMarks);
+    Marks found;
+    for (double t : places) {
+        const myPointInfo info = myPointInfoFVV(t);
+        if (!specialPoint::isInside(info.point))
+            continue;
+        auto mark = specialPoint::pointWithInfo(info, "infl");
+        const double slope = infoValue(info, "dy/dx");
+        if (!std::isnan(slope))
+            mark->setBetta(mark->betta() - static_cast<float>(std::atan(slope)));
+        found.push_back(std::move(mark));
+    }
+    *variable_ = saved;
+    addMarks(found);
+}
+
+Marks tFunction::intersectWith(Function& other)
+{
+    Marks found;
+    const int n = static_cast<int>(points_.size());
+    if (n < 2 || !curve::isUsableRange(cMinVar_, cMaxVar_) || &other == this)
+        return found;
+    const curve::Grid grid{cMinVar_, cMaxVar_, n};
+    double* cell = variable_;
+    const double saved = *cell;
+    std::vector<double> residuals(static_cast<size_t>(n));
+    for (int j = 0; j < n; ++j)
+        residuals[static_cast<size_t>(j)] = other.valueForPoint(points_[static_cast<size_t>(j)]);
+    auto small = [&](int j) { return j >= 0 && j < n && std::fabs(residuals[static_cast<size_t>(j)]) < 1e-8; };
+    auto residualAt = [&](double t) { return other.valueForPoint(myPointFVV(t)); };
+    for (int j = 0; j < n && static_cast<int>(found.size()) < maxMarks; ++j) {
+        if (small(j)) {
+            if (!small(j - 1) && !small(j + 1))
+                found.push_back(specialPoint::pointWithInfo(myPointInfoFVV(grid.at(j)), "inter"));
+            continue;
+        }
+        if (j == 0 || small(j - 1) || !(residuals[static_cast<size_t>(j - 1)] * residuals[static_cast<size_t>(j)] < 0))
+            continue;
+        if (auto t = curve::bisectResidual(grid.at(j - 1), grid.at(j), residualAt)) {
+            const myPointInfo info = myPointInfoFVV(*t);
+            if (specialPoint::isInside(info.point))
+                found.push_back(specialPoint::pointWithInfo(info, "inter"));
+        }
+    }
+    *cell = saved;
+    return found;
+}
+
+// ---- point information ----
+
+myPoint tFunction::myPointFVV(double t)
+{
+    const double x = evaluateAt(xSM(), variable_, t);
+    return myPoint{x, evaluateAt(ySM(), variable_, t)};
+}
+
+myPointInfo tFunction::myPointInfoFVV(double t)
+{
+    if (!std::isfinite(t))
+        return myPointInfo{};
+    auto d = xyDif();
+    auto dd = d ? d->xyDif() : nullptr;
+    double* cell = variable_;
+    const myPoint p = myPointFVV(t);
+    const double x1 = d ? evaluateAt(d->xSM(), cell, t) : kNaN;
+    const double y1 = d ? evaluateAt(d->ySM(), cell, t) : kNaN;
+    const double x2 = dd ? evaluateAt(dd->xSM(), cell, t) : kNaN;
+    const double y2 = dd ? evaluateAt(dd->ySM(), cell, t) : kNaN;
+    *cell = t;
+    const double k = (x1 * y2 - x2 * y1) / std::pow(x1 * x1 + y1 * y1, 1.5);
+
+    myPointInfo info;
+    info.point = p;
+    info.value = p.y;
+    info.variable = t;
+    info.info = InfoMap{{"dx/dt", x1}, {"dy/dt", y1}, {"dy/dx", y1 / x1}, {"k", k}};
+    return info;
+}
+
+double tFunction::varValueForPoint(PointF device, int phase)
+{
+    PlotContext* plane = plotContext();
+    const int n = static_cast<int>(points_.size());
+    if (!plane || n == 0 || !curve::isUsableRange(cMinVar_, cMaxVar_))
+        return kNaN;
+    const myPoint u = plane->myPointToUser(myPoint{device.x, device.y});
+    auto distance = [&](int i) {
+        const myPoint& p = points_[static_cast<size_t>(i)];
+        const double d = (p.x - u.x) * (p.x - u.x) + (p.y - u.y) * (p.y - u.y);
+        return std::isnan(d) ? std::numeric_limits<double>::infinity() : d;
+    };
+    int m = std::clamp(previousI_.minI, 0, n - 1);
+    if (phase == 0) {
+        m = 0;
+        for (int i = 1; i < n; ++i)
+            if (distance(i) < distance(m))
+                m = i;
+    } else if (phase != 2) {
+        // A moving finger: walk from the last sample along the curve while
+        // it comes no farther from the finger, forward and then backward,
+        // round a closed curve's end at most once each way.
+        auto walk = [&](int from, int direction) {
+            int at = from;
+            bool wrapped = false;
+            for (int steps = 0; steps < n; ++steps) {
+                int next = at + direction;
+                if (next < 0 || next >= n) {
+                    if (wrapped)
+                        break;
+                    wrapped = true;
+                    next = next < 0 ? n - 1 : 0;
+                }
+                if (!(distance(next) <= distance(at)))
+                    break;
+                at = next;
+            }
+            return at;
+        };
+        m = walk(walk(m, 1), -1);
+    }
+    previousI_.minI = m;
+    *MathEngine::aAddr() = u.x;
+    *MathEngine::bAddr() = u.y;
+    const curve::Grid grid{cMinVar_, cMaxVar_, n};
+    double t = kNaN;
+    if (StackMachine* finder = minRoFinder())
+        t = finder->findRootBetweenVar1(grid.clampedAt(m - 1), grid.clampedAt(m + 1), variable_);
+    if (std::isnan(t))
+        t = grid.at(m);
+    *variable_ = t;
+    return t;
+}
+
+// ---- range information ----
+
+std::optional<InfoMap> tFunction::infoForRangeA(double a, double b)
+{
+    if (a > b)
+        std::swap(a, b);
+    if (!std::isfinite(a) || !std::isfinite(b))
+        return std::nullopt;
+    auto d = xyDif();
+    StackMachine* xs = xSM();
+    StackMachine* ys = ySM();
+    StackMachine* dxs = d ? d->xSM() : nullptr;
+    StackMachine* dys = d ? d->ySM() : nullptr;
+    if (!xs || !ys || !dxs || !dys)
+        return std::nullopt;
+    if (a == b)
+        return InfoMap{{"s", 0}, {"l", 0}, {"p", 0}, {"v", 0}};
+    double* cell = variable_;
+    const double saved = *cell;
+    // s: y·x′; v: y²·x′; l: the arc element; p: |y|·(arc element).
+    const auto est = curve::integrate<4>(a, b, std::min(maxIntegral(), explicitFunction::integralHalvingsCap), 0, 2,
+                                         [&](double t, std::array<double, 4>& out) {
+                                             const double y = evaluateAt(ys, cell, t);
+                                             const double x1 = evaluateAt(dxs, cell, t);
+                                             const double y1 = evaluateAt(dys, cell, t);
+                                             const double arc = std::hypot(x1, y1);
+                                             out[0] = y * x1;
+                                             out[1] = y * y * x1;
+                                             out[2] = arc;
+                                             out[3] = std::fabs(y) * arc;
+                                         });
+    *cell = saved;
+    if (!est)
+        return std::nullopt;
+    const auto& e = *est;
+    return InfoMap{{"s", e[0]}, {"v", kPi * e[1]}, {"l", e[2]}, {"p", 2 * kPi * e[3]}, {"a", a}, {"b", b}};
+}
+
+std::optional<std::string> tFunction::myInfoToStr(const myPointInfo& info) const
+{
+    return label("x=") + tostr(info.point.x) + "\n" + label("y=") + tostr(info.point.y) + "\n" + label("∂x/∂t=") +
+           tostr(infoValue(info, "dx/dt")) + "\n" + label("∂y/∂t=") + tostr(infoValue(info, "dy/dt")) + "\n" +
+           label("∂y/∂x=") + tostr(infoValue(info, "dy/dx")) + "\n" + label("k=") + tostr(infoValue(info, "k"));
+}
+
+std::optional<std::string> tFunction::rangeInfoToStr(const InfoMap& d) const
+{
+    const auto v = [&](const char* key) { return tostr(infoValue(d, key)); };
+    return label("S=") + v("s") + "\n" + label("l=") + v("l") + "\n" + label("Vox=") + v("v") + "\n" + label("Sox=") +
+           v("p");
+}
+
+// ---- persistence ----
+
+Function::json tFunction::toDict() const
+{
+    json d = Function::toDict();
+    d["type"] = typeName();
+    d["xSM"] = curve::expressionToJson(xFS_.get());
+    d["ySM"] = curve::expressionToJson(yFS_.get());
+    return d;
+}
+
+Function::Ptr tFunction::fromDict(const json& r)
+{
+    if (!r.is_object() || !r.contains("xSM") || !r.contains("ySM"))
+        return nullptr;
+    fStack::Owner xfs = curve::expressionFromJson(r["xSM"]);
+    fStack::Owner yfs = curve::expressionFromJson(r["ySM"]);
+    if (!xfs || !yfs)
+        return nullptr;
+    auto f = functionFromXFS(std::move(xfs), std::move(yfs), record::readString(r, "strRepr"));
+    if (!f)
+        return nullptr;
+    f->applyRecord(r);
+    // A stored range that is not one is dropped: the kind's default applies.
+    const double lo = record::readDouble(r, "minVar", kNaN), hi = record::readDouble(r, "maxVar", kNaN);
+    if (curve::isUsableRange(lo, hi)) {
+        f->cMinVar_ = lo;
+        f->cMaxVar_ = hi;
+    }
+    return f;
+}
+
+} // namespace orlix
