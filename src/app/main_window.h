@@ -23,6 +23,7 @@ class QGraphicsOpacityEffect;
 class QParallelAnimationGroup;
 class QLabel;
 class QLineEdit;
+class QMenu;
 class QMessageBox;
 class QToolButton;
 
@@ -52,6 +53,8 @@ class MainWindow : public QWidget {
     PlotWidget& plot() { return *plot_; }
     QLineEdit& formulaField() { return *field_; }
     QLabel& kindLabel() { return *kindLabel_; }
+    // The plot's context menu (a right click on the plot).
+    QMenu& plotMenu() { return *plotMenu_; }
     // The formula field's check message; empty when the text is fine.
     QLabel& fieldMessage() { return *fieldMessage_; }
     QToolButton& addButton() { return *addButton_; }
@@ -108,6 +111,7 @@ class MainWindow : public QWidget {
 
     Session session_;
     PlotWidget* plot_ = nullptr;
+    QMenu* plotMenu_ = nullptr;
     std::unique_ptr<OrlixViewController> controller_;
     QWidget* topBar_ = nullptr;
     QWidget* bottomBar_ = nullptr;
