@@ -266,8 +266,9 @@ void QPainterCanvas::strokePath()
 // same edges in short pieces (six curves at two pixels a point took 100 ms).
 // Long opaque polylines, which is what curves are, are therefore drawn in
 // pieces that overlap without a seam:
-// - solid lines as separate segments, whose square caps close the joins,
-//   and a chord at either end with the cap asked for;
+// - solid lines as separate segments (runs in line merged into one
+//   chord), whose square caps close the joins, and a chord at either end
+//   with the cap asked for;
 // - dashed lines walked here, each dash its own short polyline, the pattern
 //   starting again at every move as QPainter does;
 // - round caps as runs of segments.
@@ -305,6 +306,24 @@ bool QPainterCanvas::strokeLongPolyline(QPainter& p, const QPen& q)
             return false;
     }
     const auto point = [this](int i) { return QPointF(path_.elementAt(i)); };
+    // Whether the points between elements a and b lie on the chord from a
+    // to b, in order, within kChordTolerance.
+    constexpr int kMaxChordRun = 48;
+    constexpr double kChordTolerance = 0.1;
+    const auto withinChord = [&](int a, int b) {
+        const QPointF from = point(a), chord = point(b) - from;
+        const double length2 = QPointF::dotProduct(chord, chord);
+        if (!(length2 > 0))
+            return false;
+        for (int i = a + 1; i < b; ++i) {
+            const QPointF d = point(i) - from;
+            const double along = QPointF::dotProduct(d, chord);
+            const double across = d.x() * chord.y() - d.y() * chord.x();
+            if (along < 0 || along > length2 || across * across > kChordTolerance * kChordTolerance * length2)
+                return false;
+        }
+        return true;
+    };
 
     p.save();
     p.setBrush(Qt::NoBrush);
@@ -341,8 +360,16 @@ bool QPainterCanvas::strokeLongPolyline(QPainter& p, const QPen& q)
             }
             ends.emplace_back(point(first), point(head));
             ends.emplace_back(point(tail), point(last));
-            for (int k = head; k < tail; ++k)
-                middle.emplace_back(point(k), point(k + 1));
+            // Samples a curve lays closer than two pixels apart are mostly
+            // in line: runs that stay within a tenth of a point of one chord
+            // are stroked as that chord.
+            for (int k = head; k < tail;) {
+                int j = k + 1;
+                while (j < tail && j - k < kMaxChordRun && withinChord(k, j + 1))
+                    ++j;
+                middle.emplace_back(point(k), point(j));
+                k = j;
+            }
         }
     }
     if (!ends.empty())
