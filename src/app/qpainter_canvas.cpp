@@ -111,14 +111,38 @@ bool QPainterCanvas::savePng(const QString& path) const
     return !img.isNull() && img.save(path, "PNG");
 }
 
+void QPainterCanvas::touched(const QRectF& bounds)
+{
+    QPainter* p = painter();
+    if (!p)
+        return;
+    const QRectF r = p->transform().mapRect(bounds);
+    if (std::isfinite(r.x()) && std::isfinite(r.y()) && std::isfinite(r.width()) && std::isfinite(r.height()))
+        drawn_ |= r;
+    else
+        touched();
+}
+
+void QPainterCanvas::touched() { drawn_ = QRectF(0, 0, size_.width, size_.height); }
+
 void QPainterCanvas::clear(RectF rect)
 {
     QPainter* p = painter();
     if (!p || !ok(rect))
         return;
+    QRectF area = toQ(rect);
+    const QRectF whole(0, 0, size_.width, size_.height);
+    const bool clearsAll = !image_.isNull() && !p->hasClipping() && p->transform().mapRect(area).contains(whole);
+    if (clearsAll) {
+        // Beyond what was drawn the image is clear already.
+        if (drawn_.isEmpty())
+            return;
+        area = p->transform().inverted().mapRect(drawn_.intersected(whole));
+        drawn_ = QRectF();
+    }
     p->save();
     p->setCompositionMode(QPainter::CompositionMode_Clear);
-    p->fillRect(toQ(rect), Qt::transparent);
+    p->fillRect(area, Qt::transparent);
     p->restore();
 }
 
@@ -255,6 +279,9 @@ void QPainterCanvas::strokePath()
 {
     if (QPainter* p = painter()) {
         const QPen q = pen();
+        // Caps and miter joins reach out up to a line width.
+        const double reach = 2 * q.widthF() + 2;
+        touched(path_.controlPointRect().adjusted(-reach, -reach, reach, reach));
         if (!strokeLongPolyline(*p, q))
             p->strokePath(path_, q);
     }
@@ -437,6 +464,7 @@ void QPainterCanvas::dashSubpath(QPainter& p, int first, int last, const std::ve
 
 void QPainterCanvas::fillPath()
 {
+    touched();
     path_.setFillRule(Qt::WindingFill);
     if (QPainter* p = painter())
         p->fillPath(path_, brush());
@@ -445,6 +473,7 @@ void QPainterCanvas::fillPath()
 
 void QPainterCanvas::strokeRect(RectF rect)
 {
+    touched();
     QPainter* p = painter();
     if (!p || !ok(rect))
         return;
@@ -455,12 +484,14 @@ void QPainterCanvas::strokeRect(RectF rect)
 
 void QPainterCanvas::fillRect(RectF rect)
 {
+    touched();
     if (QPainter* p = painter(); p && ok(rect))
         p->fillRect(toQ(rect), brush());
 }
 
 void QPainterCanvas::strokeEllipse(RectF rect)
 {
+    touched();
     QPainter* p = painter();
     if (!p || !ok(rect))
         return;
@@ -471,6 +502,7 @@ void QPainterCanvas::strokeEllipse(RectF rect)
 
 void QPainterCanvas::fillEllipse(RectF rect)
 {
+    touched();
     QPainter* p = painter();
     if (!p || !ok(rect))
         return;
@@ -487,6 +519,7 @@ std::unique_ptr<Canvas> QPainterCanvas::createLayer(SizeF size)
 // Layers are copied pixel for pixel: no smoothing, no antialiased edges.
 void QPainterCanvas::drawLayer(const Canvas& layer, PointF at)
 {
+    touched();
     auto* l = dynamic_cast<const QPainterCanvas*>(&layer);
     if (!l || !ok(at.x) || !ok(at.y))
         return;
@@ -495,6 +528,7 @@ void QPainterCanvas::drawLayer(const Canvas& layer, PointF at)
 
 void QPainterCanvas::drawLayer(const Canvas& layer, RectF into)
 {
+    touched();
     auto* l = dynamic_cast<const QPainterCanvas*>(&layer);
     if (!l || !ok(into))
         return;
@@ -529,6 +563,7 @@ void QPainterCanvas::blit(const QPainterCanvas& l, const QRectF& into)
 
 void QPainterCanvas::drawText(std::string_view utf8, RectF rect, float fontSize, TextAlign align)
 {
+    touched();
     QPainter* p = painter();
     // Fonts exist only once there is a QGuiApplication.
     if (!p || !qobject_cast<QGuiApplication*>(QCoreApplication::instance()) || !ok(rect) ||
