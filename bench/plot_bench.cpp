@@ -37,6 +37,8 @@ struct Screen {
     explicit Screen(int density) : window(320 * density, 480 * density, QImage::Format_ARGB32_Premultiplied)
     {
         window.setDevicePixelRatio(density);
+        // As the plot widget does: the curves are sampled for the pixels.
+        plane.setDevicePixelRatio(density);
         plane.setFrame(RectF{0, 0, kView.width, kView.height});
         plane.initialize();
         Function::setPlotContext(&plane);

@@ -69,6 +69,7 @@ MainWindow::MainWindow(const QString& storeDirectory, InfoPanel* info, QWidget* 
     controller_->onChanged = [this] { refresh(); };
     controller_->onInterfaceChanged = [this] { animateInterface(); };
     plot_->onViewChanged = [this] { controller_->viewChanged(); };
+    plot_->onContextMenu = [this](QPoint globalPos) { plotMenu_->popup(globalPos); };
     controller_->load();
     view.setGoodRect(goodRectForPlotter());
     if (panel_)
@@ -198,6 +199,15 @@ void MainWindow::build()
     bottomBar_->setGraphicsEffect(bottomFade_);
     interfaceAnimation_ = new QParallelAnimationGroup(this);
     connect(interfaceAnimation_, &QAbstractAnimation::finished, this, &MainWindow::interfaceSettled);
+
+    // The plot's context menu: the bars, as the toggle gesture and the keys.
+    plotMenu_ = new QMenu(this);
+    QAction* bars = plotMenu_->addAction(QString());
+    connect(plotMenu_, &QMenu::aboutToShow, this, [this, bars] {
+        const bool allHidden = controller_ && controller_->interfaceState() == 2;
+        bars->setText(allHidden ? QStringLiteral("Show bars") : QStringLiteral("Hide bars"));
+    });
+    connect(bars, &QAction::triggered, this, [this] { controller_->showHideInterface(); });
 }
 
 int MainWindow::topBarY(int s) const { return s == 0 ? 0 : -kTopBarHeight; }
@@ -211,12 +221,14 @@ void MainWindow::layoutBars()
         interfaceAnimation_->stop();
     const int w = width(), h = height();
     const int state = controller_ ? controller_->interfaceState() : 0;
-    plot_->setGeometry(0, 0, w, h);
-    // The widget learns its size when it is shown; the view needs it now.
-    plot_->view().setFrame(RectF{0, 0, static_cast<float>(w), static_cast<float>(h)});
+    // The bars first: the new size finds the current curve's marks within
+    // the band between them.
     topBar_->setGeometry(0, topBarY(state), w, kTopBarHeight);
     layOutInputBar();
     bottomBar_->setGeometry(0, bottomBarY(state), w, kBottomBarHeight);
+    plot_->setGeometry(0, 0, w, h);
+    // The widget learns its size when it is shown; the view needs it now.
+    plot_->view().setFrame(RectF{0, 0, static_cast<float>(w), static_cast<float>(h)});
     interfaceSettled();
 }
 

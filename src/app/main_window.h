@@ -23,6 +23,7 @@ class QGraphicsOpacityEffect;
 class QParallelAnimationGroup;
 class QLabel;
 class QLineEdit;
+class QMenu;
 class QMessageBox;
 class QToolButton;
 
@@ -57,6 +58,8 @@ class MainWindow : public QWidget {
     QLineEdit& secondFormulaField() { return *secondField_; }
     QLineEdit& rangeMinField() { return *rangeMinField_; }
     QLineEdit& rangeMaxField() { return *rangeMaxField_; }
+    // The plot's context menu (a right click on the plot).
+    QMenu& plotMenu() { return *plotMenu_; }
     // The formula field's check message; empty when the text is fine.
     QLabel& fieldMessage() { return *fieldMessage_; }
     QToolButton& addButton() { return *addButton_; }
@@ -113,6 +116,7 @@ class MainWindow : public QWidget {
 
     Session session_;
     PlotWidget* plot_ = nullptr;
+    QMenu* plotMenu_ = nullptr;
     std::unique_ptr<OrlixViewController> controller_;
     QWidget* topBar_ = nullptr;
     QWidget* bottomBar_ = nullptr;

@@ -39,6 +39,7 @@ PlotWidget::PlotWidget(QWidget* parent) : QWidget(parent)
     view_.layerFactory = [this](SizeF s) -> std::unique_ptr<Canvas> {
         return std::make_unique<QPainterCanvas>(s, devicePixelRatioF());
     };
+    view_.setDevicePixelRatio(devicePixelRatioF());
     view_.setFrame(RectF{0, 0, static_cast<float>(width()), static_cast<float>(height())});
 }
 
@@ -46,6 +47,8 @@ PlotWidget::~PlotWidget() = default;
 
 void PlotWidget::paintEvent(QPaintEvent*)
 {
+    // On another screen the curves are sampled for its pixels.
+    view_.setDevicePixelRatio(devicePixelRatioF());
     {
         QPainter paper(this);
         paper.fillRect(rect(), Qt::white);
@@ -59,14 +62,15 @@ void PlotWidget::resizeEvent(QResizeEvent* e)
 {
     QWidget::resizeEvent(e);
     // A new size samples the curves over the new window by itself.
+    view_.setDevicePixelRatio(devicePixelRatioF());
     view_.setFrame(RectF{0, 0, static_cast<float>(width()), static_cast<float>(height())});
 }
 
-// ---- mouse: one finger ----------------------------------------------------------------
+// ---- mouse: one finger, or two for a range ---------------------------------------------
 
-void PlotWidget::mouseTouch(QMouseEvent* e, int phase, int tapCount)
+void PlotWidget::mouseTouch(QMouseEvent* e, int phase)
 {
-    const Touch t{kMouseID, toPoint(e->position()), phase, tapCount, seconds(e)};
+    const Touch t{kMouseID, toPoint(e->position()), phase, mouseTaps_, seconds(e)};
     switch (phase) {
     case kTouchBegan: view_.touchesBegan({t}); break;
     case kTouchMoved: view_.touchesMoved({t}); break;
@@ -74,36 +78,103 @@ void PlotWidget::mouseTouch(QMouseEvent* e, int phase, int tapCount)
     }
 }
 
+void PlotWidget::rangeFingers(QPointF pointer, int phase, double time)
+{
+    const Touch anchor{kMouseID, toPoint(mousePressAt_), phase == kTouchMoved ? kTouchStationary : phase, 1, time};
+    const Touch end{kMouseRangeID, toPoint(pointer), phase, 1, time};
+    switch (phase) {
+    case kTouchBegan: view_.touchesBegan({anchor, end}); break;
+    case kTouchMoved: view_.handleTouches({anchor, end}); break;
+    default: view_.touchesEnded({anchor, end}); break;
+    }
+}
+
 void PlotWidget::mousePressEvent(QMouseEvent* e)
 {
-    if (e->button() != Qt::LeftButton || mouseDown_)
+    if (mouseGesture_ != MouseGesture::None)
         return;
-    mouseDown_ = true;
-    mouseTouch(e, kTouchBegan, 1);
+    const bool shiftLeft = e->button() == Qt::LeftButton && (e->modifiers() & Qt::ShiftModifier) && view_.tracing();
+    if (e->button() == Qt::RightButton || shiftLeft) {
+        // A click or a range: the first move farther than a click tells.
+        mouseGesture_ = MouseGesture::RangePending;
+    } else if (e->button() == Qt::LeftButton) {
+        mouseGesture_ = MouseGesture::Finger;
+        mouseTaps_ = 1;
+        mouseTouch(e, kTouchBegan);
+    } else {
+        return;
+    }
+    mouseButton_ = e->button();
+    mousePressAt_ = e->position();
 }
 
 void PlotWidget::mouseDoubleClickEvent(QMouseEvent* e)
 {
-    if (e->button() != Qt::LeftButton || mouseDown_)
+    // The second press of a double-click comes as a press and then this
+    // event, or as this event alone: either way the finger's tap, up to its
+    // release, is a double tap.
+    if (mouseGesture_ == MouseGesture::Finger && e->button() == Qt::LeftButton) {
+        mouseTaps_ = 2;
         return;
-    mouseDown_ = true;
-    mouseTouch(e, kTouchBegan, 2);
+    }
+    if (mouseGesture_ != MouseGesture::None)
+        return;
+    mousePressEvent(e);
+    if (mouseGesture_ == MouseGesture::Finger) {
+        // Begun as a single tap: the release carries the count that counts.
+        mouseTaps_ = 2;
+    }
 }
 
 void PlotWidget::mouseMoveEvent(QMouseEvent* e)
 {
-    if (!mouseDown_)
-        return;
-    mouseTouch(e, kTouchMoved, 1);
+    switch (mouseGesture_) {
+    case MouseGesture::Finger: mouseTouch(e, kTouchMoved); break;
+    case MouseGesture::RangePending:
+        if (QLineF(mousePressAt_, e->position()).length() <= kClickSlop)
+            break;
+        // Only trace mode has ranges; in move mode the drag does nothing.
+        if (!view_.tracing()) {
+            mouseGesture_ = MouseGesture::Ignored;
+            break;
+        }
+        mouseGesture_ = MouseGesture::Range;
+        rangeFingers(e->position(), kTouchBegan, seconds(e));
+        break;
+    case MouseGesture::Range: rangeFingers(e->position(), kTouchMoved, seconds(e)); break;
+    default: break;
+    }
 }
 
 void PlotWidget::mouseReleaseEvent(QMouseEvent* e)
 {
-    if (e->button() != Qt::LeftButton || !mouseDown_)
+    if (mouseGesture_ == MouseGesture::None || e->button() != mouseButton_)
         return;
-    mouseDown_ = false;
-    mouseTouch(e, kTouchEnded, 1);
-    gestureEnded();
+    const MouseGesture gesture = mouseGesture_;
+    mouseGesture_ = MouseGesture::None;
+    mouseButton_ = Qt::NoButton;
+    switch (gesture) {
+    case MouseGesture::Finger:
+        mouseTouch(e, kTouchEnded);
+        gestureEnded();
+        break;
+    case MouseGesture::RangePending:
+        if (e->button() == Qt::RightButton) {
+            if (onContextMenu)
+                onContextMenu(e->globalPosition().toPoint());
+        } else {
+            // A Shift+click is a click.
+            mouseTaps_ = 1;
+            mouseTouch(e, kTouchBegan);
+            mouseTouch(e, kTouchEnded);
+        }
+        break;
+    case MouseGesture::Range:
+        rangeFingers(e->position(), kTouchEnded, seconds(e));
+        gestureEnded();
+        break;
+    default: break;
+    }
 }
 
 // ---- wheel and pinch: zoom about the pointer ---------------------------------------------------

@@ -21,6 +21,10 @@ class PlotWidget : public QWidget {
   public:
     // The finger id a mouse is forwarded as.
     static constexpr int kMouseID = -1;
+    // The second finger of a range set with the mouse.
+    static constexpr int kMouseRangeID = -2;
+    // A right press and release closer than this (points) is a click.
+    static constexpr double kClickSlop = 4;
 
     explicit PlotWidget(QWidget* parent = nullptr);
     ~PlotWidget() override;
@@ -29,6 +33,9 @@ class PlotWidget : public QWidget {
 
     // Told when a gesture that moved the view has ended.
     std::function<void()> onViewChanged;
+    // A right click (no drag) asks for the window's context menu, at this
+    // global position.
+    std::function<void(QPoint globalPos)> onContextMenu;
 
   protected:
     void paintEvent(QPaintEvent* e) override;
@@ -41,12 +48,28 @@ class PlotWidget : public QWidget {
     bool event(QEvent* e) override;
 
   private:
-    void mouseTouch(QMouseEvent* e, int phase, int tapCount);
+    // What the mouse button held down does.
+    enum class MouseGesture {
+        None,         // no button down
+        Finger,       // the left button: one finger
+        RangePending, // right (or Shift+left in trace mode): a click or a range, not yet moved
+        Range,        // dragged in trace mode: two fingers, at the press and at the pointer
+        Ignored,      // a right drag in move mode: nothing
+    };
+
+    void mouseTouch(QMouseEvent* e, int phase);
+    // The two fingers of a mouse range: the press point and the pointer.
+    void rangeFingers(QPointF pointer, int phase, double time);
     bool touchEvent(QTouchEvent* e);
     void gestureEnded();
 
     plotView view_;
-    bool mouseDown_ = false;
+    MouseGesture mouseGesture_ = MouseGesture::None;
+    Qt::MouseButton mouseButton_ = Qt::NoButton;
+    // The taps of the mouse finger (2 from the press of a double-click to
+    // its release), and where the button went down.
+    int mouseTaps_ = 1;
+    QPointF mousePressAt_;
     // Taps of touch fingers: the time and place of the last lift, and the
     // tap count of each finger down.
     double lastLift_ = -1;

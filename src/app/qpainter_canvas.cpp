@@ -111,14 +111,38 @@ bool QPainterCanvas::savePng(const QString& path) const
     return !img.isNull() && img.save(path, "PNG");
 }
 
+void QPainterCanvas::touched(const QRectF& bounds)
+{
+    QPainter* p = painter();
+    if (!p)
+        return;
+    const QRectF r = p->transform().mapRect(bounds);
+    if (std::isfinite(r.x()) && std::isfinite(r.y()) && std::isfinite(r.width()) && std::isfinite(r.height()))
+        drawn_ |= r;
+    else
+        touched();
+}
+
+void QPainterCanvas::touched() { drawn_ = QRectF(0, 0, size_.width, size_.height); }
+
 void QPainterCanvas::clear(RectF rect)
 {
     QPainter* p = painter();
     if (!p || !ok(rect))
         return;
+    QRectF area = toQ(rect);
+    const QRectF whole(0, 0, size_.width, size_.height);
+    const bool clearsAll = !image_.isNull() && !p->hasClipping() && p->transform().mapRect(area).contains(whole);
+    if (clearsAll) {
+        // Beyond what was drawn the image is clear already.
+        if (drawn_.isEmpty())
+            return;
+        area = p->transform().inverted().mapRect(drawn_.intersected(whole));
+        drawn_ = QRectF();
+    }
     p->save();
     p->setCompositionMode(QPainter::CompositionMode_Clear);
-    p->fillRect(toQ(rect), Qt::transparent);
+    p->fillRect(area, Qt::transparent);
     p->restore();
 }
 
@@ -255,6 +279,9 @@ void QPainterCanvas::strokePath()
 {
     if (QPainter* p = painter()) {
         const QPen q = pen();
+        // Caps and miter joins reach out up to a line width.
+        const double reach = 2 * q.widthF() + 2;
+        touched(path_.controlPointRect().adjusted(-reach, -reach, reach, reach));
         if (!strokeLongPolyline(*p, q))
             p->strokePath(path_, q);
     }
@@ -266,8 +293,9 @@ void QPainterCanvas::strokePath()
 // same edges in short pieces (six curves at two pixels a point took 100 ms).
 // Long opaque polylines, which is what curves are, are therefore drawn in
 // pieces that overlap without a seam:
-// - solid lines as separate segments, whose square caps close the joins,
-//   and a chord at either end with the cap asked for;
+// - solid lines as separate segments (runs in line merged into one
+//   chord), whose square caps close the joins, and a chord at either end
+//   with the cap asked for;
 // - dashed lines walked here, each dash its own short polyline, the pattern
 //   starting again at every move as QPainter does;
 // - round caps as runs of segments.
@@ -305,6 +333,24 @@ bool QPainterCanvas::strokeLongPolyline(QPainter& p, const QPen& q)
             return false;
     }
     const auto point = [this](int i) { return QPointF(path_.elementAt(i)); };
+    // Whether the points between elements a and b lie on the chord from a
+    // to b, in order, within kChordTolerance.
+    constexpr int kMaxChordRun = 48;
+    constexpr double kChordTolerance = 0.1;
+    const auto withinChord = [&](int a, int b) {
+        const QPointF from = point(a), chord = point(b) - from;
+        const double length2 = QPointF::dotProduct(chord, chord);
+        if (!(length2 > 0))
+            return false;
+        for (int i = a + 1; i < b; ++i) {
+            const QPointF d = point(i) - from;
+            const double along = QPointF::dotProduct(d, chord);
+            const double across = d.x() * chord.y() - d.y() * chord.x();
+            if (along < 0 || along > length2 || across * across > kChordTolerance * kChordTolerance * length2)
+                return false;
+        }
+        return true;
+    };
 
     p.save();
     p.setBrush(Qt::NoBrush);
@@ -341,8 +387,16 @@ bool QPainterCanvas::strokeLongPolyline(QPainter& p, const QPen& q)
             }
             ends.emplace_back(point(first), point(head));
             ends.emplace_back(point(tail), point(last));
-            for (int k = head; k < tail; ++k)
-                middle.emplace_back(point(k), point(k + 1));
+            // Samples a curve lays closer than two pixels apart are mostly
+            // in line: runs that stay within a tenth of a point of one chord
+            // are stroked as that chord.
+            for (int k = head; k < tail;) {
+                int j = k + 1;
+                while (j < tail && j - k < kMaxChordRun && withinChord(k, j + 1))
+                    ++j;
+                middle.emplace_back(point(k), point(j));
+                k = j;
+            }
         }
     }
     if (!ends.empty())
@@ -410,6 +464,7 @@ void QPainterCanvas::dashSubpath(QPainter& p, int first, int last, const std::ve
 
 void QPainterCanvas::fillPath()
 {
+    touched();
     path_.setFillRule(Qt::WindingFill);
     if (QPainter* p = painter())
         p->fillPath(path_, brush());
@@ -418,6 +473,7 @@ void QPainterCanvas::fillPath()
 
 void QPainterCanvas::strokeRect(RectF rect)
 {
+    touched();
     QPainter* p = painter();
     if (!p || !ok(rect))
         return;
@@ -428,12 +484,14 @@ void QPainterCanvas::strokeRect(RectF rect)
 
 void QPainterCanvas::fillRect(RectF rect)
 {
+    touched();
     if (QPainter* p = painter(); p && ok(rect))
         p->fillRect(toQ(rect), brush());
 }
 
 void QPainterCanvas::strokeEllipse(RectF rect)
 {
+    touched();
     QPainter* p = painter();
     if (!p || !ok(rect))
         return;
@@ -444,6 +502,7 @@ void QPainterCanvas::strokeEllipse(RectF rect)
 
 void QPainterCanvas::fillEllipse(RectF rect)
 {
+    touched();
     QPainter* p = painter();
     if (!p || !ok(rect))
         return;
@@ -460,6 +519,7 @@ std::unique_ptr<Canvas> QPainterCanvas::createLayer(SizeF size)
 // Layers are copied pixel for pixel: no smoothing, no antialiased edges.
 void QPainterCanvas::drawLayer(const Canvas& layer, PointF at)
 {
+    touched();
     auto* l = dynamic_cast<const QPainterCanvas*>(&layer);
     if (!l || !ok(at.x) || !ok(at.y))
         return;
@@ -468,6 +528,7 @@ void QPainterCanvas::drawLayer(const Canvas& layer, PointF at)
 
 void QPainterCanvas::drawLayer(const Canvas& layer, RectF into)
 {
+    touched();
     auto* l = dynamic_cast<const QPainterCanvas*>(&layer);
     if (!l || !ok(into))
         return;
@@ -502,6 +563,7 @@ void QPainterCanvas::blit(const QPainterCanvas& l, const QRectF& into)
 
 void QPainterCanvas::drawText(std::string_view utf8, RectF rect, float fontSize, TextAlign align)
 {
+    touched();
     QPainter* p = painter();
     // Fonts exist only once there is a QGuiApplication.
     if (!p || !qobject_cast<QGuiApplication*>(QCoreApplication::instance()) || !ok(rect) ||

@@ -94,6 +94,10 @@ class QPainterCanvas : public Canvas {
     };
 
     QPainter* painter() { return painter_.isActive() ? &painter_ : nullptr; }
+    // Records that the bounds (in the current user space) may have been
+    // drawn on; with none given, the whole surface.
+    void touched(const QRectF& bounds);
+    void touched();
     QPen pen() const;
     QBrush brush() const;
 
@@ -102,6 +106,10 @@ class QPainterCanvas : public Canvas {
     QImage image_;
     QPainter painter_;
     QPainterPath path_;
+    // What was drawn on an image since it was last cleared whole, in
+    // untransformed points: a clear of the whole surface (the function
+    // layer before every redraw) clears only that.
+    QRectF drawn_;
     Style st_;
     std::vector<Style> saved_;
 };

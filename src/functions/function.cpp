@@ -31,6 +31,7 @@ struct ModelState {
     PlotContext* plot = nullptr;
     FunctionShell* shell = nullptr;
     double minX = 0, maxX = 0, minY = 0, maxY = 0;
+    int sampleFloorX = 0, sampleFloorY = 0;
     std::map<std::string, Function::FromDict> kinds;
     std::function<void()> willLoadAll;
 };
@@ -354,6 +355,15 @@ void Function::setMinY(double lo, double hi)
     state().minY = lo;
     state().maxY = hi;
 }
+
+void Function::setSampleFloor(int alongX, int alongY)
+{
+    state().sampleFloorX = std::clamp(alongX, 0, maxDrawPoints);
+    state().sampleFloorY = std::clamp(alongY, 0, maxDrawPoints);
+}
+
+int Function::sampleFloorX() { return state().sampleFloorX; }
+int Function::sampleFloorY() { return state().sampleFloorY; }
 
 double Function::minX() { return state().minX; }
 double Function::maxX() { return state().maxX; }

@@ -238,9 +238,11 @@ void explicitFunction::markBreaks(int from, int to)
     *cell = saved;
 }
 
-void explicitFunction::sampleFully(double lo, double hi, double k)
+void explicitFunction::sampleFully(int n, double lo, double hi, double k)
 {
-    const int n = cNumOfPoints_;
+    // The buffer follows the count; the stored count stays the function's.
+    if (points_.size() != static_cast<size_t>(n))
+        points_.assign(static_cast<size_t>(n), myPoint{kNaN, kNaN});
     previousK_ = k;
     cMinVar_ = lo;
     cMaxVar_ = hi;
@@ -249,16 +251,24 @@ void explicitFunction::sampleFully(double lo, double hi, double k)
     markBreaks(1, n);
 }
 
+int explicitFunction::sampleCount() const
+{
+    return std::max(cNumOfPoints_, mirrored_ ? sampleFloorY() : sampleFloorX());
+}
+
 void explicitFunction::updatePoints()
 {
-    setNumOfPoints(cNumOfPoints_);
-    const int n = cNumOfPoints_;
-    if (n <= 0 || points_.size() != static_cast<size_t>(n))
+    const int n = sampleCount();
+    if (n <= 0)
         return;
     const double k = scale();
     const double lo = windowMin();
     const double hi = windowMax();
-    if (previousK_ == k && lo <= cMaxVar_ && hi >= cMinVar_) {
+    // Only a window of the same width at the same scale and sample count
+    // (a pan) keeps the samples it shares with the last one; any other is
+    // sampled anew.
+    const bool sameWidth = std::fabs((hi - lo) - (cMaxVar_ - cMinVar_)) <= 1e-9 * std::fabs(hi - lo);
+    if (points_.size() == static_cast<size_t>(n) && previousK_ == k && sameWidth && lo <= cMaxVar_ && hi >= cMinVar_) {
         const double step = (cMaxVar_ - cMinVar_) / n;
         const double shift = std::floor((lo - cMinVar_) / step);
         // A shift of n samples or more keeps nothing (the window changed its
@@ -286,7 +296,7 @@ void explicitFunction::updatePoints()
             return;
         }
     }
-    sampleFully(lo, hi, k);
+    sampleFully(n, lo, hi, k);
 }
 
 // ---- searches ----

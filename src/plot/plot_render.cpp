@@ -4,6 +4,7 @@
 // information panel's updates.
 #include "orlix/plot_plane.h"
 
+#include <algorithm>
 #include <cmath>
 #include <numbers>
 #include <typeinfo>
@@ -70,6 +71,12 @@ void plotView::resample(Canvas* maker)
     }
     Function::setMinX(window.minX, window.maxX);
     Function::setMinY(window.minY, window.maxY);
+    // A sample per two device pixels of the layer, so that no segment of a
+    // curve is seen as one.
+    const auto floorAlong = [&](float points) {
+        return static_cast<int>(std::min<double>(std::ceil(points * devicePixelRatio_ / 2), Function::maxDrawPoints));
+    };
+    Function::setSampleFloor(floorAlong(layerSize.width), floorAlong(layerSize.height));
     if (!Function::functionRegister().empty() && nextFreeLayer_) {
         Function::drawFunctionsOnLayer(
             *nextFreeLayer_,
@@ -77,6 +84,15 @@ void plotView::resample(Canvas* maker)
             viewState_.liveScale());
         curvesDrawn_ = true;
     }
+}
+
+void plotView::setDevicePixelRatio(double ratio)
+{
+    if (!(ratio > 0) || !std::isfinite(ratio) || ratio == devicePixelRatio_)
+        return;
+    devicePixelRatio_ = ratio;
+    if (initialized_)
+        redraw();
 }
 
 void plotView::redraw()

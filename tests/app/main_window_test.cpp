@@ -10,6 +10,7 @@
 #include <QImage>
 #include <QLabel>
 #include <QLineEdit>
+#include <QMenu>
 #include <QMessageBox>
 #include <QPushButton>
 #include <QTemporaryDir>
@@ -509,6 +510,24 @@ TEST_F(MainWindowTest, DesktopKeysToggleTheBarsAndQuitSaving)
     EXPECT_FALSE(w->isVisible());
     restart();
     EXPECT_EQ(formulaOf(cur()), "x^3");
+}
+
+// A right click on the plot opens a menu whose entry toggles the bars.
+TEST_F(MainWindowTest, ThePlotsContextMenuTogglesTheBars)
+{
+    w->show();
+    QTest::mouseClick(&w->plot(), Qt::RightButton, {}, QPoint(100, 200));
+    ASSERT_TRUE(w->plotMenu().isVisible());
+    QAction* bars = w->plotMenu().actions().value(0);
+    ASSERT_NE(bars, nullptr);
+    EXPECT_EQ(bars->text(), QStringLiteral("Hide bars"));
+    bars->trigger();
+    w->plotMenu().close();
+    EXPECT_EQ(w->controller().interfaceState(), 1);
+    w->controller().showHideInterface();
+    QTest::mouseClick(&w->plot(), Qt::RightButton, {}, QPoint(100, 200));
+    EXPECT_EQ(bars->text(), QStringLiteral("Show bars"));
+    w->plotMenu().close();
 }
 
 TEST_F(MainWindowTest, ScreenshotIsWrittenWithTheStoredState)

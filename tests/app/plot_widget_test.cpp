@@ -14,6 +14,7 @@
 #include <memory>
 
 #include "orlix/function.h"
+#include "orlix/yx_function.h"
 #include "plot_widget.h"
 #include "qt_environment.h"
 
@@ -41,9 +42,10 @@ class PlotWidgetTest : public ::testing::Test {
     }
     plotView& view() { return w->view(); }
 
-    void mouse(QEvent::Type type, QPointF at, Qt::MouseButton button, Qt::MouseButtons buttons)
+    void mouse(QEvent::Type type, QPointF at, Qt::MouseButton button, Qt::MouseButtons buttons,
+               Qt::KeyboardModifiers modifiers = Qt::NoModifier)
     {
-        QMouseEvent e(type, at, w->mapToGlobal(at), button, buttons, Qt::NoModifier);
+        QMouseEvent e(type, at, w->mapToGlobal(at), button, buttons, modifiers);
         QApplication::sendEvent(w.get(), &e);
     }
     void wheel(QPointF at, int delta)
@@ -157,3 +159,77 @@ TEST_F(PlotWidgetTest, ResizingKeepsThePictureCentred)
 }
 
 } // namespace
+
+// In trace mode a right drag, or a Shift+left one, sets a range with its
+// ends where the button went down and where it came up, as two fingers do.
+TEST_F(PlotWidgetTest, AMouseRangeInTraceModeHasItsEndsAtPressAndRelease)
+{
+    auto f = yxFunction::functionFromString("x");
+    Function::setFunction(f, "1");
+    Function::setPlotContext(&view());
+    view().setCurFunc(f);
+    const struct {
+        Qt::MouseButton button;
+        Qt::KeyboardModifiers modifiers;
+    } ways[] = {{Qt::RightButton, Qt::NoModifier}, {Qt::LeftButton, Qt::ShiftModifier}};
+    for (const auto& way : ways) {
+        SCOPED_TRACE(way.button);
+        view().setFState(PlotMode::Trace);
+        mouse(QEvent::MouseButtonPress, {220, 200}, way.button, way.button, way.modifiers);
+        mouse(QEvent::MouseMove, {160, 220}, Qt::NoButton, way.button, way.modifiers);
+        mouse(QEvent::MouseMove, {100, 240}, Qt::NoButton, way.button, way.modifiers);
+        mouse(QEvent::MouseButtonRelease, {100, 240}, way.button, Qt::NoButton, way.modifiers);
+        EXPECT_NEAR(view().tracePoint1()->info().variable, view().coordsToUser(PointF{100, 0}).x, 1e-3);
+        EXPECT_NEAR(view().tracePoint2()->info().variable, view().coordsToUser(PointF{220, 0}).x, 1e-3);
+        EXPECT_EQ(view().curTouchNumber(), 0);
+        view().setFState(PlotMode::Move);
+    }
+    Function::setPlotContext(nullptr);
+}
+
+// A right click without a drag asks for the context menu and sets nothing.
+TEST_F(PlotWidgetTest, ARightClickAsksForTheContextMenu)
+{
+    std::vector<QPoint> asked;
+    w->onContextMenu = [&](QPoint at) { asked.push_back(at); };
+    for (const PlotMode mode : {PlotMode::Move, PlotMode::Trace}) {
+        view().setFState(mode);
+        mouse(QEvent::MouseButtonPress, {50, 60}, Qt::RightButton, Qt::RightButton);
+        mouse(QEvent::MouseMove, {52, 63}, Qt::NoButton, Qt::RightButton);
+        mouse(QEvent::MouseButtonRelease, {52, 63}, Qt::RightButton, Qt::NoButton);
+    }
+    ASSERT_EQ(asked.size(), 2u);
+    EXPECT_EQ(asked[1], w->mapToGlobal(QPoint(52, 63)));
+    EXPECT_TRUE(std::isnan(view().tracePoint1()->info().point.x));
+    // A drag is no click.
+    mouse(QEvent::MouseButtonPress, {50, 60}, Qt::RightButton, Qt::RightButton);
+    mouse(QEvent::MouseMove, {80, 60}, Qt::NoButton, Qt::RightButton);
+    mouse(QEvent::MouseButtonRelease, {80, 60}, Qt::RightButton, Qt::NoButton);
+    EXPECT_EQ(asked.size(), 2u);
+}
+
+// A double-click reaches the plot as a double tap from press to release,
+// whether its second press comes with a double-click event or as one.
+TEST_F(PlotWidgetTest, ADoubleClickIsADoubleTap)
+{
+    struct Bars : PlotController {
+        int toggles = 0;
+        void showHideInterface() override { ++toggles; }
+        void setCurFunc(Function*) override {}
+    } bars;
+    view().setController(&bars);
+    view().setShowHideUI(BarsGesture::DoubleTap);
+    using T = QEvent::Type;
+    const std::vector<std::vector<T>> sequences = {
+        {T::MouseButtonPress, T::MouseButtonRelease, T::MouseButtonPress, T::MouseButtonDblClick,
+         T::MouseButtonRelease},
+        {T::MouseButtonPress, T::MouseButtonRelease, T::MouseButtonDblClick, T::MouseButtonRelease},
+    };
+    int expected = 0;
+    for (const auto& sequence : sequences) {
+        for (const T type : sequence)
+            mouse(type, {150, 150}, Qt::LeftButton, type == T::MouseButtonRelease ? Qt::NoButton : Qt::LeftButton);
+        EXPECT_EQ(bars.toggles, ++expected);
+    }
+    view().setController(nullptr);
+}

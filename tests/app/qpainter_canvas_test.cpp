@@ -421,3 +421,41 @@ TEST(QPainterCanvas, LongPolylinesLookLikeOneStroke)
     for (int x = 6; x < 54; ++x)
         EXPECT_EQ(qAlpha(at(bend, x, 31)), 255) << x;
 }
+
+// Clearing a whole layer leaves nothing behind, whatever was drawn on it
+// and however it was moved: long strokes, wide and translated, a partial
+// clear in between, text, and a clear under a translation.
+TEST(QPainterCanvas, ClearingTheWholeLayerLeavesItTransparent)
+{
+    auto allClear = [](const QPainterCanvas& c) {
+        const QImage img = c.image();
+        for (int y = 0; y < img.height(); ++y)
+            for (int x = 0; x < img.width(); ++x)
+                if (qAlpha(img.pixel(x, y)) != 0)
+                    return false;
+        return true;
+    };
+    QPainterCanvas layer(SizeF{200, 120}, 2.0);
+    layer.setStrokeColor(kBlue);
+    for (int pass = 0; pass < 3; ++pass) {
+        SCOPED_TRACE(pass);
+        layer.save();
+        layer.translate(30.0f * pass, 10);
+        layer.setLineWidth(6);
+        layer.moveTo(-20, 50);
+        for (int i = 0; i <= 150; ++i)
+            layer.lineTo(static_cast<float>(i * 1.5), 50 + 40 * std::sin(i * 0.2f));
+        layer.strokePath();
+        layer.restore();
+        if (pass == 1) {
+            layer.clear(RectF{0, 0, 50, 120});
+            layer.drawText("7", RectF{150, 90, 30, 20}, 14, TextAlign::Left);
+        }
+        ASSERT_FALSE(allClear(layer));
+        layer.save();
+        layer.translate(pass == 2 ? -5.0f : 0.0f, 0);
+        layer.clear(RectF{pass == 2 ? 5.0f : 0.0f, 0, 200, 120});
+        layer.restore();
+        EXPECT_TRUE(allClear(layer));
+    }
+}

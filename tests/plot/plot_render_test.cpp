@@ -2,6 +2,7 @@
 
 #include <algorithm>
 #include <cmath>
+#include <numbers>
 
 #include "view_fakes.h"
 
@@ -31,6 +32,28 @@ bool hasSegment(const std::vector<const Op*>& segs, float x0, float y0, float x1
             std::fabs(op->v[3] - y1) < tol)
             return true;
     return false;
+}
+
+// Whether the curve's marks lie at exactly the given places along x.
+testing::AssertionResult marksAt(const Function& f, std::vector<double> expected)
+{
+    std::vector<double> found;
+    for (const auto& mark : f.info())
+        if (mark)
+            found.push_back(mark->info().point.x);
+    std::sort(found.begin(), found.end());
+    auto message = [&] {
+        auto m = testing::AssertionFailure() << "marks at";
+        for (double x : found)
+            m << " " << x;
+        return m << " (" << expected.size() << " expected)";
+    };
+    if (found.size() != expected.size())
+        return message();
+    for (size_t i = 0; i < found.size(); ++i)
+        if (std::fabs(found[i] - expected[i]) > 1e-9)
+            return message();
+    return testing::AssertionSuccess();
 }
 
 class PlotRender : public ViewTest {};
@@ -394,6 +417,45 @@ TEST_F(PlotRender, ResizeSamplesTheNewWindow)
         EXPECT_DOUBLE_EQ(Function::minX(), w.minX);
         EXPECT_DOUBLE_EQ(Function::maxX(), w.maxX);
         EXPECT_DOUBLE_EQ(view.functionLayerRect().x, -s.width);
+        // The samples span the new window and the roots are found in it.
+        EXPECT_NEAR(f->cMinVar(), w.minX, 1e-9);
+        EXPECT_NEAR(f->cMaxVar(), w.maxX, 1e-9);
+        EXPECT_TRUE(marksAt(*f, {-std::sqrt(2.0), std::sqrt(2.0)}));
     }
+
+    // sin(x) at 1200 x 900: a root every π across the whole visible width.
+    auto g = addYx("sin(x)", "2");
+    shell.current = g.get();
+    view.setCurFunc(g);
+    view.setFrame(RectF{0, 0, 1200, 900});
+    const RectF good = view.goodRect();
+    const double left = view.coordsToUser(PointF{good.x, 0}).x, right = view.coordsToUser(PointF{good.maxX(), 0}).x;
+    std::vector<double> expected;
+    for (double k = std::ceil(left / std::numbers::pi); k * std::numbers::pi <= right; ++k)
+        expected.push_back(k * std::numbers::pi);
+    EXPECT_GE(expected.size(), 12u);
+    EXPECT_TRUE(marksAt(*g, expected));
     Function::setShell(nullptr);
+}
+
+// A large window is sampled at a point per two device pixels or closer, at
+// one and at two pixels a point; the function's own count is left as it is.
+TEST_F(PlotRender, LargeWindowsSampleEveryTwoDevicePixels)
+{
+    launch();
+    auto f = addYx("sin(x)", "1");
+    view.setCurFunc(f);
+    frame(); // the first frame makes the function layer
+    view.setFrame(RectF{0, 0, 1200, 900});
+    for (const double ratio : {1.0, 2.0}) {
+        SCOPED_TRACE(ratio);
+        view.setDevicePixelRatio(ratio);
+        const double spacing = (f->cMaxVar() - f->cMinVar()) / static_cast<double>(f->points().size());
+        EXPECT_LE(spacing * view.viewState().scale().x * ratio, 2.0);
+        EXPECT_EQ(f->toDict()["NoP"], explicitFunction::defaultNumOfPoints);
+    }
+    // A count of the function's own above the floor is kept.
+    f->setCNumOfPoints(5000);
+    view.redraw();
+    EXPECT_EQ(f->points().size(), 5000u);
 }

@@ -207,6 +207,13 @@ class Function {
     static double maxX();
     static double minY();
     static double maxY();
+    // The fewest samples a curve takes over the sampling window along x
+    // and along y: the plane's density (a sample per two device pixels),
+    // at most maxDrawPoints. A function's own count, when higher, wins.
+    // 0 (no floor) until a plane sets it.
+    static void setSampleFloor(int alongX, int alongY);
+    static int sampleFloorX();
+    static int sampleFloorY();
     // The plane's scale; 30 points per unit when no plane is set.
     static myPoint curSs();
     static int numOfPoints() { return 500; }

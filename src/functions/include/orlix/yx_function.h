@@ -39,6 +39,11 @@ class explicitFunction : public Function {
     // Evaluates the formula at v (the variable cell is left at v).
     double valueAt(double v);
 
+    // The samples taken over the window: the function's own count, or the
+    // plane's floor along the variable when that is higher.
+    int sampleCount() const;
+    int drawnPointCount() const override { return static_cast<int>(points_.size()); }
+
     void updatePoints() override;
     void updateIfNeeded() override { updatePoints(); }
     void updateInfoIfNeeded() override { updateInfo(); }
@@ -85,7 +90,7 @@ class explicitFunction : public Function {
     bool mirrored_;
 
   private:
-    void sampleFully(double lo, double hi, double k);
+    void sampleFully(int n, double lo, double hi, double k);
     void computeSamples(int from, int to, double step);
     // Marks the breaks between samples j-1 and j for j in [from, to); the
     // test of pair j reads samples j-2 to j+1.

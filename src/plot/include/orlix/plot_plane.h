@@ -157,6 +157,11 @@ class plotView : public PlotContext {
 
     // The range the function model samples at the live position and scale.
     SamplingWindow samplingWindow() const { return viewState_.samplingWindow(); }
+    // Device pixels per point of the screen the view is shown on (1 by
+    // default). The curves take at least a sample per two device pixels of
+    // the sampling window; a new ratio samples them again.
+    double devicePixelRatio() const { return devicePixelRatio_; }
+    void setDevicePixelRatio(double ratio);
 
     // ---- collaborators --------------------------------------------------------------
     // Non-owning; any of them may be absent.
@@ -276,6 +281,7 @@ class plotView : public PlotContext {
     BarsGesture showHideUI_ = BarsGesture::ThreeFingers;
     bool isLeftAligned_ = false;
     bool initialized_ = false;
+    double devicePixelRatio_ = 1;
     std::optional<SizeF> panelSize_;
     std::optional<PointF> panelCenter_;
 };
