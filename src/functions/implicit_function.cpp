@@ -367,9 +367,27 @@ void iFunction::updatePoints()
             }
             const std::array<std::pair<int, int>, 6> order{{{L, B}, {L, T}, {L, R}, {R, B}, {R, T}, {B, T}}};
             const size_t cellStart = segs.size();
+            // Zeros at two opposite corners are joined across the cell only
+            // when g vanishes at its centre too (a line through both); x·y = 0
+            // has zeros at every vertex of the axes and no diagonal.
+            const int lowerLeft = zeroPrev[i - 1], lowerRight = zeroPrev[i];
+            const int upperLeft = zeroCur[i - 1], upperRight = zeroCur[i];
+            const auto opposite = [&](int a, int b) {
+                const auto is = [&](int p, int q) {
+                    return p >= 0 && q >= 0 && ((a == p && b == q) || (a == q && b == p));
+                };
+                return is(lowerLeft, upperRight) || is(lowerRight, upperLeft);
+            };
             for (const auto& [a, b] : order) {
                 if (a < 0 || b < 0 || a == b)
                     continue;
+                if (opposite(a, b)) {
+                    const double centre = evaluateAt(*sm, {lx + (i - 0.5) * dx, y - 0.5 * dy});
+                    const double size = std::max({std::fabs(gPrev[i - 1]), std::fabs(gPrev[i]), std::fabs(gCur[i - 1]),
+                                                  std::fabs(gCur[i]), 1.0});
+                    if (!(std::fabs(centre) <= kTiny * size))
+                        continue;
+                }
                 // Two edges ending at one zero vertex name the same point.
                 const bool joined =
                     std::any_of(segs.begin() + static_cast<std::ptrdiff_t>(cellStart), segs.end(), [&](const auto& s) {

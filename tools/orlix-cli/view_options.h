@@ -3,6 +3,7 @@
 #pragma once
 
 #include <memory>
+#include <vector>
 
 #include "cli.h"
 #include "orlix/canvas.h"
@@ -72,11 +73,16 @@ public:
         searches.sRoots = takeFlag(args, "--roots");
         searches.sExtrs = takeFlag(args, "--extrs");
         searches.sInfls = takeFlag(args, "--infls");
+        searches.sInters = takeFlag(args, "--inters");
     }
 };
 
 // The kind named on the command line ("yx", "xy") made from a formula.
 Function::Ptr functionOfKind(const std::string& kind, const std::string& formula);
+
+// The functions of every "--with KIND:FORMULA" option, taken out of args
+// in the order given.
+std::vector<Function::Ptr> takeWithFunctions(Args& args);
 
 nlohmann::json pointInfoToJson(const myPointInfo& info);
 nlohmann::json infoMapToJson(const InfoMap& map);

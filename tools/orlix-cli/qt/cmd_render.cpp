@@ -21,13 +21,15 @@ Function::Ptr functionFromArgument(const std::string& text)
     if (eq != std::string::npos) {
         std::string head = text.substr(0, eq);
         std::erase(head, ' ');
+        if (head == "0")
+            return functionOfKind("i", text.substr(eq + 1));
         for (const FunctionKindInfo& k : functionKinds()) {
             std::string label(k.inputLabel);
             std::erase(label, ' ');
             if (head + "=" == label)
                 return functionOfKind(std::string(k.shortName), text.substr(eq + 1));
         }
-        throw UsageError("a function is written 'y(x)=FORMULA' or 'x(y)=FORMULA'");
+        throw UsageError("a function is written 'y(x)=FORMULA', 'x(y)=FORMULA' or '0=G'");
     }
     return functionOfKind("yx", text);
 }
@@ -37,6 +39,7 @@ int render(Args& args)
     CliShell shell;
     shell.takeSearches(args);
     const ViewOptions view = ViewOptions::take(args);
+    const std::vector<Function::Ptr> others = takeWithFunctions(args);
     double dpr = 2;
     if (auto d = takeOption(args, "--dpr")) {
         dpr = toNumber(*d);
@@ -78,6 +81,12 @@ int render(Args& args)
         Function::setFunction(f, id);
         last = f;
     }
+    for (std::size_t k = 0; k < others.size(); ++k) {
+        const Function::Ptr& f = others[k];
+        if (!f->kindInfo() || !f->kindInfo()->can.ownColor)
+            f->setColor(colorGen::sharedColorGen().genColor());
+        Function::setFunction(f, "w" + std::to_string(k + 1));
+    }
     shell.current = last.get();
     plane.setCurFunc(last);
     plane.redraw();
@@ -102,7 +111,7 @@ int render(Args& args)
 const Registrar renderCommand(
     "render",
     "render OUT.png [--size W,H] [--scale S] [--center X,Y] [--dpr K] [--seed N] [--roots] [--extrs] [--infls] "
-    "FUNCTION...",
+    "[--inters] [--with KIND:FORMULA]... FUNCTION...",
     render);
 
 } // namespace
