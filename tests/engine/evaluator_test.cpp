@@ -12,6 +12,7 @@
 #include <string>
 #include <vector>
 
+#include "ops.h"
 #include "orlix/error.h"
 #include "orlix/fstack.h"
 #include "orlix/math_engine.h"
@@ -263,5 +264,38 @@ TEST(Evaluator, CompileRejectsWhatTheFastPathCannotRun)
     fStack::Owner unknown = fStack::fromArray({std::string("x"), std::string("sinx")});
     if (unknown) {
         EXPECT_THROW(StackMachine{*unknown}, orlix::Error);
+    }
+}
+
+// Squares, cubes and fourth powers take the fast route: a² is a·a, a³ and
+// a⁴ stay within one unit in the last place of pow, special values come out
+// as pow gives them, and a constant folded by the simplifier equals the
+// same power evaluated at run time.
+TEST(Evaluator, SmallIntegerPowers)
+{
+    CellGuard guard;
+    std::mt19937_64 random(0x0172'2026);
+    std::uniform_real_distribution<double> exponent(-300, 300), mantissa(1, 2);
+    for (int k = 0; k < 20000; ++k) {
+        const double a = (k % 2 ? -1 : 1) * mantissa(random) * std::pow(2.0, std::floor(exponent(random) / 4));
+        EXPECT_TRUE(same(orlix::ops::power(a, 2), a * a)) << a;
+        for (double b : {3.0, 4.0}) {
+            const double want = std::pow(a, b), got = orlix::ops::power(a, b);
+            const double ulp = std::nextafter(std::fabs(want), kInf) - std::fabs(want);
+            EXPECT_LE(std::fabs(got - want), ulp) << a << "^" << b;
+        }
+    }
+    const double specials[] = {0.0, -0.0, kInf, -kInf, kNaN, 1e200, -1e200, 1e-200, -1e-310, 1.0, -1.0};
+    for (double a : specials)
+        for (double b : {2.0, 3.0, 4.0})
+            EXPECT_TRUE(same(orlix::ops::power(a, b), std::pow(a, b))) << a << "^" << b;
+
+    for (const char* formula : {"x^2", "x^3", "x^4"}) {
+        std::string folded = formula;
+        folded.replace(0, 1, "1.1");
+        StackMachine atRunTime(*fStack::createWithString(formula));
+        StackMachine constant(*fStack::optimize(fStack::createWithString(folded)));
+        MathEngine::setX(1.1);
+        EXPECT_TRUE(same(atRunTime.evaluate(), constant.evaluate())) << formula;
     }
 }
