@@ -63,6 +63,50 @@ std::string placeholderText()
            std::to_string(++counter);
 }
 
+// The crossing of g along one grid edge from a to b, where the values fa
+// and fb have opposite signs: regula falsi with the Illinois step, which
+// needs a handful of evaluations where halving needs fifty, closed to a few
+// units in the last place. NaN where g has no finite value on the way or the
+// sign change is a pole (the values grow instead of shrinking).
+double edgeCrossing(StackMachine& sm, double* cell, double a, double b, double fa, double fb)
+{
+    const double startSize = std::min(std::fabs(fa), std::fabs(fb));
+    int lastMoved = 0; // -1: a moved last, +1: b moved last
+    double c = a, fc = fa;
+    for (int step = 0; step < 200; ++step) {
+        c = (a * fb - b * fa) / (fb - fa);
+        const double lo = std::min(a, b), hi = std::max(a, b);
+        if (!(c > lo && c < hi))
+            c = 0.5 * (a + b);
+        if (c <= lo || c >= hi)
+            break; // no double lies strictly between a and b
+        *cell = c;
+        fc = sm.evaluate();
+        if (!std::isfinite(fc))
+            return std::numeric_limits<double>::quiet_NaN();
+        if (fc == 0)
+            return c;
+        if ((fc < 0) == (fb < 0)) {
+            b = c;
+            fb = fc;
+            if (lastMoved == 1)
+                fa *= 0.5;
+            lastMoved = 1;
+        } else {
+            a = c;
+            fa = fc;
+            if (lastMoved == -1)
+                fb *= 0.5;
+            lastMoved = -1;
+        }
+        if (std::fabs(b - a) <= 4 * kEps52 * std::max(std::fabs(a), std::fabs(b)))
+            break;
+    }
+    if (std::fabs(fc) > startSize)
+        return std::numeric_limits<double>::quiet_NaN();
+    return c;
+}
+
 // Saves the engine's x and y cells and puts them back on leaving.
 class CellGuard {
   public:
@@ -315,7 +359,7 @@ void iFunction::updatePoints()
             }
             const double a = lx + (i - 1) * dx;
             *yc = y;
-            const double r = sm->findRootBetweenVar1(a, a + dx, xc);
+            const double r = edgeCrossing(*sm, xc, a, a + dx, g[i - 1], g[i]);
             if (std::isnan(r))
                 continue;
             idx[i] = static_cast<int>(pts.size());
@@ -338,7 +382,7 @@ void iFunction::updatePoints()
                 continue;
             }
             *xc = lx + m * dx;
-            const double r = sm->findRootBetweenVar1(y, y - dy, yc);
+            const double r = edgeCrossing(*sm, yc, y, y - dy, gCur[m], gPrev[m]);
             *yc = y;
             if (std::isnan(r))
                 continue;
