@@ -209,6 +209,24 @@ TEST_F(MainWindowTest, EachKindShowsAnExampleItAccepts)
     }
 }
 
+// An implicit curve takes both x and y, offers no derivative and no
+// inflection search, and draws as a contour.
+TEST_F(MainWindowTest, ImplicitCurvesFollowTheirAbilities)
+{
+    w->newKindAction(FunctionKind::implicit)->trigger();
+    EXPECT_EQ(w->kindLabel().text(), QString::fromUtf8("0\u200A=\u2005g(x,y)="));
+    commit("x*t");
+    EXPECT_EQ(w->fieldMessage().text(), "Variable 't' mustn't be here!");
+    EXPECT_EQ(cur(), nullptr);
+    commit("x*y-1");
+    ASSERT_NE(cur(), nullptr);
+    EXPECT_TRUE(cur()->isImplicit());
+    EXPECT_FALSE(w->controller().canAddDerivative());
+    EXPECT_FALSE(w->derivativeAction().isVisible());
+    EXPECT_FALSE(w->inflsButton().isEnabled());
+    EXPECT_GT(cur()->segmentPairs().size(), 0u);
+}
+
 // A commit makes the function of the very program the field's check
 // compiled, finds the new curve's marks once and refreshes the window once;
 // so does making another function current. The current curve is drawn one
