@@ -16,6 +16,7 @@
 #include <QTest>
 #include <QToolButton>
 
+#include <cmath>
 #include <memory>
 #include <string>
 #include <vector>
@@ -23,6 +24,7 @@
 #include "main_window.h"
 #include "orlix/function.h"
 #include "orlix/function_kind.h"
+#include "orlix/special_point.h"
 #include "orlix/yx_function.h"
 #include "qt_environment.h"
 #include "store.h"
@@ -225,6 +227,30 @@ TEST_F(MainWindowTest, ImplicitCurvesFollowTheirAbilities)
     EXPECT_FALSE(w->derivativeAction().isVisible());
     EXPECT_FALSE(w->inflsButton().isEnabled());
     EXPECT_GT(cur()->segmentPairs().size(), 0u);
+}
+
+// The intersections switch reaches the model: the current curve marks
+// where it meets the others, whatever their kinds.
+TEST_F(MainWindowTest, IntersectionsSwitchMarksCrossings)
+{
+    w->resize(320, 480);
+    w->show();
+    QCoreApplication::processEvents();
+    w->controller().setSInters(true);
+    w->newKindAction(FunctionKind::implicit)->trigger();
+    commit("x^2+y^2-4");
+    w->newKindAction(FunctionKind::yx)->trigger();
+    commit("x");
+    ASSERT_NE(cur(), nullptr);
+    int crossings = 0;
+    for (const auto& m : cur()->info()) {
+        if (m->type() != "inter")
+            continue;
+        ++crossings;
+        EXPECT_NEAR(std::fabs(m->info().point.x), std::sqrt(2.0), 1e-6);
+        EXPECT_EQ(m->info().point.x, m->info().point.y);
+    }
+    EXPECT_EQ(crossings, 2);
 }
 
 // A commit makes the function of the very program the field's check
