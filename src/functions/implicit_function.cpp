@@ -331,13 +331,14 @@ void iFunction::updatePoints()
     std::vector<int> zeroPrev(n, -1), zeroCur(n, -1);
     bool anyFinite = false;
 
+    std::vector<double> columns(n);
+    for (int m = 0; m < n; ++m)
+        columns[m] = lx + m * dx;
     const auto evalRow = [&](double y, std::vector<double>& out) {
-        for (int m = 0; m < n; ++m) {
-            *xc = lx + m * dx;
-            *yc = y;
-            out[m] = sm->evaluate();
+        *yc = y;
+        sm->evaluateBlock(xc, columns.data(), out.data(), n);
+        for (int m = 0; m < n; ++m)
             anyFinite = anyFinite || std::isfinite(out[m]);
-        }
     };
     const auto vertex = [&](std::vector<int>& zeros, int m, double y) {
         if (zeros[m] < 0) {

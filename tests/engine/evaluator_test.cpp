@@ -299,3 +299,33 @@ TEST(Evaluator, SmallIntegerPowers)
         EXPECT_TRUE(same(atRunTime.evaluate(), constant.evaluate())) << formula;
     }
 }
+
+// A row evaluated at once is bit for bit the same values one at a time,
+// across chunk boundaries, for compiled programs and for those that run
+// on the plain path.
+TEST(Evaluator, BlockEvaluationMatchesOneAtATime)
+{
+    CellGuard guard;
+    MathEngine& e = MathEngine::sharedEngine();
+    ProgramMaker maker(0x0172'2027);
+    std::vector<double> xs(150), got(150);
+    for (int program = 0; program < 1500; ++program) {
+        std::vector<fStack::Item> items;
+        maker.expression(items, 1 + maker.pick(6));
+        fStack::Owner list = fStack::fromArray(items);
+        ASSERT_TRUE(list) << describe(items);
+        StackMachine fast(*list);
+        if (program % 10 == 0)
+            fast.addConst(2), fast.addFunc("*"); // the plain path
+        e.y_ = maker.value(), e.t_ = maker.value(), e.a_ = maker.value(), e.f_ = maker.value();
+        for (double& x : xs)
+            x = maker.value();
+        e.x_ = 0.25;
+        fast.evaluateBlock(&e.x_, xs.data(), got.data(), static_cast<int>(xs.size()));
+        ASSERT_EQ(e.x_, 0.25);
+        for (std::size_t k = 0; k < xs.size(); ++k) {
+            e.x_ = xs[k];
+            ASSERT_TRUE(same(got[k], fast.evaluate())) << describe(items) << "x=" << xs[k];
+        }
+    }
+}
