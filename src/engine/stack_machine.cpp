@@ -5,6 +5,7 @@
 #include "orlix/fstack.h"
 
 #include <algorithm>
+#include <iterator>
 
 namespace orlix {
 
@@ -299,6 +300,103 @@ default: return ops::NaN;
 #endif
 #undef ORLIX_CASE
 #undef ORLIX_NEXT
+}
+
+namespace {
+
+constexpr ops::Op kBinaryOps[] = {
+#define ORLIX_B(n) ops::n,
+    ORLIX_BINARY_OPS(ORLIX_B)
+#undef ORLIX_B
+};
+constexpr ops::Op kUnaryOps[] = {
+#define ORLIX_U(n) ops::n,
+    ORLIX_UNARY_OPS(ORLIX_U)
+#undef ORLIX_U
+};
+constexpr std::uint32_t kFirstUnary = F_Plus + 5 * std::size(kBinaryOps);
+static_assert(kFirstUnary == F_UMinus);
+
+} // namespace
+
+// The fast form run one instruction at a time over a chunk of values: each
+// operation dispatches once per chunk instead of once per value, and applies
+// the very routines of ops.h that run() applies.
+void StackMachine::evaluateBlock(double* cell, const double* values, double* out, int count)
+{
+    if (needsGeneric_) {
+        const double saved = *cell;
+        for (int k = 0; k < count; ++k) {
+            *cell = values[k];
+            out[k] = evaluate();
+        }
+        *cell = saved;
+        return;
+    }
+    constexpr int kChunk = 64;
+    blockWork_.resize(work_.size() * kChunk);
+    double top[kChunk] = {};
+    for (int start = 0; start < count; start += kChunk) {
+        const int n = std::min(kChunk, count - start);
+        const double* in = values + start;
+        double* sp = blockWork_.data();
+        const auto spill = [&] {
+            std::copy(top, top + n, sp);
+            sp += kChunk;
+        };
+        for (const Inst* ip = fast_.data(); ip->op != F_End; ++ip) {
+            const std::uint32_t op = ip->op;
+            const bool varying = ip->cell == cell;
+            const double fixed = ip->cell && !varying ? *ip->cell : 0;
+            const auto operand = [&](int k) { return varying ? in[k] : fixed; };
+            if (op == F_PushK) {
+                spill();
+                std::fill(top, top + n, ip->k);
+            } else if (op == F_PushV) {
+                spill();
+                for (int k = 0; k < n; ++k)
+                    top[k] = operand(k);
+            } else if (op < kFirstUnary) {
+                const ops::Op o = kBinaryOps[(op - F_Plus) / 5];
+                switch ((op - F_Plus) % 5) {
+                case 0:
+                    sp -= kChunk;
+                    for (int k = 0; k < n; ++k)
+                        top[k] = ops::binary(o, sp[k], top[k]);
+                    break;
+                case kK:
+                    for (int k = 0; k < n; ++k)
+                        top[k] = ops::binary(o, top[k], ip->k);
+                    break;
+                case kV:
+                    for (int k = 0; k < n; ++k)
+                        top[k] = ops::binary(o, top[k], operand(k));
+                    break;
+                case kVK:
+                    spill();
+                    for (int k = 0; k < n; ++k)
+                        top[k] = ops::binary(o, operand(k), ip->k);
+                    break;
+                default: // kKV
+                    spill();
+                    for (int k = 0; k < n; ++k)
+                        top[k] = ops::binary(o, ip->k, operand(k));
+                    break;
+                }
+            } else {
+                const ops::Op o = kUnaryOps[(op - kFirstUnary) / 2];
+                if ((op - kFirstUnary) % 2 == 0) {
+                    for (int k = 0; k < n; ++k)
+                        top[k] = ops::unary(o, top[k]);
+                } else {
+                    spill();
+                    for (int k = 0; k < n; ++k)
+                        top[k] = ops::unary(o, operand(k));
+                }
+            }
+        }
+        std::copy(top, top + n, out + start);
+    }
 }
 
 std::unique_ptr<StackMachine> fStack::toStackMachine() const { return std::make_unique<StackMachine>(*this); }

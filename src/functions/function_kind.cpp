@@ -9,6 +9,7 @@
 
 #include "orlix/error.h"
 #include "orlix/format.h"
+#include "orlix/implicit_function.h"
 #include "orlix/rf_function.h"
 #include "orlix/t_function.h"
 #include "orlix/xy_function.h"
@@ -128,9 +129,35 @@ FunctionKindInfo parametricEntry()
     return k;
 }
 
-const std::array<FunctionKindInfo, 4>& table()
+FunctionKindInfo implicitEntry()
 {
-    static const std::array<FunctionKindInfo, 4> kinds{yxEntry(), xyEntry(), polarEntry(), parametricEntry()};
+    FunctionKindInfo k{};
+    k.kind = FunctionKind::implicit;
+    k.typeName = "iFunction";
+    k.shortName = "i";
+    // "0 = g(x,y)=": a hair space before the first "=", a four-per-em space after it.
+    k.inputLabel = "0\xE2\x80\x8A=\xE2\x80\x85g(x,y)=";
+    k.variables = "xy";
+    k.variableLabel = "x=";
+    k.startLabel = "x₁=";
+    k.endLabel = "x₂=";
+    k.placeholder = "x^2+y^2-4";
+    k.menuText = "g(x,y)=0";
+    k.can.derivative = false;
+    k.can.inflections = false;
+    k.can.rangeQuantities = false;
+    k.can.implicitDrawing = true;
+    k.can.variableField = false;
+    k.fromText = &fromText<iFunction>;
+    k.fromChecked = &fromChecked<iFunction>;
+    k.fromRecord = &iFunction::fromDict;
+    return k;
+}
+
+const std::array<FunctionKindInfo, 5>& table()
+{
+    static const std::array<FunctionKindInfo, 5> kinds{yxEntry(), xyEntry(), polarEntry(), parametricEntry(),
+                                                       implicitEntry()};
     return kinds;
 }
 

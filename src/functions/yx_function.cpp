@@ -10,6 +10,7 @@
 
 #include "orlix/continuity.h"
 #include "orlix/error.h"
+#include "orlix/expression_record.h"
 #include "orlix/format.h"
 #include "orlix/mark_rules.h"
 #include "orlix/math_engine.h"
@@ -25,6 +26,10 @@ constexpr double kPi = 3.141592653589793;
 // 2^-52: scales the threshold below which two neighbouring second
 // differences change sign.
 constexpr double kEps52 = 2.220446049250313e-16;
+// Residuals of intersections: below the first a sample lies on the other
+// curve; a refined crossing is kept below the second.
+constexpr double kTinyResidual = 1e-8;
+constexpr double kAcceptedResidual = 3e-6;
 
 // "text=" followed by the four-per-em space of the information texts.
 std::string label(std::string_view text)
@@ -77,6 +82,39 @@ bool readItem(const nlohmann::json& j, fStack::Item& out)
 }
 
 } // namespace
+
+namespace record {
+
+nlohmann::json writeExpression(const fStack* fs)
+{
+    nlohmann::json items = nlohmann::json::array();
+    if (!fs)
+        return items;
+    for (const auto& item : fs->toArray()) {
+        if (const std::string* name = std::get_if<std::string>(&item))
+            items.push_back(*name);
+        else
+            items.push_back(jsonDouble(std::get<double>(item)));
+    }
+    return items;
+}
+
+fStack::Owner readExpression(const nlohmann::json& items)
+{
+    if (!items.is_array())
+        return nullptr;
+    std::vector<fStack::Item> read;
+    read.reserve(items.size());
+    for (const auto& j : items) {
+        fStack::Item item;
+        if (!readItem(j, item))
+            return nullptr;
+        read.push_back(std::move(item));
+    }
+    return fStack::fromArray(read);
+}
+
+} // namespace record
 
 // ---- construction ----
 
@@ -532,6 +570,75 @@ void explicitFunction::findInfls()
         found.push_back(std::move(mark));
     }
     addMarks(found);
+}
+
+// ---- intersections ----
+
+Marks explicitFunction::intersectWith(Function& residualCurve)
+{
+    StackMachine* sm = functionSM();
+    if (points_.empty() || !sm)
+        return {};
+    // As many samples as the last pass took (the density floor may have
+    // raised them above the function's own count), over the visible ones.
+    const int n = static_cast<int>(points_.size());
+    const auto [firstVisible, lastVisible] = visibleSamples(n, cMinVar_, cMaxVar_, mirrored_);
+    double* cell = variable_;
+    const double saved = *cell;
+    // The other curve's residual at the point of this curve at v.
+    const auto residualAt = [&](double v) {
+        *cell = v;
+        const double value = sm->evaluate();
+        return residualCurve.valueForPoint(sample(v, value));
+    };
+    const auto tiny = [](double r) { return std::fabs(r) < kTinyResidual; };
+    Marks found;
+    double previous = kNaN;
+    for (int i = firstVisible; i <= lastVisible && static_cast<int>(found.size()) < maxMarks; ++i) {
+        const double r = residualCurve.valueForPoint(points_[static_cast<size_t>(i)]);
+        if (tiny(r)) {
+            // A run of tiny residuals (the curves coincide) marks nothing.
+            const double next = i + 1 < n ? residualCurve.valueForPoint(points_[static_cast<size_t>(i + 1)]) : kNaN;
+            if (!tiny(previous) && !tiny(next))
+                found.push_back(
+                    specialPoint::pointWithInfo(myPointInfoFVV(var(points_[static_cast<size_t>(i)])), "inter"));
+        } else if (previous * r < 0) {
+            double lo = var(points_[static_cast<size_t>(i - 1)]);
+            double hi = var(points_[static_cast<size_t>(i)]);
+            double rLo = residualAt(lo);
+            const double rHi = residualAt(hi);
+            if (rLo * rHi < kTinyResidual) {
+                double last = rHi;
+                double at = hi;
+                while (std::fabs(hi - lo) > kEps52) {
+                    const double mid = (lo + hi) * 0.5;
+                    if (mid == lo || mid == hi)
+                        break;
+                    last = residualAt(mid);
+                    at = mid;
+                    // An exact crossing ends the search: halving on from a
+                    // zero would walk away from it.
+                    if (!std::isfinite(last) || last == 0)
+                        break;
+                    if (rLo * last < 0) {
+                        hi = mid;
+                    } else {
+                        lo = mid;
+                        rLo = last;
+                    }
+                }
+                *cell = saved;
+                if (std::fabs(last) < kAcceptedResidual && !std::isnan(at)) {
+                    const myPointInfo info = myPointInfoFVV(at);
+                    if (specialPoint::isInside(info.point))
+                        found.push_back(specialPoint::pointWithInfo(info, "inter"));
+                }
+            }
+        }
+        previous = r;
+    }
+    *cell = saved;
+    return found;
 }
 
 // ---- point information ----

@@ -17,6 +17,7 @@
 #include <QTest>
 #include <QToolButton>
 
+#include <cmath>
 #include <memory>
 #include <string>
 #include <vector>
@@ -24,6 +25,7 @@
 #include "main_window.h"
 #include "orlix/function.h"
 #include "orlix/function_kind.h"
+#include "orlix/special_point.h"
 #include "orlix/yx_function.h"
 #include "qt_environment.h"
 #include "store.h"
@@ -212,6 +214,48 @@ TEST_F(MainWindowTest, EachKindShowsAnExampleItAccepts)
         ASSERT_NE(cur(), nullptr);
         EXPECT_EQ(cur()->kindInfo(), &kind);
     }
+}
+
+// An implicit curve takes both x and y, offers no derivative and no
+// inflection search, and draws as a contour.
+TEST_F(MainWindowTest, ImplicitCurvesFollowTheirAbilities)
+{
+    w->newKindAction(FunctionKind::implicit)->trigger();
+    EXPECT_EQ(w->kindLabel().text(), QString::fromUtf8("0\u200A=\u2005g(x,y)="));
+    commit("x*t");
+    EXPECT_EQ(w->fieldMessage().text(), "Variable 't' mustn't be here!");
+    EXPECT_EQ(cur(), nullptr);
+    commit("x*y-1");
+    ASSERT_NE(cur(), nullptr);
+    EXPECT_TRUE(cur()->isImplicit());
+    EXPECT_FALSE(w->controller().canAddDerivative());
+    EXPECT_FALSE(w->derivativeAction().isVisible());
+    EXPECT_FALSE(w->inflsButton().isEnabled());
+    EXPECT_GT(cur()->segmentPairs().size(), 0u);
+}
+
+// The intersections switch reaches the model: the current curve marks
+// where it meets the others, whatever their kinds.
+TEST_F(MainWindowTest, IntersectionsSwitchMarksCrossings)
+{
+    w->resize(320, 480);
+    w->show();
+    QCoreApplication::processEvents();
+    w->controller().setSInters(true);
+    w->newKindAction(FunctionKind::implicit)->trigger();
+    commit("x^2+y^2-4");
+    w->newKindAction(FunctionKind::yx)->trigger();
+    commit("x");
+    ASSERT_NE(cur(), nullptr);
+    int crossings = 0;
+    for (const auto& m : cur()->info()) {
+        if (m->type() != "inter")
+            continue;
+        ++crossings;
+        EXPECT_NEAR(std::fabs(m->info().point.x), std::sqrt(2.0), 1e-6);
+        EXPECT_EQ(m->info().point.x, m->info().point.y);
+    }
+    EXPECT_EQ(crossings, 2);
 }
 
 // A commit makes the function of the very program the field's check

@@ -110,6 +110,26 @@ expect 0 '{"point":[-0.9950371902099892,-0.09950371902099862],"variable":3.24126
 expect 2 "" "--range: MinVal shouldn't be greater than MaxVal!" -- point rf 1 0 --range 2,1
 expect 2 "" "--range: Infinity value!" -- record t 't;t' --range 0,inf
 expect 2 "" "--range: Value is NAN!" -- record rf 't' --range nan,1
+# implicit curves: a point by both coordinates, the grid pass, marks and
+# intersections with curves given by --with
+expect 0 $'{"info":{"ddy/dxx":-0.390625,"dy/dx":-0.75,"k":-0.2},"point":[3.0,4.0],"value":4.0,"variable":3.0}\n"y=\u20054\\n∂y/∂x=\u2005-0.75\\n∂²y/∂x²=\u2005-0.390625\\nk=\u2005-0.2"' "" -- point i 'x^2+y^2-25' 3,4
+expect 2 "" "" -- point i 'x^2+y^2-25' 3
+expect 0 '{"points":[],"segments":[]}' "" -- contour 'x^2+y^2+1' --n 25
+expect 2 "" "" -- contour 'x' --n 10
+# count_marks TYPE COUNT ARGS... : how many marks of a type the marks command prints
+count_marks() {
+    local type=$1 want=$2
+    shift 2
+    local got
+    got=$("$CLI" marks "$@" | grep -o "\"type\":\"$type\"" | wc -l)
+    if [ "$got" = "$want" ]; then pass=$((pass + 1)); else
+        fail=$((fail + 1)); echo "FAIL: orlix-cli marks $* gave $got $type marks, want $want"; fi
+}
+count_marks root 4 i 'x^2+y^2-1' --roots --scale 60
+count_marks minmax 4 i 'x^2+y^2-1' --extrs --scale 60
+count_marks inter 2 yx 'x^2' --inters --with xy:'y^2' --scale 100
+count_marks inter 0 yx 'x^2' --inters --scale 100
+count_marks inter 2 i 'x^2+y^2-4' --inters --with i:'(x-2)^2+y^2-4' --scale 40
 
 # render writes a PNG when the Qt build is there
 if "$CLI" --help | grep -q '^  render'; then
@@ -119,6 +139,7 @@ if "$CLI" --help | grep -q '^  render'; then
         fail=$((fail + 1)); echo "FAIL: render did not write a PNG"; fi
     expect 2 "" "" -- render "$png" 'z(x)=1'
     expect 0 "$png" "" -- render "$png" --roots --extrs 'r(θ)=1+2cos(θ)' 'r(f)=f@0,6pi' 'x(t)=cos(3t);y(t)=sin(2t)@0,2π'
+    expect 0 "$png" "" -- render "$png" --inters --with 'i:x^2+y^2-4' '0=x*y-1'
     rm -f "$png"
 fi
 

@@ -12,6 +12,7 @@
 #include <string>
 #include <vector>
 
+#include "ops.h"
 #include "orlix/error.h"
 #include "orlix/fstack.h"
 #include "orlix/math_engine.h"
@@ -263,5 +264,68 @@ TEST(Evaluator, CompileRejectsWhatTheFastPathCannotRun)
     fStack::Owner unknown = fStack::fromArray({std::string("x"), std::string("sinx")});
     if (unknown) {
         EXPECT_THROW(StackMachine{*unknown}, orlix::Error);
+    }
+}
+
+// Squares, cubes and fourth powers take the fast route: a² is a·a, a³ and
+// a⁴ stay within one unit in the last place of pow, special values come out
+// as pow gives them, and a constant folded by the simplifier equals the
+// same power evaluated at run time.
+TEST(Evaluator, SmallIntegerPowers)
+{
+    CellGuard guard;
+    std::mt19937_64 random(0x0172'2026);
+    std::uniform_real_distribution<double> exponent(-300, 300), mantissa(1, 2);
+    for (int k = 0; k < 20000; ++k) {
+        const double a = (k % 2 ? -1 : 1) * mantissa(random) * std::pow(2.0, std::floor(exponent(random) / 4));
+        EXPECT_TRUE(same(orlix::ops::power(a, 2), a * a)) << a;
+        for (double b : {3.0, 4.0}) {
+            const double want = std::pow(a, b), got = orlix::ops::power(a, b);
+            const double ulp = std::nextafter(std::fabs(want), kInf) - std::fabs(want);
+            EXPECT_LE(std::fabs(got - want), ulp) << a << "^" << b;
+        }
+    }
+    const double specials[] = {0.0, -0.0, kInf, -kInf, kNaN, 1e200, -1e200, 1e-200, -1e-310, 1.0, -1.0};
+    for (double a : specials)
+        for (double b : {2.0, 3.0, 4.0})
+            EXPECT_TRUE(same(orlix::ops::power(a, b), std::pow(a, b))) << a << "^" << b;
+
+    for (const char* formula : {"x^2", "x^3", "x^4"}) {
+        std::string folded = formula;
+        folded.replace(0, 1, "1.1");
+        StackMachine atRunTime(*fStack::createWithString(formula));
+        StackMachine constant(*fStack::optimize(fStack::createWithString(folded)));
+        MathEngine::setX(1.1);
+        EXPECT_TRUE(same(atRunTime.evaluate(), constant.evaluate())) << formula;
+    }
+}
+
+// A row evaluated at once is bit for bit the same values one at a time,
+// across chunk boundaries, for compiled programs and for those that run
+// on the plain path.
+TEST(Evaluator, BlockEvaluationMatchesOneAtATime)
+{
+    CellGuard guard;
+    MathEngine& e = MathEngine::sharedEngine();
+    ProgramMaker maker(0x0172'2027);
+    std::vector<double> xs(150), got(150);
+    for (int program = 0; program < 1500; ++program) {
+        std::vector<fStack::Item> items;
+        maker.expression(items, 1 + maker.pick(6));
+        fStack::Owner list = fStack::fromArray(items);
+        ASSERT_TRUE(list) << describe(items);
+        StackMachine fast(*list);
+        if (program % 10 == 0)
+            fast.addConst(2), fast.addFunc("*"); // the plain path
+        e.y_ = maker.value(), e.t_ = maker.value(), e.a_ = maker.value(), e.f_ = maker.value();
+        for (double& x : xs)
+            x = maker.value();
+        e.x_ = 0.25;
+        fast.evaluateBlock(&e.x_, xs.data(), got.data(), static_cast<int>(xs.size()));
+        ASSERT_EQ(e.x_, 0.25);
+        for (std::size_t k = 0; k < xs.size(); ++k) {
+            e.x_ = xs[k];
+            ASSERT_TRUE(same(got[k], fast.evaluate())) << describe(items) << "x=" << xs[k];
+        }
     }
 }

@@ -10,6 +10,7 @@
 #include "orlix/fstack.h"
 #include "orlix/math_engine.h"
 #include "orlix/function_kind.h"
+#include "orlix/implicit_function.h"
 #include "orlix/special_point.h"
 #include "view_options.h"
 
@@ -119,6 +120,18 @@ void registerWithRange(const Function::Ptr& f, const std::optional<VariableRange
     }
 }
 
+std::vector<Function::Ptr> takeWithFunctions(Args& args)
+{
+    std::vector<Function::Ptr> made;
+    while (auto with = takeOption(args, "--with")) {
+        const auto colon = with->find(':');
+        if (colon == std::string::npos)
+            throw UsageError("--with takes KIND:FORMULA");
+        made.push_back(functionOfKind(with->substr(0, colon), with->substr(colon + 1)));
+    }
+    return made;
+}
+
 nlohmann::json infoMapToJson(const InfoMap& map)
 {
     nlohmann::json j = nlohmann::json::object();
@@ -178,8 +191,17 @@ int point(Args& args)
     expectPositional(args, 3);
     Function::Ptr f = functionOfKind(positional(args, 0), positional(args, 1));
     registerWithRange(f, variableRange);
-    const double v = toNumber(positional(args, 2));
-    myPointInfo info = f->myPointInfoFVV(v);
+    myPointInfo info;
+    if (auto* implicit = dynamic_cast<iFunction*>(f.get())) {
+        // An implicit curve's point is given by both coordinates.
+        const std::string at = positional(args, 2);
+        const auto comma = at.find(',');
+        if (comma == std::string::npos)
+            throw UsageError("the point of an implicit curve is X,Y");
+        info = implicit->myPointInfoForXY(toNumber(at.substr(0, comma)), toNumber(at.substr(comma + 1)));
+    } else {
+        info = f->myPointInfoFVV(toNumber(positional(args, 2)));
+    }
     std::cout << pointInfoToJson(info).dump() << "\n";
     printText(f->myInfoToStr(info));
     return 0;
@@ -207,6 +229,7 @@ int marks(Args& args)
     const ViewOptions view = ViewOptions::take(args);
     takeRangeDefaults(args);
     const auto variableRange = takeRange(args);
+    const std::vector<Function::Ptr> others = takeWithFunctions(args);
     expectPositional(args, 2);
     Function::Ptr f = functionOfKind(positional(args, 0), positional(args, 1));
 
@@ -216,6 +239,8 @@ int marks(Args& args)
     Function::setShell(&shell);
     Function::setFunction(f, "1");
     registerWithRange(f, variableRange);
+    for (std::size_t k = 0; k < others.size(); ++k)
+        Function::setFunction(others[k], std::to_string(k + 2));
     shell.current = f.get();
 
     // The sampling window and the layer: three view sizes around the centre.
@@ -290,6 +315,39 @@ int trace(Args& args)
     return status;
 }
 
+int contour(Args& args)
+{
+    const ViewOptions view = ViewOptions::take(args);
+    int n = 0;
+    if (auto text = takeOption(args, "--n")) {
+        const double value = toNumber(*text);
+        if (!(value >= iFunction::minGridSize && value <= iFunction::maxGridSize))
+            throw UsageError("--n must be between " + std::to_string(iFunction::minGridSize) + " and " +
+                             std::to_string(iFunction::maxGridSize));
+        n = static_cast<int>(value);
+    }
+    expectPositional(args, 1);
+    registerBuiltInKinds();
+    auto f = iFunction::functionFromString(positional(args, 0));
+    // The sampling window: three view sizes around the centre.
+    const double halfW = 1.5 * view.width / view.scale, halfH = 1.5 * view.height / view.scale;
+    Function::setMinX(view.center.x - halfW, view.center.x + halfW);
+    Function::setMinY(view.center.y - halfH, view.center.y + halfH);
+    f->setN(n);
+    f->fillStaticInfo();
+    f->updatePoints();
+    nlohmann::json points = nlohmann::json::array();
+    for (int i = 0; i < f->pointsNum(); ++i) {
+        const myPoint p = f->points()[static_cast<std::size_t>(i)];
+        points.push_back({jsonNumber(p.x), jsonNumber(p.y)});
+    }
+    nlohmann::json segments = nlohmann::json::array();
+    for (const auto& [a, b] : f->segmentPairs())
+        segments.push_back({a, b});
+    std::cout << nlohmann::json{{"points", std::move(points)}, {"segments", std::move(segments)}}.dump() << "\n";
+    return 0;
+}
+
 int record(Args& args)
 {
     takeRangeDefaults(args);
@@ -316,14 +374,15 @@ int restore(Args& args)
     return 0;
 }
 
-const Registrar pointCommand("point", "point KIND FORMULA V [--range A,B]", point);
+const Registrar pointCommand("point", "point KIND FORMULA V (X,Y for KIND i) [--range A,B]", point);
 const Registrar rangeCommand("range", "range KIND FORMULA A B [--max-integral N] [--range A,B]", range);
 const Registrar marksCommand("marks",
-                             "marks KIND FORMULA [--roots] [--extrs] [--infls] [--size W,H] [--scale S] [--center X,Y] "
-                             "[--range A,B]",
+                             "marks KIND FORMULA [--roots] [--extrs] [--infls] [--inters] [--with KIND:FORMULA]... "
+                             "[--size W,H] [--scale S] [--center X,Y] [--range A,B]",
                              marks);
 const Registrar traceCommand("trace", "trace KIND FORMULA X,Y [X,Y ...] [--size W,H] [--scale S] [--center X,Y] [--range A,B]",
                              trace);
+const Registrar contourCommand("contour", "contour FORMULA [--size W,H] [--scale S] [--center X,Y] [--n N]", contour);
 const Registrar recordCommand("record", "record KIND FORMULA [--range A,B]", record);
 const Registrar restoreCommand("restore", "restore < FUNCTIONS.json", restore);
 

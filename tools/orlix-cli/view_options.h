@@ -3,6 +3,7 @@
 #pragma once
 
 #include <memory>
+#include <vector>
 
 #include "cli.h"
 #include "orlix/canvas.h"
@@ -72,6 +73,7 @@ public:
         searches.sRoots = takeFlag(args, "--roots");
         searches.sExtrs = takeFlag(args, "--extrs");
         searches.sInfls = takeFlag(args, "--infls");
+        searches.sInters = takeFlag(args, "--inters");
     }
 };
 
@@ -93,6 +95,9 @@ std::optional<VariableRange> takeRange(Args& args);
 // Registers f as "1" when it has a range of its own (so that it takes its
 // default range and samples) or when a range is given, then sets the range.
 void registerWithRange(const Function::Ptr& f, const std::optional<VariableRange>& range);
+// The functions of every "--with KIND:FORMULA" option, taken out of args
+// in the order given.
+std::vector<Function::Ptr> takeWithFunctions(Args& args);
 
 nlohmann::json pointInfoToJson(const myPointInfo& info);
 nlohmann::json infoMapToJson(const InfoMap& map);

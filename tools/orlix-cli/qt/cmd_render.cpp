@@ -31,6 +31,8 @@ std::pair<Function::Ptr, std::optional<VariableRange>> functionFromArgument(std:
         std::erase(head, ' ');
         if (head == "r(f)")
             head = "r(θ)";
+        if (head == "0")
+            return {functionOfKind("i", text.substr(eq + 1)), range};
         for (const FunctionKindInfo& k : functionKinds()) {
             std::string label(k.inputLabel);
             std::erase(label, ' ');
@@ -46,7 +48,7 @@ std::pair<Function::Ptr, std::optional<VariableRange>> functionFromArgument(std:
             }
             return {functionOfKind(std::string(k.shortName), formula), range};
         }
-        throw UsageError("a function is written 'y(x)=F', 'x(y)=F', 'r(θ)=F' or 'x(t)=X;y(t)=Y'");
+        throw UsageError("a function is written 'y(x)=F', 'x(y)=F', 'r(θ)=F', 'x(t)=X;y(t)=Y' or '0=G'");
     }
     return {functionOfKind("yx", text), range};
 }
@@ -57,6 +59,7 @@ int render(Args& args)
     shell.takeSearches(args);
     const ViewOptions view = ViewOptions::take(args);
     takeRangeDefaults(args);
+    const std::vector<Function::Ptr> others = takeWithFunctions(args);
     double dpr = 2;
     if (auto d = takeOption(args, "--dpr")) {
         dpr = toNumber(*d);
@@ -100,6 +103,12 @@ int render(Args& args)
             f->setMinVar(range->lo, range->hi);
         last = f;
     }
+    for (std::size_t k = 0; k < others.size(); ++k) {
+        const Function::Ptr& f = others[k];
+        if (!f->kindInfo() || !f->kindInfo()->can.ownColor)
+            f->setColor(colorGen::sharedColorGen().genColor());
+        Function::setFunction(f, "w" + std::to_string(k + 1));
+    }
     shell.current = last.get();
     plane.setCurFunc(last);
     plane.redraw();
@@ -124,7 +133,7 @@ int render(Args& args)
 const Registrar renderCommand(
     "render",
     "render OUT.png [--size W,H] [--scale S] [--center X,Y] [--dpr K] [--seed N] [--roots] [--extrs] [--infls] "
-    "[--def-rf N] [--def-t N] FUNCTION[@A,B]...",
+    "[--def-rf N] [--def-t N] [--inters] [--with KIND:FORMULA]... FUNCTION[@A,B]...",
     render);
 
 } // namespace

@@ -45,6 +45,10 @@ class StackMachine {
 
     // Runs the program on the current cell values.
     double evaluate();
+    // Runs the program at count values of one cell, the other cells as they
+    // are: out[k] is bit for bit what evaluate() gives with *cell = values[k].
+    // The cell keeps its value.
+    void evaluateBlock(double* cell, const double* values, double* out, int count);
 
     int funcNumber() const { return static_cast<int>(code_.size()); }
     int constNumber() const { return constNumber_; }
@@ -89,6 +93,7 @@ class StackMachine {
     std::vector<double> stack_;
     std::vector<Inst> fast_;
     std::vector<double> work_;
+    std::vector<double> blockWork_; // the stack of evaluateBlock, a chunk per slot
     int constNumber_ = 0;
     bool needsGeneric_ = false;
 };

@@ -52,6 +52,9 @@ class explicitFunction : public Function {
     void findExtrs() override;
     void findInfls() override;
     bool canBeIntersected() const override { return true; }
+    // The crossings with a curve that answers a residual, searched along
+    // the visible third of the samples.
+    Marks intersectWith(Function& residualCurve) override;
     std::span<const unsigned char> curveBreaks() const override { return breaks_; }
     std::optional<myPointInfo> markInfoAt(myPoint p) override;
     std::optional<InfoMap> infoForRangeA(double a, double b) override;

@@ -1,0 +1,104 @@
+// Implicit curves: the grid pass, the marks of a curve and the crossings of
+// two busy curves, over the default window (three views of 320 × 480
+// points at scale 30 around the origin).
+#include <benchmark/benchmark.h>
+
+#include "orlix/implicit_function.h"
+#include "orlix/special_point.h"
+
+using namespace orlix;
+
+namespace {
+
+// The default view: 320 × 480 points, 30 points per unit, origin in the middle.
+class DefaultView : public PlotContext {
+  public:
+    myPoint curSs() const override { return {30, 30}; }
+    myPoint myPointToUser(myPoint d) const override { return {(d.x - 160) / 30, (240 - d.y) / 30}; }
+    PointF myPointToDevice(myPoint u) const override
+    {
+        return {static_cast<float>(160 + 30 * u.x), static_cast<float>(240 - 30 * u.y)};
+    }
+    RectF goodRect() const override { return {0, 64, 320, 371}; }
+};
+
+struct Scene {
+    DefaultView view;
+    Scene()
+    {
+        Function::setPlotContext(&view);
+        specialObject::setPlotter(&view);
+        window(0);
+    }
+    ~Scene()
+    {
+        Function::setPlotContext(nullptr);
+        specialObject::setPlotter(nullptr);
+    }
+    // The default window, nudged by a tiny shift so that a pass is not skipped.
+    static void window(double shift)
+    {
+        Function::setMinX(-16 + shift, 16 + shift);
+        Function::setMinY(-24 + shift, 24 + shift);
+    }
+};
+
+std::shared_ptr<iFunction> curve(const char* g, int n)
+{
+    auto f = iFunction::functionFromString(g);
+    f->setN(n);
+    f->fillStaticInfo();
+    f->updatePoints();
+    return f;
+}
+
+void gridPass(benchmark::State& state, const char* g)
+{
+    Scene scene;
+    auto f = curve(g, static_cast<int>(state.range(0)));
+    long long k = 0;
+    for (auto _ : state) {
+        Scene::window((++k % 2) * 1e-9);
+        f->updatePoints();
+        benchmark::DoNotOptimize(f->pairsNum());
+    }
+    state.counters["segments"] = f->pairsNum();
+}
+
+void BM_GridPassCircle(benchmark::State& state) { gridPass(state, "x^2+y^2-1"); }
+void BM_GridPassSinXY(benchmark::State& state) { gridPass(state, "sin(x*y)"); }
+BENCHMARK(BM_GridPassCircle)->Arg(60)->Arg(150)->Unit(benchmark::kMillisecond);
+BENCHMARK(BM_GridPassSinXY)->Arg(60)->Arg(150)->Unit(benchmark::kMillisecond);
+
+void BM_CircleMarks(benchmark::State& state)
+{
+    Scene scene;
+    auto f = curve("x^2+y^2-1", 60);
+    for (auto _ : state) {
+        f->info().clear();
+        f->findRoots();
+        f->findExtrs();
+        benchmark::DoNotOptimize(f->info().size());
+    }
+    state.counters["marks"] = static_cast<double>(f->info().size());
+}
+BENCHMARK(BM_CircleMarks)->Unit(benchmark::kMillisecond);
+
+void BM_BusyIntersections(benchmark::State& state)
+{
+    Scene scene;
+    auto a = curve("sin(x*y)", 150);
+    auto b = curve("sin(x)-cos(y)", 150);
+    std::size_t found = 0;
+    for (auto _ : state) {
+        found = a->intersectWith(*b).size();
+        benchmark::DoNotOptimize(found);
+    }
+    state.counters["marks"] = static_cast<double>(found);
+    state.counters["segments"] = a->pairsNum() + b->pairsNum();
+}
+BENCHMARK(BM_BusyIntersections)->Unit(benchmark::kMillisecond);
+
+} // namespace
+
+BENCHMARK_MAIN();
