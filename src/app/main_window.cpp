@@ -239,14 +239,21 @@ void MainWindow::layOutInputBar()
     const FunctionKindInfo* kind = controller_ ? &controller_->kind() : nullptr;
     const bool twoFormulas = kind && !kind->secondInputLabel.empty();
     const bool ownRange = kind && kind->can.ownRange;
-    kindLabel_->setGeometry(6, fieldTop, 44, 28);
+    // A label takes what its text needs (the implicit one is long), at
+    // least the room of "y(x)=".
+    const auto labelWidth = [](const QLabel* label) {
+        return std::max(44, label->fontMetrics().horizontalAdvance(label->text()) + 6);
+    };
+    const int first = labelWidth(kindLabel_);
+    kindLabel_->setGeometry(6, fieldTop, first, 28);
     if (twoFormulas) {
         const int half = (w - 12) / 2;
-        field_->setGeometry(50, fieldTop, half - 50, 28);
-        secondLabel_->setGeometry(6 + half + 2, fieldTop, 44, 28);
-        secondField_->setGeometry(6 + half + 46, fieldTop, w - half - 58, 28);
+        const int second = labelWidth(secondLabel_);
+        field_->setGeometry(6 + first, fieldTop, std::max(half - first, 0), 28);
+        secondLabel_->setGeometry(6 + half + 2, fieldTop, second, 28);
+        secondField_->setGeometry(6 + half + 2 + second, fieldTop, std::max(w - half - 14 - second, 0), 28);
     } else {
-        field_->setGeometry(50, fieldTop, w - 56, 28);
+        field_->setGeometry(6 + first, fieldTop, std::max(w - 12 - first, 0), 28);
     }
     if (ownRange) {
         // The range under the formula, the message beside it.
@@ -392,7 +399,6 @@ void MainWindow::refresh()
     const FunctionKindInfo& typed = c.kind();
     const bool twoFormulas = !typed.secondInputLabel.empty();
     const bool ownRange = typed.can.ownRange;
-    const bool layoutChanged = secondField_->isVisible() != twoFormulas || rangeMinField_->isVisible() != ownRange;
     secondLabel_->setText(QString::fromUtf8(typed.secondInputLabel));
     secondField_->setPlaceholderText(QString::fromUtf8(typed.secondPlaceholder));
     rangeMinLabel_->setText(QString::fromUtf8(typed.rangeMinLabel));
@@ -401,8 +407,8 @@ void MainWindow::refresh()
     secondField_->setVisible(twoFormulas);
     for (QWidget* r : std::initializer_list<QWidget*>{rangeMinLabel_, rangeMinField_, rangeMaxLabel_, rangeMaxField_})
         r->setVisible(ownRange);
-    if (layoutChanged)
-        layOutInputBar();
+    // The labels' texts set the fields' room.
+    layOutInputBar();
     const Preferences& p = c.preferences();
     rootsButton_->setChecked(p.sRoots);
     extrsButton_->setChecked(p.sExtrs);

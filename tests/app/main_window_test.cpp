@@ -204,6 +204,10 @@ TEST_F(MainWindowTest, EachKindShowsAnExampleItAccepts)
         SCOPED_TRACE(std::string(kind.typeName));
         w->newKindAction(kind.kind)->trigger();
         EXPECT_EQ(w->kindLabel().text().toStdString(), kind.inputLabel);
+        // The whole label shows, and the field starts after it.
+        const int textWidth = w->kindLabel().fontMetrics().horizontalAdvance(w->kindLabel().text());
+        EXPECT_GE(w->kindLabel().width(), textWidth);
+        EXPECT_GE(w->formulaField().x(), w->kindLabel().geometry().right());
         EXPECT_EQ(w->formulaField().placeholderText().toStdString(), kind.placeholder);
         // A kind of two formulas shows its second example beside the first.
         EXPECT_EQ(w->secondFormulaField().isVisibleTo(w.get()), !kind.secondInputLabel.empty());
