@@ -156,7 +156,8 @@ FunctionKindInfo implicitEntry()
 
 const std::array<FunctionKindInfo, 5>& table()
 {
-    static const std::array<FunctionKindInfo, 5> kinds{yxEntry(), xyEntry(), polarEntry(), parametricEntry(),
+    // In the order the add menu offers them.
+    static const std::array<FunctionKindInfo, 5> kinds{yxEntry(), polarEntry(), xyEntry(), parametricEntry(),
                                                        implicitEntry()};
     return kinds;
 }
