@@ -116,6 +116,7 @@ expect 0 $'{"info":{"ddy/dxx":-0.390625,"dy/dx":-0.75,"k":-0.2},"point":[3.0,4.0
 expect 2 "" "" -- point i 'x^2+y^2-25' 3
 expect 0 '{"points":[],"segments":[]}' "" -- contour 'x^2+y^2+1' --n 25
 expect 2 "" "" -- contour 'x' --n 10
+expect 0 $'{"point":[1.4142135623730951,1.4142135623730951],"variable":"nan"}' "" -- trace i 'x^2+y^2-4' 1.5,1.5
 # count_marks TYPE COUNT ARGS... : how many marks of a type the marks command prints
 count_marks() {
     local type=$1 want=$2

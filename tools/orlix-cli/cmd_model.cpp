@@ -244,9 +244,7 @@ int marks(Args& args)
     shell.current = f.get();
 
     // The sampling window and the layer: three view sizes around the centre.
-    const double halfW = 1.5 * view.width / view.scale, halfH = 1.5 * view.height / view.scale;
-    Function::setMinX(view.center.x - halfW, view.center.x + halfW);
-    Function::setMinY(view.center.y - halfH, view.center.y + halfH);
+    view.setSamplingWindow();
     NullCanvas layer({3 * view.width, 3 * view.height});
     const myPoint origin = view.origin();
     Function::drawFunctionsOnLayer(layer, {-view.width - origin.x, -view.height - origin.y}, {view.scale, view.scale});
@@ -289,6 +287,7 @@ int trace(Args& args)
     Function::setFunction(f, "1");
     registerWithRange(f, variableRange);
     shell.current = f.get();
+    view.setSamplingWindow();
     if (!f->hasPoints()) {
         f->setNumOfPoints(f->cNumOfPoints());
         f->updatePoints();
@@ -330,9 +329,7 @@ int contour(Args& args)
     registerBuiltInKinds();
     auto f = iFunction::functionFromString(positional(args, 0));
     // The sampling window: three view sizes around the centre.
-    const double halfW = 1.5 * view.width / view.scale, halfH = 1.5 * view.height / view.scale;
-    Function::setMinX(view.center.x - halfW, view.center.x + halfW);
-    Function::setMinY(view.center.y - halfH, view.center.y + halfH);
+    view.setSamplingWindow();
     f->setN(n);
     f->fillStaticInfo();
     f->updatePoints();

@@ -22,6 +22,14 @@ struct ViewOptions {
     static ViewOptions take(Args& args);
     // Device position of the user origin.
     myPoint origin() const { return {0.5 * width - center.x * scale, 0.5 * height + center.y * scale}; }
+    // Hands the function model the window it samples: three view sizes
+    // around the centre, as the plot view does.
+    void setSamplingWindow() const
+    {
+        const double halfW = 1.5 * width / scale, halfH = 1.5 * height / scale;
+        Function::setMinX(center.x - halfW, center.x + halfW);
+        Function::setMinY(center.y - halfH, center.y + halfH);
+    }
 };
 
 // A canvas that draws nothing, for sampling without a picture.
