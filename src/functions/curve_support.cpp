@@ -181,4 +181,133 @@ std::vector<double> signChangeRoots(const Probe& F, const Grid& grid, double tol
     return places;
 }
 
+namespace {
+
+bool finitePoint(myPoint p) { return std::isfinite(p.x) && std::isfinite(p.y); }
+
+double cross(myPoint p, myPoint q) { return p.x * q.y - p.y * q.x; }
+
+// The velocity of f at v, by central differences.
+myPoint velocity(Function& f, double v, double h)
+{
+    const myPoint p = f.myPointFVV(v + h), q = f.myPointFVV(v - h);
+    return myPoint{(p.x - q.x) / (2 * h), (p.y - q.y) / (2 * h)};
+}
+
+// Newton's method for a(ta) = b(tb) from the polylines' crossing; the pair
+// of parameters when it settles within the two segments (widened by a step
+// each) where the curves really cross, nullopt otherwise.
+std::optional<std::pair<double, double>> refineCrossing(Function& a, Function& b, double ta, double tb, double aLo,
+                                                        double aHi, double bLo, double bHi)
+{
+    const double widenA = aHi - aLo, widenB = bHi - bLo;
+    aLo -= widenA;
+    aHi += widenA;
+    bLo -= widenB;
+    bHi += widenB;
+    for (int k = 0; k < 40; ++k) {
+        const myPoint pa = a.myPointFVV(ta), pb = b.myPointFVV(tb);
+        if (!finitePoint(pa) || !finitePoint(pb))
+            return std::nullopt;
+        const myPoint d{pa.x - pb.x, pa.y - pb.y};
+        const double size = std::max({1.0, std::fabs(pa.x), std::fabs(pa.y)});
+        const myPoint va = velocity(a, ta, 1e-7 * std::max(1.0, std::fabs(ta)));
+        const myPoint vb = velocity(b, tb, 1e-7 * std::max(1.0, std::fabs(tb)));
+        const double det = cross(vb, va);
+        const double speeds = std::hypot(va.x, va.y) * std::hypot(vb.x, vb.y);
+        // Curves that touch or run together have no crossing to refine.
+        if (!std::isfinite(det) || !(std::fabs(det) > 1e-6 * speeds))
+            return std::nullopt;
+        if (std::hypot(d.x, d.y) <= 1e-13 * size)
+            return std::pair{ta, tb};
+        // va·δa − vb·δb = −d
+        const double da = cross(d, vb) / det;
+        const double db = -cross(va, d) / det;
+        ta += da;
+        tb += db;
+        if (!(ta >= aLo && ta <= aHi && tb >= bLo && tb <= bHi))
+            return std::nullopt;
+    }
+    const myPoint pa = a.myPointFVV(ta), pb = b.myPointFVV(tb);
+    const double size = std::max({1.0, std::fabs(pa.x), std::fabs(pa.y)});
+    if (std::hypot(pa.x - pb.x, pa.y - pb.y) <= 1e-9 * size)
+        return std::pair{ta, tb};
+    return std::nullopt;
+}
+
+} // namespace
+
+std::vector<double> polylineCrossings(Function& a, Function& b, std::size_t maxCount)
+{
+    std::vector<double> places;
+    const std::vector<myPoint>& pa = a.points();
+    const std::vector<myPoint>& pb = b.points();
+    const int na = static_cast<int>(pa.size()), nb = static_cast<int>(pb.size());
+    if (&a == &b || na < 2 || nb < 2 || !isUsableRange(a.cMinVar(), a.cMaxVar()) ||
+        !isUsableRange(b.cMinVar(), b.cMaxVar()) || !a.variable() || !b.variable())
+        return places;
+    const Grid ga{a.cMinVar(), a.cMaxVar(), na}, gb{b.cMinVar(), b.cMaxVar(), nb};
+    const double savedA = *a.variable(), savedB = *b.variable();
+
+    // b's segments with their boxes; a's segments are tried against them.
+    struct Box {
+        double minX, maxX, minY, maxY;
+        int j;
+    };
+    std::vector<Box> boxes;
+    boxes.reserve(static_cast<std::size_t>(nb));
+    for (int j = 0; j + 1 < nb; ++j) {
+        const myPoint p = pb[static_cast<std::size_t>(j)], q = pb[static_cast<std::size_t>(j + 1)];
+        if (finitePoint(p) && finitePoint(q))
+            boxes.push_back(Box{std::min(p.x, q.x), std::max(p.x, q.x), std::min(p.y, q.y), std::max(p.y, q.y), j});
+    }
+    // One mark a place: a curve that runs round more than once (r = 2cos θ
+    // over 2π, a parametric circle over many turns) crosses at the same
+    // place again.
+    std::vector<myPoint> seen;
+    for (int i = 0; i + 1 < na && places.size() < maxCount; ++i) {
+        const myPoint p = pa[static_cast<std::size_t>(i)], p2 = pa[static_cast<std::size_t>(i + 1)];
+        if (!finitePoint(p) || !finitePoint(p2))
+            continue;
+        const myPoint r{p2.x - p.x, p2.y - p.y};
+        const double minX = std::min(p.x, p2.x), maxX = std::max(p.x, p2.x);
+        const double minY = std::min(p.y, p2.y), maxY = std::max(p.y, p2.y);
+        for (const Box& box : boxes) {
+            if (box.maxX < minX || box.minX > maxX || box.maxY < minY || box.minY > maxY)
+                continue;
+            const myPoint q = pb[static_cast<std::size_t>(box.j)], q2 = pb[static_cast<std::size_t>(box.j + 1)];
+            const myPoint w{q2.x - q.x, q2.y - q.y};
+            const double denom = cross(r, w);
+            if (!std::isfinite(denom) || denom == 0)
+                continue;
+            const myPoint qp{q.x - p.x, q.y - p.y};
+            const double s = cross(qp, w) / denom, u = cross(qp, r) / denom;
+            // Half-open segments, so that a crossing at a shared vertex is
+            // seen once; the last segment keeps its far end.
+            const bool inA = s >= 0 && (s < 1 || (s == 1 && i + 2 == na));
+            const bool inB = u >= 0 && (u < 1 || (u == 1 && box.j + 2 == nb));
+            if (!inA || !inB)
+                continue;
+            const double a0 = ga.at(i), a1 = ga.at(i + 1), b0 = gb.at(box.j), b1 = gb.at(box.j + 1);
+            const auto refined = refineCrossing(a, b, a0 + s * (a1 - a0), b0 + u * (b1 - b0), a0, a1, b0, b1);
+            if (!refined || refined->first < ga.lo || refined->first > ga.hi || refined->second < gb.lo ||
+                refined->second > gb.hi)
+                continue;
+            const myPoint at = a.myPointFVV(refined->first);
+            const double size = std::max({1.0, std::fabs(at.x), std::fabs(at.y)});
+            const bool known = std::any_of(
+                seen.begin(), seen.end(), [&](myPoint o) { return std::hypot(o.x - at.x, o.y - at.y) <= 1e-9 * size; });
+            if (known)
+                continue;
+            seen.push_back(at);
+            places.push_back(refined->first);
+            if (places.size() >= maxCount)
+                break;
+        }
+    }
+    *a.variable() = savedA;
+    *b.variable() = savedB;
+    return places;
+}
+
 } // namespace orlix::curve

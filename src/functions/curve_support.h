@@ -13,6 +13,7 @@
 #include <nlohmann/json.hpp>
 
 #include "orlix/fstack.h"
+#include "orlix/function.h"
 #include "orlix/mark_rules.h"
 
 namespace orlix::curve {
@@ -137,5 +138,12 @@ std::optional<std::array<double, K>> integrate(double a, double b, int maxHalvin
         return std::nullopt;
     return est;
 }
+
+// Where two curves sampled over parameters of their own cross (polar and
+// parametric curves have no residual to offer each other): the crossings of
+// their polylines, each refined by Newton's method on both parameters. The
+// places are a's parameter values, in the order of a's samples; tangent or
+// coinciding stretches give none. At most maxCount.
+std::vector<double> polylineCrossings(Function& a, Function& b, std::size_t maxCount);
 
 } // namespace orlix::curve

@@ -4,6 +4,7 @@
 #include <cmath>
 #include <exception>
 
+#include "curve_support.h"
 #include "orlix/color_gen.h"
 #include "orlix/error.h"
 #include "orlix/function_kind.h"
@@ -15,6 +16,8 @@ namespace orlix {
 namespace {
 
 constexpr double kNaN = std::numeric_limits<double>::quiet_NaN();
+// Marks one search may add, as every search keeps.
+constexpr std::size_t kMaxIntersections = 200;
 
 // Largest NoP a stored record may carry; anything else restores as 0 and
 // the kind's default count applies.
@@ -177,6 +180,14 @@ void Function::findIntersections()
             }
         } else if (g->canBeIntersected()) {
             found = intersectWith(*g);
+        } else if (!g->isImplicit() && g->kindInfo() && !g->kindInfo()->can.residual) {
+            // Two curves of their own parameters (polar, parametric) have
+            // no residual for each other: their sampled polylines cross.
+            for (double v : curve::polylineCrossings(*this, *g, kMaxIntersections)) {
+                const myPointInfo at = myPointInfoFVV(v);
+                if (specialPoint::isInside(at.point))
+                    found.push_back(specialPoint::pointWithInfo(at, "inter"));
+            }
         }
         if (takeOwnInfo) {
             for (auto& m : found) {

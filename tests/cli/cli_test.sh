@@ -131,6 +131,13 @@ count_marks minmax 4 i 'x^2+y^2-1' --extrs --scale 60
 count_marks inter 2 yx 'x^2' --inters --with xy:'y^2' --scale 100
 count_marks inter 0 yx 'x^2' --inters --scale 100
 count_marks inter 2 i 'x^2+y^2-4' --inters --with i:'(x-2)^2+y^2-4' --scale 40
+# polar and parametric curves crossing each other: one mark a place, however
+# many times a curve runs round; none for a curve and its copy, or apart
+count_marks inter 2 rf '1' --inters --with 'rf:2cos(θ)'
+count_marks inter 4 t 'cos(t);sin(t)' --inters --with 't:2cos(t);0.5sin(t)'
+count_marks inter 2 rf '1' --inters --with 't:cos(t);sin(t)+1'
+count_marks inter 0 rf '1' --inters --with 'rf:1'
+count_marks inter 0 rf '1' --inters --with 'rf:3'
 
 # render writes a PNG when the Qt build is there
 if "$CLI" --help | grep -q '^  render'; then
