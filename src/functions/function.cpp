@@ -197,7 +197,23 @@ void Function::findIntersections()
                     m->setInfo(*own);
             }
         }
-        addMarks(found);
+        // One mark a place: a curve that runs round more than once meets
+        // the other at the same place on every turn.
+        Marks fresh;
+        for (auto& m : found) {
+            if (!m)
+                continue;
+            const myPoint p = m->info().point;
+            const double size = std::max({1.0, std::fabs(p.x), std::fabs(p.y)});
+            const auto samePlace = [&](const std::shared_ptr<specialPoint>& o) {
+                return o && o->type() == m->type() &&
+                       std::hypot(o->info().point.x - p.x, o->info().point.y - p.y) <= 1e-9 * size;
+            };
+            if (std::none_of(info_.begin(), info_.end(), samePlace) &&
+                std::none_of(fresh.begin(), fresh.end(), samePlace))
+                fresh.push_back(std::move(m));
+        }
+        addMarks(fresh);
     }
 }
 

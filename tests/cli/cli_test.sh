@@ -138,6 +138,7 @@ count_marks inter 4 t 'cos(t);sin(t)' --inters --with 't:2cos(t);0.5sin(t)'
 count_marks inter 2 rf '1' --inters --with 't:cos(t);sin(t)+1'
 count_marks inter 0 rf '1' --inters --with 'rf:1'
 count_marks inter 0 rf '1' --inters --with 'rf:3'
+count_marks inter 4 i 'x^2+y^2-2' --inters --with 't:cos(t);2sin(t)'
 
 # render writes a PNG when the Qt build is there
 if "$CLI" --help | grep -q '^  render'; then
