@@ -1,12 +1,8 @@
 #include "curve_support.h"
 
 #include <algorithm>
-#include <atomic>
-#include <chrono>
 #include <limits>
 
-#include "orlix/math_engine.h"
-#include "orlix/record.h"
 
 namespace orlix::curve {
 
@@ -21,69 +17,7 @@ bool alreadyFound(const std::vector<double>& places, double v, double step)
     return std::any_of(places.begin(), places.end(), [&](double p) { return std::fabs(p - v) <= 1e-6 * step; });
 }
 
-// One element of a stored expression. Numbers that JSON cannot hold come as
-// "nan", "inf" and "-inf", unless the engine knows such a name.
-bool readItem(const nlohmann::json& j, fStack::Item& out)
-{
-    if (j.is_number()) {
-        out = j.get<double>();
-        return true;
-    }
-    if (j.is_null()) {
-        out = kNaN;
-        return true;
-    }
-    if (!j.is_string())
-        return false;
-    const auto& s = j.get_ref<const std::string&>();
-    const MathEngine& e = MathEngine::sharedEngine();
-    const bool known = e.NameToNumOfArgs_.count(s) != 0 || e.NameToIMP_.count(s) != 0 || e.hasConst(s);
-    if (!known && (s == "nan" || s == "inf" || s == "-inf")) {
-        out = record::readDouble(j, kNaN);
-        return true;
-    }
-    out = s;
-    return true;
-}
-
 } // namespace
-
-std::string placeholderText()
-{
-    static std::atomic<unsigned long> counter{0};
-    const auto now = std::chrono::system_clock::now().time_since_epoch();
-    return "abrakadabra" + std::to_string(std::chrono::duration_cast<std::chrono::microseconds>(now).count()) + "." +
-           std::to_string(++counter);
-}
-
-nlohmann::json expressionToJson(const fStack* fs)
-{
-    nlohmann::json items = nlohmann::json::array();
-    if (!fs)
-        return items;
-    for (const auto& item : fs->toArray()) {
-        if (const std::string* name = std::get_if<std::string>(&item))
-            items.push_back(*name);
-        else
-            items.push_back(record::jsonDouble(std::get<double>(item)));
-    }
-    return items;
-}
-
-fStack::Owner expressionFromJson(const nlohmann::json& j)
-{
-    if (!j.is_array())
-        return nullptr;
-    std::vector<fStack::Item> items;
-    items.reserve(j.size());
-    for (const auto& e : j) {
-        fStack::Item item;
-        if (!readItem(e, item))
-            return nullptr;
-        items.push_back(std::move(item));
-    }
-    return fStack::fromArray(items);
-}
 
 std::vector<double> sampledRoots(const Probe& f, const Probe& df, std::span<const double> vars,
                                  std::span<const double> vals, std::size_t maxCount)

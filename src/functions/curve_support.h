@@ -34,14 +34,6 @@ struct Grid {
     double clampedAt(int i) const { return at(i < 0 ? 0 : (i > n - 1 ? n - 1 : i)); }
 };
 
-// A text that no formula has: "abrakadabra" with the time and a counter.
-std::string placeholderText();
-
-// The stored form of an expression and back; nullptr for a form that does
-// not read or does not balance.
-nlohmann::json expressionToJson(const fStack* fs);
-fStack::Owner expressionFromJson(const nlohmann::json& items);
-
 // The places where the sampled values reach zero: a change of sign between
 // two samples (refined, and only where f is continuous), a sample that is
 // zero by itself, and a turn that touches zero between samples. At most

@@ -55,14 +55,6 @@ std::string label(std::string_view text)
     return s;
 }
 
-std::string placeholderText()
-{
-    static std::atomic<unsigned long> counter{0};
-    const auto now = std::chrono::system_clock::now().time_since_epoch();
-    return "abrakadabra" + std::to_string(std::chrono::duration_cast<std::chrono::microseconds>(now).count()) + "." +
-           std::to_string(++counter);
-}
-
 // The crossing of g along one grid edge from a to b, where the values fa
 // and fb have opposite signs: regula falsi with the Illinois step, which
 // needs a handful of evaluations where halving needs fifty, closed to a few
@@ -175,7 +167,7 @@ std::shared_ptr<iFunction> iFunction::functionFromFS(fStack::Owner fs, std::stri
     if (!fs)
         return nullptr;
     auto f = std::make_shared<iFunction>();
-    f->setStringRepresentation(repr.empty() ? placeholderText() : std::move(repr));
+    f->setStringRepresentation(repr.empty() ? record::placeholderText() : std::move(repr));
     f->setFunctionFS(fStack::optimize(std::move(fs)));
     f->functionSM_ = f->functionFS_->toStackMachine();
     f->setLineWidth(1.0f);
@@ -189,7 +181,7 @@ std::shared_ptr<iFunction> iFunction::functionFromChecked(CheckedFormula formula
         return nullptr;
     auto f = std::make_shared<iFunction>();
     f->setFunctionInfo({{"f", formula.text}});
-    f->setStringRepresentation(formula.text.empty() ? placeholderText() : formula.text);
+    f->setStringRepresentation(formula.text.empty() ? record::placeholderText() : formula.text);
     f->setFunctionFS(std::move(formula.expression));
     f->functionSM_ = formula.program ? std::move(formula.program) : f->functionFS_->toStackMachine();
     f->setLineWidth(1.0f);

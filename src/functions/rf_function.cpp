@@ -7,6 +7,7 @@
 #include "curve_support.h"
 #include "orlix/continuity.h"
 #include "orlix/error.h"
+#include "orlix/expression_record.h"
 #include "orlix/format.h"
 #include "orlix/mark_rules.h"
 #include "orlix/math_engine.h"
@@ -67,7 +68,7 @@ std::shared_ptr<rfFunction> rfFunction::functionFromFS(fStack::Owner fs, std::st
     if (!fs)
         return nullptr;
     auto f = std::make_shared<rfFunction>();
-    f->setStringRepresentation(repr.empty() ? curve::placeholderText() : std::move(repr));
+    f->setStringRepresentation(repr.empty() ? record::placeholderText() : std::move(repr));
     f->functionFS_ = fStack::optimize(std::move(fs));
     f->functionSM_ = f->functionFS_->toStackMachine();
     f->setLineWidth(1.0f);
@@ -79,7 +80,7 @@ std::shared_ptr<rfFunction> rfFunction::functionFromChecked(CheckedFormula formu
     if (!formula.expression)
         return nullptr;
     auto f = std::make_shared<rfFunction>();
-    f->setStringRepresentation(formula.text.empty() ? curve::placeholderText() : formula.text);
+    f->setStringRepresentation(formula.text.empty() ? record::placeholderText() : formula.text);
     f->functionFS_ = std::move(formula.expression);
     f->functionSM_ = formula.program ? std::move(formula.program) : f->functionFS_->toStackMachine();
     f->setLineWidth(1.0f);
@@ -506,7 +507,7 @@ Function::json rfFunction::toDict() const
 {
     json d = Function::toDict();
     d["type"] = typeName();
-    d["functionSM"] = curve::expressionToJson(functionFS_.get());
+    d["functionSM"] = record::writeExpression(functionFS_.get());
     return d;
 }
 
@@ -514,7 +515,7 @@ Function::Ptr rfFunction::fromDict(const json& r)
 {
     if (!r.is_object() || !r.contains("functionSM"))
         return nullptr;
-    fStack::Owner fs = curve::expressionFromJson(r["functionSM"]);
+    fStack::Owner fs = record::readExpression(r["functionSM"]);
     if (!fs)
         return nullptr;
     auto f = functionFromFS(std::move(fs), record::readString(r, "strRepr"));

@@ -7,6 +7,7 @@
 #include "curve_support.h"
 #include "orlix/continuity.h"
 #include "orlix/error.h"
+#include "orlix/expression_record.h"
 #include "orlix/format.h"
 #include "orlix/mark_rules.h"
 #include "orlix/math_engine.h"
@@ -86,7 +87,7 @@ std::shared_ptr<tFunction> tFunction::functionFromXFS(fStack::Owner xfs, fStack:
     if (!xfs || !yfs)
         return nullptr;
     auto f = std::make_shared<tFunction>();
-    f->setStringRepresentation(repr.empty() ? curve::placeholderText() : std::move(repr));
+    f->setStringRepresentation(repr.empty() ? record::placeholderText() : std::move(repr));
     f->xFS_ = fStack::optimize(std::move(xfs));
     f->yFS_ = fStack::optimize(std::move(yfs));
     f->xSM_ = compile(f->xFS_);
@@ -584,8 +585,8 @@ Function::json tFunction::toDict() const
 {
     json d = Function::toDict();
     d["type"] = typeName();
-    d["xSM"] = curve::expressionToJson(xFS_.get());
-    d["ySM"] = curve::expressionToJson(yFS_.get());
+    d["xSM"] = record::writeExpression(xFS_.get());
+    d["ySM"] = record::writeExpression(yFS_.get());
     return d;
 }
 
@@ -593,8 +594,8 @@ Function::Ptr tFunction::fromDict(const json& r)
 {
     if (!r.is_object() || !r.contains("xSM") || !r.contains("ySM"))
         return nullptr;
-    fStack::Owner xfs = curve::expressionFromJson(r["xSM"]);
-    fStack::Owner yfs = curve::expressionFromJson(r["ySM"]);
+    fStack::Owner xfs = record::readExpression(r["xSM"]);
+    fStack::Owner yfs = record::readExpression(r["ySM"]);
     if (!xfs || !yfs)
         return nullptr;
     auto f = functionFromXFS(std::move(xfs), std::move(yfs), record::readString(r, "strRepr"));

@@ -47,15 +47,6 @@ double infoValue(const InfoMap& m, const char* key)
 
 double infoValue(const myPointInfo& p, const char* key) { return p.info ? infoValue(*p.info, key) : kNaN; }
 
-// A text that no formula has: "abrakadabra" with the time and a counter.
-std::string placeholderText()
-{
-    static std::atomic<unsigned long> counter{0};
-    const auto now = std::chrono::system_clock::now().time_since_epoch();
-    return "abrakadabra" + std::to_string(std::chrono::duration_cast<std::chrono::microseconds>(now).count()) + "." +
-           std::to_string(++counter);
-}
-
 // One element of a stored expression. Numbers that JSON cannot hold come as
 // "nan", "inf" and "-inf", unless the engine knows such a name.
 bool readItem(const nlohmann::json& j, fStack::Item& out)
@@ -84,6 +75,14 @@ bool readItem(const nlohmann::json& j, fStack::Item& out)
 } // namespace
 
 namespace record {
+
+std::string placeholderText()
+{
+    static std::atomic<unsigned long> counter{0};
+    const auto now = std::chrono::system_clock::now().time_since_epoch();
+    return "abrakadabra" + std::to_string(std::chrono::duration_cast<std::chrono::microseconds>(now).count()) + "." +
+           std::to_string(++counter);
+}
 
 nlohmann::json writeExpression(const fStack* fs)
 {
@@ -131,7 +130,7 @@ explicitFunction::~explicitFunction()
 
 void explicitFunction::setUp(explicitFunction& f, fStack::Owner fs, std::string repr)
 {
-    f.setStringRepresentation(repr.empty() ? placeholderText() : std::move(repr));
+    f.setStringRepresentation(repr.empty() ? record::placeholderText() : std::move(repr));
     f.setFunctionFS(fStack::optimize(std::move(fs)));
     f.functionSM_ = f.functionFS_->toStackMachine();
     f.setLineWidth(1.0f);
@@ -140,7 +139,7 @@ void explicitFunction::setUp(explicitFunction& f, fStack::Owner fs, std::string 
 
 void explicitFunction::setUpChecked(explicitFunction& f, CheckedFormula formula)
 {
-    f.setStringRepresentation(formula.text.empty() ? placeholderText() : formula.text);
+    f.setStringRepresentation(formula.text.empty() ? record::placeholderText() : formula.text);
     f.setFunctionFS(std::move(formula.expression));
     f.functionSM_ = formula.program ? std::move(formula.program) : f.functionFS_->toStackMachine();
     f.setLineWidth(1.0f);

@@ -2,6 +2,8 @@
 // every kind's record keeps it under "functionSM".
 #pragma once
 
+#include <string>
+
 #include <nlohmann/json.hpp>
 
 #include "orlix/fstack.h"
@@ -13,5 +15,8 @@ namespace orlix::record {
 nlohmann::json writeExpression(const fStack* fs);
 // The expression of a stored array; nullptr when it is not one.
 fStack::Owner readExpression(const nlohmann::json& items);
+// The string representation of a function whose text is lost: "abrakadabra"
+// with the time and a counter, a text no formula has.
+std::string placeholderText();
 
 } // namespace orlix::record
