@@ -1,8 +1,9 @@
 #include "curve_support.h"
 
+#include "orlix/special_point.h"
+
 #include <algorithm>
 #include <limits>
-
 
 namespace orlix::curve {
 
@@ -242,6 +243,40 @@ std::vector<double> polylineCrossings(Function& a, Function& b, std::size_t maxC
     *a.variable() = savedA;
     *b.variable() = savedB;
     return places;
+}
+
+Marks crossingsWithResidual(Function& curve, Function& other, int maxCount)
+{
+    Marks found;
+    const std::vector<myPoint>& points = curve.points();
+    const int n = static_cast<int>(points.size());
+    if (n < 2 || !isUsableRange(curve.cMinVar(), curve.cMaxVar()) || &other == &curve || !curve.variable())
+        return found;
+    const Grid grid{curve.cMinVar(), curve.cMaxVar(), n};
+    double* cell = curve.variable();
+    const double saved = *cell;
+    std::vector<double> residuals(static_cast<size_t>(n));
+    for (int j = 0; j < n; ++j)
+        residuals[static_cast<size_t>(j)] = other.valueForPoint(points[static_cast<size_t>(j)]);
+    auto small = [&](int j) { return j >= 0 && j < n && std::fabs(residuals[static_cast<size_t>(j)]) < 1e-8; };
+    auto residualAt = [&](double v) { return other.valueForPoint(curve.myPointFVV(v)); };
+    for (int j = 0; j < n && static_cast<int>(found.size()) < maxCount; ++j) {
+        if (small(j)) {
+            // A sample on the other curve, between two that are not.
+            if (!small(j - 1) && !small(j + 1))
+                found.push_back(specialPoint::pointWithInfo(curve.myPointInfoFVV(grid.at(j)), "inter"));
+            continue;
+        }
+        if (j == 0 || small(j - 1) || !(residuals[static_cast<size_t>(j - 1)] * residuals[static_cast<size_t>(j)] < 0))
+            continue;
+        if (auto v = bisectResidual(grid.at(j - 1), grid.at(j), residualAt)) {
+            const myPointInfo info = curve.myPointInfoFVV(*v);
+            if (specialPoint::isInside(info.point))
+                found.push_back(specialPoint::pointWithInfo(info, "inter"));
+        }
+    }
+    *cell = saved;
+    return found;
 }
 
 } // namespace orlix::curve

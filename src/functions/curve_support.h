@@ -138,4 +138,10 @@ std::optional<std::array<double, K>> integrate(double a, double b, int maxHalvin
 // coinciding stretches give none. At most maxCount.
 std::vector<double> polylineCrossings(Function& a, Function& b, std::size_t maxCount);
 
+// Where a curve of its own parameter meets a curve that answers a residual
+// (y(x), x(y), implicit): a sample on the other curve between two that are
+// not, and the sign changes of the residual along the samples, refined by
+// bisection. The marks are the curve's own; at most maxCount.
+Marks crossingsWithResidual(Function& curve, Function& other, int maxCount);
+
 } // namespace orlix::curve

@@ -313,40 +313,7 @@ void rfFunction::findInfls()
     addMarks(found);
 }
 
-Marks rfFunction::intersectWith(Function& other)
-{
-    Marks found;
-    const int n = static_cast<int>(points_.size());
-    if (n < 2 || !curve::isUsableRange(cMinVar_, cMaxVar_) || &other == this)
-        return found;
-    const curve::Grid grid{cMinVar_, cMaxVar_, n};
-    double* cell = variable_;
-    const double saved = *cell;
-    std::vector<double> residuals(static_cast<size_t>(n));
-    for (int j = 0; j < n; ++j)
-        residuals[static_cast<size_t>(j)] = other.valueForPoint(points_[static_cast<size_t>(j)]);
-    auto small = [&](int j) { return j >= 0 && j < n && std::fabs(residuals[static_cast<size_t>(j)]) < 1e-8; };
-    auto residualAt = [&](double theta) { return other.valueForPoint(myPointFVV(theta)); };
-    for (int j = 0; j < n && static_cast<int>(found.size()) < maxMarks; ++j) {
-        if (small(j)) {
-            // A sample on the other curve, between two that are not.
-            if (!small(j - 1) && !small(j + 1))
-                found.push_back(specialPoint::pointWithInfo(myPointInfoFVV(grid.at(j)), "inter"));
-            continue;
-        }
-        if (j == 0 || small(j - 1) || !(residuals[static_cast<size_t>(j - 1)] * residuals[static_cast<size_t>(j)] < 0))
-            continue;
-        if (auto theta = curve::bisectResidual(grid.at(j - 1), grid.at(j), residualAt)) {
-            const myPointInfo info = myPointInfoFVV(*theta);
-            if (specialPoint::isInside(info.point))
-                found.push_back(specialPoint::pointWithInfo(info, "inter"));
-        }
-    }
-    *cell = saved;
-    return found;
-}
-
-// ---- point information ----
+Marks rfFunction::intersectWith(Function& other) { return curve::crossingsWithResidual(*this, other, maxMarks); }
 
 myPoint rfFunction::myPointFVV(double theta)
 {
