@@ -40,21 +40,6 @@ double evaluateAt(StackMachine& sm, myPoint p)
     return sm.evaluate();
 }
 
-double infoValue(const myPointInfo& p, const char* key)
-{
-    if (!p.info)
-        return kNaN;
-    auto it = p.info->find(key);
-    return it == p.info->end() ? kNaN : it->second;
-}
-
-std::string label(std::string_view text)
-{
-    std::string s(text);
-    s += fourPerEmSpace;
-    return s;
-}
-
 // The crossing of g along one grid edge from a to b, where the values fa
 // and fb have opposite signs: regula falsi with the Illinois step, which
 // needs a handful of evaluations where halving needs fifty, closed to a few
@@ -490,8 +475,9 @@ myPoint iFunction::kTracePoint() const { return {kNaN, kNaN}; }
 
 std::optional<std::string> iFunction::myInfoToStr(const myPointInfo& info) const
 {
-    return label("y=") + tostr(info.point.y) + "\n" + label("∂y/∂x=") + tostr(infoValue(info, "dy/dx")) + "\n" +
-           label("∂²y/∂x²=") + tostr(infoValue(info, "ddy/dxx")) + "\n" + label("k=") + tostr(infoValue(info, "k"));
+    return infoLabel("y=") + tostr(info.point.y) + "\n" + infoLabel("∂y/∂x=") + tostr(infoValue(info, "dy/dx")) + "\n" +
+           infoLabel("∂²y/∂x²=") + tostr(infoValue(info, "ddy/dxx")) + "\n" + infoLabel("k=") +
+           tostr(infoValue(info, "k"));
 }
 
 // ---- trace ----

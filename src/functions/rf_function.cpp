@@ -27,21 +27,6 @@ constexpr int maxTraceCandidates = 4096;
 // A candidate farther from the touch than this (in user units) is no match.
 constexpr double traceReach = 400;
 
-std::string label(std::string_view text)
-{
-    std::string s(text);
-    s += fourPerEmSpace;
-    return s;
-}
-
-double infoValue(const InfoMap& m, const char* key)
-{
-    auto it = m.find(key);
-    return it == m.end() ? kNaN : it->second;
-}
-
-double infoValue(const myPointInfo& p, const char* key) { return p.info ? infoValue(*p.info, key) : kNaN; }
-
 std::shared_ptr<rfFunction> asPolar(const Function::Ptr& f) { return std::dynamic_pointer_cast<rfFunction>(f); }
 
 } // namespace
@@ -455,17 +440,17 @@ std::optional<InfoMap> rfFunction::infoForRangeA(double a, double b)
 
 std::optional<std::string> rfFunction::myInfoToStr(const myPointInfo& info) const
 {
-    return label("r=") + tostr(info.value) + "\n" + label("x=") + tostr(info.point.x) + "\n" + label("y=") +
-           tostr(info.point.y) + "\n" + label("∂r/∂θ=") + tostr(infoValue(info, "dr/df")) + "\n" + label("∂²r/∂θ²=") +
-           tostr(infoValue(info, "ddr/dff")) + "\n" + label("∂y/∂x=") + tostr(infoValue(info, "dy/dx")) + "\n" +
-           label("k=") + tostr(infoValue(info, "k"));
+    return infoLabel("r=") + tostr(info.value) + "\n" + infoLabel("x=") + tostr(info.point.x) + "\n" + infoLabel("y=") +
+           tostr(info.point.y) + "\n" + infoLabel("∂r/∂θ=") + tostr(infoValue(info, "dr/df")) + "\n" +
+           infoLabel("∂²r/∂θ²=") + tostr(infoValue(info, "ddr/dff")) + "\n" + infoLabel("∂y/∂x=") +
+           tostr(infoValue(info, "dy/dx")) + "\n" + infoLabel("k=") + tostr(infoValue(info, "k"));
 }
 
 std::optional<std::string> rfFunction::rangeInfoToStr(const InfoMap& d) const
 {
     const auto v = [&](const char* key) { return tostr(infoValue(d, key)); };
-    return label("∫=") + v("is") + "\n" + label("S=") + v("s") + "\n" + label("l=") + v("l") + "\n" + label("Vox=") +
-           v("v") + "\n" + label("Sox=") + v("p");
+    return infoLabel("∫=") + v("is") + "\n" + infoLabel("S=") + v("s") + "\n" + infoLabel("l=") + v("l") + "\n" +
+           infoLabel("Vox=") + v("v") + "\n" + infoLabel("Sox=") + v("p");
 }
 
 // ---- persistence ----

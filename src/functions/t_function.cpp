@@ -25,21 +25,6 @@ constexpr double kPi = 3.141592653589793;
 // finder counts as zero.
 constexpr double inflectionTolerance = 2.220446049250313e-13;
 
-std::string label(std::string_view text)
-{
-    std::string s(text);
-    s += fourPerEmSpace;
-    return s;
-}
-
-double infoValue(const InfoMap& m, const char* key)
-{
-    auto it = m.find(key);
-    return it == m.end() ? kNaN : it->second;
-}
-
-double infoValue(const myPointInfo& p, const char* key) { return p.info ? infoValue(*p.info, key) : kNaN; }
-
 std::shared_ptr<StackMachine> compile(const fStack::Owner& fs)
 {
     return fs ? std::shared_ptr<StackMachine>(fs->toStackMachine()) : nullptr;
@@ -537,16 +522,17 @@ std::optional<InfoMap> tFunction::infoForRangeA(double a, double b)
 
 std::optional<std::string> tFunction::myInfoToStr(const myPointInfo& info) const
 {
-    return label("x=") + tostr(info.point.x) + "\n" + label("y=") + tostr(info.point.y) + "\n" + label("∂x/∂t=") +
-           tostr(infoValue(info, "dx/dt")) + "\n" + label("∂y/∂t=") + tostr(infoValue(info, "dy/dt")) + "\n" +
-           label("∂y/∂x=") + tostr(infoValue(info, "dy/dx")) + "\n" + label("k=") + tostr(infoValue(info, "k"));
+    return infoLabel("x=") + tostr(info.point.x) + "\n" + infoLabel("y=") + tostr(info.point.y) + "\n" +
+           infoLabel("∂x/∂t=") + tostr(infoValue(info, "dx/dt")) + "\n" + infoLabel("∂y/∂t=") +
+           tostr(infoValue(info, "dy/dt")) + "\n" + infoLabel("∂y/∂x=") + tostr(infoValue(info, "dy/dx")) + "\n" +
+           infoLabel("k=") + tostr(infoValue(info, "k"));
 }
 
 std::optional<std::string> tFunction::rangeInfoToStr(const InfoMap& d) const
 {
     const auto v = [&](const char* key) { return tostr(infoValue(d, key)); };
-    return label("S=") + v("s") + "\n" + label("l=") + v("l") + "\n" + label("Vox=") + v("v") + "\n" + label("Sox=") +
-           v("p");
+    return infoLabel("S=") + v("s") + "\n" + infoLabel("l=") + v("l") + "\n" + infoLabel("Vox=") + v("v") + "\n" +
+           infoLabel("Sox=") + v("p");
 }
 
 // ---- persistence ----

@@ -9,21 +9,6 @@ namespace orlix {
 
 namespace {
 
-std::string label(std::string_view text)
-{
-    std::string s(text);
-    s += fourPerEmSpace;
-    return s;
-}
-
-double infoValue(const myPointInfo& p, const char* key)
-{
-    if (!p.info)
-        return std::numeric_limits<double>::quiet_NaN();
-    auto it = p.info->find(key);
-    return it == p.info->end() ? std::numeric_limits<double>::quiet_NaN() : it->second;
-}
-
 } // namespace
 
 xyFunction::xyFunction() : explicitFunction(true) {}
@@ -71,9 +56,9 @@ Function::Ptr xyFunction::fromDict(const json& record)
 
 std::optional<std::string> xyFunction::myInfoToStr(const myPointInfo& info) const
 {
-    return label("x=") + tostr(info.value) + "\n" + label("∂y/∂x=") + tostr(infoValue(info, "dy/dx")) + "\n" +
-           label("∂x/∂y=") + tostr(infoValue(info, "dx/dy")) + "\n" + label("∂²x/∂y²=") +
-           tostr(infoValue(info, "ddx/dyy")) + "\n" + label("k=") + tostr(infoValue(info, "k"));
+    return infoLabel("x=") + tostr(info.value) + "\n" + infoLabel("∂y/∂x=") + tostr(infoValue(info, "dy/dx")) + "\n" +
+           infoLabel("∂x/∂y=") + tostr(infoValue(info, "dx/dy")) + "\n" + infoLabel("∂²x/∂y²=") +
+           tostr(infoValue(info, "ddx/dyy")) + "\n" + infoLabel("k=") + tostr(infoValue(info, "k"));
 }
 
 } // namespace orlix

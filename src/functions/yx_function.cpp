@@ -31,22 +31,6 @@ constexpr double kEps52 = 2.220446049250313e-16;
 constexpr double kTinyResidual = 1e-8;
 constexpr double kAcceptedResidual = 3e-6;
 
-// "text=" followed by the four-per-em space of the information texts.
-std::string label(std::string_view text)
-{
-    std::string s(text);
-    s += fourPerEmSpace;
-    return s;
-}
-
-double infoValue(const InfoMap& m, const char* key)
-{
-    auto it = m.find(key);
-    return it == m.end() ? kNaN : it->second;
-}
-
-double infoValue(const myPointInfo& p, const char* key) { return p.info ? infoValue(*p.info, key) : kNaN; }
-
 // One element of a stored expression. Numbers that JSON cannot hold come as
 // "nan", "inf" and "-inf", unless the engine knows such a name.
 bool readItem(const nlohmann::json& j, fStack::Item& out)
@@ -776,10 +760,10 @@ std::optional<std::string> explicitFunction::rangeInfoToStr(const InfoMap& d) co
     const auto v = [&](const char* key) { return tostr(infoValue(d, key)); };
     std::string s;
     if (d.count("i"))
-        s = " " + label("∫=") + v("i") + "\n" + label("S=") + v("s");
+        s = " " + infoLabel("∫=") + v("i") + "\n" + infoLabel("S=") + v("s");
     else
-        s = "S= " + label("∫=") + v("s");
-    s += "\n" + label("l=") + v("l") + "\n" + label("Vox=") + v("v") + "\n" + label("Sox=") + v("p");
+        s = "S= " + infoLabel("∫=") + v("s");
+    s += "\n" + infoLabel("l=") + v("l") + "\n" + infoLabel("Vox=") + v("v") + "\n" + infoLabel("Sox=") + v("p");
     return s;
 }
 
@@ -877,8 +861,9 @@ Function::Ptr yxFunction::fromDict(const json& record)
 
 std::optional<std::string> yxFunction::myInfoToStr(const myPointInfo& info) const
 {
-    return label("y=") + tostr(info.value) + "\n" + label("∂y/∂x=") + tostr(infoValue(info, "dy/dx")) + "\n" +
-           label("∂²y/∂x²=") + tostr(infoValue(info, "ddy/dxx")) + "\n" + label("k=") + tostr(infoValue(info, "k"));
+    return infoLabel("y=") + tostr(info.value) + "\n" + infoLabel("∂y/∂x=") + tostr(infoValue(info, "dy/dx")) + "\n" +
+           infoLabel("∂²y/∂x²=") + tostr(infoValue(info, "ddy/dxx")) + "\n" + infoLabel("k=") +
+           tostr(infoValue(info, "k"));
 }
 
 } // namespace orlix

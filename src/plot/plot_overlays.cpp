@@ -45,14 +45,6 @@ RectF standardized(RectF r)
 
 bool intersects(RectF a, RectF b) { return a.x < b.maxX() && b.x < a.maxX() && a.y < b.maxY() && b.y < a.maxY(); }
 
-double infoValue(const myPointInfo& info, const char* key)
-{
-    if (!info.info)
-        return std::nan("");
-    auto it = info.info->find(key);
-    return it == info.info->end() ? std::nan("") : it->second;
-}
-
 bool hasInfo(const myPointInfo& info, const char* key) { return info.info && info.info->count(key) != 0; }
 
 bool hasDropLines(myPoint k) { return !std::isnan(k.x) && !std::isnan(k.y); }

@@ -132,10 +132,12 @@ TEST_F(MarksTest, CommonShapes)
             for (const auto& m : f->info()) {
                 const myPointInfo& info = m->info();
                 const double value = f->valueAt(info.variable);
-                if (std::isfinite(value))
+                if (std::isfinite(value)) {
                     EXPECT_NEAR(info.value, value, 1e-9 * std::max(1.0, std::fabs(value))) << text << " " << m->type();
-                if (m->type() == "root")
+                }
+                if (m->type() == "root") {
                     EXPECT_NEAR(info.value, 0, 1e-12) << text;
+                }
             }
         }
     }

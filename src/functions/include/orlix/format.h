@@ -21,6 +21,15 @@ std::string tostr(double v);
 inline constexpr std::string_view fourPerEmSpace = "\xE2\x80\x85";
 // U+2006, in the range labels "θ ≥", "t ≤" and kin.
 inline constexpr std::string_view sixPerEmSpace = "\xE2\x80\x86";
+// "text" followed by the four-per-em space, as each "=" of the
+// information texts is.
+inline std::string infoLabel(std::string_view text)
+{
+    std::string s(text);
+    s += fourPerEmSpace;
+    return s;
+}
+
 // U+200A, before "=" of the implicit label.
 inline constexpr std::string_view hairSpace = "\xE2\x80\x8A";
 

@@ -38,6 +38,17 @@ struct myPointInfo {
 
 inline myPoint myPointMake(double x, double y) { return myPoint{x, y}; }
 
+// The value named key of a point's information; NaN when it has none.
+inline double infoValue(const InfoMap& m, const char* key)
+{
+    auto it = m.find(key);
+    return it == m.end() ? std::numeric_limits<double>::quiet_NaN() : it->second;
+}
+inline double infoValue(const myPointInfo& p, const char* key)
+{
+    return p.info ? infoValue(*p.info, key) : std::numeric_limits<double>::quiet_NaN();
+}
+
 // Where trace mode last stood on a curve; each kind uses one member.
 struct previousInfo_ {
     struct {
