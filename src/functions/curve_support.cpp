@@ -45,24 +45,8 @@ std::vector<double> sampledRoots(const Probe& f, const Probe& df, std::span<cons
         const int end = i > 0 && df ? markRules::turnAfter(vals, i) : 0;
         if (!end)
             continue;
-        const bool minimum = vals[i] < vals[i - 1];
-        if (minimum ? !(vals[i] > 0) : !(vals[i] < 0))
-            continue;
-        const double change = std::max(std::fabs(vals[i] - vals[i - 1]), std::fabs(vals[end] - vals[i]));
-        if (!(std::fabs(vals[i]) <= 2 * change))
-            continue;
-        const auto e = markRules::extremumBetween(f, df, vars[i - 1], vars[i], vars[end], minimum);
-        if (!e)
-            continue;
-        const double scale = std::max({std::fabs(vals[i - 1]), std::fabs(vals[i]), std::fabs(vals[end])});
-        if (markRules::isZero(e->value, scale)) {
-            add(e->at);
-        } else if ((e->value < 0) != (vals[i] < 0)) {
-            if (auto r = markRules::crossingRoot(f, vars[i - 1], e->at))
-                add(*r);
-            if (auto r = markRules::crossingRoot(f, e->at, vars[end]))
-                add(*r);
-        }
+        for (double r : markRules::rootsAtTurn(f, df, vars, vals, i, end))
+            add(r);
     }
     if (places.size() > maxCount)
         places.resize(maxCount);

@@ -241,4 +241,31 @@ std::optional<double> inflectionBetween(const Probe& f, const Probe& df, const P
     return r;
 }
 
+std::vector<double> rootsAtTurn(const Probe& f, const Probe& df, std::span<const double> vars,
+                                std::span<const double> vals, int i, int end)
+{
+    std::vector<double> roots;
+    const bool minimum = vals[i] < vals[i - 1];
+    if (minimum ? !(vals[i] > 0) : !(vals[i] < 0))
+        return roots;
+    // Between samples a curve dips below its lowest sample by about the
+    // changes it shows there; a turn higher up cannot reach the axis.
+    const double change = std::max(std::fabs(vals[i] - vals[i - 1]), std::fabs(vals[end] - vals[i]));
+    if (!(std::fabs(vals[i]) <= 2 * change))
+        return roots;
+    const auto e = extremumBetween(f, df, vars[i - 1], vars[i], vars[end], minimum);
+    if (!e)
+        return roots;
+    const double scale = std::max({std::fabs(vals[i - 1]), std::fabs(vals[i]), std::fabs(vals[end])});
+    if (isZero(e->value, scale)) {
+        roots.push_back(e->at);
+    } else if ((e->value < 0) != (vals[i] < 0)) {
+        if (auto r = crossingRoot(f, vars[i - 1], e->at))
+            roots.push_back(*r);
+        if (auto r = crossingRoot(f, e->at, vars[end]))
+            roots.push_back(*r);
+    }
+    return roots;
+}
+
 } // namespace orlix::markRules

@@ -401,26 +401,8 @@ void explicitFunction::findRoots()
         const int end = markRules::turnAfter(vals, i);
         if (!end)
             continue;
-        const bool minimum = vals[i] < vals[i - 1];
-        if (minimum ? !(vals[i] > 0) : !(vals[i] < 0))
-            continue;
-        // Between samples a curve dips below its lowest sample by about
-        // the changes it shows there; a turn higher up cannot reach the axis.
-        const double change = std::max(std::fabs(vals[i] - vals[i - 1]), std::fabs(vals[end] - vals[i]));
-        if (!(std::fabs(vals[i]) <= 2 * change))
-            continue;
-        const auto e = markRules::extremumBetween(f, df, vars[i - 1], vars[i], vars[end], minimum);
-        if (!e)
-            continue;
-        const double scale = std::max({std::fabs(vals[i - 1]), std::fabs(vals[i]), std::fabs(vals[end])});
-        if (markRules::isZero(e->value, scale)) {
-            mark(e->at);
-        } else if ((e->value < 0) != (vals[i] < 0)) {
-            if (auto r = markRules::crossingRoot(f, vars[i - 1], e->at))
-                mark(*r);
-            if (auto r = markRules::crossingRoot(f, e->at, vars[end]))
-                mark(*r);
-        }
+        for (double r : markRules::rootsAtTurn(f, df, vars, vals, i, end))
+            mark(r);
     }
     addMarks(found);
 }

@@ -7,6 +7,7 @@
 
 #include <optional>
 #include <span>
+#include <vector>
 
 #include "orlix/stack_machine.h"
 
@@ -52,6 +53,13 @@ bool continuousOn(const Probe& f, double a, double b);
 // from `width`·1e-8 down to a few rounding steps of p must all lie within a
 // thousandth of `scale`. A pole (even a logarithmic one) or a jump fails.
 bool continuousAt(const Probe& f, double p, double width, double scale);
+
+// The roots where the samples turn towards the axis at i (the sample after
+// the turn at end): the place of the turn when it touches the axis (a
+// minimum or maximum whose value is zero), or the two crossings when it
+// dips through it between samples. None, one or two places.
+std::vector<double> rootsAtTurn(const Probe& f, const Probe& df, std::span<const double> vars,
+                                std::span<const double> vals, int i, int end);
 
 // A root between the samples (a, fa) and (b, fb) whose signs differ: the
 // engine's bisection, accepted only where f is continuous between them.
