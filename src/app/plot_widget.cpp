@@ -5,6 +5,7 @@
 #include <QPaintEvent>
 #include <QPainter>
 #include <QResizeEvent>
+#include <QTimer>
 #include <QTouchEvent>
 #include <QWheelEvent>
 
@@ -56,6 +57,10 @@ void PlotWidget::paintEvent(QPaintEvent*)
     // Straight onto the widget: no frame-sized image to fill and copy.
     QPainterCanvas canvas(*this, SizeF{static_cast<float>(width()), static_cast<float>(height())});
     view_.drawRect(canvas);
+    // The curves beyond the window, which a pan will show, once this frame
+    // is out and before the next finger moves.
+    if (!view_.functionLayerComplete())
+        QTimer::singleShot(0, this, [this] { view_.completeFunctionLayer(); });
 }
 
 void PlotWidget::resizeEvent(QResizeEvent* e)

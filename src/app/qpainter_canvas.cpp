@@ -2,8 +2,11 @@
 
 #include <QFont>
 #include <QGuiApplication>
+#include <QHash>
 #include <QList>
 #include <QPen>
+#include <QStaticText>
+#include <QTextOption>
 
 #include <algorithm>
 #include <cmath>
@@ -181,6 +184,25 @@ void QPainterCanvas::clip(RectF rect)
         p->setClipRect(toQ(rect), Qt::IntersectClip);
 }
 
+void QPainterCanvas::clipOut(RectF rect)
+{
+    QPainter* p = painter();
+    if (!p || !ok(rect))
+        return;
+    // All the surface (and the rectangle, wherever it lies) less the
+    // rectangle.
+    const QRectF out = toQ(rect);
+    const QRectF all = p->transform().inverted().mapRect(QRectF(0, 0, size_.width, size_.height)).united(out);
+    QPainterPath kept;
+    kept.setFillRule(Qt::OddEvenFill);
+    kept.addRect(all.adjusted(-1, -1, 1, 1));
+    kept.addRect(out);
+    st_.clipBeforeExcluded = p->hasClipping() ? std::optional(p->clipPath()) : std::nullopt;
+    p->setClipPath(kept, Qt::IntersectClip);
+    st_.excluded = out;
+    st_.excludedIn = p->transform();
+}
+
 void QPainterCanvas::setLineDash(float phase, const float* lengths, int count)
 {
     st_.dashPhase = std::isfinite(phase) ? phase : 0;
@@ -301,6 +323,24 @@ void QPainterCanvas::strokePath()
 // - round caps as runs of segments.
 // Translucent pens would darken where pieces overlap: they keep the one
 // outline, as does anything else the pieces cannot reproduce.
+namespace {
+
+QRectF boundsOf(const std::vector<QPointF>& points)
+{
+    if (points.empty())
+        return {};
+    double left = points[0].x(), right = left, top = points[0].y(), bottom = top;
+    for (const QPointF& q : points) {
+        left = std::min(left, q.x());
+        right = std::max(right, q.x());
+        top = std::min(top, q.y());
+        bottom = std::max(bottom, q.y());
+    }
+    return QRectF(QPointF(left, top), QPointF(right, bottom));
+}
+
+} // namespace
+
 bool QPainterCanvas::strokeLongPolyline(QPainter& p, const QPen& q)
 {
     constexpr int kLong = 64;
@@ -352,23 +392,47 @@ bool QPainterCanvas::strokeLongPolyline(QPainter& p, const QPen& q)
         return true;
     };
 
+    // Pieces wholly outside the clip, or inside what clipOut left out (a
+    // layer drawn in parts), are left out: what is drawn stays the same to
+    // the pixel.
+    const double margin = 2 * w + 2;
+    const QRectF reach = (p.hasClipping() ? p.clipBoundingRect() : QRectF(0, 0, size_.width, size_.height))
+                             .adjusted(-margin, -margin, margin, margin);
+    const std::optional<QRectF> hole =
+        st_.excluded && st_.excludedIn == p.transform()
+            ? std::optional(st_.excluded->adjusted(margin, margin, -margin, -margin))
+            : std::nullopt;
+    const auto outside = [&reach, &hole](const QRectF& bounds) {
+        return bounds.left() > reach.right() || bounds.right() < reach.left() || bounds.top() > reach.bottom() ||
+               bounds.bottom() < reach.top() ||
+               (hole && bounds.left() >= hole->left() && bounds.right() <= hole->right() &&
+                bounds.top() >= hole->top() && bounds.bottom() <= hole->bottom());
+    };
+    const std::optional<QRectF> nearHole =
+        hole ? std::optional(st_.excluded->adjusted(-margin, -margin, margin, margin)) : std::nullopt;
+    const auto awayFromHole = [&nearHole](const QRectF& bounds) {
+        return nearHole && (bounds.left() > nearHole->right() || bounds.right() < nearHole->left() ||
+                            bounds.top() > nearHole->bottom() || bounds.bottom() < nearHole->top());
+    };
+
     p.save();
     p.setBrush(Qt::NoBrush);
     QPen piece = q;
     piece.setStyle(Qt::SolidLine);
     p.setPen(piece);
     std::vector<QPointF> run;
-    std::vector<QLineF> ends, middle;
+    std::vector<QLineF> ends, middle, middleAway;
     for (auto [first, last] : subpaths) {
         if (!dashes.empty()) {
-            dashSubpath(p, first, last, dashes, q.dashOffset() * w);
+            dashSubpath(p, first, last, dashes, q.dashOffset() * w, outside);
         } else if (q.capStyle() == Qt::RoundCap) {
             constexpr int kRun = 32;
             for (int i = first; i < last; i += kRun) {
                 run.clear();
                 for (int k = i; k <= std::min(i + kRun, last); ++k)
                     run.push_back(point(k));
-                p.drawPolyline(run.data(), static_cast<int>(run.size()));
+                if (!outside(boundsOf(run)))
+                    p.drawPolyline(run.data(), static_cast<int>(run.size()));
             }
         } else {
             // The first and last line width of the curve become one chord
@@ -394,24 +458,37 @@ bool QPainterCanvas::strokeLongPolyline(QPainter& p, const QPen& q)
                 int j = k + 1;
                 while (j < tail && j - k < kMaxChordRun && withinChord(k, j + 1))
                     ++j;
-                middle.emplace_back(point(k), point(j));
+                const QRectF bounds = QRectF(point(k), point(j)).normalized();
+                if (!outside(bounds))
+                    (awayFromHole(bounds) ? middleAway : middle).emplace_back(point(k), point(j));
                 k = j;
             }
         }
     }
     if (!ends.empty())
         p.drawLines(ends.data(), static_cast<int>(ends.size()));
-    if (!middle.empty()) {
-        QPen square = piece;
-        square.setCapStyle(Qt::SquareCap);
-        p.setPen(square);
+    QPen square = piece;
+    square.setCapStyle(Qt::SquareCap);
+    p.setPen(square);
+    if (!middle.empty())
         p.drawLines(middle.data(), static_cast<int>(middle.size()));
+    // A clip that is not a rectangle costs QPainter more than drawing
+    // twice as much: pieces away from what clipOut left out go without it.
+    if (!middleAway.empty()) {
+        p.save();
+        if (st_.clipBeforeExcluded)
+            p.setClipPath(*st_.clipBeforeExcluded);
+        else
+            p.setClipping(false);
+        p.drawLines(middleAway.data(), static_cast<int>(middleAway.size()));
+        p.restore();
     }
     p.restore();
     return true;
 }
 
-void QPainterCanvas::dashSubpath(QPainter& p, int first, int last, const std::vector<double>& dashes, double offset)
+void QPainterCanvas::dashSubpath(QPainter& p, int first, int last, const std::vector<double>& dashes, double offset,
+                                 const std::function<bool(const QRectF&)>& outside)
 {
     const int count = static_cast<int>(dashes.size());
     double period = 0;
@@ -429,7 +506,7 @@ void QPainterCanvas::dashSubpath(QPainter& p, int first, int last, const std::ve
     bool on = index % 2 == 0;
     std::vector<QPointF> dash;
     const auto flush = [&] {
-        if (dash.size() > 1)
+        if (dash.size() > 1 && !outside(boundsOf(dash)))
             p.drawPolyline(dash.data(), static_cast<int>(dash.size()));
         dash.clear();
     };
@@ -561,6 +638,50 @@ void QPainterCanvas::blit(const QPainterCanvas& l, const QRectF& into)
     p->restore();
 }
 
+namespace {
+
+// Laying a text out (itemizing, shaping, breaking lines) costs a hundred
+// times more than drawing its glyphs, and a frame draws the same labels
+// as the last one: the laid-out texts are kept, a few hundred at most.
+struct TextKey {
+    QString text;
+    int pixelSize;
+    float width;
+    TextAlign align;
+    bool operator==(const TextKey&) const = default;
+};
+
+size_t qHash(const TextKey& k, size_t seed = 0)
+{
+    return qHashMulti(seed, k.text, k.pixelSize, k.width, static_cast<int>(k.align));
+}
+
+const QStaticText& laidOut(const TextKey& key, const QFont& font)
+{
+    constexpr qsizetype kKept = 512;
+    thread_local QHash<TextKey, QStaticText> texts;
+    if (auto it = texts.constFind(key); it != texts.constEnd())
+        return *it;
+    if (texts.size() >= kKept)
+        texts.clear();
+    QStaticText t(key.text);
+    t.setTextFormat(Qt::PlainText);
+    t.setPerformanceHint(QStaticText::AggressiveCaching);
+    QTextOption option;
+    option.setWrapMode(QTextOption::WordWrap);
+    switch (key.align) {
+    case TextAlign::Left: option.setAlignment(Qt::AlignLeft); break;
+    case TextAlign::Center: option.setAlignment(Qt::AlignHCenter); break;
+    case TextAlign::Right: option.setAlignment(Qt::AlignRight); break;
+    }
+    t.setTextOption(option);
+    t.setTextWidth(key.width);
+    t.prepare(QTransform(), font);
+    return *texts.insert(key, t);
+}
+
+} // namespace
+
 void QPainterCanvas::drawText(std::string_view utf8, RectF rect, float fontSize, TextAlign align)
 {
     touched();
@@ -571,16 +692,20 @@ void QPainterCanvas::drawText(std::string_view utf8, RectF rect, float fontSize,
         return;
     QFont font = QGuiApplication::font();
     font.setPixelSize(std::max(1, static_cast<int>(std::lround(fontSize))));
-    int flags = Qt::AlignTop | Qt::TextWordWrap;
-    switch (align) {
-    case TextAlign::Left: flags |= Qt::AlignLeft; break;
-    case TextAlign::Center: flags |= Qt::AlignHCenter; break;
-    case TextAlign::Right: flags |= Qt::AlignRight; break;
-    }
+    const QRectF box = toQ(rect);
+    const QStaticText& text =
+        laidOut({QString::fromUtf8(utf8.data(), static_cast<qsizetype>(utf8.size())), font.pixelSize(), rect.width,
+                 align},
+                font);
     p->save();
     p->setFont(font);
     p->setPen(toQ(st_.fill));
-    p->drawText(toQ(rect), flags, QString::fromUtf8(utf8.data(), static_cast<qsizetype>(utf8.size())));
+    // Wrapped at the box's width, from its top; what does not fit in the
+    // box is cut off at its edges.
+    const QSizeF size = text.size();
+    if (size.width() > box.width() || size.height() > box.height())
+        p->setClipRect(box, Qt::IntersectClip);
+    p->drawStaticText(box.topLeft(), text);
     p->restore();
 }
 

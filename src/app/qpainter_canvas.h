@@ -14,8 +14,11 @@
 #include <QPainter>
 #include <QPainterPath>
 #include <QString>
+#include <QTransform>
 
+#include <functional>
 #include <memory>
+#include <optional>
 #include <vector>
 
 #include "orlix/canvas.h"
@@ -51,6 +54,7 @@ class QPainterCanvas : public Canvas {
     void translate(float dx, float dy) override;
     void rotate(float radians) override;
     void clip(RectF rect) override;
+    void clipOut(RectF rect) override;
 
     void setLineWidth(float width) override { st_.width = width; }
     void setStrokeColor(Color color) override { st_.stroke = color; }
@@ -80,8 +84,10 @@ class QPainterCanvas : public Canvas {
   private:
     bool strokeLongPolyline(QPainter& p, const QPen& q);
     void blit(const QPainterCanvas& layer, const QRectF& into);
-    // Strokes the dashes of path_'s elements first..last (dashes in points).
-    void dashSubpath(QPainter& p, int first, int last, const std::vector<double>& dashes, double offset);
+    // Strokes the dashes of path_'s elements first..last (dashes in points),
+    // leaving out those whose bounds are outside.
+    void dashSubpath(QPainter& p, int first, int last, const std::vector<double>& dashes, double offset,
+                     const std::function<bool(const QRectF&)>& outside);
     // What save() and restore() keep besides QPainter's own state.
     struct Style {
         float width = 1;
@@ -91,6 +97,11 @@ class QPainterCanvas : public Canvas {
         std::vector<float> dash;
         LineJoin join = LineJoin::Miter;
         LineCap cap = LineCap::Butt;
+        // The rectangle clipOut left out, in the user space of that time.
+        std::optional<QRectF> excluded;
+        QTransform excludedIn;
+        // The clip before clipOut, if there was one.
+        std::optional<QPainterPath> clipBeforeExcluded;
     };
 
     QPainter* painter() { return painter_.isActive() ? &painter_ : nullptr; }

@@ -452,12 +452,33 @@ void Function::registerKind(const std::string& type, FromDict fromDict) { state(
 
 void Function::setWillLoadAll(std::function<void()> hook) { state().willLoadAll = std::move(hook); }
 
-Canvas& Function::drawFunctionsOnLayer(Canvas& layer, myPoint o, myPoint s)
+Canvas& Function::drawFunctionsOnLayer(Canvas& layer, myPoint o, myPoint s, LayerPart part)
 {
     const SizeF size = layer.size();
-    layer.clear(RectF{0, 0, size.width, size.height});
+    const RectF& r = part.rect;
+    switch (part.side) {
+    case LayerPart::Side::Whole: layer.clear(RectF{0, 0, size.width, size.height}); break;
+    case LayerPart::Side::Inside: layer.clear(r); break;
+    case LayerPart::Side::Outside:
+        // The bands above, below, left and right of the rectangle.
+        for (const RectF band : {RectF{0, 0, size.width, r.y}, RectF{0, r.y + r.height, size.width, size.height - r.y - r.height},
+                                 RectF{0, r.y, r.x, r.height}, RectF{r.x + r.width, r.y, size.width - r.x - r.width, r.height}})
+            if (band.width > 0 && band.height > 0)
+                layer.clear(band);
+        break;
+    }
     const Register functions = state().functions;
     Function* current = state().shell ? state().shell->currentFunction() : nullptr;
+    // One clip for all the functions: a clip other than a rectangle is
+    // costly to set up.
+    const bool clipped = part.side != LayerPart::Side::Whole;
+    if (clipped) {
+        layer.save();
+        if (part.side == LayerPart::Side::Inside)
+            layer.clip(r);
+        else
+            layer.clipOut(r);
+    }
     for (const auto& [id, f] : functions) {
         if (!f)
             continue;
@@ -483,6 +504,8 @@ Canvas& Function::drawFunctionsOnLayer(Canvas& layer, myPoint o, myPoint s)
         layer.strokePath();
         layer.restore();
     }
+    if (clipped)
+        layer.restore();
     if (current)
         current->updateInfoIfNeeded();
     return layer;

@@ -42,6 +42,7 @@ void plotView::resample(Canvas* maker)
 {
     const SizeF before = viewState_.layerSize();
     curvesDrawn_ = false;
+    layerPending_ = false;
     viewState_.layerSampled();
     const SizeF layerSize = viewState_.layerSize();
     const bool sizeChanged = before.width != layerSize.width || before.height != layerSize.height;
@@ -78,12 +79,51 @@ void plotView::resample(Canvas* maker)
     };
     Function::setSampleFloor(floorAlong(layerSize.width), floorAlong(layerSize.height));
     if (!Function::functionRegister().empty() && nextFreeLayer_) {
-        Function::drawFunctionsOnLayer(
-            *nextFreeLayer_,
-            myPoint{viewState_.offset().x - viewState_.center().x, viewState_.offset().y - viewState_.center().y},
-            viewState_.liveScale());
+        layerOrigin_ = myPoint{viewState_.offset().x - viewState_.center().x,
+                               viewState_.offset().y - viewState_.center().y};
+        layerScale_ = viewState_.liveScale();
+        // What is on screen now; the other eight ninths of the layer only
+        // once the frame is out.
+        const std::optional<RectF> shown = shownLayerArea();
+        Function::drawFunctionsOnLayer(*nextFreeLayer_, layerOrigin_, layerScale_,
+                                       shown ? LayerPart{LayerPart::Side::Inside, *shown} : LayerPart{});
+        if (shown) {
+            layerDrawnArea_ = *shown;
+            layerPending_ = true;
+        }
         curvesDrawn_ = true;
     }
+}
+
+std::optional<RectF> plotView::shownLayerArea() const
+{
+    if (!nextFreeLayer_)
+        return std::nullopt;
+    const SizeF s = nextFreeLayer_->size();
+    const RectF r = functionLayerRect();
+    if (!(r.width > 0) || !(r.height > 0) || !std::isfinite(r.x) || !std::isfinite(r.y))
+        return std::nullopt;
+    const double kx = s.width / r.width, ky = s.height / r.height;
+    const double d = devicePixelRatio_;
+    // Outwards to whole device pixels, so that no pixel is drawn in two
+    // parts, and within the layer.
+    const double x0 = std::max(0.0, std::floor(-r.x * kx * d) / d);
+    const double y0 = std::max(0.0, std::floor(-r.y * ky * d) / d);
+    const double x1 = std::min<double>(s.width, std::ceil((frame_.width - r.x) * kx * d) / d);
+    const double y1 = std::min<double>(s.height, std::ceil((frame_.height - r.y) * ky * d) / d);
+    if (!(x1 > x0) || !(y1 > y0) || (x0 <= 0 && y0 <= 0 && x1 >= s.width && y1 >= s.height))
+        return std::nullopt;
+    return RectF{static_cast<float>(x0), static_cast<float>(y0), static_cast<float>(x1 - x0),
+                 static_cast<float>(y1 - y0)};
+}
+
+void plotView::completeFunctionLayer()
+{
+    if (!layerPending_ || !nextFreeLayer_)
+        return;
+    layerPending_ = false;
+    Function::drawFunctionsOnLayer(*nextFreeLayer_, layerOrigin_, layerScale_,
+                                   LayerPart{LayerPart::Side::Outside, layerDrawnArea_});
 }
 
 void plotView::setDevicePixelRatio(double ratio)
@@ -143,6 +183,13 @@ void plotView::renderToContext(Canvas& c)
         return;
     drawPlane(c);
     if (!Function::functionRegister().empty() && nextFreeLayer_) {
+        if (layerPending_) {
+            const std::optional<RectF> need = shownLayerArea();
+            const RectF& a = layerDrawnArea_;
+            if (!need || need->x < a.x || need->y < a.y || need->x + need->width > a.x + a.width ||
+                need->y + need->height > a.y + a.height)
+                completeFunctionLayer();
+        }
         const RectF r = functionLayerRect();
         if (std::isfinite(r.x) && std::isfinite(r.y) && std::isfinite(r.width) && std::isfinite(r.height))
             c.drawLayer(*nextFreeLayer_, r);

@@ -164,11 +164,16 @@ TEST_F(PlotRender, PanMovesTheLayerWithoutResampling)
     launch();
     view.setCurFunc(addYx("x", "1"));
     frame();
+    // The frame needed only the part of the layer on screen; the rest waits.
+    frame();
+    EXPECT_FALSE(view.functionLayerComplete());
     redraws = 0;
     began({touch(1, 100, 100, kTouchBegan)});
     moved({touch(1, 200, 100, kTouchMoved)});
     EXPECT_EQ(redraws, 0);
     frame();
+    // A pan shows more of the layer: it is drawn whole first.
+    EXPECT_TRUE(view.functionLayerComplete());
     const auto layer = opsOf(canvas.ops(), "drawLayerIn");
     ASSERT_EQ(layer.size(), 1u);
     EXPECT_EQ(layer[0]->v, (std::vector<float>{-220, -480, 960, 1440}));

@@ -96,6 +96,11 @@ class RecordingCanvas : public Canvas {
         log("rotate", {radians});
         add("rotate", {radians});
     }
+    void clipOut(RectF r) override
+    {
+        log("clipOut", {r.x, r.y, r.width, r.height});
+        add("clipOut", {r.x, r.y, r.width, r.height});
+    }
     void clip(RectF r) override
     {
         log("clip", {r.x, r.y, r.width, r.height});

@@ -43,6 +43,7 @@ class NullCanvas : public Canvas {
     void translate(float, float) override {}
     void rotate(float) override {}
     void clip(RectF) override {}
+    void clipOut(RectF) override {}
     void setLineWidth(float) override {}
     void setStrokeColor(Color) override {}
     void setFillColor(Color) override {}

@@ -50,6 +50,8 @@ class Canvas {
     virtual void translate(float dx, float dy) = 0;
     virtual void rotate(float radians) = 0;
     virtual void clip(RectF rect) = 0;
+    // Leaves the inside of the rectangle out of what is drawn from now on.
+    virtual void clipOut(RectF rect) = 0;
 
     virtual void setLineWidth(float width) = 0;
     virtual void setStrokeColor(Color color) = 0;

@@ -21,6 +21,14 @@
 
 namespace orlix {
 
+// A part of a layer: all of it, the inside of a rectangle, or all but
+// the inside of a rectangle.
+struct LayerPart {
+    enum class Side { Whole, Inside, Outside };
+    Side side = Side::Whole;
+    RectF rect{};
+};
+
 class Function;
 class specialPoint;
 struct FunctionKindInfo;
@@ -245,7 +253,10 @@ class Function {
     // order, the shell's current function one point thicker than its own
     // width; then the current function updates its marks.
     // Device X = s.x·x − o.x, Y = −o.y − s.y·y.
-    static Canvas& drawFunctionsOnLayer(Canvas& layer, myPoint offset, myPoint scale);
+    // With a part, only that part of the layer is cleared and drawn (the
+    // rest keeps its pixels), each pixel as when the whole is drawn: a
+    // layer can be drawn in two goes, the part on screen first.
+    static Canvas& drawFunctionsOnLayer(Canvas& layer, myPoint offset, myPoint scale, LayerPart part = {});
 
   protected:
     bool invisible_ = false;

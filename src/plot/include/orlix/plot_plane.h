@@ -227,6 +227,12 @@ class plotView : public PlotContext {
     // far it is stretched since it was drawn.
     RectF functionLayerRect() const { return viewState_.layerRect(); }
     const Canvas* functionLayer() const { return nextFreeLayer_.get(); }
+    // A resampling draws the part of the function layer on screen first;
+    // the rest is drawn by completeFunctionLayer, which the shell calls
+    // once the frame is shown, and which a frame that needs more of the
+    // layer (a pan, a pinch) calls itself.
+    bool functionLayerComplete() const { return !layerPending_; }
+    void completeFunctionLayer();
     // Axes, grid, tick marks and labels, in that order: the background of
     // every frame.
     void drawPlane(Canvas& canvas) { grid_.drawPlane(canvas, gridFrame()); }
@@ -269,6 +275,14 @@ class plotView : public PlotContext {
     // Whether the last resampling drew the curves (and so found the
     // current function's marks).
     bool curvesDrawn_ = false;
+    // Where the layer was drawn at the last resampling, and the part of it
+    // drawn so far while the rest is pending.
+    myPoint layerOrigin_{}, layerScale_{};
+    RectF layerDrawnArea_{};
+    bool layerPending_ = false;
+    // The part of the function layer the view shows now, in the layer's
+    // points, widened to whole device pixels.
+    std::optional<RectF> shownLayerArea() const;
 
     std::shared_ptr<specialPoint> tracePoint_, tracePoint1_, tracePoint2_;
     std::shared_ptr<specialPoint> selectedPoint_;
