@@ -1,0 +1,61 @@
+#include "help_view.h"
+
+#include <QHBoxLayout>
+#include <QLabel>
+#include <QPushButton>
+#include <QTextBrowser>
+#include <QUrl>
+#include <QVBoxLayout>
+
+// The page is a resource of a static library: it is registered by hand.
+static void registerHelpPage() { Q_INIT_RESOURCE(help); }
+
+namespace orlix {
+
+helpView::helpView(QWidget* parent) : QWidget(parent)
+{
+    registerHelpPage();
+    hide();
+    setAutoFillBackground(true);
+    auto* column = new QVBoxLayout(this);
+    column->setContentsMargins(0, 0, 0, 0);
+    column->setSpacing(0);
+    auto* bar = new QWidget(this);
+    bar->setObjectName(QStringLiteral("helpBar"));
+    bar->setAttribute(Qt::WA_StyledBackground);
+    bar->setStyleSheet(QStringLiteral("#helpBar { background: rgb(236,238,242); }"));
+    auto* row = new QHBoxLayout(bar);
+    row->setContentsMargins(10, 6, 10, 6);
+    auto* title = new QLabel(QStringLiteral("Help"), bar);
+    title->setStyleSheet(QStringLiteral("font-weight: bold; font-size: 16px;"));
+    auto* doneButton = new QPushButton(QStringLiteral("Done"), bar);
+    connect(doneButton, &QPushButton::clicked, this, &helpView::done);
+    row->addWidget(title, 1);
+    row->addWidget(doneButton);
+    column->addWidget(bar);
+    browser_ = new QTextBrowser(this);
+    browser_->setOpenLinks(true);
+    browser_->setOpenExternalLinks(false);
+    browser_->setFrameShape(QFrame::NoFrame);
+    column->addWidget(browser_, 1);
+}
+
+void helpView::present()
+{
+    if (browser_->source().isEmpty())
+        browser_->setSource(QUrl(QString::fromLatin1(kPage)));
+    else
+        browser_->home();
+    setGeometry(parentWidget() ? parentWidget()->rect() : geometry());
+    show();
+    raise();
+    browser_->setFocus();
+}
+
+void helpView::done()
+{
+    hide();
+    emit closed();
+}
+
+} // namespace orlix
