@@ -310,11 +310,11 @@ void MainWindow::presentHelp() { present(Panel::help); }
 
 Panel MainWindow::openPanel() const
 {
-    if (help_ && help_->isVisible())
+    if (help_ && !help_->isHidden())
         return Panel::help;
-    if (prefs_ && prefs_->isVisible())
+    if (prefs_ && !prefs_->isHidden())
         return Panel::preferences;
-    if (fsettings_ && fsettings_->isVisible())
+    if (fsettings_ && !fsettings_->isHidden())
         return Panel::functionSettings;
     return Panel::none;
 }
