@@ -17,6 +17,7 @@
 #include "field_check.h"
 #include "orlix/error.h"
 #include "orlix/function.h"
+#include "orlix/function_kind.h"
 #include "qpainter_canvas.h"
 
 namespace orlix {
@@ -38,9 +39,10 @@ functionSettings::functionSettings(OrlixViewController& vc, QWidget* parent) : Q
     column->setContentsMargins(12, 10, 12, 10);
     column->setSpacing(8);
 
-    auto* title = new QLabel(QStringLiteral("Function settings"), card_);
-    title->setStyleSheet(QStringLiteral("font-weight: bold; font-size: 15px;"));
-    column->addWidget(title);
+    title_ = new QLabel(card_);
+    title_->setStyleSheet(QStringLiteral("font-weight: bold; font-size: 15px;"));
+    title_->setTextFormat(Qt::PlainText);
+    column->addWidget(title_);
 
     // Colour: the swatch beside the three sliders.
     auto* colorRow = new QHBoxLayout;
@@ -130,7 +132,25 @@ bool functionSettings::loadFromFunc(const Function* f)
 {
     if (!model_.loadFromFunc(f))
         return false;
-    numLabel_->setText(model_.densityIsGridSize() ? QStringLiteral("N= (grid)") : QStringLiteral("N="));
+    // Which function: its label and formula, cut short when long.
+    QString name;
+    if (const FunctionKindInfo* kind = f->kindInfo()) {
+        const auto& fi = f->functionInfo();
+        const auto text = [&](const char* key) {
+            auto it = fi.find(key);
+            return QString::fromStdString(it != fi.end() ? it->second : f->stringRepresentation());
+        };
+        name = QString::fromUtf8(kind->inputLabel) + text("f");
+        if (!kind->secondInputLabel.empty())
+            name += QStringLiteral("  ") + QString::fromUtf8(kind->secondInputLabel) + text("g");
+    } else {
+        name = QString::fromStdString(f->stringRepresentation());
+    }
+    title_->setToolTip(name);
+    title_->setText(title_->fontMetrics().elidedText(name, Qt::ElideRight, std::max(card_->width() - 24, 120)));
+    numLabel_->setText(QStringLiteral("N="));
+    numSel_->setToolTip(model_.densityIsGridSize() ? QStringLiteral("Grid cells per side, 25 to 150")
+                                                   : QStringLiteral("Points of the curve, 100 to 2000"));
     numSel_->setText(QString::number(static_cast<long long>(model_.density())));
     message_->clear();
     showModel();

@@ -78,6 +78,7 @@ class functionSettings : public QWidget {
     std::vector<QPixmap> dashes_;
     QLineEdit* numSel_ = nullptr;
     QLabel* numLabel_ = nullptr;
+    QLabel* title_ = nullptr;
     QLabel* message_ = nullptr;
     QPushButton* done_ = nullptr;
 };

@@ -4,8 +4,12 @@
 #include <QLabel>
 #include <QPushButton>
 #include <QTextBrowser>
+#include <QTextDocument>
+#include <QTextFrame>
 #include <QUrl>
 #include <QVBoxLayout>
+
+#include <algorithm>
 
 // The page is a resource of a static library: it is registered by hand.
 static void registerHelpPage() { Q_INIT_RESOURCE(help); }
@@ -46,10 +50,28 @@ void helpView::present()
         browser_->setSource(QUrl(QString::fromLatin1(kPage)));
     else
         browser_->home();
+    fitColumn();
     setGeometry(parentWidget() ? parentWidget()->rect() : geometry());
     show();
     raise();
     browser_->setFocus();
+}
+
+void helpView::resizeEvent(QResizeEvent* e)
+{
+    QWidget::resizeEvent(e);
+    fitColumn();
+}
+
+void helpView::fitColumn()
+{
+    // Lines of a readable length on a wide window.
+    QTextFrame* page = browser_->document()->rootFrame();
+    QTextFrameFormat format = page->frameFormat();
+    const int side = std::max(4, (width() - 700) / 2);
+    format.setLeftMargin(side);
+    format.setRightMargin(side);
+    page->setFrameFormat(format);
 }
 
 void helpView::done()

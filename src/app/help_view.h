@@ -24,7 +24,11 @@ class helpView : public QWidget {
   signals:
     void closed();
 
+  protected:
+    void resizeEvent(QResizeEvent* e) override;
+
   private:
+    void fitColumn();
     QTextBrowser* browser_ = nullptr;
 };
 

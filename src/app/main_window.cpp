@@ -333,6 +333,7 @@ void MainWindow::panelsChanged()
 {
     const bool open = openPanel() != Panel::none;
     escapeAction_->setEnabled(open);
+    interfaceSettled();
     // A function-settings panel over the bottom bar keeps its place.
     if (!open)
         plot_->setFocus();
@@ -437,7 +438,8 @@ void MainWindow::interfaceSettled()
     bottomFade_->setOpacity(state == 2 ? 0.0 : 1.0);
     // Out of sight is out of the way: hidden bars take no clicks or focus.
     topBar_->setVisible(state == 0);
-    bottomBar_->setVisible(state != 2);
+    // The function-settings panel takes the bottom bar's place.
+    bottomBar_->setVisible(state != 2 && openPanel() != Panel::functionSettings);
     if (controller_)
         plot_->view().setGoodRect(goodRectForPlotter());
     if (panel_)

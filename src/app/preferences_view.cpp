@@ -13,6 +13,7 @@
 #include <QVBoxLayout>
 
 #include "controller.h"
+#include "orlix/function.h"
 
 namespace orlix {
 
@@ -33,6 +34,9 @@ QButtonGroup* segmented(const PrefChoiceInfo& info, QWidget* parent, QVBoxLayout
         b->setCheckable(true);
         b->setFocusPolicy(Qt::TabFocus);
         b->setMinimumWidth(10);
+        b->setStyleSheet(QStringLiteral("QPushButton { border: 1px solid rgb(120,130,150); padding: 4px 2px;"
+                                        " background: white; }"
+                                        "QPushButton:checked { background: rgb(45,100,200); color: white; }"));
         group->addButton(b, static_cast<int>(i));
         row->addWidget(b, 1);
     }
@@ -134,7 +138,7 @@ preferencesView::preferencesView(OrlixViewController& vc, QWidget* parent) : QWi
     actionLayout->addWidget(resetPos_);
     columnLayout->addWidget(actions);
 
-    group(PrefGroup::launch, QStringLiteral("At launch"));
+    group(PrefGroup::launch, QStringLiteral("Launch and layout"));
     columnLayout->addStretch(1);
 
     scroll->setWidget(page);
@@ -162,6 +166,7 @@ void preferencesView::loadFromVC()
     model_.loadFromVC(vc_);
     markFresh(deleteAll_, QStringLiteral("Delete all functions"));
     markFresh(resetPos_, QStringLiteral("Reset position"));
+    deleteAll_->setEnabled(!Function::functionRegister().empty());
     showModel();
     setGeometry(parentWidget() ? parentWidget()->rect() : geometry());
     show();
@@ -215,7 +220,10 @@ void preferencesView::deleteAllPressed()
     auto* box = new QMessageBox(QMessageBox::Question, QString(), QStringLiteral("You really want to delete all functions?"),
                                 QMessageBox::NoButton, this);
     QPushButton* yes = box->addButton(QStringLiteral("Yes"), QMessageBox::DestructiveRole);
-    box->addButton(QStringLiteral("Cancel"), QMessageBox::RejectRole);
+    QPushButton* no = box->addButton(QStringLiteral("Cancel"), QMessageBox::RejectRole);
+    // Return keeps the functions; only a deliberate "Yes" deletes them.
+    box->setDefaultButton(no);
+    box->setEscapeButton(no);
     box->setAttribute(Qt::WA_DeleteOnClose);
     question_ = box;
     connect(box, &QMessageBox::buttonClicked, this, [this, yes](QAbstractButton* b) {
