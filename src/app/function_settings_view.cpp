@@ -18,6 +18,7 @@
 #include "orlix/error.h"
 #include "orlix/function.h"
 #include "orlix/function_kind.h"
+#include "panel_frame.h"
 #include "qpainter_canvas.h"
 
 namespace orlix {
@@ -154,10 +155,7 @@ bool functionSettings::loadFromFunc(const Function* f)
     numSel_->setText(QString::number(static_cast<long long>(model_.density())));
     message_->clear();
     showModel();
-    setGeometry(parentWidget() ? parentWidget()->rect() : geometry());
-    show();
-    raise();
-    numSel_->setFocus();
+    showOverParent(this, numSel_);
     return true;
 }
 

@@ -1,7 +1,7 @@
 #include "help_view.h"
 
-#include <QHBoxLayout>
-#include <QLabel>
+#include "panel_frame.h"
+
 #include <QPushButton>
 #include <QTextBrowser>
 #include <QTextDocument>
@@ -24,18 +24,9 @@ helpView::helpView(QWidget* parent) : QWidget(parent)
     auto* column = new QVBoxLayout(this);
     column->setContentsMargins(0, 0, 0, 0);
     column->setSpacing(0);
-    auto* bar = new QWidget(this);
-    bar->setObjectName(QStringLiteral("helpBar"));
-    bar->setAttribute(Qt::WA_StyledBackground);
-    bar->setStyleSheet(QStringLiteral("#helpBar { background: rgb(236,238,242); }"));
-    auto* row = new QHBoxLayout(bar);
-    row->setContentsMargins(10, 6, 10, 6);
-    auto* title = new QLabel(QStringLiteral("Help"), bar);
-    title->setStyleSheet(QStringLiteral("font-weight: bold; font-size: 16px;"));
-    auto* doneButton = new QPushButton(QStringLiteral("Done"), bar);
+    QPushButton* doneButton = nullptr;
+    QWidget* bar = panelBar(this, QStringLiteral("Help"), doneButton);
     connect(doneButton, &QPushButton::clicked, this, &helpView::done);
-    row->addWidget(title, 1);
-    row->addWidget(doneButton);
     column->addWidget(bar);
     browser_ = new QTextBrowser(this);
     browser_->setOpenLinks(true);
@@ -51,10 +42,7 @@ void helpView::present()
     else
         browser_->home();
     fitColumn();
-    setGeometry(parentWidget() ? parentWidget()->rect() : geometry());
-    show();
-    raise();
-    browser_->setFocus();
+    showOverParent(this, browser_);
 }
 
 void helpView::resizeEvent(QResizeEvent* e)

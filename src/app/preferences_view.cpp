@@ -13,6 +13,7 @@
 #include <QVBoxLayout>
 
 #include "controller.h"
+#include "panel_frame.h"
 #include "orlix/function.h"
 
 namespace orlix {
@@ -54,19 +55,9 @@ preferencesView::preferencesView(OrlixViewController& vc, QWidget* parent) : QWi
     outer->setContentsMargins(0, 0, 0, 0);
     outer->setSpacing(0);
 
-    auto* bar = new QWidget(this);
-    bar->setObjectName(QStringLiteral("preferencesBar"));
-    bar->setAttribute(Qt::WA_StyledBackground);
-    bar->setStyleSheet(QStringLiteral("#preferencesBar { background: rgb(236,238,242); }"));
-    auto* barRow = new QHBoxLayout(bar);
-    barRow->setContentsMargins(10, 6, 10, 6);
-    auto* title = new QLabel(QStringLiteral("Preferences"), bar);
-    title->setStyleSheet(QStringLiteral("font-weight: bold; font-size: 16px;"));
-    done_ = new QPushButton(QStringLiteral("Done"), bar);
+    QWidget* bar = panelBar(this, QStringLiteral("Preferences"), done_);
     done_->setDefault(true);
     connect(done_, &QPushButton::clicked, this, &preferencesView::donePressed);
-    barRow->addWidget(title, 1);
-    barRow->addWidget(done_);
     outer->addWidget(bar);
 
     auto* scroll = new QScrollArea(this);
@@ -168,10 +159,7 @@ void preferencesView::loadFromVC()
     markFresh(resetPos_, QStringLiteral("Reset position"));
     deleteAll_->setEnabled(!Function::functionRegister().empty());
     showModel();
-    setGeometry(parentWidget() ? parentWidget()->rect() : geometry());
-    show();
-    raise();
-    done_->setFocus();
+    showOverParent(this, done_);
 }
 
 void preferencesView::showModel()

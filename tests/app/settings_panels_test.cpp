@@ -30,44 +30,21 @@
 #include "orlix/function_kind.h"
 #include "orlix/math_engine.h"
 #include "preferences_view.h"
-#include "qt_environment.h"
+#include "window_fixture.h"
 
 using namespace orlix;
 
 namespace {
 
-class SettingsPanelsTest : public ::testing::Test {
+class SettingsPanelsTest : public testing_qt::WindowTest {
   protected:
-    QTemporaryDir dir;
-    std::unique_ptr<MainWindow> w;
-
-    void SetUp() override
-    {
-        ASSERT_TRUE(dir.isValid());
-        open();
-    }
     void TearDown() override
     {
-        w.reset();
-        Function::deleteAll();
-        Function::setDerAreDashed(false);
+        WindowTest::TearDown();
         Function::setMaxIntegral(10);
         MathEngine::sharedEngine().defRfB = 0;
         MathEngine::sharedEngine().defTB = 0;
     }
-    void open() { w = std::make_unique<MainWindow>(dir.path()); }
-    void restart()
-    {
-        w.reset();
-        Function::deleteAll();
-        open();
-    }
-    void commit(const QString& text)
-    {
-        w->formulaField().setText(text);
-        w->commitFormula();
-    }
-    Function* cur() { return w->controller().curFunc(); }
     // Answers the open question with the button titled title.
     void answer(QMessageBox* box, const QString& title)
     {
