@@ -117,8 +117,9 @@ TEST_F(SettingsPanelsTest, ABadDensityIsRefusedInThePanelAndChangesNothing)
         panel.doneButton().click();
         EXPECT_EQ(w->openPanel(), Panel::functionSettings) << c.typed;
         EXPECT_FALSE(panel.densityMessage().text().isEmpty()) << c.typed;
-        if (c.message)
+        if (c.message) {
             EXPECT_EQ(panel.densityMessage().text().toStdString(), c.message);
+        }
         EXPECT_EQ(cur()->cNumOfPoints(), points);
         EXPECT_EQ(cur()->color().r, before.r);
         panel.cancel();
