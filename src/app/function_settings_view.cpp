@@ -148,7 +148,6 @@ bool functionSettings::loadFromFunc(const Function* f)
         name = QString::fromStdString(f->stringRepresentation());
     }
     title_->setToolTip(name);
-    title_->setText(title_->fontMetrics().elidedText(name, Qt::ElideRight, std::max(card_->width() - 24, 120)));
     numLabel_->setText(QStringLiteral("N="));
     numSel_->setToolTip(model_.densityIsGridSize() ? QStringLiteral("Grid cells per side, 25 to 150")
                                                    : QStringLiteral("Points of the curve, 100 to 2000"));
@@ -156,6 +155,7 @@ bool functionSettings::loadFromFunc(const Function* f)
     message_->clear();
     showModel();
     showOverParent(this, numSel_);
+    fitTitle();
     return true;
 }
 
@@ -206,13 +206,13 @@ bool functionSettings::done()
         message_->setText(QString::fromUtf8(e.what()));
         return false;
     }
-    close(true);
+    finish();
     return true;
 }
 
-void functionSettings::cancel() { close(false); }
+void functionSettings::cancel() { finish(); }
 
-void functionSettings::close(bool)
+void functionSettings::finish()
 {
     hide();
     emit closed();
@@ -224,6 +224,13 @@ void functionSettings::resizeEvent(QResizeEvent* e)
     const int w = std::min(width() - 16, 420);
     const int h = card_->sizeHint().height();
     card_->setGeometry((width() - w) / 2, height() - h - 8, w, h);
+    fitTitle();
+}
+
+void functionSettings::fitTitle()
+{
+    const QString name = title_->toolTip();
+    title_->setText(title_->fontMetrics().elidedText(name, Qt::ElideRight, std::max(card_->width() - 24, 60)));
 }
 
 void functionSettings::paintEvent(QPaintEvent*)

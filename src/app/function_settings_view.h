@@ -66,7 +66,9 @@ class functionSettings : public QWidget {
     void sliderValueChanged();
     // Checks the typed density; shows the message when refused.
     bool takeDensity();
-    void close(bool apply);
+    void finish();
+    // The function's name, cut short to the card's width.
+    void fitTitle();
 
     OrlixViewController& vc_;
     FunctionSettings model_;
