@@ -11,6 +11,7 @@
 #include "orlix/color_gen.h"
 #include "orlix/error.h"
 #include "orlix/format.h"
+#include "orlix/function_settings.h"
 #include "orlix/math_engine.h"
 
 namespace orlix {
@@ -489,6 +490,120 @@ void OrlixViewController::showHideInterface()
     iShown_ = (iShown_ + 1) % 3;
     if (onInterfaceChanged)
         onInterfaceChanged();
+}
+
+// ---- the settings panels ----------------------------------------------------------------
+
+void OrlixViewController::plotChanged()
+{
+    plotter_.redraw();
+    plotter_.backgroundChanged();
+    if (Function* f = curFunc())
+        f->updateInfo();
+}
+
+bool OrlixViewController::applyFunctionSettings(const FunctionSettings& settings)
+{
+    Function* f = curFunc();
+    if (!f)
+        return false;
+    ChangeBatch batch(*this);
+    settings.apply(*f); // a refused density throws before anything changes
+    plotChanged();
+    saveAll();
+    changed();
+    return true;
+}
+
+PreferenceValues OrlixViewController::currentPreferences() const
+{
+    const Preferences& p = session_.preferences();
+    const Store& store = session_.store();
+    PreferenceValues v;
+    v.saveFuncs = p.saveFuncs;
+    v.showPrompt = p.showPrompt;
+    v.derAreDashed = Function::derAreDashed();
+    v.showTangent = plotter_.showTangent();
+    v.showOsculatingCircle = plotter_.showOsculatingCircle();
+    v.maxIntegral = Function::maxIntegral();
+    v.showHideUI = plotter_.showHideUI();
+    v.resetAllOnLaunch = store.boolForKey(Session::resetAllKey);
+    v.resetPositionOnLaunch = store.boolForKey(Session::resetPositionKey);
+    v.polarFromZero = MathEngine::sharedEngine().defRfB != 0;
+    v.parametricFromZero = MathEngine::sharedEngine().defTB != 0;
+    v.infoPanelLeft = plotter_.isLeftAligned();
+    return v;
+}
+
+void OrlixViewController::applyPreferences(const PreferenceValues& v)
+{
+    ChangeBatch batch(*this);
+    Preferences& p = session_.preferences();
+    p.saveFuncs = v.saveFuncs;
+    p.showPrompt = v.showPrompt;
+    Function::setDerAreDashed(v.derAreDashed);
+    Function::setMaxIntegral(v.maxIntegral);
+    plotter_.setShowTangent(v.showTangent);
+    plotter_.setShowOsculatingCircle(v.showOsculatingCircle);
+    plotter_.setShowHideUI(v.showHideUI);
+    // The keys a launch reads; the range defaults and the panel's side
+    // also take effect now.
+    Store& store = session_.store();
+    store.set(Session::resetAllKey, v.resetAllOnLaunch);
+    store.set(Session::resetPositionKey, v.resetPositionOnLaunch);
+    store.set(Session::defRfKey, v.polarFromZero ? 1 : 0);
+    store.set(Session::defTKey, v.parametricFromZero ? 1 : 0);
+    store.set(Session::infoviewAlignmentKey, v.infoPanelLeft ? 1 : 0);
+    MathEngine& engine = MathEngine::sharedEngine();
+    engine.defRfB = v.polarFromZero ? 1 : 0;
+    engine.defTB = v.parametricFromZero ? 1 : 0;
+    plotter_.setIsLeftAligned(v.infoPanelLeft);
+    // A new curve being typed starts from the new default range.
+    if (!curFunc())
+        takeDefaultRange();
+    plotter_.backgroundChanged();
+    if (plotter_.onNeedsDisplay)
+        plotter_.onNeedsDisplay();
+    saveAll();
+    changed();
+}
+
+void OrlixViewController::dismissSettings(bool deleteAllFuncs, bool resetPosition)
+{
+    ChangeBatch batch(*this);
+    if (deleteAllFuncs && !Function::functionRegister().empty()) {
+        deleted_.deleteAll(curFunc());
+        plotter_.setCurFunc(nullptr);
+        kind_ = &defaultKind();
+        function1_.clear();
+        function2_.clear();
+        checked_.reset();
+    }
+    if (resetPosition)
+        plotter_.centerize();
+    plotChanged();
+    saveAll();
+    changed();
+}
+
+void OrlixViewController::undoDeleteAll()
+{
+    if (deleted_.empty())
+        return;
+    ChangeBatch batch(*this);
+    bool restored = false;
+    guarded([&] {
+        Function::Ptr current = deleted_.restore();
+        restored = true;
+        if (!current && !Function::functionRegister().empty())
+            current = Function::functionRegister().front().second;
+        makeCurrent(current);
+    });
+    if (restored) {
+        plotChanged();
+        saveAll();
+    }
+    changed();
 }
 
 // ---- persistence -------------------------------------------------------------------------

@@ -11,11 +11,15 @@
 #include <string_view>
 
 #include "launch.h"
+#include "orlix/deleted_functions.h"
 #include "orlix/function.h"
 #include "orlix/function_kind.h"
 #include "orlix/plot_plane.h"
+#include "preferences_model.h"
 
 namespace orlix {
+
+class FunctionSettings;
 
 class OrlixViewController : public PlotController, public FunctionShell {
   public:
@@ -102,6 +106,28 @@ class OrlixViewController : public PlotController, public FunctionShell {
     void setMoveOrTrace();
     bool tracing() const { return plotter_.tracing(); }
 
+    // ---- the settings panels ----
+    // Gives the current function the panel's colour, dash and density,
+    // redraws and saves. Throws orlix::Error, changing nothing, for a
+    // density the panel refuses. False without a current function.
+    bool applyFunctionSettings(const FunctionSettings& settings);
+    // The options of the preferences screen as they are now.
+    PreferenceValues currentPreferences() const;
+    // Takes the screen's options: the switches and the view's options at
+    // once, the range defaults for the next new curve, the launch keys for
+    // the next launch; then saves.
+    void applyPreferences(const PreferenceValues& v);
+    // The preferences screen was closed with its two requests: delete all
+    // functions (kept for undoDeleteAll until the application ends), and
+    // put the view back at the origin.
+    void dismissSettings(bool deleteAllFuncs, bool resetPosition);
+    // Whether functions deleted all at once can be brought back.
+    bool canUndoDeleteAll() const { return !deleted_.empty(); }
+    std::size_t deletedCount() const { return deleted_.size(); }
+    // Brings them back, in their order, ahead of any made since; the
+    // function that was current is current again.
+    void undoDeleteAll();
+
     // 0 all bars shown, 1 the top bar hidden, 2 both bars hidden.
     int interfaceState() const { return iShown_; }
 
@@ -155,6 +181,10 @@ class OrlixViewController : public PlotController, public FunctionShell {
     bool changePending_ = false;
     int iShown_ = 0;
     long long lastID_ = 0;
+    DeletedFunctions deleted_;
+    // The plane changed under the current function: redraw, find its
+    // marks again, rebuild a tracing view's cache.
+    void plotChanged();
 };
 
 } // namespace orlix

@@ -107,6 +107,33 @@ void draw(QPainter& p, Icon which)
         p.drawLine(QPointF(40, 8), QPointF(40, 56));
         dot(p, QPointF(40, 40 - std::sin(8.0 / 13 * 1.4) * 1.3 * 13), QColor(230, 60, 60));
         break;
+    case Icon::funcSettings: {
+        // A palette: the curve's colour, dash and density.
+        p.setPen(QPen(ink, 3));
+        p.setBrush(QColor(250, 250, 250));
+        QPainterPath palette;
+        palette.addEllipse(QRectF(8, 12, 48, 40));
+        QPainterPath thumb;
+        thumb.addEllipse(QRectF(34, 36, 10, 10));
+        p.drawPath(palette.subtracted(thumb));
+        const QColor paints[] = {QColor(230, 60, 60), QColor(60, 170, 60), QColor(30, 90, 200), QColor(240, 170, 30)};
+        const QPointF at[] = {QPointF(20, 28), QPointF(31, 21), QPointF(44, 24), QPointF(20, 41)};
+        p.setPen(Qt::NoPen);
+        for (int k = 0; k < 4; ++k) {
+            p.setBrush(paints[k]);
+            p.drawEllipse(at[k], 5, 5);
+        }
+        break;
+    }
+    case Icon::preferences:
+        // A list.
+        p.setPen(QPen(ink, 5, Qt::SolidLine, Qt::RoundCap));
+        for (int k = 0; k < 3; ++k) {
+            const int y = 18 + 14 * k;
+            p.drawPoint(QPointF(12, y));
+            p.drawLine(22, y, 54, y);
+        }
+        break;
     }
 }
 

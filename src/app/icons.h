@@ -5,7 +5,7 @@
 
 namespace orlix::icons {
 
-enum class Icon { add, trash, roots, extrs, infls, inters, move, trace };
+enum class Icon { add, trash, roots, extrs, infls, inters, move, trace, funcSettings, preferences };
 
 QIcon icon(Icon which);
 

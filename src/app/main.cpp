@@ -1,8 +1,11 @@
 // Orlix: a graphing calculator.
 //
 //   orlix                                  the window
-//   orlix --screenshot FILE [--size W,H]   renders the main screen with the
-//                                          stored state into FILE (PNG), offscreen
+//   orlix --screenshot FILE [--size W,H] [--show NAME]
+//                                          renders the main screen with the
+//                                          stored state into FILE (PNG), offscreen;
+//                                          --show opens a panel first (settings,
+//                                          preferences, help)
 //   --store DIR                            keeps the state in DIR instead of the
 //                                          application data directory
 #include <QApplication>
@@ -17,7 +20,11 @@ namespace {
 
 int usage()
 {
-    std::fprintf(stderr, "usage: orlix [--store DIR] [--screenshot FILE [--size W,H]]\n");
+    QString names;
+    for (const orlix::ShowOption& option : orlix::showOptions())
+        names += (names.isEmpty() ? "" : "|") + QString::fromLatin1(option.name);
+    std::fprintf(stderr, "usage: orlix [--store DIR] [--screenshot FILE [--size W,H] [--show %s]]\n",
+                 qPrintable(names));
     return 2;
 }
 
@@ -26,6 +33,7 @@ int usage()
 int main(int argc, char** argv)
 {
     QString screenshot, storeDir;
+    const orlix::ShowOption* show = nullptr;
     QSize size(orlix::MainWindow::kWidth, orlix::MainWindow::kHeight);
     for (int i = 1; i < argc; ++i) {
         const bool hasValue = i + 1 < argc;
@@ -36,6 +44,10 @@ int main(int argc, char** argv)
             if (!s)
                 return usage();
             size = *s;
+        } else if (!std::strcmp(argv[i], "--show") && hasValue) {
+            show = orlix::parseShow(QString::fromLocal8Bit(argv[++i]));
+            if (!show)
+                return usage();
         } else if (!std::strcmp(argv[i], "--store") && hasValue) {
             storeDir = QString::fromLocal8Bit(argv[++i]);
         } else if (!std::strcmp(argv[i], "--help") || !std::strcmp(argv[i], "-h")) {
@@ -53,9 +65,12 @@ int main(int argc, char** argv)
     QCoreApplication::setOrganizationName(QStringLiteral("Orlix"));
     QCoreApplication::setApplicationName(QStringLiteral("Orlix"));
 
+    if (show && screenshot.isEmpty())
+        return usage();
     if (!screenshot.isEmpty()) {
-        if (!orlix::renderScreenshot(screenshot, size, storeDir)) {
-            std::fprintf(stderr, "orlix: could not write %s\n", qPrintable(screenshot));
+        QString problem;
+        if (!orlix::renderScreenshot(screenshot, size, storeDir, show, &problem)) {
+            std::fprintf(stderr, "orlix: %s\n", qPrintable(problem));
             return 1;
         }
         return 0;

@@ -1,6 +1,9 @@
 #include "main_window.h"
 
+#include "function_settings_view.h"
+#include "help_view.h"
 #include "info_view.h"
+#include "preferences_view.h"
 
 #include <QAction>
 #include <QApplication>
@@ -71,6 +74,7 @@ MainWindow::MainWindow(const QString& storeDirectory, InfoPanel* info, QWidget* 
     plot_->onViewChanged = [this] { controller_->viewChanged(); };
     plot_->onContextMenu = [this](QPoint globalPos) { plotMenu_->popup(globalPos); };
     controller_->load();
+    buildPanels();
     view.setGoodRect(goodRectForPlotter());
     if (panel_)
         panel_->reanchor();
@@ -83,6 +87,15 @@ MainWindow::MainWindow(const QString& storeDirectory, InfoPanel* info, QWidget* 
     connect(quitKey, &QShortcut::activated, this, &MainWindow::quit);
     if (quitKey->key().isEmpty())
         quitKey->setKey(QKeySequence(Qt::CTRL | Qt::Key_Q));
+    auto* prefsKey = new QShortcut(QKeySequence(Qt::CTRL | Qt::Key_Comma), this);
+    connect(prefsKey, &QShortcut::activated, this, &MainWindow::presentSettings);
+    auto* helpKey = new QShortcut(QKeySequence(Qt::Key_F1), this);
+    connect(helpKey, &QShortcut::activated, this, &MainWindow::presentHelp);
+    auto* undoKey = new QShortcut(QKeySequence::Undo, this);
+    connect(undoKey, &QShortcut::activated, this, [this] {
+        if (openPanel() == Panel::none)
+            controller_->undoDeleteAll();
+    });
     qApp->installEventFilter(this);
 
     if (auto* app = qobject_cast<QGuiApplication*>(QCoreApplication::instance())) {
@@ -181,14 +194,18 @@ void MainWindow::build()
     inflsButton_ = barButton(bottomBar_, icons::Icon::infls, tr("Inflections"), true);
     intersButton_ = barButton(bottomBar_, icons::Icon::inters, tr("Intersections"), true);
     moveButton_ = barButton(bottomBar_, icons::Icon::move, tr("Move or trace"), false);
+    funcSettingsButton_ = barButton(bottomBar_, icons::Icon::funcSettings, tr("Function settings"), false);
+    prefsButton_ = barButton(bottomBar_, icons::Icon::preferences, tr("Preferences (Ctrl+,)"), false);
     connect(trashButton_, &QToolButton::clicked, this, [this] { controller_->removeCFunction(); });
     connect(rootsButton_, &QToolButton::clicked, this, [this] { controller_->setPoints(1); });
     connect(extrsButton_, &QToolButton::clicked, this, [this] { controller_->setPoints(2); });
     connect(inflsButton_, &QToolButton::clicked, this, [this] { controller_->setPoints(3); });
     connect(intersButton_, &QToolButton::clicked, this, [this] { controller_->intersectOrNot(); });
     connect(moveButton_, &QToolButton::clicked, this, [this] { controller_->setMoveOrTrace(); });
-    for (QToolButton* b :
-         {addButton_, trashButton_, rootsButton_, extrsButton_, inflsButton_, intersButton_, moveButton_})
+    connect(funcSettingsButton_, &QToolButton::clicked, this, &MainWindow::presentFunctionSettings);
+    connect(prefsButton_, &QToolButton::clicked, this, &MainWindow::presentSettings);
+    for (QToolButton* b : {addButton_, trashButton_, funcSettingsButton_, rootsButton_, extrsButton_, inflsButton_,
+                           intersButton_, moveButton_, prefsButton_})
         row->addWidget(b, 1);
 
     topFade_ = new QGraphicsOpacityEffect(topBar_);
@@ -208,6 +225,128 @@ void MainWindow::build()
         bars->setText(allHidden ? QStringLiteral("Show bars") : QStringLiteral("Hide bars"));
     });
     connect(bars, &QAction::triggered, this, [this] { controller_->showHideInterface(); });
+    plotMenu_->addSeparator();
+    QAction* settings = plotMenu_->addAction(QStringLiteral("Function settings…"));
+    connect(plotMenu_, &QMenu::aboutToShow, this, [this, settings] {
+        settings->setEnabled(controller_ && controller_->curFunc());
+    });
+    connect(settings, &QAction::triggered, this, &MainWindow::presentFunctionSettings);
+    connect(plotMenu_->addAction(QStringLiteral("Preferences…")), &QAction::triggered, this,
+            &MainWindow::presentSettings);
+    connect(plotMenu_->addAction(QStringLiteral("Help")), &QAction::triggered, this, &MainWindow::presentHelp);
+}
+
+void MainWindow::buildPanels()
+{
+    // Functions deleted all at once can be brought back from this strip
+    // until the application ends.
+    undoBar_ = new QWidget(this);
+    undoBar_->setObjectName(QStringLiteral("undoBar"));
+    undoBar_->setAttribute(Qt::WA_StyledBackground);
+    undoBar_->setStyleSheet(QStringLiteral("#undoBar { background: rgba(40,40,40,220); border-radius: 8px; }"
+                                           "#undoBar QLabel { color: white; }"));
+    auto* row = new QHBoxLayout(undoBar_);
+    row->setContentsMargins(10, 2, 4, 2);
+    undoLabel_ = new QLabel(undoBar_);
+    auto* undo = new QPushButton(QStringLiteral("Undo"), undoBar_);
+    undo->setFocusPolicy(Qt::NoFocus);
+    auto* close = new QToolButton(undoBar_);
+    close->setText(QStringLiteral("×"));
+    close->setAutoRaise(true);
+    close->setStyleSheet(QStringLiteral("color: white;"));
+    close->setToolTip(QStringLiteral("Hide (Undo stays in Preferences)"));
+    row->addWidget(undoLabel_, 1);
+    row->addWidget(undo);
+    row->addWidget(close);
+    connect(undo, &QPushButton::clicked, this, [this] { controller_->undoDeleteAll(); });
+    connect(close, &QToolButton::clicked, this, [this] {
+        undoBarClosed_ = true;
+        refresh();
+    });
+    undoBar_->hide();
+
+    fsettings_ = new functionSettings(*controller_, this);
+    prefs_ = new preferencesView(*controller_, this);
+    help_ = new helpView(this);
+    connect(fsettings_, &functionSettings::closed, this, &MainWindow::panelsChanged);
+    connect(prefs_, &preferencesView::closed, this, [this] {
+        if (prefs_->model().shallDeleteAllFuncs())
+            undoBarClosed_ = false;
+        panelsChanged();
+    });
+    connect(prefs_, &preferencesView::helpRequested, this, &MainWindow::presentHelp);
+    connect(help_, &helpView::closed, this, &MainWindow::panelsChanged);
+    escapeAction_ = new QAction(this);
+    escapeAction_->setShortcut(QKeySequence(Qt::Key_Escape));
+    escapeAction_->setEnabled(false);
+    connect(escapeAction_, &QAction::triggered, this, &MainWindow::cancelPanel);
+    addAction(escapeAction_);
+}
+
+bool MainWindow::present(Panel p)
+{
+    endFormulaEditing();
+    switch (p) {
+    case Panel::none:
+        while (openPanel() != Panel::none)
+            cancelPanel();
+        return true;
+    case Panel::functionSettings:
+        if (!fsettings_->loadFromFunc(controller_->curFunc()))
+            return false;
+        break;
+    case Panel::preferences: prefs_->loadFromVC(); break;
+    case Panel::help: help_->present(); break;
+    }
+    panelsChanged();
+    return true;
+}
+
+bool MainWindow::presentFunctionSettings() { return present(Panel::functionSettings); }
+
+void MainWindow::presentSettings() { present(Panel::preferences); }
+
+void MainWindow::presentHelp() { present(Panel::help); }
+
+Panel MainWindow::openPanel() const
+{
+    if (help_ && !help_->isHidden())
+        return Panel::help;
+    if (prefs_ && !prefs_->isHidden())
+        return Panel::preferences;
+    if (fsettings_ && !fsettings_->isHidden())
+        return Panel::functionSettings;
+    return Panel::none;
+}
+
+void MainWindow::cancelPanel()
+{
+    switch (openPanel()) {
+    case Panel::help: help_->done(); break;
+    case Panel::preferences: prefs_->cancel(); break;
+    case Panel::functionSettings: fsettings_->cancel(); break;
+    case Panel::none: break;
+    }
+}
+
+void MainWindow::panelsChanged()
+{
+    const bool open = openPanel() != Panel::none;
+    escapeAction_->setEnabled(open);
+    interfaceSettled();
+    // A function-settings panel over the bottom bar keeps its place.
+    if (!open)
+        plot_->setFocus();
+    refresh();
+}
+
+void MainWindow::layOutUndoBar()
+{
+    if (!undoBar_)
+        return;
+    const int state = controller_ ? controller_->interfaceState() : 0;
+    const int w = std::min(width() - 16, 360);
+    undoBar_->setGeometry((width() - w) / 2, std::min(bottomBarY(state), height()) - 42, w, 36);
 }
 
 int MainWindow::topBarY(int s) const { return s == 0 ? 0 : -kTopBarHeight; }
@@ -227,6 +366,10 @@ void MainWindow::layoutBars()
     layOutInputBar();
     bottomBar_->setGeometry(0, bottomBarY(state), w, kBottomBarHeight);
     plot_->setGeometry(0, 0, w, h);
+    for (QWidget* p : std::initializer_list<QWidget*>{fsettings_, prefs_, help_})
+        if (p)
+            p->setGeometry(0, 0, w, h);
+    layOutUndoBar();
     // The widget learns its size when it is shown; the view needs it now.
     plot_->view().setFrame(RectF{0, 0, static_cast<float>(w), static_cast<float>(h)});
     interfaceSettled();
@@ -295,11 +438,13 @@ void MainWindow::interfaceSettled()
     bottomFade_->setOpacity(state == 2 ? 0.0 : 1.0);
     // Out of sight is out of the way: hidden bars take no clicks or focus.
     topBar_->setVisible(state == 0);
-    bottomBar_->setVisible(state != 2);
+    // The function-settings panel takes the bottom bar's place.
+    bottomBar_->setVisible(state != 2 && openPanel() != Panel::functionSettings);
     if (controller_)
         plot_->view().setGoodRect(goodRectForPlotter());
     if (panel_)
         panel_->reanchor();
+    layOutUndoBar();
 }
 
 bool MainWindow::interfaceAnimating() const { return interfaceAnimation_->state() == QAbstractAnimation::Running; }
@@ -342,6 +487,9 @@ bool MainWindow::eventFilter(QObject* watched, QEvent* e)
         return QWidget::eventFilter(watched, e);
     }
     if (type != QEvent::MouseButtonPress && type != QEvent::TouchBegin && type != QEvent::KeyPress)
+        return QWidget::eventFilter(watched, e);
+    // An open panel has the keys (Tab moves between its controls).
+    if (openPanel() != Panel::none)
         return QWidget::eventFilter(watched, e);
     auto* target = qobject_cast<QWidget*>(watched);
     // Events reach the filter once per widget object; only widgets of this
@@ -419,6 +567,14 @@ void MainWindow::refresh()
     const FunctionKindInfo* kind = hasFunc ? c.curFunc()->kindInfo() : nullptr;
     inflsButton_->setEnabled(!hasFunc || (!c.curFunc()->isImplicit() && (!kind || kind->can.inflections)));
     derivativeAction_->setVisible(c.canAddDerivative());
+    funcSettingsButton_->setEnabled(hasFunc);
+    if (undoBar_) {
+        const std::size_t n = c.deletedCount();
+        undoLabel_->setText(n == 1 ? QStringLiteral("1 function deleted")
+                                   : QStringLiteral("%1 functions deleted").arg(n));
+        undoBar_->setVisible(c.canUndoDeleteAll() && !undoBarClosed_ && openPanel() == Panel::none);
+        undoBar_->raise();
+    }
     moveButton_->setIcon(icons::icon(c.tracing() ? icons::Icon::trace : icons::Icon::move));
 }
 
@@ -515,14 +671,51 @@ QAction* MainWindow::newKindAction(FunctionKind kind)
     return nullptr;
 }
 
-bool renderScreenshot(const QString& file, QSize size, const QString& storeDirectory)
+namespace {
+
+constexpr ShowOption kShowOptions[] = {
+    {"settings",
+     [](MainWindow& w, QString& problem) {
+         if (w.presentFunctionSettings())
+             return true;
+         problem = QStringLiteral("there is no current function to show the settings of");
+         return false;
+     }},
+    {"preferences", [](MainWindow& w, QString&) { return w.present(Panel::preferences); }},
+    {"help", [](MainWindow& w, QString&) { return w.present(Panel::help); }},
+};
+
+} // namespace
+
+std::span<const ShowOption> showOptions() { return kShowOptions; }
+
+const ShowOption* parseShow(const QString& name)
+{
+    for (const ShowOption& option : kShowOptions)
+        if (name == QLatin1String(option.name))
+            return &option;
+    return nullptr;
+}
+
+bool renderScreenshot(const QString& file, QSize size, const QString& storeDirectory, const ShowOption* show,
+                      QString* problem)
 {
     MainWindow w(storeDirectory, nullptr, nullptr, Store::Access::ReadOnly);
     w.resize(size);
     w.show();
     QCoreApplication::processEvents();
+    QString why;
+    if (show && !show->prepare(w, why)) {
+        if (problem)
+            *problem = why;
+        return false;
+    }
+    QCoreApplication::processEvents();
     const QPixmap picture = w.grab();
-    return !picture.isNull() && picture.save(file, "PNG");
+    const bool written = !picture.isNull() && picture.save(file, "PNG");
+    if (!written && problem)
+        *problem = QStringLiteral("could not write %1").arg(file);
+    return written;
 }
 
 std::optional<QSize> parseSize(const QString& text)

@@ -11,6 +11,8 @@
 
 #include <functional>
 #include <memory>
+#include <optional>
+#include <span>
 #include <vector>
 
 #include "controller.h"
@@ -28,6 +30,13 @@ class QMessageBox;
 class QToolButton;
 
 namespace orlix {
+
+class functionSettings;
+class helpView;
+class preferencesView;
+
+// The panels the window can open over itself.
+enum class Panel { none, functionSettings, preferences, help };
 
 class MainWindow : public QWidget {
     Q_OBJECT
@@ -69,6 +78,8 @@ class MainWindow : public QWidget {
     QToolButton& inflsButton() { return *inflsButton_; }
     QToolButton& intersButton() { return *intersButton_; }
     QToolButton& moveOrTraceButton() { return *moveButton_; }
+    QToolButton& funcSettingsButton() { return *funcSettingsButton_; }
+    QToolButton& preferencesButton() { return *prefsButton_; }
     QAction& derivativeAction() { return *derivativeAction_; }
     // The add menu's entry of a kind ("New y(x)"); nullptr for a kind it
     // does not offer.
@@ -91,6 +102,23 @@ class MainWindow : public QWidget {
     void endFormulaEditing();
     // Saves, as closing does, and closes the window.
     void quit();
+
+    // ---- panels ----
+    // The current function's settings; false without a current function.
+    bool presentFunctionSettings();
+    void presentSettings();
+    void presentHelp();
+    // Opens panel p (none closes every panel); false when it cannot open.
+    bool present(Panel p);
+    // The panel on top, or none.
+    Panel openPanel() const;
+    // Closes the panel on top without applying it (Escape).
+    void cancelPanel();
+    functionSettings& funcSettingsPanel() { return *fsettings_; }
+    preferencesView& preferencesPanel() { return *prefs_; }
+    helpView& helpPanel() { return *help_; }
+    // The strip offering to bring back functions deleted all at once.
+    QWidget& undoBar() { return *undoBar_; }
 
   protected:
     void resizeEvent(QResizeEvent* e) override;
@@ -148,13 +176,41 @@ class MainWindow : public QWidget {
     QPointer<QMessageBox> message_; // clears itself when the box goes
     class infoView* panel_ = nullptr;
     bool terminated_ = false;
+    QToolButton* funcSettingsButton_ = nullptr;
+    QToolButton* prefsButton_ = nullptr;
+    functionSettings* fsettings_ = nullptr;
+    preferencesView* prefs_ = nullptr;
+    helpView* help_ = nullptr;
+    QAction* escapeAction_ = nullptr;
+    QWidget* undoBar_ = nullptr;
+    QLabel* undoLabel_ = nullptr;
+    // The user closed the undo strip (it comes back with the next deletion).
+    bool undoBarClosed_ = false;
+    void buildPanels();
+    void layOutUndoBar();
+    // A panel opened or closed.
+    void panelsChanged();
 };
 
-// What `orlix --screenshot FILE [--size W,H]` does: opens the window with
-// the stored state (store in storeDirectory, the default one when empty),
+// What `--show NAME` of a screenshot opens before the picture is taken:
+// a name and what it does to the window (false when it cannot, with the
+// reason in problem). A new view to show is one more entry of showOptions().
+struct ShowOption {
+    const char* name;
+    bool (*prepare)(MainWindow& w, QString& problem);
+};
+std::span<const ShowOption> showOptions();
+// The entry named name; nullptr for a name it does not know.
+const ShowOption* parseShow(const QString& name);
+
+// What `orlix --screenshot FILE [--size W,H] [--show NAME]` does: opens
+// the window with the stored state (store in storeDirectory, the default
+// one when empty), prepares it as show says (nullptr: as it opens),
 // renders it at size points into file (PNG) and answers whether the file
-// was written. The store is only read.
-bool renderScreenshot(const QString& file, QSize size, const QString& storeDirectory = {});
+// was written. The store is only read. problem, when given, says why
+// nothing was written.
+bool renderScreenshot(const QString& file, QSize size, const QString& storeDirectory = {},
+                      const ShowOption* show = nullptr, QString* problem = nullptr);
 
 // "W,H" → a size of at least 1 × 1 point each way; nullopt when unreadable.
 std::optional<QSize> parseSize(const QString& text);

@@ -29,6 +29,7 @@
 #include "orlix/yx_function.h"
 #include "qt_environment.h"
 #include "store.h"
+#include "window_fixture.h"
 
 using namespace orlix;
 
@@ -58,36 +59,9 @@ struct CountingShell : FunctionShell {
 
 std::string formulaOf(const Function* f) { return f ? f->functionInfo().at("f") : std::string("(none)"); }
 
-class MainWindowTest : public ::testing::Test {
+class MainWindowTest : public testing_qt::WindowTest {
   protected:
-    QTemporaryDir dir;
-    std::unique_ptr<MainWindow> w;
-
-    void SetUp() override
-    {
-        ASSERT_TRUE(dir.isValid());
-        open();
-    }
-    void TearDown() override
-    {
-        w.reset();
-        Function::deleteAll();
-        Function::setDerAreDashed(false);
-    }
-    void open() { w = std::make_unique<MainWindow>(dir.path()); }
-    void restart()
-    {
-        w.reset();
-        Function::deleteAll();
-        open();
-    }
-    void commit(const QString& text)
-    {
-        w->formulaField().setText(text);
-        w->commitFormula();
-    }
     QString alertText() const { return w->openMessage() ? w->openMessage()->text() : QString(); }
-    Function* cur() { return w->controller().curFunc(); }
 };
 
 TEST_F(MainWindowTest, FirstLaunchStartsEmptyWithTheDefaultSwitches)

@@ -1,0 +1,36 @@
+#include "panel_frame.h"
+
+#include <QHBoxLayout>
+#include <QLabel>
+#include <QPushButton>
+#include <QWidget>
+
+namespace orlix {
+
+QWidget* panelBar(QWidget* parent, const QString& title, QPushButton*& done)
+{
+    auto* bar = new QWidget(parent);
+    bar->setObjectName(QStringLiteral("panelBar"));
+    bar->setAttribute(Qt::WA_StyledBackground);
+    bar->setStyleSheet(QStringLiteral("#panelBar { background: rgb(236,238,242); }"));
+    auto* row = new QHBoxLayout(bar);
+    row->setContentsMargins(10, 6, 10, 6);
+    auto* label = new QLabel(title, bar);
+    label->setStyleSheet(QStringLiteral("font-weight: bold; font-size: 16px;"));
+    done = new QPushButton(QStringLiteral("Done"), bar);
+    row->addWidget(label, 1);
+    row->addWidget(done);
+    return bar;
+}
+
+void showOverParent(QWidget* panel, QWidget* focus)
+{
+    if (QWidget* parent = panel->parentWidget())
+        panel->setGeometry(parent->rect());
+    panel->show();
+    panel->raise();
+    if (focus)
+        focus->setFocus();
+}
+
+} // namespace orlix
