@@ -70,6 +70,8 @@ MainWindow::MainWindow(const QString& storeDirectory, InfoPanel* info, QWidget* 
     controller_->onInterfaceChanged = [this] { animateInterface(); };
     plot_->onViewChanged = [this] { controller_->viewChanged(); };
     plot_->onContextMenu = [this](QPoint globalPos) { plotMenu_->popup(globalPos); };
+    // The tap already told the controller; the choice is kept as the view is.
+    selector_->onCurrentChanged = [this] { controller_->saveAll(); };
     controller_->load();
     view.setGoodRect(goodRectForPlotter());
     if (panel_)
@@ -116,6 +118,10 @@ void MainWindow::build()
     plot_ = new PlotWidget(this);
     // A click on the plot takes the keyboard from the formula field.
     plot_->setFocusPolicy(Qt::ClickFocus);
+    selector_ = new FuncSelectorWidget(plot_->view(), this);
+    selectorFade_ = new QGraphicsOpacityEffect(selector_);
+    selectorFade_->setOpacity(1);
+    selector_->setGraphicsEffect(selectorFade_);
 
     topBar_ = new QWidget(this);
     topBar_->setAutoFillBackground(true);
@@ -214,6 +220,12 @@ int MainWindow::topBarY(int s) const { return s == 0 ? 0 : -kTopBarHeight; }
 
 int MainWindow::bottomBarY(int s) const { return s == 2 ? height() : height() - kBottomBarHeight; }
 
+QPoint MainWindow::selectorPos(int s) const
+{
+    // Centred under the top bar, and up with it when it slides away.
+    return QPoint((width() - selector_->width()) / 2, topBarY(s) + kTopBarHeight + kSelectorGap);
+}
+
 void MainWindow::layoutBars()
 {
     // A new size puts the bars where they rest at once.
@@ -226,6 +238,7 @@ void MainWindow::layoutBars()
     topBar_->setGeometry(0, topBarY(state), w, kTopBarHeight);
     layOutInputBar();
     bottomBar_->setGeometry(0, bottomBarY(state), w, kBottomBarHeight);
+    selector_->move(selectorPos(state));
     plot_->setGeometry(0, 0, w, h);
     // The widget learns its size when it is shown; the view needs it now.
     plot_->view().setFrame(RectF{0, 0, static_cast<float>(w), static_cast<float>(h)});
@@ -285,6 +298,10 @@ void MainWindow::animateInterface()
     add(topFade_, "opacity", state == 0 ? 1.0 : 0.0);
     add(bottomBar_, "pos", QPoint(0, bottomBarY(state)));
     add(bottomFade_, "opacity", state == 2 ? 0.0 : 1.0);
+    // The strip goes up with the top bar and fades with the bottom one.
+    selector_->setFadedOut(false);
+    add(selector_, "pos", selectorPos(state));
+    add(selectorFade_, "opacity", state == 2 ? 0.0 : 1.0);
     interfaceAnimation_->start();
 }
 
@@ -293,9 +310,12 @@ void MainWindow::interfaceSettled()
     const int state = controller_ ? controller_->interfaceState() : 0;
     topFade_->setOpacity(state == 0 ? 1.0 : 0.0);
     bottomFade_->setOpacity(state == 2 ? 0.0 : 1.0);
+    selectorFade_->setOpacity(state == 2 ? 0.0 : 1.0);
     // Out of sight is out of the way: hidden bars take no clicks or focus.
     topBar_->setVisible(state == 0);
     bottomBar_->setVisible(state != 2);
+    selector_->setFadedOut(state == 2);
+    selector_->move(selectorPos(state));
     if (controller_)
         plot_->view().setGoodRect(goodRectForPlotter());
     if (panel_)
@@ -420,6 +440,10 @@ void MainWindow::refresh()
     inflsButton_->setEnabled(!hasFunc || (!c.curFunc()->isImplicit() && (!kind || kind->can.inflections)));
     derivativeAction_->setVisible(c.canAddDerivative());
     moveButton_->setIcon(icons::icon(c.tracing() ? icons::Icon::trace : icons::Icon::move));
+    // The strip follows the functions, their looks and the current one;
+    // a new width keeps it centred.
+    selector_->refresh();
+    selector_->move((width() - selector_->width()) / 2, selector_->y());
 }
 
 void MainWindow::commitFormula()
@@ -515,9 +539,15 @@ QAction* MainWindow::newKindAction(FunctionKind kind)
     return nullptr;
 }
 
-bool renderScreenshot(const QString& file, QSize size, const QString& storeDirectory)
+QStringList screenshotShows() { return {QStringLiteral("selector")}; }
+
+bool renderScreenshot(const QString& file, QSize size, const QString& storeDirectory, const QString& show)
 {
+    if (!show.isEmpty() && !screenshotShows().contains(show))
+        return false;
     MainWindow w(storeDirectory, nullptr, nullptr, Store::Access::ReadOnly);
+    if (show == QLatin1String("selector"))
+        w.functionSelector().setAlwaysShown(true);
     w.resize(size);
     w.show();
     QCoreApplication::processEvents();

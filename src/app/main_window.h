@@ -7,6 +7,7 @@
 #include <QPointer>
 #include <QSize>
 #include <QString>
+#include <QStringList>
 #include <QWidget>
 
 #include <functional>
@@ -15,6 +16,7 @@
 
 #include "controller.h"
 #include "field_check.h"
+#include "func_selector_widget.h"
 #include "launch.h"
 #include "plot_widget.h"
 
@@ -37,6 +39,8 @@ class MainWindow : public QWidget {
     static constexpr int kHeight = 480;
     static constexpr int kTopBarHeight = 64;
     static constexpr int kBottomBarHeight = 45;
+    // The strip of functions sits this far under the top bar.
+    static constexpr int kSelectorGap = 4;
     // Hiding or showing the bars slides them for this long.
     static constexpr int kInterfaceAnimationMs = 200;
 
@@ -73,6 +77,8 @@ class MainWindow : public QWidget {
     // The add menu's entry of a kind ("New y(x)"); nullptr for a kind it
     // does not offer.
     QAction* newKindAction(FunctionKind kind);
+    // The strip of functions under the top bar.
+    FuncSelectorWidget& functionSelector() { return *selector_; }
     QWidget& topBar() { return *topBar_; }
     QWidget& bottomBar() { return *bottomBar_; }
     // Whether the bars are sliding in or out.
@@ -105,6 +111,8 @@ class MainWindow : public QWidget {
     // Where the bars rest in interface state s: their top edges.
     int topBarY(int s) const;
     int bottomBarY(int s) const;
+    // Where the strip of functions rests in interface state s.
+    QPoint selectorPos(int s) const;
     // Slides and fades the bars to the controller's interface state; the
     // plot gets its new drawable band when they arrive.
     void animateInterface();
@@ -122,6 +130,8 @@ class MainWindow : public QWidget {
     QWidget* bottomBar_ = nullptr;
     QGraphicsOpacityEffect* topFade_ = nullptr;
     QGraphicsOpacityEffect* bottomFade_ = nullptr;
+    FuncSelectorWidget* selector_ = nullptr;
+    QGraphicsOpacityEffect* selectorFade_ = nullptr;
     QParallelAnimationGroup* interfaceAnimation_ = nullptr;
     QLabel* kindLabel_ = nullptr;
     QLineEdit* field_ = nullptr;
@@ -150,11 +160,17 @@ class MainWindow : public QWidget {
     bool terminated_ = false;
 };
 
-// What `orlix --screenshot FILE [--size W,H]` does: opens the window with
-// the stored state (store in storeDirectory, the default one when empty),
-// renders it at size points into file (PNG) and answers whether the file
-// was written. The store is only read.
-bool renderScreenshot(const QString& file, QSize size, const QString& storeDirectory = {});
+// What `orlix --screenshot FILE [--size W,H] [--show WHAT]` does: opens the
+// window with the stored state (store in storeDirectory, the default one
+// when empty), renders it at size points into file (PNG) and answers
+// whether the file was written. The store is only read. show names what
+// the picture shows besides the main screen (one of screenshotShows();
+// empty for the main screen as it is).
+bool renderScreenshot(const QString& file, QSize size, const QString& storeDirectory = {},
+                      const QString& show = {});
+// The values --show takes: "selector", the strip of functions shown even
+// when a single current function would hide it.
+QStringList screenshotShows();
 
 // "W,H" → a size of at least 1 × 1 point each way; nullopt when unreadable.
 std::optional<QSize> parseSize(const QString& text);
