@@ -450,7 +450,7 @@ TEST_F(MainWindowTest, HidingTheBarsSlidesThemAwayAndGivesThePlotTheirRoom)
     EXPECT_EQ(w->bottomBar().geometry().top(), 320 - MainWindow::kBottomBarHeight);
 }
 
-TEST_F(MainWindowTest, TheStripOfFunctionsFollowsTheRegisterAndItsTapsAreKept)
+TEST_F(MainWindowTest, TheStripOfFunctionsFollowsTheRegisterTheTapsAndTheBars)
 {
     w->resize(320, 480);
     w->show();
@@ -488,16 +488,6 @@ TEST_F(MainWindowTest, TheStripOfFunctionsFollowsTheRegisterAndItsTapsAreKept)
             shownAt(126, y);
     }
 
-    // The choice made with the strip is found again after a restart.
-    restart();
-    EXPECT_EQ(formulaOf(cur()), "x+1");
-    // Deleting down to one function hides the strip.
-    w->show();
-    w->controller().removeCurFunc();
-    EXPECT_TRUE(w->functionSelector().isVisibleTo(w.get()));
-    w->controller().removeCurFunc();
-    EXPECT_EQ(Function::functionRegister().size(), 1u);
-    EXPECT_FALSE(w->functionSelector().isVisibleTo(w.get()));
 }
 
 TEST_F(MainWindowTest, ARestartFindsFunctionsColoursPositionAndSwitches)
