@@ -70,7 +70,8 @@ MainWindow::MainWindow(const QString& storeDirectory, InfoPanel* info, QWidget* 
     controller_->onInterfaceChanged = [this] { animateInterface(); };
     plot_->onViewChanged = [this] { controller_->viewChanged(); };
     plot_->onContextMenu = [this](QPoint globalPos) { plotMenu_->popup(globalPos); };
-    // The tap already told the controller; the choice is kept as the view is.
+    // A tap on the strip changes the current function through the plot
+    // view; the choice is saved as a change of the view is.
     selector_->onCurrentChanged = [this] { controller_->saveAll(); };
     controller_->load();
     view.setGoodRect(goodRectForPlotter());
