@@ -5,7 +5,8 @@
 //                                          renders the main screen with the
 //                                          stored state into FILE (PNG), offscreen;
 //                                          --show opens a panel first (settings,
-//                                          preferences, help)
+//                                          preferences, help) or the strip of
+//                                          functions (selector)
 //   --store DIR                            keeps the state in DIR instead of the
 //                                          application data directory
 #include <QApplication>

@@ -73,6 +73,9 @@ MainWindow::MainWindow(const QString& storeDirectory, InfoPanel* info, QWidget* 
     controller_->onInterfaceChanged = [this] { animateInterface(); };
     plot_->onViewChanged = [this] { controller_->viewChanged(); };
     plot_->onContextMenu = [this](QPoint globalPos) { plotMenu_->popup(globalPos); };
+    // A tap on the strip changes the current function through the plot
+    // view; the choice is saved as a change of the view is.
+    selector_->onCurrentChanged = [this] { controller_->saveAll(); };
     controller_->load();
     buildPanels();
     view.setGoodRect(goodRectForPlotter());
@@ -129,6 +132,10 @@ void MainWindow::build()
     plot_ = new PlotWidget(this);
     // A click on the plot takes the keyboard from the formula field.
     plot_->setFocusPolicy(Qt::ClickFocus);
+    selector_ = new FuncSelectorWidget(plot_->view(), this);
+    selectorFade_ = new QGraphicsOpacityEffect(selector_);
+    selectorFade_->setOpacity(1);
+    selector_->setGraphicsEffect(selectorFade_);
 
     topBar_ = new QWidget(this);
     topBar_->setAutoFillBackground(true);
@@ -353,6 +360,12 @@ int MainWindow::topBarY(int s) const { return s == 0 ? 0 : -kTopBarHeight; }
 
 int MainWindow::bottomBarY(int s) const { return s == 2 ? height() : height() - kBottomBarHeight; }
 
+QPoint MainWindow::selectorPos(int s) const
+{
+    // Centred under the top bar, and up with it when it slides away.
+    return QPoint((width() - selector_->width()) / 2, topBarY(s) + kTopBarHeight + kSelectorGap);
+}
+
 void MainWindow::layoutBars()
 {
     // A new size puts the bars where they rest at once.
@@ -365,6 +378,7 @@ void MainWindow::layoutBars()
     topBar_->setGeometry(0, topBarY(state), w, kTopBarHeight);
     layOutInputBar();
     bottomBar_->setGeometry(0, bottomBarY(state), w, kBottomBarHeight);
+    selector_->move(selectorPos(state));
     plot_->setGeometry(0, 0, w, h);
     for (QWidget* p : std::initializer_list<QWidget*>{fsettings_, prefs_, help_})
         if (p)
@@ -428,6 +442,10 @@ void MainWindow::animateInterface()
     add(topFade_, "opacity", state == 0 ? 1.0 : 0.0);
     add(bottomBar_, "pos", QPoint(0, bottomBarY(state)));
     add(bottomFade_, "opacity", state == 2 ? 0.0 : 1.0);
+    // The strip goes up with the top bar and fades with the bottom one.
+    selector_->setFadedOut(false);
+    add(selector_, "pos", selectorPos(state));
+    add(selectorFade_, "opacity", state == 2 ? 0.0 : 1.0);
     interfaceAnimation_->start();
 }
 
@@ -436,10 +454,13 @@ void MainWindow::interfaceSettled()
     const int state = controller_ ? controller_->interfaceState() : 0;
     topFade_->setOpacity(state == 0 ? 1.0 : 0.0);
     bottomFade_->setOpacity(state == 2 ? 0.0 : 1.0);
+    selectorFade_->setOpacity(state == 2 ? 0.0 : 1.0);
     // Out of sight is out of the way: hidden bars take no clicks or focus.
     topBar_->setVisible(state == 0);
     // The function-settings panel takes the bottom bar's place.
     bottomBar_->setVisible(state != 2 && openPanel() != Panel::functionSettings);
+    selector_->setFadedOut(state == 2);
+    selector_->move(selectorPos(state));
     if (controller_)
         plot_->view().setGoodRect(goodRectForPlotter());
     if (panel_)
@@ -576,6 +597,10 @@ void MainWindow::refresh()
         undoBar_->raise();
     }
     moveButton_->setIcon(icons::icon(c.tracing() ? icons::Icon::trace : icons::Icon::move));
+    // The strip follows the functions, their looks and the current one;
+    // a new width keeps it centred.
+    selector_->refresh();
+    selector_->move((width() - selector_->width()) / 2, selector_->y());
 }
 
 void MainWindow::commitFormula()
@@ -683,6 +708,13 @@ constexpr ShowOption kShowOptions[] = {
      }},
     {"preferences", [](MainWindow& w, QString&) { return w.present(Panel::preferences); }},
     {"help", [](MainWindow& w, QString&) { return w.present(Panel::help); }},
+    // The strip of functions, even for a single current function.
+    {"selector",
+     [](MainWindow& w, QString&) {
+         w.functionSelector().setAlwaysShown(true);
+         w.refresh();
+         return true;
+     }},
 };
 
 } // namespace

@@ -7,6 +7,7 @@
 #include <QPointer>
 #include <QSize>
 #include <QString>
+#include <QStringList>
 #include <QWidget>
 
 #include <functional>
@@ -17,6 +18,7 @@
 
 #include "controller.h"
 #include "field_check.h"
+#include "func_selector_widget.h"
 #include "launch.h"
 #include "plot_widget.h"
 
@@ -46,6 +48,8 @@ class MainWindow : public QWidget {
     static constexpr int kHeight = 480;
     static constexpr int kTopBarHeight = 64;
     static constexpr int kBottomBarHeight = 45;
+    // The strip of functions sits this far under the top bar.
+    static constexpr int kSelectorGap = 4;
     // Hiding or showing the bars slides them for this long.
     static constexpr int kInterfaceAnimationMs = 200;
 
@@ -84,6 +88,8 @@ class MainWindow : public QWidget {
     // The add menu's entry of a kind ("New y(x)"); nullptr for a kind it
     // does not offer.
     QAction* newKindAction(FunctionKind kind);
+    // The strip of functions under the top bar.
+    FuncSelectorWidget& functionSelector() { return *selector_; }
     QWidget& topBar() { return *topBar_; }
     QWidget& bottomBar() { return *bottomBar_; }
     // Whether the bars are sliding in or out.
@@ -120,6 +126,10 @@ class MainWindow : public QWidget {
     // The strip offering to bring back functions deleted all at once.
     QWidget& undoBar() { return *undoBar_; }
 
+    // Brings the bars, buttons and the strip of functions up to date with
+    // the controller.
+    void refresh();
+
   protected:
     void resizeEvent(QResizeEvent* e) override;
     // A press or touch anywhere in the window but the formula field ends the
@@ -133,11 +143,12 @@ class MainWindow : public QWidget {
     // Where the bars rest in interface state s: their top edges.
     int topBarY(int s) const;
     int bottomBarY(int s) const;
+    // Where the strip of functions rests in interface state s.
+    QPoint selectorPos(int s) const;
     // Slides and fades the bars to the controller's interface state; the
     // plot gets its new drawable band when they arrive.
     void animateInterface();
     void interfaceSettled();
-    void refresh();
     RectF goodRectForPlotter() const;
     void showAlert(const QString& title, const QString& text);
     void confirmDelete();
@@ -150,6 +161,8 @@ class MainWindow : public QWidget {
     QWidget* bottomBar_ = nullptr;
     QGraphicsOpacityEffect* topFade_ = nullptr;
     QGraphicsOpacityEffect* bottomFade_ = nullptr;
+    FuncSelectorWidget* selector_ = nullptr;
+    QGraphicsOpacityEffect* selectorFade_ = nullptr;
     QParallelAnimationGroup* interfaceAnimation_ = nullptr;
     QLabel* kindLabel_ = nullptr;
     QLineEdit* field_ = nullptr;

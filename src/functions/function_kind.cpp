@@ -39,6 +39,7 @@ FunctionKindInfo yxEntry()
     k.endLabel = "x₂=";
     k.placeholder = "sin(x)";
     k.menuText = "New y(x)";
+    k.glyph = KindGlyph::square;
     k.fromText = &fromText<yxFunction>;
     k.fromChecked = &fromChecked<yxFunction>;
     k.fromRecord = &yxFunction::fromDict;
@@ -60,6 +61,7 @@ FunctionKindInfo xyEntry()
     k.menuText = "New x(y)";
     k.can.ownColor = true; // drawn in blue
     k.curvatureSide = CurvatureSide::mirroredSlope;
+    k.glyph = KindGlyph::diamond;
     k.fromText = &fromText<xyFunction>;
     k.fromChecked = &fromChecked<xyFunction>;
     k.fromRecord = &xyFunction::fromDict;
@@ -93,6 +95,7 @@ FunctionKindInfo polarEntry()
     k.can.ownRange = true;
     k.can.residual = false;
     k.rangeEnds = RangeEndFacing::alongRadius;
+    k.glyph = KindGlyph::circle;
     k.fromText = &fromText<rfFunction>;
     k.fromChecked = &fromChecked<rfFunction>;
     k.fromRecord = &rfFunction::fromDict;
@@ -121,6 +124,7 @@ FunctionKindInfo parametricEntry()
     k.rangeEnds = RangeEndFacing::alongChord;
     k.curvatureSide = CurvatureSide::parameter;
     // The text form holds both formulas, "x(t);y(t)".
+    k.glyph = KindGlyph::triangle;
     k.fromText = &fromText<tFunction>;
     k.fromCheckedPair = [](CheckedFormula x, CheckedFormula y) -> Function::Ptr {
         return tFunction::functionFromChecked(std::move(x), std::move(y));
@@ -148,6 +152,7 @@ FunctionKindInfo implicitEntry()
     k.can.rangeQuantities = false;
     k.can.implicitDrawing = true;
     k.can.variableField = false;
+    k.glyph = KindGlyph::hexagon;
     k.fromText = &fromText<iFunction>;
     k.fromChecked = &fromChecked<iFunction>;
     k.fromRecord = &iFunction::fromDict;

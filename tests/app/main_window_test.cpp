@@ -424,6 +424,46 @@ TEST_F(MainWindowTest, HidingTheBarsSlidesThemAwayAndGivesThePlotTheirRoom)
     EXPECT_EQ(w->bottomBar().geometry().top(), 320 - MainWindow::kBottomBarHeight);
 }
 
+TEST_F(MainWindowTest, TheStripOfFunctionsFollowsTheRegisterTheTapsAndTheBars)
+{
+    w->resize(320, 480);
+    w->show();
+    FuncSelectorWidget& strip = w->functionSelector();
+    const auto shownAt = [&](int width, int y) {
+        EXPECT_TRUE(strip.isVisibleTo(w.get()));
+        EXPECT_EQ(strip.geometry(), QRect((320 - width) / 2, y, width, 28));
+    };
+    const int under = MainWindow::kTopBarHeight + MainWindow::kSelectorGap;
+    commit("x^2");
+    EXPECT_FALSE(strip.isVisibleTo(w.get())); // one function, current
+    w->newKindAction(FunctionKind::yx)->trigger();
+    shownAt(70, under); // one function, a new one being typed
+    commit("x+1");
+    w->newKindAction(FunctionKind::polar)->trigger();
+    commit("2");
+    shownAt(126, under);
+
+    // The last is current: a tap goes round to the first, and the input bar
+    // shows it.
+    QTest::mouseClick(&strip, Qt::LeftButton, {}, QPoint(60, 14));
+    EXPECT_EQ(formulaOf(cur()), "x^2");
+    EXPECT_EQ(w->formulaField().text(), "x^2");
+    EXPECT_EQ(w->kindLabel().text(), "y(x)=");
+    QTest::mouseClick(&strip, Qt::LeftButton, {}, QPoint(60, 14));
+    EXPECT_EQ(formulaOf(cur()), "x+1");
+
+    // Up with the top bar, out with both bars, back with them.
+    for (int y : {MainWindow::kSelectorGap, -1, under}) {
+        w->controller().showHideInterface();
+        QTRY_VERIFY_WITH_TIMEOUT(!w->interfaceAnimating(), 2000);
+        if (y < 0)
+            EXPECT_FALSE(strip.isVisibleTo(w.get()));
+        else
+            shownAt(126, y);
+    }
+
+}
+
 TEST_F(MainWindowTest, ARestartFindsFunctionsColoursPositionAndSwitches)
 {
     commit("x^2");
@@ -565,6 +605,10 @@ TEST_F(MainWindowTest, ScreenshotIsWrittenWithTheStoredState)
     EXPECT_EQ(formulaOf(Function::functionRegister().empty() ? nullptr : Function::functionRegister()[0].second.get()),
               "sin(x)");
     EXPECT_FALSE(renderScreenshot(dir.filePath("no/such/dir/shot.png"), QSize(200, 300), dir.path()));
+    EXPECT_EQ(parseShow("no such view"), nullptr);
+    // The strip shown for a single function: its pill darkens the plot's white under the top bar.
+    ASSERT_TRUE(renderScreenshot(file, QSize(200, 300), dir.path(), parseShow("selector")));
+    EXPECT_LT(qGray(QImage(file).pixel(100 - 30, MainWindow::kTopBarHeight + MainWindow::kSelectorGap + 14)), 160);
     Function::deleteAll();
 }
 

@@ -39,6 +39,9 @@ enum class CurvatureSide {
     parameter,     // turned half a circle where dx/dt < 0, as for parametric curves
 };
 
+// The mark of a kind in the strip of functions over the plot.
+enum class KindGlyph { circle, square, diamond, triangle, hexagon };
+
 // What a kind can do.
 struct KindAbilities {
     bool derivative = true;       // offers its derivative as a curve of its own
@@ -86,6 +89,8 @@ struct FunctionKindInfo {
     // Kinds with a range of their own: the labels of its two fields.
     std::string_view rangeMinLabel;
     std::string_view rangeMaxLabel;
+    // Its mark in the strip of functions.
+    KindGlyph glyph = KindGlyph::hexagon;
     KindAbilities can;
     RangeEndFacing rangeEnds = RangeEndFacing::upright;
     CurvatureSide curvatureSide = CurvatureSide::slope;
