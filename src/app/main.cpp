@@ -1,8 +1,11 @@
 // Orlix: a graphing calculator.
 //
 //   orlix                                  the window
-//   orlix --screenshot FILE [--size W,H]   renders the main screen with the
-//                                          stored state into FILE (PNG), offscreen
+//   orlix --screenshot FILE [--size W,H] [--show keyboard]
+//                                          renders the main screen with the
+//                                          stored state into FILE (PNG), offscreen;
+//                                          --show keyboard: with the formula field
+//                                          edited on the formula keyboard
 //   --store DIR                            keeps the state in DIR instead of the
 //                                          application data directory
 #include <QApplication>
@@ -17,7 +20,7 @@ namespace {
 
 int usage()
 {
-    std::fprintf(stderr, "usage: orlix [--store DIR] [--screenshot FILE [--size W,H]]\n");
+    std::fprintf(stderr, "usage: orlix [--store DIR] [--screenshot FILE [--size W,H] [--show keyboard]]\n");
     return 2;
 }
 
@@ -25,7 +28,7 @@ int usage()
 
 int main(int argc, char** argv)
 {
-    QString screenshot, storeDir;
+    QString screenshot, storeDir, show;
     QSize size(orlix::MainWindow::kWidth, orlix::MainWindow::kHeight);
     for (int i = 1; i < argc; ++i) {
         const bool hasValue = i + 1 < argc;
@@ -36,6 +39,10 @@ int main(int argc, char** argv)
             if (!s)
                 return usage();
             size = *s;
+        } else if (!std::strcmp(argv[i], "--show") && hasValue) {
+            show = QString::fromLocal8Bit(argv[++i]);
+            if (show != QLatin1String("keyboard"))
+                return usage();
         } else if (!std::strcmp(argv[i], "--store") && hasValue) {
             storeDir = QString::fromLocal8Bit(argv[++i]);
         } else if (!std::strcmp(argv[i], "--help") || !std::strcmp(argv[i], "-h")) {
@@ -54,7 +61,7 @@ int main(int argc, char** argv)
     QCoreApplication::setApplicationName(QStringLiteral("Orlix"));
 
     if (!screenshot.isEmpty()) {
-        if (!orlix::renderScreenshot(screenshot, size, storeDir)) {
+        if (!orlix::renderScreenshot(screenshot, size, storeDir, show)) {
             std::fprintf(stderr, "orlix: could not write %s\n", qPrintable(screenshot));
             return 1;
         }

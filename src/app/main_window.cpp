@@ -8,6 +8,7 @@
 #include <QGraphicsOpacityEffect>
 #include <QGuiApplication>
 #include <QHBoxLayout>
+#include <QInputDevice>
 #include <QKeyEvent>
 #include <QLabel>
 #include <QLineEdit>
@@ -57,6 +58,11 @@ MainWindow::MainWindow(const QString& storeDirectory, InfoPanel* info, QWidget* 
         // The information panel lies over the plot, anchored by the view.
         panel_ = new infoView(plot_);
         panel_->setPlotView(&view);
+        // A refused value shows in the keyboard's error bar as well.
+        panel_->onError = [this](const std::string& message) {
+            if (keyboard_->isVisible())
+                keyboard_->showErrorMessage(QString::fromStdString(message));
+        };
     } else {
         view.setIView(info);
     }
@@ -124,12 +130,12 @@ void MainWindow::build()
     topBar_->setPalette(pal);
     kindLabel_ = new QLabel(topBar_);
     kindLabel_->setStyleSheet(QStringLiteral("color: rgb(0,0,128); font-size: 15px;"));
-    field_ = new QLineEdit(topBar_);
+    field_ = new myTextField(topBar_);
     field_->setClearButtonEnabled(true);
     fieldMessage_ = new QLabel(topBar_);
     fieldMessage_->setStyleSheet(QStringLiteral("color: rgb(200,0,0); font-size: 12px;"));
     connect(field_, &QLineEdit::returnPressed, this, &MainWindow::commitFormula);
-    connect(field_, &QLineEdit::textEdited, this, [this] { fieldMessage_->clear(); });
+    connect(field_, &QLineEdit::textEdited, this, [this] { showFieldMessage({}); });
     // The second formula and the range, for the kinds that have them.
     const auto addLabel = [this] {
         auto* label = new QLabel(topBar_);
@@ -138,12 +144,21 @@ void MainWindow::build()
         return label;
     };
     const auto addField = [this] {
-        auto* field = new QLineEdit(topBar_);
+        auto* field = new myTextField(topBar_);
         field->hide();
         connect(field, &QLineEdit::returnPressed, this, &MainWindow::commitFormula);
-        connect(field, &QLineEdit::textEdited, this, [this] { fieldMessage_->clear(); });
+        connect(field, &QLineEdit::textEdited, this, [this] { showFieldMessage({}); });
         return field;
     };
+    keyboardButton_ = new QToolButton(topBar_);
+    keyboardButton_->setIcon(icons::icon(icons::Icon::keyboard));
+    keyboardButton_->setIconSize(QSize(22, 22));
+    keyboardButton_->setToolTip(tr("Formula keyboard"));
+    keyboardButton_->setAccessibleName(tr("Formula keyboard"));
+    keyboardButton_->setCheckable(true);
+    keyboardButton_->setAutoRaise(true);
+    keyboardButton_->setFocusPolicy(Qt::NoFocus);
+    connect(keyboardButton_, &QToolButton::toggled, this, [this](bool on) { setKeyboardWanted(on); });
     secondLabel_ = addLabel();
     secondField_ = addField();
     rangeMinLabel_ = addLabel();
@@ -208,6 +223,17 @@ void MainWindow::build()
         bars->setText(allHidden ? QStringLiteral("Show bars") : QStringLiteral("Hide bars"));
     });
     connect(bars, &QAction::triggered, this, [this] { controller_->showHideInterface(); });
+
+    // The formula keyboard over the bottom of the window, while a field is
+    // edited. A touch screen wants it from the start.
+    keyboard_ = new KeyboardWidget(this);
+    keyboard_->hide();
+    keyboard_->onSizeChanged = [this] { layOutKeyboard(); };
+    for (const QInputDevice* device : QInputDevice::devices())
+        if (device->type() == QInputDevice::DeviceType::TouchScreen)
+            keyboardWanted_ = true;
+    keyboardButton_->setChecked(keyboardWanted_);
+    connect(qApp, &QApplication::focusChanged, this, [this] { updateKeyboard(); });
 }
 
 int MainWindow::topBarY(int s) const { return s == 0 ? 0 : -kTopBarHeight; }
@@ -229,7 +255,7 @@ void MainWindow::layoutBars()
     plot_->setGeometry(0, 0, w, h);
     // The widget learns its size when it is shown; the view needs it now.
     plot_->view().setFrame(RectF{0, 0, static_cast<float>(w), static_cast<float>(h)});
-    interfaceSettled();
+    layOutKeyboard();
 }
 
 void MainWindow::layOutInputBar()
@@ -261,10 +287,11 @@ void MainWindow::layOutInputBar()
         rangeMinField_->setGeometry(38, fieldTop + 31, 72, 22);
         rangeMaxLabel_->setGeometry(116, fieldTop + 31, 32, 22);
         rangeMaxField_->setGeometry(148, fieldTop + 31, 72, 22);
-        fieldMessage_->setGeometry(226, fieldTop + 31, std::max(w - 232, 0), 22);
+        fieldMessage_->setGeometry(226, fieldTop + 31, std::max(w - 262, 0), 22);
     } else {
-        fieldMessage_->setGeometry(50, fieldTop + 30, w - 56, 20);
+        fieldMessage_->setGeometry(50, fieldTop + 30, std::max(w - 86, 0), 20);
     }
+    keyboardButton_->setGeometry(w - 34, fieldTop + 29, 30, 24);
 }
 
 void MainWindow::animateInterface()
@@ -310,7 +337,9 @@ RectF MainWindow::goodRectForPlotter() const
     // of sight gives its room to the plot.
     const QRect plot = plot_->geometry();
     const int top = std::max(topBar_->geometry().bottom() + 1, 0);
-    const int bottom = std::min(bottomBar_->geometry().top(), height());
+    int bottom = std::min(bottomBar_->geometry().top(), height());
+    if (keyboard_ && keyboard_->isVisible())
+        bottom = std::min(bottom, keyboard_->geometry().top());
     return RectF{static_cast<float>(-plot.x()), static_cast<float>(top - plot.y()), static_cast<float>(width()),
                  static_cast<float>(std::max(bottom - top, 0))};
 }
@@ -368,7 +397,7 @@ void MainWindow::endFormulaEditing()
     for (QLineEdit* f : {secondField_, rangeMinField_, rangeMaxField_})
         if (f->hasFocus())
             f->clearFocus();
-    fieldMessage_->clear();
+    showFieldMessage({});
     field_->setText(QString::fromStdString(controller_->formulaText()));
     secondField_->setText(QString::fromStdString(controller_->secondFormulaText()));
     rangeMinField_->setText(QString::fromStdString(controller_->rangeMinText()));
@@ -377,6 +406,9 @@ void MainWindow::endFormulaEditing()
 
 bool MainWindow::isInputField(const QWidget* w) const
 {
+    // Keys typed into a field keep it edited.
+    if (w == keyboard_ || keyboard_->isAncestorOf(w))
+        return true;
     for (const QLineEdit* f : {field_, secondField_, rangeMinField_, rangeMaxField_})
         if (w == f || f->isAncestorOf(w))
             return true;
@@ -397,6 +429,10 @@ void MainWindow::refresh()
         rangeMaxField_->setText(QString::fromStdString(c.rangeMaxText()));
     }
     const FunctionKindInfo& typed = c.kind();
+    field_->setGoodVar(std::string(typed.keyVariables));
+    secondField_->setGoodVar(std::string(typed.keyVariables));
+    if (KeyboardTarget* edited = keyboard_->keyboard().target())
+        keyboard_->keyboard().setVariables(edited->variables());
     const bool twoFormulas = !typed.secondInputLabel.empty();
     const bool ownRange = typed.can.ownRange;
     secondLabel_->setText(QString::fromUtf8(typed.secondInputLabel));
@@ -431,7 +467,7 @@ void MainWindow::commitFormula()
             controller_->setRangeTexts(rangeMinField_->text().trimmed().toStdString(),
                                        rangeMaxField_->text().trimmed().toStdString());
         } catch (const std::exception& e) {
-            fieldMessage_->setText(QString::fromUtf8(e.what()));
+            showFieldMessage(QString::fromUtf8(e.what()));
             return;
         }
     }
@@ -444,18 +480,19 @@ void MainWindow::commitFormula()
                 if (!text.empty())
                     (void)checkFormula(text, kind);
         } catch (const std::exception& e) {
-            fieldMessage_->setText(QString::fromUtf8(*e.what() ? e.what() : "Wrong Syntax!"));
+            showFieldMessage(QString::fromUtf8(*e.what() ? e.what() : "Wrong Syntax!"));
             return;
         }
-        fieldMessage_->clear();
+        showFieldMessage({});
         controller_->setFormulaText(first);
         controller_->setSecondFormulaText(second);
+        closeKeyboardOnCommit();
         controller_->stringsAreChanged();
         return;
     }
     const std::string text = field_->text().trimmed().toStdString();
     if (text.empty()) {
-        fieldMessage_->clear();
+        showFieldMessage({});
         controller_->setFormulaText(text);
     } else {
         std::string problem;
@@ -469,14 +506,23 @@ void MainWindow::commitFormula()
         }
         if (!checked) {
             // The text stays for the user to mend.
-            fieldMessage_->setText(QString::fromStdString(problem));
+            showFieldMessage(QString::fromStdString(problem));
             return;
         }
-        fieldMessage_->clear();
+        showFieldMessage({});
         controller_->setCheckedFormula(std::move(*checked));
     }
+    closeKeyboardOnCommit();
     // The controller refreshes the window once it is done.
     controller_->stringsAreChanged();
+}
+
+void MainWindow::closeKeyboardOnCommit()
+{
+    // Done on the formula keyboard: editing ends and the keyboard goes
+    // before the curve is made, so its marks are found over the whole band.
+    if (keyboard_->isVisible())
+        endFormulaEditing();
 }
 
 void MainWindow::showAlert(const QString& title, const QString& text)
@@ -515,12 +561,73 @@ QAction* MainWindow::newKindAction(FunctionKind kind)
     return nullptr;
 }
 
-bool renderScreenshot(const QString& file, QSize size, const QString& storeDirectory)
+void MainWindow::showFieldMessage(const QString& text)
+{
+    fieldMessage_->setText(text);
+    if (text.isEmpty())
+        keyboard_->hideErrorMessage();
+    else if (keyboard_->isVisible())
+        keyboard_->showErrorMessage(text);
+}
+
+void MainWindow::setKeyboardWanted(bool on)
+{
+    keyboardWanted_ = on;
+    if (keyboardButton_->isChecked() != on)
+        keyboardButton_->setChecked(on);
+    updateKeyboard();
+}
+
+void MainWindow::editField(QLineEdit& field)
+{
+    activateWindow();
+    field.setFocus(Qt::MouseFocusReason);
+    updateKeyboard();
+}
+
+void MainWindow::updateKeyboard()
+{
+    if (!controller_)
+        return;
+    // The field being edited, when it is one of this window's.
+    auto* edited = qobject_cast<myTextField*>(QApplication::focusWidget());
+    if (edited && (edited->window() != this || edited->isReadOnly()))
+        edited = nullptr;
+    const bool show = edited && keyboardWanted_;
+    keyboard_->setTarget(show ? edited : nullptr);
+    if (show == keyboard_->isVisible())
+        return;
+    keyboard_->setVisible(show);
+    layOutKeyboard();
+    // The marks were found for the band above the keyboard; the whole band
+    // is back.
+    if (!show && controller_->curFunc()) {
+        controller_->curFunc()->updateInfo();
+        plot_->update();
+    }
+}
+
+void MainWindow::layOutKeyboard()
+{
+    const int w = width(), h = height();
+    keyboard_->setLayout(w, w > h ? KeyboardOrientation::landscape : KeyboardOrientation::portrait);
+    keyboard_->move(0, h - keyboard_->height());
+    keyboard_->raise();
+    interfaceSettled();
+}
+
+bool renderScreenshot(const QString& file, QSize size, const QString& storeDirectory, const QString& show)
 {
     MainWindow w(storeDirectory, nullptr, nullptr, Store::Access::ReadOnly);
     w.resize(size);
     w.show();
     QCoreApplication::processEvents();
+    if (show == QLatin1String("keyboard")) {
+        w.setKeyboardWanted(true);
+        w.keyboard().keyboard().setCustomKeys(true);
+        w.editField(w.formulaField());
+        QCoreApplication::processEvents();
+    }
     const QPixmap picture = w.grab();
     return !picture.isNull() && picture.save(file, "PNG");
 }

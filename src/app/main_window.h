@@ -15,8 +15,10 @@
 
 #include "controller.h"
 #include "field_check.h"
+#include "keyboard_widget.h"
 #include "launch.h"
 #include "plot_widget.h"
+#include "text_fields.h"
 
 class QAction;
 class QGraphicsOpacityEffect;
@@ -69,6 +71,17 @@ class MainWindow : public QWidget {
     QToolButton& inflsButton() { return *inflsButton_; }
     QToolButton& intersButton() { return *intersButton_; }
     QToolButton& moveOrTraceButton() { return *moveButton_; }
+    // The formula keyboard, shown at the bottom while a field is edited
+    // and it is wanted; the button in the input bar that wants it or not.
+    KeyboardWidget& keyboard() { return *keyboard_; }
+    QToolButton& keyboardButton() { return *keyboardButton_; }
+    // Whether fields are edited on the formula keyboard. At first: when
+    // the machine has a touch screen.
+    bool keyboardWanted() const { return keyboardWanted_; }
+    void setKeyboardWanted(bool on);
+    // Starts editing field (one of the input bar's or the information
+    // panel's) as a tap on it does.
+    void editField(QLineEdit& field);
     QAction& derivativeAction() { return *derivativeAction_; }
     // The add menu's entry of a kind ("New y(x)"); nullptr for a kind it
     // does not offer.
@@ -112,6 +125,13 @@ class MainWindow : public QWidget {
     void refresh();
     RectF goodRectForPlotter() const;
     void showAlert(const QString& title, const QString& text);
+    // The message of a refused text: beside the field, and in the
+    // keyboard's error bar while the keyboard is up. Empty clears both.
+    void showFieldMessage(const QString& text);
+    // Shows the keyboard for the field being edited, or hides it.
+    void updateKeyboard();
+    void closeKeyboardOnCommit();
+    void layOutKeyboard();
     void confirmDelete();
 
     Session session_;
@@ -124,13 +144,16 @@ class MainWindow : public QWidget {
     QGraphicsOpacityEffect* bottomFade_ = nullptr;
     QParallelAnimationGroup* interfaceAnimation_ = nullptr;
     QLabel* kindLabel_ = nullptr;
-    QLineEdit* field_ = nullptr;
+    myTextField* field_ = nullptr;
     QLabel* secondLabel_ = nullptr;
-    QLineEdit* secondField_ = nullptr;
+    myTextField* secondField_ = nullptr;
     QLabel* rangeMinLabel_ = nullptr;
-    QLineEdit* rangeMinField_ = nullptr;
+    myTextField* rangeMinField_ = nullptr;
     QLabel* rangeMaxLabel_ = nullptr;
-    QLineEdit* rangeMaxField_ = nullptr;
+    myTextField* rangeMaxField_ = nullptr;
+    KeyboardWidget* keyboard_ = nullptr;
+    QToolButton* keyboardButton_ = nullptr;
+    bool keyboardWanted_ = false;
     // Places the input bar's labels and fields for the kind being typed.
     void layOutInputBar();
     // Whether w is one of the input bar's fields (or inside one).
@@ -150,11 +173,13 @@ class MainWindow : public QWidget {
     bool terminated_ = false;
 };
 
-// What `orlix --screenshot FILE [--size W,H]` does: opens the window with
-// the stored state (store in storeDirectory, the default one when empty),
-// renders it at size points into file (PNG) and answers whether the file
-// was written. The store is only read.
-bool renderScreenshot(const QString& file, QSize size, const QString& storeDirectory = {});
+// What `orlix --screenshot FILE [--size W,H] [--show keyboard]` does:
+// opens the window with the stored state (store in storeDirectory, the
+// default one when empty), renders it at size points into file (PNG) and
+// answers whether the file was written. The store is only read. show
+// "keyboard": the formula field is being edited on the formula keyboard.
+bool renderScreenshot(const QString& file, QSize size, const QString& storeDirectory = {},
+                      const QString& show = {});
 
 // "W,H" → a size of at least 1 × 1 point each way; nullopt when unreadable.
 std::optional<QSize> parseSize(const QString& text);
