@@ -311,9 +311,9 @@ void KeyboardWidget::paintKey(QPainter& p, const KeyRecord& key, float dx, bool 
     const bool control = key.action != KeyAction::insert;
     const QRectF cell = qrect(key.rect).translated(dx, 0);
     const QRectF face = cell.adjusted(3, 4, -3, -4);
-    QColor fill = control ? kControlFace : kKeyFace;
-    if (key.action == KeyAction::insert && key.text.size() > 2)
-        fill = kFunctionFace; // names stand apart from signs
+    // Names stand apart from signs and numbers.
+    const bool name = key.action == KeyAction::insert && key.text.size() > 1 && isLetter(key.text.front());
+    QColor fill = control ? kControlFace : name ? kFunctionFace : kKeyFace;
     if (key.action == KeyAction::group)
         fill = QColor(225, 229, 236);
     if (pressed)
@@ -326,18 +326,19 @@ void KeyboardWidget::paintKey(QPainter& p, const KeyRecord& key, float dx, bool 
     p.drawRoundedRect(face, 6, 6);
 
     const QString label = qs(key.text);
-    QFont font;
-    const bool sign = key.action == KeyAction::insert && label.size() <= 2;
-    font.setPixelSize(sign ? 22 : 16);
+    const bool variable = key.action == KeyAction::insert && key.magnifier == MagnifierKind::variable;
+    int size = 16;
+    if (key.action == KeyAction::insert && !name)
+        size = 22;
     if (key.action == KeyAction::backspace)
-        font.setPixelSize(24);
+        size = 24;
+    if (variable)
+        size = 30;
+    QFont font = fittingFont(label, size, 10, face.width() - 4);
+    font.setBold(false);
+    font.setItalic(variable);
     p.setFont(font);
-    p.setPen(key.action == KeyAction::insert && key.magnifier == MagnifierKind::variable ? kVariableInk : kInk);
-    if (key.magnifier == MagnifierKind::variable) {
-        font.setPixelSize(30);
-        font.setItalic(true);
-        p.setFont(font);
-    }
+    p.setPen(variable ? kVariableInk : kInk);
     p.drawText(face, Qt::AlignCenter, label);
 }
 
