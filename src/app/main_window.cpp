@@ -158,7 +158,12 @@ void MainWindow::build()
     keyboardButton_->setCheckable(true);
     keyboardButton_->setAutoRaise(true);
     keyboardButton_->setFocusPolicy(Qt::NoFocus);
-    connect(keyboardButton_, &QToolButton::toggled, this, [this](bool on) { setKeyboardWanted(on); });
+    connect(keyboardButton_, &QToolButton::clicked, this, [this](bool on) {
+        setKeyboardWanted(on);
+        // Asked for with nothing edited: the formula is.
+        if (on && !keyboard_->isVisible() && topBar_->isVisible())
+            editField(*field_);
+    });
     secondLabel_ = addLabel();
     secondField_ = addField();
     rangeMinLabel_ = addLabel();
@@ -406,8 +411,8 @@ void MainWindow::endFormulaEditing()
 
 bool MainWindow::isInputField(const QWidget* w) const
 {
-    // Keys typed into a field keep it edited.
-    if (w == keyboard_ || keyboard_->isAncestorOf(w))
+    // Keys typed into a field keep it edited, and so does asking for them.
+    if (w == keyboard_ || keyboard_->isAncestorOf(w) || w == keyboardButton_)
         return true;
     for (const QLineEdit* f : {field_, secondField_, rangeMinField_, rangeMaxField_})
         if (w == f || f->isAncestorOf(w))
