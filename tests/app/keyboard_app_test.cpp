@@ -155,4 +155,25 @@ TEST_F(KeyboardAppTest, EachFieldGetsItsVariablesAndTheWindowsOwnKeysKeepWorking
     EXPECT_TRUE(w->rangeMaxField().hasFocus());
 }
 
+// Held backspace repeats on the widget's timer, and stops when the
+// keyboard goes even though the finger's lift never arrives.
+TEST_F(KeyboardAppTest, HeldBackspaceStopsWhenTheKeyboardGoes)
+{
+    w->editField(w->formulaField());
+    w->formulaField().setText("1+2+3+4+5+6");
+    const KeyRecord& bs = kb().pad(PadSlot::controls).keyMap()[0];
+    ASSERT_EQ(bs.action, KeyAction::backspace);
+    const QPoint at(qRound(bs.rect.x + bs.rect.width / 2), qRound(bs.rect.y + bs.rect.height / 2));
+    QTest::touchEvent(&w->keyboard(), device.get()).press(0, at);
+    EXPECT_EQ(w->formulaField().text(), "1+2+3+4+5+");
+    QTest::qWait(1500);
+    const int held = static_cast<int>(w->formulaField().text().size());
+    EXPECT_LE(held, 9); // repeated
+    w->setKeyboardWanted(false);
+    ASSERT_FALSE(w->keyboard().isVisible());
+    QTest::qWait(1000);
+    EXPECT_EQ(w->formulaField().text().size(), held);
+    EXPECT_TRUE(w->formulaField().hasFocus());
+}
+
 } // namespace
