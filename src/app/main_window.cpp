@@ -599,6 +599,12 @@ void MainWindow::updateKeyboard()
     if (edited && (edited->window() != this || edited->isReadOnly()))
         edited = nullptr;
     const bool show = edited && keyboardWanted_;
+    if (show && keyboard_->keyboard().target() != edited) {
+        // Typing on a physical keyboard hides the error bar as the keys do.
+        disconnect(typingHidesError_);
+        typingHidesError_ =
+            connect(edited, &QLineEdit::textEdited, keyboard_, [this] { keyboard_->hideErrorMessage(); });
+    }
     keyboard_->setTarget(show ? edited : nullptr);
     if (show == keyboard_->isVisible())
         return;

@@ -154,6 +154,7 @@ class MainWindow : public QWidget {
     KeyboardWidget* keyboard_ = nullptr;
     QToolButton* keyboardButton_ = nullptr;
     bool keyboardWanted_ = false;
+    QMetaObject::Connection typingHidesError_;
     // Places the input bar's labels and fields for the kind being typed.
     void layOutInputBar();
     // Whether w is one of the input bar's fields (or inside one).

@@ -120,7 +120,12 @@ TEST_F(KeyboardAppTest, AFormulaTypedOnTheKeysIsCheckedAndCommitted)
     EXPECT_TRUE(Function::functionRegister().empty());
     tapKey("done");
     EXPECT_TRUE(kb().errorBarShown());
-    // Typing on hides it.
+    // Typing hides it, on a physical key as on the keyboard's.
+    QTest::keyClick(&w->formulaField(), Qt::Key_Space);
+    EXPECT_FALSE(kb().errorBarShown());
+    QTest::keyClick(&w->formulaField(), Qt::Key_Backspace);
+    tapKey("done");
+    EXPECT_TRUE(kb().errorBarShown());
     tapKey(")");
     EXPECT_FALSE(kb().errorBarShown());
     EXPECT_TRUE(w->fieldMessage().text().isEmpty());
