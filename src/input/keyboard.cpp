@@ -277,9 +277,15 @@ void myKeyboard::setTarget(KeyboardTarget* target)
         return;
     stopTouches();
     hideErrorMessage();
-    target_ = target;
+    // A field left goes back to the system's keyboard; a new one takes
+    // these keys unless the system's were asked for.
     if (target_)
+        target_->useSystemKeyboard(true);
+    target_ = target;
+    if (target_) {
         setVariables(target_->variables());
+        target_->useSystemKeyboard(!customKeys_);
+    }
 }
 
 void myKeyboard::setVariables(std::string_view letters)

@@ -86,7 +86,9 @@ class KeyboardTarget {
     // The variables this field takes (UTF-8, one code point each): the
     // variable pad's keys. Empty for a number field.
     virtual std::string variables() const = 0;
-    // The user wants the system keyboard (on) or these keys back (off).
+    // Whether the field takes the system's keyboard (on) or these keys
+    // (off): told when the keyboard takes the field, leaves it, and when
+    // the user switches.
     virtual void useSystemKeyboard(bool) {}
 };
 

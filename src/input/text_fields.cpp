@@ -75,11 +75,16 @@ void myTextField::confirm()
 
 void myTextField::useSystemKeyboard(bool on)
 {
-    // Phones show their own keyboard; a desktop's physical one needs nothing.
+    // While these keys type, a phone must not bring its own keyboard up
+    // over them; physical keys reach the field either way.
+    setAttribute(Qt::WA_InputMethodEnabled, on);
+    if (!hasFocus())
+        return;
     if (QInputMethod* im = QGuiApplication::inputMethod()) {
-        if (on && hasFocus())
+        im->update(Qt::ImEnabled);
+        if (on)
             im->show();
-        else if (!on)
+        else
             im->hide();
     }
 }

@@ -346,7 +346,7 @@ TEST_F(KeyboardTest, TheSystemKeyboardLeavesOnlyTheTopBar)
     const float full = kb.size().height;
     tap("ABC");
     EXPECT_FALSE(kb.customKeys());
-    EXPECT_EQ(field.systemKeyboard, std::vector<bool>{true});
+    EXPECT_EQ(field.systemKeyboard, (std::vector<bool>{false, true})); // taken with these keys, then switched
     EXPECT_EQ(kb.size().height, kb.topBarHeight());
     EXPECT_FALSE(kb.selectorEnabled());
     EXPECT_FLOAT_EQ(kb.selectorAlpha(), 0.6f);
@@ -357,7 +357,9 @@ TEST_F(KeyboardTest, TheSystemKeyboardLeavesOnlyTheTopBar)
     tap("f(x)");
     EXPECT_TRUE(kb.customKeys());
     EXPECT_EQ(kb.size().height, full);
-    EXPECT_EQ(field.systemKeyboard, (std::vector<bool>{true, false}));
+    EXPECT_EQ(field.systemKeyboard, (std::vector<bool>{false, true, false}));
+    kb.setTarget(nullptr); // left: the system's again
+    EXPECT_EQ(field.systemKeyboard, (std::vector<bool>{false, true, false, true}));
 }
 
 } // namespace
