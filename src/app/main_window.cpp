@@ -107,6 +107,11 @@ MainWindow::MainWindow(const QString& storeDirectory, InfoPanel* info, QWidget* 
 
 MainWindow::~MainWindow()
 {
+    // The widgets' own teardown moves the focus: nothing of this window may
+    // answer it then.
+    disconnect(focusFollower_);
+    disconnect(typingHidesError_);
+    keyboard_->onSizeChanged = nullptr;
     if (panel_)
         panel_->setPlotView(nullptr); // the view goes before the panel, a child of its widget
     if (!terminated_) {
@@ -238,7 +243,7 @@ void MainWindow::build()
         if (device->type() == QInputDevice::DeviceType::TouchScreen)
             keyboardWanted_ = true;
     keyboardButton_->setChecked(keyboardWanted_);
-    connect(qApp, &QApplication::focusChanged, this, [this] { updateKeyboard(); });
+    focusFollower_ = connect(qApp, &QApplication::focusChanged, this, [this] { updateKeyboard(); });
 }
 
 int MainWindow::topBarY(int s) const { return s == 0 ? 0 : -kTopBarHeight; }

@@ -155,6 +155,7 @@ class MainWindow : public QWidget {
     QToolButton* keyboardButton_ = nullptr;
     bool keyboardWanted_ = false;
     QMetaObject::Connection typingHidesError_;
+    QMetaObject::Connection focusFollower_;
     // Places the input bar's labels and fields for the kind being typed.
     void layOutInputBar();
     // Whether w is one of the input bar's fields (or inside one).

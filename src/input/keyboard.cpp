@@ -26,7 +26,7 @@ struct GridSpec {
     int rows;
 };
 
-std::vector<std::string> keysOf(PadId id, KeyboardOrientation)
+std::vector<std::string> keysOf(PadId id)
 {
     switch (id) {
     case PadId::operators:
@@ -154,7 +154,7 @@ void myKBPad::setPad(PadId id, RectF frame, KeyboardOrientation orientation, con
                                      KeyAction::systemKeyboard));
         return;
     }
-    const std::vector<std::string> texts = id == PadId::variables ? variables : keysOf(id, orientation);
+    const std::vector<std::string> texts = id == PadId::variables ? variables : keysOf(id);
     const GridSpec g = gridOf(id, orientation, texts.size());
     for (std::size_t i = 0; i < texts.size(); ++i) {
         const int column = static_cast<int>(i) % g.columns, row = static_cast<int>(i) / g.columns;

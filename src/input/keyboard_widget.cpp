@@ -382,10 +382,10 @@ void KeyboardWidget::paintErrorBar(QPainter& p)
     const double t = moving ? errorMove_->currentValue().toDouble() : 1.0;
     const float travel = keyboard_.topBarHeight();
     float dy = 0, alpha = 1;
-    if (errorAppearing_ || !moving) {
-        if (!moving) {
-            dy = 0, alpha = 1;
-        } else if (t < 1.0 / 3) {
+    if (moving && errorAppearing_) {
+        // Three steps of equal time: in to its place at 0.8, on past it
+        // at full strength, back.
+        if (t < 1.0 / 3) {
             const double u = t * 3;
             dy = static_cast<float>((1 - u) * travel);
             alpha = static_cast<float>(0.8 * u);
@@ -396,12 +396,11 @@ void KeyboardWidget::paintErrorBar(QPainter& p)
         } else {
             dy = static_cast<float>(-7 * (3 - t * 3));
         }
-    } else {
+    } else if (moving) {
         dy = static_cast<float>(t * travel);
         alpha = static_cast<float>(1 - t);
     }
-    RectF r = keyboard_.errorBarRect();
-    const QRectF box = qrect(r).translated(0, dy);
+    const QRectF box = qrect(keyboard_.errorBarRect()).translated(0, dy);
     p.save();
     p.setOpacity(alpha);
     p.setPen(Qt::NoPen);
@@ -419,9 +418,6 @@ void KeyboardWidget::paintErrorBar(QPainter& p)
     }
     const QString text = qs(keyboard_.errorText());
     p.setPen(Qt::white);
-    QFont f;
-    f.setPixelSize(15);
-    f.setBold(true);
     p.setFont(fittingFont(text, 15, 10, box.width() - 16));
     p.drawText(box.adjusted(8, 0, -8, 0), Qt::AlignCenter, text);
     p.restore();
