@@ -133,6 +133,17 @@ void draw(QPainter& p, Icon which)
             p.drawPoint(QPointF(12, y));
             p.drawLine(22, y, 54, y);
         }
+    case Icon::keyboard:
+        // A keyboard's outline, three rows of keys and the space bar.
+        p.setPen(QPen(ink, 3.5, Qt::SolidLine, Qt::RoundCap, Qt::RoundJoin));
+        p.setBrush(Qt::NoBrush);
+        p.drawRoundedRect(QRectF(5, 15, 54, 36), 5, 5);
+        p.setPen(Qt::NoPen);
+        p.setBrush(ink);
+        for (int row = 0; row < 2; ++row)
+            for (int k = 0; k < 6; ++k)
+                p.drawRect(QRectF(11 + 7.5 * k, 21 + 8 * row, 5, 5));
+        p.drawRect(QRectF(19, 39, 26, 5));
         break;
     }
 }

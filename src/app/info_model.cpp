@@ -12,14 +12,6 @@
 
 namespace orlix {
 
-void NumberField::setXVal(double v)
-{
-    if (v == xVal && !rightString.empty())
-        return;
-    xVal = v;
-    rightString = tostr(v);
-}
-
 namespace {
 
 // A field shows "undefined" or an infinity for a value that is not a finite
@@ -113,26 +105,15 @@ void InfoModel::isBadValue(FieldId id, double v) const
 
 std::optional<std::string> InfoModel::confirm(FieldId id, std::string_view text)
 {
-    NumberField& f = mutableField(id);
-    if (text.empty()) {
-        f.isEditing = false;
-        return std::nullopt;
-    }
-    double v = 0;
-    try {
-        const std::optional<double> shown = shownNonNumber(text);
-        v = shown ? *shown : numberFieldValue(text);
-        isBadValue(id, v);
-    } catch (const Error& e) {
-        return e.reason();
-    } catch (const std::exception& e) {
-        return std::string(e.what());
-    }
-    f.isEditing = false;
-    f.setXVal(v);
-    f.theString = std::string(text);
-    boundsAreModified();
-    return std::nullopt;
+    const auto read = [](std::string_view t) {
+        const std::optional<double> shown = shownNonNumber(t);
+        return shown ? *shown : numberFieldValue(t);
+    };
+    std::optional<std::string> refusal =
+        mutableField(id).confirm(text, [&](double v) { isBadValue(id, v); }, read);
+    if (!refusal && !text.empty())
+        boundsAreModified();
+    return refusal;
 }
 
 void InfoModel::boundsAreModified()

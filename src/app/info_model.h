@@ -11,25 +11,13 @@
 #include <string>
 #include <string_view>
 
+#include "number_field.h"
 #include "orlix/function.h"
 #include "orlix/plot_links.h"
 
 namespace orlix {
 
 class specialPoint;
-
-// The state of one number field: the value, the text shown when not
-// editing, and the expression last accepted (shown while editing).
-struct NumberField {
-    double xVal = std::numeric_limits<double>::quiet_NaN();
-    std::string theString;
-    std::string rightString;
-    bool isEditing = false;
-
-    // Stores v and its display text; nothing when v is the stored value
-    // and the text is already made.
-    void setXVal(double v);
-};
 
 class InfoModel : public InfoPanel {
   public:

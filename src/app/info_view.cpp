@@ -37,7 +37,7 @@ infoView::infoView(QWidget* parent) : QWidget(parent)
         labels_[i] = new QLabel(rows_[i]);
         labels_[i]->setFont(font);
         labels_[i]->setAlignment(Qt::AlignRight | Qt::AlignVCenter);
-        fields_[i] = new QLineEdit(rows_[i]);
+        fields_[i] = new varTextField(rows_[i]);
         fields_[i]->setFont(font);
         fields_[i]->setAlignment(Qt::AlignRight | Qt::AlignVCenter);
         fields_[i]->installEventFilter(this);
@@ -198,16 +198,13 @@ void infoView::syncField(int i)
 {
     const auto id = static_cast<InfoModel::FieldId>(i);
     const NumberField& f = model_.field(id);
-    QLineEdit* e = fields_[i];
+    varTextField* e = fields_[i];
     const bool editable = i == 0 ? model_.startFieldEditable() : model_.valueFieldEditable();
     e->setReadOnly(!editable);
     e->setFocusPolicy(editable ? Qt::StrongFocus : Qt::NoFocus);
     if (f.isEditing)
         return; // the user's text stays as typed
-    const QString shown = qs(f.rightString);
-    if (e->text() != shown)
-        e->setText(shown);
-    e->setAlignment(Qt::AlignRight | Qt::AlignVCenter);
+    e->showNumber(f);
 }
 
 void infoView::animateForm(bool expand)
@@ -269,8 +266,7 @@ bool infoView::eventFilter(QObject* watched, QEvent* event)
         const auto id = static_cast<InfoModel::FieldId>(i);
         if (event->type() == QEvent::FocusIn) {
             if (model_.beginEditing(id)) {
-                fields_[i]->setText(qs(model_.field(id).theString));
-                fields_[i]->setAlignment(Qt::AlignLeft | Qt::AlignVCenter);
+                fields_[i]->showNumber(model_.field(id));
                 if (onEditingBegan)
                     onEditingBegan();
             }

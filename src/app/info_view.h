@@ -17,6 +17,7 @@
 #include <optional>
 
 #include "info_model.h"
+#include "text_fields.h"
 #include "orlix/plot_links.h"
 
 class QGraphicsOpacityEffect;
@@ -75,8 +76,8 @@ class infoView : public QWidget, public InfoPanel {
     void finishAnimation();
 
     // The parts, for the owner's styling and for tests.
-    QLineEdit* startField() const { return fields_[0]; }
-    QLineEdit* valueField() const { return fields_[1]; }
+    varTextField* startField() const { return fields_[0]; }
+    varTextField* valueField() const { return fields_[1]; }
     QLabel* startLabel() const { return labels_[0]; }
     QLabel* valueLabel() const { return labels_[1]; }
     QLabel* textView() const { return textView_; }
@@ -102,7 +103,7 @@ class infoView : public QWidget, public InfoPanel {
     std::optional<QPointF> anchorCenter_;
     QWidget* rows_[2] = {};
     QLabel* labels_[2] = {};
-    QLineEdit* fields_[2] = {};
+    varTextField* fields_[2] = {};
     QLabel* textView_ = nullptr;
     QLabel* error_ = nullptr;
     QGraphicsOpacityEffect* fade_ = nullptr;

@@ -5,8 +5,9 @@
 //                                          renders the main screen with the
 //                                          stored state into FILE (PNG), offscreen;
 //                                          --show opens a panel first (settings,
-//                                          preferences, help) or the strip of
-//                                          functions (selector)
+//                                          preferences, help), the strip of
+//                                          functions (selector) or the formula
+//                                          keyboard (keyboard)
 //   --store DIR                            keeps the state in DIR instead of the
 //                                          application data directory
 #include <QApplication>

@@ -11,6 +11,7 @@
 #include <QGraphicsOpacityEffect>
 #include <QGuiApplication>
 #include <QHBoxLayout>
+#include <QInputDevice>
 #include <QKeyEvent>
 #include <QLabel>
 #include <QLineEdit>
@@ -60,6 +61,11 @@ MainWindow::MainWindow(const QString& storeDirectory, InfoPanel* info, QWidget* 
         // The information panel lies over the plot, anchored by the view.
         panel_ = new infoView(plot_);
         panel_->setPlotView(&view);
+        // A refused value shows in the keyboard's error bar as well.
+        panel_->onError = [this](const std::string& message) {
+            if (keyboard_->isVisible())
+                keyboard_->showErrorMessage(QString::fromStdString(message));
+        };
     } else {
         view.setIView(info);
     }
@@ -117,6 +123,11 @@ MainWindow::MainWindow(const QString& storeDirectory, InfoPanel* info, QWidget* 
 
 MainWindow::~MainWindow()
 {
+    // The widgets' own teardown moves the focus: nothing of this window may
+    // answer it then.
+    disconnect(focusFollower_);
+    disconnect(typingHidesError_);
+    keyboard_->onSizeChanged = nullptr;
     if (panel_)
         panel_->setPlotView(nullptr); // the view goes before the panel, a child of its widget
     if (!terminated_) {
@@ -144,12 +155,12 @@ void MainWindow::build()
     topBar_->setPalette(pal);
     kindLabel_ = new QLabel(topBar_);
     kindLabel_->setStyleSheet(QStringLiteral("color: rgb(0,0,128); font-size: 15px;"));
-    field_ = new QLineEdit(topBar_);
+    field_ = new myTextField(topBar_);
     field_->setClearButtonEnabled(true);
     fieldMessage_ = new QLabel(topBar_);
     fieldMessage_->setStyleSheet(QStringLiteral("color: rgb(200,0,0); font-size: 12px;"));
     connect(field_, &QLineEdit::returnPressed, this, &MainWindow::commitFormula);
-    connect(field_, &QLineEdit::textEdited, this, [this] { fieldMessage_->clear(); });
+    connect(field_, &QLineEdit::textEdited, this, [this] { showFieldMessage({}); });
     // The second formula and the range, for the kinds that have them.
     const auto addLabel = [this] {
         auto* label = new QLabel(topBar_);
@@ -158,12 +169,26 @@ void MainWindow::build()
         return label;
     };
     const auto addField = [this] {
-        auto* field = new QLineEdit(topBar_);
+        auto* field = new myTextField(topBar_);
         field->hide();
         connect(field, &QLineEdit::returnPressed, this, &MainWindow::commitFormula);
-        connect(field, &QLineEdit::textEdited, this, [this] { fieldMessage_->clear(); });
+        connect(field, &QLineEdit::textEdited, this, [this] { showFieldMessage({}); });
         return field;
     };
+    keyboardButton_ = new QToolButton(topBar_);
+    keyboardButton_->setIcon(icons::icon(icons::Icon::keyboard));
+    keyboardButton_->setIconSize(QSize(22, 22));
+    keyboardButton_->setToolTip(tr("Formula keyboard"));
+    keyboardButton_->setAccessibleName(tr("Formula keyboard"));
+    keyboardButton_->setCheckable(true);
+    keyboardButton_->setAutoRaise(true);
+    keyboardButton_->setFocusPolicy(Qt::NoFocus);
+    connect(keyboardButton_, &QToolButton::clicked, this, [this](bool on) {
+        setKeyboardWanted(on);
+        // Asked for with nothing edited: the formula is.
+        if (on && !keyboard_->isVisible() && topBar_->isVisible())
+            editField(*field_);
+    });
     secondLabel_ = addLabel();
     secondField_ = addField();
     rangeMinLabel_ = addLabel();
@@ -241,6 +266,17 @@ void MainWindow::build()
     connect(plotMenu_->addAction(QStringLiteral("Preferences…")), &QAction::triggered, this,
             &MainWindow::presentSettings);
     connect(plotMenu_->addAction(QStringLiteral("Help")), &QAction::triggered, this, &MainWindow::presentHelp);
+
+    // The formula keyboard over the bottom of the window, while a field is
+    // edited. A touch screen wants it from the start.
+    keyboard_ = new KeyboardWidget(this);
+    keyboard_->hide();
+    keyboard_->onSizeChanged = [this] { layOutKeyboard(); };
+    for (const QInputDevice* device : QInputDevice::devices())
+        if (device->type() == QInputDevice::DeviceType::TouchScreen)
+            keyboardWanted_ = true;
+    keyboardButton_->setChecked(keyboardWanted_);
+    focusFollower_ = connect(qApp, &QApplication::focusChanged, this, [this] { updateKeyboard(); });
 }
 
 void MainWindow::buildPanels()
@@ -386,7 +422,7 @@ void MainWindow::layoutBars()
     layOutUndoBar();
     // The widget learns its size when it is shown; the view needs it now.
     plot_->view().setFrame(RectF{0, 0, static_cast<float>(w), static_cast<float>(h)});
-    interfaceSettled();
+    layOutKeyboard();
 }
 
 void MainWindow::layOutInputBar()
@@ -418,10 +454,11 @@ void MainWindow::layOutInputBar()
         rangeMinField_->setGeometry(38, fieldTop + 31, 72, 22);
         rangeMaxLabel_->setGeometry(116, fieldTop + 31, 32, 22);
         rangeMaxField_->setGeometry(148, fieldTop + 31, 72, 22);
-        fieldMessage_->setGeometry(226, fieldTop + 31, std::max(w - 232, 0), 22);
+        fieldMessage_->setGeometry(226, fieldTop + 31, std::max(w - 262, 0), 22);
     } else {
-        fieldMessage_->setGeometry(50, fieldTop + 30, w - 56, 20);
+        fieldMessage_->setGeometry(50, fieldTop + 30, std::max(w - 86, 0), 20);
     }
+    keyboardButton_->setGeometry(w - 34, fieldTop + 29, 30, 24);
 }
 
 void MainWindow::animateInterface()
@@ -476,7 +513,9 @@ RectF MainWindow::goodRectForPlotter() const
     // of sight gives its room to the plot.
     const QRect plot = plot_->geometry();
     const int top = std::max(topBar_->geometry().bottom() + 1, 0);
-    const int bottom = std::min(bottomBar_->geometry().top(), height());
+    int bottom = std::min(bottomBar_->geometry().top(), height());
+    if (keyboard_ && keyboard_->isVisible())
+        bottom = std::min(bottom, keyboard_->geometry().top());
     return RectF{static_cast<float>(-plot.x()), static_cast<float>(top - plot.y()), static_cast<float>(width()),
                  static_cast<float>(std::max(bottom - top, 0))};
 }
@@ -537,7 +576,7 @@ void MainWindow::endFormulaEditing()
     for (QLineEdit* f : {secondField_, rangeMinField_, rangeMaxField_})
         if (f->hasFocus())
             f->clearFocus();
-    fieldMessage_->clear();
+    showFieldMessage({});
     field_->setText(QString::fromStdString(controller_->formulaText()));
     secondField_->setText(QString::fromStdString(controller_->secondFormulaText()));
     rangeMinField_->setText(QString::fromStdString(controller_->rangeMinText()));
@@ -546,6 +585,9 @@ void MainWindow::endFormulaEditing()
 
 bool MainWindow::isInputField(const QWidget* w) const
 {
+    // Keys typed into a field keep it edited, and so does asking for them.
+    if (w == keyboard_ || keyboard_->isAncestorOf(w) || w == keyboardButton_)
+        return true;
     for (const QLineEdit* f : {field_, secondField_, rangeMinField_, rangeMaxField_})
         if (w == f || f->isAncestorOf(w))
             return true;
@@ -566,6 +608,10 @@ void MainWindow::refresh()
         rangeMaxField_->setText(QString::fromStdString(c.rangeMaxText()));
     }
     const FunctionKindInfo& typed = c.kind();
+    field_->setGoodVar(std::string(typed.keyVariables));
+    secondField_->setGoodVar(std::string(typed.keyVariables));
+    if (KeyboardTarget* edited = keyboard_->keyboard().target())
+        keyboard_->keyboard().setVariables(edited->variables());
     const bool twoFormulas = !typed.secondInputLabel.empty();
     const bool ownRange = typed.can.ownRange;
     secondLabel_->setText(QString::fromUtf8(typed.secondInputLabel));
@@ -612,7 +658,7 @@ void MainWindow::commitFormula()
             controller_->setRangeTexts(rangeMinField_->text().trimmed().toStdString(),
                                        rangeMaxField_->text().trimmed().toStdString());
         } catch (const std::exception& e) {
-            fieldMessage_->setText(QString::fromUtf8(e.what()));
+            showFieldMessage(QString::fromUtf8(e.what()));
             return;
         }
     }
@@ -625,18 +671,19 @@ void MainWindow::commitFormula()
                 if (!text.empty())
                     (void)checkFormula(text, kind);
         } catch (const std::exception& e) {
-            fieldMessage_->setText(QString::fromUtf8(*e.what() ? e.what() : "Wrong Syntax!"));
+            showFieldMessage(QString::fromUtf8(*e.what() ? e.what() : "Wrong Syntax!"));
             return;
         }
-        fieldMessage_->clear();
+        showFieldMessage({});
         controller_->setFormulaText(first);
         controller_->setSecondFormulaText(second);
+        closeKeyboardOnCommit();
         controller_->stringsAreChanged();
         return;
     }
     const std::string text = field_->text().trimmed().toStdString();
     if (text.empty()) {
-        fieldMessage_->clear();
+        showFieldMessage({});
         controller_->setFormulaText(text);
     } else {
         std::string problem;
@@ -650,14 +697,23 @@ void MainWindow::commitFormula()
         }
         if (!checked) {
             // The text stays for the user to mend.
-            fieldMessage_->setText(QString::fromStdString(problem));
+            showFieldMessage(QString::fromStdString(problem));
             return;
         }
-        fieldMessage_->clear();
+        showFieldMessage({});
         controller_->setCheckedFormula(std::move(*checked));
     }
+    closeKeyboardOnCommit();
     // The controller refreshes the window once it is done.
     controller_->stringsAreChanged();
+}
+
+void MainWindow::closeKeyboardOnCommit()
+{
+    // Done on the formula keyboard: editing ends and the keyboard goes
+    // before the curve is made, so its marks are found over the whole band.
+    if (keyboard_->isVisible())
+        endFormulaEditing();
 }
 
 void MainWindow::showAlert(const QString& title, const QString& text)
@@ -696,6 +752,67 @@ QAction* MainWindow::newKindAction(FunctionKind kind)
     return nullptr;
 }
 
+void MainWindow::showFieldMessage(const QString& text)
+{
+    fieldMessage_->setText(text);
+    if (text.isEmpty())
+        keyboard_->hideErrorMessage();
+    else if (keyboard_->isVisible())
+        keyboard_->showErrorMessage(text);
+}
+
+void MainWindow::setKeyboardWanted(bool on)
+{
+    keyboardWanted_ = on;
+    if (keyboardButton_->isChecked() != on)
+        keyboardButton_->setChecked(on);
+    updateKeyboard();
+}
+
+void MainWindow::editField(QLineEdit& field)
+{
+    activateWindow();
+    field.setFocus(Qt::MouseFocusReason);
+    updateKeyboard();
+}
+
+void MainWindow::updateKeyboard()
+{
+    if (!controller_)
+        return;
+    // The field being edited, when it is one of this window's.
+    auto* edited = qobject_cast<myTextField*>(QApplication::focusWidget());
+    if (edited && (edited->window() != this || edited->isReadOnly()))
+        edited = nullptr;
+    const bool show = edited && keyboardWanted_;
+    if (show && keyboard_->keyboard().target() != edited) {
+        // Typing on a physical keyboard hides the error bar as the keys do.
+        disconnect(typingHidesError_);
+        typingHidesError_ =
+            connect(edited, &QLineEdit::textEdited, keyboard_, [this] { keyboard_->hideErrorMessage(); });
+    }
+    keyboard_->setTarget(show ? edited : nullptr);
+    if (show == keyboard_->isVisible())
+        return;
+    keyboard_->setVisible(show);
+    layOutKeyboard();
+    // The marks were found for the band above the keyboard; the whole band
+    // is back.
+    if (!show && controller_->curFunc()) {
+        controller_->curFunc()->updateInfo();
+        plot_->update();
+    }
+}
+
+void MainWindow::layOutKeyboard()
+{
+    const int w = width(), h = height();
+    keyboard_->setLayout(w, w > h ? KeyboardOrientation::landscape : KeyboardOrientation::portrait);
+    keyboard_->move(0, h - keyboard_->height());
+    keyboard_->raise();
+    interfaceSettled();
+}
+
 namespace {
 
 constexpr ShowOption kShowOptions[] = {
@@ -713,6 +830,14 @@ constexpr ShowOption kShowOptions[] = {
      [](MainWindow& w, QString&) {
          w.functionSelector().setAlwaysShown(true);
          w.refresh();
+         return true;
+     }},
+    // The formula field edited on the formula keyboard.
+    {"keyboard",
+     [](MainWindow& w, QString&) {
+         w.setKeyboardWanted(true);
+         w.keyboard().keyboard().setCustomKeys(true);
+         w.editField(w.formulaField());
          return true;
      }},
 };

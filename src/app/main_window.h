@@ -19,8 +19,10 @@
 #include "controller.h"
 #include "field_check.h"
 #include "func_selector_widget.h"
+#include "keyboard_widget.h"
 #include "launch.h"
 #include "plot_widget.h"
+#include "text_fields.h"
 
 class QAction;
 class QGraphicsOpacityEffect;
@@ -84,6 +86,17 @@ class MainWindow : public QWidget {
     QToolButton& moveOrTraceButton() { return *moveButton_; }
     QToolButton& funcSettingsButton() { return *funcSettingsButton_; }
     QToolButton& preferencesButton() { return *prefsButton_; }
+    // The formula keyboard, shown at the bottom while a field is edited
+    // and it is wanted; the button in the input bar that wants it or not.
+    KeyboardWidget& keyboard() { return *keyboard_; }
+    QToolButton& keyboardButton() { return *keyboardButton_; }
+    // Whether fields are edited on the formula keyboard. At first: when
+    // the machine has a touch screen.
+    bool keyboardWanted() const { return keyboardWanted_; }
+    void setKeyboardWanted(bool on);
+    // Starts editing field (one of the input bar's or the information
+    // panel's) as a tap on it does.
+    void editField(QLineEdit& field);
     QAction& derivativeAction() { return *derivativeAction_; }
     // The add menu's entry of a kind ("New y(x)"); nullptr for a kind it
     // does not offer.
@@ -151,6 +164,13 @@ class MainWindow : public QWidget {
     void interfaceSettled();
     RectF goodRectForPlotter() const;
     void showAlert(const QString& title, const QString& text);
+    // The message of a refused text: beside the field, and in the
+    // keyboard's error bar while the keyboard is up. Empty clears both.
+    void showFieldMessage(const QString& text);
+    // Shows the keyboard for the field being edited, or hides it.
+    void updateKeyboard();
+    void closeKeyboardOnCommit();
+    void layOutKeyboard();
     void confirmDelete();
 
     Session session_;
@@ -165,13 +185,18 @@ class MainWindow : public QWidget {
     QGraphicsOpacityEffect* selectorFade_ = nullptr;
     QParallelAnimationGroup* interfaceAnimation_ = nullptr;
     QLabel* kindLabel_ = nullptr;
-    QLineEdit* field_ = nullptr;
+    myTextField* field_ = nullptr;
     QLabel* secondLabel_ = nullptr;
-    QLineEdit* secondField_ = nullptr;
+    myTextField* secondField_ = nullptr;
     QLabel* rangeMinLabel_ = nullptr;
-    QLineEdit* rangeMinField_ = nullptr;
+    myTextField* rangeMinField_ = nullptr;
     QLabel* rangeMaxLabel_ = nullptr;
-    QLineEdit* rangeMaxField_ = nullptr;
+    myTextField* rangeMaxField_ = nullptr;
+    KeyboardWidget* keyboard_ = nullptr;
+    QToolButton* keyboardButton_ = nullptr;
+    bool keyboardWanted_ = false;
+    QMetaObject::Connection typingHidesError_;
+    QMetaObject::Connection focusFollower_;
     // Places the input bar's labels and fields for the kind being typed.
     void layOutInputBar();
     // Whether w is one of the input bar's fields (or inside one).

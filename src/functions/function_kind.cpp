@@ -38,6 +38,7 @@ FunctionKindInfo yxEntry()
     k.startLabel = "x₁=";
     k.endLabel = "x₂=";
     k.placeholder = "sin(x)";
+    k.keyVariables = "x";
     k.menuText = "New y(x)";
     k.glyph = KindGlyph::square;
     k.fromText = &fromText<yxFunction>;
@@ -54,6 +55,7 @@ FunctionKindInfo xyEntry()
     k.shortName = "xy";
     k.inputLabel = "x(y)=";
     k.variables = "y";
+    k.keyVariables = "y";
     k.variableLabel = "y=";
     k.startLabel = "y₁=";
     k.endLabel = "y₂=";
@@ -85,6 +87,7 @@ FunctionKindInfo polarEntry()
     k.shortName = "rf";
     k.inputLabel = "r(θ)=";
     k.variables = "fθ";
+    k.keyVariables = "θ";
     k.variableLabel = "θ=";
     k.startLabel = "θ₁=";
     k.endLabel = "θ₂=";
@@ -111,6 +114,7 @@ FunctionKindInfo parametricEntry()
     k.inputLabel = "x(t)=";
     k.secondInputLabel = "y(t)=";
     k.variables = "t";
+    k.keyVariables = "t";
     k.variableLabel = "t=";
     k.startLabel = "t₁=";
     k.endLabel = "t₂=";
@@ -142,6 +146,7 @@ FunctionKindInfo implicitEntry()
     // "0 = g(x,y)=": a hair space before the first "=", a four-per-em space after it.
     k.inputLabel = "0\xE2\x80\x8A=\xE2\x80\x85g(x,y)=";
     k.variables = "xy";
+    k.keyVariables = "xy";
     k.variableLabel = "x=";
     k.startLabel = "x₁=";
     k.endLabel = "x₂=";

@@ -74,6 +74,9 @@ struct FunctionKindInfo {
     std::string_view inputLabel;
     // The engine's one-letter variables a formula of the kind may use.
     std::string_view variables;
+    // The variables the formula keyboard offers as keys, one code point
+    // each, in the order shown (polar curves: θ, not its spelling f).
+    std::string_view keyVariables;
     // The information panel's labels: a point's variable, a range's start and end.
     std::string_view variableLabel;
     std::string_view startLabel;
