@@ -73,7 +73,7 @@ TEST(FuzzRegressions, TableInputsFinishOrFailCleanly)
 TEST(FuzzRegressions, SavedCrashInputsFinishOrFailCleanly)
 {
     namespace fs = std::filesystem;
-    const fs::path dir = fs::path(__FILE__).parent_path() / ".." / ".." / "fuzz" / "regressions";
+    const fs::path dir = fs::path(__FILE__).parent_path() / ".." / ".." / "fuzz" / "regressions" / "engine";
     if (!fs::is_directory(dir))
         GTEST_SKIP() << "no " << dir;
     for (const fs::directory_entry& entry : fs::directory_iterator(dir)) {
