@@ -412,9 +412,10 @@ void iFunction::updatePoints()
                 }
                 // Two edges ending at one zero vertex name the same point.
                 const bool joined =
-                    std::any_of(segs.begin() + static_cast<std::ptrdiff_t>(cellStart), segs.end(), [&](const auto& s) {
-                        return (s.first == a && s.second == b) || (s.first == b && s.second == a);
-                    });
+                    std::any_of(segs.begin() + static_cast<std::ptrdiff_t>(cellStart), segs.end(),
+                                [a = a, b = b](const auto& s) {
+                                    return (s.first == a && s.second == b) || (s.first == b && s.second == a);
+                                });
                 if (!joined)
                     segs.emplace_back(a, b);
             }
