@@ -136,8 +136,8 @@ inline void drag(plotView& plane, std::initializer_list<PointF> from, std::initi
         auto a = from.begin();
         for (PointF b : to) {
             const float k = step / 4.0f;
-            touches.push_back(Touch{id++, PointF{a->x + k * (b.x - a->x), a->y + k * (b.y - a->y)}, kTouchMoved, 1,
-                                    clock});
+            touches.push_back(
+                Touch{id++, PointF{a->x + k * (b.x - a->x), a->y + k * (b.y - a->y)}, kTouchMoved, 1, clock});
             ++a;
         }
         plane.touchesMoved(touches);

@@ -13,8 +13,8 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     const orlix::fuzzsteps::StoreOutcome out =
         orlix::fuzzsteps::runStore(std::string_view(reinterpret_cast<const char*>(data), size));
     if (!out.sameRecords || !out.sameSettings || !out.sameView) {
-        std::fprintf(stderr, "the saved state loads differently: records %d, settings %d, view %d\n",
-                     out.sameRecords, out.sameSettings, out.sameView);
+        std::fprintf(stderr, "the saved state loads differently: records %d, settings %d, view %d\n", out.sameRecords,
+                     out.sameSettings, out.sameView);
         std::abort();
     }
     return 0;

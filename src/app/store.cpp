@@ -34,8 +34,8 @@ void Store::open()
         unreadable = true;
     } else {
         const QByteArray bytes = file.readAll();
-        unreadable = read(std::string_view(bytes.constData(), static_cast<std::size_t>(bytes.size()))) ==
-                     Reading::Damaged;
+        unreadable =
+            read(std::string_view(bytes.constData(), static_cast<std::size_t>(bytes.size()))) == Reading::Damaged;
     }
     if (!unreadable || access_ == Access::ReadOnly)
         return;

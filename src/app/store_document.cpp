@@ -149,10 +149,7 @@ void StoreDocument::remove(const std::string& key)
         dirty_ = true;
 }
 
-std::string StoreDocument::text() const
-{
-    return encode(doc_).dump(1, '\t', false, json::error_handler_t::replace);
-}
+std::string StoreDocument::text() const { return encode(doc_).dump(1, '\t', false, json::error_handler_t::replace); }
 
 StoreDocument::json StoreDocument::encode(const json& v)
 {

@@ -158,8 +158,7 @@ class Parser {
         : engine_(other.engine_), text_(other.text_), chosen_(other.chosen_), pos_(other.pos_),
           pendingStar_(other.pendingStar_), inserted_(other.inserted_), stack_(other.stack_), state_(other.state_),
           modeNum_(other.modeNum_), sum_(other.sum_), lastNamed_(other.lastNamed_), failed_(other.failed_),
-          mode_(other.mode_),
-          stopAtBars_(other.stopAtBars_)
+          mode_(other.mode_), stopAtBars_(other.stopAtBars_)
     {
         // Only probes are copied; they build no nodes.
     }

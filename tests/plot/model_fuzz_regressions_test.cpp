@@ -31,10 +31,8 @@ TEST(ModelFuzzSteps, EveryKindGetsThroughEveryStep)
     // An ordinary curve of each kind must reach the end, or the fuzzer
     // would stop early on everything.
     const char* inputs[] = {
-        "yx\nsin(x)*2+1\nyx\nx\n0 0 30 0.5 -1 2",
-        "xy\ny^2-1\nyx\nx\n0 0 30 0.5 -1 2",
-        "rf\n1+2cos(θ)\nyx\nx\n0 0 30 1 -3 3",
-        "t\ncos(t);sin(2t)\nyx\nx\n0 0 60 1 0 6",
+        "yx\nsin(x)*2+1\nyx\nx\n0 0 30 0.5 -1 2", "xy\ny^2-1\nyx\nx\n0 0 30 0.5 -1 2",
+        "rf\n1+2cos(θ)\nyx\nx\n0 0 30 1 -3 3",    "t\ncos(t);sin(2t)\nyx\nx\n0 0 60 1 0 6",
         "i\nx^2+y^2-4\nyx\nx\n0 0 30 1 -1 1",
     };
     for (const char* text : inputs) {
