@@ -23,10 +23,10 @@
 #include <string_view>
 #include <vector>
 
-#include "null_canvas.h"
 #include "orlix/error.h"
 #include "orlix/function.h"
 #include "orlix/function_kind.h"
+#include "orlix/null_canvas.h"
 #include "orlix/plot_plane.h"
 
 namespace orlix::fuzzsteps {

@@ -14,8 +14,8 @@
 #include <string>
 #include <string_view>
 
-#include "null_canvas.h"
 #include "orlix/function.h"
+#include "orlix/null_canvas.h"
 #include "orlix/plot_plane.h"
 #include "store_document.h"
 #include "stored_state.h"

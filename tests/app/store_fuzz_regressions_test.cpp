@@ -6,11 +6,9 @@
 
 #include <gtest/gtest.h>
 
-#include <filesystem>
-#include <fstream>
-#include <iterator>
 #include <string>
 
+#include "../../fuzz/kept_inputs.h"
 #include "../../fuzz/store_steps.h"
 #include "orlix/function_kind.h"
 
@@ -95,21 +93,10 @@ TEST(StoreFuzzSteps, DamagedAndHostileFilesLoadWhatTheyCan)
 
 TEST(StoreFuzzSteps, KeptFilesLoadAndSaveTheSame)
 {
-    namespace fs = std::filesystem;
-    const fs::path fuzz = fs::path(__FILE__).parent_path() / ".." / ".." / "fuzz";
-    int replayed = 0;
-    for (const char* dir : {"corpus/store", "regressions/store"}) {
-        if (!fs::is_directory(fuzz / dir))
-            continue;
-        for (const fs::directory_entry& entry : fs::directory_iterator(fuzz / dir)) {
-            if (!entry.is_regular_file() || entry.path().filename().string().front() == '.')
-                continue;
-            std::ifstream in(entry.path(), std::ios::binary);
-            const std::string bytes((std::istreambuf_iterator<char>(in)), std::istreambuf_iterator<char>());
-            expectRoundTrip(orlix::fuzzsteps::runStore(bytes), entry.path().string());
-            ++replayed;
-        }
-    }
+    const int replayed = orlix::fuzzsteps::replayKeptInputs(
+        "store", {"corpus", "regressions"}, [](const std::string& path, const std::string& bytes) {
+            expectRoundTrip(orlix::fuzzsteps::runStore(bytes), path);
+        });
     EXPECT_GT(replayed, 0);
 }
 

@@ -7,11 +7,9 @@
 
 #include <gtest/gtest.h>
 
-#include <filesystem>
-#include <fstream>
-#include <iterator>
 #include <string>
 
+#include "../../fuzz/kept_inputs.h"
 #include "../../fuzz/model_steps.h"
 
 namespace {
@@ -85,24 +83,13 @@ TEST(ModelFuzzSteps, HostileViewsFormulasAndRangesFinish)
 
 TEST(ModelFuzzSteps, KeptInputsFinish)
 {
-    namespace fs = std::filesystem;
-    const fs::path fuzz = fs::path(__FILE__).parent_path() / ".." / ".." / "fuzz";
-    int replayed = 0;
-    for (const char* dir : {"corpus/model", "regressions/model"}) {
-        if (!fs::is_directory(fuzz / dir))
-            continue;
-        for (const fs::directory_entry& entry : fs::directory_iterator(fuzz / dir)) {
-            if (!entry.is_regular_file() || entry.path().filename().string().front() == '.')
-                continue;
-            std::ifstream in(entry.path(), std::ios::binary);
-            const std::string text((std::istreambuf_iterator<char>(in)), std::istreambuf_iterator<char>());
-            orlix::registerBuiltInKinds();
+    orlix::registerBuiltInKinds();
+    const int replayed = orlix::fuzzsteps::replayKeptInputs(
+        "model", {"corpus", "regressions"}, [](const std::string& path, const std::string& text) {
             if (const auto input = orlix::fuzzsteps::readModelInput(text)) {
-                EXPECT_EQ(orlix::fuzzsteps::runModel(*input).nonFinitePoints, 0) << entry.path();
+                EXPECT_EQ(orlix::fuzzsteps::runModel(*input).nonFinitePoints, 0) << path;
             }
-            ++replayed;
-        }
-    }
+        });
     EXPECT_GT(replayed, 0);
 }
 

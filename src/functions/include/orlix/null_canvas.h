@@ -1,6 +1,7 @@
-// A canvas that draws nothing, for the fuzzers and their regression tests:
-// it only counts the path points it is handed and those that are no finite
-// number (which no drawing should ever hand a real canvas).
+// A canvas that draws nothing, for sampling and searching without a
+// picture (the command line, the fuzzers): it only counts the path points
+// it is handed and those that are no finite number (which no drawing
+// should ever hand a real canvas).
 #pragma once
 
 #include <cmath>
@@ -8,7 +9,7 @@
 
 #include "orlix/canvas.h"
 
-namespace orlix::fuzzsteps {
+namespace orlix {
 
 class NullCanvas : public Canvas {
   public:
@@ -60,4 +61,4 @@ class NullCanvas : public Canvas {
     SizeF size_;
 };
 
-} // namespace orlix::fuzzsteps
+} // namespace orlix
