@@ -54,10 +54,14 @@ test-asan: deps
 bench: build
 	$(BUILD)/bench/engine_bench
 
-# The engine fuzzer (libFuzzer, ASan, UBSan; needs clang): built in
-# FUZZ_BUILD and run for FUZZ_SECONDS on a work copy of fuzz/corpus, so new
-# finds stay out of the committed seeds. Crashing inputs land in
-# $(FUZZ_BUILD)/crashes/; add them to fuzz/regressions/.
+# The fuzzers (libFuzzer, ASan, UBSan; need clang): TARGET is engine_fuzz,
+# model_fuzz or store_fuzz. Built in FUZZ_BUILD and run for FUZZ_SECONDS on
+# a work copy of fuzz/corpus/<name> that grows from run to run, so new finds
+# stay out of the committed seeds. Crashing inputs land in
+# $(FUZZ_BUILD)/crashes-<name>/; add them to fuzz/regressions/<name>/, which
+# `make test` replays.
+TARGET       ?= engine_fuzz
+FUZZ_NAME     = $(TARGET:_fuzz=)
 FUZZ_BUILD   ?= build-fuzz
 FUZZ_SECONDS ?= 60
 # Short inputs run many times faster; long ones reach the bar search and the
@@ -69,15 +73,17 @@ FUZZ_JOBS    ?= 1
 # Seconds one input may take (wall clock, so on a busy machine allow more).
 FUZZ_TIMEOUT ?= 10
 fuzz:
-	@$(MAKE) --no-print-directory deps PACKAGES="cmake clang-14 libclang-rt-14-dev"
+	@$(MAKE) --no-print-directory deps PACKAGES="cmake clang-14 libclang-rt-14-dev nlohmann-json3-dev"
 	cmake -S fuzz -B $(FUZZ_BUILD) -DCMAKE_CXX_COMPILER=clang++-14 -DCMAKE_BUILD_TYPE=RelWithDebInfo
-	cmake --build $(FUZZ_BUILD) -j $(JOBS) --target engine_fuzz
-	mkdir -p $(FUZZ_BUILD)/corpus $(FUZZ_BUILD)/crashes
-	cp -n fuzz/corpus/* $(FUZZ_BUILD)/corpus/
+	cmake --build $(FUZZ_BUILD) -j $(JOBS) --target $(TARGET)
+	mkdir -p $(FUZZ_BUILD)/corpus-$(FUZZ_NAME) $(FUZZ_BUILD)/crashes-$(FUZZ_NAME)
+	cp -n fuzz/corpus/$(FUZZ_NAME)/* $(FUZZ_BUILD)/corpus-$(FUZZ_NAME)/
+	cat $(if $(filter model,$(FUZZ_NAME)),fuzz/engine.dict) fuzz/$(FUZZ_NAME).dict > $(FUZZ_BUILD)/$(FUZZ_NAME).dict
 	cd $(FUZZ_BUILD) && ASAN_OPTIONS=malloc_context_size=0:quarantine_size_mb=16 \
-	./engine_fuzz -max_total_time=$(FUZZ_SECONDS) -max_len=$(FUZZ_MAX_LEN) -timeout=$(FUZZ_TIMEOUT) \
+	./$(TARGET) -max_total_time=$(FUZZ_SECONDS) -max_len=$(FUZZ_MAX_LEN) -timeout=$(FUZZ_TIMEOUT) \
 	  $$(test $(FUZZ_JOBS) -gt 1 && echo -jobs=$(FUZZ_JOBS) -workers=$(FUZZ_JOBS)) \
-	  -rss_limit_mb=2048 -dict=$(CURDIR)/fuzz/engine.dict -artifact_prefix=crashes/ corpus $(CURDIR)/fuzz/regressions
+	  -rss_limit_mb=2048 -dict=$(FUZZ_NAME).dict -artifact_prefix=crashes-$(FUZZ_NAME)/ \
+	  corpus-$(FUZZ_NAME) $$(test -d fuzz/regressions/$(FUZZ_NAME) && echo $(CURDIR)/fuzz/regressions/$(FUZZ_NAME))
 
 format:
 	clang-format -i $$(git ls-files '*.cpp' '*.h')

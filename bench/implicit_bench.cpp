@@ -3,6 +3,8 @@
 // points at scale 30 around the origin).
 #include <benchmark/benchmark.h>
 
+#include "default_view.h"
+
 #include "orlix/implicit_function.h"
 #include "orlix/special_point.h"
 
@@ -10,17 +12,7 @@ using namespace orlix;
 
 namespace {
 
-// The default view: 320 × 480 points, 30 points per unit, origin in the middle.
-class DefaultView : public PlotContext {
-  public:
-    myPoint curSs() const override { return {30, 30}; }
-    myPoint myPointToUser(myPoint d) const override { return {(d.x - 160) / 30, (240 - d.y) / 30}; }
-    PointF myPointToDevice(myPoint u) const override
-    {
-        return {static_cast<float>(160 + 30 * u.x), static_cast<float>(240 - 30 * u.y)};
-    }
-    RectF goodRect() const override { return {0, 64, 320, 371}; }
-};
+using bench::DefaultView;
 
 struct Scene {
     DefaultView view;

@@ -12,47 +12,12 @@
 #include <nlohmann/json.hpp>
 
 #include "store.h"
+#include "stored_state.h"
 
 namespace orlix {
 
-// The plot view as the life cycle sees it.
-class PlotSettingsOwner {
+class Session : public StoredState {
   public:
-    virtual ~PlotSettingsOwner() = default;
-    // The view's position and options ("plotterSettings").
-    virtual nlohmann::json settings() = 0;
-    virtual void applySettings(const nlohmann::json& settings) = 0;
-    // The view has been displayed at least once.
-    virtual bool shown() const = 0;
-};
-
-// The user's switches; maxIntegral and derAreDashed live in the function
-// model (Function::maxIntegral, Function::derAreDashed).
-struct Preferences {
-    bool sRoots = true;
-    bool sInfls = false;
-    bool sExtrs = false;
-    bool sInters = false;
-    bool saveFuncs = true;
-    bool showPrompt = true;
-};
-
-class Session {
-  public:
-    // Keys of the store.
-    static constexpr const char* functionsKey = "functions";
-    static constexpr const char* plotterSettingsKey = "plotterSettings";
-    static constexpr const char* settingsKey = "settings";
-    static constexpr const char* launchFailedKey = "launchFailed";
-    static constexpr const char* resetAllKey = "resetAllOnLaunch";
-    static constexpr const char* resetPositionKey = "resetPositionOnLaunch";
-    static constexpr const char* defRfKey = "defRfBoundaries";
-    static constexpr const char* defTKey = "defTBoundaries";
-    static constexpr const char* infoviewAlignmentKey = "infoviewAlignment";
-
-    // What each key must hold for the store to read it from its file.
-    static Store::Schema schema();
-
     // Opens the store file in directory (the platform's application data
     // directory when empty). A read-only session writes nothing.
     explicit Session(const QString& directory = {}, Store::Access access = Store::Access::ReadWrite);

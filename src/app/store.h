@@ -1,41 +1,20 @@
-// The application's key/value store: one JSON document in the application
-// data directory, read once when the store is opened and written back as a
-// whole, atomically, by save().
-//
-// Values keep their type: bool, integer, double, string and record (a JSON
-// object or array). The typed getters answer like the platform's user
-// defaults: a missing key, or a key holding a value of another type, reads
-// as NO, 0, 0.0 or nothing. Numbers are one family, as they are in the
-// platform store: a bool reads as 0 or 1, an integer as a bool (not zero)
-// or a double, a double as an integer (truncated toward zero).
+// The application's key/value store: one JSON document (store_document.h)
+// in the application data directory, read once when the store is opened
+// and written back as a whole, atomically, by save().
 //
 // set() and remove() change the document in memory only; save() writes the
 // file. Any number of changes therefore becomes one write: make them, then
 // save once.
 #pragma once
 
-#include <map>
-#include <optional>
-#include <string>
-#include <vector>
-
 #include <QString>
-#include <nlohmann/json.hpp>
+
+#include "store_document.h"
 
 namespace orlix {
 
-class Store {
+class Store : public StoreDocument {
   public:
-    using json = nlohmann::json;
-
-    // What a key must hold to be read from the file.
-    enum class Expect {
-        Number, // bool, integer or double
-        String,
-        Record, // object or array
-        Object,
-    };
-    using Schema = std::map<std::string, Expect>;
     // ReadOnly: the file is read as usual, but nothing is ever written
     // beside it or over it (no backups, save() writes nothing).
     enum class Access { ReadWrite, ReadOnly };
@@ -57,32 +36,6 @@ class Store {
     // Where the unreadable file found at opening was copied; empty when the
     // file was fine (or missing).
     const QString& backupPath() const { return backupPath_; }
-    // Keys dropped at opening because they held the wrong type.
-    const std::vector<std::string>& droppedKeys() const { return dropped_; }
-
-    bool contains(const std::string& key) const;
-    bool boolForKey(const std::string& key) const;
-    long long integerForKey(const std::string& key) const;
-    double doubleForKey(const std::string& key) const;
-    std::optional<std::string> stringForKey(const std::string& key) const;
-    // Any stored value, as it was set.
-    std::optional<json> objectForKey(const std::string& key) const;
-    // Objects only.
-    std::optional<json> dictionaryForKey(const std::string& key) const;
-
-    void set(const std::string& key, bool v);
-    void set(const std::string& key, int v) { set(key, static_cast<long long>(v)); }
-    void set(const std::string& key, long v) { set(key, static_cast<long long>(v)); }
-    void set(const std::string& key, long long v);
-    void set(const std::string& key, double v);
-    void set(const std::string& key, const char* v) { set(key, std::string(v)); }
-    void set(const std::string& key, std::string v);
-    // Records, or any JSON value; null removes the key.
-    void set(const std::string& key, json v);
-    void remove(const std::string& key);
-
-    // Changes not yet written.
-    bool dirty() const { return dirty_; }
     // Writes the document when it has changes (or when the file is missing).
     // The new file replaces the old one only once it is complete; on any
     // failure the old file stays as it was and the changes stay pending.
@@ -97,28 +50,17 @@ class Store {
     // Why the last save or backup failed.
     const QString& lastError() const { return lastError_; }
 
-    // The document with every non-finite double in its written form; and
-    // back. A non-finite double, wherever it sits, is written as the
-    // one-entry object {"@double": "nan" | "inf" | "-inf"}, since JSON has
-    // no such numbers.
-    static json encode(const json& v);
-    static json decode(const json& v);
-
   private:
     void open();
 
     QString directory_;
     QString fileName_;
-    Schema schema_;
     Access access_ = Access::ReadWrite;
-    json doc_ = json::object();
-    bool dirty_ = false;
     // An unreadable file that could not be backed up: writing would destroy
     // the only copy, so save() refuses.
     bool saveBlocked_ = false;
     QString backupPath_;
     mutable QString lastError_;
-    std::vector<std::string> dropped_;
 };
 
 } // namespace orlix

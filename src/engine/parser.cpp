@@ -133,9 +133,12 @@ class Parser {
         }
     }
 
-    // Parses on to the end of the text (true), or, when stopping at bars,
-    // to the next '|' (false). Throws on a syntax failure.
-    bool run();
+    enum class Stop { End, Bar, Failed };
+    // Parses on to the end of the text (End), or, when stopping at bars, to
+    // the next '|' (Bar). A syntax failure throws when building; a probe
+    // answers Failed instead, since the bar search meets many failing
+    // readings and a throw per reading is costly.
+    Stop run();
     // Reads the bar at the scan position as an opener ('@') or closer ('$').
     void chooseBar(char32_t ch) { chosen_.emplace_back(pos_, ch); }
     // The end of a parse: drops the placeholder, applies the rewrites and
@@ -154,8 +157,8 @@ class Parser {
     Parser(const Parser& other)
         : engine_(other.engine_), text_(other.text_), chosen_(other.chosen_), pos_(other.pos_),
           pendingStar_(other.pendingStar_), inserted_(other.inserted_), stack_(other.stack_), state_(other.state_),
-          modeNum_(other.modeNum_), sum_(other.sum_), lastNamed_(other.lastNamed_), mode_(other.mode_),
-          stopAtBars_(other.stopAtBars_)
+          modeNum_(other.modeNum_), sum_(other.sum_), lastNamed_(other.lastNamed_), failed_(other.failed_),
+          mode_(other.mode_), stopAtBars_(other.stopAtBars_)
     {
         // Only probes are copied; they build no nodes.
     }
@@ -194,7 +197,29 @@ class Parser {
             return {}; // a probe's failures are only counted
         return {{"string", currentText()}, {"position", static_cast<long long>(location())}};
     }
-    [[noreturn]] void syntaxError(const std::string& reason) const { throw Error("Syntax Error!", reason, info()); }
+    // A failure: thrown when building, noted when probing. The caller
+    // returns at once; run() stops at the top of its loop.
+    void fail(const char* reason)
+    {
+        if (mode_ == Mode::Probe)
+            failed_ = true;
+        else
+            throw Error(reason);
+    }
+    void syntaxError(const std::string& reason)
+    {
+        if (mode_ == Mode::Probe)
+            failed_ = true;
+        else
+            throw Error("Syntax Error!", reason, info());
+    }
+    void failUnbalanced(const char* reason)
+    {
+        if (mode_ == Mode::Probe)
+            failed_ = true;
+        else
+            throw Error("Syntax Error!", reason);
+    }
 
     // --- output
     void appendName(const std::string& name)
@@ -216,7 +241,7 @@ class Parser {
     void push(int prio, std::string name)
     {
         if (stack_.size() >= kOperatorStackSize)
-            throw Error("Syntax Error!", kTooComplex, info());
+            return syntaxError(kTooComplex);
         stack_.push_back({prio, std::move(name)});
     }
 
@@ -243,6 +268,7 @@ class Parser {
     int modeNum_ = 0;
     int sum_ = 0;
     bool lastNamed_ = false;
+    bool failed_ = false;
     Mode mode_;
     bool stopAtBars_;
     fStack::Owner out_;
@@ -308,16 +334,18 @@ double Parser::readNumberAt(std::size_t& p, bool allowSign) const
     return parseDouble(ascii);
 }
 
-bool Parser::run()
+Parser::Stop Parser::run()
 {
     for (;;) {
+        if (failed_)
+            return Stop::Failed;
         while (!atEnd() && !pendingStar_ && isSpace(at(pos_)))
             ++pos_;
         if (atEnd())
             break;
         const char32_t ch = peek();
         if (stopAtBars_ && !pendingStar_ && ch == U'|')
-            return false;
+            return Stop::Bar;
 
         if (in(engine_.nums, ch)) {
             if (state_ == Closer || state_ == Operand) {
@@ -326,8 +354,10 @@ bool Parser::run()
             }
             std::size_t p = pos_;
             double v = readNumberAt(p, false);
-            if (p == pos_)
-                throw Error("Wrong Syntax!");
+            if (p == pos_) {
+                fail("Wrong Syntax!");
+                continue;
+            }
             pos_ = p;
             appendNumber(v);
             state_ = Operand;
@@ -340,6 +370,8 @@ bool Parser::run()
                 ++modeNum_;
             advance();
             push(0, utf8::encode(ch));
+            if (failed_)
+                continue;
             state_ = Start;
         } else if (in(engine_.operators, ch) || in(engine_.rBraces, ch)) {
             operatorOrCloser(ch);
@@ -356,13 +388,13 @@ bool Parser::run()
     while (!stack_.empty()) {
         StackEntry e = std::move(stack_.back());
         stack_.pop_back();
-        if (e.prio == 0)
-            throw Error("Syntax Error!", "Too many opening braces!");
-        if (e.prio == 1)
-            throw Error("Syntax Error!", "Too many closing braces!");
+        if (e.prio <= 1) {
+            failUnbalanced(e.prio == 0 ? "Too many opening braces!" : "Too many closing braces!");
+            return Stop::Failed;
+        }
         appendName(e.name);
     }
-    return true;
+    return Stop::End;
 }
 
 void Parser::operatorOrCloser(char32_t ch)
@@ -372,7 +404,7 @@ void Parser::operatorOrCloser(char32_t ch)
     advance();
 
     if (ch != U'-' && modeNum_ == 1)
-        throw Error(ch == U'^' ? "Too complicated syntax!" : "Wrong Syntax!");
+        return fail(ch == U'^' ? "Too complicated syntax!" : "Wrong Syntax!");
 
     int prio = 0;
     int next = Operator;
@@ -390,12 +422,12 @@ void Parser::operatorOrCloser(char32_t ch)
     }
     if (ch == U'^' && state_ == FunctionName) {
         if (modeNum_ != 0)
-            throw Error("Too complicated syntax!");
+            return fail("Too complicated syntax!");
         modeNum_ = 1;
     }
     if (next != Negation) {
         if (state_ == Start || state_ == Operator || state_ == Negation || (state_ == FunctionName && ch != U'^'))
-            syntaxError("Wronggg Syntax!");
+            return syntaxError("Wronggg Syntax!");
         if (isCloser)
             prio = 1, next = Closer;
         else
@@ -404,7 +436,8 @@ void Parser::operatorOrCloser(char32_t ch)
 
     if (stack_.empty()) {
         push(prio, std::move(op)); // a closer pushed here is reported at the end
-        state_ = next;
+        if (!failed_)
+            state_ = next;
         return;
     }
     if (prio != 5) {
@@ -416,14 +449,15 @@ void Parser::operatorOrCloser(char32_t ch)
     }
     if (!isCloser) {
         push(prio, std::move(op));
-        state_ = next;
+        if (!failed_)
+            state_ = next;
         return;
     }
 
     if (modeNum_ != 0)
         --modeNum_;
     if (stack_.empty())
-        syntaxError(formatMessage("Too many closing braces:'%@' at the end!", {op}));
+        return syntaxError(formatMessage("Too many closing braces:'%@' at the end!", {op}));
     const std::string& opener = stack_.back().name;
     if (op == "," && opener == "(") {
         state_ = Start;
@@ -441,9 +475,9 @@ void Parser::operatorOrCloser(char32_t ch)
         stack_.pop_back();
         appendName("||");
     } else if (op == "$") {
-        syntaxError(formatMessage("'%@' in wrong position!", {"$"}));
+        return syntaxError(formatMessage("'%@' in wrong position!", {"$"}));
     } else {
-        syntaxError(formatMessage("Wrong braces order! '%@' after '%@'!", {op, opener}));
+        return syntaxError(formatMessage("Wrong braces order! '%@' after '%@'!", {op, opener}));
     }
     // A bracketed argument completes its function: 'sin(x)^2' is sin(x)
     // squared and 'pow(2,3)^2' is 64, as written.
@@ -479,11 +513,11 @@ void Parser::word()
         // An upper-case 'E': the exponent of the number before it.
         const char* wrong = "Symbol 'E' is used in wrong context!";
         if (lastNamed_)
-            throw Error(wrong);
+            return fail(wrong);
         std::size_t p = pos_;
         double n = readNumberAt(p, true);
         if (p == pos_)
-            throw Error(wrong);
+            return fail(wrong);
         pos_ = p;
         if (mode_ == Mode::Build)
             tail_->c *= std::pow(10.0, n);
@@ -514,7 +548,7 @@ void Parser::exponentRewrite()
         appendName(e.name);
     }
     if (stack_.size() < 2)
-        throw Error("Wrong Syntax!");
+        return fail("Wrong Syntax!");
     // [..., name, ^] becomes [..., ^', name]: the function applies to the
     // argument that follows, then the power.
     StackEntry function = std::move(stack_[stack_.size() - 2]);
@@ -573,11 +607,10 @@ class BarResolver {
     bool advance(Parser& p, bool& end)
     {
         const std::size_t from = p.position();
-        try {
-            end = p.run();
-        } catch (const Error&) {
+        const Parser::Stop stop = p.run();
+        if (stop == Parser::Stop::Failed)
             return false;
-        }
+        end = stop == Parser::Stop::End;
         charge(p.position() - from + p.size());
         return true;
     }

@@ -234,6 +234,14 @@ void Function::setMinVar(double lo, double hi)
     updatePoints();
 }
 
+int Function::boundedSampleCount(int wanted, long long steps)
+{
+    const double most = sampleStepBudget / static_cast<double>(std::max(steps, 1LL));
+    if (wanted <= minBoundedSamples || wanted <= most)
+        return wanted;
+    return std::max(minBoundedSamples, static_cast<int>(most));
+}
+
 void Function::setNumOfPoints(int n)
 {
     n = std::max(n, 0);

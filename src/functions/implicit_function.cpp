@@ -271,13 +271,19 @@ void iFunction::updatePoints()
         points_.resize(static_cast<size_t>(pointCount_));
     if (n_ == 0)
         n_ = defaultGridSize;
+    // A grid of n cells a side runs the program at (n+1)² points: a long
+    // formula gets a coarser grid, within the sample budget.
+    StackMachine* program = functionSM();
+    const int points = boundedSampleCount((n_ + 1) * (n_ + 1), program ? program->funcNumber() : 0);
+    const int side =
+        std::clamp(static_cast<int>(std::sqrt(static_cast<double>(points))) - 1, std::min(n_, minGridSize), n_);
     const double lx = minX(), hx = maxX(), ly = minY(), hy = maxY();
-    if (n_ == tN_ && lx == cMinX_ && hx == cMaxX_ && ly == cMinY_ && hy == cMaxY_)
+    if (side == tN_ && lx == cMinX_ && hx == cMaxX_ && ly == cMinY_ && hy == cMaxY_)
         return;
     // A window of NaN or infinite bounds has no grid: the previous curve stays.
     if (!std::isfinite(lx) || !std::isfinite(hx) || !std::isfinite(ly) || !std::isfinite(hy))
         return;
-    tN_ = n_;
+    tN_ = side;
     cMinX_ = lx;
     cMaxX_ = hx;
     cMinY_ = ly;
@@ -288,7 +294,7 @@ void iFunction::updatePoints()
     if (!sm)
         return;
 
-    const int n = n_;
+    const int n = side;
     const double dx = (hx - lx) / n;
     const double dy = (hy - ly) / n;
     double* xc = MathEngine::xAddr();
@@ -411,8 +417,8 @@ void iFunction::updatePoints()
                         continue;
                 }
                 // Two edges ending at one zero vertex name the same point.
-                const bool joined =
-                    std::any_of(segs.begin() + static_cast<std::ptrdiff_t>(cellStart), segs.end(), [&](const auto& s) {
+                const bool joined = std::any_of(
+                    segs.begin() + static_cast<std::ptrdiff_t>(cellStart), segs.end(), [a = a, b = b](const auto& s) {
                         return (s.first == a && s.second == b) || (s.first == b && s.second == a);
                     });
                 if (!joined)

@@ -416,20 +416,20 @@ std::optional<InfoMap> rfFunction::infoForRangeA(double a, double b)
     double* cell = variable_;
     const double saved = *cell;
     // is: r; s: r²/2; v: y²·dx/dθ; l: the arc element; p: |r|·(arc element)·sin θ.
-    const auto est = curve::integrate<5>(a, b, std::min(maxIntegral(), explicitFunction::integralHalvingsCap), 1, 3,
-                                         [&](double theta, std::array<double, 5>& out) {
-                                             *cell = theta;
-                                             const double r = sm->evaluate();
-                                             *cell = theta;
-                                             const double r1 = dsm->evaluate();
-                                             const double c = std::cos(theta), s = std::sin(theta);
-                                             const double arc = std::hypot(r, r1);
-                                             out[0] = r;
-                                             out[1] = r * r / 2;
-                                             out[2] = (r * s) * (r * s) * (r1 * c - r * s);
-                                             out[3] = arc;
-                                             out[4] = std::fabs(r) * arc * s;
-                                         });
+    const int halvings = explicitFunction::integralHalvings(sm->funcNumber() + dsm->funcNumber());
+    const auto est = curve::integrate<5>(a, b, halvings, 1, 3, [&](double theta, std::array<double, 5>& out) {
+        *cell = theta;
+        const double r = sm->evaluate();
+        *cell = theta;
+        const double r1 = dsm->evaluate();
+        const double c = std::cos(theta), s = std::sin(theta);
+        const double arc = std::hypot(r, r1);
+        out[0] = r;
+        out[1] = r * r / 2;
+        out[2] = (r * s) * (r * s) * (r1 * c - r * s);
+        out[3] = arc;
+        out[4] = std::fabs(r) * arc * s;
+    });
     *cell = saved;
     if (!est)
         return std::nullopt;

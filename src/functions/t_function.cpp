@@ -502,17 +502,17 @@ std::optional<InfoMap> tFunction::infoForRangeA(double a, double b)
     double* cell = variable_;
     const double saved = *cell;
     // s: y·x′; v: y²·x′; l: the arc element; p: |y|·(arc element).
-    const auto est = curve::integrate<4>(a, b, std::min(maxIntegral(), explicitFunction::integralHalvingsCap), 0, 2,
-                                         [&](double t, std::array<double, 4>& out) {
-                                             const double y = evaluateAt(ys, cell, t);
-                                             const double x1 = evaluateAt(dxs, cell, t);
-                                             const double y1 = evaluateAt(dys, cell, t);
-                                             const double arc = std::hypot(x1, y1);
-                                             out[0] = y * x1;
-                                             out[1] = y * y * x1;
-                                             out[2] = arc;
-                                             out[3] = std::fabs(y) * arc;
-                                         });
+    const int halvings = explicitFunction::integralHalvings(ys->funcNumber() + dxs->funcNumber() + dys->funcNumber());
+    const auto est = curve::integrate<4>(a, b, halvings, 0, 2, [&](double t, std::array<double, 4>& out) {
+        const double y = evaluateAt(ys, cell, t);
+        const double x1 = evaluateAt(dxs, cell, t);
+        const double y1 = evaluateAt(dys, cell, t);
+        const double arc = std::hypot(x1, y1);
+        out[0] = y * x1;
+        out[1] = y * y * x1;
+        out[2] = arc;
+        out[3] = std::fabs(y) * arc;
+    });
     *cell = saved;
     if (!est)
         return std::nullopt;

@@ -274,7 +274,13 @@ void explicitFunction::sampleFully(int n, double lo, double hi, double k)
 
 int explicitFunction::sampleCount() const
 {
-    return std::max(cNumOfPoints_, mirrored_ ? sampleFloorY() : sampleFloorX());
+    const int wanted = std::max(cNumOfPoints_, mirrored_ ? sampleFloorY() : sampleFloorX());
+    // The searches run the second derivative, usually the longest program,
+    // at every sample.
+    long long steps = functionSM_ ? functionSM_->funcNumber() : 0;
+    if (inflFinder_)
+        steps = std::max<long long>(steps, inflFinder_->funcNumber());
+    return boundedSampleCount(wanted, steps);
 }
 
 void explicitFunction::updatePoints()
@@ -658,13 +664,20 @@ double explicitFunction::varValueForPoint(PointF device, int)
 
 // ---- range information ----
 
+int explicitFunction::integralHalvings(long long steps)
+{
+    // Halving m evaluates 2^m points: n halvings cost about 2^(n+1) points.
+    int n = std::clamp(maxIntegral(), 0, integralHalvingsCap);
+    const double perPoint = static_cast<double>(std::max(steps, 1LL));
+    while (n > 0 && std::ldexp(perPoint, n + 1) > integralStepBudget)
+        --n;
+    return n;
+}
+
 std::optional<InfoMap> explicitFunction::infoForRangeA(double a, double b)
 {
     if (a > b)
         std::swap(a, b);
-    // The halvings are bounded so that a stored setting cannot make one
-    // range take hours.
-    const int N = std::min(maxIntegral(), integralHalvingsCap);
     if (!std::isfinite(a) || !std::isfinite(b))
         return std::nullopt;
     if (a == b)
@@ -673,6 +686,7 @@ std::optional<InfoMap> explicitFunction::infoForRangeA(double a, double b)
     StackMachine* dsm = derivativeSM();
     if (!sm || !dsm)
         return std::nullopt;
+    const int N = integralHalvings(sm->funcNumber() + dsm->funcNumber());
 
     double* cell = variable_;
     const double saved = *cell;

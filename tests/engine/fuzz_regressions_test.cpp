@@ -1,17 +1,15 @@
-// Inputs that once broke the engine (found by the fuzzer, fuzz/regressions/)
-// and hostile inputs of the same kinds, each replayed through the fuzzer's
+// Inputs that once broke the engine (found by the fuzzer, fuzz/regressions/engine),
+// its seeds and hostile inputs of the same kinds, each replayed through the fuzzer's
 // steps: parse, evaluate, differentiate in x and y, simplify, evaluate. Any
 // outcome but a finished run or an orlix::Error is a fault; under the
 // sanitizer build this also checks memory and undefined behaviour.
 
 #include <gtest/gtest.h>
 
-#include <filesystem>
-#include <fstream>
-#include <iterator>
 #include <string>
 
 #include "../../fuzz/engine_steps.h"
+#include "../../fuzz/kept_inputs.h"
 
 namespace {
 
@@ -70,17 +68,10 @@ TEST(FuzzRegressions, TableInputsFinishOrFailCleanly)
         replay(c.name, c.input, c.minSteps);
 }
 
-TEST(FuzzRegressions, SavedCrashInputsFinishOrFailCleanly)
+TEST(FuzzRegressions, KeptInputsFinishOrFailCleanly)
 {
-    namespace fs = std::filesystem;
-    const fs::path dir = fs::path(__FILE__).parent_path() / ".." / ".." / "fuzz" / "regressions";
-    if (!fs::is_directory(dir))
-        GTEST_SKIP() << "no " << dir;
-    for (const fs::directory_entry& entry : fs::directory_iterator(dir)) {
-        if (!entry.is_regular_file() || entry.path().filename().string().front() == '.')
-            continue;
-        std::ifstream in(entry.path(), std::ios::binary);
-        const std::string input((std::istreambuf_iterator<char>(in)), std::istreambuf_iterator<char>());
-        replay(entry.path().filename().string(), input, 0);
-    }
+    const int replayed = orlix::fuzzsteps::replayKeptInputs(
+        "engine", {"corpus", "regressions"},
+        [](const std::string& path, const std::string& input) { replay(path, input, 0); });
+    EXPECT_GT(replayed, 0);
 }

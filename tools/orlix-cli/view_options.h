@@ -8,6 +8,7 @@
 #include "cli.h"
 #include "orlix/canvas.h"
 #include "orlix/function.h"
+#include "orlix/null_canvas.h"
 #include "orlix/plot_context.h"
 
 namespace orlix::cli {
@@ -32,46 +33,9 @@ struct ViewOptions {
     }
 };
 
-// A canvas that draws nothing, for sampling without a picture.
-class NullCanvas : public Canvas {
-  public:
-    explicit NullCanvas(SizeF size) : size_(size) {}
-    SizeF size() const override { return size_; }
-    void clear(RectF) override {}
-    void save() override {}
-    void restore() override {}
-    void translate(float, float) override {}
-    void rotate(float) override {}
-    void clip(RectF) override {}
-    void clipOut(RectF) override {}
-    void setLineWidth(float) override {}
-    void setStrokeColor(Color) override {}
-    void setFillColor(Color) override {}
-    void setLineDash(float, const float*, int) override {}
-    void setLineJoin(LineJoin) override {}
-    void setLineCap(LineCap) override {}
-    void moveTo(float, float) override {}
-    void lineTo(float, float) override {}
-    void arcTo(float, float, float, float, float) override {}
-    void closePath() override {}
-    void strokePath() override {}
-    void fillPath() override {}
-    void strokeRect(RectF) override {}
-    void fillRect(RectF) override {}
-    void strokeEllipse(RectF) override {}
-    void fillEllipse(RectF) override {}
-    std::unique_ptr<Canvas> createLayer(SizeF size) override { return std::make_unique<NullCanvas>(size); }
-    void drawLayer(const Canvas&, PointF) override {}
-    void drawLayer(const Canvas&, RectF) override {}
-    void drawText(std::string_view, RectF, float, TextAlign) override {}
-
-  private:
-    SizeF size_;
-};
-
 // The searches chosen on the command line and the current function.
 class CliShell : public FunctionShell {
-public:
+  public:
     SearchSettings searches;
     Function* current = nullptr;
     SearchSettings searchSettings() const override { return searches; }

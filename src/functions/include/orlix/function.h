@@ -91,6 +91,16 @@ class Function {
 
     // Most points a function hands to one conversion pass of the drawing.
     static constexpr int maxDrawPoints = 5508;
+    // Program steps one pass over a curve's samples may run: a redraw, or a
+    // search that runs a derivative at every sample. A curve whose programs
+    // are so long that the samples it asks for would run more takes fewer,
+    // but never fewer than minBoundedSamples; ordinary formulas are far
+    // below the budget.
+    static constexpr double sampleStepBudget = 1e7;
+    static constexpr int minBoundedSamples = 500;
+    // The samples a curve takes when it asks for `wanted` and its longest
+    // program runs `steps` steps at each.
+    static int boundedSampleCount(int wanted, long long steps);
 
     Function();
     virtual ~Function();

@@ -72,6 +72,15 @@ class explicitFunction : public Function {
     static constexpr int defaultNumOfPoints = 301;
     // Most step halvings the range integration runs, whatever the setting.
     static constexpr int integralHalvingsCap = 20;
+    // Program steps one range computation may run in all: long formulas
+    // get fewer halvings than the setting asks for, so that one range
+    // stays well under a tenth of a second.
+    // 2^25: the full cap of halvings for programs of up to 16 steps.
+    static constexpr double integralStepBudget = 33554432;
+    // The halvings of a range computation whose integrands run `steps`
+    // program steps at each point: the setting, within the cap and the
+    // budget.
+    static int integralHalvings(long long steps);
 
   protected:
     explicit explicitFunction(bool mirrored);

@@ -1,0 +1,88 @@
+#include "stored_state.h"
+
+#include "orlix/function.h"
+#include "orlix/function_kind.h"
+#include "orlix/math_engine.h"
+#include "orlix/record.h"
+#include "orlix/yx_function.h"
+
+namespace orlix {
+
+namespace {
+
+// The range defaults are a switch on the settings screen: 0 or 1. Any other
+// stored number is not one the app wrote and reads as the default, 0.
+int rangeDefault(long long v) { return v == 1 ? 1 : 0; }
+
+} // namespace
+
+StoreDocument::Schema StoredState::schema()
+{
+    using E = StoreDocument::Expect;
+    return {
+        {functionsKey, E::Record},
+        {plotterSettingsKey, E::Object},
+        {settingsKey, E::Object},
+        {launchFailedKey, E::Number},
+        {resetAllKey, E::Number},
+        {resetPositionKey, E::Number},
+        {defRfKey, E::Number},
+        {defTKey, E::Number},
+        {infoviewAlignmentKey, E::Number},
+    };
+}
+
+bool StoredState::restore(const StoreDocument& store, Preferences& prefs, PlotSettingsOwner* plot)
+{
+    MathEngine& engine = MathEngine::sharedEngine();
+    engine.defRfB = rangeDefault(store.integerForKey(defRfKey));
+    engine.defTB = rangeDefault(store.integerForKey(defTKey));
+
+    // A kind unknown here would drop its records silently, and the next
+    // saveAll would erase them: make sure every kind is known, whatever
+    // the linker kept.
+    registerBuiltInKinds();
+    if (auto functions = store.objectForKey(functionsKey))
+        Function::loadAllFromDict(*functions);
+
+    if (auto settings = store.dictionaryForKey(settingsKey))
+        applySettingsDict(*settings, prefs);
+
+    if (plot) {
+        if (auto plotter = store.dictionaryForKey(plotterSettingsKey))
+            plot->applySettings(*plotter);
+    }
+    return store.boolForKey(infoviewAlignmentKey);
+}
+
+void StoredState::applySettingsDict(const nlohmann::json& s, Preferences& prefs)
+{
+    // A stored dictionary is taken as it is: an entry it lacks reads as off.
+    prefs.sRoots = record::readBool(s, "sRoots", false);
+    prefs.sInfls = record::readBool(s, "sInfls", false);
+    prefs.sExtrs = record::readBool(s, "sExtrs", false);
+    prefs.sInters = record::readBool(s, "sInters", false);
+    prefs.showPrompt = record::readBool(s, "showPrompt", false);
+    prefs.saveFuncs = record::readBool(s, "saveFuncs", false);
+    // Halvings beyond the integration's own cap, or negative ones, were not
+    // written by the app: 0 gives the default.
+    const int halvings = record::readInt(s, "maxIntegral", 0);
+    Function::setMaxIntegral(halvings >= 0 && halvings <= explicitFunction::integralHalvingsCap ? halvings : 0);
+    Function::setDerAreDashed(record::readBool(s, "derAreDashed", false));
+}
+
+nlohmann::json StoredState::settingsDict(const Preferences& prefs)
+{
+    return nlohmann::json{
+        {"sRoots", prefs.sRoots},
+        {"sInfls", prefs.sInfls},
+        {"sExtrs", prefs.sExtrs},
+        {"sInters", prefs.sInters},
+        {"saveFuncs", prefs.saveFuncs},
+        {"showPrompt", prefs.showPrompt},
+        {"maxIntegral", Function::maxIntegral()},
+        {"derAreDashed", Function::derAreDashed()},
+    };
+}
+
+} // namespace orlix
