@@ -1,0 +1,133 @@
+// The main window's panels: function settings, preferences and help, shown
+// one at a time over the plot, and the strip that offers to undo a deletion.
+#include "main_window.h"
+
+#include "function_settings_view.h"
+#include "help_view.h"
+#include "preferences_view.h"
+
+#include <QAction>
+#include <QHBoxLayout>
+#include <QLabel>
+#include <QPushButton>
+#include <QShortcut>
+#include <QToolButton>
+
+#include "icons.h"
+
+namespace orlix {
+
+void MainWindow::buildPanels()
+{
+    // Functions deleted all at once can be brought back from this strip
+    // until the application ends.
+    undoBar_ = new QWidget(this);
+    undoBar_->setObjectName(QStringLiteral("undoBar"));
+    undoBar_->setAttribute(Qt::WA_StyledBackground);
+    undoBar_->setStyleSheet(QStringLiteral("#undoBar { background: rgba(40,40,40,220); border-radius: 8px; }"
+                                           "#undoBar QLabel { color: white; }"));
+    auto* row = new QHBoxLayout(undoBar_);
+    row->setContentsMargins(10, 2, 4, 2);
+    undoLabel_ = new QLabel(undoBar_);
+    auto* undo = new QPushButton(QStringLiteral("Undo"), undoBar_);
+    undo->setFocusPolicy(Qt::NoFocus);
+    auto* close = new QToolButton(undoBar_);
+    close->setText(QStringLiteral("×"));
+    close->setAutoRaise(true);
+    close->setStyleSheet(QStringLiteral("color: white;"));
+    close->setToolTip(QStringLiteral("Hide (Undo stays in Preferences)"));
+    row->addWidget(undoLabel_, 1);
+    row->addWidget(undo);
+    row->addWidget(close);
+    connect(undo, &QPushButton::clicked, this, [this] { controller_->undoDeleteAll(); });
+    connect(close, &QToolButton::clicked, this, [this] {
+        undoBarClosed_ = true;
+        refresh();
+    });
+    undoBar_->hide();
+
+    fsettings_ = new functionSettings(*controller_, this);
+    prefs_ = new preferencesView(*controller_, this);
+    help_ = new helpView(this);
+    connect(fsettings_, &functionSettings::closed, this, &MainWindow::panelsChanged);
+    connect(prefs_, &preferencesView::closed, this, [this] {
+        if (prefs_->model().shallDeleteAllFuncs())
+            undoBarClosed_ = false;
+        panelsChanged();
+    });
+    connect(prefs_, &preferencesView::helpRequested, this, &MainWindow::presentHelp);
+    connect(help_, &helpView::closed, this, &MainWindow::panelsChanged);
+    escapeAction_ = new QAction(this);
+    escapeAction_->setShortcut(QKeySequence(Qt::Key_Escape));
+    escapeAction_->setEnabled(false);
+    connect(escapeAction_, &QAction::triggered, this, &MainWindow::cancelPanel);
+    addAction(escapeAction_);
+}
+
+bool MainWindow::present(Panel p)
+{
+    endFormulaEditing();
+    switch (p) {
+    case Panel::none:
+        while (openPanel() != Panel::none)
+            cancelPanel();
+        return true;
+    case Panel::functionSettings:
+        if (!fsettings_->loadFromFunc(controller_->curFunc()))
+            return false;
+        break;
+    case Panel::preferences: prefs_->loadFromVC(); break;
+    case Panel::help: help_->present(); break;
+    }
+    panelsChanged();
+    return true;
+}
+
+bool MainWindow::presentFunctionSettings() { return present(Panel::functionSettings); }
+
+void MainWindow::presentSettings() { present(Panel::preferences); }
+
+void MainWindow::presentHelp() { present(Panel::help); }
+
+Panel MainWindow::openPanel() const
+{
+    if (help_ && !help_->isHidden())
+        return Panel::help;
+    if (prefs_ && !prefs_->isHidden())
+        return Panel::preferences;
+    if (fsettings_ && !fsettings_->isHidden())
+        return Panel::functionSettings;
+    return Panel::none;
+}
+
+void MainWindow::cancelPanel()
+{
+    switch (openPanel()) {
+    case Panel::help: help_->done(); break;
+    case Panel::preferences: prefs_->cancel(); break;
+    case Panel::functionSettings: fsettings_->cancel(); break;
+    case Panel::none: break;
+    }
+}
+
+void MainWindow::panelsChanged()
+{
+    const bool open = openPanel() != Panel::none;
+    escapeAction_->setEnabled(open);
+    interfaceSettled();
+    // A function-settings panel over the bottom bar keeps its place.
+    if (!open)
+        plot_->setFocus();
+    refresh();
+}
+
+void MainWindow::layOutUndoBar()
+{
+    if (!undoBar_)
+        return;
+    const int state = controller_ ? controller_->interfaceState() : 0;
+    const int w = std::min(width() - 16, 360);
+    undoBar_->setGeometry((width() - w) / 2, std::min(bottomBarY(state), height()) - 42, w, 36);
+}
+
+} // namespace orlix
