@@ -1,0 +1,232 @@
+// Undo and redo of the changes made to the functions, through the screen's
+// controller as the window makes them: each kind of change taken back and
+// made again, with the register, the current function and the store as
+// they were; failed changes are no steps; the keys and the buttons.
+#include <gtest/gtest.h>
+
+#include <QFile>
+#include <QLineEdit>
+#include <QPushButton>
+#include <QTest>
+#include <QToolButton>
+
+#include <functional>
+#include <string>
+
+#include "controller.h"
+#include "main_window.h"
+#include "orlix/error.h"
+#include "orlix/function.h"
+#include "orlix/function_kind.h"
+#include "orlix/function_settings.h"
+#include "orlix/implicit_function.h"
+#include "store.h"
+#include "window_fixture.h"
+
+using namespace orlix;
+using json = nlohmann::json;
+
+namespace {
+
+class HistoryTest : public testing_qt::WindowTest {
+  public:
+    // For the cases of the table.
+    using WindowTest::commit;
+    using WindowTest::cur;
+    using WindowTest::w;
+    OrlixViewController& c() { return w->controller(); }
+    // A new window on an empty store: no functions, no history.
+    void fresh()
+    {
+        w.reset();
+        Function::deleteAll();
+        QFile::remove(dir.filePath(Store::defaultFileName()));
+        open();
+        // A shown window saves the view, and with it the current function.
+        w->show();
+        ASSERT_TRUE(QTest::qWaitForWindowExposed(w.get()));
+    }
+    void kind(FunctionKind k) { w->newKindAction(k)->trigger(); }
+    std::string currentID()
+    {
+        for (const auto& [id, f] : Function::functionRegister())
+            if (f.get() == cur())
+                return id;
+        return {};
+    }
+    // What the screen shows of the functions: every record and the current one.
+    json shown() { return json{{"functions", Function::registerToDict()}, {"current", currentID()}}; }
+    // The same, as the store file holds it.
+    json stored()
+    {
+        Store s(dir.path(), Store::defaultFileName(), Session::schema());
+        const auto plotter = s.dictionaryForKey(Session::plotterSettingsKey);
+        return json{{"functions", s.dictionaryForKey(Session::functionsKey).value_or(json::object())},
+                    {"current", plotter ? plotter->value("curFuncID", "") : ""}};
+    }
+};
+
+struct ChangeCase {
+    const char* name;
+    std::function<void(HistoryTest&)> setUp;
+    std::function<void(HistoryTest&)> change;
+};
+
+} // namespace
+
+TEST_F(HistoryTest, EachChangeIsUndoneAndRedoneWithTheCurrentFunctionAndTheStore)
+{
+    const auto three = [](HistoryTest& t) {
+        t.commit("x^2");
+        t.kind(FunctionKind::yx);
+        t.commit("sin(x)");
+        t.kind(FunctionKind::implicit);
+        t.commit("x^2+y^2-4");
+        t.c().makeCurrent(Function::functionRegister()[1].second);
+    };
+    const auto polar = [](HistoryTest& t) {
+        t.kind(FunctionKind::polar);
+        t.commit("1+cos(θ)");
+    };
+    const ChangeCase cases[] = {
+        {"the first function added", [](HistoryTest&) {}, [](HistoryTest& t) { t.commit("x^2"); }},
+        {"a function added to others",
+         [&](HistoryTest& t) {
+             three(t);
+             t.kind(FunctionKind::xy);
+         },
+         [](HistoryTest& t) { t.commit("y^3"); }},
+        {"a formula replaced", three, [](HistoryTest& t) { t.commit("cos(x)"); }},
+        {"the middle function deleted", three, [](HistoryTest& t) { t.c().removeCurFunc(); }},
+        {"all functions deleted", three, [](HistoryTest& t) { t.c().dismissSettings(true, false); }},
+        {"a derivative added", three, [](HistoryTest& t) { t.c().addDerivative(); }},
+        {"colour, dash and density", three,
+         [](HistoryTest& t) {
+             FunctionSettings s;
+             s.loadFromFunc(t.cur());
+             s.setColor(0.9f, 0.1f, 0.2f);
+             s.nextStandardDash();
+             s.setDensity(900);
+             t.c().applyFunctionSettings(s);
+         }},
+        {"an implicit curve's grid",
+         [&](HistoryTest& t) {
+             three(t);
+             t.c().makeCurrent(Function::functionRegister()[2].second);
+         },
+         [](HistoryTest& t) {
+             FunctionSettings s;
+             s.loadFromFunc(t.cur());
+             s.setDensity(40);
+             t.c().applyFunctionSettings(s);
+         }},
+        {"a range of its own", polar, [](HistoryTest& t) { t.c().setRangeTexts("0", "π"); }},
+    };
+    for (const ChangeCase& k : cases) {
+        SCOPED_TRACE(k.name);
+        fresh();
+        k.setUp(*this);
+        const json before = shown();
+        k.change(*this);
+        const json after = shown();
+        ASSERT_NE(before, after);
+        ASSERT_EQ(stored(), after);
+
+        EXPECT_TRUE(c().undo());
+        EXPECT_EQ(shown(), before);
+        EXPECT_EQ(stored(), before);
+        EXPECT_TRUE(c().redo());
+        EXPECT_EQ(shown(), after);
+        EXPECT_EQ(stored(), after);
+        EXPECT_FALSE(c().canRedo());
+        // Back and forth once more: the objects the steps hold stay good.
+        c().undo();
+        c().redo();
+        EXPECT_EQ(shown(), after);
+    }
+}
+
+TEST_F(HistoryTest, AFailedChangeIsNoStepAndUndoTakesBackTheLastRealOne)
+{
+    fresh();
+    commit("x^2");
+    commit("x^3");
+    const json replaced = shown();
+    const auto refused = [this, &replaced](const char* what, const std::function<void()>& change) {
+        SCOPED_TRACE(what);
+        change();
+        EXPECT_EQ(shown(), replaced);
+        EXPECT_FALSE(c().canRedo());
+    };
+    refused("a formula that does not parse", [this] { commit("x+*"); });
+    refused("the same formula again", [this] { commit("x^3"); });
+    refused("a density out of a sample count's limits", [this] {
+        iFunction circle;
+        FunctionSettings grid;
+        grid.loadFromFunc(&circle);
+        grid.setDensity(30);
+        EXPECT_THROW(c().applyFunctionSettings(grid), Error);
+    });
+    refused("colour, dash and density as they were", [this] {
+        FunctionSettings same;
+        same.loadFromFunc(cur());
+        c().applyFunctionSettings(same);
+    });
+    kind(FunctionKind::polar);
+    commit("2");
+    const json polar = shown();
+    EXPECT_THROW(c().setRangeTexts("3", "1"), Error);
+    EXPECT_THROW(c().setRangeTexts("0", "1/0"), Error);
+    EXPECT_EQ(shown(), polar);
+
+    c().undo();
+    EXPECT_EQ(shown()["functions"], replaced["functions"]);
+    EXPECT_EQ(cur(), nullptr); // none was current when the curve was typed
+    c().undo();
+    EXPECT_EQ(cur()->functionInfo().at("f"), "x^2");
+    EXPECT_EQ(Function::functionRegister().size(), 1u);
+    // A new change drops what was undone.
+    commit("x^4");
+    EXPECT_FALSE(c().canRedo());
+    EXPECT_FALSE(c().redo());
+    EXPECT_EQ(cur()->functionInfo().at("f"), "x^4");
+}
+
+TEST_F(HistoryTest, KeysAndButtonsUndoAndRedoButAFieldKeepsItsOwnUndo)
+{
+    w->show();
+    ASSERT_TRUE(QTest::qWaitForWindowActive(w.get()));
+    EXPECT_FALSE(w->undoButton().isEnabled());
+    EXPECT_FALSE(w->redoButton().isEnabled());
+    commit("x^2");
+    commit("x^3");
+    w->plot().setFocus();
+    QTest::keyClick(&w->plot(), Qt::Key_Z, Qt::ControlModifier);
+    EXPECT_EQ(cur()->functionInfo().at("f"), "x^2");
+    EXPECT_TRUE(w->redoButton().isEnabled());
+    QTest::keyClick(&w->plot(), Qt::Key_Z, Qt::ControlModifier | Qt::ShiftModifier);
+    EXPECT_EQ(cur()->functionInfo().at("f"), "x^3");
+    QTest::keyClick(&w->plot(), Qt::Key_Z, Qt::ControlModifier);
+    QTest::keyClick(&w->plot(), Qt::Key_Y, Qt::ControlModifier);
+    EXPECT_EQ(cur()->functionInfo().at("f"), "x^3");
+    EXPECT_FALSE(w->redoButton().isEnabled());
+
+    // In the field being edited the keys undo the typing, not the function.
+    QLineEdit& field = w->formulaField();
+    field.setFocus();
+    QTest::keyClicks(&field, "+1");
+    QTest::keyClick(&field, Qt::Key_Z, Qt::ControlModifier);
+    EXPECT_EQ(cur()->functionInfo().at("f"), "x^3");
+    EXPECT_EQ(Function::functionRegister().size(), 1u);
+    QTest::keyClick(&field, Qt::Key_Y, Qt::ControlModifier);
+    EXPECT_EQ(cur()->functionInfo().at("f"), "x^3");
+    EXPECT_FALSE(w->redoButton().isEnabled());
+
+    w->undoButton().click();
+    EXPECT_EQ(cur()->functionInfo().at("f"), "x^2");
+    w->undoButton().click();
+    EXPECT_EQ(cur(), nullptr);
+    EXPECT_FALSE(w->undoButton().isEnabled());
+    w->redoButton().click();
+    EXPECT_EQ(cur()->functionInfo().at("f"), "x^2");
+}
