@@ -3,6 +3,7 @@
 // at once.
 #include "main_window.h"
 
+#include <QKeyEvent>
 #include <QLabel>
 #include <QLineEdit>
 #include <QShortcut>
@@ -27,10 +28,32 @@ QString changeName(FunctionChange change)
     return {};
 }
 
+// Lets the history's keys past a field that has nothing of its own to
+// undo (redo): after a formula is committed the field keeps the focus with
+// an empty undo of its own, and Ctrl+Z then takes the commit back.
+class FieldHistoryKeys : public QObject {
+  public:
+    using QObject::QObject;
+    bool eventFilter(QObject* watched, QEvent* e) override
+    {
+        auto* field = qobject_cast<QLineEdit*>(watched);
+        if (!field || e->type() != QEvent::ShortcutOverride)
+            return false;
+        auto* key = static_cast<QKeyEvent*>(e);
+        const bool undo = key->matches(QKeySequence::Undo);
+        const bool redo = key->matches(QKeySequence::Redo);
+        // Not handled here: the shortcut of the window gets the key.
+        return (undo && !field->isUndoAvailable()) || (redo && !field->isRedoAvailable());
+    }
+};
+
 } // namespace
 
 void MainWindow::buildHistoryKeys()
 {
+    auto* fieldKeys = new FieldHistoryKeys(this);
+    for (QLineEdit* f : {field_, secondField_, rangeMinField_, rangeMaxField_})
+        f->installEventFilter(fieldKeys);
     const auto key = [this](QKeySequence seq, bool redo) {
         auto* k = new QShortcut(seq, this);
         connect(k, &QShortcut::activated, this, [this, redo] { historyKey(redo); });
@@ -42,15 +65,18 @@ void MainWindow::buildHistoryKeys()
 
 void MainWindow::historyKey(bool redo)
 {
-    // A field being edited has its own undo: the keys are its. (A line
-    // edit takes Ctrl+Z and Ctrl+Shift+Z before any shortcut; Ctrl+Y is
-    // handed to it here.)
+    // A field being edited has its own undo: the keys are its while it
+    // has something to undo (redo). A line edit takes its own keys before
+    // any shortcut; Ctrl+Y is handed to it here.
     if (auto* edited = qobject_cast<QLineEdit*>(focusWidget()); edited && edited->hasFocus()) {
-        if (redo)
+        if (redo && edited->isRedoAvailable()) {
             edited->redo();
-        else
+            return;
+        }
+        if (!redo && edited->isUndoAvailable()) {
             edited->undo();
-        return;
+            return;
+        }
     }
     // An open panel has the keys; the preferences offer their own Undo.
     if (openPanel() != Panel::none)
