@@ -612,7 +612,35 @@ void OrlixViewController::dismissSettings(bool deleteAllFuncs, bool resetPositio
 
 void OrlixViewController::recordStep(FunctionChange change, RegisterSnapshot before)
 {
+    if (stepGroupDepth_ > 0) {
+        groupChange_ = change;
+        return;
+    }
     history_.record(change, std::move(before), snapshot());
+}
+
+// A group is also a batch: the window refreshes once, when all of it is
+// done (a refresh in between would show the fields' texts of the middle).
+OrlixViewController::StepGroup::StepGroup(OrlixViewController& c) : c_(c)
+{
+    ++c_.batchDepth_;
+    if (c_.stepGroupDepth_++ == 0) {
+        c_.groupBefore_ = c_.snapshot();
+        c_.groupChange_.reset();
+    }
+}
+
+OrlixViewController::StepGroup::~StepGroup()
+{
+    if (--c_.stepGroupDepth_ == 0) {
+        std::optional<RegisterSnapshot> before = std::move(c_.groupBefore_);
+        c_.groupBefore_.reset();
+        if (c_.groupChange_ && before && c_.history_.record(*c_.groupChange_, std::move(*before), c_.snapshot()))
+            c_.changed();
+        c_.groupChange_.reset();
+    }
+    ChangeBatch end(c_); // takes the group's place in the count
+    --c_.batchDepth_;
 }
 
 std::optional<FunctionChange> OrlixViewController::changeToUndo() const

@@ -139,6 +139,18 @@ class OrlixViewController : public PlotController, public FunctionShell {
     // False when there was nothing to undo (redo).
     bool undo();
     bool redo();
+    // While one lives, the changes made are one step: a range and a
+    // formula committed with one Enter are undone together.
+    class StepGroup {
+      public:
+        explicit StepGroup(OrlixViewController& c);
+        ~StepGroup();
+        StepGroup(const StepGroup&) = delete;
+        StepGroup& operator=(const StepGroup&) = delete;
+
+      private:
+        OrlixViewController& c_;
+    };
 
     // 0 all bars shown, 1 the top bar hidden, 2 both bars hidden.
     int interfaceState() const { return iShown_; }
@@ -194,6 +206,9 @@ class OrlixViewController : public PlotController, public FunctionShell {
     int iShown_ = 0;
     long long lastID_ = 0;
     FunctionHistory history_;
+    int stepGroupDepth_ = 0;
+    std::optional<RegisterSnapshot> groupBefore_;
+    std::optional<FunctionChange> groupChange_; // the group's last change
     // The register before a change, for the history.
     RegisterSnapshot snapshot() const { return RegisterSnapshot::capture(curFunc()); }
     // Records the change made since before, when it changed the functions.

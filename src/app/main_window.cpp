@@ -532,6 +532,7 @@ void MainWindow::refresh()
 
 void MainWindow::commitFormula()
 {
+    const OrlixViewController::StepGroup oneStep(*controller_);
     const FunctionKindInfo& kind = controller_->kind();
     if (kind.can.ownRange) {
         // The range first: a bad bound is shown and nothing is committed.

@@ -121,6 +121,14 @@ TEST_F(HistoryTest, EachChangeIsUndoneAndRedoneWithTheCurrentFunctionAndTheStore
              t.c().applyFunctionSettings(s);
          }},
         {"a range of its own", polar, [](HistoryTest& t) { t.c().setRangeTexts("0", "π"); }},
+        {"a range and a formula with one Enter", polar,
+         [](HistoryTest& t) {
+             t.w->rangeMinField().setText("0");
+             t.w->rangeMaxField().setText("π/2");
+             t.commit("2+sin(θ)");
+             // Both taken: the range's refresh kept the typed formula.
+             EXPECT_EQ(t.cur()->functionInfo().at("f"), "2+sin(θ)");
+         }},
     };
     for (const ChangeCase& k : cases) {
         SCOPED_TRACE(k.name);
