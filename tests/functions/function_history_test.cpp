@@ -1,13 +1,12 @@
-// The history of changes to the functions: its rules (a redo branch is
-// dropped by a new change, a change of nothing is no step, the oldest
-// steps go beyond the limit) and what a restored register holds.
+// The history of changes to the functions: a redo branch is dropped by a
+// new change, a change of nothing is no step, the oldest steps go beyond
+// the limit.
 #include <gtest/gtest.h>
 
 #include <string>
 #include <vector>
 
 #include "orlix/function_history.h"
-#include "orlix/rf_function.h"
 #include "orlix/yx_function.h"
 #include "plane_fixture.h"
 
@@ -95,34 +94,4 @@ TEST_F(FunctionHistoryTest, TheOldestStepsGoBeyondTheLimit)
     EXPECT_EQ(undone, static_cast<int>(FunctionHistory::defaultLimit));
     // The register as it was before the oldest step kept.
     EXPECT_EQ(Function::functionRegister().size(), 20u);
-}
-
-TEST_F(FunctionHistoryTest, ARestoredRegisterHasItsOrderIdentifiersLooksAndRanges)
-{
-    const auto polar = rfFunction::functionFromString("1+cos(θ)");
-    polar->setMinVar(0, 3);
-    polar->setColorWithR(0.2f, 0.4f, 0.6f, 1);
-    polar->setNumOfPoints(700);
-    Function::setFunction(yxFunction::functionFromString("x"), "f9");
-    Function::setFunction(polar, "f2");
-    Function::setFunction(yxFunction::functionFromString("x^3"), "f5");
-    const RegisterSnapshot kept = RegisterSnapshot::capture(polar.get());
-    const Function::json records = Function::registerToDict();
-
-    // Changed in place, then everything deleted and something else made.
-    polar->setMinVar(-1, 1);
-    polar->setColorWithR(1, 0, 0, 1);
-    polar->setNumOfPoints(100);
-    Function::deleteAll();
-    Function::setFunction(yxFunction::functionFromString("x^4"), "f2");
-
-    const Function::Ptr back = kept.restore();
-    std::vector<std::string> ids;
-    for (const auto& [id, f] : Function::functionRegister())
-        ids.push_back(id);
-    EXPECT_EQ(ids, (std::vector<std::string>{"f9", "f2", "f5"}));
-    EXPECT_EQ(Function::registerToDict(), records);
-    ASSERT_NE(back, nullptr);
-    EXPECT_EQ(back, Function::functionWithID("f2"));
-    EXPECT_EQ(back->cMaxVar(), 3);
 }
