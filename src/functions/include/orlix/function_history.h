@@ -39,6 +39,8 @@ class RegisterSnapshot {
     struct Entry {
         std::string id;
         Function::Ptr function;
+        // The record less the sampling window of a curve sampled over
+        // the view, which follows every move of the view.
         nlohmann::json record;
     };
     std::vector<Entry> entries_;
