@@ -184,6 +184,9 @@ bool OrlixViewController::stringsAreChanged()
 {
     ChangeBatch batch(*this);
     bool registered = false;
+    bool rangeApplied = false;
+    RegisterSnapshot before = snapshot();
+    FunctionChange change = FunctionChange::add;
     // A checked formula is used once, and only for the text it was made of.
     std::optional<CheckedFormula> checked = std::move(checked_);
     checked_.reset();
@@ -197,8 +200,11 @@ bool OrlixViewController::stringsAreChanged()
         const bool ownRange = kind_->can.ownRange;
         const bool sameRange = !cur || !ownRange || (cur->cMinVar() == rangeMin_ && cur->cMaxVar() == rangeMax_);
         if (cur && function1_ == curText && (!twoFormulas || function2_ == curSecond)) {
-            if (!sameRange)
+            if (!sameRange) {
                 applyRange(*cur);
+                change = FunctionChange::range;
+                rangeApplied = true;
+            }
             return;
         }
         if (function1_.empty() || (twoFormulas && function2_.empty())) {
@@ -231,6 +237,7 @@ bool OrlixViewController::stringsAreChanged()
             f->setDashPattern(cur->dashPattern());
             if (cur->cNumOfPoints() > 0)
                 f->setNumOfPoints(cur->cNumOfPoints());
+            change = FunctionChange::replace;
         } else {
             f->setColor(colorGen::sharedColorGen().genColor());
             id = newID();
@@ -239,8 +246,12 @@ bool OrlixViewController::stringsAreChanged()
         registered = true;
         makeCurrent(f);
     });
-    if (registered)
+    // A new range of the same formulas changes no entry of the register
+    // but is saved and undone all the same.
+    if (registered || rangeApplied) {
+        recordStep(change, std::move(before));
         saveAll();
+    }
     changed();
     return registered;
 }
@@ -263,7 +274,9 @@ void OrlixViewController::setRangeTexts(std::string minText, std::string maxText
                               (kind_->secondInputLabel.empty() || (fi.count("g") && fi.at("g") == function2_));
     if (sameFormulas && (cur->cMinVar() != lo || cur->cMaxVar() != hi)) {
         ChangeBatch batch(*this);
+        RegisterSnapshot before = snapshot();
         applyRange(*cur);
+        recordStep(FunctionChange::range, std::move(before));
         saveAll();
         changed();
     }
@@ -325,6 +338,7 @@ void OrlixViewController::addDerivative()
         return;
     ChangeBatch batch(*this);
     bool registered = false;
+    RegisterSnapshot before = snapshot();
     guarded([&] {
         const Function::Ptr d = plotter_.curFunc()->differential();
         if (!d)
@@ -340,8 +354,10 @@ void OrlixViewController::addDerivative()
         }
         makeCurrent(d);
     });
-    if (registered)
+    if (registered) {
+        recordStep(FunctionChange::derivative, std::move(before));
         saveAll();
+    }
     changed();
 }
 
@@ -389,7 +405,9 @@ void OrlixViewController::removeCurFunc()
     if (!curFunc())
         return;
     ChangeBatch batch(*this);
+    RegisterSnapshot before = snapshot();
     plotter_.removeCFunction();
+    recordStep(FunctionChange::remove, std::move(before));
     if (!plotter_.curFunc())
         function1_.clear();
     saveAll();
@@ -508,7 +526,9 @@ bool OrlixViewController::applyFunctionSettings(const FunctionSettings& settings
     if (!f)
         return false;
     ChangeBatch batch(*this);
+    RegisterSnapshot before = snapshot();
     settings.apply(*f); // a refused density throws before anything changes
+    recordStep(FunctionChange::looks, std::move(before));
     plotChanged();
     saveAll();
     changed();
@@ -583,7 +603,9 @@ void OrlixViewController::dismissSettings(bool deleteAllFuncs, bool resetPositio
 {
     ChangeBatch batch(*this);
     if (deleteAllFuncs && !Function::functionRegister().empty()) {
-        deleted_.deleteAll(curFunc());
+        RegisterSnapshot before = snapshot();
+        Function::deleteAll();
+        recordStep(FunctionChange::removeAll, std::move(before));
         plotter_.setCurFunc(nullptr);
         kind_ = &defaultKind();
         function1_.clear();
@@ -597,24 +619,87 @@ void OrlixViewController::dismissSettings(bool deleteAllFuncs, bool resetPositio
     changed();
 }
 
-void OrlixViewController::undoDeleteAll()
+// ---- undo and redo ----------------------------------------------------------------------
+
+void OrlixViewController::recordStep(FunctionChange change, RegisterSnapshot before)
 {
-    if (deleted_.empty())
+    if (stepGroupDepth_ > 0) {
+        groupChange_ = change;
         return;
-    ChangeBatch batch(*this);
-    bool restored = false;
-    guarded([&] {
-        Function::Ptr current = deleted_.restore();
-        restored = true;
-        if (!current && !Function::functionRegister().empty())
-            current = Function::functionRegister().front().second;
-        makeCurrent(current);
-    });
-    if (restored) {
-        plotChanged();
-        saveAll();
     }
+    history_.record(change, std::move(before), snapshot());
+}
+
+// A group is also a batch: the window refreshes once, when all of it is
+// done (a refresh in between would show the fields' texts of the middle).
+OrlixViewController::StepGroup::StepGroup(OrlixViewController& c) : c_(c)
+{
+    ++c_.batchDepth_;
+    if (c_.stepGroupDepth_++ == 0) {
+        c_.groupBefore_ = c_.snapshot();
+        c_.groupChange_.reset();
+    }
+}
+
+OrlixViewController::StepGroup::~StepGroup()
+{
+    if (--c_.stepGroupDepth_ == 0) {
+        std::optional<RegisterSnapshot> before = std::move(c_.groupBefore_);
+        c_.groupBefore_.reset();
+        if (c_.groupChange_ && before && c_.history_.record(*c_.groupChange_, std::move(*before), c_.snapshot()))
+            c_.changed();
+        c_.groupChange_.reset();
+    }
+    ChangeBatch end(c_); // takes the group's place in the count
+    --c_.batchDepth_;
+}
+
+std::optional<FunctionChange> OrlixViewController::changeToUndo() const
+{
+    const HistoryStep* step = history_.nextUndo();
+    return step ? std::optional(step->change) : std::nullopt;
+}
+
+std::optional<FunctionChange> OrlixViewController::changeToRedo() const
+{
+    const HistoryStep* step = history_.nextRedo();
+    return step ? std::optional(step->change) : std::nullopt;
+}
+
+std::size_t OrlixViewController::deletedCount() const
+{
+    const HistoryStep* step = history_.nextUndo();
+    return step && step->change == FunctionChange::removeAll ? step->before.size() : 0;
+}
+
+bool OrlixViewController::undo() { return restoreFunctions(history_.undo()); }
+
+bool OrlixViewController::redo() { return restoreFunctions(history_.redo()); }
+
+bool OrlixViewController::restoreFunctions(const RegisterSnapshot* s)
+{
+    if (!s)
+        return false;
+    ChangeBatch batch(*this);
+    guarded([&] {
+        const Function::Ptr current = s->restore();
+        if (current && current == plotter_.curFunc()) {
+            // The same object: the input bar still takes its texts again.
+            setCurFunc(current.get());
+            plotChanged();
+        } else {
+            makeCurrent(current);
+        }
+        if (!current) {
+            function1_.clear();
+            function2_.clear();
+            checked_.reset();
+            plotChanged();
+        }
+    });
+    saveAll();
     changed();
+    return true;
 }
 
 // ---- persistence -------------------------------------------------------------------------

@@ -11,8 +11,8 @@
 #include <string_view>
 
 #include "launch.h"
-#include "orlix/deleted_functions.h"
 #include "orlix/function.h"
+#include "orlix/function_history.h"
 #include "orlix/function_kind.h"
 #include "orlix/plot_plane.h"
 #include "preferences_model.h"
@@ -121,15 +121,39 @@ class OrlixViewController : public PlotController, public FunctionShell {
     // the next launch; then saves.
     void applyPreferences(const PreferenceValues& v);
     // The preferences screen was closed with its two requests: delete all
-    // functions (kept for undoDeleteAll until the application ends), and
-    // put the view back at the origin.
+    // functions (a step of the history, so undo brings them back), and put
+    // the view back at the origin.
     void dismissSettings(bool deleteAllFuncs, bool resetPosition);
-    // Whether functions deleted all at once can be brought back.
-    bool canUndoDeleteAll() const { return !deleted_.empty(); }
-    std::size_t deletedCount() const { return deleted_.size(); }
-    // Brings them back, in their order, ahead of any made since; the
-    // function that was current is current again.
-    void undoDeleteAll();
+
+    // ---- undo and redo ----
+    // Every committed change to the functions (adding, replacing, deleting
+    // one or all, a derivative, colour/dash/density, a range) is a step;
+    // a change that failed or changed nothing is none. Undo and redo put
+    // the functions and the current one back as they were, redraw, find
+    // the marks and save.
+    bool canUndo() const { return history_.canUndo(); }
+    bool canRedo() const { return history_.canRedo(); }
+    // What the next undo (redo) takes back (again); none when there is none.
+    std::optional<FunctionChange> changeToUndo() const;
+    std::optional<FunctionChange> changeToRedo() const;
+    // When the next undo takes back a delete-all: the functions it brings
+    // back; 0 otherwise.
+    std::size_t deletedCount() const;
+    // False when there was nothing to undo (redo).
+    bool undo();
+    bool redo();
+    // While one lives, the changes made are one step: a range and a
+    // formula committed with one Enter are undone together.
+    class StepGroup {
+      public:
+        explicit StepGroup(OrlixViewController& c);
+        ~StepGroup();
+        StepGroup(const StepGroup&) = delete;
+        StepGroup& operator=(const StepGroup&) = delete;
+
+      private:
+        OrlixViewController& c_;
+    };
 
     // 0 all bars shown, 1 the top bar hidden, 2 both bars hidden.
     int interfaceState() const { return iShown_; }
@@ -184,7 +208,16 @@ class OrlixViewController : public PlotController, public FunctionShell {
     bool changePending_ = false;
     int iShown_ = 0;
     long long lastID_ = 0;
-    DeletedFunctions deleted_;
+    FunctionHistory history_;
+    int stepGroupDepth_ = 0;
+    std::optional<RegisterSnapshot> groupBefore_;
+    std::optional<FunctionChange> groupChange_; // the group's last change
+    // The register before a change, for the history.
+    RegisterSnapshot snapshot() const { return RegisterSnapshot::capture(curFunc()); }
+    // Records the change made since before, when it changed the functions.
+    void recordStep(FunctionChange change, RegisterSnapshot before);
+    // Puts the functions back as s holds them (nothing for nullptr).
+    bool restoreFunctions(const RegisterSnapshot* s);
     // The plane changed under the current function: redraw, find its
     // marks again, rebuild a tracing view's cache.
     void plotChanged();

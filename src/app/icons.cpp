@@ -76,6 +76,26 @@ void draw(QPainter& p, Icon which, const Inks& inks)
         p.drawLine(27, 26, 28, 50);
         p.drawLine(37, 26, 36, 50);
         break;
+    case Icon::undo:
+    case Icon::redo: {
+        // A hooked arrow turning back (undo) or, mirrored, forward (redo).
+        p.save();
+        if (which == Icon::redo) {
+            p.translate(kSide, 0);
+            p.scale(-1, 1);
+        }
+        p.setPen(QPen(ink, 5, Qt::SolidLine, Qt::RoundCap, Qt::RoundJoin));
+        p.setBrush(Qt::NoBrush);
+        QPainterPath hook;
+        hook.moveTo(14, 26);
+        hook.lineTo(38, 26);
+        hook.cubicTo(60, 26, 60, 54, 38, 54);
+        hook.lineTo(26, 54);
+        p.drawPath(hook);
+        p.drawPolyline(QPolygonF({QPointF(24, 15), QPointF(13, 26), QPointF(24, 37)}));
+        p.restore();
+        break;
+    }
     case Icon::roots:
         axes(p, inks);
         curve(p, [](double x) { return x * 0.9; }, curveInk);

@@ -5,7 +5,7 @@
 
 namespace orlix::icons {
 
-enum class Icon { add, trash, roots, extrs, infls, inters, move, trace, funcSettings, preferences, keyboard };
+enum class Icon { add, trash, undo, redo, roots, extrs, infls, inters, move, trace, funcSettings, preferences, keyboard };
 
 // Dark ink for a light bar, or light ink for a dark one.
 QIcon icon(Icon which, bool dark = false);

@@ -112,11 +112,7 @@ MainWindow::MainWindow(const QString& storeDirectory, InfoPanel* info, QWidget* 
     connect(prefsKey, &QShortcut::activated, this, &MainWindow::presentSettings);
     auto* helpKey = new QShortcut(QKeySequence(Qt::Key_F1), this);
     connect(helpKey, &QShortcut::activated, this, &MainWindow::presentHelp);
-    auto* undoKey = new QShortcut(QKeySequence::Undo, this);
-    connect(undoKey, &QShortcut::activated, this, [this] {
-        if (openPanel() == Panel::none)
-            controller_->undoDeleteAll();
-    });
+    buildHistoryKeys();
     qApp->installEventFilter(this);
 
     if (auto* app = qobject_cast<QGuiApplication*>(QCoreApplication::instance())) {
@@ -233,6 +229,10 @@ void MainWindow::build()
     }
 
     trashButton_ = barButton(bottomBar_, icons::Icon::trash, tr("Delete function"), false);
+    undoButton_ = barButton(bottomBar_, icons::Icon::undo, tr("Undo (Ctrl+Z)"), false);
+    redoButton_ = barButton(bottomBar_, icons::Icon::redo, tr("Redo (Ctrl+Shift+Z)"), false);
+    connect(undoButton_, &QToolButton::clicked, this, [this] { controller_->undo(); });
+    connect(redoButton_, &QToolButton::clicked, this, [this] { controller_->redo(); });
     rootsButton_ = barButton(bottomBar_, icons::Icon::roots, tr("Roots"), true);
     extrsButton_ = barButton(bottomBar_, icons::Icon::extrs, tr("Extrema"), true);
     inflsButton_ = barButton(bottomBar_, icons::Icon::infls, tr("Inflections"), true);
@@ -248,8 +248,8 @@ void MainWindow::build()
     connect(moveButton_, &QToolButton::clicked, this, [this] { controller_->setMoveOrTrace(); });
     connect(funcSettingsButton_, &QToolButton::clicked, this, &MainWindow::presentFunctionSettings);
     connect(prefsButton_, &QToolButton::clicked, this, &MainWindow::presentSettings);
-    for (QToolButton* b : {addButton_, trashButton_, funcSettingsButton_, rootsButton_, extrsButton_, inflsButton_,
-                           intersButton_, moveButton_, prefsButton_})
+    for (QToolButton* b : {addButton_, trashButton_, undoButton_, redoButton_, funcSettingsButton_, rootsButton_,
+                           extrsButton_, inflsButton_, intersButton_, moveButton_, prefsButton_})
         row->addWidget(b, 1);
 
     topFade_ = new QGraphicsOpacityEffect(topBar_);
@@ -559,13 +559,7 @@ void MainWindow::refresh()
     inflsButton_->setEnabled(!hasFunc || (!c.curFunc()->isImplicit() && (!kind || kind->can.inflections)));
     derivativeAction_->setVisible(c.canAddDerivative());
     funcSettingsButton_->setEnabled(hasFunc);
-    if (undoBar_) {
-        const std::size_t n = c.deletedCount();
-        undoLabel_->setText(n == 1 ? QStringLiteral("1 function deleted")
-                                   : QStringLiteral("%1 functions deleted").arg(n));
-        undoBar_->setVisible(c.canUndoDeleteAll() && !undoBarClosed_ && openPanel() == Panel::none);
-        undoBar_->raise();
-    }
+    refreshHistory();
     setBarIcon(moveButton_, c.tracing() ? icons::Icon::trace : icons::Icon::move);
     // The strip follows the functions, their looks and the current one;
     // a new width keeps it centred.
@@ -575,6 +569,7 @@ void MainWindow::refresh()
 
 void MainWindow::commitFormula()
 {
+    const OrlixViewController::StepGroup oneStep(*controller_);
     const FunctionKindInfo& kind = controller_->kind();
     if (kind.can.ownRange) {
         // The range first: a bad bound is shown and nothing is committed.

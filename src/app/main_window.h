@@ -138,6 +138,8 @@ class MainWindow : public QWidget {
     helpView& helpPanel() { return *help_; }
     // The strip offering to bring back functions deleted all at once.
     QWidget& undoBar() { return *undoBar_; }
+    QToolButton& undoButton() { return *undoButton_; }
+    QToolButton& redoButton() { return *redoButton_; }
 
     // Brings the bars, buttons and the strip of functions up to date with
     // the controller.
@@ -208,6 +210,14 @@ class MainWindow : public QWidget {
     QLabel* fieldMessage_ = nullptr;
     QToolButton* addButton_ = nullptr;
     QToolButton* trashButton_ = nullptr;
+    QToolButton* undoButton_ = nullptr;
+    QToolButton* redoButton_ = nullptr;
+    // Ctrl+Z, Ctrl+Shift+Z and Ctrl+Y: the history's undo and redo, or the
+    // focused field's own.
+    void buildHistoryKeys();
+    void historyKey(bool redo);
+    // The undo and redo buttons and the strip.
+    void refreshHistory();
     QToolButton* rootsButton_ = nullptr;
     QToolButton* extrsButton_ = nullptr;
     QToolButton* inflsButton_ = nullptr;

@@ -20,7 +20,7 @@ namespace orlix {
 void MainWindow::buildPanels()
 {
     // Functions deleted all at once can be brought back from this strip
-    // until the application ends.
+    // while that deletion is the change the next undo takes back.
     undoBar_ = new QWidget(this);
     undoBar_->setObjectName(QStringLiteral("undoBar"));
     undoBar_->setAttribute(Qt::WA_StyledBackground);
@@ -39,7 +39,7 @@ void MainWindow::buildPanels()
     row->addWidget(undoLabel_, 1);
     row->addWidget(undo);
     row->addWidget(close);
-    connect(undo, &QPushButton::clicked, this, [this] { controller_->undoDeleteAll(); });
+    connect(undo, &QPushButton::clicked, this, [this] { controller_->undo(); });
     connect(close, &QToolButton::clicked, this, [this] {
         undoBarClosed_ = true;
         refresh();

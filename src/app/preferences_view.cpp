@@ -117,9 +117,9 @@ preferencesView::preferencesView(OrlixViewController& vc, QWidget* parent) : QWi
     deleteAll_ = new QPushButton(actions);
     connect(deleteAll_, &QPushButton::clicked, this, &preferencesView::deleteAllPressed);
     undo_ = new QPushButton(QStringLiteral("Undo"), actions);
-    undo_->setToolTip(QStringLiteral("Bring back the functions deleted all at once"));
+    undo_->setToolTip(QStringLiteral("Undo the last change to the functions (Ctrl+Z)"));
     connect(undo_, &QPushButton::clicked, this, [this] {
-        vc_.undoDeleteAll();
+        vc_.undo();
         showModel();
     });
     deleteRow->addWidget(deleteAll_, 1);
@@ -177,7 +177,7 @@ void preferencesView::showModel()
             b->setChecked(group->id(b) == selected);
         group->setExclusive(true);
     }
-    undo_->setVisible(vc_.canUndoDeleteAll() && !model_.shallDeleteAllFuncs());
+    undo_->setVisible(vc_.canUndo() && !model_.shallDeleteAllFuncs());
 }
 
 void preferencesView::markUsed(QPushButton* b, const QString& title)

@@ -44,7 +44,7 @@ class preferencesView : public QWidget {
     QCheckBox* switchControl(PrefSwitch s) const;
     QButtonGroup* choiceControl(PrefChoice c) const;
     QPushButton& deleteAllButton() { return *deleteAll_; }
-    QPushButton& undoDeleteAllButton() { return *undo_; }
+    QPushButton& undoButton() { return *undo_; }
     QPushButton& resetPositionButton() { return *resetPos_; }
     QPushButton& helpButton() { return *help_; }
     QPushButton& doneButton() { return *done_; }

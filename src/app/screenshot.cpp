@@ -34,6 +34,17 @@ constexpr ShowOption kShowOptions[] = {
          w.editField(w.formulaField());
          return true;
      }},
+    // Every function deleted at once, with the strip that brings them back
+    // and the bottom bar's undo (the store is not written).
+    {"undo",
+     [](MainWindow& w, QString& problem) {
+         if (Function::functionRegister().empty()) {
+             problem = QStringLiteral("there are no functions to delete");
+             return false;
+         }
+         w.controller().dismissSettings(true, false);
+         return true;
+     }},
 };
 
 } // namespace

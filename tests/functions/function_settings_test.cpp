@@ -1,13 +1,11 @@
 // The function-settings panel's rules: which dash pattern it opens with,
-// which densities it refuses, what applying does to each kind, and the
-// functions deleted all at once coming back.
+// which densities it refuses, and what applying does to each kind.
 #include <gtest/gtest.h>
 
 #include <cmath>
 #include <string>
 
 #include "orlix/color_gen.h"
-#include "orlix/deleted_functions.h"
 #include "orlix/error.h"
 #include "orlix/function_settings.h"
 #include "orlix/implicit_function.h"
@@ -153,43 +151,4 @@ TEST_F(FunctionSettingsTest, ApplyingGivesColourDashAndDensity)
     EXPECT_EQ(yx->cNumOfPoints(), 800);
     EXPECT_EQ(yx->color().r, before.r);
     EXPECT_EQ(yx->dashPatternSize(), gen.dashSizes(1));
-}
-
-TEST_F(FunctionSettingsTest, DeletedFunctionsComeBackInTheirOrderAheadOfNewOnes)
-{
-    Function::deleteAll();
-    const char* formulas[] = {"x", "x^2", "sin(x)"};
-    const char* ids[] = {"f3", "f1", "f2"}; // register order, not sorted
-    for (int k = 0; k < 3; ++k) {
-        auto f = yxFunction::functionFromString(formulas[k]);
-        f->setColorWithR(0.1f * k, 0, 0, 1);
-        f->setNumOfPoints(500 + k);
-        Function::setFunction(f, ids[k]);
-    }
-    const Function* current = Function::functionWithID("f1").get();
-    DeletedFunctions deleted;
-    deleted.deleteAll(current);
-    EXPECT_TRUE(Function::functionRegister().empty());
-    EXPECT_EQ(deleted.size(), 3u);
-
-    // Made since: one under an identifier the deleted ones held.
-    Function::setFunction(yxFunction::functionFromString("x^3"), "f1");
-    Function::setFunction(yxFunction::functionFromString("x^4"), "f9");
-
-    const Function::Ptr back = deleted.restore();
-    EXPECT_EQ(back.get(), current);
-    EXPECT_TRUE(deleted.empty());
-    std::vector<std::string> order, reprs;
-    for (const auto& [id, f] : Function::functionRegister()) {
-        order.push_back(id);
-        reprs.push_back(f->stringRepresentation());
-    }
-    EXPECT_EQ(order, (std::vector<std::string>{"f3", "f1", "f2", "f1-2", "f9"}));
-    EXPECT_EQ(reprs, (std::vector<std::string>{"x", "x^2", "sin(x)", "x^3", "x^4"}));
-    EXPECT_EQ(Function::functionWithID("f2")->cNumOfPoints(), 502);
-    EXPECT_FLOAT_EQ(Function::functionWithID("f2")->color().r, 0.2f);
-    // Once only.
-    EXPECT_EQ(deleted.restore(), nullptr);
-    EXPECT_EQ(Function::functionRegister().size(), 5u);
-    Function::deleteAll();
 }
