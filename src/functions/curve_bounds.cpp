@@ -105,8 +105,11 @@ std::optional<CurveBounds> explicitFunction::interestingBounds()
     const double saved = *cell;
     const Probe f{sm, cell};
     const Probe df{derivativeSM(), cell};
+    // As densely as the curve is drawn: coarser samples take a pole for a
+    // root or a turn.
+    const int n = std::max(fitSamples, sampleCount());
     auto sampleOver = [&](double lo, double hi, std::vector<double>& vars, std::vector<double>& vals) {
-        const curve::Grid grid{lo, hi, fitSamples};
+        const curve::Grid grid{lo, hi, n};
         vars.resize(static_cast<std::size_t>(grid.n));
         vals.resize(vars.size());
         for (int i = 0; i < grid.n; ++i) {
@@ -124,17 +127,22 @@ std::optional<CurveBounds> explicitFunction::interestingBounds()
     std::vector<double> vars, vals;
     sampleOver(lo, hi, vars, vals);
     std::vector<std::pair<double, double>> marks;
-    for (double r : curve::sampledRoots(f, df, vars, vals, maxMarks))
-        marks.emplace_back(r, 0.0);
+    for (double r : curve::sampledRoots(f, df, vars, vals, maxMarks)) {
+        // Whatever the sampling, a root is where the curve is at zero.
+        if (std::fabs(f(r)) < 1e-6)
+            marks.emplace_back(r, 0.0);
+    }
     for (const curve::SampledTurn& t : curve::sampledTurns(f, df, vars, vals, maxMarks))
         marks.emplace_back(t.extremum.at, t.extremum.value);
     std::erase_if(marks, [](const auto& m) { return !std::isfinite(m.first) || !std::isfinite(m.second); });
     const double middle = lo + (hi - lo) / 2;
     if (marks.size() > fitMarks) {
-        std::nth_element(marks.begin(), marks.begin() + fitMarks, marks.end(), [&](const auto& a, const auto& b) {
-            return std::fabs(a.first - middle) < std::fabs(b.first - middle);
-        });
-        marks.resize(fitMarks);
+        // The nearest ones; of marks as far out on either side, both or
+        // neither, so that fitting again finds the same.
+        auto distance = [&](const std::pair<double, double>& m) { return std::fabs(m.first - middle); };
+        std::sort(marks.begin(), marks.end(), [&](const auto& a, const auto& b) { return distance(a) < distance(b); });
+        const double cut = distance(marks[fitMarks]) - 1e-9 * (hi - lo);
+        std::erase_if(marks, [&](const auto& m) { return distance(m) >= cut; });
     }
 
     // Along the variable: the marks with some room either side; one mark,
