@@ -128,6 +128,10 @@ class OrlixViewController : public PlotController, public FunctionShell {
     // function that was current is current again.
     void undoDeleteAll();
 
+    // Centres and scales the view on the current curve's interesting part,
+    // finds its marks again and saves the view. False without a current curve.
+    bool zoomToFit();
+
     // 0 all bars shown, 1 the top bar hidden, 2 both bars hidden.
     int interfaceState() const { return iShown_; }
 
