@@ -25,6 +25,8 @@ void ValueTableModel::setTable(std::unique_ptr<ValueTable> table)
     beginResetModel();
     table_ = std::move(table);
     endResetModel();
+    // The first batch at once: a view asks for more only as it scrolls.
+    fetchMore({});
 }
 
 int ValueTableModel::rowCount(const QModelIndex& parent) const
@@ -115,7 +117,13 @@ valueTableView::valueTableView(QWidget* parent) : QWidget(parent)
     view_->setFrameShape(QFrame::NoFrame);
     view_->setSelectionMode(QAbstractItemView::ContiguousSelection);
     view_->horizontalHeader()->setSectionResizeMode(QHeaderView::Stretch);
-    view_->verticalHeader()->setDefaultSectionSize(24);
+    // Four columns of seven digits fit a phone's width: no row numbers, a
+    // smaller type.
+    view_->verticalHeader()->hide();
+    view_->verticalHeader()->setDefaultSectionSize(22);
+    QFont small = view_->font();
+    small.setPixelSize(11);
+    view_->setFont(small);
     view_->setAlternatingRowColors(true);
     column->addWidget(view_, 1);
 

@@ -29,7 +29,8 @@ class ValueTableModel : public QAbstractTableModel {
 
     using QAbstractTableModel::QAbstractTableModel;
 
-    // A new table, or none; the view starts again from its top.
+    // A new table, or none, with its first batch of rows; the view starts
+    // again from its top.
     void setTable(std::unique_ptr<ValueTable> table);
     ValueTable* table() const { return table_.get(); }
 
