@@ -79,13 +79,8 @@ void ValueTableModel::fetchMore(const QModelIndex& parent)
 
 valueTableView::valueTableView(QWidget* parent) : QWidget(parent)
 {
-    hide();
-    setAutoFillBackground(true);
-    auto* column = new QVBoxLayout(this);
-    column->setContentsMargins(0, 0, 0, 0);
-    column->setSpacing(0);
     QPushButton* doneButton = nullptr;
-    column->addWidget(panelBar(this, QStringLiteral("Table of values"), doneButton));
+    QVBoxLayout* column = panelColumn(this, QStringLiteral("Table of values"), doneButton);
     connect(doneButton, &QPushButton::clicked, this, &valueTableView::done);
 
     auto* fields = new QWidget(this);
