@@ -487,13 +487,15 @@ Canvas& Function::drawFunctionsOnLayer(Canvas& layer, myPoint o, myPoint s, Laye
         else
             layer.clipOut(r);
     }
+    const PlotContext* plot = plotContext();
+    const Theme& theme = plot ? plot->theme() : themeFor(Appearance::light);
     for (const auto& [id, f] : functions) {
         if (!f)
             continue;
         layer.save();
         // The current function stands out by one point; its own width stays.
         layer.setLineWidth(f.get() == current ? f->lineWidth() + 1 : f->lineWidth());
-        layer.setStrokeColor(f->color());
+        layer.setStrokeColor(theme.legible(f->color()));
         if (f->dashPatternSize() != 0)
             layer.setLineDash(0, f->dashPattern().data(), f->dashPatternSize());
         else

@@ -137,6 +137,10 @@ class plotView : public PlotContext {
 
     // ---- good rectangle and information panel --------------------------------
     RectF goodRect() const override { return goodRect_; }
+    const Theme& theme() const override { return *theme_; }
+    // Draws the plane, its curves and marks in the colours of a light or a
+    // dark appearance from the next frame on.
+    void setAppearance(Appearance appearance);
     // Stores the rectangle and re-anchors the information panel.
     void setGoodRect(RectF r);
     bool isLeftAligned() const { return isLeftAligned_; }
@@ -261,6 +265,7 @@ class plotView : public PlotContext {
     bool shown_ = false;
     ViewState viewState_;
     PlotGrid grid_;
+    const Theme* theme_ = &themeFor(Appearance::light);
     PlotOverlays overlays_;
     GestureTracker gestures_{*this};
 
