@@ -13,6 +13,7 @@
 #include "orlix/format.h"
 #include "orlix/function_settings.h"
 #include "orlix/math_engine.h"
+#include "orlix/zoom_to_fit.h"
 
 namespace orlix {
 
@@ -511,6 +512,16 @@ void OrlixViewController::showHideInterface()
 }
 
 // ---- the settings panels ----------------------------------------------------------------
+
+bool OrlixViewController::zoomToFit()
+{
+    if (!orlix::zoomToFit(plotter_))
+        return false;
+    if (Function* f = curFunc())
+        f->updateInfo();
+    saveAll();
+    return true;
+}
 
 void OrlixViewController::plotChanged()
 {

@@ -155,6 +155,10 @@ class OrlixViewController : public PlotController, public FunctionShell {
         OrlixViewController& c_;
     };
 
+    // Centres and scales the view on the current curve's interesting part,
+    // finds its marks again and saves the view. False without a current curve.
+    bool zoomToFit();
+
     // 0 all bars shown, 1 the top bar hidden, 2 both bars hidden.
     int interfaceState() const { return iShown_; }
 

@@ -19,15 +19,9 @@ namespace orlix {
 helpView::helpView(QWidget* parent) : QWidget(parent)
 {
     registerHelpPage();
-    hide();
-    setAutoFillBackground(true);
-    auto* column = new QVBoxLayout(this);
-    column->setContentsMargins(0, 0, 0, 0);
-    column->setSpacing(0);
     QPushButton* doneButton = nullptr;
-    QWidget* bar = panelBar(this, QStringLiteral("Help"), doneButton);
+    QVBoxLayout* column = panelColumn(this, QStringLiteral("Help"), doneButton);
     connect(doneButton, &QPushButton::clicked, this, &helpView::done);
-    column->addWidget(bar);
     browser_ = new QTextBrowser(this);
     browser_->setOpenLinks(true);
     browser_->setOpenExternalLinks(false);

@@ -4,6 +4,7 @@
 #include "help_view.h"
 #include "info_view.h"
 #include "preferences_view.h"
+#include "value_table_view.h"
 
 #include <QAbstractButton>
 #include <QAction>
@@ -315,7 +316,7 @@ void MainWindow::layoutBars()
     bottomBar_->setGeometry(0, bottomBarY(state), w, kBottomBarHeight);
     selector_->move(selectorPos(state));
     plot_->setGeometry(0, 0, w, h);
-    for (QWidget* p : std::initializer_list<QWidget*>{fsettings_, prefs_, help_})
+    for (QWidget* p : std::initializer_list<QWidget*>{fsettings_, prefs_, help_, table_})
         if (p)
             p->setGeometry(0, 0, w, h);
     layOutUndoBar();

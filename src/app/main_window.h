@@ -38,9 +38,10 @@ namespace orlix {
 class functionSettings;
 class helpView;
 class preferencesView;
+class valueTableView;
 
 // The panels the window can open over itself.
-enum class Panel { none, functionSettings, preferences, help };
+enum class Panel { none, functionSettings, preferences, help, table };
 
 class MainWindow : public QWidget {
     Q_OBJECT
@@ -136,6 +137,13 @@ class MainWindow : public QWidget {
     functionSettings& funcSettingsPanel() { return *fsettings_; }
     preferencesView& preferencesPanel() { return *prefs_; }
     helpView& helpPanel() { return *help_; }
+    // The current function's table of values (Ctrl+T); present(Panel::table)
+    // opens it, false for no function or one without a table.
+    valueTableView& tablePanel() { return *table_; }
+    // Zoom to fit (Ctrl+F): the view fits the current curve; also in the
+    // plot's menu.
+    QAction& zoomToFitAction() { return *zoomToFitAction_; }
+    QAction& tableAction() { return *tableAction_; }
     // The strip offering to bring back functions deleted all at once.
     QWidget& undoBar() { return *undoBar_; }
     QToolButton& undoButton() { return *undoButton_; }
@@ -233,6 +241,9 @@ class MainWindow : public QWidget {
     functionSettings* fsettings_ = nullptr;
     preferencesView* prefs_ = nullptr;
     helpView* help_ = nullptr;
+    valueTableView* table_ = nullptr;
+    QAction* tableAction_ = nullptr;
+    QAction* zoomToFitAction_ = nullptr;
     QAction* escapeAction_ = nullptr;
     QWidget* undoBar_ = nullptr;
     QLabel* undoLabel_ = nullptr;

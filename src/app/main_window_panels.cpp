@@ -1,13 +1,16 @@
-// The main window's panels: function settings, preferences and help, shown
-// one at a time over the plot, and the strip that offers to undo a deletion.
+// The main window's panels: function settings, preferences, help and the
+// table of values, shown one at a time over the plot, and the strip that
+// offers to undo a deletion.
 #include "main_window.h"
 
 #include "function_settings_view.h"
 #include "help_view.h"
 #include "preferences_view.h"
+#include "value_table_view.h"
 
 #include <QAction>
 #include <QHBoxLayout>
+#include <QMenu>
 #include <QLabel>
 #include <QPushButton>
 #include <QShortcut>
@@ -57,6 +60,39 @@ void MainWindow::buildPanels()
     });
     connect(prefs_, &preferencesView::helpRequested, this, &MainWindow::presentHelp);
     connect(help_, &helpView::closed, this, &MainWindow::panelsChanged);
+    table_ = new valueTableView(this);
+    table_->setGeometry(rect());
+    connect(table_, &valueTableView::closed, this, &MainWindow::panelsChanged);
+
+    // The table and zoom to fit: in the plot's menu and on keys.
+    plotMenu_->addSeparator();
+    tableAction_ = plotMenu_->addAction(QStringLiteral("Table of values…"));
+    tableAction_->setShortcut(QKeySequence(Qt::CTRL | Qt::Key_T));
+    zoomToFitAction_ = plotMenu_->addAction(QStringLiteral("Zoom to fit"));
+    zoomToFitAction_->setShortcut(QKeySequence(Qt::CTRL | Qt::Key_F));
+    for (QAction* a : {tableAction_, zoomToFitAction_}) {
+        a->setShortcutContext(Qt::WindowShortcut);
+        addAction(a);
+    }
+    connect(plotMenu_, &QMenu::aboutToShow, this, [this] {
+        const Function* f = controller_->curFunc();
+        const FunctionKindInfo* kind = f ? f->kindInfo() : nullptr;
+        tableAction_->setEnabled(kind && kind->can.valueTable);
+        zoomToFitAction_->setEnabled(f != nullptr);
+    });
+    // The keys stay live; they check for themselves.
+    connect(plotMenu_, &QMenu::aboutToHide, this, [this] {
+        tableAction_->setEnabled(true);
+        zoomToFitAction_->setEnabled(true);
+    });
+    connect(tableAction_, &QAction::triggered, this, [this] {
+        if (openPanel() == Panel::none)
+            present(Panel::table);
+    });
+    connect(zoomToFitAction_, &QAction::triggered, this, [this] {
+        if (openPanel() == Panel::none)
+            controller_->zoomToFit();
+    });
     escapeAction_ = new QAction(this);
     escapeAction_->setShortcut(QKeySequence(Qt::Key_Escape));
     escapeAction_->setEnabled(false);
@@ -78,6 +114,10 @@ bool MainWindow::present(Panel p)
         break;
     case Panel::preferences: prefs_->loadFromVC(); break;
     case Panel::help: help_->present(); break;
+    case Panel::table:
+        if (!table_->present(plot_->view().curFunc()))
+            return false;
+        break;
     }
     panelsChanged();
     return true;
@@ -93,6 +133,8 @@ Panel MainWindow::openPanel() const
 {
     if (help_ && !help_->isHidden())
         return Panel::help;
+    if (table_ && !table_->isHidden())
+        return Panel::table;
     if (prefs_ && !prefs_->isHidden())
         return Panel::preferences;
     if (fsettings_ && !fsettings_->isHidden())
@@ -104,6 +146,7 @@ void MainWindow::cancelPanel()
 {
     switch (openPanel()) {
     case Panel::help: help_->done(); break;
+    case Panel::table: table_->done(); break;
     case Panel::preferences: prefs_->cancel(); break;
     case Panel::functionSettings: fsettings_->cancel(); break;
     case Panel::none: break;

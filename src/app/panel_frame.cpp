@@ -3,6 +3,7 @@
 #include <QHBoxLayout>
 #include <QLabel>
 #include <QPushButton>
+#include <QVBoxLayout>
 #include <QWidget>
 
 #include "appearance.h"
@@ -23,6 +24,17 @@ QWidget* panelBar(QWidget* parent, const QString& title, QPushButton*& done)
     row->addWidget(label, 1);
     row->addWidget(done);
     return bar;
+}
+
+QVBoxLayout* panelColumn(QWidget* panel, const QString& title, QPushButton*& done)
+{
+    panel->hide();
+    panel->setAutoFillBackground(true);
+    auto* column = new QVBoxLayout(panel);
+    column->setContentsMargins(0, 0, 0, 0);
+    column->setSpacing(0);
+    column->addWidget(panelBar(panel, title, done));
+    return column;
 }
 
 void showOverParent(QWidget* panel, QWidget* focus)

@@ -5,6 +5,7 @@
 #include <QString>
 
 class QPushButton;
+class QVBoxLayout;
 class QWidget;
 
 namespace orlix {
@@ -12,6 +13,11 @@ namespace orlix {
 // A bar with title on the left and a "Done" button (returned in done) on
 // the right, a child of parent.
 QWidget* panelBar(QWidget* parent, const QString& title, QPushButton*& done);
+
+// Sets a full-window panel up, hidden: its background, and a column with
+// the bar of title and "Done" (returned in done) at its top, for the rest
+// of the panel to go under.
+QVBoxLayout* panelColumn(QWidget* panel, const QString& title, QPushButton*& done);
 
 // Covers panel's parent with panel, shows it on top and gives focus to focus.
 void showOverParent(QWidget* panel, QWidget* focus);

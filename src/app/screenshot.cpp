@@ -19,6 +19,13 @@ constexpr ShowOption kShowOptions[] = {
      }},
     {"preferences", [](MainWindow& w, QString&) { return w.present(Panel::preferences); }},
     {"help", [](MainWindow& w, QString&) { return w.present(Panel::help); }},
+    {"table",
+     [](MainWindow& w, QString& problem) {
+         if (w.present(Panel::table))
+             return true;
+         problem = QStringLiteral("the current function has no table of values");
+         return false;
+     }},
     // The strip of functions, even for a single current function.
     {"selector",
      [](MainWindow& w, QString&) {

@@ -26,6 +26,12 @@ template <class Kind> Function::Ptr fromChecked(CheckedFormula formula)
     return Kind::functionFromChecked(std::move(formula));
 }
 
+using Q = TableQuantity;
+constexpr TableColumn yxColumns[] = {{"x", Q::variable}, {"y", Q::value}};
+constexpr TableColumn xyColumns[] = {{"y", Q::variable}, {"x", Q::value}};
+constexpr TableColumn polarColumns[] = {{"θ", Q::variable}, {"r", Q::value}, {"x", Q::x}, {"y", Q::y}};
+constexpr TableColumn parametricColumns[] = {{"t", Q::variable}, {"x", Q::x}, {"y", Q::y}};
+
 FunctionKindInfo yxEntry()
 {
     FunctionKindInfo k{};
@@ -41,6 +47,7 @@ FunctionKindInfo yxEntry()
     k.keyVariables = "x";
     k.menuText = "New y(x)";
     k.glyph = KindGlyph::square;
+    k.tableColumns = yxColumns;
     k.fromText = &fromText<yxFunction>;
     k.fromChecked = &fromChecked<yxFunction>;
     k.fromRecord = &yxFunction::fromDict;
@@ -64,6 +71,7 @@ FunctionKindInfo xyEntry()
     k.can.ownColor = true; // drawn in blue
     k.curvatureSide = CurvatureSide::mirroredSlope;
     k.glyph = KindGlyph::diamond;
+    k.tableColumns = xyColumns;
     k.fromText = &fromText<xyFunction>;
     k.fromChecked = &fromChecked<xyFunction>;
     k.fromRecord = &xyFunction::fromDict;
@@ -99,6 +107,7 @@ FunctionKindInfo polarEntry()
     k.can.residual = false;
     k.rangeEnds = RangeEndFacing::alongRadius;
     k.glyph = KindGlyph::circle;
+    k.tableColumns = polarColumns;
     k.fromText = &fromText<rfFunction>;
     k.fromChecked = &fromChecked<rfFunction>;
     k.fromRecord = &rfFunction::fromDict;
@@ -129,6 +138,7 @@ FunctionKindInfo parametricEntry()
     k.curvatureSide = CurvatureSide::parameter;
     // The text form holds both formulas, "x(t);y(t)".
     k.glyph = KindGlyph::triangle;
+    k.tableColumns = parametricColumns;
     k.fromText = &fromText<tFunction>;
     k.fromCheckedPair = [](CheckedFormula x, CheckedFormula y) -> Function::Ptr {
         return tFunction::functionFromChecked(std::move(x), std::move(y));
@@ -157,6 +167,8 @@ FunctionKindInfo implicitEntry()
     k.can.rangeQuantities = false;
     k.can.implicitDrawing = true;
     k.can.variableField = false;
+    // A curve of two variables has no one variable to step along.
+    k.can.valueTable = false;
     k.glyph = KindGlyph::hexagon;
     k.fromText = &fromText<iFunction>;
     k.fromChecked = &fromChecked<iFunction>;

@@ -16,6 +16,7 @@
 #include <nlohmann/json.hpp>
 
 #include "orlix/canvas.h"
+#include "orlix/curve_bounds.h"
 #include "orlix/plot_context.h"
 #include "orlix/stack_machine.h"
 
@@ -146,6 +147,9 @@ class Function {
     virtual myPoint myPointFVV(double v);
     virtual myPointInfo myPointInfoFVV(double v);
     virtual double varValueForPoint(PointF device, int phase);
+    // The part of the curve worth showing whole; nullopt when there is
+    // nothing to show (no finite point, a curve of no kind).
+    virtual std::optional<CurveBounds> interestingBounds() { return std::nullopt; }
     // The derived function, made once; nullptr when it cannot be formed.
     virtual Ptr differential() { return differential_; }
     void setMinVar(double lo, double hi);

@@ -53,6 +53,20 @@ struct KindAbilities {
     bool implicitDrawing = false; // drawn as segments between pairs of points
     bool variableField = true;    // the information panel takes a value of its variable
     bool ownColor = false;        // made in a colour of its own rather than a generated one
+    bool valueTable = true;       // lists its values in a table at a start and a step
+};
+
+// What a column of the table of values holds at a value of the variable.
+enum class TableQuantity {
+    variable, // the value of the variable itself
+    value,    // what the formula gives (y, x or r)
+    x,        // the curve point's x
+    y,        // the curve point's y
+};
+
+struct TableColumn {
+    std::string_view header;
+    TableQuantity quantity;
 };
 
 // A formula that passed the field check: the text typed, its simplified
@@ -97,6 +111,8 @@ struct FunctionKindInfo {
     KindAbilities can;
     RangeEndFacing rangeEnds = RangeEndFacing::upright;
     CurvatureSide curvatureSide = CurvatureSide::slope;
+    // The columns of its table of values; empty when can.valueTable is off.
+    std::span<const TableColumn> tableColumns;
 
     // Parses, simplifies and compiles text; the engine's Error propagates.
     Function::Ptr (*fromText)(std::string_view text) = nullptr;

@@ -69,6 +69,8 @@ class iFunction : public Function {
     myPoint myPointFVV(double v) override;
     myPointInfo myPointInfoFVV(double v) override;
     double varValueForPoint(PointF device, int phase) override;
+    // The contour found over the window.
+    std::optional<CurveBounds> interestingBounds() override;
     Ptr differential() override { return nullptr; }
     myPoint kTracePoint() const override;
     std::optional<std::string> myInfoToStr(const myPointInfo& info) const override;

@@ -58,6 +58,8 @@ class rfFunction : public Function {
     // The θ of the curve's point on the ray through the touch (or on the
     // opposite ray, where r is negative).
     double varValueForPoint(PointF device, int phase) override;
+    // The whole curve over its range.
+    std::optional<CurveBounds> interestingBounds() override;
     Ptr differential() override;
     std::span<const unsigned char> curveBreaks() const override { return breaks_; }
     json toDict() const override;

@@ -63,6 +63,8 @@ class tFunction : public Function {
     myPointInfo myPointInfoFVV(double t) override;
     // The t of the curve's point nearest the touch.
     double varValueForPoint(PointF device, int phase) override;
+    // The whole curve over its range.
+    std::optional<CurveBounds> interestingBounds() override;
     Ptr differential() override;
     std::span<const unsigned char> curveBreaks() const override { return breaks_; }
     json toDict() const override;

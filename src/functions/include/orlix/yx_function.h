@@ -62,6 +62,9 @@ class explicitFunction : public Function {
     myPoint myPointFVV(double v) override;
     myPointInfo myPointInfoFVV(double v) override;
     double varValueForPoint(PointF device, int phase) override;
+    // The roots and extrema nearest the middle of the sampling window (or
+    // of the standard window when it has none), and the curve around them.
+    std::optional<CurveBounds> interestingBounds() override;
     Ptr differential() override;
     std::optional<std::string> rangeInfoToStr(const InfoMap& d) const override;
     json toDict() const override;
