@@ -2,6 +2,7 @@
 // to the controller.
 #include <QDir>
 #include <QFileDialog>
+#include <QFileInfo>
 #include <QStandardPaths>
 
 #include "main_window.h"
@@ -22,6 +23,15 @@ QFileDialog* MainWindow::sharePicture()
     dialog->setDirectory(folder);
     dialog->selectFile(QStringLiteral("Orlix plot.png"));
     dialog->setAttribute(Qt::WA_DeleteOnClose);
+    // Another type of file renames the file to its extension: the name's
+    // extension is what decides.
+    connect(dialog, &QFileDialog::filterSelected, dialog, [dialog](const QString& filter) {
+        const QStringList typed = dialog->selectedFiles();
+        if (typed.size() != 1)
+            return;
+        const QString wanted = pictureRequestFor(QFileInfo(typed[0]).completeBaseName(), filter).path;
+        dialog->selectFile(wanted);
+    });
     connect(dialog, &QFileDialog::fileSelected, this, [this, dialog](const QString& path) {
         controller_->sharePicture(pictureRequestFor(path, dialog->selectedNameFilter()));
     });
