@@ -34,6 +34,25 @@ void drawOnPaper(plotView& view, Canvas& canvas, QColor paper)
     view.drawScene(canvas);
 }
 
+// While it lives, the curves are sampled for a screen of at least the
+// given pixel ratio (a sample per two pixels of the picture), then again
+// for the screen they are shown on.
+class SampledFor {
+  public:
+    SampledFor(plotView& view, double ratio) : view_(view), shown_(view.devicePixelRatio())
+    {
+        if (ratio > shown_)
+            view_.setDevicePixelRatio(ratio);
+    }
+    ~SampledFor() { view_.setDevicePixelRatio(shown_); }
+    SampledFor(const SampledFor&) = delete;
+    SampledFor& operator=(const SampledFor&) = delete;
+
+  private:
+    plotView& view_;
+    double shown_;
+};
+
 } // namespace
 
 std::optional<PictureFormat> pictureFormatOf(const QString& path)
@@ -90,7 +109,10 @@ std::optional<QString> writePicture(plotView& view, const PictureRequest& reques
 
     if (request.format == PictureFormat::Png) {
         QPainterCanvas canvas(size, request.scale);
-        drawOnPaper(view, canvas, paper);
+        {
+            const SampledFor sampled(view, request.scale);
+            drawOnPaper(view, canvas, paper);
+        }
         const QImage image = canvas.image();
         if (image.isNull()) {
             file.cancelWriting();
