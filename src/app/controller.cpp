@@ -523,6 +523,15 @@ bool OrlixViewController::applyFunctionSettings(const FunctionSettings& settings
     return true;
 }
 
+AppearanceChoice OrlixViewController::appearanceChoice() const
+{
+    switch (session_.store().integerForKey(Session::appearanceKey)) {
+    case 1: return AppearanceChoice::light;
+    case 2: return AppearanceChoice::dark;
+    default: return AppearanceChoice::system;
+    }
+}
+
 PreferenceValues OrlixViewController::currentPreferences() const
 {
     const Preferences& p = session_.preferences();
@@ -540,6 +549,7 @@ PreferenceValues OrlixViewController::currentPreferences() const
     v.polarFromZero = MathEngine::sharedEngine().defRfB != 0;
     v.parametricFromZero = MathEngine::sharedEngine().defTB != 0;
     v.infoPanelLeft = plotter_.isLeftAligned();
+    v.appearance = appearanceChoice();
     return v;
 }
 
@@ -562,6 +572,7 @@ void OrlixViewController::applyPreferences(const PreferenceValues& v)
     store.set(Session::defRfKey, v.polarFromZero ? 1 : 0);
     store.set(Session::defTKey, v.parametricFromZero ? 1 : 0);
     store.set(Session::infoviewAlignmentKey, v.infoPanelLeft ? 1 : 0);
+    store.set(Session::appearanceKey, static_cast<int>(v.appearance));
     MathEngine& engine = MathEngine::sharedEngine();
     engine.defRfB = v.polarFromZero ? 1 : 0;
     engine.defTB = v.parametricFromZero ? 1 : 0;

@@ -117,6 +117,9 @@ class OrlixViewController : public PlotController, public FunctionShell {
     bool applyFunctionSettings(const FunctionSettings& settings);
     // The options of the preferences screen as they are now.
     PreferenceValues currentPreferences() const;
+    // Light, dark or as the system, as stored; an unknown number follows
+    // the system.
+    AppearanceChoice appearanceChoice() const;
     // Takes the screen's options: the switches and the view's options at
     // once, the range defaults for the next new curve, the launch keys for
     // the next launch; then saves.

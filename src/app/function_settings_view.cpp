@@ -13,6 +13,7 @@
 
 #include <cmath>
 
+#include "appearance.h"
 #include "controller.h"
 #include "field_check.h"
 #include "orlix/error.h"
@@ -35,7 +36,7 @@ functionSettings::functionSettings(OrlixViewController& vc, QWidget* parent) : Q
     card_ = new QWidget(this);
     card_->setObjectName(QStringLiteral("functionSettingsCard"));
     card_->setAttribute(Qt::WA_StyledBackground);
-    card_->setStyleSheet(QStringLiteral("#functionSettingsCard { background: rgb(244,245,248); border-radius: 10px; }"));
+    setThemedStyleSheet(card_, QStringLiteral("#functionSettingsCard { background: {card}; border-radius: 10px; }"));
     auto* column = new QVBoxLayout(card_);
     column->setContentsMargins(12, 10, 12, 10);
     column->setSpacing(8);
@@ -94,7 +95,7 @@ functionSettings::functionSettings(OrlixViewController& vc, QWidget* parent) : Q
     connect(numSel_, &QLineEdit::returnPressed, this, [this] { done(); });
     connect(numSel_, &QLineEdit::textEdited, this, [this] { message_->clear(); });
     message_ = new QLabel(card_);
-    message_->setStyleSheet(QStringLiteral("color: rgb(200,0,0); font-size: 12px;"));
+    setThemedStyleSheet(message_, QStringLiteral("color: {error}; font-size: 12px;"));
     message_->setWordWrap(true);
     densityRow->addWidget(numLabel_);
     densityRow->addWidget(numSel_);

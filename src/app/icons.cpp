@@ -12,10 +12,20 @@ namespace {
 
 constexpr int kSide = 64; // drawn at 64 px, scaled down by the buttons
 
-void axes(QPainter& p)
+// The colours of one appearance.
+struct Inks {
+    QColor ink, axis, curve, outline, paper;
+};
+
+const Inks kLightInks{QColor(40, 40, 40), QColor(120, 120, 120), QColor(30, 90, 200), QColor(0, 0, 0),
+                      QColor(250, 250, 250)};
+const Inks kDarkInks{QColor(228, 230, 236), QColor(150, 150, 156), QColor(110, 160, 255), QColor(20, 20, 24),
+                     QColor(70, 72, 80)};
+
+void axes(QPainter& p, const Inks& inks)
 {
     p.save();
-    p.setPen(QPen(QColor(120, 120, 120), 3));
+    p.setPen(QPen(inks.axis, 3));
     p.drawLine(6, 40, 58, 40);
     p.restore();
 }
@@ -37,19 +47,19 @@ void curve(QPainter& p, double (*f)(double), QColor c)
     p.restore();
 }
 
-void dot(QPainter& p, QPointF at, QColor c)
+void dot(QPainter& p, QPointF at, QColor c, const Inks& inks)
 {
     p.save();
-    p.setPen(QPen(Qt::black, 2));
+    p.setPen(QPen(inks.outline, 2));
     p.setBrush(c);
     p.drawEllipse(at, 7, 7);
     p.restore();
 }
 
-void draw(QPainter& p, Icon which)
+void draw(QPainter& p, Icon which, const Inks& inks)
 {
-    const QColor ink(40, 40, 40);
-    const QColor curveInk(30, 90, 200);
+    const QColor& ink = inks.ink;
+    const QColor& curveInk = inks.curve;
     switch (which) {
     case Icon::add:
         p.setPen(QPen(ink, 7, Qt::SolidLine, Qt::RoundCap));
@@ -67,25 +77,25 @@ void draw(QPainter& p, Icon which)
         p.drawLine(37, 26, 36, 50);
         break;
     case Icon::roots:
-        axes(p);
+        axes(p, inks);
         curve(p, [](double x) { return x * 0.9; }, curveInk);
-        dot(p, QPointF(32, 40), QColor(230, 60, 60));
+        dot(p, QPointF(32, 40), QColor(230, 60, 60), inks);
         break;
     case Icon::extrs:
-        axes(p);
+        axes(p, inks);
         curve(p, [](double x) { return x * x * 0.8 - 1.6; }, curveInk);
-        dot(p, QPointF(32, 40 + 1.6 * 13), QColor(60, 170, 60));
+        dot(p, QPointF(32, 40 + 1.6 * 13), QColor(60, 170, 60), inks);
         break;
     case Icon::infls:
-        axes(p);
+        axes(p, inks);
         curve(p, [](double x) { return 0.35 * x * x * x; }, curveInk);
-        dot(p, QPointF(32, 40), QColor(240, 170, 30));
+        dot(p, QPointF(32, 40), QColor(240, 170, 30), inks);
         break;
     case Icon::inters:
-        axes(p);
+        axes(p, inks);
         curve(p, [](double x) { return 0.8 * x + 1; }, curveInk);
         curve(p, [](double x) { return -0.8 * x + 1; }, QColor(200, 60, 160));
-        dot(p, QPointF(32, 27), QColor(150, 60, 220));
+        dot(p, QPointF(32, 27), QColor(150, 60, 220), inks);
         break;
     case Icon::move: {
         p.setPen(QPen(ink, 4, Qt::SolidLine, Qt::RoundCap, Qt::RoundJoin));
@@ -101,16 +111,16 @@ void draw(QPainter& p, Icon which)
         break;
     }
     case Icon::trace:
-        axes(p);
+        axes(p, inks);
         curve(p, [](double x) { return std::sin(x * 1.4) * 1.3; }, curveInk);
         p.setPen(QPen(QColor(230, 60, 60), 2, Qt::DashLine));
         p.drawLine(QPointF(40, 8), QPointF(40, 56));
-        dot(p, QPointF(40, 40 - std::sin(8.0 / 13 * 1.4) * 1.3 * 13), QColor(230, 60, 60));
+        dot(p, QPointF(40, 40 - std::sin(8.0 / 13 * 1.4) * 1.3 * 13), QColor(230, 60, 60), inks);
         break;
     case Icon::funcSettings: {
         // A palette: the curve's colour, dash and density.
         p.setPen(QPen(ink, 3));
-        p.setBrush(QColor(250, 250, 250));
+        p.setBrush(inks.paper);
         QPainterPath palette;
         palette.addEllipse(QRectF(8, 12, 48, 40));
         QPainterPath thumb;
@@ -133,6 +143,7 @@ void draw(QPainter& p, Icon which)
             p.drawPoint(QPointF(12, y));
             p.drawLine(22, y, 54, y);
         }
+        break;
     case Icon::keyboard:
         // A keyboard's outline, three rows of keys and the space bar.
         p.setPen(QPen(ink, 3.5, Qt::SolidLine, Qt::RoundCap, Qt::RoundJoin));
@@ -150,14 +161,14 @@ void draw(QPainter& p, Icon which)
 
 } // namespace
 
-QIcon icon(Icon which)
+QIcon icon(Icon which, bool dark)
 {
     QPixmap pm(kSide, kSide);
     pm.fill(Qt::transparent);
     {
         QPainter p(&pm);
         p.setRenderHint(QPainter::Antialiasing);
-        draw(p, which);
+        draw(p, which, dark ? kDarkInks : kLightInks);
     }
     return QIcon(pm);
 }

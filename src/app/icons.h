@@ -7,6 +7,7 @@ namespace orlix::icons {
 
 enum class Icon { add, trash, roots, extrs, infls, inters, move, trace, funcSettings, preferences, keyboard };
 
-QIcon icon(Icon which);
+// Dark ink for a light bar, or light ink for a dark one.
+QIcon icon(Icon which, bool dark = false);
 
 } // namespace orlix::icons

@@ -8,6 +8,7 @@
 #include <QPropertyAnimation>
 #include <QResizeEvent>
 
+#include "appearance.h"
 #include "orlix/plot_plane.h"
 
 namespace orlix {
@@ -27,8 +28,8 @@ infoView::infoView(QWidget* parent) : QWidget(parent)
 {
     setAttribute(Qt::WA_StyledBackground, true);
     setObjectName("infoView");
-    setStyleSheet("#infoView { background: rgba(255, 255, 255, 230); border: 1px solid rgb(200, 200, 200);"
-                  " border-radius: 8px; }");
+    setThemedStyleSheet(this, QStringLiteral("#infoView { background: {info}; border: 1px solid {infoBorder};"
+                                             " border-radius: 8px; }"));
     QFont font = this->font();
     font.setPixelSize(13);
 
@@ -58,7 +59,7 @@ infoView::infoView(QWidget* parent) : QWidget(parent)
     QFont small = font;
     small.setPixelSize(11);
     error_->setFont(small);
-    error_->setStyleSheet("color: rgb(200, 0, 0);");
+    setThemedStyleSheet(error_, QStringLiteral("color: {error};"));
     error_->hide();
 
     geometryAnimation_ = new QPropertyAnimation(this, "geometry", this);

@@ -10,12 +10,14 @@
 //                                          keyboard (keyboard)
 //   --store DIR                            keeps the state in DIR instead of the
 //                                          application data directory
+//   --dark                                 starts as on a system in dark mode
 #include <QApplication>
 #include <QStringList>
 
 #include <cstdio>
 #include <cstring>
 
+#include "appearance.h"
 #include "main_window.h"
 
 namespace {
@@ -25,7 +27,7 @@ int usage()
     QString names;
     for (const orlix::ShowOption& option : orlix::showOptions())
         names += (names.isEmpty() ? "" : "|") + QString::fromLatin1(option.name);
-    std::fprintf(stderr, "usage: orlix [--store DIR] [--screenshot FILE [--size W,H] [--show %s]]\n",
+    std::fprintf(stderr, "usage: orlix [--store DIR] [--dark] [--screenshot FILE [--size W,H] [--show %s]]\n",
                  qPrintable(names));
     return 2;
 }
@@ -36,6 +38,7 @@ int main(int argc, char** argv)
 {
     QString screenshot, storeDir;
     const orlix::ShowOption* show = nullptr;
+    bool dark = false;
     QSize size(orlix::MainWindow::kWidth, orlix::MainWindow::kHeight);
     for (int i = 1; i < argc; ++i) {
         const bool hasValue = i + 1 < argc;
@@ -52,6 +55,8 @@ int main(int argc, char** argv)
                 return usage();
         } else if (!std::strcmp(argv[i], "--store") && hasValue) {
             storeDir = QString::fromLocal8Bit(argv[++i]);
+        } else if (!std::strcmp(argv[i], "--dark")) {
+            dark = true;
         } else if (!std::strcmp(argv[i], "--help") || !std::strcmp(argv[i], "-h")) {
             usage();
             return 0;
@@ -66,6 +71,8 @@ int main(int argc, char** argv)
     QApplication app(argc, argv);
     QCoreApplication::setOrganizationName(QStringLiteral("Orlix"));
     QCoreApplication::setApplicationName(QStringLiteral("Orlix"));
+    if (dark)
+        QApplication::setPalette(orlix::darkPalette());
 
     if (show && screenshot.isEmpty())
         return usage();

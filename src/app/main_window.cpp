@@ -5,6 +5,7 @@
 #include "info_view.h"
 #include "preferences_view.h"
 
+#include <QAbstractButton>
 #include <QAction>
 #include <QApplication>
 #include <QCloseEvent>
@@ -26,6 +27,7 @@
 #include <QToolButton>
 #include <algorithm>
 
+#include "appearance.h"
 #include "icons.h"
 #include "orlix/error.h"
 
@@ -33,10 +35,20 @@ namespace orlix {
 
 namespace {
 
+// The icon a button shows, kept on the button so that a change of
+// appearance can draw it again in the other ink.
+constexpr const char* kIconProperty = "orlixIcon";
+
+void setBarIcon(QAbstractButton* b, icons::Icon icon)
+{
+    b->setProperty(kIconProperty, static_cast<int>(icon));
+    b->setIcon(icons::icon(icon, currentAppearance() == Appearance::dark));
+}
+
 QToolButton* barButton(QWidget* parent, icons::Icon icon, const QString& tip, bool checkable)
 {
     auto* b = new QToolButton(parent);
-    b->setIcon(icons::icon(icon));
+    setBarIcon(b, icon);
     b->setIconSize(QSize(28, 28));
     b->setToolTip(tip);
     b->setAccessibleName(tip);
@@ -151,22 +163,21 @@ void MainWindow::build()
     selector_->setGraphicsEffect(selectorFade_);
 
     topBar_ = new QWidget(this);
-    topBar_->setAutoFillBackground(true);
-    QPalette pal = topBar_->palette();
-    pal.setColor(QPalette::Window, QColor(236, 238, 242, 235));
-    topBar_->setPalette(pal);
+    topBar_->setObjectName(QStringLiteral("topBar"));
+    topBar_->setAttribute(Qt::WA_StyledBackground);
+    setThemedStyleSheet(topBar_, QStringLiteral("#topBar { background: {bar}; }"));
     kindLabel_ = new QLabel(topBar_);
-    kindLabel_->setStyleSheet(QStringLiteral("color: rgb(0,0,128); font-size: 15px;"));
+    setThemedStyleSheet(kindLabel_, QStringLiteral("color: {accent}; font-size: 15px;"));
     field_ = new myTextField(topBar_);
     field_->setClearButtonEnabled(true);
     fieldMessage_ = new QLabel(topBar_);
-    fieldMessage_->setStyleSheet(QStringLiteral("color: rgb(200,0,0); font-size: 12px;"));
+    setThemedStyleSheet(fieldMessage_, QStringLiteral("color: {error}; font-size: 12px;"));
     connect(field_, &QLineEdit::returnPressed, this, &MainWindow::commitFormula);
     connect(field_, &QLineEdit::textEdited, this, [this] { showFieldMessage({}); });
     // The second formula and the range, for the kinds that have them.
     const auto addLabel = [this] {
         auto* label = new QLabel(topBar_);
-        label->setStyleSheet(QStringLiteral("color: rgb(0,0,128); font-size: 15px;"));
+        setThemedStyleSheet(label, QStringLiteral("color: {accent}; font-size: 15px;"));
         label->hide();
         return label;
     };
@@ -178,7 +189,7 @@ void MainWindow::build()
         return field;
     };
     keyboardButton_ = new QToolButton(topBar_);
-    keyboardButton_->setIcon(icons::icon(icons::Icon::keyboard));
+    setBarIcon(keyboardButton_, icons::Icon::keyboard);
     keyboardButton_->setIconSize(QSize(22, 22));
     keyboardButton_->setToolTip(tr("Formula keyboard"));
     keyboardButton_->setAccessibleName(tr("Formula keyboard"));
@@ -199,8 +210,9 @@ void MainWindow::build()
     rangeMaxField_ = addField();
 
     bottomBar_ = new QWidget(this);
-    bottomBar_->setAutoFillBackground(true);
-    bottomBar_->setPalette(pal);
+    bottomBar_->setObjectName(QStringLiteral("bottomBar"));
+    bottomBar_->setAttribute(Qt::WA_StyledBackground);
+    setThemedStyleSheet(bottomBar_, QStringLiteral("#bottomBar { background: {bar}; }"));
     auto* row = new QHBoxLayout(bottomBar_);
     row->setContentsMargins(2, 2, 2, 2);
     row->setSpacing(0);
@@ -485,9 +497,34 @@ bool MainWindow::isInputField(const QWidget* w) const
     return false;
 }
 
+void MainWindow::updateAppearance()
+{
+    const AppearanceChoice choice = controller_->appearanceChoice();
+    const Appearance a = applyAppearance(choice);
+    appliedAppearance_ = choice;
+    plot_->view().setAppearance(a);
+    keyboard_->setDarkAppearance(a == Appearance::dark);
+    for (QAbstractButton* b : findChildren<QAbstractButton*>()) {
+        const QVariant icon = b->property(kIconProperty);
+        if (icon.isValid())
+            setBarIcon(b, static_cast<icons::Icon>(icon.toInt()));
+    }
+    selector_->update();
+}
+
+void MainWindow::changeEvent(QEvent* e)
+{
+    QWidget::changeEvent(e);
+    // The system's look changed under a window that follows it.
+    if (e->type() == QEvent::ThemeChange && controller_ && appliedAppearance_ == AppearanceChoice::system)
+        updateAppearance();
+}
+
 void MainWindow::refresh()
 {
     const OrlixViewController& c = *controller_;
+    if (c.appearanceChoice() != appliedAppearance_)
+        updateAppearance();
     kindLabel_->setText(QString::fromStdString(c.kindLabel()));
     field_->setPlaceholderText(QString::fromStdString(c.placeholder()));
     const bool editing =
@@ -533,7 +570,7 @@ void MainWindow::refresh()
         undoBar_->setVisible(c.canUndoDeleteAll() && !undoBarClosed_ && openPanel() == Panel::none);
         undoBar_->raise();
     }
-    moveButton_->setIcon(icons::icon(c.tracing() ? icons::Icon::trace : icons::Icon::move));
+    setBarIcon(moveButton_, c.tracing() ? icons::Icon::trace : icons::Icon::move);
     // The strip follows the functions, their looks and the current one;
     // a new width keeps it centred.
     selector_->refresh();

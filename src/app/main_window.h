@@ -153,9 +153,13 @@ class MainWindow : public QWidget {
     // field's editing; Tab outside the field toggles the bars.
     bool eventFilter(QObject* watched, QEvent* e) override;
     void closeEvent(QCloseEvent* e) override;
+    void changeEvent(QEvent* e) override;
 
   private:
     void build();
+    // Gives the window, the plane and the keyboard the stored appearance.
+    void updateAppearance();
+    std::optional<AppearanceChoice> appliedAppearance_;
     void layoutBars();
     // Where the bars rest in interface state s: their top edges.
     int topBarY(int s) const;

@@ -5,6 +5,8 @@
 #include <QPushButton>
 #include <QWidget>
 
+#include "appearance.h"
+
 namespace orlix {
 
 QWidget* panelBar(QWidget* parent, const QString& title, QPushButton*& done)
@@ -12,7 +14,7 @@ QWidget* panelBar(QWidget* parent, const QString& title, QPushButton*& done)
     auto* bar = new QWidget(parent);
     bar->setObjectName(QStringLiteral("panelBar"));
     bar->setAttribute(Qt::WA_StyledBackground);
-    bar->setStyleSheet(QStringLiteral("#panelBar { background: rgb(236,238,242); }"));
+    setThemedStyleSheet(bar, QStringLiteral("#panelBar { background: {bar}; }"));
     auto* row = new QHBoxLayout(bar);
     row->setContentsMargins(10, 6, 10, 6);
     auto* label = new QLabel(title, bar);

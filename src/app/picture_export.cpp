@@ -13,25 +13,9 @@ namespace orlix {
 
 namespace {
 
-Color toColor(const QColor& c)
-{
-    return Color{static_cast<float>(c.redF()), static_cast<float>(c.greenF()), static_cast<float>(c.blueF()),
-                 static_cast<float>(c.alphaF())};
-}
-
 QString cannotWrite(const QString& path, const QSaveFile& file)
 {
     return QStringLiteral("Could not write %1: %2").arg(QFileInfo(path).fileName(), file.errorString());
-}
-
-void drawOnPaper(plotView& view, Canvas& canvas, QColor paper)
-{
-    const SizeF size = view.viewSize();
-    canvas.save();
-    canvas.setFillColor(toColor(paper));
-    canvas.fillRect(RectF{0, 0, size.width, size.height});
-    canvas.restore();
-    view.drawScene(canvas);
 }
 
 // While it lives, the curves are sampled for a screen of at least the
@@ -91,7 +75,7 @@ PictureRequest pictureRequestFor(const QString& path, const QString& filter)
     return request;
 }
 
-std::optional<QString> writePicture(plotView& view, const PictureRequest& request, QColor paper)
+std::optional<QString> writePicture(plotView& view, const PictureRequest& request)
 {
     const SizeF size = view.viewSize();
     if (!PlotGrid::drawable(size))
@@ -111,7 +95,7 @@ std::optional<QString> writePicture(plotView& view, const PictureRequest& reques
         QPainterCanvas canvas(size, request.scale);
         {
             const SampledFor sampled(view, request.scale);
-            drawOnPaper(view, canvas, paper);
+            view.drawScene(canvas);
         }
         const QImage image = canvas.image();
         if (image.isNull()) {
@@ -133,7 +117,7 @@ std::optional<QString> writePicture(plotView& view, const PictureRequest& reques
         svg.setTitle(QStringLiteral("Orlix plot"));
         {
             VectorCanvas canvas(svg, size);
-            drawOnPaper(view, canvas, paper);
+            view.drawScene(canvas);
         } // the generator finishes the document when its painter ends
         if (file.error() != QFileDevice::NoError) {
             file.cancelWriting();

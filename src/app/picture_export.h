@@ -3,7 +3,6 @@
 // Files are written whole or not at all.
 #pragma once
 
-#include <QColor>
 #include <QString>
 #include <QStringList>
 
@@ -38,11 +37,11 @@ QString defaultPictureFileFilter();
 // extension is then added); the scale of a PNG filter, 1 otherwise.
 PictureRequest pictureRequestFor(const QString& path, const QString& filter);
 
-// Draws what the view shows onto paper of the given colour and writes it to
+// Draws what the view shows, in its appearance, and writes it to
 // request.path. Returns the message to show when the picture could not be
 // made or written (a folder that cannot be written, a scale out of range,
 // a view with nothing to draw); none on success. A failure leaves no file
 // behind and an existing file as it was.
-std::optional<QString> writePicture(plotView& view, const PictureRequest& request, QColor paper = Qt::white);
+std::optional<QString> writePicture(plotView& view, const PictureRequest& request);
 
 } // namespace orlix

@@ -50,10 +50,6 @@ void PlotWidget::paintEvent(QPaintEvent*)
 {
     // On another screen the curves are sampled for its pixels.
     view_.setDevicePixelRatio(devicePixelRatioF());
-    {
-        QPainter paper(this);
-        paper.fillRect(rect(), Qt::white);
-    }
     // Straight onto the widget: no frame-sized image to fill and copy.
     QPainterCanvas canvas(*this, SizeF{static_cast<float>(width()), static_cast<float>(height())});
     view_.drawRect(canvas);

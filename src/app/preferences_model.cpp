@@ -8,6 +8,7 @@ namespace {
 
 constexpr std::array<std::string_view, 5> kIntegralSteps{"256", "1024", "4096", "16384", "65536"};
 constexpr std::array<std::string_view, 3> kBarsGestures{"Double tap", "Triple tap", "Three fingers"};
+constexpr std::array<std::string_view, 3> kAppearances{"As the system", "Light", "Dark"};
 constexpr std::array<std::string_view, 2> kPolarRanges{"−π … π", "0 … 2π"};
 constexpr std::array<std::string_view, 2> kParametricRanges{"−20 … 20", "0 … 20"};
 
@@ -22,9 +23,10 @@ constexpr std::array<PrefSwitchInfo, 8> kSwitches{{
     {PrefSwitch::infoPanelLeft, PrefGroup::launch, "Information panel on the left"},
 }};
 
-constexpr std::array<PrefChoiceInfo, 4> kChoices{{
+constexpr std::array<PrefChoiceInfo, 5> kChoices{{
     {PrefChoice::maxIntegral, PrefGroup::app, "Integration steps, at most", kIntegralSteps},
     {PrefChoice::showHideUI, PrefGroup::app, "Bars hide and show with", kBarsGestures},
+    {PrefChoice::appearance, PrefGroup::app, "Appearance", kAppearances},
     {PrefChoice::polarRange, PrefGroup::launch, "New r(θ) curves over θ", kPolarRanges},
     {PrefChoice::parametricRange, PrefGroup::launch, "New x(t), y(t) curves over t", kParametricRanges},
 }};
@@ -97,6 +99,7 @@ int PreferencesModel::choice(PrefChoice c) const
         const int g = static_cast<int>(v.showHideUI);
         return g < segmentCount(c) ? g : -1;
     }
+    case PrefChoice::appearance: return static_cast<int>(v.appearance);
     case PrefChoice::polarRange: return v.polarFromZero ? 1 : 0;
     case PrefChoice::parametricRange: return v.parametricFromZero ? 1 : 0;
     }
@@ -111,6 +114,7 @@ void PreferencesModel::setChoice(PrefChoice c, int segment)
     switch (c) {
     case PrefChoice::maxIntegral: v.maxIntegral = maxIntegralForSegment(segment); break;
     case PrefChoice::showHideUI: v.showHideUI = static_cast<BarsGesture>(segment); break;
+    case PrefChoice::appearance: v.appearance = static_cast<AppearanceChoice>(segment); break;
     case PrefChoice::polarRange: v.polarFromZero = segment == 1; break;
     case PrefChoice::parametricRange: v.parametricFromZero = segment == 1; break;
     }

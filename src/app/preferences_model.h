@@ -16,6 +16,10 @@ namespace orlix {
 
 class OrlixViewController;
 
+// Light or dark: as the system is, or always one of them. Stored as its
+// number.
+enum class AppearanceChoice { system = 0, light = 1, dark = 2 };
+
 // Every value the screen edits, as the application holds it.
 struct PreferenceValues {
     bool saveFuncs = true;
@@ -25,6 +29,7 @@ struct PreferenceValues {
     bool showOsculatingCircle = true;
     int maxIntegral = 10; // most step halvings of a range's integration
     BarsGesture showHideUI = BarsGesture::ThreeFingers;
+    AppearanceChoice appearance = AppearanceChoice::system;
     // Read at launch.
     bool resetAllOnLaunch = false;
     bool resetPositionOnLaunch = false;
@@ -44,7 +49,7 @@ enum class PrefSwitch {
     infoPanelLeft,
 };
 
-enum class PrefChoice { maxIntegral, showHideUI, polarRange, parametricRange };
+enum class PrefChoice { maxIntegral, showHideUI, appearance, polarRange, parametricRange };
 
 // Which group of the screen a control sits in.
 enum class PrefGroup { app, launch };

@@ -12,6 +12,7 @@
 #include <QScrollArea>
 #include <QVBoxLayout>
 
+#include "appearance.h"
 #include "controller.h"
 #include "panel_frame.h"
 #include "orlix/function.h"
@@ -35,9 +36,9 @@ QButtonGroup* segmented(const PrefChoiceInfo& info, QWidget* parent, QVBoxLayout
         b->setCheckable(true);
         b->setFocusPolicy(Qt::TabFocus);
         b->setMinimumWidth(10);
-        b->setStyleSheet(QStringLiteral("QPushButton { border: 1px solid rgb(120,130,150); padding: 4px 2px;"
-                                        " background: white; }"
-                                        "QPushButton:checked { background: rgb(45,100,200); color: white; }"));
+        setThemedStyleSheet(b, QStringLiteral("QPushButton { border: 1px solid rgb(120,130,150); padding: 4px 2px;"
+                                              " background: {field}; color: {text}; }"
+                                              "QPushButton:checked { background: rgb(45,100,200); color: white; }"));
         group->addButton(b, static_cast<int>(i));
         row->addWidget(b, 1);
     }

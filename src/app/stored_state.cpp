@@ -29,6 +29,7 @@ StoreDocument::Schema StoredState::schema()
         {defRfKey, E::Number},
         {defTKey, E::Number},
         {infoviewAlignmentKey, E::Number},
+        {appearanceKey, E::Number},
     };
 }
 

@@ -43,6 +43,8 @@ struct StoredState {
     static constexpr const char* defRfKey = "defRfBoundaries";
     static constexpr const char* defTKey = "defTBoundaries";
     static constexpr const char* infoviewAlignmentKey = "infoviewAlignment";
+    // 0 as the system, 1 light, 2 dark.
+    static constexpr const char* appearanceKey = "appearance";
 
     // What each key must hold for the store to read it from its file.
     static StoreDocument::Schema schema();

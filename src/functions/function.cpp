@@ -495,13 +495,15 @@ void Function::drawFunctions(Canvas& c, myPoint o, myPoint s, SizeF area)
 {
     const Register functions = state().functions;
     Function* current = state().shell ? state().shell->currentFunction() : nullptr;
+    const PlotContext* plot = plotContext();
+    const Theme& theme = plot ? plot->theme() : themeFor(Appearance::light);
     for (const auto& [id, f] : functions) {
         if (!f)
             continue;
         c.save();
         // The current function stands out by one point; its own width stays.
         c.setLineWidth(f.get() == current ? f->lineWidth() + 1 : f->lineWidth());
-        c.setStrokeColor(f->color());
+        c.setStrokeColor(theme.legible(f->color()));
         if (f->dashPatternSize() != 0)
             c.setLineDash(0, f->dashPattern().data(), f->dashPatternSize());
         else

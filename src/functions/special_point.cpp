@@ -25,14 +25,19 @@ constexpr size_t markerCount = 7;
 
 // Marker layers per kind of canvas: a layer is only ever drawn on a canvas
 // of the kind that made it.
-std::map<std::type_index, std::array<std::unique_ptr<Canvas>, markerCount>>& markerCache()
+// One set of marker pictures per kind of canvas and appearance.
+using MarkerKey = std::pair<std::type_index, Appearance>;
+
+std::map<MarkerKey, std::array<std::unique_ptr<Canvas>, markerCount>>& markerCache()
 {
-    static std::map<std::type_index, std::array<std::unique_ptr<Canvas>, markerCount>> cache;
+    static std::map<MarkerKey, std::array<std::unique_ptr<Canvas>, markerCount>> cache;
     return cache;
 }
 
 const RectF circle{6, 6, 12, 12};
 const RectF traceSquare{8.485281f, 8.485281f, 7.029437f, 7.029437f};
+
+const Theme& themeOf(const PlotContext* plot) { return plot ? plot->theme() : themeFor(Appearance::light); }
 
 void stroke(Canvas& c, float width, Color color, bool bevel)
 {
@@ -107,7 +112,7 @@ bool specialPoint::drawToContext(Canvas& c)
 
 void specialPoint::drawImage(Canvas& c)
 {
-    const Canvas* layer = markerLayer(c, image_);
+    const Canvas* layer = markerLayer(c, image_, themeOf(plotter()));
     if (!layer)
         return;
     c.rotate(betta_);
@@ -148,7 +153,7 @@ void specialPoint::drawAnyway(Canvas& c)
             tail = PointF{head.x + arrowLength * std::cos(thetta_), head.y - arrowLength * std::sin(thetta_)};
         }
         width = 1;
-        color = Color{0, 0, 0, 1};
+        color = plot->theme().infiniteArrow;
     } else {
         const PointF d = plot->myPointToDevice(info_.point);
         const float px = d.x, py = d.y;
@@ -171,13 +176,13 @@ void specialPoint::drawAnyway(Canvas& c)
                 tail = head;
         }
         width = 2;
-        color = Color{1, 0, 0, 1};
+        color = plot->theme().highlight;
     }
     if (!std::isfinite(head.x) || !std::isfinite(head.y) || !std::isfinite(tail.x) || !std::isfinite(tail.y))
         return;
     devicePoint_ = head;
     c.save();
-    if (const Canvas* dot = markerLayer(c, Marker::Arrow))
+    if (const Canvas* dot = markerLayer(c, Marker::Arrow, plot->theme()))
         c.drawLayer(*dot, PointF{head.x - 12, head.y - 12});
     c.setLineWidth(width);
     c.setStrokeColor(color);
@@ -216,28 +221,28 @@ void specialPoint::rotate()
         betta_ = static_cast<float>(betta_ - it->second);
 }
 
-const Canvas* specialPoint::markerLayer(Canvas& c, Marker m)
+const Canvas* specialPoint::markerLayer(Canvas& c, Marker m, const Theme& theme)
 {
     if (m == Marker::None)
         return nullptr;
-    auto& layers = markerCache()[std::type_index(typeid(c))];
+    auto& layers = markerCache()[MarkerKey{std::type_index(typeid(c)), theme.appearance}];
     auto& slot = layers[static_cast<size_t>(m)];
     if (!slot) {
         slot = c.createLayer(SizeF{24, 24});
         if (!slot)
             return nullptr;
-        drawMarker(*slot, m);
+        drawMarker(*slot, m, theme);
     }
     return slot.get();
 }
 
-void specialPoint::drawMarker(Canvas& c, Marker m)
+void specialPoint::drawMarker(Canvas& c, Marker m, const Theme& theme)
 {
     c.save();
     switch (m) {
     case Marker::None: break;
     case Marker::Root: {
-        stroke(c, 2, Color{1.0f, 0.1f, 0.3f, 0.6f}, false);
+        stroke(c, 2, theme.rootMark, false);
         c.strokeEllipse(circle);
         for (int k = 0; k < 4; ++k) {
             const double a = std::numbers::pi / 4 + k * std::numbers::pi / 2;
@@ -249,7 +254,7 @@ void specialPoint::drawMarker(Canvas& c, Marker m)
         break;
     }
     case Marker::MinMax:
-        stroke(c, 2, Color{0, 0, 1, 0.6f}, true);
+        stroke(c, 2, theme.extremumMark, true);
         c.strokeEllipse(circle);
         c.moveTo(1.2f, 12);
         c.lineTo(22.8f, 12);
@@ -259,7 +264,7 @@ void specialPoint::drawMarker(Canvas& c, Marker m)
         c.strokePath();
         break;
     case Marker::Infl:
-        stroke(c, 2, Color{0, 0.6f, 0, 0.6f}, true);
+        stroke(c, 2, theme.inflectionMark, true);
         c.strokeEllipse(circle);
         c.moveTo(9, 6.803848f);
         c.lineTo(0, 12);
@@ -268,7 +273,7 @@ void specialPoint::drawMarker(Canvas& c, Marker m)
         c.strokePath();
         break;
     case Marker::Trace:
-        stroke(c, 1.5f, Color{1, 0, 0, 0.6f}, true);
+        stroke(c, 1.5f, theme.traceMark, true);
         c.strokeRect(traceSquare);
         // Four quarter circles of radius 12, each centred on the nearer
         // corner: a concave star.
@@ -281,7 +286,7 @@ void specialPoint::drawMarker(Canvas& c, Marker m)
         c.strokePath();
         break;
     case Marker::Trace2:
-        stroke(c, 1.5f, Color{1, 0, 0, 1}, true);
+        stroke(c, 1.5f, theme.currentTraceMark, true);
         c.strokeEllipse(RectF{1, 1, 22, 22});
         c.strokeRect(traceSquare);
         c.moveTo(12, 0);
@@ -291,7 +296,7 @@ void specialPoint::drawMarker(Canvas& c, Marker m)
         c.strokePath();
         break;
     case Marker::Arrow:
-        stroke(c, 2, Color{1, 0, 0, 1}, false);
+        stroke(c, 2, theme.highlight, false);
         c.strokeEllipse(circle);
         break;
     }

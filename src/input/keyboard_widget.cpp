@@ -15,14 +15,29 @@ namespace orlix {
 
 namespace {
 
-const QColor kBackground(206, 210, 217);
-const QColor kBarBackground(190, 195, 204);
-const QColor kKeyFace(255, 255, 255);
-const QColor kFunctionFace(236, 240, 248);
-const QColor kControlFace(171, 178, 190);
-const QColor kPressedFace(150, 160, 178);
-const QColor kInk(30, 32, 40);
-const QColor kVariableInk(0, 0, 128);
+// The keyboard's colours in the two appearances.
+struct KeyColors {
+    QColor background, bar, barLine;
+    QColor keyFace, functionFace, controlFace, groupFace, pressedFace, shadow;
+    QColor ink, variableInk;
+    QColor balloon, balloonLine, inkShadow;
+};
+
+const KeyColors kLightKeys{
+    QColor(206, 210, 217), QColor(190, 195, 204), QColor(150, 155, 165),
+    QColor(255, 255, 255), QColor(236, 240, 248), QColor(171, 178, 190), QColor(225, 229, 236), QColor(150, 160, 178),
+    QColor(120, 126, 138),
+    QColor(30, 32, 40), QColor(0, 0, 128),
+    QColor(252, 252, 255), QColor(140, 146, 160), QColor(255, 255, 255),
+};
+
+const KeyColors kDarkKeys{
+    QColor(38, 39, 43), QColor(52, 54, 60), QColor(70, 72, 80),
+    QColor(92, 94, 102), QColor(76, 78, 86), QColor(58, 60, 66), QColor(66, 68, 76), QColor(120, 124, 136),
+    QColor(10, 10, 12),
+    QColor(236, 238, 242), QColor(150, 185, 255),
+    QColor(98, 100, 108), QColor(120, 124, 136), QColor(20, 20, 24),
+};
 
 QRectF qrect(const RectF& r) { return QRectF(r.x, r.y, r.width, r.height); }
 
@@ -254,10 +269,11 @@ void KeyboardWidget::paintEvent(QPaintEvent*)
 {
     QPainter p(this);
     p.setRenderHint(QPainter::Antialiasing);
-    p.fillRect(rect(), kBackground);
+    const KeyColors& k = dark_ ? kDarkKeys : kLightKeys;
+    p.fillRect(rect(), k.background);
     const float bar = keyboard_.topBarHeight();
-    p.fillRect(QRectF(0, 0, width(), bar), kBarBackground);
-    p.setPen(QPen(QColor(150, 155, 165), 1));
+    p.fillRect(QRectF(0, 0, width(), bar), k.bar);
+    p.setPen(QPen(k.barLine, 1));
     p.drawLine(QPointF(0, 0.5), QPointF(width(), 0.5));
 
     const bool custom = keyboard_.customKeys();
@@ -313,14 +329,15 @@ void KeyboardWidget::paintKey(QPainter& p, const KeyRecord& key, float dx, bool 
     const QRectF face = cell.adjusted(3, 4, -3, -4);
     // Names stand apart from signs and numbers.
     const bool name = key.action == KeyAction::insert && key.text.size() > 1 && isLetter(key.text.front());
-    QColor fill = control ? kControlFace : name ? kFunctionFace : kKeyFace;
+    const KeyColors& k = dark_ ? kDarkKeys : kLightKeys;
+    QColor fill = control ? k.controlFace : name ? k.functionFace : k.keyFace;
     if (key.action == KeyAction::group)
-        fill = QColor(225, 229, 236);
+        fill = k.groupFace;
     if (pressed)
-        fill = kPressedFace;
+        fill = k.pressedFace;
     // A soft shadow under the key, then its face.
     p.setPen(Qt::NoPen);
-    p.setBrush(QColor(120, 126, 138));
+    p.setBrush(k.shadow);
     p.drawRoundedRect(face.translated(0, 1.2), 6, 6);
     p.setBrush(fill);
     p.drawRoundedRect(face, 6, 6);
@@ -338,7 +355,7 @@ void KeyboardWidget::paintKey(QPainter& p, const KeyRecord& key, float dx, bool 
     font.setBold(false);
     font.setItalic(variable);
     p.setFont(font);
-    p.setPen(variable ? kVariableInk : kInk);
+    p.setPen(variable ? k.variableInk : k.ink);
     p.drawText(face, Qt::AlignCenter, label);
 }
 
@@ -354,20 +371,21 @@ void KeyboardWidget::paintMagnifier(QPainter& p, const KeyRecord& key, const Rec
     const qreal stemBottom = std::max(cell.center().y() + 6, stemTop);
     stem.addRoundedRect(QRectF(cell.left(), stemTop, cell.width(), stemBottom - stemTop), 6, 6);
     const QPainterPath shape = balloon.united(stem);
+    const KeyColors& k = dark_ ? kDarkKeys : kLightKeys;
     p.save();
     p.setPen(Qt::NoPen);
     p.setBrush(QColor(0, 0, 0, 60));
     p.drawPath(shape.translated(0, 2));
-    p.setBrush(QColor(252, 252, 255));
-    p.setPen(QPen(QColor(140, 146, 160), 1));
+    p.setBrush(k.balloon);
+    p.setPen(QPen(k.balloonLine, 1));
     p.drawPath(shape);
     const QString label = qs(key.text);
     const QRectF textBox = head.adjusted(6, 2, -6, -4);
     p.setFont(fittingFont(label, 46, 20, textBox.width()));
-    // The white shadow a point below, then the text.
-    p.setPen(Qt::white);
+    // A light shadow a point below, then the text.
+    p.setPen(k.inkShadow);
     p.drawText(textBox.translated(0, 1), Qt::AlignCenter, label);
-    p.setPen(key.magnifier == MagnifierKind::variable ? kVariableInk : kInk);
+    p.setPen(key.magnifier == MagnifierKind::variable ? k.variableInk : k.ink);
     p.drawText(textBox, Qt::AlignCenter, label);
     p.restore();
 }

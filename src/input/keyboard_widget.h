@@ -34,6 +34,12 @@ class KeyboardWidget : public QWidget {
     void setLayout(int width, KeyboardOrientation orientation);
     // The field typed into; nullptr when nothing is edited.
     void setTarget(KeyboardTarget* target);
+    // Keys light on dark rather than dark on light.
+    void setDarkAppearance(bool dark)
+    {
+        dark_ = dark;
+        update();
+    }
 
     void showErrorMessage(const QString& text);
     void hideErrorMessage();
@@ -55,6 +61,7 @@ class KeyboardWidget : public QWidget {
     void hideEvent(QHideEvent* event) override;
 
   private:
+    bool dark_ = false;
     // After every forwarded event: the repeat timer, the size, a repaint.
     void sync();
     void errorBarChanged(ErrorBarChange change);

@@ -128,16 +128,16 @@ void funcSelector::drawRect(Canvas& c) const
     c.save();
     c.setLineCap(LineCap::Round);
     c.setLineWidth(kPillWidth);
-    c.setStrokeColor(Color{0, 0, 0, 0.5f});
+    c.setStrokeColor(plotter_.theme().selectorPill);
     c.moveTo(kPillWidth / 2, mid);
     c.lineTo(size.width - kPillWidth / 2, mid);
     c.strokePath();
 
     c.setLineCap(LineCap::Butt);
     c.setLineJoin(LineJoin::Miter);
-    c.setStrokeColor(Color{1, 1, 1, 1});
+    c.setStrokeColor(plotter_.theme().selectorOutline);
     for (const Glyph& g : glyphs(size)) {
-        c.setFillColor(g.color);
+        c.setFillColor(plotter_.theme().legible(g.color));
         c.setLineWidth(g.current ? 2 : 1);
         drawGlyph(c, g.shape, g.center, g.current);
     }

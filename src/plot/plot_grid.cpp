@@ -9,12 +9,6 @@ namespace orlix {
 
 namespace {
 
-// Axis colour: blue, slightly transparent.
-constexpr Color kAxisColor{0, 0, 1, 0.8f};
-// Every grid pass darkens its lines by this much more black.
-constexpr Color kGridColor{0, 0, 0, 0.06f};
-constexpr Color kStripeColor{0, 0, 1, 1};
-constexpr Color kTextColor{0, 0, 0, 1};
 
 // Grid passes stop at this step; steps below kLabelLimit may carry labels.
 constexpr double kLastStep = 250;
@@ -97,6 +91,14 @@ void PlotGrid::releaseLayers()
     verStripe_.reset();
 }
 
+void PlotGrid::setTheme(const Theme& theme)
+{
+    if (&theme == theme_)
+        return;
+    theme_ = &theme;
+    releaseLayers();
+}
+
 // ---- drawing ---------------------------------------------------------------------------
 
 bool PlotGrid::drawable(SizeF size)
@@ -110,7 +112,7 @@ void PlotGrid::drawPlane(Canvas& canvas, const Frame& f)
     if (!drawable(f.size))
         return;
     canvas.save();
-    canvas.setFillColor(kTextColor);
+    canvas.setFillColor(theme_->text);
     const PointF axes = drawAxes(canvas, f);
     const myPoint steps = drawGridForSx(f.scale.x, f.scale.y, canvas, f);
     drawTicksAndLabels(canvas, steps, axes, f);
@@ -171,7 +173,7 @@ double PlotGrid::gridPasses(double s, double centre, float length, bool vertical
     const SizeF ls = layer.size();
     const RectF whole{0, 0, ls.width, ls.height};
     layer.clear(whole);
-    layer.setFillColor(kGridColor);
+    layer.setFillColor(theme_->grid);
 
     double labelStep = 0;
     while (step < kLastStep) {
@@ -225,7 +227,7 @@ PointF PlotGrid::drawAxes(Canvas& canvas, const Frame& f)
     const float oy = clampAxis(centre.y, good.y, good.height, xClamped);
 
     canvas.setLineWidth(2.0f);
-    canvas.setStrokeColor(kAxisColor);
+    canvas.setStrokeColor(theme_->axis);
     auto line = [&](PointF a, PointF b, bool clamped) {
         if (!finite(a.x) || !finite(a.y) || !finite(b.x) || !finite(b.y))
             return; // no position: no axis
@@ -267,7 +269,7 @@ void PlotGrid::drawTicksAndLabels(Canvas& canvas, myPoint steps, PointF axes, co
 
     ensureStripes(canvas);
     canvas.setLineWidth(2.0f);
-    canvas.setStrokeColor(kAxisColor);
+    canvas.setStrokeColor(theme_->axis);
 
     const myPoint first{(fx - centre.x) / scale.x, (centre.y - fy) / scale.y};
     auto label = [&](double v, double unit, PointF at, PointF offset, TextAlign align) {
@@ -322,7 +324,7 @@ void PlotGrid::ensureStripes(Canvas& canvas)
     horStripe_ = canvas.createLayer(SizeF{12, 2});
     verStripe_ = canvas.createLayer(SizeF{2, 12});
     for (Canvas* s : {horStripe_.get(), verStripe_.get()}) {
-        s->setFillColor(kStripeColor);
+        s->setFillColor(theme_->stripe);
         const SizeF sz = s->size();
         s->fillRect(RectF{0, 0, sz.width, sz.height});
     }

@@ -8,9 +8,6 @@ namespace orlix {
 namespace {
 
 constexpr double kPi = std::numbers::pi;
-constexpr Color kRed{1, 0, 0, 1};
-constexpr Color kHighlightFill{1, 0, 0, 0.3f};
-constexpr Color kTraceColor{0, 0, 0, 0.8f};
 constexpr float kTraceWidth = 1.2f;
 constexpr float kHighlightWidth = 1.5f;
 constexpr float kHighlightDiameter = 24;
@@ -62,16 +59,16 @@ void PlotOverlays::drawHighlight(Canvas& c, const specialPoint& selected) const
     const RectF circle{d.x - kHighlightDiameter / 2, d.y - kHighlightDiameter / 2, kHighlightDiameter,
                        kHighlightDiameter};
     c.setLineWidth(kHighlightWidth);
-    c.setStrokeColor(kRed);
+    c.setStrokeColor(theme_->highlight);
     c.strokeEllipse(circle);
-    c.setFillColor(kHighlightFill);
+    c.setFillColor(theme_->highlightFill);
     c.fillEllipse(circle);
 }
 
 void PlotOverlays::beginTraceLines(Canvas& c) const
 {
     c.setLineWidth(kTraceWidth);
-    c.setStrokeColor(kTraceColor);
+    c.setStrokeColor(theme_->traceLine);
     c.setLineDash(0, kTraceDash, 2);
 }
 
@@ -143,7 +140,7 @@ void PlotOverlays::drawTangentAndCircle(Canvas& c, const ViewState& view, RectF 
                                                     static_cast<float>(2 * R * tSx), static_cast<float>(2 * R * tSy)});
             if (!finitePoint(centre) || !intersects(circle, RectF{0, 0, view.size().width, view.size().height}))
                 return;
-            c.setFillColor(kRed);
+            c.setFillColor(theme_->highlight);
             c.fillEllipse(RectF{centre.x - 2, centre.y - 2, 4, 4});
             strokeLine(c, P, centre);
             c.strokeEllipse(circle);

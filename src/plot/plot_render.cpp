@@ -135,6 +135,22 @@ void plotView::setDevicePixelRatio(double ratio)
         redraw();
 }
 
+void plotView::setAppearance(Appearance appearance)
+{
+    const Theme& theme = themeFor(appearance);
+    if (&theme == theme_)
+        return;
+    theme_ = &theme;
+    grid_.setTheme(theme);
+    overlays_.setTheme(theme);
+    backgroundChanged();
+    // The curves' colours as drawn depend on the background.
+    if (initialized_)
+        redraw();
+    else
+        needsDisplay();
+}
+
 void plotView::redraw()
 {
     resample(nullptr);
@@ -181,6 +197,8 @@ void plotView::renderToContext(Canvas& c)
 {
     if (!drawable())
         return;
+    c.setFillColor(theme_->background);
+    c.fillRect(RectF{0, 0, frame_.width, frame_.height});
     drawPlane(c);
     if (!Function::functionRegister().empty() && nextFreeLayer_) {
         if (layerPending_) {
@@ -206,6 +224,8 @@ void plotView::drawScene(Canvas& c)
         return;
     c.save();
     c.clip(RectF{0, 0, frame_.width, frame_.height});
+    c.setFillColor(theme_->background);
+    c.fillRect(RectF{0, 0, frame_.width, frame_.height});
     drawPlane(c);
     // The curves as the function layer holds them, where it lies now: the
     // same cuts at its edges, its stretch while a pinch is under way.

@@ -4,6 +4,7 @@
 
 #include "orlix/canvas.h"
 #include "orlix/stack_machine.h" // myPoint
+#include "orlix/theme.h"
 
 namespace orlix {
 
@@ -19,6 +20,8 @@ class PlotContext {
     virtual PointF myPointToDevice(myPoint user) const = 0;
     // The part of the view not covered by the bars.
     virtual RectF goodRect() const = 0;
+    // The colours the plane is drawn in.
+    virtual const Theme& theme() const { return themeFor(Appearance::light); }
 };
 
 // The user's choice of searches for the current function.

@@ -66,9 +66,9 @@ class specialPoint : public specialObject {
 
     // The 24 × 24 marker layer for drawing on canvases of c's kind, made on
     // first use; nullptr for Marker::None or when c makes no layers.
-    static const Canvas* markerLayer(Canvas& c, Marker m);
+    static const Canvas* markerLayer(Canvas& c, Marker m, const Theme& theme = themeFor(Appearance::light));
     // Draws a marker image into a 24 × 24 canvas.
-    static void drawMarker(Canvas& c, Marker m);
+    static void drawMarker(Canvas& c, Marker m, const Theme& theme = themeFor(Appearance::light));
 
   private:
     PointF devicePoint_;

@@ -10,6 +10,7 @@
 #include <typeindex>
 
 #include "orlix/canvas.h"
+#include "orlix/theme.h"
 #include "orlix/view_state.h"
 
 namespace orlix {
@@ -65,6 +66,8 @@ class PlotGrid {
     // Forgets every layer; they are made again, from the canvas drawn into,
     // on the next draw.
     void releaseLayers();
+    // The colours of the next draw; the layers are made again in them.
+    void setTheme(const Theme& theme);
 
   private:
     void ensureGridLayers(Canvas& canvas, SizeF size);
@@ -79,6 +82,7 @@ class PlotGrid {
     std::unique_ptr<Canvas> horLayer_, verLayer_;
     SizeF horSize_{}, verSize_{};
     std::unique_ptr<Canvas> horStripe_, verStripe_;
+    const Theme* theme_ = &themeFor(Appearance::light);
 };
 
 } // namespace orlix

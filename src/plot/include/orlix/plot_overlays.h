@@ -39,9 +39,12 @@ class PlotOverlays {
     void drawTangentAndCircle(Canvas& c, const ViewState& view, RectF goodRect, const myPointInfo& info,
                               CurvatureSide side) const;
 
+    void setTheme(const Theme& theme) { theme_ = &theme; }
+
   private:
     bool showTangent_ = true;
     bool showOsculatingCircle_ = true;
+    const Theme* theme_ = &themeFor(Appearance::light);
 };
 
 } // namespace orlix

@@ -137,6 +137,10 @@ class plotView : public PlotContext {
 
     // ---- good rectangle and information panel --------------------------------
     RectF goodRect() const override { return goodRect_; }
+    const Theme& theme() const override { return *theme_; }
+    // Draws the plane, its curves and marks in the colours of a light or a
+    // dark appearance from the next frame on.
+    void setAppearance(Appearance appearance);
     // Stores the rectangle and re-anchors the information panel.
     void setGoodRect(RectF r);
     bool isLeftAligned() const { return isLeftAligned_; }
@@ -223,10 +227,10 @@ class plotView : public PlotContext {
     void renderToContext(Canvas& c);
     // The overlays of a frame and the information panel's updates.
     void additionalDrawings(Canvas& c);
-    // What a frame shows (plane, curves, marks, overlays) drawn straight
-    // onto c, which is the view's size, with no layer in between: the
-    // curves are paths from their samples, one for each function. For
-    // pictures of the view that leave the app.
+    // What a frame shows (background, plane, curves, marks, overlays)
+    // drawn straight onto c, which is the view's size, with no layer in
+    // between: the curves are paths from their samples, one for each
+    // function. For pictures of the view that leave the app.
     void drawScene(Canvas& c);
     // The rectangle the function layer is drawn into: where it lies and how
     // far it is stretched since it was drawn.
@@ -266,6 +270,7 @@ class plotView : public PlotContext {
     bool shown_ = false;
     ViewState viewState_;
     PlotGrid grid_;
+    const Theme* theme_ = &themeFor(Appearance::light);
     PlotOverlays overlays_;
     GestureTracker gestures_{*this};
 

@@ -1,0 +1,125 @@
+#include "appearance.h"
+
+#include <QApplication>
+#include <QPalette>
+#include <QStyle>
+#include <QWidget>
+
+namespace orlix {
+
+namespace {
+
+constexpr const char* kSheetProperty = "orlixThemedSheet";
+
+Appearance current = Appearance::light;
+// The system's palette, kept while the application shows one of its own.
+std::optional<QPalette> systemPalette;
+
+struct UiColors {
+    const char* bar;
+    const char* card;
+    const char* accent;
+    const char* error;
+    const char* info;
+    const char* infoBorder;
+    const char* field;
+    const char* text;
+};
+
+constexpr UiColors kLightUi{"rgba(236,238,242,235)", "rgb(244,245,248)",      "rgb(0,0,128)",
+                            "rgb(200,0,0)",          "rgba(255,255,255,230)", "rgb(200,200,200)",
+                            "white",                 "black"};
+constexpr UiColors kDarkUi{"rgba(44,45,50,235)", "rgb(48,49,54)",      "rgb(150,185,255)",
+                           "rgb(255,120,120)",   "rgba(36,37,41,235)", "rgb(84,86,94)",
+                           "rgb(30,31,34)",      "rgb(232,234,238)"};
+
+QString filled(QString sheet, Appearance a)
+{
+    const UiColors& c = a == Appearance::dark ? kDarkUi : kLightUi;
+    return sheet.replace(QLatin1String("{bar}"), QLatin1String(c.bar))
+        .replace(QLatin1String("{card}"), QLatin1String(c.card))
+        .replace(QLatin1String("{accent}"), QLatin1String(c.accent))
+        .replace(QLatin1String("{error}"), QLatin1String(c.error))
+        .replace(QLatin1String("{info}"), QLatin1String(c.info))
+        .replace(QLatin1String("{infoBorder}"), QLatin1String(c.infoBorder))
+        .replace(QLatin1String("{field}"), QLatin1String(c.field))
+        .replace(QLatin1String("{text}"), QLatin1String(c.text));
+}
+
+} // namespace
+
+QPalette darkPalette()
+{
+    QPalette p;
+    const QColor window(43, 44, 48), base(30, 31, 34), text(232, 234, 238), button(58, 60, 66);
+    const QColor dim(128, 130, 138);
+    p.setColor(QPalette::Window, window);
+    p.setColor(QPalette::WindowText, text);
+    p.setColor(QPalette::Base, base);
+    p.setColor(QPalette::AlternateBase, window);
+    p.setColor(QPalette::ToolTipBase, button);
+    p.setColor(QPalette::ToolTipText, text);
+    p.setColor(QPalette::PlaceholderText, dim);
+    p.setColor(QPalette::Text, text);
+    p.setColor(QPalette::Button, button);
+    p.setColor(QPalette::ButtonText, text);
+    p.setColor(QPalette::BrightText, QColor(255, 120, 120));
+    p.setColor(QPalette::Light, QColor(80, 82, 90));
+    p.setColor(QPalette::Midlight, QColor(68, 70, 76));
+    p.setColor(QPalette::Mid, QColor(50, 51, 56));
+    p.setColor(QPalette::Dark, QColor(24, 24, 27));
+    p.setColor(QPalette::Shadow, QColor(0, 0, 0));
+    p.setColor(QPalette::Highlight, QColor(61, 123, 217));
+    p.setColor(QPalette::HighlightedText, Qt::white);
+    p.setColor(QPalette::Link, QColor(120, 170, 255));
+    p.setColor(QPalette::LinkVisited, QColor(180, 150, 255));
+    for (QPalette::ColorRole role : {QPalette::WindowText, QPalette::Text, QPalette::ButtonText})
+        p.setColor(QPalette::Disabled, role, dim);
+    return p;
+}
+
+bool isDarkPalette(const QPalette& palette) { return palette.color(QPalette::Window).lightness() < 128; }
+
+Appearance resolveAppearance(AppearanceChoice choice, bool systemIsDark)
+{
+    switch (choice) {
+    case AppearanceChoice::light: return Appearance::light;
+    case AppearanceChoice::dark: return Appearance::dark;
+    case AppearanceChoice::system: break;
+    }
+    return systemIsDark ? Appearance::dark : Appearance::light;
+}
+
+Appearance applyAppearance(AppearanceChoice choice)
+{
+    const QPalette system = systemPalette ? *systemPalette : QApplication::palette();
+    const bool systemIsDark = isDarkPalette(system);
+    const Appearance a = resolveAppearance(choice, systemIsDark);
+    if ((a == Appearance::dark) == systemIsDark) {
+        if (systemPalette) {
+            QApplication::setPalette(*systemPalette);
+            systemPalette.reset();
+        }
+    } else {
+        if (!systemPalette)
+            systemPalette = system;
+        QApplication::setPalette(a == Appearance::dark ? darkPalette() : QApplication::style()->standardPalette());
+    }
+    current = a;
+    for (QWidget* w : QApplication::allWidgets()) {
+        const QVariant sheet = w->property(kSheetProperty);
+        if (sheet.isValid())
+            w->setStyleSheet(filled(sheet.toString(), a));
+    }
+    return a;
+}
+
+Appearance currentAppearance() { return current; }
+
+void setThemedStyleSheet(QWidget* widget, const QString& sheet)
+{
+    widget->setProperty(kSheetProperty, sheet);
+    widget->setStyleSheet(filled(sheet, current));
+}
+
+} // namespace orlix
