@@ -14,6 +14,7 @@
 #include <vector>
 
 #include "orlix/function.h"
+#include "orlix/theme.h"
 #include "window_fixture.h"
 
 using namespace orlix;
@@ -80,15 +81,13 @@ std::vector<SvgPath> strokedPaths(const QString& file)
     return paths;
 }
 
-QString strokeOf(const Function& f)
-{
-    const Color c = f.color();
-    return QColor::fromRgbF(c.r, c.g, c.b).name();
-}
+QColor toQColor(Color c) { return QColor::fromRgbF(c.r, c.g, c.b); }
 
 class PictureExportTest : public WindowTest {
   protected:
     plotView& view() { return w->plot().view(); }
+    // A curve's colour as the view draws it.
+    QString strokeOf(const Function& f) { return toQColor(view().theme().legible(f.color())).name(); }
     QString file(const QString& name) const { return dir.filePath(name); }
     std::optional<QString> write(const QString& name, PictureFormat format, double scale = 1)
     {
@@ -201,6 +200,18 @@ TEST_F(PictureExportTest, PngSizesAndRefusals)
     EXPECT_FALSE(w->controller().sharePicture(PictureRequest{file("missing/plot.png")}));
     ASSERT_NE(w->openMessage(), nullptr);
     EXPECT_TRUE(w->openMessage()->text().startsWith(QStringLiteral("Could not write")));
+}
+
+// The picture has the background of the view's appearance.
+TEST_F(PictureExportTest, DrawnInTheViewsAppearance)
+{
+    commit("sin(x)");
+    for (const Appearance a : {Appearance::dark, Appearance::light}) {
+        view().setAppearance(a);
+        ASSERT_FALSE(write("look.png", PictureFormat::Png));
+        const QImage image(file("look.png"));
+        EXPECT_EQ(image.pixelColor(1, 1).name(), toQColor(themeFor(a).background).name());
+    }
 }
 
 // The dialog's answer: format by the name's extension, else by the filter.
