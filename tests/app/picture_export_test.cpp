@@ -117,7 +117,7 @@ TEST_F(PictureExportTest, SvgCurvesAreOnePathEachAtTheViewsPlaces)
         {FunctionKind::yx, "x^2-2", {}, {0.75f, 0.05f, 0.05f, 1}},
         {FunctionKind::polar, "1+2cos(θ)", {}, {0.05f, 0.6f, 0.05f, 1}},
         {FunctionKind::parametric, "3cos(t)", "2sin(3t)", {0.6f, 0.05f, 0.75f, 1}},
-        {FunctionKind::implicit, "x^2+y^2-9", {}, {0.9f, 0.5f, 0, 1}},
+        {FunctionKind::implicit, "x^2+y^2-9", {}, {0.6f, 0.4f, 0, 1}},
     };
     for (const auto& c : cases) {
         SCOPED_TRACE(c.formula.toStdString());
