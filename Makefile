@@ -5,7 +5,7 @@ JOBS       ?= $(shell nproc 2>/dev/null || echo 2)
 CMAKE_ARGS ?=
 
 # Debian packages the build needs.
-PACKAGES = build-essential cmake pkg-config qt6-base-dev nlohmann-json3-dev \
+PACKAGES = build-essential cmake pkg-config qt6-base-dev qt6-svg-dev nlohmann-json3-dev \
            libgtest-dev libgmock-dev libbenchmark-dev libmuparser-dev fonts-dejavu-core
 
 .PHONY: all deps configure build run test test-asan bench fuzz format clean

@@ -84,6 +84,14 @@ OrlixViewController::~OrlixViewController()
     plotter_.setStore(nullptr);
 }
 
+bool OrlixViewController::sharePicture(const PictureRequest& request)
+{
+    const std::optional<QString> failure = writePicture(plotter_, request);
+    if (failure && onAlert)
+        onAlert("Error!", failure->toStdString());
+    return !failure;
+}
+
 void OrlixViewController::load()
 {
     ChangeBatch batch(*this);

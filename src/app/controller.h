@@ -11,6 +11,7 @@
 #include <string_view>
 
 #include "launch.h"
+#include "picture_export.h"
 #include "orlix/function.h"
 #include "orlix/function_history.h"
 #include "orlix/function_kind.h"
@@ -32,6 +33,9 @@ class OrlixViewController : public PlotController, public FunctionShell {
     // screen, restores the stored state and picks the current function.
     // The plot view must have its frame.
     void load();
+    // Writes a picture of the plot as it is shown; a failure is shown in
+    // the "Error!" alert. Answers whether the file was written.
+    bool sharePicture(const PictureRequest& request);
 
     // ---- hooks to the window ----
     // An alert with one button "Ok".

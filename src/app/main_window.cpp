@@ -111,6 +111,8 @@ MainWindow::MainWindow(const QString& storeDirectory, InfoPanel* info, QWidget* 
         quitKey->setKey(QKeySequence(Qt::CTRL | Qt::Key_Q));
     auto* prefsKey = new QShortcut(QKeySequence(Qt::CTRL | Qt::Key_Comma), this);
     connect(prefsKey, &QShortcut::activated, this, &MainWindow::presentSettings);
+    auto* shareKey = new QShortcut(QKeySequence::Save, this);
+    connect(shareKey, &QShortcut::activated, this, &MainWindow::sharePicture);
     auto* helpKey = new QShortcut(QKeySequence(Qt::Key_F1), this);
     connect(helpKey, &QShortcut::activated, this, &MainWindow::presentHelp);
     buildHistoryKeys();
@@ -276,6 +278,8 @@ void MainWindow::build()
         settings->setEnabled(controller_ && controller_->curFunc());
     });
     connect(settings, &QAction::triggered, this, &MainWindow::presentFunctionSettings);
+    connect(plotMenu_->addAction(QStringLiteral("Share picture…")), &QAction::triggered, this,
+            &MainWindow::sharePicture);
     connect(plotMenu_->addAction(QStringLiteral("Preferences…")), &QAction::triggered, this,
             &MainWindow::presentSettings);
     connect(plotMenu_->addAction(QStringLiteral("Help")), &QAction::triggered, this, &MainWindow::presentHelp);

@@ -25,6 +25,7 @@
 #include "text_fields.h"
 
 class QAction;
+class QFileDialog;
 class QGraphicsOpacityEffect;
 class QParallelAnimationGroup;
 class QLabel;
@@ -122,6 +123,9 @@ class MainWindow : public QWidget {
     void endFormulaEditing();
     // Saves, as closing does, and closes the window.
     void quit();
+    // Opens the save dialog for a picture of the plot (PNG 1×, 2×, 3× or
+    // SVG); a failure to write it shows the alert.
+    QFileDialog* sharePicture();
 
     // ---- panels ----
     // The current function's settings; false without a current function.

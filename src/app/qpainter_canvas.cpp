@@ -4,6 +4,7 @@
 #include <QGuiApplication>
 #include <QHash>
 #include <QList>
+#include <QPaintEngine>
 #include <QPen>
 #include <QStaticText>
 #include <QTextOption>
@@ -91,6 +92,11 @@ QPainterCanvas::QPainterCanvas(QPaintDevice& device, SizeF size)
         // still land where the device's size in points says.
         if (ratio_ < 1 && std::abs(painter_.deviceTransform().m11() - ratio_) > 1e-9)
             painter_.scale(ratio_, ratio_);
+        // The pieces that make long curves cheap to rasterize would reach a
+        // vector file as thousands of separate lines.
+        const QPaintEngine* engine = painter_.paintEngine();
+        wholePaths_ = engine && (engine->type() == QPaintEngine::SVG || engine->type() == QPaintEngine::Picture ||
+                                 engine->type() == QPaintEngine::Pdf);
     }
 }
 
@@ -304,7 +310,7 @@ void QPainterCanvas::strokePath()
         // Caps and miter joins reach out up to a line width.
         const double reach = 2 * q.widthF() + 2;
         touched(path_.controlPointRect().adjusted(-reach, -reach, reach, reach));
-        if (!strokeLongPolyline(*p, q))
+        if (wholePaths_ || !strokeLongPolyline(*p, q))
             p->strokePath(path_, q);
     }
     path_ = QPainterPath();

@@ -31,9 +31,10 @@ class QPainterCanvas : public Canvas {
     // negative or too large for an image gives an empty surface on which
     // drawing does nothing.
     explicit QPainterCanvas(SizeF size, double devicePixelRatio = 1.0);
-    // Draws straight onto device (a widget while it paints, an image) at
-    // its own device-pixel ratio; image() is then empty. Layers made by it
-    // are images of that ratio.
+    // Draws straight onto device (a widget while it paints, an image, an
+    // SVG generator) at its own device-pixel ratio; image() is then empty.
+    // Layers made by it are images of that ratio. On a vector device every
+    // path is stroked as it was built, in one piece.
     QPainterCanvas(QPaintDevice& device, SizeF size);
     ~QPainterCanvas() override;
     QPainterCanvas(const QPainterCanvas&) = delete;
@@ -81,6 +82,9 @@ class QPainterCanvas : public Canvas {
 
     void drawText(std::string_view utf8, RectF rect, float fontSize, TextAlign align) override;
 
+  protected:
+    QPainter* painter() { return painter_.isActive() ? &painter_ : nullptr; }
+
   private:
     bool strokeLongPolyline(QPainter& p, const QPen& q);
     void blit(const QPainterCanvas& layer, const QRectF& into);
@@ -104,7 +108,6 @@ class QPainterCanvas : public Canvas {
         std::optional<QPainterPath> clipBeforeExcluded;
     };
 
-    QPainter* painter() { return painter_.isActive() ? &painter_ : nullptr; }
     // Records that the bounds (in the current user space) may have been
     // drawn on; with none given, the whole surface.
     void touched(const QRectF& bounds);
@@ -114,6 +117,8 @@ class QPainterCanvas : public Canvas {
 
     SizeF size_;
     double ratio_;
+    // Over a vector device: no cutting of long curves into pieces.
+    bool wholePaths_ = false;
     QImage image_;
     QPainter painter_;
     QPainterPath path_;

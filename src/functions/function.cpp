@@ -475,8 +475,6 @@ Canvas& Function::drawFunctionsOnLayer(Canvas& layer, myPoint o, myPoint s, Laye
                 layer.clear(band);
         break;
     }
-    const Register functions = state().functions;
-    Function* current = state().shell ? state().shell->currentFunction() : nullptr;
     // One clip for all the functions: a clip other than a rectangle is
     // costly to set up.
     const bool clipped = part.side != LayerPart::Side::Whole;
@@ -487,19 +485,29 @@ Canvas& Function::drawFunctionsOnLayer(Canvas& layer, myPoint o, myPoint s, Laye
         else
             layer.clipOut(r);
     }
+    drawFunctions(layer, o, s, size);
+    if (clipped)
+        layer.restore();
+    return layer;
+}
+
+void Function::drawFunctions(Canvas& c, myPoint o, myPoint s, SizeF area)
+{
+    const Register functions = state().functions;
+    Function* current = state().shell ? state().shell->currentFunction() : nullptr;
     const PlotContext* plot = plotContext();
     const Theme& theme = plot ? plot->theme() : themeFor(Appearance::light);
     for (const auto& [id, f] : functions) {
         if (!f)
             continue;
-        layer.save();
+        c.save();
         // The current function stands out by one point; its own width stays.
-        layer.setLineWidth(f.get() == current ? f->lineWidth() + 1 : f->lineWidth());
-        layer.setStrokeColor(theme.legible(f->color()));
+        c.setLineWidth(f.get() == current ? f->lineWidth() + 1 : f->lineWidth());
+        c.setStrokeColor(theme.legible(f->color()));
         if (f->dashPatternSize() != 0)
-            layer.setLineDash(0, f->dashPattern().data(), f->dashPatternSize());
+            c.setLineDash(0, f->dashPattern().data(), f->dashPatternSize());
         else
-            layer.setLineDash(0, nullptr, 0);
+            c.setLineDash(0, nullptr, 0);
         if (!f->hasPoints()) {
             f->setNumOfPoints(f->cNumOfPoints());
             f->updatePoints();
@@ -508,17 +516,14 @@ Canvas& Function::drawFunctionsOnLayer(Canvas& layer, myPoint o, myPoint s, Laye
         }
         const int n = std::clamp(f->drawnPointCount(), 0, static_cast<int>(f->points().size()));
         if (f->isImplicit())
-            drawSegments(layer, *f, n, o, s);
+            drawSegments(c, *f, n, o, s);
         else
-            drawPolyline(layer, f->points(), f->curveBreaks(), n, o, s, size.width, size.height);
-        layer.strokePath();
-        layer.restore();
+            drawPolyline(c, f->points(), f->curveBreaks(), n, o, s, area.width, area.height);
+        c.strokePath();
+        c.restore();
     }
-    if (clipped)
-        layer.restore();
     if (current)
         current->updateInfoIfNeeded();
-    return layer;
 }
 
 } // namespace orlix

@@ -218,6 +218,36 @@ void plotView::renderToContext(Canvas& c)
                 mark->drawToContext(c);
 }
 
+void plotView::drawScene(Canvas& c)
+{
+    if (!drawable())
+        return;
+    c.save();
+    c.clip(RectF{0, 0, frame_.width, frame_.height});
+    c.setFillColor(theme_->background);
+    c.fillRect(RectF{0, 0, frame_.width, frame_.height});
+    drawPlane(c);
+    // The curves as the function layer holds them, where it lies now: the
+    // same cuts at its edges, its stretch while a pinch is under way.
+    const RectF r = functionLayerRect();
+    const myPoint centre = viewState_.liveCenter();
+    if (!Function::functionRegister().empty() && std::isfinite(r.x) && std::isfinite(r.y) &&
+        std::isfinite(r.width) && std::isfinite(r.height) && r.width > 0 && r.height > 0) {
+        c.save();
+        c.translate(r.x, r.y);
+        Function::drawFunctions(c, myPoint{r.x - centre.x, r.y - centre.y}, viewState_.liveScale(),
+                                SizeF{r.width, r.height});
+        c.restore();
+    }
+    if (curFunc_) {
+        for (const auto& mark : curFunc_->info())
+            if (mark)
+                mark->drawToContext(c);
+        additionalDrawings(c);
+    }
+    c.restore();
+}
+
 // ---- overlays --------------------------------------------------------------------------------
 
 void plotView::additionalDrawings(Canvas& c)

@@ -149,7 +149,18 @@ if "$CLI" --help | grep -q '^  render'; then
     expect 2 "" "" -- render "$png" 'z(x)=1'
     expect 0 "$png" "" -- render "$png" --roots --extrs 'r(θ)=1+2cos(θ)' 'r(f)=f@0,6pi' 'x(t)=cos(3t);y(t)=sin(2t)@0,2π'
     expect 0 "$png" "" -- render "$png" --inters --with 'i:x^2+y^2-4' '0=x*y-1'
-    rm -f "$png"
+    # the extension picks the format; --dpr is the PNG's pixels per point
+    svg=$(mktemp --suffix=.svg)
+    expect 0 "$svg" "" -- render "$svg" --seed 1 'y(x)=sin(x)' 'r(θ)=1+cos(θ)'
+    if grep -q '<svg' "$svg" && [ "$(grep -c '<path' "$svg")" -ge 2 ]; then pass=$((pass + 1)); else
+        fail=$((fail + 1)); echo "FAIL: render did not write an SVG with paths"; fi
+    expect 0 "$png" "" -- render "$png" --size 100,50 --dpr 3 'sin(x)'
+    if [ "$(od -An -tu1 -j16 -N8 "$png" | tr -s ' ')" = " 0 0 1 44 0 0 0 150" ]; then pass=$((pass + 1)); else
+        fail=$((fail + 1)); echo "FAIL: render --dpr 3 did not make a 300 x 150 PNG"; fi
+    expect 2 "" "render writes a .png or an .svg file" -- render "${png%.png}.jpg" 'sin(x)'
+    expect 1 "" "" -- render "$png/inside-a-file.png" 'sin(x)'
+    [ -e "$png/inside-a-file.png" ] && { fail=$((fail + 1)); echo "FAIL: render left a file"; } || pass=$((pass + 1))
+    rm -f "$png" "$svg"
 fi
 
 # usage errors exit 2

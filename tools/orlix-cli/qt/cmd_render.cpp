@@ -1,5 +1,5 @@
 // render: the plane with its curves and the last curve's marks, as the app
-// shows it, into a PNG.
+// shows it, into a PNG or an SVG (by the output's extension).
 #include <QGuiApplication>
 #include <cstdlib>
 #include <iostream>
@@ -9,7 +9,7 @@
 #include "orlix/function_kind.h"
 #include "orlix/plot_plane.h"
 #include "orlix/special_point.h"
-#include "qpainter_canvas.h"
+#include "picture_export.h"
 
 namespace orlix::cli {
 namespace {
@@ -74,6 +74,10 @@ int render(Args& args)
             positional.push_back(a);
     if (positional.size() < 2)
         throw UsageError("render needs an output file and at least one function");
+    const QString out = QString::fromStdString(positional[0]);
+    const std::optional<PictureFormat> format = pictureFormatOf(out);
+    if (!format)
+        throw UsageError("render writes a .png or an .svg file");
 
     // Text needs a GUI application; without a display it runs offscreen.
     if (!std::getenv("QT_QPA_PLATFORM"))
@@ -113,17 +117,14 @@ int render(Args& args)
     plane.setCurFunc(last);
     plane.redraw();
 
-    QPainterCanvas canvas(SizeF{view.width, view.height}, dpr);
-    canvas.setFillColor(Color{1, 1, 1, 1});
-    canvas.fillRect(RectF{0, 0, view.width, view.height});
-    plane.drawRect(canvas);
-    const bool ok = canvas.savePng(QString::fromStdString(positional[0]));
+    const std::optional<QString> failure =
+        writePicture(plane, PictureRequest{out, *format, dpr});
 
     Function::setShell(nullptr);
     Function::setPlotContext(nullptr);
     Function::deleteAll();
-    if (!ok) {
-        std::cerr << "could not write " << positional[0] << "\n";
+    if (failure) {
+        std::cerr << failure->toStdString() << "\n";
         return 1;
     }
     std::cout << positional[0] << "\n";
@@ -132,7 +133,7 @@ int render(Args& args)
 
 const Registrar renderCommand(
     "render",
-    "render OUT.png [--size W,H] [--scale S] [--center X,Y] [--dpr K] [--seed N] [--roots] [--extrs] [--infls] "
+    "render OUT.png|OUT.svg [--size W,H] [--scale S] [--center X,Y] [--dpr K] [--seed N] [--roots] [--extrs] [--infls] "
     "[--def-rf N] [--def-t N] [--inters] [--with KIND:FORMULA]... FUNCTION[@A,B]...",
     render);
 

@@ -271,6 +271,11 @@ class Function {
     // rest keeps its pixels), each pixel as when the whole is drawn: a
     // layer can be drawn in two goes, the part on screen first.
     static Canvas& drawFunctionsOnLayer(Canvas& layer, myPoint offset, myPoint scale, LayerPart part = {});
+    // Draws every registered function as drawFunctionsOnLayer does, onto
+    // whatever c holds already, as if onto a layer of size `area` at c's
+    // origin (a curve is cut where it runs outside the area); then the
+    // current function updates its marks.
+    static void drawFunctions(Canvas& c, myPoint offset, myPoint scale, SizeF area);
 
   protected:
     bool invisible_ = false;

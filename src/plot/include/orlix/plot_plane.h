@@ -227,6 +227,11 @@ class plotView : public PlotContext {
     void renderToContext(Canvas& c);
     // The overlays of a frame and the information panel's updates.
     void additionalDrawings(Canvas& c);
+    // What a frame shows (background, plane, curves, marks, overlays)
+    // drawn straight onto c, which is the view's size, with no layer in
+    // between: the curves are paths from their samples, one for each
+    // function. For pictures of the view that leave the app.
+    void drawScene(Canvas& c);
     // The rectangle the function layer is drawn into: where it lies and how
     // far it is stretched since it was drawn.
     RectF functionLayerRect() const { return viewState_.layerRect(); }
