@@ -98,14 +98,14 @@ TEST_F(SearchBudgetTest, SearchesOfLongFormulasStopWithTruePointsOnly)
             curve->setMinVar(-15, 15);
         if (auto* implicit = dynamic_cast<iFunction*>(f.get()))
             implicit->setN(iFunction::maxGridSize);
-        f->setNumOfPoints(20000);
+        f->setNumOfPoints(3000);
         f->updatePoints();
         if (c.other) {
             Function::Ptr g = c.other();
             Function::setFunction(g, "f2");
             if (auto* implicit = dynamic_cast<iFunction*>(g.get()))
                 implicit->setN(iFunction::maxGridSize);
-            g->setNumOfPoints(20000);
+            g->setNumOfPoints(3000);
             g->updatePoints();
         }
         f->setInfo({});
