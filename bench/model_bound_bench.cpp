@@ -3,13 +3,15 @@
 // largest formula a kind accepts (up to 4 KiB of text), the most samples a
 // stored record may ask for, and the integration's own cap of halvings.
 // Each must stay within 100 ms and 64 MB; the counters give the time per
-// operation and the most heap it held at once ("peak_bytes").
+// operation, the most heap it held at once ("peak_bytes") and the program
+// steps it ran ("steps", steadier than the time on a busy machine).
 #include <benchmark/benchmark.h>
 
 #include "default_view.h"
 
 #include <atomic>
 #include <cmath>
+#include <cstdint>
 #include <cstdlib>
 #include <new>
 #include <string>
@@ -19,6 +21,7 @@
 #include "orlix/function_kind.h"
 #include "orlix/implicit_function.h"
 #include "orlix/special_point.h"
+#include "orlix/stack_machine.h"
 #include "orlix/yx_function.h"
 
 // ---- the heap the operations hold ----------------------------------------------
@@ -134,13 +137,17 @@ const FunctionKindInfo& kindAt(const benchmark::State& state)
 template <class Op> void measure(benchmark::State& state, Op op)
 {
     long long peak = 0;
+    std::uint64_t steps = 0;
     for (auto _ : state) {
         const long long before = liveBytes.load();
         peakBytes = before;
+        const std::uint64_t stepsBefore = StackMachine::stepsRun();
         op();
+        steps = std::max(steps, StackMachine::stepsRun() - stepsBefore);
         peak = std::max(peak, peakBytes.load() - before);
     }
     state.counters["peak_bytes"] = static_cast<double>(peak);
+    state.counters["steps"] = static_cast<double>(steps);
 }
 
 void Redraw(benchmark::State& state)

@@ -194,7 +194,11 @@ void StackMachine::buildFast()
     work_.assign(static_cast<std::size_t>(maxDepth) + 1, 0.0);
 }
 
-double StackMachine::evaluate() { return needsGeneric_ ? evaluateGeneric() : run(); }
+double StackMachine::evaluate()
+{
+    stepsRun_ += code_.size();
+    return needsGeneric_ ? evaluateGeneric() : run();
+}
 
 // The plain loop: every step through push and pop, routines added directly
 // included.
@@ -333,6 +337,7 @@ void StackMachine::evaluateBlock(double* cell, const double* values, double* out
         *cell = saved;
         return;
     }
+    stepsRun_ += code_.size() * static_cast<std::uint64_t>(std::max(count, 0));
     constexpr int kChunk = 64;
     blockWork_.resize(work_.size() * kChunk);
     double top[kChunk] = {};

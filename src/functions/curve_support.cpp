@@ -21,7 +21,7 @@ bool alreadyFound(const std::vector<double>& places, double v, double step)
 } // namespace
 
 std::vector<double> sampledRoots(const Probe& f, const Probe& df, std::span<const double> vars,
-                                 std::span<const double> vals, std::size_t maxCount)
+                                 std::span<const double> vals, std::size_t maxCount, const StepBudget& budget)
 {
     std::vector<double> places;
     const int n = static_cast<int>(vals.size());
@@ -32,7 +32,7 @@ std::vector<double> sampledRoots(const Probe& f, const Probe& df, std::span<cons
         if (!std::isnan(r) && !alreadyFound(places, r, step))
             places.push_back(r);
     };
-    for (int i = 0; i < n && places.size() < maxCount; ++i) {
+    for (int i = 0; i < n && places.size() < maxCount && !budget.spent(); ++i) {
         const bool signChange = i > 0 && ((vals[i - 1] < 0 && vals[i] > 0) || (vals[i - 1] > 0 && vals[i] < 0));
         if (signChange && !markRules::isZeroSample(vals, i - 1) && !markRules::isZeroSample(vals, i)) {
             if (auto r = markRules::crossingRoot(f, vars[i - 1], vars[i]))
@@ -54,7 +54,7 @@ std::vector<double> sampledRoots(const Probe& f, const Probe& df, std::span<cons
 }
 
 std::vector<SampledTurn> sampledTurns(const Probe& f, const Probe& df, std::span<const double> vars,
-                                      std::span<const double> vals, std::size_t maxCount)
+                                      std::span<const double> vals, std::size_t maxCount, const StepBudget& budget)
 {
     std::vector<SampledTurn> turns;
     std::vector<double> places;
@@ -62,7 +62,7 @@ std::vector<SampledTurn> sampledTurns(const Probe& f, const Probe& df, std::span
     if (!f || !df || n < 3)
         return turns;
     const double step = std::fabs(vars[1] - vars[0]);
-    for (int i = 1; i < n && turns.size() < maxCount; ++i) {
+    for (int i = 1; i < n && turns.size() < maxCount && !budget.spent(); ++i) {
         const int end = markRules::turnAfter(vals, i);
         if (!end)
             continue;
@@ -76,16 +76,24 @@ std::vector<SampledTurn> sampledTurns(const Probe& f, const Probe& df, std::span
     return turns;
 }
 
-std::vector<double> signChangeRoots(const Probe& F, const Grid& grid, double tol, std::size_t maxCount)
+std::vector<double> signChangeRoots(const Probe& F, const Grid& grid, double tol, std::size_t maxCount,
+                                    const StepBudget& budget)
 {
     std::vector<double> places;
     if (!F || grid.n < 2)
         return places;
-    std::vector<double> values(static_cast<std::size_t>(grid.n));
-    for (int i = 0; i < grid.n; ++i)
-        values[static_cast<std::size_t>(i)] = F(grid.at(i));
-    auto valueAt = [&](int i) { return i >= 0 && i < grid.n ? values[static_cast<std::size_t>(i)] : kNaN; };
-    for (int j = 0; j + 1 < grid.n && places.size() < maxCount; ++j) {
+    // The values are taken as the search moves along the grid, so that a
+    // search that spends its budget keeps the places before that point.
+    std::vector<double> values;
+    values.reserve(static_cast<std::size_t>(grid.n));
+    auto valueAt = [&](int i) {
+        if (i < 0 || i >= grid.n)
+            return kNaN;
+        while (static_cast<int>(values.size()) <= i)
+            values.push_back(F(grid.at(static_cast<int>(values.size()))));
+        return values[static_cast<std::size_t>(i)];
+    };
+    for (int j = 0; j + 1 < grid.n && places.size() < maxCount && !budget.spent(); ++j) {
         if (!(valueAt(j) * valueAt(j + 1) < 0))
             continue;
         // A missing neighbour at either end counts as large enough.
@@ -156,7 +164,7 @@ std::optional<std::pair<double, double>> refineCrossing(Function& a, Function& b
 
 } // namespace
 
-std::vector<double> polylineCrossings(Function& a, Function& b, std::size_t maxCount)
+std::vector<double> polylineCrossings(Function& a, Function& b, std::size_t maxCount, const StepBudget& budget)
 {
     std::vector<double> places;
     const std::vector<myPoint>& pa = a.points();
@@ -184,7 +192,8 @@ std::vector<double> polylineCrossings(Function& a, Function& b, std::size_t maxC
     // over 2π, a parametric circle over many turns) crosses at the same
     // place again.
     std::vector<myPoint> seen;
-    for (int i = 0; i + 1 < na && places.size() < maxCount; ++i) {
+    bool spent = false;
+    for (int i = 0; i + 1 < na && places.size() < maxCount && !spent; ++i) {
         const myPoint p = pa[static_cast<std::size_t>(i)], p2 = pa[static_cast<std::size_t>(i + 1)];
         if (!finitePoint(p) || !finitePoint(p2))
             continue;
@@ -207,6 +216,8 @@ std::vector<double> polylineCrossings(Function& a, Function& b, std::size_t maxC
             const bool inB = u >= 0 && (u < 1 || (u == 1 && box.j + 2 == nb));
             if (!inA || !inB)
                 continue;
+            if ((spent = budget.spent()))
+                break;
             const double a0 = ga.at(i), a1 = ga.at(i + 1), b0 = gb.at(box.j), b1 = gb.at(box.j + 1);
             const auto refined = refineCrossing(a, b, a0 + s * (a1 - a0), b0 + u * (b1 - b0), a0, a1, b0, b1);
             if (!refined || refined->first < ga.lo || refined->first > ga.hi || refined->second < gb.lo ||
@@ -229,7 +240,7 @@ std::vector<double> polylineCrossings(Function& a, Function& b, std::size_t maxC
     return places;
 }
 
-Marks crossingsWithResidual(Function& curve, Function& other, int maxCount)
+Marks crossingsWithResidual(Function& curve, Function& other, int maxCount, const StepBudget& budget)
 {
     Marks found;
     const std::vector<myPoint>& points = curve.points();
@@ -239,19 +250,25 @@ Marks crossingsWithResidual(Function& curve, Function& other, int maxCount)
     const Grid grid{curve.cMinVar(), curve.cMaxVar(), n};
     double* cell = curve.variable();
     const double saved = *cell;
-    std::vector<double> residuals(static_cast<size_t>(n));
-    for (int j = 0; j < n; ++j)
-        residuals[static_cast<size_t>(j)] = other.valueForPoint(points[static_cast<size_t>(j)]);
-    auto small = [&](int j) { return j >= 0 && j < n && std::fabs(residuals[static_cast<size_t>(j)]) < 1e-8; };
+    // The residuals at the samples are taken as the search moves along, so
+    // that a search that spends its budget keeps the marks before that point.
+    std::vector<double> residuals;
+    residuals.reserve(static_cast<size_t>(n));
+    auto residual = [&](int j) {
+        while (static_cast<int>(residuals.size()) <= j)
+            residuals.push_back(other.valueForPoint(points[residuals.size()]));
+        return residuals[static_cast<size_t>(j)];
+    };
+    auto small = [&](int j) { return j >= 0 && j < n && std::fabs(residual(j)) < 1e-8; };
     auto residualAt = [&](double v) { return other.valueForPoint(curve.myPointFVV(v)); };
-    for (int j = 0; j < n && static_cast<int>(found.size()) < maxCount; ++j) {
+    for (int j = 0; j < n && static_cast<int>(found.size()) < maxCount && !budget.spent(); ++j) {
         if (small(j)) {
             // A sample on the other curve, between two that are not.
             if (!small(j - 1) && !small(j + 1))
                 found.push_back(specialPoint::pointWithInfo(curve.myPointInfoFVV(grid.at(j)), "inter"));
             continue;
         }
-        if (j == 0 || small(j - 1) || !(residuals[static_cast<size_t>(j - 1)] * residuals[static_cast<size_t>(j)] < 0))
+        if (j == 0 || small(j - 1) || !(residual(j - 1) * residual(j) < 0))
             continue;
         if (auto v = bisectResidual(grid.at(j - 1), grid.at(j), residualAt)) {
             const myPointInfo info = curve.myPointInfoFVV(*v);

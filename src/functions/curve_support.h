@@ -37,24 +37,27 @@ struct Grid {
 // The places where the sampled values reach zero: a change of sign between
 // two samples (refined, and only where f is continuous), a sample that is
 // zero by itself, and a turn that touches zero between samples. At most
-// maxCount places, in order of the samples.
+// maxCount places, in order of the samples; those found before the budget
+// ran out.
 std::vector<double> sampledRoots(const Probe& f, const Probe& df, std::span<const double> vars,
-                                 std::span<const double> vals, std::size_t maxCount);
+                                 std::span<const double> vals, std::size_t maxCount, const StepBudget& budget);
 
 struct SampledTurn {
     markRules::Extremum extremum;
     bool minimum = false;
 };
 
-// The extrema of f where its samples turn; at most maxCount.
+// The extrema of f where its samples turn; at most maxCount, those found
+// before the budget ran out.
 std::vector<SampledTurn> sampledTurns(const Probe& f, const Probe& df, std::span<const double> vars,
-                                      std::span<const double> vals, std::size_t maxCount);
+                                      std::span<const double> vals, std::size_t maxCount, const StepBudget& budget);
 
 // The roots of F where its values at the grid change sign, kept only where
 // |F| one step before and after the pair is at least tol (a curve that is
 // straight there keeps F near zero and its signs mean nothing); at most
-// maxCount.
-std::vector<double> signChangeRoots(const Probe& F, const Grid& grid, double tol, std::size_t maxCount);
+// maxCount, those found before the budget ran out.
+std::vector<double> signChangeRoots(const Probe& F, const Grid& grid, double tol, std::size_t maxCount,
+                                    const StepBudget& budget);
 
 // Bisection for a zero of residual along the parameter between t1 and t2
 // whose residuals differ in sign; the place when the residual found there is
@@ -135,13 +138,15 @@ std::optional<std::array<double, K>> integrate(double a, double b, int maxHalvin
 // parametric curves have no residual to offer each other): the crossings of
 // their polylines, each refined by Newton's method on both parameters. The
 // places are a's parameter values, in the order of a's samples; tangent or
-// coinciding stretches give none. At most maxCount.
-std::vector<double> polylineCrossings(Function& a, Function& b, std::size_t maxCount);
+// coinciding stretches give none. At most maxCount, those found before the
+// budget ran out.
+std::vector<double> polylineCrossings(Function& a, Function& b, std::size_t maxCount, const StepBudget& budget);
 
 // Where a curve of its own parameter meets a curve that answers a residual
 // (y(x), x(y), implicit): a sample on the other curve between two that are
 // not, and the sign changes of the residual along the samples, refined by
-// bisection. The marks are the curve's own; at most maxCount.
-Marks crossingsWithResidual(Function& curve, Function& other, int maxCount);
+// bisection. The marks are the curve's own; at most maxCount, those found
+// before the budget ran out.
+Marks crossingsWithResidual(Function& curve, Function& other, int maxCount, const StepBudget& budget);
 
 } // namespace orlix::curve

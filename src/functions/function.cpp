@@ -183,7 +183,7 @@ void Function::findIntersections()
         } else if (!g->isImplicit() && g->kindInfo() && !g->kindInfo()->can.residual) {
             // Two curves of their own parameters (polar, parametric) have
             // no residual for each other: their sampled polylines cross.
-            for (double v : curve::polylineCrossings(*this, *g, kMaxIntersections)) {
+            for (double v : curve::polylineCrossings(*this, *g, kMaxIntersections, StepBudget(searchStepBudget))) {
                 const myPointInfo at = myPointInfoFVV(v);
                 if (specialPoint::isInside(at.point))
                     found.push_back(specialPoint::pointWithInfo(at, "inter"));

@@ -44,13 +44,15 @@ double evaluateAt(StackMachine& sm, myPoint p)
 // and fb have opposite signs: regula falsi with the Illinois step, which
 // needs a handful of evaluations where halving needs fifty, closed to a few
 // units in the last place. NaN where g has no finite value on the way or the
-// sign change is a pole (the values grow instead of shrinking).
-double edgeCrossing(StackMachine& sm, double* cell, double a, double b, double fa, double fb)
+// sign change is a pole (the values grow instead of shrinking). At most
+// maxSteps evaluations: one gives the chord's crossing, still tested for a
+// pole.
+double edgeCrossing(StackMachine& sm, double* cell, double a, double b, double fa, double fb, int maxSteps = 200)
 {
     const double startSize = std::min(std::fabs(fa), std::fabs(fb));
     int lastMoved = 0; // -1: a moved last, +1: b moved last
     double c = a, fc = fa;
-    for (int step = 0; step < 200; ++step) {
+    for (int step = 0; step < maxSteps; ++step) {
         c = (a * fb - b * fa) / (fb - fa);
         const double lo = std::min(a, b), hi = std::max(a, b);
         if (!(c > lo && c < hi))
@@ -103,10 +105,16 @@ class CellGuard {
 // Marks of one search, without two at the same place: two segments that
 // share an end on an axis, or a grid vertex with more than two neighbours,
 // would otherwise mark one point twice.
+// The search ends when the marks are full or its budget is spent, with
+// the marks it has.
 class MarkCollector {
   public:
-    MarkCollector(Marks& marks, double tolerance) : marks_(marks), tolerance_(tolerance) {}
+    MarkCollector(Marks& marks, double tolerance, const StepBudget& budget)
+        : marks_(marks), tolerance_(tolerance), budget_(budget)
+    {
+    }
     bool full() const { return static_cast<int>(marks_.size()) >= iFunction::maxMarks; }
+    bool done() const { return full() || budget_.spent(); }
     // The new mark, or nullptr when the point is off the view or marked already.
     specialPoint* add(const myPointInfo& info, std::string_view type)
     {
@@ -124,6 +132,7 @@ class MarkCollector {
   private:
     Marks& marks_;
     double tolerance_;
+    const StepBudget& budget_;
     std::vector<myPoint> placed_;
 };
 
@@ -300,6 +309,11 @@ void iFunction::updatePoints()
     double* xc = MathEngine::xAddr();
     double* yc = MathEngine::yAddr();
     CellGuard guard;
+    // Once the pass has spent its budget (a long formula crossing nearly
+    // every edge), each remaining crossing takes the chord's point on its
+    // edge instead of closing in on the curve.
+    const StepBudget budget(redrawStepBudget);
+    const auto crossingSteps = [&] { return budget.spent() ? 1 : 200; };
 
     // The storage follows the pass: a grid of n cells per side has at most
     // 2n² crossed edges and two segments per cell.
@@ -343,7 +357,7 @@ void iFunction::updatePoints()
             }
             const double a = lx + (i - 1) * dx;
             *yc = y;
-            const double r = edgeCrossing(*sm, xc, a, a + dx, g[i - 1], g[i]);
+            const double r = edgeCrossing(*sm, xc, a, a + dx, g[i - 1], g[i], crossingSteps());
             if (std::isnan(r))
                 continue;
             idx[i] = static_cast<int>(pts.size());
@@ -366,7 +380,7 @@ void iFunction::updatePoints()
                 continue;
             }
             *xc = lx + m * dx;
-            const double r = edgeCrossing(*sm, yc, y, y - dy, gCur[m], gPrev[m]);
+            const double r = edgeCrossing(*sm, yc, y, y - dy, gCur[m], gPrev[m], crossingSteps());
             *yc = y;
             if (std::isnan(r))
                 continue;
@@ -590,9 +604,10 @@ void iFunction::findRoots()
     const double halfX = (cMaxX_ - cMinX_) / (2.0 * tN_);
     const double halfY = (cMaxY_ - cMinY_) / (2.0 * tN_);
     Marks found;
-    MarkCollector marks(found, 1e-7 * std::max(std::fabs(halfX), std::fabs(halfY)));
+    const StepBudget budget(searchStepBudget);
+    MarkCollector marks(found, 1e-7 * std::max(std::fabs(halfX), std::fabs(halfY)), budget);
     for (const auto& [ia, ib] : pairs_) {
-        if (marks.full())
+        if (marks.done())
             break;
         const myPoint a = points_[static_cast<size_t>(ia)];
         const myPoint b = points_[static_cast<size_t>(ib)];
@@ -668,7 +683,7 @@ myPoint iFunction::findExtremum(StackMachine& g, StackMachine& gx, StackMachine&
 }
 
 void iFunction::tangentPass(bool byX, StackMachine& g, StackMachine& gx, StackMachine& gy, StackMachine& d,
-                            Marks& found)
+                            Marks& found, const StepBudget& budget)
 {
     // Two neighbours per point: slot 0 the one below (left of) it, slot 1 above.
     std::vector<std::array<int, 2>> neighbours(static_cast<size_t>(pointCount_), {-1, -1});
@@ -677,9 +692,9 @@ void iFunction::tangentPass(bool byX, StackMachine& g, StackMachine& gx, StackMa
         return byX ? p.x : p.y;
     };
     const double halfCell = std::max(std::fabs(cMaxX_ - cMinX_), std::fabs(cMaxY_ - cMinY_)) / (2.0 * tN_);
-    MarkCollector marks(found, 1e-7 * halfCell);
+    MarkCollector marks(found, 1e-7 * halfCell, budget);
     for (const auto& [a, b] : pairs_) {
-        if (marks.full())
+        if (marks.done())
             break;
         const int w = key(a) > key(b) ? a : b;
         const int A = w == a ? b : a;
@@ -737,9 +752,11 @@ void iFunction::findExtrs()
         return;
     CellGuard guard;
     Marks found;
-    tangentPass(true, *g, *gx, *gy, *gy, found);
+    // One budget for both passes.
+    const StepBudget budget(searchStepBudget);
+    tangentPass(true, *g, *gx, *gy, *gy, found, budget);
     Marks second;
-    tangentPass(false, *g, *gx, *gy, *gx, second);
+    tangentPass(false, *g, *gx, *gy, *gx, second, budget);
     for (auto& m : second) {
         if (static_cast<int>(found.size()) >= maxMarks)
             break;
@@ -889,8 +906,9 @@ Marks iFunction::intersectWith(Function& other)
     };
     std::vector<int> seenBy(otherPairs.size(), -1);
     Marks found;
-    MarkCollector marks(found, 1e-9 * std::max(hx - lx, hy - ly));
-    for (size_t i = 0; i < ownPairs.size() && !marks.full(); ++i) {
+    const StepBudget budget(searchStepBudget);
+    MarkCollector marks(found, 1e-9 * std::max(hx - lx, hy - ly), budget);
+    for (size_t i = 0; i < ownPairs.size() && !marks.done(); ++i) {
         const myPoint a1 = ownPoints[static_cast<size_t>(ownPairs[i].first)];
         const myPoint a2 = ownPoints[static_cast<size_t>(ownPairs[i].second)];
         const auto box = boxOf(a1, a2);
@@ -913,6 +931,8 @@ Marks iFunction::intersectWith(Function& other)
                     const double sideB = sideOf(b1, b2, a1) * sideOf(b1, b2, a2);
                     if (!(b1Side * b2Side <= 0 && sideB <= 0) || (b1Side == 0 && b2Side == 0))
                         continue;
+                    if (marks.done())
+                        return found;
                     const myPoint at = intersectionPoint(a1, a2, b1, b2, *gA, *gB);
                     if (hasNaN(at))
                         continue;

@@ -222,8 +222,9 @@ void rfFunction::findRoots()
     for (int i = 0; i < n; ++i)
         vars[static_cast<size_t>(i)] = grid.at(i);
     const double saved = *variable_;
-    const auto places =
-        curve::sampledRoots(Probe{functionSM(), variable_}, Probe{derivativeSM(), variable_}, vars, rads_, maxMarks);
+    const StepBudget budget(searchStepBudget);
+    const auto places = curve::sampledRoots(Probe{functionSM(), variable_}, Probe{derivativeSM(), variable_}, vars,
+                                            rads_, maxMarks, budget);
     Marks found;
     for (double theta : places) {
         const myPointInfo info = myPointInfoFVV(theta);
@@ -245,8 +246,9 @@ void rfFunction::findExtrs()
     for (int i = 0; i < n; ++i)
         vars[static_cast<size_t>(i)] = grid.at(i);
     const double saved = *variable_;
+    const StepBudget budget(searchStepBudget);
     const auto turns =
-        curve::sampledTurns(Probe{functionSM(), variable_}, Probe{dsm, variable_}, vars, rads_, maxMarks);
+        curve::sampledTurns(Probe{functionSM(), variable_}, Probe{dsm, variable_}, vars, rads_, maxMarks, budget);
     Marks found;
     for (const auto& turn : turns) {
         myPointInfo info;
@@ -283,8 +285,9 @@ void rfFunction::findInfls()
     if (n < 4 || !inflFinder_ || !curve::isUsableRange(cMinVar_, cMaxVar_))
         return;
     const double saved = *variable_;
+    const StepBudget budget(searchStepBudget);
     const auto places = curve::signChangeRoots(Probe{inflFinder_.get(), variable_}, curve::Grid{cMinVar_, cMaxVar_, n},
-                                               1e-13, maxMarks);
+                                               1e-13, maxMarks, budget);
     Marks found;
     for (double theta : places) {
         const myPointInfo info = myPointInfoFVV(theta);
@@ -298,7 +301,10 @@ void rfFunction::findInfls()
     addMarks(found);
 }
 
-Marks rfFunction::intersectWith(Function& other) { return curve::crossingsWithResidual(*this, other, maxMarks); }
+Marks rfFunction::intersectWith(Function& other)
+{
+    return curve::crossingsWithResidual(*this, other, maxMarks, StepBudget(searchStepBudget));
+}
 
 myPoint rfFunction::myPointFVV(double theta)
 {

@@ -288,11 +288,12 @@ void tFunction::findRoots()
     const bool closed = std::hypot(first.x - last.x, first.y - last.y) <=
                         1e-9 * std::max({std::fabs(first.x), std::fabs(first.y), 1.0});
     Marks found;
+    const StepBudget budget(searchStepBudget);
     // Crossings of the x axis (y = 0), then of the y axis (x = 0).
     for (const bool ofY : {true, false}) {
         const Probe f{ofY ? ySM() : xSM(), variable_};
         const Probe df{d ? (ofY ? d->ySM() : d->xSM()) : nullptr, variable_};
-        const auto places = curve::sampledRoots(f, df, vars, ofY ? ys : xs, maxMarks);
+        const auto places = curve::sampledRoots(f, df, vars, ofY ? ys : xs, maxMarks, budget);
         const double nearEnd = 1e-9 * (cMaxVar_ - cMinVar_);
         const bool startMarked =
             std::any_of(places.begin(), places.end(), [&](double t) { return t - cMinVar_ <= nearEnd; });
@@ -337,12 +338,13 @@ void tFunction::findExtrs()
     }
     const double saved = *variable_;
     Marks found;
+    const StepBudget budget(searchStepBudget);
     // Where y turns the marker stands upright (turned over at a minimum);
     // where x turns it lies on its side, facing right at a maximum.
     for (const bool ofY : {true, false}) {
         const Probe f{ofY ? ySM() : xSM(), variable_};
         const Probe df{ofY ? d->ySM() : d->xSM(), variable_};
-        const auto turns = curve::sampledTurns(f, df, vars, ofY ? ys : xs, maxMarks);
+        const auto turns = curve::sampledTurns(f, df, vars, ofY ? ys : xs, maxMarks, budget);
         for (const auto& turn : turns) {
             if (static_cast<int>(found.size()) >= maxMarks)
                 break;
@@ -378,8 +380,9 @@ void tFunction::findInfls()
         return;
     const curve::Grid grid{cMinVar_, cMaxVar_, n};
     const double saved = *variable_;
-    const auto places =
-        curve::signChangeRoots(Probe{inflFinder_.get(), variable_}, grid, inflectionTolerance * grid.step(), maxMarks);
+    const auto places = curve::signChangeRoots(Probe{inflFinder_.get(), variable_}, grid,
+                                               inflectionTolerance * grid.step(), maxMarks,
+                                               StepBudget(searchStepBudget));
     Marks found;
     for (double t : places) {
         const myPointInfo info = myPointInfoFVV(t);
@@ -395,7 +398,10 @@ void tFunction::findInfls()
     addMarks(found);
 }
 
-Marks tFunction::intersectWith(Function& other) { return curve::crossingsWithResidual(*this, other, maxMarks); }
+Marks tFunction::intersectWith(Function& other)
+{
+    return curve::crossingsWithResidual(*this, other, maxMarks, StepBudget(searchStepBudget));
+}
 
 // ---- point information ----
 

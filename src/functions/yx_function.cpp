@@ -392,7 +392,8 @@ void explicitFunction::findRoots()
         if (specialPoint::isInside(info.point))
             found.push_back(specialPoint::pointWithInfo(info, "root"));
     };
-    for (int i = first; i <= last && static_cast<int>(found.size()) < maxMarks; ++i) {
+    const StepBudget budget(searchStepBudget);
+    for (int i = first; i <= last && static_cast<int>(found.size()) < maxMarks && !budget.spent(); ++i) {
         // A change of sign between two samples that are not zero themselves.
         const bool signChange = i > first && ((vals[i - 1] < 0 && vals[i] > 0) || (vals[i - 1] > 0 && vals[i] < 0));
         if (signChange && !markRules::isZeroSample(vals, i - 1) && !markRules::isZeroSample(vals, i)) {
@@ -436,7 +437,8 @@ void explicitFunction::findExtrs()
             mark->setBetta(static_cast<float>(kPi));
         found.push_back(std::move(mark));
     };
-    for (int i = std::max(first, 1); i <= last && static_cast<int>(found.size()) < maxMarks; ++i) {
+    const StepBudget budget(searchStepBudget);
+    for (int i = std::max(first, 1); i <= last && static_cast<int>(found.size()) < maxMarks && !budget.spent(); ++i) {
         const int end = markRules::turnAfter(vals, i);
         if (!end)
             continue;
@@ -469,10 +471,11 @@ void explicitFunction::findExtrs()
     }
     const Probe ddf{ddsm, variable_};
     const int lo = std::max(first - 1, 0), hi = std::min(last + 1, n - 1);
+    // Slopes past the place where the budget ran out stay NaN: no turn there.
     std::vector<double> slopes(vals.size(), kNaN);
-    for (int j = lo; j <= hi; ++j)
+    for (int j = lo; j <= hi && !((j - lo) % 64 == 0 && budget.spent()); ++j)
         slopes[j] = df(vars[j]);
-    for (int i = lo + 1; i < hi && static_cast<int>(found.size()) < maxMarks; ++i) {
+    for (int i = lo + 1; i < hi && static_cast<int>(found.size()) < maxMarks && !budget.spent(); ++i) {
         const int end = markRules::turnAfter(slopes, i);
         if (!end || end > hi)
             continue;
@@ -522,7 +525,9 @@ void explicitFunction::findInfls()
     const double t = -kEps52 * h * h * h * h;
     Marks found;
     std::vector<double> places;
-    for (int i = std::max(first - 1, 0); i < last && i + 3 < n && static_cast<int>(found.size()) < maxMarks; ++i) {
+    const StepBudget budget(searchStepBudget);
+    for (int i = std::max(first - 1, 0);
+         i < last && i + 3 < n && static_cast<int>(found.size()) < maxMarks && !budget.spent(); ++i) {
         const double a = vals[i] - 2 * vals[i + 1] + vals[i + 2];
         const double b = vals[i + 1] - 2 * vals[i + 2] + vals[i + 3];
         if (!(a * b < t))
@@ -565,7 +570,9 @@ Marks explicitFunction::intersectWith(Function& residualCurve)
     const auto tiny = [](double r) { return std::fabs(r) < kTinyResidual; };
     Marks found;
     double previous = kNaN;
-    for (int i = firstVisible; i <= lastVisible && static_cast<int>(found.size()) < maxMarks; ++i) {
+    const StepBudget budget(searchStepBudget);
+    for (int i = firstVisible; i <= lastVisible && static_cast<int>(found.size()) < maxMarks && !budget.spent();
+         ++i) {
         const double r = residualCurve.valueForPoint(points_[static_cast<size_t>(i)]);
         if (tiny(r)) {
             // A run of tiny residuals (the curves coincide) marks nothing.

@@ -1,6 +1,7 @@
 // A compiled formula: a flat program for a small stack machine.
 #pragma once
 
+#include <algorithm>
 #include <cstdint>
 #include <limits>
 #include <string>
@@ -51,6 +52,10 @@ class StackMachine {
     void evaluateBlock(double* cell, const double* values, double* out, int count);
 
     int funcNumber() const { return static_cast<int>(code_.size()); }
+    // Program steps the machines of this thread have run so far, each run
+    // counting funcNumber() steps: the measure of work that the curve
+    // model's searches and redraws are bounded by.
+    static std::uint64_t stepsRun() { return stepsRun_; }
     int constNumber() const { return constNumber_; }
 
     static double eps();
@@ -96,6 +101,23 @@ class StackMachine {
     std::vector<double> blockWork_; // the stack of evaluateBlock, a chunk per slot
     int constNumber_ = 0;
     bool needsGeneric_ = false;
+    inline static thread_local std::uint64_t stepsRun_ = 0;
+};
+
+// A share of program steps for one piece of work (a search, a redraw): it
+// is spent once this thread's machines have run that many steps since it
+// was made. Work that checks it between whole pieces (one candidate, one
+// refinement) overruns it by at most one piece.
+class StepBudget {
+  public:
+    explicit StepBudget(double steps)
+        : end_(StackMachine::stepsRun() + static_cast<std::uint64_t>(std::max(steps, 0.0)))
+    {
+    }
+    bool spent() const { return StackMachine::stepsRun() >= end_; }
+
+  private:
+    std::uint64_t end_;
 };
 
 } // namespace orlix

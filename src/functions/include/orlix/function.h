@@ -102,6 +102,13 @@ class Function {
     // The samples a curve takes when it asks for `wanted` and its longest
     // program runs `steps` steps at each.
     static int boundedSampleCount(int wanted, long long steps);
+    // Program steps one search may run: the roots, the extrema or the
+    // inflections of a curve, or its intersections with one other curve.
+    // A search that has spent them stops where it is and keeps the marks
+    // it has, each refined in full (a candidate is never marked half-way).
+    // Only formulas near the longest the parser takes, with hundreds of
+    // turns in view, get there.
+    static constexpr double searchStepBudget = 1.6e7;
 
     Function();
     virtual ~Function();

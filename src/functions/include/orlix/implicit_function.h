@@ -85,6 +85,10 @@ class iFunction : public Function {
     static constexpr int defaultGridSize = 60;
     static constexpr int minGridSize = 25;
     static constexpr int maxGridSize = 150;
+    // Program steps one grid pass may run, the grid's own at most
+    // sampleStepBudget of them; past it the crossings on the edges are
+    // no longer refined.
+    static constexpr double redrawStepBudget = 1.5e7;
     // Most marks one search keeps.
     static constexpr int maxMarks = 200;
     // The point count a new implicit function reports (its storage follows
@@ -108,7 +112,8 @@ class iFunction : public Function {
     iFunction* derivative(std::shared_ptr<iFunction>& slot, bool& failed, const char* base);
     // One pass of the tangent search: ordered by x (derivative gy) or by y
     // (derivative gx).
-    void tangentPass(bool byX, StackMachine& g, StackMachine& gx, StackMachine& gy, StackMachine& d, Marks& found);
+    void tangentPass(bool byX, StackMachine& g, StackMachine& gx, StackMachine& gy, StackMachine& d, Marks& found,
+                     const StepBudget& budget);
 
     fStack::Owner functionFS_;
     std::shared_ptr<StackMachine> functionSM_;
