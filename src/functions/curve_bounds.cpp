@@ -127,12 +127,13 @@ std::optional<CurveBounds> explicitFunction::interestingBounds()
     std::vector<double> vars, vals;
     sampleOver(lo, hi, vars, vals);
     std::vector<std::pair<double, double>> marks;
-    for (double r : curve::sampledRoots(f, df, vars, vals, maxMarks)) {
+    // Each search within the budget of one search of the curve.
+    for (double r : curve::sampledRoots(f, df, vars, vals, maxMarks, StepBudget(searchStepBudget))) {
         // Whatever the sampling, a root is where the curve is at zero.
         if (std::fabs(f(r)) < 1e-6)
             marks.emplace_back(r, 0.0);
     }
-    for (const curve::SampledTurn& t : curve::sampledTurns(f, df, vars, vals, maxMarks))
+    for (const curve::SampledTurn& t : curve::sampledTurns(f, df, vars, vals, maxMarks, StepBudget(searchStepBudget)))
         marks.emplace_back(t.extremum.at, t.extremum.value);
     std::erase_if(marks, [](const auto& m) { return !std::isfinite(m.first) || !std::isfinite(m.second); });
     const double middle = lo + (hi - lo) / 2;
