@@ -242,7 +242,8 @@ void MainWindow::build()
     intersButton_ = barButton(bottomBar_, icons::Icon::inters, tr("Intersections"), true);
     moveButton_ = barButton(bottomBar_, icons::Icon::move, tr("Move or trace"), false);
     funcSettingsButton_ = barButton(bottomBar_, icons::Icon::funcSettings, tr("Function settings"), false);
-    prefsButton_ = barButton(bottomBar_, icons::Icon::preferences, tr("Preferences (Ctrl+,)"), false);
+    prefsButton_ = barButton(bottomBar_, icons::Icon::preferences,
+                             tr("Table of values, zoom to fit, picture, preferences (Ctrl+,), help"), false);
     connect(trashButton_, &QToolButton::clicked, this, [this] { controller_->removeCFunction(); });
     connect(rootsButton_, &QToolButton::clicked, this, [this] { controller_->setPoints(1); });
     connect(extrsButton_, &QToolButton::clicked, this, [this] { controller_->setPoints(2); });
@@ -250,7 +251,6 @@ void MainWindow::build()
     connect(intersButton_, &QToolButton::clicked, this, [this] { controller_->intersectOrNot(); });
     connect(moveButton_, &QToolButton::clicked, this, [this] { controller_->setMoveOrTrace(); });
     connect(funcSettingsButton_, &QToolButton::clicked, this, &MainWindow::presentFunctionSettings);
-    connect(prefsButton_, &QToolButton::clicked, this, &MainWindow::presentSettings);
     for (QToolButton* b : {addButton_, trashButton_, undoButton_, redoButton_, funcSettingsButton_, rootsButton_,
                            extrsButton_, inflsButton_, intersButton_, moveButton_, prefsButton_})
         row->addWidget(b, 1);

@@ -74,17 +74,30 @@ void MainWindow::buildPanels()
         a->setShortcutContext(Qt::WindowShortcut);
         addAction(a);
     }
-    connect(plotMenu_, &QMenu::aboutToShow, this, [this] {
-        const Function* f = controller_->curFunc();
-        const FunctionKindInfo* kind = f ? f->kindInfo() : nullptr;
-        tableAction_->setEnabled(kind && kind->can.valueTable);
-        zoomToFitAction_->setEnabled(f != nullptr);
-    });
-    // The keys stay live; they check for themselves.
-    connect(plotMenu_, &QMenu::aboutToHide, this, [this] {
-        tableAction_->setEnabled(true);
-        zoomToFitAction_->setEnabled(true);
-    });
+    // Where there is no mouse, the list button of the bottom bar offers
+    // what the plot's menu offers a right click.
+    auto* more = new QMenu(prefsButton_);
+    more->addAction(tableAction_);
+    more->addAction(zoomToFitAction_);
+    connect(more->addAction(QStringLiteral("Share picture…")), &QAction::triggered, this, &MainWindow::sharePicture);
+    more->addSeparator();
+    connect(more->addAction(QStringLiteral("Preferences…")), &QAction::triggered, this, &MainWindow::presentSettings);
+    connect(more->addAction(QStringLiteral("Help")), &QAction::triggered, this, &MainWindow::presentHelp);
+    prefsButton_->setMenu(more);
+    prefsButton_->setPopupMode(QToolButton::InstantPopup);
+    for (QMenu* menu : {plotMenu_, more}) {
+        connect(menu, &QMenu::aboutToShow, this, [this] {
+            const Function* f = controller_->curFunc();
+            const FunctionKindInfo* kind = f ? f->kindInfo() : nullptr;
+            tableAction_->setEnabled(kind && kind->can.valueTable);
+            zoomToFitAction_->setEnabled(f != nullptr);
+        });
+        // The keys stay live; they check for themselves.
+        connect(menu, &QMenu::aboutToHide, this, [this] {
+            tableAction_->setEnabled(true);
+            zoomToFitAction_->setEnabled(true);
+        });
+    }
     connect(tableAction_, &QAction::triggered, this, [this] {
         if (openPanel() == Panel::none)
             present(Panel::table);
