@@ -10,6 +10,7 @@
 #include <QTableView>
 #include <QVBoxLayout>
 
+#include "appearance.h"
 #include "field_check.h"
 #include "orlix/error.h"
 #include "orlix/format.h"
@@ -101,7 +102,7 @@ valueTableView::valueTableView(QWidget* parent) : QWidget(parent)
     grid->setColumnStretch(1, 1);
     grid->setColumnStretch(3, 1);
     message_ = new QLabel(fields);
-    message_->setStyleSheet(QStringLiteral("color: rgb(200,0,0); font-size: 12px;"));
+    setThemedStyleSheet(message_, QStringLiteral("color: {error}; font-size: 12px;"));
     message_->setTextFormat(Qt::PlainText);
     grid->addWidget(message_, 1, 0, 1, 5);
     column->addWidget(fields);
