@@ -16,7 +16,13 @@ inline int replayKeptInputs(const std::string& name, std::initializer_list<const
                             const std::function<void(const std::string&, const std::string&)>& replay)
 {
     namespace fs = std::filesystem;
+#ifdef ORLIX_FUZZ_DIR
+    const fs::path fuzz = ORLIX_FUZZ_DIR;
+#else
+    // Relative to the folder the compiler ran in, when that is how it
+    // names this file.
     const fs::path fuzz = fs::path(__FILE__).parent_path();
+#endif
     int replayed = 0;
     for (const char* folder : folders) {
         const fs::path dir = fuzz / folder / name;
