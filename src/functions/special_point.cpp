@@ -180,6 +180,13 @@ void specialPoint::drawAnyway(Canvas& c)
     }
     if (!std::isfinite(head.x) || !std::isfinite(head.y) || !std::isfinite(tail.x) || !std::isfinite(tail.y))
         return;
+    // The two wings from the middle of the shaft: taken from the tail, since
+    // the sum of two coordinates near the float limit is no number.
+    const float dx = head.x - tail.x, dy = head.y - tail.y;
+    const float mx = tail.x + dx / 2, my = tail.y + dy / 2;
+    const PointF wing1{mx + 0.2f * -dy, my + 0.2f * dx}, wing2{mx + 0.2f * dy, my + 0.2f * -dx};
+    if (!std::isfinite(wing1.x) || !std::isfinite(wing1.y) || !std::isfinite(wing2.x) || !std::isfinite(wing2.y))
+        return;
     devicePoint_ = head;
     c.save();
     if (const Canvas* dot = markerLayer(c, Marker::Arrow, plot->theme()))
@@ -189,12 +196,10 @@ void specialPoint::drawAnyway(Canvas& c)
     c.moveTo(tail.x, tail.y);
     c.lineTo(head.x, head.y);
     c.strokePath();
-    const float mx = (tail.x + head.x) / 2, my = (tail.y + head.y) / 2;
-    const float dx = head.x - tail.x, dy = head.y - tail.y;
     c.moveTo(head.x, head.y);
-    c.lineTo(mx + 0.2f * -dy, my + 0.2f * dx);
+    c.lineTo(wing1.x, wing1.y);
     c.moveTo(head.x, head.y);
-    c.lineTo(mx + 0.2f * dy, my + 0.2f * -dx);
+    c.lineTo(wing2.x, wing2.y);
     c.strokePath();
     c.restore();
 }
