@@ -658,8 +658,13 @@ class BarResolver {
         if (end) {
             if (++readings_ > kMaxReadings)
                 throw Error(kTooComplex);
+            // Only whether the reading parses matters here: two readings
+            // make the formula ambiguous and neither is used, so the one
+            // kept is simplified once the search is over.
             try {
-                found_.push_back(fStack::optimize(parseOne(p.text())));
+                fStack::Owner reading = parseOne(p.text());
+                if (fStack::simplifiable(*reading))
+                    found_.push_back(std::move(reading));
             } catch (const Error&) {
             }
             return;
@@ -712,7 +717,7 @@ fStack::Owner fStack::createWithString(std::string_view text)
     first[first.find('|')] = '@'; // the first bar can only open
     std::vector<Owner> found = solutionsForString(first);
     if (found.size() == 1)
-        return std::move(found.front());
+        return optimize(std::move(found.front()));
     if (found.size() > 1)
         throw Error("Function is ambiguous!");
     throw Error("Bad braces order!");

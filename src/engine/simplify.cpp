@@ -611,19 +611,25 @@ bool balances(const fStack* head)
 
 } // namespace
 
+bool fStack::simplifiable(const fStack& node)
+{
+    int length = 0;
+    for (const fStack* n = node.first(); n; n = n->next)
+        if (++length > kMaxNodes)
+            return false;
+    return true;
+}
+
 fStack::Owner fStack::optimize(Owner owner)
 {
     if (!owner)
         return owner;
+    if (!simplifiable(*owner))
+        throw Error("Error!", "Function is too complex!");
     List list;
     list.head = owner->first();
-    int length = 0;
-    for (fStack* n = list.head; n; n = n->next) {
-        ++length;
+    for (fStack* n = list.head; n; n = n->next)
         list.tail = n;
-    }
-    if (length > kMaxNodes)
-        throw Error("Error!", "Function is too complex!");
     // The passes rely on the balance; a list that does not balance is left
     // as it is for the compiler to reject.
     if (!balances(list.head))

@@ -98,10 +98,12 @@ TEST_F(ZoomToFit, TheInterestingPartOfEachKindFitsTheBand)
                                           << ", " << band.maxX << "] × [" << band.minY << ", " << band.maxY << "]";
             minX = std::min(minX, p.x), maxX = std::max(maxX, p.x), minY = std::min(minY, p.y), maxY = std::max(maxY, p.y);
         }
-        if (c.maxSpan > 0)
+        if (c.maxSpan > 0) {
             EXPECT_TRUE(band.width() <= c.maxSpan && band.height() <= c.maxSpan) << c.text << " " << band.height();
-        if (c.closeIn)
+        }
+        if (c.closeIn) {
             EXPECT_TRUE(maxX - minX > band.width() / 3 || maxY - minY > band.height() / 3) << c.text;
+        }
         Function::deleteAll();
         view.setCurFunc(nullptr);
     }

@@ -85,6 +85,8 @@ class fStack {
     static Owner replaceLogn(Owner list);
     static Owner replaceDerivative(Owner list);
     static Owner optimize(Owner list);
+    // Whether the list holding this node is within the size optimize accepts.
+    static bool simplifiable(const fStack& node);
 
     // Derivative of the expression rooted at this node with respect to the
     // variable chosen by MathEngine::setDifBase; a new list (its last node).
@@ -95,7 +97,8 @@ class fStack {
     // --- parsing --------------------------------------------------------------
     static Owner createWithString(std::string_view text);
     static Owner justCreateWithString(std::string_view text);
-    // Every reading of the remaining bars that parses; empty when none does.
+    // Readings of the remaining bars that parse and are small enough to
+    // simplify, unsimplified; the search stops at the second.
     static std::vector<Owner> solutionsForString(std::string_view text);
     static int containsModuleSymbols(std::string_view text);
 
