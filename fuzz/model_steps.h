@@ -7,10 +7,10 @@
 //   other formula
 //   numbers         view centre x and y, scale, parameter, range start and end
 //
-// The curve is registered and drawn once at the view (every search on),
-// then asked for the point information at the parameter, the range
-// quantities, its own range (for the kinds with one), and traced with one
-// finger and then two across the plane. An orlix::Error ends the run
+// The view is set, then the curve is registered and drawn once there
+// (every search on), then asked for the point information at the
+// parameter, the range quantities, its own range (for the kinds with one),
+// and traced with one finger and then two across the plane. An orlix::Error ends the run
 // early; anything else (a crash, a sanitizer report, another exception, a
 // path point that is no number) is a fault.
 #pragma once
@@ -162,6 +162,11 @@ inline ModelOutcome runModel(const ModelInput& in)
     Function::setPlotContext(&plane);
     Function::setShell(&shell);
     plane.initialize();
+    // The view first, while the plane is empty, so that the curves are
+    // drawn and searched once, at that view.
+    const double scale = in.numbers[2];
+    if (!plane.lookAt(myPoint{in.numbers[0], in.numbers[1]}, myPoint{scale, scale}))
+        plane.centerize();
 
     try {
         Function::Ptr f = in.kind->fromText(in.formula);
@@ -183,9 +188,6 @@ inline ModelOutcome runModel(const ModelInput& in)
             }
         }
         shell.current = f.get();
-        const double scale = in.numbers[2];
-        if (!plane.lookAt(myPoint{in.numbers[0], in.numbers[1]}, myPoint{scale, scale}))
-            plane.centerize();
         // Draws every curve and finds the marks of the current one.
         plane.setCurFunc(f);
         out.drawn = true;
