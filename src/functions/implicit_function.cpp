@@ -142,12 +142,6 @@ class MarkCollector {
 
 iFunction::iFunction() : cMinX_(kNaN), cMaxX_(kNaN), cMinY_(kNaN), cMaxY_(kNaN) {}
 
-iFunction::~iFunction()
-{
-    functionSM_.reset();
-    functionFS_.reset();
-}
-
 std::shared_ptr<iFunction> iFunction::functionFromString(std::string_view text)
 {
     auto f = functionFromFS(fStack::createWithString(text), std::string(text));
@@ -162,8 +156,7 @@ std::shared_ptr<iFunction> iFunction::functionFromFS(fStack::Owner fs, std::stri
         return nullptr;
     auto f = std::make_shared<iFunction>();
     f->setStringRepresentation(repr.empty() ? record::placeholderText() : std::move(repr));
-    f->setFunctionFS(fStack::optimize(std::move(fs)));
-    f->functionSM_ = f->functionFS_->toStackMachine();
+    f->formula_.adopt(fStack::optimize(std::move(fs)));
     f->setLineWidth(1.0f);
     f->setColor(Color{1, 0, 0, 1});
     return f;
@@ -176,8 +169,7 @@ std::shared_ptr<iFunction> iFunction::functionFromChecked(CheckedFormula formula
     auto f = std::make_shared<iFunction>();
     f->setFunctionInfo({{"f", formula.text}});
     f->setStringRepresentation(formula.text.empty() ? record::placeholderText() : formula.text);
-    f->setFunctionFS(std::move(formula.expression));
-    f->functionSM_ = formula.program ? std::move(formula.program) : f->functionFS_->toStackMachine();
+    f->formula_.adopt(std::move(formula.expression), std::move(formula.program));
     f->setLineWidth(1.0f);
     f->setColor(Color{1, 0, 0, 1});
     return f;
@@ -206,35 +198,13 @@ Function::Ptr iFunction::fromDict(const json& r)
     return f;
 }
 
-void iFunction::setFunctionFS(fStack::Owner fs)
-{
-    if (fs.get() == functionFS_.get()) {
-        (void)fs.release();
-        return;
-    }
-    functionSM_.reset();
-    functionFS_ = std::move(fs);
-}
-
-StackMachine* iFunction::functionSM()
-{
-    if (!functionSM_ && functionFS_) {
-        try {
-            functionSM_ = functionFS_->toStackMachine();
-        } catch (const Error&) {
-            return nullptr;
-        }
-    }
-    return functionSM_.get();
-}
-
 iFunction* iFunction::derivative(std::shared_ptr<iFunction>& slot, bool& failed, const char* base)
 {
-    if (slot || failed || !functionFS_)
+    if (slot || failed || !formula_)
         return slot.get();
     try {
         MathEngine::sharedEngine().setDifBase(base);
-        fStack::Owner d = functionFS_->last()->dif();
+        fStack::Owner d = formula_.list()->last()->dif();
         const std::string text = "D(" + stringRepresentation_ + ", " + base + ")";
         auto made = d ? functionFromFS(std::move(d), text) : nullptr;
         if (made && made->functionSM()) {
@@ -951,7 +921,7 @@ Function::json iFunction::toDict() const
     json d = Function::toDict();
     d["type"] = typeName();
     d["n"] = n_;
-    d["functionSM"] = record::writeExpression(functionFS_.get());
+    d["functionSM"] = record::writeExpression(formula_.list());
     return d;
 }
 

@@ -33,12 +33,6 @@ std::shared_ptr<rfFunction> asPolar(const Function::Ptr& f) { return std::dynami
 
 rfFunction::rfFunction() { variable_ = MathEngine::fAddr(); }
 
-rfFunction::~rfFunction()
-{
-    functionSM_.reset();
-    functionFS_.reset();
-}
-
 std::shared_ptr<rfFunction> rfFunction::functionFromString(std::string_view text)
 {
     auto f = functionFromFS(fStack::createWithString(text), std::string(text));
@@ -54,8 +48,7 @@ std::shared_ptr<rfFunction> rfFunction::functionFromFS(fStack::Owner fs, std::st
         return nullptr;
     auto f = std::make_shared<rfFunction>();
     f->setStringRepresentation(repr.empty() ? record::placeholderText() : std::move(repr));
-    f->functionFS_ = fStack::optimize(std::move(fs));
-    f->functionSM_ = f->functionFS_->toStackMachine();
+    f->formula_.adopt(fStack::optimize(std::move(fs)));
     f->setLineWidth(1.0f);
     return f;
 }
@@ -66,23 +59,10 @@ std::shared_ptr<rfFunction> rfFunction::functionFromChecked(CheckedFormula formu
         return nullptr;
     auto f = std::make_shared<rfFunction>();
     f->setStringRepresentation(formula.text.empty() ? record::placeholderText() : formula.text);
-    f->functionFS_ = std::move(formula.expression);
-    f->functionSM_ = formula.program ? std::move(formula.program) : f->functionFS_->toStackMachine();
+    f->formula_.adopt(std::move(formula.expression), std::move(formula.program));
     f->setLineWidth(1.0f);
     f->setFunctionInfo({{"f", formula.text}, {"minVarStr", tostr(f->cMinVar())}, {"maxVarStr", tostr(f->cMaxVar())}});
     return f;
-}
-
-StackMachine* rfFunction::functionSM()
-{
-    if (!functionSM_ && functionFS_) {
-        try {
-            functionSM_ = functionFS_->toStackMachine();
-        } catch (const Error&) {
-            return nullptr;
-        }
-    }
-    return functionSM_.get();
 }
 
 double rfFunction::valueAt(double theta)
@@ -96,11 +76,11 @@ double rfFunction::valueAt(double theta)
 
 Function::Ptr rfFunction::differential()
 {
-    if (differential_ || differentialFailed_ || !functionFS_)
+    if (differential_ || differentialFailed_ || !formula_)
         return differential_;
     try {
         MathEngine::sharedEngine().setDifBase("f");
-        fStack::Owner d = functionFS_->last()->dif();
+        fStack::Owner d = formula_.list()->last()->dif();
         const std::string text = "D(" + stringRepresentation_ + ",θ)";
         auto f = d ? functionFromFS(std::move(d), text) : nullptr;
         if (f) {
@@ -133,12 +113,12 @@ void rfFunction::fillStaticInfo()
 {
     auto d = asPolar(differential());
     auto dd = d ? asPolar(d->differential()) : nullptr;
-    if (dd && functionFS_ && d->functionFS_ && dd->functionFS_ && !inflFinder_) {
+    if (dd && formula_ && d->formula_ && dd->formula_ && !inflFinder_) {
         // r·r″ − (2·r′² + r²): minus the numerator of the curvature.
         try {
-            const fStack* r = functionFS_->last();
-            const fStack* r1 = d->functionFS_->last();
-            const fStack* r2 = dd->functionFS_->last();
+            const fStack* r = formula_.list()->last();
+            const fStack* r1 = d->formula_.list()->last();
+            const fStack* r2 = dd->formula_.list()->last();
             fStack::Owner F = r->copyAll();
             F->addNext(r2->copyAll());
             F->addFunc("*");
@@ -465,7 +445,7 @@ Function::json rfFunction::toDict() const
 {
     json d = Function::toDict();
     d["type"] = typeName();
-    d["functionSM"] = record::writeExpression(functionFS_.get());
+    d["functionSM"] = record::writeExpression(formula_.list());
     return d;
 }
 

@@ -25,11 +25,6 @@ constexpr double kPi = 3.141592653589793;
 // finder counts as zero.
 constexpr double inflectionTolerance = 2.220446049250313e-13;
 
-std::shared_ptr<StackMachine> compile(const fStack::Owner& fs)
-{
-    return fs ? std::shared_ptr<StackMachine>(fs->toStackMachine()) : nullptr;
-}
-
 double evaluateAt(StackMachine* m, double* cell, double t)
 {
     if (!m)
@@ -41,14 +36,6 @@ double evaluateAt(StackMachine* m, double* cell, double t)
 } // namespace
 
 tFunction::tFunction() { variable_ = MathEngine::tAddr(); }
-
-tFunction::~tFunction()
-{
-    xSM_.reset();
-    ySM_.reset();
-    xFS_.reset();
-    yFS_.reset();
-}
 
 myPoint tFunction::kTracePoint() const { return {kNaN, kNaN}; }
 
@@ -73,10 +60,8 @@ std::shared_ptr<tFunction> tFunction::functionFromXFS(fStack::Owner xfs, fStack:
         return nullptr;
     auto f = std::make_shared<tFunction>();
     f->setStringRepresentation(repr.empty() ? record::placeholderText() : std::move(repr));
-    f->xFS_ = fStack::optimize(std::move(xfs));
-    f->yFS_ = fStack::optimize(std::move(yfs));
-    f->xSM_ = compile(f->xFS_);
-    f->ySM_ = compile(f->yFS_);
+    f->x_.adopt(fStack::optimize(std::move(xfs)));
+    f->y_.adopt(fStack::optimize(std::move(yfs)));
     f->setLineWidth(1.0f);
     return f;
 }
@@ -87,10 +72,8 @@ std::shared_ptr<tFunction> tFunction::functionFromChecked(CheckedFormula x, Chec
         return nullptr;
     auto f = std::make_shared<tFunction>();
     f->setStringRepresentation(x.text + " | " + y.text);
-    f->xFS_ = std::move(x.expression);
-    f->yFS_ = std::move(y.expression);
-    f->xSM_ = x.program ? std::move(x.program) : compile(f->xFS_);
-    f->ySM_ = y.program ? std::move(y.program) : compile(f->yFS_);
+    f->x_.adopt(std::move(x.expression), std::move(x.program));
+    f->y_.adopt(std::move(y.expression), std::move(y.program));
     f->setLineWidth(1.0f);
     f->setFunctionInfo(
         {{"f", x.text}, {"g", y.text}, {"minVarStr", tostr(f->cMinVar())}, {"maxVarStr", tostr(f->cMaxVar())}});
@@ -105,27 +88,13 @@ std::shared_ptr<tFunction> tFunction::functionFromString(std::string_view text)
     return functionFromStringForX(text.substr(0, semicolon), text.substr(semicolon + 1));
 }
 
-StackMachine* tFunction::xSM()
-{
-    if (!xSM_ && xFS_)
-        xSM_ = compile(xFS_);
-    return xSM_.get();
-}
-
-StackMachine* tFunction::ySM()
-{
-    if (!ySM_ && yFS_)
-        ySM_ = compile(yFS_);
-    return ySM_.get();
-}
-
 std::shared_ptr<tFunction> tFunction::xyDif()
 {
-    if (xyDif_ || xyDifFailed_ || !xFS_ || !yFS_)
+    if (xyDif_ || xyDifFailed_ || !x_ || !y_)
         return xyDif_;
     try {
         MathEngine::sharedEngine().setDifBase("t");
-        xyDif_ = functionFromXFS(xFS_->last()->dif(), yFS_->last()->dif(), "xyDif!");
+        xyDif_ = functionFromXFS(x_.list()->last()->dif(), y_.list()->last()->dif(), "xyDif!");
     } catch (const Error&) {
         xyDif_ = nullptr;
     }
@@ -141,18 +110,18 @@ StackMachine* tFunction::minRoFinder()
     if (!d)
         return nullptr;
     try {
-        fStack::Owner F = xFS_->last()->copyAll();
+        fStack::Owner F = x_.list()->last()->copyAll();
         F->addFunc("a");
         F->addFunc("-");
-        F->addNext(d->xFS_->last()->copyAll());
+        F->addNext(d->x_.list()->last()->copyAll());
         F->addFunc("*");
-        F->addNext(yFS_->last()->copyAll());
+        F->addNext(y_.list()->last()->copyAll());
         F->addFunc("b");
         F->addFunc("-");
-        F->addNext(d->yFS_->last()->copyAll());
+        F->addNext(d->y_.list()->last()->copyAll());
         F->addFunc("*");
         F->addFunc("+");
-        minRoFinder_ = compile(fStack::optimize(std::move(F)));
+        minRoFinder_ = fStack::optimize(std::move(F))->toStackMachine();
     } catch (const Error&) {
         return nullptr;
     }
@@ -161,16 +130,17 @@ StackMachine* tFunction::minRoFinder()
 
 Function::Ptr tFunction::differential()
 {
-    if (differential_ || differentialFailed_ || !xFS_)
+    if (differential_ || differentialFailed_ || !x_)
         return differential_;
     try {
         auto d = xyDif();
         if (d) {
             // (x, y′/x′): the slope of the curve along the same x.
-            fStack::Owner slope = d->yFS_->last()->copyAll();
-            slope->addNext(d->xFS_->last()->copyAll());
+            fStack::Owner slope = d->y_.list()->last()->copyAll();
+            slope->addNext(d->x_.list()->last()->copyAll());
             slope->addFunc("/");
-            auto f = functionFromXFS(xFS_->last()->copyAll(), std::move(slope), "D(" + stringRepresentation_ + ")");
+            auto f =
+                functionFromXFS(x_.list()->last()->copyAll(), std::move(slope), "D(" + stringRepresentation_ + ")");
             if (f) {
                 f->cMinVar_ = cMinVar_;
                 f->cMaxVar_ = cMaxVar_;
@@ -199,14 +169,14 @@ void tFunction::fillStaticInfo()
     if (dd && !inflFinder_) {
         // x′·y″ − y′·x″: the numerator of the curvature.
         try {
-            fStack::Owner F = d->xFS_->last()->copyAll();
-            F->addNext(dd->yFS_->last()->copyAll());
+            fStack::Owner F = d->x_.list()->last()->copyAll();
+            F->addNext(dd->y_.list()->last()->copyAll());
             F->addFunc("*");
-            F->addNext(d->yFS_->last()->copyAll());
-            F->addNext(dd->xFS_->last()->copyAll());
+            F->addNext(d->y_.list()->last()->copyAll());
+            F->addNext(dd->x_.list()->last()->copyAll());
             F->addFunc("*");
             F->addFunc("-");
-            setInflFinder(compile(fStack::optimize(std::move(F))));
+            setInflFinder(fStack::optimize(std::move(F))->toStackMachine());
         } catch (const Error&) {
         }
     }
@@ -380,9 +350,9 @@ void tFunction::findInfls()
         return;
     const curve::Grid grid{cMinVar_, cMaxVar_, n};
     const double saved = *variable_;
-    const auto places = curve::signChangeRoots(Probe{inflFinder_.get(), variable_}, grid,
-                                               inflectionTolerance * grid.step(), maxMarks,
-                                               StepBudget(searchStepBudget));
+    const auto places =
+        curve::signChangeRoots(Probe{inflFinder_.get(), variable_}, grid, inflectionTolerance * grid.step(), maxMarks,
+                               StepBudget(searchStepBudget));
     Marks found;
     for (double t : places) {
         const myPointInfo info = myPointInfoFVV(t);
@@ -547,8 +517,8 @@ Function::json tFunction::toDict() const
 {
     json d = Function::toDict();
     d["type"] = typeName();
-    d["xSM"] = record::writeExpression(xFS_.get());
-    d["ySM"] = record::writeExpression(yFS_.get());
+    d["xSM"] = record::writeExpression(x_.list());
+    d["ySM"] = record::writeExpression(y_.list());
     return d;
 }
 

@@ -106,17 +106,10 @@ explicitFunction::explicitFunction(bool mirrored) : mirrored_(mirrored), previou
     variable_ = mirrored ? MathEngine::yAddr() : MathEngine::xAddr();
 }
 
-explicitFunction::~explicitFunction()
-{
-    functionSM_.reset();
-    functionFS_.reset();
-}
-
 void explicitFunction::setUp(explicitFunction& f, fStack::Owner fs, std::string repr)
 {
     f.setStringRepresentation(repr.empty() ? record::placeholderText() : std::move(repr));
-    f.setFunctionFS(fStack::optimize(std::move(fs)));
-    f.functionSM_ = f.functionFS_->toStackMachine();
+    f.formula_.adopt(fStack::optimize(std::move(fs)));
     f.setLineWidth(1.0f);
     f.previousK_ = kNaN;
 }
@@ -124,41 +117,18 @@ void explicitFunction::setUp(explicitFunction& f, fStack::Owner fs, std::string 
 void explicitFunction::setUpChecked(explicitFunction& f, CheckedFormula formula)
 {
     f.setStringRepresentation(formula.text.empty() ? record::placeholderText() : formula.text);
-    f.setFunctionFS(std::move(formula.expression));
-    f.functionSM_ = formula.program ? std::move(formula.program) : f.functionFS_->toStackMachine();
+    f.formula_.adopt(std::move(formula.expression), std::move(formula.program));
     f.setLineWidth(1.0f);
     f.previousK_ = kNaN;
 }
 
-void explicitFunction::setFunctionFS(fStack::Owner fs)
-{
-    if (fs.get() == functionFS_.get()) {
-        (void)fs.release();
-        return;
-    }
-    functionSM_.reset();
-    functionFS_ = std::move(fs);
-}
-
-StackMachine* explicitFunction::functionSM()
-{
-    if (!functionSM_ && functionFS_) {
-        try {
-            functionSM_ = functionFS_->toStackMachine();
-        } catch (const Error&) {
-            return nullptr;
-        }
-    }
-    return functionSM_.get();
-}
-
 Function::Ptr explicitFunction::differential()
 {
-    if (differential_ || differentialFailed_ || !functionFS_)
+    if (differential_ || differentialFailed_ || !formula_)
         return differential_;
     try {
         MathEngine::sharedEngine().setDifBase(mirrored_ ? "y" : "x");
-        fStack::Owner d = functionFS_->last()->dif();
+        fStack::Owner d = formula_.list()->last()->dif();
         const std::string text = "D(" + stringRepresentation_ + (mirrored_ ? ",y)" : ",x)");
         Ptr f = d ? makeSameKind(std::move(d), text) : nullptr;
         if (f) {
@@ -191,7 +161,7 @@ void explicitFunction::fillStaticInfo()
     auto d = std::dynamic_pointer_cast<explicitFunction>(differential());
     auto dd = d ? std::dynamic_pointer_cast<explicitFunction>(d->differential()) : nullptr;
     if (dd && dd->functionSM())
-        setInflFinder(dd->functionSM_);
+        setInflFinder(dd->formula_.sharedMachine());
     if (cNumOfPoints_ == 0)
         cNumOfPoints_ = defaultNumOfPoints;
 }
@@ -277,7 +247,7 @@ int explicitFunction::sampleCount() const
     const int wanted = std::max(cNumOfPoints_, mirrored_ ? sampleFloorY() : sampleFloorX());
     // The searches run the second derivative, usually the longest program,
     // at every sample.
-    long long steps = functionSM_ ? functionSM_->funcNumber() : 0;
+    long long steps = formula_.compiled() ? formula_.compiled()->funcNumber() : 0;
     if (inflFinder_)
         steps = std::max<long long>(steps, inflFinder_->funcNumber());
     return boundedSampleCount(wanted, steps);
@@ -571,8 +541,7 @@ Marks explicitFunction::intersectWith(Function& residualCurve)
     Marks found;
     double previous = kNaN;
     const StepBudget budget(searchStepBudget);
-    for (int i = firstVisible; i <= lastVisible && static_cast<int>(found.size()) < maxMarks && !budget.spent();
-         ++i) {
+    for (int i = firstVisible; i <= lastVisible && static_cast<int>(found.size()) < maxMarks && !budget.spent(); ++i) {
         const double r = residualCurve.valueForPoint(points_[static_cast<size_t>(i)]);
         if (tiny(r)) {
             // A run of tiny residuals (the curves coincide) marks nothing.
@@ -777,8 +746,8 @@ Function::json explicitFunction::toDict() const
     json d = Function::toDict();
     d["type"] = typeName();
     json items = json::array();
-    if (functionFS_) {
-        for (const auto& item : functionFS_->toArray()) {
+    if (formula_) {
+        for (const auto& item : formula_.list()->toArray()) {
             if (const std::string* name = std::get_if<std::string>(&item))
                 items.push_back(*name);
             else

@@ -12,6 +12,7 @@
 #include <utility>
 #include <vector>
 
+#include "orlix/compiled_formula.h"
 #include "orlix/fstack.h"
 #include "orlix/function.h"
 #include "orlix/function_kind.h"
@@ -22,7 +23,6 @@ namespace orlix {
 class iFunction : public Function {
   public:
     iFunction();
-    ~iFunction() override;
 
     // Parses, simplifies and compiles text; the parser's Error propagates.
     static std::shared_ptr<iFunction> functionFromString(std::string_view text);
@@ -36,9 +36,9 @@ class iFunction : public Function {
 
     const FunctionKindInfo* kindInfo() const override { return findKind(FunctionKind::implicit); }
 
-    const fStack* functionFS() const { return functionFS_.get(); }
-    StackMachine* functionSM();
-    void setFunctionFS(fStack::Owner fs);
+    const fStack* functionFS() const { return formula_.list(); }
+    StackMachine* functionSM() { return formula_.machine(); }
+    void setFunctionFS(fStack::Owner fs) { formula_.setList(std::move(fs)); }
     // ∂g/∂x and ∂g/∂y as implicit functions of their own, made on first
     // use; nullptr when g cannot be differentiated.
     iFunction* xDif();
@@ -115,8 +115,7 @@ class iFunction : public Function {
     void tangentPass(bool byX, StackMachine& g, StackMachine& gx, StackMachine& gy, StackMachine& d, Marks& found,
                      const StepBudget& budget);
 
-    fStack::Owner functionFS_;
-    std::shared_ptr<StackMachine> functionSM_;
+    CompiledFormula formula_;
     std::shared_ptr<iFunction> xDif_;
     std::shared_ptr<iFunction> yDif_;
     bool xDifFailed_ = false;

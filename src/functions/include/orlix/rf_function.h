@@ -10,6 +10,7 @@
 #include <string_view>
 #include <vector>
 
+#include "orlix/compiled_formula.h"
 #include "orlix/fstack.h"
 #include "orlix/function.h"
 #include "orlix/function_kind.h"
@@ -20,7 +21,6 @@ namespace orlix {
 class rfFunction : public Function {
   public:
     rfFunction();
-    ~rfFunction() override;
 
     // Parses, simplifies and compiles text; the parser's Error propagates.
     static std::shared_ptr<rfFunction> functionFromString(std::string_view text);
@@ -37,8 +37,8 @@ class rfFunction : public Function {
     std::optional<std::string> myInfoToStr(const myPointInfo& info) const override;
     std::optional<std::string> rangeInfoToStr(const InfoMap& d) const override;
 
-    const fStack* functionFS() const { return functionFS_.get(); }
-    StackMachine* functionSM();
+    const fStack* functionFS() const { return formula_.list(); }
+    StackMachine* functionSM() { return formula_.machine(); }
     // r at each sample, parallel to points().
     const std::vector<double>& rads() const { return rads_; }
     // r(θ) (the variable cell is left at θ).
@@ -71,8 +71,7 @@ class rfFunction : public Function {
     StackMachine* derivativeSM();
     StackMachine* secondDerivativeSM();
 
-    fStack::Owner functionFS_;
-    std::shared_ptr<StackMachine> functionSM_;
+    CompiledFormula formula_;
     std::vector<double> rads_;
     std::vector<unsigned char> breaks_;
     bool filled_ = false;

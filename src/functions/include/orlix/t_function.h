@@ -9,6 +9,7 @@
 #include <string_view>
 #include <vector>
 
+#include "orlix/compiled_formula.h"
 #include "orlix/fstack.h"
 #include "orlix/function.h"
 #include "orlix/function_kind.h"
@@ -19,7 +20,6 @@ namespace orlix {
 class tFunction : public Function {
   public:
     tFunction();
-    ~tFunction() override;
 
     // Parses both texts; nullptr when either is empty. The parser's Error
     // propagates.
@@ -39,10 +39,10 @@ class tFunction : public Function {
     std::optional<std::string> myInfoToStr(const myPointInfo& info) const override;
     std::optional<std::string> rangeInfoToStr(const InfoMap& d) const override;
 
-    const fStack* xFS() const { return xFS_.get(); }
-    const fStack* yFS() const { return yFS_.get(); }
-    StackMachine* xSM();
-    StackMachine* ySM();
+    const fStack* xFS() const { return x_.list(); }
+    const fStack* yFS() const { return y_.list(); }
+    StackMachine* xSM() { return x_.machine(); }
+    StackMachine* ySM() { return y_.machine(); }
     // (x′(t), y′(t)) as a parametric function of its own; nullptr when it
     // cannot be formed.
     std::shared_ptr<tFunction> xyDif();
@@ -73,8 +73,7 @@ class tFunction : public Function {
     static constexpr int maxMarks = 200;
 
   private:
-    fStack::Owner xFS_, yFS_;
-    std::shared_ptr<StackMachine> xSM_, ySM_;
+    CompiledFormula x_, y_;
     std::shared_ptr<tFunction> xyDif_;
     std::shared_ptr<StackMachine> minRoFinder_;
     std::vector<unsigned char> breaks_;

@@ -10,6 +10,7 @@
 #include <string_view>
 #include <vector>
 
+#include "orlix/compiled_formula.h"
 #include "orlix/fstack.h"
 #include "orlix/function.h"
 #include "orlix/function_kind.h"
@@ -22,13 +23,11 @@ namespace orlix {
 // the variable and the value of a sample.
 class explicitFunction : public Function {
   public:
-    ~explicitFunction() override;
-
     // The optimised expression and its evaluator.
-    const fStack* functionFS() const { return functionFS_.get(); }
-    StackMachine* functionSM();
+    const fStack* functionFS() const { return formula_.list(); }
+    StackMachine* functionSM() { return formula_.machine(); }
     // Replaces the expression (and drops the evaluator built from the old one).
-    void setFunctionFS(fStack::Owner fs);
+    void setFunctionFS(fStack::Owner fs) { formula_.setList(std::move(fs)); }
     // The scale along the variable at the last full sampling; NaN forces
     // the next sampling to be full.
     double previousK() const { return previousK_; }
@@ -121,8 +120,7 @@ class explicitFunction : public Function {
     // The scale along the values, device points per unit.
     double valueScale() const;
 
-    fStack::Owner functionFS_;
-    std::shared_ptr<StackMachine> functionSM_;
+    CompiledFormula formula_;
     double previousK_;
     bool differentialFailed_ = false;
     long long sampledCount_ = 0;
