@@ -75,8 +75,8 @@ std::optional<CurveBounds> boundsOverRange(Function& f)
 
 bool CurveBounds::valid() const
 {
-    return std::isfinite(minX) && std::isfinite(maxX) && std::isfinite(minY) && std::isfinite(maxY) &&
-           minX <= maxX && minY <= maxY;
+    return std::isfinite(minX) && std::isfinite(maxX) && std::isfinite(minY) && std::isfinite(maxY) && minX <= maxX &&
+           minY <= maxY;
 }
 
 std::optional<CurveBounds> boundsOfPoints(std::span<const myPoint> points)
@@ -153,9 +153,8 @@ std::optional<CurveBounds> explicitFunction::interestingBounds()
     bool haveValues = false;
     if (!marks.empty()) {
         const auto [first, last] = std::minmax_element(marks.begin(), marks.end());
-        const auto [low, high] = std::minmax_element(marks.begin(), marks.end(), [](const auto& a, const auto& b) {
-            return a.second < b.second;
-        });
+        const auto [low, high] = std::minmax_element(marks.begin(), marks.end(),
+                                                     [](const auto& a, const auto& b) { return a.second < b.second; });
         varLo = first->first;
         varHi = last->first;
         const double room = varHi > varLo ? (varHi - varLo) / 5 : standardHalfWidth;

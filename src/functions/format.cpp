@@ -19,4 +19,16 @@ std::string tostr(double v)
     return buf;
 }
 
+std::string infoLines(std::initializer_list<InfoLine> lines)
+{
+    std::string text;
+    for (const InfoLine& line : lines) {
+        if (!text.empty())
+            text += '\n';
+        text += infoLabel(line.label);
+        text += tostr(line.value);
+    }
+    return text;
+}
+
 } // namespace orlix

@@ -3,10 +3,12 @@
 #include <algorithm>
 #include <cmath>
 #include <exception>
+#include <limits>
 
 #include "curve_support.h"
 #include "orlix/color_gen.h"
 #include "orlix/error.h"
+#include "orlix/format.h"
 #include "orlix/function_kind.h"
 #include "orlix/record.h"
 #include "orlix/special_point.h"
@@ -234,6 +236,13 @@ void Function::setMinVar(double lo, double hi)
     updatePoints();
 }
 
+void Function::useDefaultRange(double lo, double hi)
+{
+    setMinVar(lo, hi);
+    functionInfo_["minVarStr"] = tostr(cMinVar_);
+    functionInfo_["maxVarStr"] = tostr(cMaxVar_);
+}
+
 int Function::boundedSampleCount(int wanted, long long steps)
 {
     const double most = sampleStepBudget / static_cast<double>(std::max(steps, 1LL));
@@ -290,6 +299,16 @@ Function::json Function::toDict() const
         fi[k] = v;
     d["funcInfo"] = std::move(fi);
     return d;
+}
+
+void Function::applyStoredRange(const json& r)
+{
+    const double nan = std::numeric_limits<double>::quiet_NaN();
+    const double lo = record::readDouble(r, "minVar", nan), hi = record::readDouble(r, "maxVar", nan);
+    if (curve::isUsableRange(lo, hi)) {
+        cMinVar_ = lo;
+        cMaxVar_ = hi;
+    }
 }
 
 void Function::applyRecord(const json& r)
@@ -469,8 +488,9 @@ Canvas& Function::drawFunctionsOnLayer(Canvas& layer, myPoint o, myPoint s, Laye
     case LayerPart::Side::Inside: layer.clear(r); break;
     case LayerPart::Side::Outside:
         // The bands above, below, left and right of the rectangle.
-        for (const RectF band : {RectF{0, 0, size.width, r.y}, RectF{0, r.y + r.height, size.width, size.height - r.y - r.height},
-                                 RectF{0, r.y, r.x, r.height}, RectF{r.x + r.width, r.y, size.width - r.x - r.width, r.height}})
+        for (const RectF band :
+             {RectF{0, 0, size.width, r.y}, RectF{0, r.y + r.height, size.width, size.height - r.y - r.height},
+              RectF{0, r.y, r.x, r.height}, RectF{r.x + r.width, r.y, size.width - r.x - r.width, r.height}})
             if (band.width > 0 && band.height > 0)
                 layer.clear(band);
         break;

@@ -465,9 +465,10 @@ myPoint iFunction::kTracePoint() const { return {kNaN, kNaN}; }
 
 std::optional<std::string> iFunction::myInfoToStr(const myPointInfo& info) const
 {
-    return infoLabel("y=") + tostr(info.point.y) + "\n" + infoLabel("∂y/∂x=") + tostr(infoValue(info, "dy/dx")) + "\n" +
-           infoLabel("∂²y/∂x²=") + tostr(infoValue(info, "ddy/dxx")) + "\n" + infoLabel("k=") +
-           tostr(infoValue(info, "k"));
+    return infoLines({{"y=", info.point.y},
+                      {"∂y/∂x=", infoValue(info, "dy/dx")},
+                      {"∂²y/∂x²=", infoValue(info, "ddy/dxx")},
+                      {"k=", infoValue(info, "k")}});
 }
 
 // ---- trace ----

@@ -146,9 +146,7 @@ void rfFunction::fillStaticInfo()
         return;
     }
     const bool fromZero = MathEngine::sharedEngine().defRfB != 0;
-    setMinVar(fromZero ? 0.0 : -kPi, fromZero ? 2 * kPi : kPi);
-    functionInfo_["minVarStr"] = tostr(cMinVar_);
-    functionInfo_["maxVarStr"] = tostr(cMaxVar_);
+    useDefaultRange(fromZero ? 0.0 : -kPi, fromZero ? 2 * kPi : kPi);
 }
 
 // ---- sampling ----
@@ -426,17 +424,22 @@ std::optional<InfoMap> rfFunction::infoForRangeA(double a, double b)
 
 std::optional<std::string> rfFunction::myInfoToStr(const myPointInfo& info) const
 {
-    return infoLabel("r=") + tostr(info.value) + "\n" + infoLabel("x=") + tostr(info.point.x) + "\n" + infoLabel("y=") +
-           tostr(info.point.y) + "\n" + infoLabel("∂r/∂θ=") + tostr(infoValue(info, "dr/df")) + "\n" +
-           infoLabel("∂²r/∂θ²=") + tostr(infoValue(info, "ddr/dff")) + "\n" + infoLabel("∂y/∂x=") +
-           tostr(infoValue(info, "dy/dx")) + "\n" + infoLabel("k=") + tostr(infoValue(info, "k"));
+    return infoLines({{"r=", info.value},
+                      {"x=", info.point.x},
+                      {"y=", info.point.y},
+                      {"∂r/∂θ=", infoValue(info, "dr/df")},
+                      {"∂²r/∂θ²=", infoValue(info, "ddr/dff")},
+                      {"∂y/∂x=", infoValue(info, "dy/dx")},
+                      {"k=", infoValue(info, "k")}});
 }
 
 std::optional<std::string> rfFunction::rangeInfoToStr(const InfoMap& d) const
 {
-    const auto v = [&](const char* key) { return tostr(infoValue(d, key)); };
-    return infoLabel("∫=") + v("is") + "\n" + infoLabel("S=") + v("s") + "\n" + infoLabel("l=") + v("l") + "\n" +
-           infoLabel("Vox=") + v("v") + "\n" + infoLabel("Sox=") + v("p");
+    return infoLines({{"∫=", infoValue(d, "is")},
+                      {"S=", infoValue(d, "s")},
+                      {"l=", infoValue(d, "l")},
+                      {"Vox=", infoValue(d, "v")},
+                      {"Sox=", infoValue(d, "p")}});
 }
 
 // ---- persistence ----
@@ -460,12 +463,7 @@ Function::Ptr rfFunction::fromDict(const json& r)
     if (!f)
         return nullptr;
     f->applyRecord(r);
-    // A stored range that is not one is dropped: the kind's default applies.
-    const double lo = record::readDouble(r, "minVar", kNaN), hi = record::readDouble(r, "maxVar", kNaN);
-    if (curve::isUsableRange(lo, hi)) {
-        f->cMinVar_ = lo;
-        f->cMaxVar_ = hi;
-    }
+    f->applyStoredRange(r);
     return f;
 }
 

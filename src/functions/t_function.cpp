@@ -189,9 +189,7 @@ void tFunction::fillStaticInfo()
         return;
     }
     const bool fromZero = MathEngine::sharedEngine().defTB != 0;
-    setMinVar(fromZero ? 0.0 : -20.0, 20.0);
-    functionInfo_["minVarStr"] = tostr(cMinVar_);
-    functionInfo_["maxVarStr"] = tostr(cMaxVar_);
+    useDefaultRange(fromZero ? 0.0 : -20.0, 20.0);
 }
 
 // ---- sampling ----
@@ -498,17 +496,20 @@ std::optional<InfoMap> tFunction::infoForRangeA(double a, double b)
 
 std::optional<std::string> tFunction::myInfoToStr(const myPointInfo& info) const
 {
-    return infoLabel("x=") + tostr(info.point.x) + "\n" + infoLabel("y=") + tostr(info.point.y) + "\n" +
-           infoLabel("∂x/∂t=") + tostr(infoValue(info, "dx/dt")) + "\n" + infoLabel("∂y/∂t=") +
-           tostr(infoValue(info, "dy/dt")) + "\n" + infoLabel("∂y/∂x=") + tostr(infoValue(info, "dy/dx")) + "\n" +
-           infoLabel("k=") + tostr(infoValue(info, "k"));
+    return infoLines({{"x=", info.point.x},
+                      {"y=", info.point.y},
+                      {"∂x/∂t=", infoValue(info, "dx/dt")},
+                      {"∂y/∂t=", infoValue(info, "dy/dt")},
+                      {"∂y/∂x=", infoValue(info, "dy/dx")},
+                      {"k=", infoValue(info, "k")}});
 }
 
 std::optional<std::string> tFunction::rangeInfoToStr(const InfoMap& d) const
 {
-    const auto v = [&](const char* key) { return tostr(infoValue(d, key)); };
-    return infoLabel("S=") + v("s") + "\n" + infoLabel("l=") + v("l") + "\n" + infoLabel("Vox=") + v("v") + "\n" +
-           infoLabel("Sox=") + v("p");
+    return infoLines({{"S=", infoValue(d, "s")},
+                      {"l=", infoValue(d, "l")},
+                      {"Vox=", infoValue(d, "v")},
+                      {"Sox=", infoValue(d, "p")}});
 }
 
 // ---- persistence ----
@@ -534,12 +535,7 @@ Function::Ptr tFunction::fromDict(const json& r)
     if (!f)
         return nullptr;
     f->applyRecord(r);
-    // A stored range that is not one is dropped: the kind's default applies.
-    const double lo = record::readDouble(r, "minVar", kNaN), hi = record::readDouble(r, "maxVar", kNaN);
-    if (curve::isUsableRange(lo, hi)) {
-        f->cMinVar_ = lo;
-        f->cMaxVar_ = hi;
-    }
+    f->applyStoredRange(r);
     return f;
 }
 

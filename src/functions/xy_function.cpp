@@ -56,9 +56,11 @@ Function::Ptr xyFunction::fromDict(const json& record)
 
 std::optional<std::string> xyFunction::myInfoToStr(const myPointInfo& info) const
 {
-    return infoLabel("x=") + tostr(info.value) + "\n" + infoLabel("∂y/∂x=") + tostr(infoValue(info, "dy/dx")) + "\n" +
-           infoLabel("∂x/∂y=") + tostr(infoValue(info, "dx/dy")) + "\n" + infoLabel("∂²x/∂y²=") +
-           tostr(infoValue(info, "ddx/dyy")) + "\n" + infoLabel("k=") + tostr(infoValue(info, "k"));
+    return infoLines({{"x=", info.value},
+                      {"∂y/∂x=", infoValue(info, "dy/dx")},
+                      {"∂x/∂y=", infoValue(info, "dx/dy")},
+                      {"∂²x/∂y²=", infoValue(info, "ddx/dyy")},
+                      {"k=", infoValue(info, "k")}});
 }
 
 } // namespace orlix

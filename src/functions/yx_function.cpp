@@ -735,7 +735,7 @@ std::optional<std::string> explicitFunction::rangeInfoToStr(const InfoMap& d) co
         s = " " + infoLabel("∫=") + v("i") + "\n" + infoLabel("S=") + v("s");
     else
         s = "S= " + infoLabel("∫=") + v("s");
-    s += "\n" + infoLabel("l=") + v("l") + "\n" + infoLabel("Vox=") + v("v") + "\n" + infoLabel("Sox=") + v("p");
+    s += "\n" + infoLines({{"l=", infoValue(d, "l")}, {"Vox=", infoValue(d, "v")}, {"Sox=", infoValue(d, "p")}});
     return s;
 }
 
@@ -833,9 +833,10 @@ Function::Ptr yxFunction::fromDict(const json& record)
 
 std::optional<std::string> yxFunction::myInfoToStr(const myPointInfo& info) const
 {
-    return infoLabel("y=") + tostr(info.value) + "\n" + infoLabel("∂y/∂x=") + tostr(infoValue(info, "dy/dx")) + "\n" +
-           infoLabel("∂²y/∂x²=") + tostr(infoValue(info, "ddy/dxx")) + "\n" + infoLabel("k=") +
-           tostr(infoValue(info, "k"));
+    return infoLines({{"y=", info.value},
+                      {"∂y/∂x=", infoValue(info, "dy/dx")},
+                      {"∂²y/∂x²=", infoValue(info, "ddy/dxx")},
+                      {"k=", infoValue(info, "k")}});
 }
 
 } // namespace orlix

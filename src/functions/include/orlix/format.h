@@ -2,6 +2,7 @@
 // spaces those texts carry.
 #pragma once
 
+#include <initializer_list>
 #include <string>
 #include <string_view>
 
@@ -29,6 +30,14 @@ inline std::string infoLabel(std::string_view text)
     s += fourPerEmSpace;
     return s;
 }
+
+// One line of an information text: the label ("k=") and its value.
+struct InfoLine {
+    std::string_view label;
+    double value;
+};
+// The lines, each as infoLabel(label) + tostr(value), one below the other.
+std::string infoLines(std::initializer_list<InfoLine> lines);
 
 // U+200A, before "=" of the implicit label.
 inline constexpr std::string_view hairSpace = "\xE2\x80\x8A";

@@ -161,6 +161,8 @@ class Function {
     virtual Ptr differential() { return differential_; }
     void setMinVar(double lo, double hi);
     void setNumOfPoints(int n);
+    // The kind's own range when none is set, shown in the range fields.
+    void useDefaultRange(double lo, double hi);
 
     // ---- drawing hooks ----
     // Entries of points the drawing uses.
@@ -177,6 +179,9 @@ class Function {
     // Applies "invisible", "lineWidth", "dash", the colour, "NoP" and
     // "funcInfo" of a record (what every kind restores the same way).
     void applyRecord(const json& record);
+    // Applies "minVar" and "maxVar" when they make a range; a stored range
+    // that is not one is dropped, and the kind's default applies.
+    void applyStoredRange(const json& record);
 
     // ---- fields ----
     bool invisible() const { return invisible_; }
