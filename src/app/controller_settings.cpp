@@ -1,0 +1,225 @@
+#include "controller.h"
+#include "controller_internal.h"
+
+#include "orlix/function_settings.h"
+#include "orlix/math_engine.h"
+#include "orlix/zoom_to_fit.h"
+
+namespace orlix {
+
+// ---- searches and modes ----------------------------------------------------------------
+
+void OrlixViewController::searchesChanged()
+{
+    ChangeBatch batch(*this);
+    if (Function* f = curFunc())
+        f->updateInfo();
+    plotter_.backgroundChanged();
+    if (plotter_.onNeedsDisplay)
+        plotter_.onNeedsDisplay();
+    saveAll();
+    changed();
+}
+
+void OrlixViewController::setSRoots(bool on)
+{
+    Preferences& p = session_.preferences();
+    p.sRoots = on;
+    if (on)
+        p.sInters = false;
+    searchesChanged();
+}
+
+void OrlixViewController::setSExtrs(bool on)
+{
+    Preferences& p = session_.preferences();
+    p.sExtrs = on;
+    if (on)
+        p.sInters = false;
+    searchesChanged();
+}
+
+void OrlixViewController::setSInfls(bool on)
+{
+    Preferences& p = session_.preferences();
+    p.sInfls = on;
+    if (on)
+        p.sInters = false;
+    searchesChanged();
+}
+
+void OrlixViewController::setSInters(bool on)
+{
+    Preferences& p = session_.preferences();
+    p.sInters = on;
+    if (on)
+        p.sRoots = p.sExtrs = p.sInfls = false;
+    searchesChanged();
+}
+
+void OrlixViewController::setPoints(int tag)
+{
+    const Preferences& p = session_.preferences();
+    switch (tag) {
+    case 1: setSRoots(!p.sRoots); break;
+    case 2: setSExtrs(!p.sExtrs); break;
+    case 3: setSInfls(!p.sInfls); break;
+    default: break;
+    }
+}
+
+void OrlixViewController::intersectOrNot() { setSInters(!session_.preferences().sInters); }
+
+void OrlixViewController::setShowPrompt(bool on)
+{
+    session_.preferences().showPrompt = on;
+    saveAll();
+    changed();
+}
+
+void OrlixViewController::setSaveFuncs(bool on)
+{
+    session_.preferences().saveFuncs = on;
+    saveAll();
+    changed();
+}
+
+void OrlixViewController::setMoveOrTrace()
+{
+    plotter_.setFState(plotter_.tracing() ? PlotMode::Move : PlotMode::Trace);
+    changed();
+}
+
+SearchSettings OrlixViewController::searchSettings() const
+{
+    const Preferences& p = session_.preferences();
+    return SearchSettings{p.sRoots, p.sExtrs, p.sInfls, p.sInters};
+}
+
+void OrlixViewController::showHideInterface()
+{
+    iShown_ = (iShown_ + 1) % 3;
+    if (onInterfaceChanged)
+        onInterfaceChanged();
+}
+
+// ---- the settings panels ----------------------------------------------------------------
+
+bool OrlixViewController::zoomToFit()
+{
+    if (!orlix::zoomToFit(plotter_))
+        return false;
+    if (Function* f = curFunc())
+        f->updateInfo();
+    saveAll();
+    return true;
+}
+
+void OrlixViewController::plotChanged()
+{
+    plotter_.redraw();
+    plotter_.backgroundChanged();
+    if (Function* f = curFunc())
+        f->updateInfo();
+}
+
+bool OrlixViewController::applyFunctionSettings(const FunctionSettings& settings)
+{
+    Function* f = curFunc();
+    if (!f)
+        return false;
+    ChangeBatch batch(*this);
+    RegisterSnapshot before = snapshot();
+    settings.apply(*f); // a refused density throws before anything changes
+    recordStep(FunctionChange::looks, std::move(before));
+    plotChanged();
+    saveAll();
+    changed();
+    return true;
+}
+
+AppearanceChoice OrlixViewController::appearanceChoice() const
+{
+    switch (session_.store().integerForKey(Session::appearanceKey)) {
+    case 1: return AppearanceChoice::light;
+    case 2: return AppearanceChoice::dark;
+    default: return AppearanceChoice::system;
+    }
+}
+
+PreferenceValues OrlixViewController::currentPreferences() const
+{
+    const Preferences& p = session_.preferences();
+    const Store& store = session_.store();
+    PreferenceValues v;
+    v.saveFuncs = p.saveFuncs;
+    v.showPrompt = p.showPrompt;
+    v.derAreDashed = Function::derAreDashed();
+    v.showTangent = plotter_.showTangent();
+    v.showOsculatingCircle = plotter_.showOsculatingCircle();
+    v.maxIntegral = Function::maxIntegral();
+    v.showHideUI = plotter_.showHideUI();
+    v.resetAllOnLaunch = store.boolForKey(Session::resetAllKey);
+    v.resetPositionOnLaunch = store.boolForKey(Session::resetPositionKey);
+    v.polarFromZero = MathEngine::sharedEngine().defRfB != 0;
+    v.parametricFromZero = MathEngine::sharedEngine().defTB != 0;
+    v.infoPanelLeft = plotter_.isLeftAligned();
+    v.appearance = appearanceChoice();
+    return v;
+}
+
+void OrlixViewController::applyPreferences(const PreferenceValues& v)
+{
+    ChangeBatch batch(*this);
+    Preferences& p = session_.preferences();
+    p.saveFuncs = v.saveFuncs;
+    p.showPrompt = v.showPrompt;
+    Function::setDerAreDashed(v.derAreDashed);
+    Function::setMaxIntegral(v.maxIntegral);
+    plotter_.setShowTangent(v.showTangent);
+    plotter_.setShowOsculatingCircle(v.showOsculatingCircle);
+    plotter_.setShowHideUI(v.showHideUI);
+    // The keys a launch reads; the range defaults and the panel's side
+    // also take effect now.
+    Store& store = session_.store();
+    store.set(Session::resetAllKey, v.resetAllOnLaunch);
+    store.set(Session::resetPositionKey, v.resetPositionOnLaunch);
+    store.set(Session::defRfKey, v.polarFromZero ? 1 : 0);
+    store.set(Session::defTKey, v.parametricFromZero ? 1 : 0);
+    store.set(Session::infoviewAlignmentKey, v.infoPanelLeft ? 1 : 0);
+    store.set(Session::appearanceKey, static_cast<int>(v.appearance));
+    MathEngine& engine = MathEngine::sharedEngine();
+    engine.defRfB = v.polarFromZero ? 1 : 0;
+    engine.defTB = v.parametricFromZero ? 1 : 0;
+    plotter_.setIsLeftAligned(v.infoPanelLeft);
+    // A new curve being typed starts from the new default range.
+    if (!curFunc())
+        takeDefaultRange();
+    plotter_.backgroundChanged();
+    if (plotter_.onNeedsDisplay)
+        plotter_.onNeedsDisplay();
+    saveAll();
+    changed();
+}
+
+void OrlixViewController::dismissSettings(bool deleteAllFuncs, bool resetPosition)
+{
+    ChangeBatch batch(*this);
+    if (deleteAllFuncs && !Function::functionRegister().empty()) {
+        RegisterSnapshot before = snapshot();
+        Function::deleteAll();
+        recordStep(FunctionChange::removeAll, std::move(before));
+        plotter_.setCurFunc(nullptr);
+        kind_ = &defaultKind();
+        function1_.clear();
+        function2_.clear();
+        checked_.reset();
+    }
+    if (resetPosition)
+        plotter_.centerize();
+    plotChanged();
+    saveAll();
+    changed();
+}
+
+} // namespace orlix
