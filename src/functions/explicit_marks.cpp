@@ -1,0 +1,322 @@
+// The marks of y(x) and x(y) curves: roots, extrema, inflections, and
+// the intersections with another curve.
+#include <algorithm>
+#include <cmath>
+#include <limits>
+#include <vector>
+
+#include "orlix/continuity.h"
+#include "orlix/mark_rules.h"
+#include "orlix/math_engine.h"
+#include "orlix/special_point.h"
+#include "orlix/yx_function.h"
+
+namespace orlix {
+
+namespace {
+
+constexpr double kNaN = std::numeric_limits<double>::quiet_NaN();
+constexpr double kPi = 3.141592653589793;
+// 2^-52: scales the threshold below which two neighbouring second
+// differences change sign.
+constexpr double kEps52 = 2.220446049250313e-16;
+// Residuals of intersections: below the first a sample lies on the other
+// curve; a refined crossing is kept below the second.
+constexpr double kTinyResidual = 1e-8;
+constexpr double kAcceptedResidual = 3e-6;
+
+} // namespace
+
+// ---- searches ----
+
+namespace {
+
+// The samples that cover what the plane shows along the variable: the first
+// lies at or before its start, the last at or after its end. Without a
+// plane, the middle third of the window, which is what it shows.
+std::pair<int, int> visibleSamples(int n, double minVar, double maxVar, bool mirrored)
+{
+    const double step = (maxVar - minVar) / n;
+    double lo = minVar + (maxVar - minVar) / 3, hi = minVar + 2 * (maxVar - minVar) / 3;
+    if (PlotContext* plane = Function::plotContext()) {
+        const RectF r = plane->goodRect();
+        const myPoint a = plane->myPointToUser(myPoint{r.x, r.y});
+        const myPoint b = plane->myPointToUser(myPoint{r.maxX(), r.maxY()});
+        lo = mirrored ? std::min(a.y, b.y) : std::min(a.x, b.x);
+        hi = mirrored ? std::max(a.y, b.y) : std::max(a.x, b.x);
+    }
+    const double first = std::floor((lo - minVar) / step), last = std::ceil((hi - minVar) / step);
+    // A window that is no number (or no width) keeps to the middle third.
+    if (!(step > 0) || !std::isfinite(first) || !std::isfinite(last))
+        return {n / 3, 2 * n / 3 - 1};
+    return {static_cast<int>(std::clamp(first, 0.0, n - 1.0)), static_cast<int>(std::clamp(last, 0.0, n - 1.0))};
+}
+
+// A mark's place already taken: the same root reached from a sample and by
+// a bisection lands a few rounding steps apart.
+bool alreadyMarked(const std::vector<double>& places, double v, double step)
+{
+    return std::any_of(places.begin(), places.end(), [&](double p) { return std::fabs(p - v) <= 1e-6 * step; });
+}
+
+} // namespace
+
+void explicitFunction::samplesAlongVariable(std::vector<double>& vars, std::vector<double>& vals) const
+{
+    vars.resize(points_.size());
+    vals.resize(points_.size());
+    for (size_t j = 0; j < points_.size(); ++j) {
+        vars[j] = var(points_[j]);
+        vals[j] = val(points_[j]);
+    }
+}
+
+void explicitFunction::findRoots()
+{
+    StackMachine* sm = functionSM();
+    const int n = static_cast<int>(points_.size());
+    if (!sm || n < 3)
+        return;
+    const Probe f{sm, variable_};
+    const Probe df{derivativeSM(), variable_};
+    std::vector<double> vars, vals;
+    samplesAlongVariable(vars, vals);
+    const double step = (cMaxVar_ - cMinVar_) / n;
+    const auto [first, last] = visibleSamples(n, cMinVar_, cMaxVar_, mirrored_);
+    Marks found;
+    std::vector<double> places;
+    auto mark = [&](double r) {
+        if (std::isnan(r) || alreadyMarked(places, r, step))
+            return;
+        places.push_back(r);
+        const myPointInfo info = myPointInfoFVV(r);
+        if (specialPoint::isInside(info.point))
+            found.push_back(specialPoint::pointWithInfo(info, "root"));
+    };
+    const StepBudget budget(searchStepBudget);
+    for (int i = first; i <= last && static_cast<int>(found.size()) < maxMarks && !budget.spent(); ++i) {
+        // A change of sign between two samples that are not zero themselves.
+        const bool signChange = i > first && ((vals[i - 1] < 0 && vals[i] > 0) || (vals[i - 1] > 0 && vals[i] < 0));
+        if (signChange && !markRules::isZeroSample(vals, i - 1) && !markRules::isZeroSample(vals, i)) {
+            if (auto r = markRules::crossingRoot(f, vars[i - 1], vars[i]))
+                mark(*r);
+        }
+        // A sample on the axis.
+        if (markRules::isZeroSample(vals, i))
+            mark(vars[i]);
+        // A turn towards the axis that touches it (a minimum or maximum
+        // whose value is zero) or crosses it twice between two samples.
+        const int end = markRules::turnAfter(vals, i);
+        if (!end)
+            continue;
+        for (double r : markRules::rootsAtTurn(f, df, vars, vals, i, end))
+            mark(r);
+    }
+    addMarks(found);
+}
+
+void explicitFunction::findExtrs()
+{
+    StackMachine* sm = functionSM();
+    StackMachine* dsm = derivativeSM();
+    const int n = static_cast<int>(points_.size());
+    if (!sm || !dsm || n < 3)
+        return;
+    const Probe f{sm, variable_};
+    const Probe df{dsm, variable_};
+    std::vector<double> vars, vals;
+    samplesAlongVariable(vars, vals);
+    const auto [first, last] = visibleSamples(n, cMinVar_, cMaxVar_, mirrored_);
+    const double step = (cMaxVar_ - cMinVar_) / n;
+    Marks found;
+    std::vector<double> places;
+    auto addExtremum = [&](const myPointInfo& info, bool lower) {
+        auto mark = specialPoint::pointWithInfo(info, "minmax");
+        if (mirrored_)
+            mark->setBetta(static_cast<float>(lower ? kPi / 2 + kPi : kPi / 2));
+        else if (lower)
+            mark->setBetta(static_cast<float>(kPi));
+        found.push_back(std::move(mark));
+    };
+    const StepBudget budget(searchStepBudget);
+    for (int i = std::max(first, 1); i <= last && static_cast<int>(found.size()) < maxMarks && !budget.spent(); ++i) {
+        const int end = markRules::turnAfter(vals, i);
+        if (!end)
+            continue;
+        const bool minimum = vals[i] < vals[i - 1];
+        const auto e = markRules::extremumBetween(f, df, vars[i - 1], vars[i], vars[end], minimum);
+        if (!e || alreadyMarked(places, e->at, step))
+            continue;
+        myPointInfo info;
+        if (e->smooth) {
+            info = myPointInfoFVV(e->at);
+        } else {
+            // A corner or a cusp: no derivatives to tell.
+            info.point = sample(e->at, e->value);
+            info.value = e->value;
+            info.variable = e->at;
+        }
+        if (std::isnan(info.point.x) || std::isnan(info.point.y))
+            continue;
+        places.push_back(e->at);
+        addExtremum(info, info.value < vals[end]);
+    }
+
+    // Two extrema between two samples (a small wave on a slope) leave the
+    // samples monotone; the derivative's samples show them as a turn that
+    // crosses zero between two of them.
+    StackMachine* ddsm = secondDerivativeSM();
+    if (!ddsm) {
+        addMarks(found);
+        return;
+    }
+    const Probe ddf{ddsm, variable_};
+    const int lo = std::max(first - 1, 0), hi = std::min(last + 1, n - 1);
+    // Slopes past the place where the budget ran out stay NaN: no turn there.
+    std::vector<double> slopes(vals.size(), kNaN);
+    for (int j = lo; j <= hi && !((j - lo) % 64 == 0 && budget.spent()); ++j)
+        slopes[j] = df(vars[j]);
+    for (int i = lo + 1; i < hi && static_cast<int>(found.size()) < maxMarks && !budget.spent(); ++i) {
+        const int end = markRules::turnAfter(slopes, i);
+        if (!end || end > hi)
+            continue;
+        const bool minimum = slopes[i] < slopes[i - 1];
+        if (minimum ? !(slopes[i] > 0) : !(slopes[i] < 0))
+            continue;
+        const double change = std::max(std::fabs(slopes[i] - slopes[i - 1]), std::fabs(slopes[end] - slopes[i]));
+        if (!(std::fabs(slopes[i]) <= 2 * change))
+            continue;
+        const auto e = markRules::extremumBetween(df, ddf, vars[i - 1], vars[i], vars[end], minimum);
+        const double scale = std::max({std::fabs(slopes[i - 1]), std::fabs(slopes[i]), std::fabs(slopes[end])});
+        if (!e || (e->value < 0) == (slopes[i] < 0) || markRules::isZero(e->value, scale))
+            continue;
+        if (!markRules::continuousOn(f, vars[i - 1], vars[end]))
+            continue;
+        // f' leaves the samples' sign at the first crossing and returns at
+        // the second: rising samples give a maximum, then a minimum.
+        const bool rising = slopes[i] > 0;
+        const std::pair<double, double> halves[] = {{vars[i - 1], e->at}, {e->at, vars[end]}};
+        for (int k = 0; k < 2; ++k) {
+            const auto r = markRules::crossingRoot(df, halves[k].first, halves[k].second);
+            if (!r || alreadyMarked(places, *r, step))
+                continue;
+            const myPointInfo info = myPointInfoFVV(*r);
+            if (std::isnan(info.point.x) || std::isnan(info.point.y))
+                continue;
+            places.push_back(*r);
+            addExtremum(info, rising == (k == 1));
+        }
+    }
+    addMarks(found);
+}
+
+void explicitFunction::findInfls()
+{
+    StackMachine* ddsm = secondDerivativeSM();
+    StackMachine* dsm = derivativeSM();
+    StackMachine* sm = functionSM();
+    const int n = static_cast<int>(points_.size());
+    if (!ddsm || !dsm || !sm || n < 4)
+        return;
+    const Probe f{sm, variable_}, df{dsm, variable_}, ddf{ddsm, variable_};
+    std::vector<double> vars, vals;
+    samplesAlongVariable(vars, vals);
+    const auto [first, last] = visibleSamples(n, cMinVar_, cMaxVar_, mirrored_);
+    const double h = vars[2] - vars[1];
+    const double t = -kEps52 * h * h * h * h;
+    Marks found;
+    std::vector<double> places;
+    const StepBudget budget(searchStepBudget);
+    for (int i = std::max(first - 1, 0);
+         i < last && i + 3 < n && static_cast<int>(found.size()) < maxMarks && !budget.spent(); ++i) {
+        const double a = vals[i] - 2 * vals[i + 1] + vals[i + 2];
+        const double b = vals[i + 1] - 2 * vals[i + 2] + vals[i + 3];
+        if (!(a * b < t))
+            continue;
+        const auto r = markRules::inflectionBetween(f, df, ddf, vars[i], vars[i + 3]);
+        if (!r || alreadyMarked(places, *r, h))
+            continue;
+        const myPointInfo info = myPointInfoFVV(*r);
+        if (!specialPoint::isInside(info.point))
+            continue;
+        places.push_back(*r);
+        const double angle =
+            mirrored_ ? std::atan(-1 / infoValue(info, "dx/dy")) : -std::atan(infoValue(info, "dy/dx"));
+        auto mark = specialPoint::pointWithInfo(info, "infl");
+        mark->setBetta(std::isnan(angle) ? 0.0f : static_cast<float>(angle));
+        found.push_back(std::move(mark));
+    }
+    addMarks(found);
+}
+
+// ---- intersections ----
+
+Marks explicitFunction::intersectWith(Function& residualCurve)
+{
+    StackMachine* sm = functionSM();
+    if (points_.empty() || !sm)
+        return {};
+    // As many samples as the last pass took (the density floor may have
+    // raised them above the function's own count), over the visible ones.
+    const int n = static_cast<int>(points_.size());
+    const auto [firstVisible, lastVisible] = visibleSamples(n, cMinVar_, cMaxVar_, mirrored_);
+    double* cell = variable_;
+    const double saved = *cell;
+    // The other curve's residual at the point of this curve at v.
+    const auto residualAt = [&](double v) {
+        *cell = v;
+        const double value = sm->evaluate();
+        return residualCurve.valueForPoint(sample(v, value));
+    };
+    const auto tiny = [](double r) { return std::fabs(r) < kTinyResidual; };
+    Marks found;
+    double previous = kNaN;
+    const StepBudget budget(searchStepBudget);
+    for (int i = firstVisible; i <= lastVisible && static_cast<int>(found.size()) < maxMarks && !budget.spent(); ++i) {
+        const double r = residualCurve.valueForPoint(points_[static_cast<size_t>(i)]);
+        if (tiny(r)) {
+            // A run of tiny residuals (the curves coincide) marks nothing.
+            const double next = i + 1 < n ? residualCurve.valueForPoint(points_[static_cast<size_t>(i + 1)]) : kNaN;
+            if (!tiny(previous) && !tiny(next))
+                found.push_back(
+                    specialPoint::pointWithInfo(myPointInfoFVV(var(points_[static_cast<size_t>(i)])), "inter"));
+        } else if (previous * r < 0) {
+            double lo = var(points_[static_cast<size_t>(i - 1)]);
+            double hi = var(points_[static_cast<size_t>(i)]);
+            double rLo = residualAt(lo);
+            const double rHi = residualAt(hi);
+            if (rLo * rHi < kTinyResidual) {
+                double last = rHi;
+                double at = hi;
+                while (std::fabs(hi - lo) > kEps52) {
+                    const double mid = (lo + hi) * 0.5;
+                    if (mid == lo || mid == hi)
+                        break;
+                    last = residualAt(mid);
+                    at = mid;
+                    // An exact crossing ends the search: halving on from a
+                    // zero would walk away from it.
+                    if (!std::isfinite(last) || last == 0)
+                        break;
+                    if (rLo * last < 0) {
+                        hi = mid;
+                    } else {
+                        lo = mid;
+                        rLo = last;
+                    }
+                }
+                *cell = saved;
+                if (std::fabs(last) < kAcceptedResidual && !std::isnan(at)) {
+                    const myPointInfo info = myPointInfoFVV(at);
+                    if (specialPoint::isInside(info.point))
+                        found.push_back(specialPoint::pointWithInfo(info, "inter"));
+                }
+            }
+        }
+        previous = r;
+    }
+    *cell = saved;
+    return found;
+}
+
+} // namespace orlix
