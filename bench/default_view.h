@@ -2,7 +2,9 @@
 // points, 30 points per unit, origin in the middle.
 #pragma once
 
+#include "orlix/function.h"
 #include "orlix/plot_context.h"
+#include "orlix/special_point.h"
 
 namespace orlix::bench {
 
@@ -15,6 +17,34 @@ class DefaultView : public PlotContext {
         return {static_cast<float>(160 + 30 * u.x), static_cast<float>(240 - 30 * u.y)};
     }
     RectF goodRect() const override { return {0, 64, 320, 371}; }
+};
+
+// The curves' plane and the marks' plotter for one benchmark: the default
+// view over the default window (three views wide), an empty register.
+struct DefaultScene {
+    DefaultView view;
+    DefaultScene()
+    {
+        Function::deleteAll();
+        Function::setPlotContext(&view);
+        specialObject::setPlotter(&view);
+        window(0);
+    }
+    ~DefaultScene()
+    {
+        Function::deleteAll();
+        Function::setPlotContext(nullptr);
+        specialObject::setPlotter(nullptr);
+    }
+    DefaultScene(const DefaultScene&) = delete;
+    DefaultScene& operator=(const DefaultScene&) = delete;
+    // The default window moved by shift on both axes; a changed window
+    // makes the next pass a full one.
+    static void window(double shift)
+    {
+        Function::setMinX(-16 + shift, 16 + shift);
+        Function::setMinY(-24 + shift, 24 + shift);
+    }
 };
 
 } // namespace orlix::bench

@@ -12,28 +12,7 @@ using namespace orlix;
 
 namespace {
 
-using bench::DefaultView;
-
-struct Scene {
-    DefaultView view;
-    Scene()
-    {
-        Function::setPlotContext(&view);
-        specialObject::setPlotter(&view);
-        window(0);
-    }
-    ~Scene()
-    {
-        Function::setPlotContext(nullptr);
-        specialObject::setPlotter(nullptr);
-    }
-    // The default window, nudged by a tiny shift so that a pass is not skipped.
-    static void window(double shift)
-    {
-        Function::setMinX(-16 + shift, 16 + shift);
-        Function::setMinY(-24 + shift, 24 + shift);
-    }
-};
+using Scene = bench::DefaultScene;
 
 std::shared_ptr<iFunction> curve(const char* g, int n)
 {

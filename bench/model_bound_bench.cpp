@@ -61,30 +61,30 @@ using namespace orlix;
 
 namespace {
 
-using bench::DefaultView;
-
-struct Scene {
-    DefaultView view;
+// The default scene at the model's own limits: as many samples as a curve
+// may draw, integrals at the most halvings a setting allows.
+struct Scene : bench::DefaultScene {
     Scene()
     {
         registerBuiltInKinds();
-        Function::deleteAll();
-        Function::setPlotContext(&view);
-        specialObject::setPlotter(&view);
-        Function::setMinX(-16, 16);
-        Function::setMinY(-24, 24);
         Function::setSampleFloor(Function::maxDrawPoints, Function::maxDrawPoints);
         Function::setMaxIntegral(explicitFunction::integralHalvingsCap);
     }
     ~Scene()
     {
-        Function::deleteAll();
         Function::setMaxIntegral(0);
         Function::setSampleFloor(0, 0);
-        Function::setPlotContext(nullptr);
-        specialObject::setPlotter(nullptr);
     }
 };
+
+// f registered under id and sampled in full at 20 000 points.
+void registerSampled(const Function::Ptr& f, const char* id)
+{
+    Function::setFunction(f, id);
+    f->setCNumOfPoints(20000);
+    f->setNumOfPoints(f->cNumOfPoints());
+    f->updatePoints();
+}
 
 // Terms in the kind's variables that the simplifier cannot merge, and
 // whose sum never settles (so that every search and integration runs to
@@ -164,9 +164,7 @@ void Redraw(benchmark::State& state)
     int turn = 0;
     measure(state, [&] {
         // A window moved by a third of a unit each time: a full sampling.
-        const double shift = (++turn % 2) / 3.0;
-        Function::setMinX(-16 + shift, 16 + shift);
-        Function::setMinY(-24 + shift, 24 + shift);
+        Scene::window((++turn % 2) / 3.0);
         if (explicitCurve)
             explicitCurve->setPreviousK(NAN);
         f->setNumOfPoints(f->cNumOfPoints());
@@ -182,10 +180,7 @@ void Search(benchmark::State& state, void (Function::*search)())
     Function::Ptr f = largest(kind);
     if (!f)
         return state.SkipWithError("no formula accepted");
-    Function::setFunction(f, "f1");
-    f->setCNumOfPoints(20000);
-    f->setNumOfPoints(f->cNumOfPoints());
-    f->updatePoints();
+    registerSampled(f, "f1");
     state.SetLabel(std::string(kind.shortName));
     measure(state, [&] {
         f->setInfo({});
@@ -208,13 +203,8 @@ void Intersections(benchmark::State& state)
     Function::Ptr g = largest(defaultKind());
     if (!f || !g)
         return state.SkipWithError("no formula accepted");
-    Function::setFunction(f, "f1");
-    Function::setFunction(g, "f2");
-    for (const Function::Ptr& h : {f, g}) {
-        h->setCNumOfPoints(20000);
-        h->setNumOfPoints(h->cNumOfPoints());
-        h->updatePoints();
-    }
+    registerSampled(f, "f1");
+    registerSampled(g, "f2");
     state.SetLabel(std::string(kind.shortName));
     measure(state, [&] {
         f->setInfo({});
