@@ -1,7 +1,7 @@
 // Formula text → function stack: a single pass with an operator stack, a
 // five-valued previous-token state, implicit multiplication and the
-// 'sin^2(x)' exponent mode. Absolute-value bars are resolved by trying the
-// readings of every remaining bar.
+// 'sin^2(x)' exponent mode. Absolute-value bars are read by the search in
+// bar_search.cpp, which runs this parser on each reading.
 #include <algorithm>
 #include <clocale>
 #include <cmath>
@@ -10,28 +10,18 @@
 #include <iterator>
 #include <limits>
 #include <locale.h>
-#include <unordered_map>
 
 #include "orlix/error.h"
 #include "orlix/fstack.h"
 #include "orlix/math_engine.h"
 #include "orlix/utf8.h"
+#include "parser.h"
 
 namespace orlix {
 
 namespace {
 
-constexpr std::size_t kOperatorStackSize = 128;
-// Bars are resolved by search; beyond these bounds a formula is refused.
-constexpr std::size_t kMaxBars = 256;
-constexpr std::size_t kExhaustiveBars = 12;  // up to here every reading is tried
-constexpr std::size_t kWorkBudget = 100'000; // characters scanned and entries copied
-constexpr int kMaxReadings = 4096;
-
-const char* const kTooComplex = "Function is too complex!";
-
-// Kinds of the previous token.
-enum State : int { Start = 0, Closer = 1, Operand = 2, Operator = 3, FunctionName = 4, Negation = 5 };
+using namespace parsing;
 
 // Membership in one of the engine's character sets, looked up in a table
 // for ASCII (the sets are built once; the table follows them).
@@ -115,165 +105,9 @@ std::size_t scanDecimal(const std::u32string& t, std::size_t p)
     return q;
 }
 
-struct StackEntry {
-    int prio;
-    std::string name;
-};
+} // namespace
 
-class Parser {
-  public:
-    enum class Mode { Build, Probe };
-
-    Parser(std::shared_ptr<const std::u32string> text, Mode mode, bool stopAtBars)
-        : engine_(MathEngine::sharedEngine()), text_(std::move(text)), mode_(mode), stopAtBars_(stopAtBars)
-    {
-        if (mode_ == Mode::Build) {
-            out_ = fStack::placeholder();
-            tail_ = out_.get();
-        }
-    }
-
-    enum class Stop { End, Bar, Failed };
-    // Parses on to the end of the text (End), or, when stopping at bars, to
-    // the next '|' (Bar). A syntax failure throws when building; a probe
-    // answers Failed instead, since the bar search meets many failing
-    // readings and a throw per reading is costly.
-    Stop run();
-    // Reads the bar at the scan position as an opener ('@') or closer ('$').
-    void chooseBar(char32_t ch) { chosen_.emplace_back(pos_, ch); }
-    // The end of a parse: drops the placeholder, applies the rewrites and
-    // checks the balance.
-    fStack::Owner finish();
-
-    bool balanced() const { return sum_ == 1; }
-    // Everything that decides how the rest of the text parses.
-    std::string key() const;
-    // The text with the bars read so far replaced by their readings.
-    std::u32string text() const;
-    // A measure of the work a copy and a run of this parser cost.
-    std::size_t size() const { return stack_.size() + inserted_.size() + chosen_.size() + 1; }
-    std::size_t position() const { return pos_; }
-
-    Parser(const Parser& other)
-        : engine_(other.engine_), text_(other.text_), chosen_(other.chosen_), pos_(other.pos_),
-          pendingStar_(other.pendingStar_), inserted_(other.inserted_), stack_(other.stack_), state_(other.state_),
-          modeNum_(other.modeNum_), sum_(other.sum_), lastNamed_(other.lastNamed_), failed_(other.failed_),
-          mode_(other.mode_), stopAtBars_(other.stopAtBars_)
-    {
-        // Only probes are copied; they build no nodes.
-    }
-
-  private:
-    // --- scanner: the text with implicit '*' inserted, without copying it
-    // The character at i, with the readings chosen for bars.
-    char32_t at(std::size_t i) const
-    {
-        const char32_t ch = (*text_)[i];
-        if (ch != U'|' || chosen_.empty())
-            return ch;
-        auto it = std::lower_bound(chosen_.begin(), chosen_.end(), std::make_pair(i, char32_t{0}));
-        return it != chosen_.end() && it->first == i ? it->second : ch;
-    }
-    std::size_t length() const { return text_->size(); }
-    char32_t peek() const { return pendingStar_ ? U'*' : at(pos_); }
-    bool atEnd() const { return !pendingStar_ && pos_ >= length(); }
-    void advance()
-    {
-        if (pendingStar_)
-            pendingStar_ = false;
-        else
-            ++pos_;
-    }
-    void insertStar()
-    {
-        inserted_.push_back(pos_);
-        pendingStar_ = true;
-    }
-    std::size_t location() const { return pos_ + inserted_.size() - (pendingStar_ ? 1 : 0); }
-    std::string currentText() const;
-    UserInfo info() const
-    {
-        if (mode_ == Mode::Probe)
-            return {}; // a probe's failures are only counted
-        return {{"string", currentText()}, {"position", static_cast<long long>(location())}};
-    }
-    // A failure: thrown when building, noted when probing. The caller
-    // returns at once; run() stops at the top of its loop.
-    void fail(const char* reason)
-    {
-        if (mode_ == Mode::Probe)
-            failed_ = true;
-        else
-            throw Error(reason);
-    }
-    void syntaxError(const std::string& reason)
-    {
-        if (mode_ == Mode::Probe)
-            failed_ = true;
-        else
-            throw Error("Syntax Error!", reason, info());
-    }
-    void failUnbalanced(const char* reason)
-    {
-        if (mode_ == Mode::Probe)
-            failed_ = true;
-        else
-            throw Error("Syntax Error!", reason);
-    }
-
-    // --- output
-    void appendName(const std::string& name)
-    {
-        sum_ += engine_.NameToNumOfArgs(name);
-        lastNamed_ = true;
-        if (mode_ == Mode::Build)
-            tail_ = tail_->addFunc(name);
-    }
-    void appendNumber(double v)
-    {
-        sum_ += 1;
-        lastNamed_ = false;
-        if (mode_ == Mode::Build)
-            tail_ = tail_->addConst(v);
-    }
-
-    // --- operator stack
-    void push(int prio, std::string name)
-    {
-        if (stack_.size() >= kOperatorStackSize)
-            return syntaxError(kTooComplex);
-        stack_.push_back({prio, std::move(name)});
-    }
-
-    void implicitMultiplicationOrExponent()
-    {
-        if (modeNum_ == 1)
-            exponentRewrite();
-        else
-            insertStar();
-    }
-    void exponentRewrite();
-    void operatorOrCloser(char32_t ch);
-    void word();
-    double readNumberAt(std::size_t& p, bool allowSign) const;
-
-    MathEngine& engine_;
-    std::shared_ptr<const std::u32string> text_;
-    std::vector<std::pair<std::size_t, char32_t>> chosen_; // bar readings, by position
-    std::size_t pos_ = 0;
-    bool pendingStar_ = false;
-    std::vector<std::size_t> inserted_;
-    std::vector<StackEntry> stack_;
-    int state_ = Start;
-    int modeNum_ = 0;
-    int sum_ = 0;
-    bool lastNamed_ = false;
-    bool failed_ = false;
-    Mode mode_;
-    bool stopAtBars_;
-    fStack::Owner out_;
-    fStack* tail_ = nullptr;
-};
+namespace parsing {
 
 std::string Parser::currentText() const
 {
@@ -582,145 +416,8 @@ fStack::Owner parseOne(std::u32string text)
     return p.finish();
 }
 
-// Bar resolution. Every remaining bar is read as an opener or a closer; a
-// memoised probe tells which choices can still lead to a reading that parses
-// and balances, so only those readings are parsed in full. With few bars
-// this gives exactly the answers of trying every reading; past that, the
-// search has a budget of work and a formula beyond it is refused.
-class BarResolver {
-  public:
-    explicit BarResolver(std::u32string text)
-        : text_(std::make_shared<const std::u32string>(std::move(text))),
-          bounded_(static_cast<std::size_t>(std::count(text_->begin(), text_->end(), U'|')) > kExhaustiveBars)
-    {
-    }
-
-    std::vector<fStack::Owner> solutions()
-    {
-        Parser root(text_, Parser::Mode::Probe, true);
-        explore(root);
-        return std::move(found_);
-    }
-
-  private:
-    // Runs p on to its next bar or the end; false when it fails.
-    bool advance(Parser& p, bool& end)
-    {
-        const std::size_t from = p.position();
-        const Parser::Stop stop = p.run();
-        if (stop == Parser::Stop::Failed)
-            return false;
-        end = stop == Parser::Stop::End;
-        charge(p.position() - from + p.size());
-        return true;
-    }
-
-    void charge(std::size_t work)
-    {
-        work_ += work;
-        if (bounded_ && work_ > kWorkBudget)
-            throw Error(kTooComplex);
-    }
-
-    // Whether some reading of the bars after this point parses.
-    bool viable(Parser& p)
-    {
-        bool end = false;
-        if (!advance(p, end))
-            return false;
-        if (end)
-            return p.balanced();
-        std::string k = p.key();
-        auto it = memo_.find(k);
-        if (it != memo_.end())
-            return it->second;
-        bool ok = false;
-        for (char32_t choice : {U'@', U'$'}) {
-            Parser q(p);
-            q.chooseBar(choice);
-            if (viable(q)) {
-                ok = true;
-                break;
-            }
-        }
-        memo_.emplace(std::move(k), ok);
-        return ok;
-    }
-
-    // Parses in full every viable reading, until two succeed.
-    void explore(Parser& p)
-    {
-        if (found_.size() >= 2)
-            return;
-        bool end = false;
-        if (!advance(p, end))
-            return;
-        if (end) {
-            if (++readings_ > kMaxReadings)
-                throw Error(kTooComplex);
-            // Only whether the reading parses matters here: two readings
-            // make the formula ambiguous and neither is used, so the one
-            // kept is simplified once the search is over.
-            try {
-                fStack::Owner reading = parseOne(p.text());
-                if (fStack::simplifiable(*reading))
-                    found_.push_back(std::move(reading));
-            } catch (const Error&) {
-            }
-            return;
-        }
-        for (char32_t choice : {U'@', U'$'}) {
-            Parser q(p);
-            q.chooseBar(choice);
-            Parser probe(q);
-            if (viable(probe))
-                explore(q);
-        }
-    }
-
-    std::shared_ptr<const std::u32string> text_;
-    bool bounded_;
-    std::unordered_map<std::string, bool> memo_;
-    std::vector<fStack::Owner> found_;
-    int readings_ = 0;
-    std::size_t work_ = 0;
-};
-
-} // namespace
-
-int fStack::containsModuleSymbols(std::string_view text)
-{
-    const auto bars = std::count(text.begin(), text.end(), '|');
-    if (bars == 0)
-        return 0;
-    return bars % 2 == 0 ? 1 : -1;
-}
+} // namespace parsing
 
 fStack::Owner fStack::justCreateWithString(std::string_view text) { return parseOne(utf8::decode(text)); }
-
-std::vector<fStack::Owner> fStack::solutionsForString(std::string_view text)
-{
-    std::u32string t = utf8::decode(text);
-    if (static_cast<std::size_t>(std::count(t.begin(), t.end(), U'|')) > kMaxBars)
-        throw Error(kTooComplex);
-    return BarResolver(std::move(t)).solutions();
-}
-
-fStack::Owner fStack::createWithString(std::string_view text)
-{
-    const int bars = containsModuleSymbols(text);
-    if (bars == -1)
-        throw Error("Bad braces order!");
-    if (bars == 0)
-        return optimize(justCreateWithString(text));
-    std::string first(text);
-    first[first.find('|')] = '@'; // the first bar can only open
-    std::vector<Owner> found = solutionsForString(first);
-    if (found.size() == 1)
-        return optimize(std::move(found.front()));
-    if (found.size() > 1)
-        throw Error("Function is ambiguous!");
-    throw Error("Bad braces order!");
-}
 
 } // namespace orlix
