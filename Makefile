@@ -83,7 +83,7 @@ fuzz:
 	./$(TARGET) -max_total_time=$(FUZZ_SECONDS) -max_len=$(FUZZ_MAX_LEN) -timeout=$(FUZZ_TIMEOUT) \
 	  $$(test $(FUZZ_JOBS) -gt 1 && echo -jobs=$(FUZZ_JOBS) -workers=$(FUZZ_JOBS)) \
 	  -rss_limit_mb=2048 -dict=$(FUZZ_NAME).dict -artifact_prefix=crashes-$(FUZZ_NAME)/ \
-	  corpus-$(FUZZ_NAME) $$(test -d $(CURDIR)/fuzz/regressions/$(FUZZ_NAME) && echo $(CURDIR)/fuzz/regressions/$(FUZZ_NAME))
+	  corpus-$(FUZZ_NAME) $(wildcard $(CURDIR)/fuzz/regressions/$(FUZZ_NAME))
 
 format:
 	clang-format -i $$(git ls-files '*.cpp' '*.h')
