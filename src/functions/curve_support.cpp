@@ -262,6 +262,15 @@ Marks crossingsWithResidual(Function& curve, Function& other, int maxCount, cons
     auto small = [&](int j) { return j >= 0 && j < n && std::fabs(residual(j)) < 1e-8; };
     auto residualAt = [&](double v) { return other.valueForPoint(curve.myPointFVV(v)); };
     for (int j = 0; j < n && static_cast<int>(found.size()) < maxCount && !budget.spent(); ++j) {
+        // The curves touch between samples.
+        if (j >= 2 && turnsTowardsZero(residual(j - 2), residual(j - 1), residual(j))) {
+            const double scale = std::max(std::fabs(residual(j - 2)), std::fabs(residual(j)));
+            if (auto v = touchingResidual(grid.at(j - 2), grid.at(j), scale, residualAt)) {
+                const myPointInfo info = curve.myPointInfoFVV(*v);
+                if (specialPoint::isInside(info.point))
+                    found.push_back(specialPoint::pointWithInfo(info, "inter"));
+            }
+        }
         if (small(j)) {
             // A sample on the other curve, between two that are not.
             if (!small(j - 1) && !small(j + 1))

@@ -4,7 +4,9 @@
 #pragma once
 
 #include <array>
+#include <algorithm>
 #include <cmath>
+#include <limits>
 #include <optional>
 #include <span>
 #include <string>
@@ -77,7 +79,9 @@ template <class Residual> std::optional<double> bisectResidual(double t1, double
         const double rm = residual(tm);
         t = tm;
         last = rm;
-        if (!std::isfinite(rm))
+        // An exact crossing ends the search: halving on from a zero would
+        // walk away from it.
+        if (!std::isfinite(rm) || rm == 0)
             break;
         if (r1 * rm < 0) {
             t2 = tm;
@@ -91,47 +95,68 @@ template <class Residual> std::optional<double> bisectResidual(double t1, double
     return t;
 }
 
-// The trapezoid rule with step halving on K integrands over [a, b] (a < b):
-// at(v, values) fills the integrands at v. The halvings stop once, after
-// more than four, the integrands sIndex and lIndex both changed by at most
-// 1e-7·max(1, |S|), or after maxHalvings. nullopt when either of those two
-// is not a number.
-template <std::size_t K, class Integrands>
-std::optional<std::array<double, K>> integrate(double a, double b, int maxHalvings, std::size_t sIndex,
-                                               std::size_t lIndex, Integrands&& at)
+// Three residuals in a row whose middle one is the smallest in magnitude
+// (or shares that with the last),
+// all of one sign, and near enough to zero that the curve between them may
+// reach it (the middle no larger than twice the change beside it); tiny
+// ones are hits of their own.
+inline bool turnsTowardsZero(double r0, double r1, double r2)
 {
-    std::array<double, K> est{}, values{}, sums{};
-    double H = b - a;
-    at(a, est);
-    at(b, values);
-    for (std::size_t k = 0; k < K; ++k)
-        est[k] = H / 2 * (est[k] + values[k]);
-    double sPrev = est[sIndex] + 1, lPrev = sPrev, tol = 1e-7;
-    for (int m = 0;; ++m) {
-        if (m > 4 && std::fabs(sPrev - est[sIndex]) <= tol && std::fabs(lPrev - est[lIndex]) <= tol)
-            break;
-        if (std::isnan(est[sIndex]) || m >= maxHalvings)
-            break;
-        sums.fill(0);
-        const double count = std::ldexp(1.0, m);
-        for (double k = 0; k < count; ++k) {
-            const double v = a + H * (k + 0.5);
-            if (!(v < b))
-                break;
-            at(v, values);
-            for (std::size_t q = 0; q < K; ++q)
-                sums[q] += values[q];
+    if (!(std::isfinite(r0) && std::isfinite(r1) && std::isfinite(r2)))
+        return false;
+    if (!((r0 > 0 && r1 > 0 && r2 > 0) || (r0 < 0 && r1 < 0 && r2 < 0)))
+        return false;
+    const double m = std::fabs(r1);
+    // The right-hand neighbour may be equal: a curve symmetric about the
+    // middle of two samples has its least there.
+    if (!(m < std::fabs(r0) && m <= std::fabs(r2)) || m < 1e-8)
+        return false;
+    return m <= 2 * std::max(std::fabs(r0) - m, std::fabs(r2) - m);
+}
+
+// Where the residual along a curve touches zero between t1 and t2 without
+// changing sign (the samples there have their smallest magnitude inside):
+// the place of its smallest magnitude, when that is zero to the precision
+// the formulas allow there (the spread of the residual a few rounding steps
+// away, or a ten-billionth of `scale`); nullopt otherwise.
+template <class Residual>
+std::optional<double> touchingResidual(double t1, double t2, double scale, Residual&& residual)
+{
+    constexpr double golden = 0.6180339887498949;
+    auto size = [&](double t) {
+        const double r = std::fabs(residual(t));
+        return std::isnan(r) ? std::numeric_limits<double>::infinity() : r;
+    };
+    double lo = t1, hi = t2;
+    double x1 = hi - golden * (hi - lo), x2 = lo + golden * (hi - lo);
+    double f1 = size(x1), f2 = size(x2);
+    for (int k = 0; k < 120 && lo < x1 && x1 < x2 && x2 < hi; ++k) {
+        if (f1 > f2) {
+            lo = x1;
+            x1 = x2;
+            f1 = f2;
+            x2 = lo + golden * (hi - lo);
+            f2 = size(x2);
+        } else {
+            hi = x2;
+            x2 = x1;
+            f2 = f1;
+            x1 = hi - golden * (hi - lo);
+            f1 = size(x1);
         }
-        sPrev = est[sIndex];
-        lPrev = est[lIndex];
-        for (std::size_t q = 0; q < K; ++q)
-            est[q] = est[q] / 2 + sums[q] * H / 2;
-        H /= 2;
-        tol = 1e-7 * std::max(1.0, std::fabs(est[sIndex]));
     }
-    if (std::isnan(est[sIndex]) || std::isnan(est[lIndex]))
+    const double at = f1 <= f2 ? x1 : x2;
+    const double least = std::min(f1, f2);
+    if (!std::isfinite(least))
         return std::nullopt;
-    return est;
+    double noise = 0;
+    const double unit = 1e-13 * std::max({std::fabs(at), std::fabs(t2 - t1), 1e-300});
+    for (int k = 1; k <= 3; ++k)
+        for (double sign : {-1.0, 1.0})
+            noise = std::max(noise, std::fabs(size(at + sign * k * unit) - least));
+    if (least <= 4 * noise || least <= 1e-10 * scale)
+        return at;
+    return std::nullopt;
 }
 
 // Where two curves sampled over parameters of their own cross (polar and

@@ -11,6 +11,8 @@
 #include "orlix/special_point.h"
 #include "orlix/yx_function.h"
 
+#include "curve_support.h"
+
 namespace orlix {
 
 namespace {
@@ -61,7 +63,7 @@ bool alreadyMarked(const std::vector<double>& places, double v, double step)
 
 } // namespace
 
-void explicitFunction::samplesAlongVariable(std::vector<double>& vars, std::vector<double>& vals) const
+void explicitFunction::samplesAlongVariable(std::vector<double>& vars, std::vector<double>& vals)
 {
     vars.resize(points_.size());
     vals.resize(points_.size());
@@ -69,6 +71,8 @@ void explicitFunction::samplesAlongVariable(std::vector<double>& vars, std::vect
         vars[j] = var(points_[j]);
         vals[j] = val(points_[j]);
     }
+    if (StackMachine* sm = functionSM())
+        markRules::fillRemovableHoles(Probe{sm, variable_}, vars, vals);
 }
 
 void explicitFunction::findRoots()
@@ -104,6 +108,16 @@ void explicitFunction::findRoots()
         // A sample on the axis.
         if (markRules::isZeroSample(vals, i))
             mark(vars[i]);
+        // The curve ends on the axis between two samples.
+        for (int side : {i - 1, i + 1}) {
+            if (side < 0 || side >= n || !std::isfinite(vals[i]) || !std::isnan(vals[side]))
+                continue;
+            const int other = 2 * i - side;
+            const bool known = other >= 0 && other < n && std::isfinite(vals[other]);
+            const double scale = std::max(std::fabs(vals[i]), known ? std::fabs(vals[other] - vals[i]) : 0.0);
+            if (auto r = markRules::rootAtDomainEnd(f, vars[i], vars[side], scale))
+                mark(*r);
+        }
         // A turn towards the axis that touches it (a minimum or maximum
         // whose value is zero) or crosses it twice between two samples.
         const int end = markRules::turnAfter(vals, i);
@@ -231,9 +245,16 @@ void explicitFunction::findInfls()
          i < last && i + 3 < n && static_cast<int>(found.size()) < maxMarks && !budget.spent(); ++i) {
         const double a = vals[i] - 2 * vals[i + 1] + vals[i + 2];
         const double b = vals[i + 1] - 2 * vals[i + 2] + vals[i + 3];
-        if (!(a * b < t))
-            continue;
-        const auto r = markRules::inflectionBetween(f, df, ddf, vars[i], vars[i + 3]);
+        int end = i + 3;
+        if (!(a * b < t)) {
+            // A sample right on the inflection (the middle of a symmetric
+            // curve) makes its second difference zero: look past it.
+            const double c = i + 4 < n ? vals[i + 2] - 2 * vals[i + 3] + vals[i + 4] : kNaN;
+            if (!(a * c < t && markRules::isZero(b, std::max(std::fabs(a), std::fabs(c)))))
+                continue;
+            end = i + 4;
+        }
+        const auto r = markRules::inflectionBetween(f, df, ddf, vars[i], vars[end]);
         if (!r || alreadyMarked(places, *r, h))
             continue;
         const myPointInfo info = myPointInfoFVV(*r);
@@ -270,10 +291,22 @@ Marks explicitFunction::intersectWith(Function& residualCurve)
     };
     const auto tiny = [](double r) { return std::fabs(r) < kTinyResidual; };
     Marks found;
-    double previous = kNaN;
+    double previous = kNaN, beforePrevious = kNaN;
     const StepBudget budget(searchStepBudget);
     for (int i = firstVisible; i <= lastVisible && static_cast<int>(found.size()) < maxMarks && !budget.spent(); ++i) {
         const double r = residualCurve.valueForPoint(points_[static_cast<size_t>(i)]);
+        // The curves touch between samples: the residual turns towards zero
+        // and back without changing sign.
+        if (i >= 2 && curve::turnsTowardsZero(beforePrevious, previous, r)) {
+            const double scale = std::max(std::fabs(beforePrevious), std::fabs(r));
+            const double lo = var(points_[static_cast<size_t>(i - 2)]), hi = var(points_[static_cast<size_t>(i)]);
+            if (auto at = curve::touchingResidual(lo, hi, scale, residualAt)) {
+                const myPointInfo info = myPointInfoFVV(*at);
+                if (specialPoint::isInside(info.point))
+                    found.push_back(specialPoint::pointWithInfo(info, "inter"));
+            }
+        }
+        beforePrevious = previous;
         if (tiny(r)) {
             // A run of tiny residuals (the curves coincide) marks nothing.
             const double next = i + 1 < n ? residualCurve.valueForPoint(points_[static_cast<size_t>(i + 1)]) : kNaN;

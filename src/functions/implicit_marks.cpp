@@ -288,6 +288,47 @@ myPoint iFunction::intersectionPoint(myPoint a1, myPoint a2, myPoint b1, myPoint
     return std::fabs(eB) > std::fabs(eA) ? rA : rB;
 }
 
+namespace {
+
+// The two curves run together through p: points of the first a cell's width
+// along it on either side, brought back onto it, lie on the second as well.
+// Crossing curves part there by about the cell times the angle between them,
+// touching ones by the cell squared times their difference in bending.
+bool runTogetherAt(myPoint p, StackMachine& gA, StackMachine& gB, double cell)
+{
+    if (!(cell > 0))
+        return false;
+    CellGuard guard;
+    const double h = 1e-7 * cell;
+    auto gradient = [&](StackMachine& g, myPoint q) {
+        return myPoint{(evaluateAt(g, {q.x + h, q.y}) - evaluateAt(g, {q.x - h, q.y})) / (2 * h),
+                       (evaluateAt(g, {q.x, q.y + h}) - evaluateAt(g, {q.x, q.y - h})) / (2 * h)};
+    };
+    const myPoint n = gradient(gA, p);
+    const double length = std::hypot(n.x, n.y);
+    if (!(length > 0) || !std::isfinite(length))
+        return false;
+    for (double s : {-cell, cell}) {
+        myPoint q{p.x - s * n.y / length, p.y + s * n.x / length};
+        // Newton's steps onto the first curve.
+        for (int k = 0; k < 4; ++k) {
+            const myPoint d = gradient(gA, q);
+            const double d2 = d.x * d.x + d.y * d.y;
+            const double value = evaluateAt(gA, q);
+            if (!(d2 > 0) || !std::isfinite(value))
+                return false;
+            q = {q.x - value * d.x / d2, q.y - value * d.y / d2};
+        }
+        const myPoint dB = gradient(gB, q);
+        const double distance = std::fabs(evaluateAt(gB, q)) / std::hypot(dB.x, dB.y);
+        if (!(distance <= 1e-6 * cell))
+            return false;
+    }
+    return true;
+}
+
+} // namespace
+
 Marks iFunction::intersectWith(Function& other)
 {
     auto* curve = dynamic_cast<iFunction*>(&other);
@@ -398,7 +439,7 @@ Marks iFunction::intersectWith(Function& other)
                     if (marks.done())
                         return found;
                     const myPoint at = intersectionPoint(a1, a2, b1, b2, *gA, *gB);
-                    if (hasNaN(at))
+                    if (hasNaN(at) || runTogetherAt(at, *gA, *gB, std::max(cellW, cellH)))
                         continue;
                     marks.add(myPointInfoForXY(at.x, at.y), "inter");
                 }

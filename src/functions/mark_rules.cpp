@@ -145,6 +145,46 @@ bool continuousAt(const Probe& f, double p, double width, double scale)
     return probes > 0 && high - low <= kPointSpread * scale;
 }
 
+void fillRemovableHoles(const Probe& f, std::span<const double> vars, std::span<double> vals)
+{
+    const std::size_t n = vals.size();
+    for (std::size_t i = 1; i + 1 < n; ++i) {
+        if (!std::isnan(vals[i]) || !std::isfinite(vals[i - 1]) || !std::isfinite(vals[i + 1]))
+            continue;
+        const double left = f.program->findLimitAtPoint(vars[i], f.cell, true);
+        const double right = f.program->findLimitAtPoint(vars[i], f.cell, false);
+        const double scale = std::max({std::fabs(vals[i - 1]), std::fabs(vals[i + 1]), std::fabs(left), 1e-300});
+        if (std::isfinite(left) && std::isfinite(right) && std::fabs(left - right) <= kSettledRelative * scale)
+            vals[i] = (left + right) / 2;
+    }
+}
+
+std::optional<double> rootAtDomainEnd(const Probe& f, double inside, double outside, double scale)
+{
+    // Wherever f is undefined the bisection keeps that side: it ends on the
+    // last place that is defined.
+    double in = inside, out = outside;
+    double value = f(in);
+    if (!std::isfinite(value) || !std::isnan(f(out)))
+        return std::nullopt;
+    for (int k = 0; k < 200; ++k) {
+        const double mid = in + (out - in) / 2;
+        if (mid == in || mid == out)
+            break;
+        const double v = f(mid);
+        if (std::isnan(v)) {
+            out = mid;
+        } else {
+            in = mid;
+            value = v;
+        }
+    }
+    // A square root's end is zero to about half the digits of the place.
+    if (std::isfinite(value) && std::fabs(value) <= 1e-6 * scale)
+        return in;
+    return std::nullopt;
+}
+
 std::optional<double> crossingRoot(const Probe& f, double a, double b)
 {
     StackMachine::setBadRoot(kNaN);
@@ -162,9 +202,26 @@ std::optional<double> crossingRoot(const Probe& f, double a, double b)
     return r;
 }
 
+namespace {
+
+// f at x, or its limit there where f is undefined (0/0) and both sides agree.
+double valueOrLimit(const Probe& f, double x)
+{
+    const double v = f(x);
+    if (std::isfinite(v))
+        return v;
+    const double left = f.program->findLimitAtPoint(x, f.cell, true);
+    const double right = f.program->findLimitAtPoint(x, f.cell, false);
+    const double scale = std::max(std::fabs(left), std::fabs(right));
+    return std::fabs(left - right) <= kSettledRelative * scale ? left : kNaN;
+}
+
+} // namespace
+
 std::optional<Extremum> extremumBetween(const Probe& f, const Probe& df, double a, double m, double b, bool minimum)
 {
-    const double fa = f(a), fm = f(m), fb = f(b);
+    // A sample on a removable hole (sin(x)/x at 0) stands for its limit.
+    const double fa = valueOrLimit(f, a), fm = valueOrLimit(f, m), fb = valueOrLimit(f, b);
     if (!std::isfinite(fa) || !std::isfinite(fm) || !std::isfinite(fb))
         return std::nullopt;
     const double scale =

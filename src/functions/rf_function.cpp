@@ -5,6 +5,7 @@
 #include <limits>
 
 #include "curve_support.h"
+#include "range_integral.h"
 #include "orlix/continuity.h"
 #include "orlix/error.h"
 #include "orlix/expression_record.h"
@@ -399,9 +400,10 @@ std::optional<InfoMap> rfFunction::infoForRangeA(double a, double b)
         return InfoMap{{"s", 0}, {"l", 0}, {"p", 0}, {"v", 0}, {"is", 0}};
     double* cell = variable_;
     const double saved = *cell;
-    // is: r; s: r²/2; v: y²·dx/dθ; l: the arc element; p: |r|·(arc element)·sin θ.
+    // is: r; s: r²/2; v: y²·dx/dθ; l: the arc element; p: |y|·(arc element).
     const int halvings = explicitFunction::integralHalvings(sm->funcNumber() + dsm->funcNumber());
-    const auto est = curve::integrate<5>(a, b, halvings, 1, 3, [&](double theta, std::array<double, 5>& out) {
+    const auto est = curve::integrateRange<5>(a, b, curve::integrationPoints(halvings),
+                                              [&](double theta, std::array<double, 5>& out) {
         *cell = theta;
         const double r = sm->evaluate();
         *cell = theta;
@@ -412,14 +414,20 @@ std::optional<InfoMap> rfFunction::infoForRangeA(double a, double b)
         out[1] = r * r / 2;
         out[2] = (r * s) * (r * s) * (r1 * c - r * s);
         out[3] = arc;
-        out[4] = std::fabs(r) * arc * s;
+        out[4] = std::fabs(r * s) * arc;
     });
     *cell = saved;
-    if (!est)
+    if (!est || std::isnan((*est)[1]) || std::isnan((*est)[3]))
         return std::nullopt;
     const auto& e = *est;
-    return InfoMap{{"is", e[0]},          {"s", e[1]}, {"v", kPi * e[2]}, {"l", e[3]},
-                   {"p", 2 * kPi * e[4]}, {"a", a},    {"b", b}};
+    // The volume and the surface are sizes, whichever way the curve runs.
+    return InfoMap{{"is", e[0]},
+                   {"s", e[1]},
+                   {"v", kPi * std::fabs(e[2])},
+                   {"l", e[3]},
+                   {"p", 2 * kPi * std::fabs(e[4])},
+                   {"a", a},
+                   {"b", b}};
 }
 
 std::optional<std::string> rfFunction::myInfoToStr(const myPointInfo& info) const

@@ -5,6 +5,7 @@
 #include <limits>
 
 #include "curve_support.h"
+#include "range_integral.h"
 #include "orlix/continuity.h"
 #include "orlix/error.h"
 #include "orlix/expression_record.h"
@@ -477,7 +478,8 @@ std::optional<InfoMap> tFunction::infoForRangeA(double a, double b)
     const double saved = *cell;
     // s: y·x′; v: y²·x′; l: the arc element; p: |y|·(arc element).
     const int halvings = explicitFunction::integralHalvings(ys->funcNumber() + dxs->funcNumber() + dys->funcNumber());
-    const auto est = curve::integrate<4>(a, b, halvings, 0, 2, [&](double t, std::array<double, 4>& out) {
+    const auto est = curve::integrateRange<4>(a, b, curve::integrationPoints(halvings),
+                                              [&](double t, std::array<double, 4>& out) {
         const double y = evaluateAt(ys, cell, t);
         const double x1 = evaluateAt(dxs, cell, t);
         const double y1 = evaluateAt(dys, cell, t);
@@ -488,10 +490,12 @@ std::optional<InfoMap> tFunction::infoForRangeA(double a, double b)
         out[3] = std::fabs(y) * arc;
     });
     *cell = saved;
-    if (!est)
+    if (!est || std::isnan((*est)[0]) || std::isnan((*est)[2]))
         return std::nullopt;
     const auto& e = *est;
-    return InfoMap{{"s", e[0]}, {"v", kPi * e[1]}, {"l", e[2]}, {"p", 2 * kPi * e[3]}, {"a", a}, {"b", b}};
+    // The volume and the surface are sizes, whichever way the curve runs.
+    return InfoMap{{"s", e[0]}, {"v", kPi * std::fabs(e[1])}, {"l", e[2]}, {"p", 2 * kPi * std::fabs(e[3])},
+                   {"a", a},    {"b", b}};
 }
 
 std::optional<std::string> tFunction::myInfoToStr(const myPointInfo& info) const

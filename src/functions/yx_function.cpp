@@ -1,5 +1,7 @@
 #include "orlix/yx_function.h"
 
+#include "range_integral.h"
+
 #include <algorithm>
 #include <cmath>
 #include <cstdlib>
@@ -295,68 +297,30 @@ std::optional<InfoMap> explicitFunction::infoForRangeA(double a, double b)
     StackMachine* dsm = derivativeSM();
     if (!sm || !dsm)
         return std::nullopt;
-    const int N = integralHalvings(sm->funcNumber() + dsm->funcNumber());
+    const long long points = curve::integrationPoints(integralHalvings(sm->funcNumber() + dsm->funcNumber()));
 
     double* cell = variable_;
     const double saved = *cell;
-    // Adds the five integrands at v to the sums.
-    struct Sums {
-        double i = 0, s = 0, v = 0, l = 0, p = 0;
-    };
-    auto add = [&](Sums& sums, double x) {
+    // ∫: f; S: |f|; V: f²; l: the arc element; P: |f|·(arc element).
+    const auto est = curve::integrateRange<5>(a, b, points, [&](double x, std::array<double, 5>& out) {
         *cell = x;
         const double f = sm->evaluate();
         *cell = x;
-        const double root = std::hypot(1.0, dsm->evaluate());
-        sums.i += f;
-        sums.s += std::fabs(f);
-        sums.v += f * f;
-        sums.l += root;
-        sums.p += std::fabs(f) * root;
-    };
-
-    double h = b - a;
-    Sums est;
-    add(est, a);
-    add(est, b);
-    est.i *= h / 2;
-    est.s *= h / 2;
-    est.v *= h / 2;
-    est.l *= h / 2;
-    est.p *= h / 2;
-    double tau = 1e-7;
-    double iPrev = kNaN;
-    double lPrev = kNaN;
-    for (int m = 0;; ++m) {
-        if (m > 4 && std::fabs(est.i - iPrev) <= tau && std::fabs(est.l - lPrev) <= tau)
-            break;
-        if (std::isnan(est.i) || m >= N)
-            break;
-        Sums mid;
-        const double count = std::ldexp(1.0, m);
-        for (double k = 0; k < count; ++k) {
-            const double x = a + h * (k + 0.5);
-            if (!(x < b))
-                break;
-            add(mid, x);
-        }
-        iPrev = est.i;
-        lPrev = est.l;
-        est.i = est.i / 2 + mid.i * h / 2;
-        est.s = est.s / 2 + mid.s * h / 2;
-        est.v = est.v / 2 + mid.v * h / 2;
-        est.l = est.l / 2 + mid.l * h / 2;
-        est.p = est.p / 2 + mid.p * h / 2;
-        tau = 1e-7 * std::max(1.0, std::fabs(est.i));
-        h /= 2;
-    }
+        const double arc = std::hypot(1.0, dsm->evaluate());
+        out[0] = f;
+        out[1] = std::fabs(f);
+        out[2] = f * f;
+        out[3] = arc;
+        out[4] = std::fabs(f) * arc;
+    });
     *cell = saved;
-
-    if (std::isnan(est.i / iPrev) || !std::isfinite(est.i))
+    // A function undefined on part of the range has no integrals there.
+    if (!est || std::isnan((*est)[1]) || std::isnan((*est)[3]))
         return std::nullopt;
-    InfoMap r{{"s", est.s}, {"v", kPi * est.v}, {"l", est.l}, {"p", 2 * kPi * est.p}, {"a", a}, {"b", b}};
-    if (est.i != est.s)
-        r["i"] = est.i;
+    const auto& e = *est;
+    InfoMap r{{"s", e[1]}, {"v", kPi * e[2]}, {"l", e[3]}, {"p", 2 * kPi * e[4]}, {"a", a}, {"b", b}};
+    if (e[0] != e[1])
+        r["i"] = e[0];
     return r;
 }
 

@@ -5,6 +5,7 @@
 #include <cctype>
 #include <cmath>
 #include <string>
+#include <tuple>
 #include <vector>
 
 #include <gtest/gtest.h>
@@ -61,7 +62,7 @@ class MarksTest : public orlix::testing::PlaneTest {
 
 void expectPlaces(const std::vector<double>& found, const std::vector<double>& expected, const std::string& what)
 {
-    ASSERT_EQ(found.size(), expected.size()) << what;
+    ASSERT_EQ(found.size(), expected.size()) << what << " found " << ::testing::PrintToString(found);
     for (size_t k = 0; k < found.size(); ++k)
         EXPECT_NEAR(found[k], expected[k], 1e-7) << what;
 }
@@ -183,6 +184,41 @@ TEST_F(MarksTest, TwoFeaturesBetweenTwoSamples)
     expectPlaces(places(*f, "minmax"), {-0.01, 0.01}, "x^3-0.0003*x extrema");
     for (const auto& m : f->info())
         EXPECT_EQ(m->betta(), m->info().variable > 0 ? 3.1415927f : 0.0f);
+}
+
+TEST_F(MarksTest, SamplesRightOnTheFeature)
+{
+    // Sample counts that put a sample exactly on 0 or ±1 in some windows and
+    // between two in others: the marks must not depend on which.
+    struct Case {
+        const char* text;
+        const char* type;
+        std::vector<double> places;
+    } cases[] = {
+        {"sin(x)", "infl", {-Pi, 0, Pi}},
+        {"x^3-3x", "infl", {0}},
+        {"sin(x)/x", "minmax", {-4.493409457909064, 0, 4.493409457909064}},
+        {"sqrt(1-x^2)", "root", {-1, 1}},
+        {"sqrt(4-x^2)-1", "root", {-std::sqrt(3.0), std::sqrt(3.0)}},
+    };
+    int exactHits = 0;
+    for (const Case& c : cases) {
+        for (auto [lo, hi, n] : {std::tuple{-16.0, 16.0, 300}, std::tuple{-16.0, 16.0, 301}, std::tuple{-15.0, 15.0, 600},
+                                 std::tuple{-12.0, 12.0, 480}, std::tuple{-10.0, 10.0, 400}}) {
+            Function::setMinX(lo, hi);
+            auto f = yxFunction::functionFromString(c.text);
+            f->setNumOfPoints(n);
+            f->fillStaticInfo();
+            f->updatePoints();
+            for (const myPoint& p : f->points())
+                exactHits += p.x == 0 || ((p.x == 1 || p.x == -1) && p.y == 0);
+            f->findRoots();
+            f->findExtrs();
+            f->findInfls();
+            expectPlaces(places(*f, c.type), c.places, std::string(c.text) + " n=" + std::to_string(n));
+        }
+    }
+    EXPECT_GT(exactHits, 0); // some samples do land on the features
 }
 
 // The rules on their own, where a search would hide a wrong answer behind

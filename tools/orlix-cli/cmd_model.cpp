@@ -120,16 +120,32 @@ void registerWithRange(const Function::Ptr& f, const std::optional<VariableRange
     }
 }
 
-std::vector<Function::Ptr> takeWithFunctions(Args& args)
+std::vector<WithFunction> takeWithFunctions(Args& args)
 {
-    std::vector<Function::Ptr> made;
+    std::vector<WithFunction> made;
     while (auto with = takeOption(args, "--with")) {
+        std::optional<VariableRange> range;
+        if (const auto at = with->rfind('@'); at != std::string::npos) {
+            Args option{"--range", with->substr(at + 1)};
+            range = takeRange(option);
+            with->erase(at);
+        }
         const auto colon = with->find(':');
         if (colon == std::string::npos)
-            throw UsageError("--with takes KIND:FORMULA");
-        made.push_back(functionOfKind(with->substr(0, colon), with->substr(colon + 1)));
+            throw UsageError("--with takes KIND:FORMULA or KIND:FORMULA@A,B");
+        made.push_back({functionOfKind(with->substr(0, colon), with->substr(colon + 1)), range});
     }
     return made;
+}
+
+void registerWithFunction(const WithFunction& with, const std::string& id)
+{
+    Function::setFunction(with.function, id);
+    if (with.range) {
+        with.function->setMinVar(with.range->lo, with.range->hi);
+        with.function->functionInfo()["minVarStr"] = tostr(with.range->lo);
+        with.function->functionInfo()["maxVarStr"] = tostr(with.range->hi);
+    }
 }
 
 nlohmann::json infoMapToJson(const InfoMap& map)
@@ -229,7 +245,7 @@ int marks(Args& args)
     const ViewOptions view = ViewOptions::take(args);
     takeRangeDefaults(args);
     const auto variableRange = takeRange(args);
-    const std::vector<Function::Ptr> others = takeWithFunctions(args);
+    const std::vector<WithFunction> others = takeWithFunctions(args);
     expectPositional(args, 2);
     Function::Ptr f = functionOfKind(positional(args, 0), positional(args, 1));
 
@@ -240,7 +256,7 @@ int marks(Args& args)
     Function::setFunction(f, "1");
     registerWithRange(f, variableRange);
     for (std::size_t k = 0; k < others.size(); ++k)
-        Function::setFunction(others[k], std::to_string(k + 2));
+        registerWithFunction(others[k], std::to_string(k + 2));
     shell.current = f.get();
 
     // The sampling window and the layer: three view sizes around the centre.
@@ -374,7 +390,7 @@ int restore(Args& args)
 const Registrar pointCommand("point", "point KIND FORMULA V (X,Y for KIND i) [--range A,B]", point);
 const Registrar rangeCommand("range", "range KIND FORMULA A B [--max-integral N] [--range A,B]", range);
 const Registrar marksCommand("marks",
-                             "marks KIND FORMULA [--roots] [--extrs] [--infls] [--inters] [--with KIND:FORMULA]... "
+                             "marks KIND FORMULA [--roots] [--extrs] [--infls] [--inters] [--with KIND:FORMULA[@A,B]]... "
                              "[--size W,H] [--scale S] [--center X,Y] [--range A,B]",
                              marks);
 const Registrar traceCommand("trace", "trace KIND FORMULA X,Y [X,Y ...] [--size W,H] [--scale S] [--center X,Y] [--range A,B]",

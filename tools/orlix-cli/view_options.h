@@ -68,9 +68,16 @@ std::optional<VariableRange> takeRange(Args& args);
 // Registers f as "1" when it has a range of its own (so that it takes its
 // default range and samples) or when a range is given, then sets the range.
 void registerWithRange(const Function::Ptr& f, const std::optional<VariableRange>& range);
-// The functions of every "--with KIND:FORMULA" option, taken out of args
-// in the order given.
-std::vector<Function::Ptr> takeWithFunctions(Args& args);
+// A function of a "--with KIND:FORMULA[@A,B]" option, with its range.
+struct WithFunction {
+    Function::Ptr function;
+    std::optional<VariableRange> range;
+};
+// The functions of every "--with" option, taken out of args in the order
+// given.
+std::vector<WithFunction> takeWithFunctions(Args& args);
+// Registers a --with function under id and gives it its range.
+void registerWithFunction(const WithFunction& with, const std::string& id);
 
 nlohmann::json pointInfoToJson(const myPointInfo& info);
 nlohmann::json infoMapToJson(const InfoMap& map);

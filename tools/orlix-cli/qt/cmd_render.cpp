@@ -59,7 +59,7 @@ int render(Args& args)
     shell.takeSearches(args);
     const ViewOptions view = ViewOptions::take(args);
     takeRangeDefaults(args);
-    const std::vector<Function::Ptr> others = takeWithFunctions(args);
+    const std::vector<WithFunction> others = takeWithFunctions(args);
     double dpr = 2;
     if (auto d = takeOption(args, "--dpr")) {
         dpr = toNumber(*d);
@@ -108,10 +108,10 @@ int render(Args& args)
         last = f;
     }
     for (std::size_t k = 0; k < others.size(); ++k) {
-        const Function::Ptr& f = others[k];
+        const Function::Ptr& f = others[k].function;
         if (!f->kindInfo() || !f->kindInfo()->can.ownColor)
             f->setColor(colorGen::sharedColorGen().genColor());
-        Function::setFunction(f, "w" + std::to_string(k + 1));
+        registerWithFunction(others[k], "w" + std::to_string(k + 1));
     }
     shell.current = last.get();
     plane.setCurFunc(last);
@@ -134,7 +134,7 @@ int render(Args& args)
 const Registrar renderCommand(
     "render",
     "render OUT.png|OUT.svg [--size W,H] [--scale S] [--center X,Y] [--dpr K] [--seed N] [--roots] [--extrs] [--infls] "
-    "[--def-rf N] [--def-t N] [--inters] [--with KIND:FORMULA]... FUNCTION[@A,B]...",
+    "[--def-rf N] [--def-t N] [--inters] [--with KIND:FORMULA[@A,B]]... FUNCTION[@A,B]...",
     render);
 
 } // namespace

@@ -65,6 +65,17 @@ std::vector<double> rootsAtTurn(const Probe& f, const Probe& df, std::span<const
 // engine's bisection, accepted only where f is continuous between them.
 std::optional<double> crossingRoot(const Probe& f, double a, double b);
 
+// Samples that are no number between two finite ones where f has a finite
+// limit from both sides (a removable hole, sin(x)/x at 0) take that limit:
+// the curve passes there, and so may its marks.
+void fillRemovableHoles(const Probe& f, std::span<const double> vars, std::span<double> vals);
+
+// Where f ends between a sample that is finite (at `inside`) and one that is
+// no number (at `outside`): the last place where f is defined, when its
+// value there is zero against the samples nearby (`scale`): a curve that
+// ends on the axis has a root there.
+std::optional<double> rootAtDomainEnd(const Probe& f, double inside, double outside, double scale);
+
 struct Extremum {
     double at = 0;
     double value = 0;

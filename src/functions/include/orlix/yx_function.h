@@ -111,8 +111,9 @@ class explicitFunction : public Function {
     void markBreaks(int from, int to);
     StackMachine* derivativeSM();
     StackMachine* secondDerivativeSM();
-    // The samples' variables and values, in order.
-    void samplesAlongVariable(std::vector<double>& vars, std::vector<double>& vals) const;
+    // The samples' variables and values, in order; a removable hole takes
+    // its limit.
+    void samplesAlongVariable(std::vector<double>& vars, std::vector<double>& vals);
     // The sampling window along the variable and the scale along it.
     double windowMin() const;
     double windowMax() const;
