@@ -162,6 +162,40 @@ std::optional<std::pair<double, double>> refineCrossing(Function& a, Function& b
     return std::nullopt;
 }
 
+// The least of f on [lo, hi] by golden-section search: the place and value.
+template <class F> std::pair<double, double> goldenLeast(F&& f, double lo, double hi, int steps)
+{
+    constexpr double golden = 0.6180339887498949;
+    double x1 = hi - golden * (hi - lo), x2 = lo + golden * (hi - lo);
+    double f1 = f(x1), f2 = f(x2);
+    for (int k = 0; k < steps && lo < x1 && x1 < x2 && x2 < hi; ++k) {
+        if (!(f1 <= f2)) {
+            lo = x1;
+            x1 = x2;
+            f1 = f2;
+            x2 = lo + golden * (hi - lo);
+            f2 = f(x2);
+        } else {
+            hi = x2;
+            x2 = x1;
+            f2 = f1;
+            x1 = hi - golden * (hi - lo);
+            f1 = f(x1);
+        }
+    }
+    return f1 <= f2 ? std::pair{x1, f1} : std::pair{x2, f2};
+}
+
+double distance2(myPoint p, myPoint q) { return (p.x - q.x) * (p.x - q.x) + (p.y - q.y) * (p.y - q.y); }
+
+// The distance from p to the segment qr.
+double segmentDistance(myPoint p, myPoint q, myPoint r)
+{
+    const double dx = r.x - q.x, dy = r.y - q.y, length2 = dx * dx + dy * dy;
+    const double s = length2 > 0 ? std::clamp(((p.x - q.x) * dx + (p.y - q.y) * dy) / length2, 0.0, 1.0) : 0.0;
+    return std::sqrt(distance2(p, myPoint{q.x + s * dx, q.y + s * dy}));
+}
+
 } // namespace
 
 std::vector<double> polylineCrossings(Function& a, Function& b, std::size_t maxCount, const StepBudget& budget)
@@ -234,6 +268,61 @@ std::vector<double> polylineCrossings(Function& a, Function& b, std::size_t maxC
             if (places.size() >= maxCount)
                 break;
         }
+    }
+
+    // Where they touch without crossing: the distance from a's samples to
+    // b's polyline is least at a sample, small against the segments there,
+    // and the distance between the curves around it comes down to nothing.
+    std::vector<double> gap(static_cast<std::size_t>(na), std::numeric_limits<double>::infinity());
+    std::vector<int> nearest(static_cast<std::size_t>(na), -1);
+    for (int i = 0; i < na && !spent; ++i) {
+        const myPoint p = pa[static_cast<std::size_t>(i)];
+        if (!finitePoint(p))
+            continue;
+        const double margin = 2 * std::sqrt(std::max(distance2(p, pa[static_cast<std::size_t>(std::max(i - 1, 0))]),
+                                                      distance2(p, pa[static_cast<std::size_t>(std::min(i + 1, na - 1))])));
+        if (!std::isfinite(margin))
+            continue;
+        for (const Box& box : boxes) {
+            if (p.x < box.minX - margin || p.x > box.maxX + margin || p.y < box.minY - margin ||
+                p.y > box.maxY + margin)
+                continue;
+            const double d = segmentDistance(p, pb[static_cast<std::size_t>(box.j)],
+                                             pb[static_cast<std::size_t>(box.j + 1)]);
+            if (d <= margin && d < gap[static_cast<std::size_t>(i)]) {
+                gap[static_cast<std::size_t>(i)] = d;
+                nearest[static_cast<std::size_t>(i)] = box.j;
+            }
+        }
+    }
+    const double far = std::numeric_limits<double>::infinity();
+    for (int i = 0; i < na && places.size() < maxCount && !(spent = spent || budget.spent()); ++i) {
+        // At an end of the range the curve may touch where it stops.
+        const double d = gap[static_cast<std::size_t>(i)];
+        const double before = i > 0 ? gap[static_cast<std::size_t>(i - 1)] : far;
+        const double after = i + 1 < na ? gap[static_cast<std::size_t>(i + 1)] : far;
+        if (!std::isfinite(d) || !(d <= before && d < after) || (i == 0 && !std::isfinite(after)))
+            continue;
+        const int j = nearest[static_cast<std::size_t>(i)];
+        const double sLo = gb.clampedAt(j - 1), sHi = gb.clampedAt(j + 2);
+        // The squared distance from a(t) to b, near its nearest segment.
+        auto apart = [&](double t) {
+            const myPoint p = a.myPointFVV(t);
+            if (!finitePoint(p))
+                return std::numeric_limits<double>::infinity();
+            return goldenLeast([&](double s) { return distance2(p, b.myPointFVV(s)); }, sLo, sHi, 64).second;
+        };
+        const auto [t, least] = goldenLeast(apart, ga.clampedAt(i - 1), ga.clampedAt(i + 1), 64);
+        const myPoint at = a.myPointFVV(t);
+        const double size = std::max({1.0, std::fabs(at.x), std::fabs(at.y)});
+        if (!(std::sqrt(least) <= 1e-9 * size))
+            continue;
+        const bool known = std::any_of(
+            seen.begin(), seen.end(), [&](myPoint o) { return std::hypot(o.x - at.x, o.y - at.y) <= 1e-6 * size; });
+        if (known)
+            continue;
+        seen.push_back(at);
+        places.push_back(t);
     }
     *a.variable() = savedA;
     *b.variable() = savedB;

@@ -4,6 +4,7 @@
 #include <cmath>
 #include <vector>
 
+#include "curve_support.h"
 #include "implicit_support.h"
 #include "orlix/implicit_function.h"
 
@@ -34,12 +35,14 @@ class MarkCollector {
     bool full() const { return static_cast<int>(marks_.size()) >= iFunction::maxMarks; }
     bool done() const { return full() || budget_.spent(); }
     // The new mark, or nullptr when the point is off the view or marked already.
-    specialPoint* add(const myPointInfo& info, std::string_view type)
+    // A place found less closely may take a wider tolerance.
+    specialPoint* add(const myPointInfo& info, std::string_view type, double widerTolerance = 0)
     {
         if (full() || hasNaN(info.point) || !specialPoint::isInside(info.point))
             return nullptr;
+        const double tolerance = std::max(tolerance_, widerTolerance);
         for (const myPoint& p : placed_) {
-            if (std::fabs(p.x - info.point.x) <= tolerance_ && std::fabs(p.y - info.point.y) <= tolerance_)
+            if (std::fabs(p.x - info.point.x) <= tolerance && std::fabs(p.y - info.point.y) <= tolerance)
                 return nullptr;
         }
         placed_.push_back(info.point);
@@ -290,6 +293,42 @@ myPoint iFunction::intersectionPoint(myPoint a1, myPoint a2, myPoint b1, myPoint
 
 namespace {
 
+// The gradient of g at p by central differences of step h.
+myPoint gradientAt(StackMachine& g, myPoint p, double h)
+{
+    return {(evaluateAt(g, {p.x + h, p.y}) - evaluateAt(g, {p.x - h, p.y})) / (2 * h),
+            (evaluateAt(g, {p.x, p.y + h}) - evaluateAt(g, {p.x, p.y - h})) / (2 * h)};
+}
+
+// p brought onto g = 0 by Newton's steps along the gradient.
+myPoint ontoCurve(StackMachine& g, myPoint p, double h)
+{
+    for (int k = 0; k < 4; ++k) {
+        const myPoint d = gradientAt(g, p, h);
+        const double d2 = d.x * d.x + d.y * d.y;
+        const double value = evaluateAt(g, p);
+        if (!(d2 > 0) || !std::isfinite(value))
+            return {kNaN, kNaN};
+        p = {p.x - value * d.x / d2, p.y - value * d.y / d2};
+    }
+    return p;
+}
+
+// How far p lies from g = 0, to first order, with the sign of g.
+double signedDistance(StackMachine& g, myPoint p, double h)
+{
+    const myPoint d = gradientAt(g, p, h);
+    return evaluateAt(g, p) / std::hypot(d.x, d.y);
+}
+
+// The unit tangent of g = 0 at p.
+myPoint tangentAt(StackMachine& g, myPoint p, double h)
+{
+    const myPoint n = gradientAt(g, p, h);
+    const double length = std::hypot(n.x, n.y);
+    return length > 0 && std::isfinite(length) ? myPoint{-n.y / length, n.x / length} : myPoint{kNaN, kNaN};
+}
+
 // The two curves run together through p: points of the first a cell's width
 // along it on either side, brought back onto it, lie on the second as well.
 // Crossing curves part there by about the cell times the angle between them,
@@ -300,31 +339,70 @@ bool runTogetherAt(myPoint p, StackMachine& gA, StackMachine& gB, double cell)
         return false;
     CellGuard guard;
     const double h = 1e-7 * cell;
-    auto gradient = [&](StackMachine& g, myPoint q) {
-        return myPoint{(evaluateAt(g, {q.x + h, q.y}) - evaluateAt(g, {q.x - h, q.y})) / (2 * h),
-                       (evaluateAt(g, {q.x, q.y + h}) - evaluateAt(g, {q.x, q.y - h})) / (2 * h)};
-    };
-    const myPoint n = gradient(gA, p);
-    const double length = std::hypot(n.x, n.y);
-    if (!(length > 0) || !std::isfinite(length))
+    const myPoint t = tangentAt(gA, p, h);
+    if (hasNaN(t))
         return false;
     for (double s : {-cell, cell}) {
-        myPoint q{p.x - s * n.y / length, p.y + s * n.x / length};
-        // Newton's steps onto the first curve.
-        for (int k = 0; k < 4; ++k) {
-            const myPoint d = gradient(gA, q);
-            const double d2 = d.x * d.x + d.y * d.y;
-            const double value = evaluateAt(gA, q);
-            if (!(d2 > 0) || !std::isfinite(value))
-                return false;
-            q = {q.x - value * d.x / d2, q.y - value * d.y / d2};
-        }
-        const myPoint dB = gradient(gB, q);
-        const double distance = std::fabs(evaluateAt(gB, q)) / std::hypot(dB.x, dB.y);
-        if (!(distance <= 1e-6 * cell))
+        const myPoint q = ontoCurve(gA, {p.x + s * t.x, p.y + s * t.y}, h);
+        if (hasNaN(q) || !(std::fabs(signedDistance(gB, q, h)) <= 1e-6 * cell))
             return false;
     }
     return true;
+}
+
+// Adds the places where the curve of `points` and `pairs` (on gA = 0)
+// touches gB = 0 without crossing it.
+template <class InfoAt>
+void addTouches(const std::vector<myPoint>& points, const std::vector<std::pair<int, int>>& pairs, StackMachine& gA,
+                StackMachine& gB, double cell, MarkCollector& marks, InfoAt&& infoAt)
+{
+    // Curves that touch: along this curve the distance to the other comes
+    // down to nothing at a point and rises again on every side.
+    if (!(cell > 0))
+        return;
+    CellGuard guard;
+    const double h = 1e-7 * cell;
+    const std::size_t count = points.size();
+    std::vector<double> apart(count, kNaN);
+    std::vector<std::vector<int>> neighbours(count);
+    for (const auto& [u, v] : pairs) {
+        neighbours[static_cast<std::size_t>(u)].push_back(v);
+        neighbours[static_cast<std::size_t>(v)].push_back(u);
+    }
+    for (std::size_t k = 0; k < count && !(k % 64 == 0 && marks.done()); ++k)
+        if (!neighbours[k].empty())
+            apart[k] = std::fabs(signedDistance(gB, points[k], h));
+    for (std::size_t k = 0; k < count && !marks.done(); ++k) {
+        const double d = apart[k];
+        if (!(d <= cell))
+            continue;
+        bool least = true, below = false;
+        double reach = 0, scale = 0;
+        for (int n : neighbours[k]) {
+            const double other = apart[static_cast<std::size_t>(n)];
+            least = least && !(other < d);
+            below = below || other > d;
+            scale = std::max(scale, std::isfinite(other) ? other : 0.0);
+            const myPoint q = points[static_cast<std::size_t>(n)];
+            reach = std::max(reach, std::hypot(q.x - points[k].x, q.y - points[k].y));
+        }
+        if (!least || !below)
+            continue;
+        const myPoint p = points[k];
+        const myPoint t = tangentAt(gA, p, h);
+        if (hasNaN(t))
+            continue;
+        auto along = [&](double s) { return ontoCurve(gA, {p.x + s * t.x, p.y + s * t.y}, h); };
+        const auto s = curve::touchingResidual(-reach, reach, scale, [&](double s) {
+            const myPoint q = along(s);
+            return hasNaN(q) ? kNaN : signedDistance(gB, q, h);
+        });
+        if (!s)
+            continue;
+        const myPoint at = along(*s);
+        if (!hasNaN(at) && !runTogetherAt(at, gA, gB, cell))
+            marks.add(infoAt(at), "inter", 1e-6 * cell);
+    }
 }
 
 } // namespace
@@ -446,6 +524,8 @@ Marks iFunction::intersectWith(Function& other)
             }
         }
     }
+    addTouches(ownPoints, ownPairs, *gA, *gB, std::max(cellW, cellH), marks,
+               [&](myPoint at) { return myPointInfoForXY(at.x, at.y); });
     return found;
 }
 

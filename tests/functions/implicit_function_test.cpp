@@ -217,6 +217,7 @@ TEST_F(ImplicitFunctionTest, IntersectionsBetweenKinds)
 {
     Function::setMinX(-15, 15);
     Function::setMinY(-15, 15);
+    const double c8 = 2 * std::cos(3.141592653589793 / 8), s8 = 2 * std::sin(3.141592653589793 / 8);
     struct Case {
         std::vector<std::pair<const char*, std::string>> curves; // kind, formula; the first is current
         std::vector<myPoint> expected;
@@ -238,6 +239,9 @@ TEST_F(ImplicitFunctionTest, IntersectionsBetweenKinds)
         {{{"yx", "2"}, {"i", "x^2+y^2-4"}}, {{0, 2}}},
         {{{"yx", "x+2*sqrt(2)"}, {"i", "x^2+y^2-4"}}, {{-std::sqrt(2.0), std::sqrt(2.0)}}},
         {{{"yx", "x^2+1"}, {"yx", "2x"}}, {{1, 2}}},
+        {{{"i", "x^2+y^2-4"}, {"i", "x+y-2sqrt(2)"}}, {{std::sqrt(2.0), std::sqrt(2.0)}}},
+        {{{"i", "x^2+y^2-4"}, {"i", "(x-1)^2+y^2-1"}}, {{2, 0}}},
+        {{{"rf", "1+sin(4f)"}, {"rf", "2"}}, {{-c8, -s8}, {-s8, c8}, {s8, -c8}, {c8, s8}}},
         // Crossings right in the middle of a symmetric range of the parameter.
         {{{"t", "t;t^2"}, {"yx", "x"}}, {{0, 0}, {1, 1}}},
         {{{"yx", "x"}, {"rf", "f"}}, {{0, 0}, {0.5553603672697958, 0.5553603672697958}, {1.6660811018093873, 1.6660811018093873}}},
@@ -263,8 +267,9 @@ TEST_F(ImplicitFunctionTest, IntersectionsBetweenKinds)
             EXPECT_NEAR(info.point.y, c.expected[i].y, 1e-6) << name;
             // Explicit and implicit current curves give their own information.
             const auto own = current.markInfoAt(info.point);
-            if (own && own->info)
+            if (own && own->info) {
                 EXPECT_EQ(info.info->at("dy/dx"), own->info->at("dy/dx")) << name;
+            }
         }
     }
 }
