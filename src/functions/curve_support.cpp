@@ -94,14 +94,20 @@ std::vector<double> signChangeRoots(const Probe& F, const Grid& grid, double tol
         return values[static_cast<std::size_t>(i)];
     };
     for (int j = 0; j + 1 < grid.n && places.size() < maxCount && !budget.spent(); ++j) {
-        if (!(valueAt(j) * valueAt(j + 1) < 0))
-            continue;
+        int end = j + 1;
+        if (!(valueAt(j) * valueAt(j + 1) < 0)) {
+            // A grid value right on the zero, between values of opposite
+            // signs (the middle of a symmetric range).
+            if (!(valueAt(j + 1) == 0 && valueAt(j) * valueAt(j + 2) < 0))
+                continue;
+            end = j + 2;
+        }
         // A missing neighbour at either end counts as large enough.
         const double before = j > 0 ? valueAt(j - 1) : valueAt(j);
-        const double after = j + 2 < grid.n ? valueAt(j + 2) : valueAt(j + 1);
+        const double after = end + 1 < grid.n ? valueAt(end + 1) : valueAt(end);
         if (!(std::fabs(before) >= tol) || !(std::fabs(after) >= tol))
             continue;
-        if (auto r = markRules::crossingRoot(F, grid.at(j), grid.at(j + 1)))
+        if (auto r = markRules::crossingRoot(F, grid.at(j), grid.at(end)))
             if (!alreadyFound(places, *r, grid.step()))
                 places.push_back(*r);
     }
@@ -316,6 +322,16 @@ std::vector<double> polylineCrossings(Function& a, Function& b, std::size_t maxC
         const myPoint at = a.myPointFVV(t);
         const double size = std::max({1.0, std::fabs(at.x), std::fabs(at.y)});
         if (!(std::sqrt(least) <= 1e-9 * size))
+            continue;
+        // Curves that run together touch everywhere: no mark.
+        auto onB = [&](double v) {
+            const myPoint p = a.myPointFVV(v);
+            const double d = goldenLeast([&](double s) { return distance2(p, b.myPointFVV(s)); }, gb.clampedAt(j - 3),
+                                         gb.clampedAt(j + 4), 64)
+                                 .second;
+            return std::sqrt(d) <= 1e-9 * size;
+        };
+        if (onB(t - ga.step() / 2) && onB(t + ga.step() / 2))
             continue;
         const bool known = std::any_of(
             seen.begin(), seen.end(), [&](myPoint o) { return std::hypot(o.x - at.x, o.y - at.y) <= 1e-6 * size; });

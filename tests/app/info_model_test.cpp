@@ -226,12 +226,13 @@ TEST_F(InfoModelTest, RangeOfYx)
 
 TEST_F(InfoModelTest, RangeWithoutInformationLeavesNoStaleText)
 {
-    auto f = yxFunction::functionFromString("1/x");
+    // Undefined over part of the range: no integrals.
+    auto f = yxFunction::functionFromString("sqrt(x)");
     panel.setCurFunc(f.get());
     myPointInfo info = f->myPointInfoFVV(1);
     panel.setContent(info);
     ASSERT_FALSE(model.text().empty());
-    panel.setContent2(f->infoForRangeA(0, 1));
+    panel.setContent2(f->infoForRangeA(-1, 1));
     EXPECT_TRUE(model.maxed());
     EXPECT_FALSE(model.hidden());
     EXPECT_EQ(model.text(), "");

@@ -104,7 +104,8 @@ expect 0 '[]' "" -- marks yx 'x^2+1' --roots
 expect 2 "" "" -- point zz 'x' 1
 
 # polar and parametric curves: a range of their own, the trace
-expect 0 $'{"a":0.0,"b":6.283185307179586,"is":6.283185307179586,"l":6.283185307179586,"p":3.0817862015712705e-16,"s":3.141592653589793,"v":-3.8575830752307047e-16}\n"∫=\u20056.283185\\nS=\u20053.141593\\nl=\u20056.283185\\nVox=\u20050\\nSox=\u20050"' "" -- range rf '1' 0 6.283185307179586
+# The circle turned about the x axis sweeps the sphere twice (8π); its volume cancels.
+expect 0 $'{"a":0.0,"b":6.283185307179586,"is":6.283185307179587,"l":6.283185307179587,"p":25.132741228810914,"s":3.1415926535897936,"v":1.900234298167459e-15}\n"∫=\u20056.283185\\nS=\u20053.141593\\nl=\u20056.283185\\nVox=\u20050\\nSox=\u200525.13274"' "" -- range rf '1' 0 6.283185307179586
 expect 0 $'{"point":[0.9987523388778446,-0.0499376169438931],"variable":6.233226911457643}\n{"point":[0.9950371902099892,0.0995037190209988],"variable":0.09966865249116191}' "" -- trace t 'cos(t);sin(t)' 1,-0.05 1,0.1 --range 0,2π
 expect 0 '{"point":[-0.9950371902099892,-0.09950371902099862],"variable":3.241261306080955}' "" -- trace rf 1 -1,-0.1 --range -pi/2,3pi/2
 expect 2 "" "--range: MinVal shouldn't be greater than MaxVal!" -- point rf 1 0 --range 2,1
@@ -137,6 +138,10 @@ count_marks inter 2 rf '1' --inters --with 'rf:2cos(θ)'
 count_marks inter 4 t 'cos(t);sin(t)' --inters --with 't:2cos(t);0.5sin(t)'
 count_marks inter 2 rf '1' --inters --with 't:cos(t);sin(t)+1'
 count_marks inter 0 rf '1' --inters --with 'rf:1'
+# A crossing in the middle of the other curve's range, and that range given.
+count_marks inter 3 yx 'x' --inters --with 'rf:f'
+count_marks inter 1 yx 'x' --inters --with 'rf:f@0,0.5'
+count_marks inter 0 i 'x^2+y^2-4' --inters --with 'i:4-x^2-y^2'
 count_marks inter 0 rf '1' --inters --with 'rf:3'
 count_marks inter 4 i 'x^2+y^2-2' --inters --with 't:cos(t);2sin(t)'
 

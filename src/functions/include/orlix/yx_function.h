@@ -72,12 +72,14 @@ class explicitFunction : public Function {
     static constexpr int maxMarks = 200;
     // Sample count of a new explicit function.
     static constexpr int defaultNumOfPoints = 301;
-    // Most step halvings the range integration runs, whatever the setting.
+    // Most step halvings of the integration setting, whatever is stored. A
+    // setting of n halvings lets one range evaluate its integrands at up to
+    // 2^(n + 1) points, as many as n halvings of a trapezoid rule did.
     static constexpr int integralHalvingsCap = 20;
     // Program steps one range computation may run in all: long formulas
-    // get fewer halvings than the setting asks for, so that one range
-    // stays well under a tenth of a second.
-    // 2^25: the full cap of halvings for programs of up to 16 steps.
+    // get fewer points than the setting allows, so that one range stays
+    // well under a tenth of a second.
+    // 2^25: the full cap for programs of up to 16 steps.
     static constexpr double integralStepBudget = 33554432;
     // The halvings of a range computation whose integrands run `steps`
     // program steps at each point: the setting, within the cap and the
