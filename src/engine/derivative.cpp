@@ -6,7 +6,12 @@
 // Notation in the comments: for a one-argument node u is its argument; for a
 // two-argument node a is the left operand (second argument) and b the right
 // one (first argument). Postfix forms read from first to last.
+#include <cctype>
+#include <charconv>
 #include <cstddef>
+#include <sstream>
+#include <string>
+#include <vector>
 
 #include "engine_tables.h"
 #include "orlix/error.h"
@@ -28,8 +33,6 @@ constexpr int kMaxResultNodes = 5000;
 // a list within kMaxInputNodes, so this is never reached; it only guards the
 // stack should a future rule break that.
 constexpr int kMaxDepth = kMaxInputNodes + 64;
-
-constexpr double kLn10 = 2.302585092994046;
 
 // State of the differentiation under way: how deep dif() has recursed and
 // how many nodes the rules have made since the outermost call began. Every
@@ -154,76 +157,6 @@ Owner difR(const fStack&) { return number(cell(&MathEngine::dr_)); }
 // The angle (f, θ, i, φ share one cell): df.
 Owner difF(const fStack&) { return number(cell(&MathEngine::df_)); }
 
-// --- arithmetic ----------------------------------------------------------------
-
-// (a + b)' = a' + b'            A' B' +
-Owner difPlus(const fStack& q)
-{
-    Rule r("+");
-    r.addDB(q);
-    r.addDA(q);
-    return r.done();
-}
-
-// (a - b)' = a' - b'            A' B' -
-Owner difMinus(const fStack& q)
-{
-    Rule r("-");
-    r.addDB(q);
-    r.addDA(q);
-    return r.done();
-}
-
-// (-u)' = -u'                   U' --
-Owner difUMinus(const fStack& q)
-{
-    Rule r("--");
-    r.addDB(q);
-    return r.done();
-}
-
-// (a·b)' = a·b' + b·a'          A B' * B A' * +
-Owner difMult(const fStack& q)
-{
-    Rule r("+");
-    r.addPFunc("*");
-    r.addDA(q);
-    r.addB(q);
-    r.addPFunc("*");
-    r.addDB(q);
-    r.addA(q);
-    return r.done();
-}
-
-// (a / b)' = (b·a' - a·b') / b²     B A' * A B' * - B 2 ^ /
-Owner difDivide(const fStack& q)
-{
-    Rule r("/");
-    r.addPFunc("^");
-    r.addPConst(2);
-    r.addB(q);
-    r.addPFunc("-");
-    r.addPFunc("*");
-    r.addDB(q);
-    r.addA(q);
-    r.addPFunc("*");
-    r.addDA(q);
-    r.addB(q);
-    return r.done();
-}
-
-// (1/u)' = -(u' / u²)           U' U 2 ^ / --
-Owner difInvert(const fStack& q)
-{
-    Rule r("--");
-    r.addPFunc("/");
-    r.addPFunc("^");
-    r.addPConst(2);
-    r.addB(q);
-    r.addDB(q);
-    return r.done();
-}
-
 // Whether the expression rooted at `root` can change with the variable being
 // differentiated by: it names that variable, or a name with no rule (which
 // the general rule then reports as before).
@@ -291,179 +224,72 @@ Owner difPower(const fStack& q)
     return r.done();
 }
 
-// --- the chain rule with one outer factor ----------------------------------
+// --- the rows of the function table ------------------------------------------
 
-// (g(u))' = h(u)·u' for the h given:   U h U' *
-Owner outerTimesInner(const fStack& q, const char* h)
+// One step of a derivative's postfix form.
+struct Token {
+    enum Kind { copyA, copyB, derivativeA, derivativeB, constant, name } kind;
+    double value = 0;
+    std::string text;
+};
+
+double numberOf(const std::string& text)
 {
-    Rule r("*");
-    r.addDB(q);
-    r.addPFunc(h);
-    r.addB(q);
-    return r.done();
+    double value = 0;
+    std::from_chars(text.data(), text.data() + text.size(), value);
+    return value;
 }
 
-// (exp u)' = exp(u)·u'          U exp U' *
-Owner difExp(const fStack& q) { return outerTimesInner(q, "exp"); }
-// (sin u)' = cos(u)·u'          U cos U' *
-Owner difSin(const fStack& q) { return outerTimesInner(q, "cos"); }
-// (sinh u)' = cosh(u)·u'        U cosh U' *
-Owner difSinh(const fStack& q) { return outerTimesInner(q, "cosh"); }
-// (cosh u)' = sinh(u)·u'        U sinh U' *
-Owner difCosh(const fStack& q) { return outerTimesInner(q, "sinh"); }
-// |u|' = sign_(u)·u'  (NaN where u = 0)        U sign_ U' *
-Owner difAbs(const fStack& q) { return outerTimesInner(q, "sign_"); }
-// (sign u)' = not_(u)·u'  (0, NaN where u = 0) U not_ U' *
-Owner difSign(const fStack& q) { return outerTimesInner(q, "not_"); }
-// (greater_ u)' = greater_(u)·u'               U greater_ U' *
-Owner difGreater(const fStack& q) { return outerTimesInner(q, "greater_"); }
-// (floor u)' = notInt(u)·u'  (0, NaN at integers)   U notInt U' *
-Owner difStep(const fStack& q) { return outerTimesInner(q, "notInt"); }
-// {u}' = notInt_(u)·u'  (u', NaN at integers)       U notInt_ U' *
-Owner difFract(const fStack& q) { return outerTimesInner(q, "notInt_"); }
-
-// (cos u)' = sin(u)·(-u')       U sin U' -- *
-Owner difCos(const fStack& q)
+// The postfix forms of the rows' derivatives, split into tokens, by
+// operation.
+const std::vector<Token>& derivativeForm(ops::Op op)
 {
-    Rule r("*");
-    r.addPFunc("--");
-    r.addDB(q);
-    r.addPFunc("sin");
-    r.addB(q);
-    return r.done();
+    static const std::vector<std::vector<Token>> forms = [] {
+        std::vector<std::vector<Token>> r(ops::OpCount);
+        for (const detail::FunctionRow& row : detail::functionRows()) {
+            if (!row.derivative)
+                continue;
+            std::istringstream words(row.derivative);
+            for (std::string w; words >> w;) {
+                Token t{Token::name, 0, w};
+                if (w == "A")
+                    t.kind = Token::copyA;
+                else if (w == "B" || w == "U")
+                    t.kind = Token::copyB;
+                else if (w == "A'")
+                    t.kind = Token::derivativeA;
+                else if (w == "B'" || w == "U'")
+                    t.kind = Token::derivativeB;
+                else if (std::isdigit(static_cast<unsigned char>(w[0])))
+                    // Whatever the locale's decimal point.
+                    t = Token{Token::constant, numberOf(w), {}};
+                r[row.op].push_back(std::move(t));
+            }
+        }
+        return r;
+    }();
+    return forms[op];
 }
 
-// (greater__ u)' = u'·(greater_(u) + 1)   U' U greater_ 1 + *
-Owner difGreaterOrNaN(const fStack& q)
+// The derivative of a node of the function table, built from its row's
+// postfix form: from its root (the last token) backwards.
+Owner difByRow(const fStack& q)
 {
-    Rule r("*");
-    r.addPFunc("+");
-    r.addPConst(1);
-    r.addPFunc("greater_");
-    r.addB(q);
-    r.addDB(q);
-    return r.done();
-}
-
-// --- quotients u' / something ------------------------------------------------
-
-// (ln u)' = u' / greater__(u)  (NaN where u <= 0)    U' U greater__ /
-Owner difLn(const fStack& q)
-{
-    Rule r("/");
-    r.addPFunc("greater__");
-    r.addB(q);
-    r.addDB(q);
-    return r.done();
-}
-
-// (log u)' = u' / (greater__(u)·ln 10)    U' U greater__ L * /
-Owner difLog(const fStack& q)
-{
-    Rule r("/");
-    r.addPFunc("*");
-    r.addPConst(kLn10);
-    r.addPFunc("greater__");
-    r.addB(q);
-    r.addDB(q);
-    return r.done();
-}
-
-// (sqrt u)' = u' / (2·sqrt(u))  U' 2 U sqrt * /
-Owner difSqrt(const fStack& q)
-{
-    Rule r("/");
-    r.addPFunc("*");
-    r.addPFunc("sqrt");
-    r.addB(q);
-    r.addPConst(2);
-    r.addDB(q);
-    return r.done();
-}
-
-// u' / h(u)²:  U' U h 2 ^ /
-Owner overSquareOf(const fStack& q, const char* h)
-{
-    Rule r("/");
-    r.addPFunc("^");
-    r.addPConst(2);
-    r.addPFunc(h);
-    r.addB(q);
-    r.addDB(q);
-    return r.done();
-}
-
-// (tan u)' = u' / cos(u)²       U' U cos 2 ^ /
-Owner difTan(const fStack& q) { return overSquareOf(q, "cos"); }
-// (tanh u)' = u' / cosh(u)²     U' U cosh 2 ^ /
-Owner difTanh(const fStack& q) { return overSquareOf(q, "cosh"); }
-
-// Prepends "1 U 2 ^ op" (1 ± u²) to r.
-void prependOneWithSquare(Rule& r, const fStack& q, const char* op)
-{
-    r.addPFunc(op).addPFunc("^").addPConst(2).addB(q).addPConst(1);
-}
-
-// (asin u)' = u' / sqrt(1 - u²)       U' 1 U 2 ^ - sqrt /
-Owner difAsin(const fStack& q)
-{
-    Rule r("/");
-    r.addPFunc("sqrt");
-    prependOneWithSquare(r, q, "-");
-    r.addDB(q);
-    return r.done();
-}
-
-// (acos u)' = -(u' / sqrt(1 - u²))    U' 1 U 2 ^ - sqrt / --
-Owner difAcos(const fStack& q)
-{
-    Rule r("--");
-    r.addPFunc("/");
-    r.addPFunc("sqrt");
-    prependOneWithSquare(r, q, "-");
-    r.addDB(q);
-    return r.done();
-}
-
-// (atan u)' = u' / (1 + u²)           U' 1 U 2 ^ + /
-Owner difAtan(const fStack& q)
-{
-    Rule r("/");
-    prependOneWithSquare(r, q, "+");
-    r.addDB(q);
-    return r.done();
-}
-
-// (asinh u)' = u' / sqrt(1 + u²)      U' 1 U 2 ^ + sqrt /
-Owner difAsinh(const fStack& q)
-{
-    Rule r("/");
-    r.addPFunc("sqrt");
-    prependOneWithSquare(r, q, "+");
-    r.addDB(q);
-    return r.done();
-}
-
-// (acosh u)' = u' / sqrt(u² - 1)      U' U 2 ^ 1 - sqrt /
-Owner difAcosh(const fStack& q)
-{
-    Rule r("/");
-    r.addPFunc("sqrt");
-    r.addPFunc("-");
-    r.addPConst(1);
-    r.addPFunc("^");
-    r.addPConst(2);
-    r.addB(q);
-    r.addDB(q);
-    return r.done();
-}
-
-// (atanh u)' = u' / (1 - u²)          U' 1 U 2 ^ - /
-Owner difAtanh(const fStack& q)
-{
-    Rule r("/");
-    prependOneWithSquare(r, q, "-");
-    r.addDB(q);
+    const detail::NameOp* op = q.funcName ? detail::opForName(*q.funcName) : nullptr;
+    const std::vector<Token>* form = op ? &derivativeForm(op->op) : nullptr;
+    if (!form || form->empty())
+        failNoRule(q);
+    Rule r(form->back().text.c_str());
+    for (auto t = form->rbegin() + 1; t != form->rend(); ++t) {
+        switch (t->kind) {
+        case Token::copyA: r.addA(q); break;
+        case Token::copyB: r.addB(q); break;
+        case Token::derivativeA: r.addDA(q); break;
+        case Token::derivativeB: r.addDB(q); break;
+        case Token::constant: r.addPConst(t->value); break;
+        case Token::name: r.addPFunc(t->text.c_str()); break;
+        }
+    }
     return r.done();
 }
 
@@ -473,69 +299,7 @@ struct RuleEntry {
 };
 
 const RuleEntry kRules[] = {
-    {"x", difX},
-    {"y", difY},
-    {"t", difT},
-    {"r", difR},
-    {"f", difF},
-    {"θ", difF},
-    {"i", difF},
-    {"φ", difF},
-    {"+", difPlus},
-    {"-", difMinus},
-    {"--", difUMinus},
-    {"*", difMult},
-    {"/", difDivide},
-    {"inv", difInvert},
-    {"^", difPower},
-    {"power", difPower},
-    {"pow", difPower},
-    {"exp", difExp},
-    {"ln", difLn},
-    {"log", difLog},
-    {"sqrt", difSqrt},
-    {"sin", difSin},
-    {"cos", difCos},
-    {"tan", difTan},
-    {"tg", difTan},
-    {"asin", difAsin},
-    {"arcsin", difAsin},
-    {"acos", difAcos},
-    {"arccos", difAcos},
-    {"atan", difAtan},
-    {"arctan", difAtan},
-    {"arctg", difAtan},
-    {"sinh", difSinh},
-    {"sh", difSinh},
-    {"cosh", difCosh},
-    {"ch", difCosh},
-    {"tanh", difTanh},
-    {"th", difTanh},
-    {"asinh", difAsinh},
-    {"arsinh", difAsinh},
-    {"arsh", difAsinh},
-    {"acosh", difAcosh},
-    {"arcosh", difAcosh},
-    {"arch", difAcosh},
-    {"atanh", difAtanh},
-    {"artanh", difAtanh},
-    {"arth", difAtanh},
-    {"abs", difAbs},
-    {"||", difAbs},
-    {"sign", difSign},
-    {"sgn", difSign},
-    {"sign_", difSign},
-    {"not_", difSign},
-    {"greater_", difGreater},
-    {"greater__", difGreaterOrNaN},
-    {"notInt", difStep},
-    {"notInt_", difStep},
-    {"ceil", difStep},
-    {"floor", difStep},
-    {"[]", difStep},
-    {"{}", difFract},
-    {"fract", difFract},
-    {"fpart", difFract},
+    {"x", difX}, {"y", difY}, {"t", difT}, {"r", difR}, {"f", difF}, {"θ", difF}, {"i", difF}, {"φ", difF},
 };
 
 } // namespace
@@ -544,6 +308,10 @@ void registerDerivativeRules(MathEngine& engine)
 {
     for (const RuleEntry& e : kRules)
         engine.NameToDIMP_[e.name] = e.rule;
+    for (const detail::FunctionRow& row : detail::functionRows())
+        for (const char* name : row.names)
+            if (name)
+                engine.NameToDIMP_[name] = row.derivative ? difByRow : difPower;
 }
 
 fStack::Owner fStack::dif() const

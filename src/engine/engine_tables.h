@@ -2,6 +2,7 @@
 // variable, its cell.
 #pragma once
 
+#include <span>
 #include <string>
 
 #include "ops.h"
@@ -15,6 +16,15 @@ struct NameOp {
 
 // Null when the name has no routine.
 const NameOp* opForName(const std::string& name);
+
+// A row of the function table: its operation, its derivative in postfix
+// (null for a rule of its own) and its names, the first the stored one.
+struct FunctionRow {
+    ops::Op op;
+    const char* derivative;
+    const char* names[4];
+};
+std::span<const FunctionRow> functionRows();
 
 } // namespace orlix::detail
 

@@ -31,29 +31,13 @@ struct Entry {
     double MathEngine::*cell;
 };
 
-#define UN(name, op)                                                                                                   \
-    {                                                                                                                  \
-        name, &unaryRoutine<ops::op>, ops::op, nullptr                                                                 \
-    }
-#define BIN(name, op)                                                                                                  \
-    {                                                                                                                  \
-        name, &binaryRoutine<ops::op>, ops::op, nullptr                                                                \
-    }
 #define VAR(name, cell)                                                                                                \
     {                                                                                                                  \
         name, &cellRoutine<&MathEngine::cell>, ops::Var, &MathEngine::cell                                             \
     }
 
+// The cells behind the variable names.
 const Entry kRoutines[] = {
-    BIN("+", Plus),
-    BIN("-", Minus),
-    UN("--", UMinus),
-    BIN("*", Mult),
-    BIN("/", Divide),
-    UN("inv", Invert),
-    BIN("^", Power),
-    BIN("power", Power),
-    BIN("pow", Power),
     VAR("x", x_),
     VAR("y", y_),
     VAR("t", t_),
@@ -65,56 +49,30 @@ const Entry kRoutines[] = {
     VAR("a", a_),
     VAR("b", b_),
     VAR("c", c_),
-    UN("sqrt", Sqrt),
-    UN("abs", Abs),
-    UN("||", Abs),
-    UN("log", Log),
-    UN("ln", Ln),
-    UN("exp", Exp),
-    UN("sin", Sin),
-    UN("cos", Cos),
-    UN("tan", Tan),
-    UN("tg", Tan),
-    UN("asin", Asin),
-    UN("arcsin", Asin),
-    UN("acos", Acos),
-    UN("arccos", Acos),
-    UN("atan", Atan),
-    UN("arctan", Atan),
-    UN("arctg", Atan),
-    UN("sinh", Sinh),
-    UN("sh", Sinh),
-    UN("cosh", Cosh),
-    UN("ch", Cosh),
-    UN("tanh", Tanh),
-    UN("th", Tanh),
-    UN("asinh", Asinh),
-    UN("arsinh", Asinh),
-    UN("arsh", Asinh),
-    UN("acosh", Acosh),
-    UN("arcosh", Acosh),
-    UN("arch", Acosh),
-    UN("atanh", Atanh),
-    UN("artanh", Atanh),
-    UN("arth", Atanh),
-    UN("sign", Sign),
-    UN("sgn", Sign),
-    UN("sign_", Sign_),
-    UN("not_", Not_),
-    UN("greater_", Greater_),
-    UN("greater__", Greater__),
-    UN("notInt", NotInt),
-    UN("notInt_", NotInt_),
-    UN("ceil", Ceil),
-    UN("floor", Floor),
-    UN("[]", Floor),
-    UN("{}", Fract),
-    UN("fract", Fract),
-    UN("fpart", Fract),
 };
 
-#undef UN
-#undef BIN
+// The routine of each operation of the function table.
+Routine routineOf(Op op)
+{
+    switch (op) {
+#define ORLIX_BINARY(name, ...)                                                                                        \
+    case ops::name: return &binaryRoutine<ops::name>;
+#define ORLIX_UNARY(name, ...)                                                                                         \
+    case ops::name: return &unaryRoutine<ops::name>;
+        ORLIX_BINARY_ROWS(ORLIX_BINARY)
+        ORLIX_UNARY_ROWS(ORLIX_UNARY)
+#undef ORLIX_BINARY
+#undef ORLIX_UNARY
+    default: return nullptr;
+    }
+}
+
+const detail::FunctionRow kFunctionRows[] = {
+#define ORLIX_ROW(name, value, derivative, ...) {ops::name, derivative, {__VA_ARGS__}},
+    ORLIX_BINARY_ROWS(ORLIX_ROW) ORLIX_UNARY_ROWS(ORLIX_ROW)
+#undef ORLIX_ROW
+};
+
 #undef VAR
 
 std::unordered_map<std::string, detail::NameOp>& opTable()
@@ -126,6 +84,8 @@ std::unordered_map<std::string, detail::NameOp>& opTable()
 } // namespace
 
 namespace detail {
+std::span<const FunctionRow> functionRows() { return kFunctionRows; }
+
 const NameOp* opForName(const std::string& name)
 {
     MathEngine::sharedEngine(); // fills the table
@@ -146,7 +106,19 @@ MathEngine::MathEngine()
         NameToIMP_[e.name] = e.routine;
         opTable()[e.name] = detail::NameOp{e.op, e.cell ? &(this->*e.cell) : nullptr};
     }
-    for (const char* name : {"+", "-", "*", "/", "^", "^'", "power", "pow", "d", "logn"})
+    for (const detail::FunctionRow& row : kFunctionRows) {
+        for (const char* name : row.names) {
+            if (!name)
+                break;
+            NameToIMP_[name] = routineOf(row.op);
+            opTable()[name] = detail::NameOp{row.op, nullptr};
+            if (ops::isBinary(row.op))
+                NameToNumOfArgs_[name] = -1;
+        }
+    }
+    // Two-argument forms that the parser rewrites: the derivative D(f, v),
+    // logn(a, b), and the exponent of implicit multiplication.
+    for (const char* name : {"^'", "d", "logn"})
         NameToNumOfArgs_[name] = -1;
     for (const char* name : {"x", "y", "t", "r", "f", "θ", "i", "φ", "a", "b", "c"})
         NameToNumOfArgs_[name] = 1;

@@ -1,10 +1,13 @@
-// The numeric meaning of every operator and function. Evaluation, the routine
-// table and constant folding all go through these, so they agree bit for bit.
+// The numeric meaning of every operator and function, from the function
+// table. Evaluation, the routine table and constant folding all go through
+// these, so they agree bit for bit.
 #pragma once
 
 #include <cmath>
 #include <cstdint>
 #include <limits>
+
+#include "function_table.h"
 
 namespace orlix::ops {
 
@@ -12,47 +15,20 @@ enum Op : std::uint8_t {
     Const,
     Var,
     Call, // a routine added directly
+#define ORLIX_OP(name, ...) name,
     // two operands: a is the second value from the top, b the top
-    Plus,
-    Minus,
-    Mult,
-    Divide,
-    Power,
+    ORLIX_BINARY_ROWS(ORLIX_OP)
     // one operand
-    UMinus,
-    Invert,
-    Sqrt,
-    Abs,
-    Log,
-    Ln,
-    Exp,
-    Sin,
-    Cos,
-    Tan,
-    Asin,
-    Acos,
-    Atan,
-    Sinh,
-    Cosh,
-    Tanh,
-    Asinh,
-    Acosh,
-    Atanh,
-    Sign,
-    Sign_,
-    Not_,
-    Greater_,
-    Greater__,
-    NotInt,
-    NotInt_,
-    Ceil,
-    Floor,
-    Fract,
+    ORLIX_UNARY_ROWS(ORLIX_OP)
+#undef ORLIX_OP
     OpCount
 };
 
-constexpr bool isBinary(Op op) { return op >= Plus && op <= Power; }
-constexpr bool isUnary(Op op) { return op >= UMinus && op < OpCount; }
+// The first operation of one operand: the rows of two come before it.
+inline constexpr Op kFirstUnary = UMinus;
+
+constexpr bool isBinary(Op op) { return op > Call && op < kFirstUnary; }
+constexpr bool isUnary(Op op) { return op >= kFirstUnary && op < OpCount; }
 
 inline constexpr double NaN = std::numeric_limits<double>::quiet_NaN();
 
@@ -76,14 +52,31 @@ inline double power(double a, double b)
     return std::pow(a, b);
 }
 
+// The smaller and the larger of a and b; no number where either is none.
+inline double least(double a, double b) { return std::isnan(a) || std::isnan(b) ? NaN : (b < a ? b : a); }
+inline double most(double a, double b) { return std::isnan(a) || std::isnan(b) ? NaN : (b > a ? b : a); }
+
+// a − b·⌊a / b⌋: the remainder with the sign of b (mod(−1, 3) is 2); no
+// number for b = 0.
+inline double modulo(double a, double b)
+{
+    if (b == 0)
+        return NaN;
+    const double r = std::fmod(a, b);
+    return r != 0 && (r < 0) != (b < 0) ? r + b : r;
+}
+
+// ψ⁽ⁿ⁾(x), the n-th derivative of the digamma function, for whole orders
+// n from 0 to 100 (no number otherwise, and at the poles 0, −1, −2, …).
+double polygamma(double n, double x);
+
 inline double binary(Op op, double a, double b)
 {
     switch (op) {
-    case Plus: return b + a;
-    case Minus: return a - b;
-    case Mult: return b * a;
-    case Divide: return a / b;
-    case Power: return power(a, b);
+#define ORLIX_CASE(name, value, ...)                                                                                   \
+    case name: return value;
+        ORLIX_BINARY_ROWS(ORLIX_CASE)
+#undef ORLIX_CASE
     default: return NaN;
     }
 }
@@ -91,35 +84,10 @@ inline double binary(Op op, double a, double b)
 inline double unary(Op op, double u)
 {
     switch (op) {
-    case UMinus: return -u; // flips the sign bit: -(0) is -0
-    case Invert: return 1 / u;
-    case Sqrt: return std::sqrt(u);
-    case Abs: return std::fabs(u);
-    case Log: return std::log10(u);
-    case Ln: return std::log(u);
-    case Exp: return std::exp(u);
-    case Sin: return std::sin(u);
-    case Cos: return std::cos(u);
-    case Tan: return std::tan(u);
-    case Asin: return std::asin(u);
-    case Acos: return std::acos(u);
-    case Atan: return std::atan(u);
-    case Sinh: return std::sinh(u);
-    case Cosh: return std::cosh(u);
-    case Tanh: return std::tanh(u);
-    case Asinh: return std::asinh(u);
-    case Acosh: return std::acosh(u);
-    case Atanh: return std::atanh(u);
-    case Sign: return u > 0 ? 1.0 : (u == 0 ? 0.0 : -1.0);  // NaN gives -1
-    case Sign_: return u > 0 ? 1.0 : (u == 0 ? NaN : -1.0); // undefined at 0
-    case Not_: return u == 0 ? NaN : 0.0;                   // NaN gives 0
-    case Greater_: return u > 0 ? 0.0 : NaN;
-    case Greater__: return u > 0 ? u : NaN;
-    case NotInt: return u == std::floor(u) ? NaN : 0.0; // integers and infinities
-    case NotInt_: return u == std::floor(u) ? NaN : 1.0;
-    case Ceil: return std::ceil(u);
-    case Floor: return std::floor(u);
-    case Fract: return u - std::floor(u);
+#define ORLIX_CASE(name, value, ...)                                                                                   \
+    case name: return value;
+        ORLIX_UNARY_ROWS(ORLIX_CASE)
+#undef ORLIX_CASE
     default: return NaN;
     }
 }

@@ -25,12 +25,9 @@ void StackMachine::setBadRoot(double v) { g_badRoot = v; }
 //   OpV     a from the stack, b a cell   OpVK  pushes cell op constant
 //   OpKV    pushes constant op cell
 // and every one-operand operation has Op (on the top) and OpV (pushes op(cell)).
-#define ORLIX_BINARY_OPS(X) X(Plus) X(Minus) X(Mult) X(Divide) X(Power)
-#define ORLIX_UNARY_OPS(X)                                                                                             \
-    X(UMinus)                                                                                                          \
-    X(Invert) X(Sqrt) X(Abs) X(Log) X(Ln) X(Exp) X(Sin) X(Cos) X(Tan) X(Asin) X(Acos) X(Atan) X(Sinh) X(Cosh) X(Tanh)  \
-        X(Asinh) X(Acosh) X(Atanh) X(Sign) X(Sign_) X(Not_) X(Greater_) X(Greater__) X(NotInt) X(NotInt_) X(Ceil)      \
-            X(Floor) X(Fract)
+// The operations come from the rows of the function table.
+#define ORLIX_BINARY_OPS ORLIX_BINARY_ROWS
+#define ORLIX_UNARY_OPS ORLIX_UNARY_ROWS
 
 namespace {
 
@@ -38,10 +35,10 @@ enum Fast : std::uint32_t {
     F_End,
     F_PushK,
     F_PushV,
-#define ORLIX_B(n) F_##n, F_##n##K, F_##n##V, F_##n##VK, F_##n##KV,
+#define ORLIX_B(n, ...) F_##n, F_##n##K, F_##n##V, F_##n##VK, F_##n##KV,
     ORLIX_BINARY_OPS(ORLIX_B)
 #undef ORLIX_B
-#define ORLIX_U(n) F_##n, F_##n##V,
+#define ORLIX_U(n, ...) F_##n, F_##n##V,
         ORLIX_UNARY_OPS(ORLIX_U)
 #undef ORLIX_U
             F_Count
@@ -51,7 +48,7 @@ enum Fast : std::uint32_t {
 Fast fastOf(ops::Op op)
 {
     switch (op) {
-#define ORLIX_B(n)                                                                                                     \
+#define ORLIX_B(n, ...)                                                                                                     \
     case ops::n: return F_##n;
         ORLIX_BINARY_OPS(ORLIX_B)
         ORLIX_UNARY_OPS(ORLIX_B)
@@ -234,10 +231,10 @@ double StackMachine::run()
 #if defined(__GNUC__)
     // Threaded dispatch: each handler jumps straight to the next one.
     static const void* const labels[F_Count] = {&&L_F_End, &&L_F_PushK, &&L_F_PushV,
-#define ORLIX_B(n) &&L_F_##n, &&L_F_##n##K, &&L_F_##n##V, &&L_F_##n##VK, &&L_F_##n##KV,
+#define ORLIX_B(n, ...) &&L_F_##n, &&L_F_##n##K, &&L_F_##n##V, &&L_F_##n##VK, &&L_F_##n##KV,
                                                 ORLIX_BINARY_OPS(ORLIX_B)
 #undef ORLIX_B
-#define ORLIX_U(n) &&L_F_##n, &&L_F_##n##V,
+#define ORLIX_U(n, ...) &&L_F_##n, &&L_F_##n##V,
                                                     ORLIX_UNARY_OPS(ORLIX_U)
 #undef ORLIX_U
     };
@@ -262,7 +259,7 @@ double StackMachine::run()
     top = *ip->cell;
     ORLIX_NEXT();
 
-#define ORLIX_B(n)                                                                                                     \
+#define ORLIX_B(n, ...)                                                                                                     \
     ORLIX_CASE(F_##n)                                                                                                  \
     top = ops::binary(ops::n, *--sp, top);                                                                             \
     ORLIX_NEXT();                                                                                                      \
@@ -283,7 +280,7 @@ double StackMachine::run()
     ORLIX_BINARY_OPS(ORLIX_B)
 #undef ORLIX_B
 
-#define ORLIX_U(n)                                                                                                     \
+#define ORLIX_U(n, ...)                                                                                                     \
     ORLIX_CASE(F_##n)                                                                                                  \
     top = ops::unary(ops::n, top);                                                                                     \
     ORLIX_NEXT();                                                                                                      \
@@ -309,12 +306,12 @@ default: return ops::NaN;
 namespace {
 
 constexpr ops::Op kBinaryOps[] = {
-#define ORLIX_B(n) ops::n,
+#define ORLIX_B(n, ...) ops::n,
     ORLIX_BINARY_OPS(ORLIX_B)
 #undef ORLIX_B
 };
 constexpr ops::Op kUnaryOps[] = {
-#define ORLIX_U(n) ops::n,
+#define ORLIX_U(n, ...) ops::n,
     ORLIX_UNARY_OPS(ORLIX_U)
 #undef ORLIX_U
 };

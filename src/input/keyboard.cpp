@@ -38,7 +38,7 @@ std::vector<std::string> keysOf(PadId id)
     case PadId::expLog:
         return {"ln", "log", "logn", "exp", "^2", "^-1"};
     case PadId::other:
-        return {"|", "abs", "floor", "D", "[", "]", "{", "}"};
+        return {"|", "abs", "floor", "round", "D", "mod", "min", "max", "gamma", "[", "]", "{", "}"};
     case PadId::numbers:
         return {"1", "2", "3", "π", "4", "5", "6", "e", "7", "8", "9", "0", "."};
     default:
@@ -50,8 +50,10 @@ GridSpec gridOf(PadId id, KeyboardOrientation orientation, std::size_t keys)
 {
     switch (id) {
     case PadId::operators:
-    case PadId::other:
         return {3, 3};
+    case PadId::other:
+        // Thirteen keys: five columns of three rows, the last cell free.
+        return {5, 3};
     case PadId::trig:
     case PadId::hyperbolic:
     case PadId::expLog:

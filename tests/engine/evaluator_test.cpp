@@ -215,6 +215,12 @@ TEST(Evaluator, EdgeValuesOfFormulas)
         {"{-0.25}", 0, 0.75},    {"[-0.5]", 0, -1},      {"greater__(-1)", 0, kNaN},
         {"greater__(2)", 0, 2},  {"greater_(2)", 0, 0},  {"g", 0, 0},
         {"|x|", -0.0, 0.0},      {"x^0", kNaN, 1},
+        // rounding halves away from zero; the remainder takes the divisor's sign
+        {"round(x)", 2.5, 3},     {"round(x)", -2.5, -3}, {"mod(x,3)", -1, 2},
+        {"mod(7,x)", -3, -2},     {"mod(x,0)", 5, kNaN},  {"min(x,2)", 3, 2},
+        {"max(x,2)", 3, 3},       {"min(x,2)", kNaN, kNaN}, {"gamma(x)", 5, 24},
+        {"gamma(x)", 0, kInf},    {"gamma(x)", -1, kNaN}, {"polygamma(0,x)", 0, kNaN},
+        {"polygamma(x,2)", 0.5, kNaN},
     };
     for (const Case& c : cases) {
         fStack::Owner list = fStack::createWithString(c.formula);
