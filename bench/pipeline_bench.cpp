@@ -99,10 +99,9 @@ void Pipeline(benchmark::State& state)
         try {
             fStack::Owner f = fStack::createWithString(text);
             ++steps;
-            orlix::MathEngine::sharedEngine().setDifBase("x");
-            fStack::Owner d1 = fStack::optimize(f->last()->dif());
+            fStack::Owner d1 = fStack::optimize(f->last()->dif("x"));
             ++steps;
-            fStack::Owner d2 = fStack::optimize(d1->last()->dif());
+            fStack::Owner d2 = fStack::optimize(d1->last()->dif("x"));
             ++steps;
             orlix::StackMachine m(*f), m1(*d1), m2(*d2);
             ++steps;

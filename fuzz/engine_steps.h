@@ -51,7 +51,6 @@ inline void runNumericServices(const fStack& list)
 inline int run(std::string_view text)
 {
     MathEngine& engine = MathEngine::sharedEngine();
-    engine.setDifBase("x");
     int done = 0;
     fStack::Owner list;
     try {
@@ -70,8 +69,7 @@ inline int run(std::string_view text)
     }
     for (const char* variable : {"x", "y"}) {
         try {
-            engine.setDifBase(variable);
-            fStack::Owner derivative = list->last()->dif();
+            fStack::Owner derivative = list->last()->dif(variable);
             if (!derivative)
                 continue;
             derivative = fStack::optimize(std::move(derivative));
@@ -82,7 +80,6 @@ inline int run(std::string_view text)
         } catch (const Error&) {
         }
     }
-    engine.setDifBase("x");
     engine.x_ = engine.y_ = 0;
     return done;
 }

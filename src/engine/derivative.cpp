@@ -145,17 +145,39 @@ Owner number(double value)
     return fStack::initWithConst(value);
 }
 
-double cell(double MathEngine::*member) { return MathEngine::sharedEngine().*member; }
+// The variable of the differentiation under way: 1 for it, 0 for the
+// others. dif(variable) sets it for the length of its call.
+struct DifBase {
+    double x = 1, y = 0, t = 0, r = 0, f = 0;
+
+    static DifBase of(std::string_view variable)
+    {
+        DifBase d;
+        d.x = 0;
+        if (variable == "y")
+            d.y = 1;
+        else if (variable == "t")
+            d.t = 1;
+        else if (variable == "r")
+            d.r = 1;
+        else if (variable == "f" || variable == "θ" || variable == "i" || variable == "φ")
+            d.f = 1;
+        else
+            d.x = 1;
+        return d;
+    }
+};
+DifBase difBase;
 
 // --- variables ---------------------------------------------------------------
 
-// x' = dx (1 for the chosen variable, 0 for the others); likewise y, t, r.
-Owner difX(const fStack&) { return number(cell(&MathEngine::dx_)); }
-Owner difY(const fStack&) { return number(cell(&MathEngine::dy_)); }
-Owner difT(const fStack&) { return number(cell(&MathEngine::dt_)); }
-Owner difR(const fStack&) { return number(cell(&MathEngine::dr_)); }
-// The angle (f, θ, i, φ share one cell): df.
-Owner difF(const fStack&) { return number(cell(&MathEngine::df_)); }
+// x' = 1 for the variable differentiated by, 0 for the others; likewise y, t, r.
+Owner difX(const fStack&) { return number(difBase.x); }
+Owner difY(const fStack&) { return number(difBase.y); }
+Owner difT(const fStack&) { return number(difBase.t); }
+Owner difR(const fStack&) { return number(difBase.r); }
+// The angle (f, θ, i, φ share one cell).
+Owner difF(const fStack&) { return number(difBase.f); }
 
 // Whether the expression rooted at `root` can change with the variable being
 // differentiated by: it names that variable, or a name with no rule (which
@@ -171,8 +193,8 @@ bool dependsOnDifBase(const fStack& root)
         const DerivativeRule rule = engine.NameToDIMP(*n->funcName);
         if (!rule)
             return true;
-        if ((rule == difX && engine.dx_ != 0) || (rule == difY && engine.dy_ != 0) ||
-            (rule == difT && engine.dt_ != 0) || (rule == difR && engine.dr_ != 0) || (rule == difF && engine.df_ != 0))
+        if ((rule == difX && difBase.x != 0) || (rule == difY && difBase.y != 0) ||
+            (rule == difT && difBase.t != 0) || (rule == difR && difBase.r != 0) || (rule == difF && difBase.f != 0))
             return true;
     }
     return false;
@@ -314,6 +336,17 @@ void registerDerivativeRules(MathEngine& engine)
                 engine.NameToDIMP_[name] = row.derivative ? difByRow : difPower;
 }
 
+fStack::Owner fStack::dif(std::string_view variable) const
+{
+    // The variable holds for this call only, even when it ends in an error.
+    struct Scope {
+        DifBase saved = difBase;
+        ~Scope() { difBase = saved; }
+    } scope;
+    difBase = DifBase::of(variable);
+    return dif();
+}
+
 fStack::Owner fStack::dif() const
 {
     // The outermost call checks the length; the rules then recurse once per
@@ -388,8 +421,7 @@ fStack::Owner fStack::replaceDerivative(Owner list)
         }
         if (v->previous || !v->funcName)
             throw Error("Invalid usage of D(,)!");
-        MathEngine::sharedEngine().setDifBase(*v->funcName);
-        Owner r = f->dif();
+        Owner r = f->dif(*v->funcName);
         f.reset();
         fStack* from = k->endOfSecArg();
         fStack* before = from->previous;

@@ -171,22 +171,6 @@ double MathEngine::NameToConst(const std::string& name) const
     return it == NameToConst_.end() ? std::numeric_limits<double>::quiet_NaN() : *it->second;
 }
 
-void MathEngine::setDifBase(std::string_view variable)
-{
-    dx_ = dy_ = dt_ = dr_ = df_ = 0;
-    da_ = db_ = dc_ = 0;
-    if (variable == "y")
-        dy_ = 1;
-    else if (variable == "t")
-        dt_ = 1;
-    else if (variable == "r")
-        dr_ = 1;
-    else if (variable == "f" || variable == "θ" || variable == "i" || variable == "φ")
-        df_ = 1;
-    else
-        dx_ = 1;
-}
-
 double* MathEngine::addrForVariable(std::string_view name)
 {
     MathEngine& e = sharedEngine();

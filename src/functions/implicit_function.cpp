@@ -134,8 +134,7 @@ iFunction* iFunction::derivative(std::shared_ptr<iFunction>& slot, bool& failed,
     if (slot || failed || !formula_)
         return slot.get();
     try {
-        MathEngine::sharedEngine().setDifBase(base);
-        fStack::Owner d = formula_.list()->last()->dif();
+        fStack::Owner d = formula_.list()->last()->dif(base);
         const std::string text = "D(" + stringRepresentation_ + ", " + base + ")";
         auto made = d ? functionFromFS(std::move(d), text) : nullptr;
         if (made && made->functionSM()) {

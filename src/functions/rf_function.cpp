@@ -80,8 +80,7 @@ Function::Ptr rfFunction::differential()
     if (differential_ || differentialFailed_ || !formula_)
         return differential_;
     try {
-        MathEngine::sharedEngine().setDifBase("f");
-        fStack::Owner d = formula_.list()->last()->dif();
+        fStack::Owner d = formula_.list()->last()->dif("f");
         const std::string text = "D(" + stringRepresentation_ + ",θ)";
         auto f = d ? functionFromFS(std::move(d), text) : nullptr;
         if (f) {

@@ -94,8 +94,7 @@ std::shared_ptr<tFunction> tFunction::xyDif()
     if (xyDif_ || xyDifFailed_ || !x_ || !y_)
         return xyDif_;
     try {
-        MathEngine::sharedEngine().setDifBase("t");
-        xyDif_ = functionFromXFS(x_.list()->last()->dif(), y_.list()->last()->dif(), "xyDif!");
+        xyDif_ = functionFromXFS(x_.list()->last()->dif("t"), y_.list()->last()->dif("t"), "xyDif!");
     } catch (const Error&) {
         xyDif_ = nullptr;
     }

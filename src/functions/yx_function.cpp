@@ -54,8 +54,7 @@ Function::Ptr explicitFunction::differential()
     if (differential_ || differentialFailed_ || !formula_)
         return differential_;
     try {
-        MathEngine::sharedEngine().setDifBase(mirrored_ ? "y" : "x");
-        fStack::Owner d = formula_.list()->last()->dif();
+        fStack::Owner d = formula_.list()->last()->dif(mirrored_ ? "y" : "x");
         const std::string text = "D(" + stringRepresentation_ + (mirrored_ ? ",y)" : ",x)");
         Ptr f = d ? makeSameKind(std::move(d), text) : nullptr;
         if (f) {

@@ -28,7 +28,6 @@ using Items = std::vector<fStack::Item>;
 
 const double NaN = std::numeric_limits<double>::quiet_NaN();
 
-MathEngine& engine() { return MathEngine::sharedEngine(); }
 
 std::string postfix(const fStack& list) { return orlix::testing::postfixText(list, 10); }
 
@@ -39,8 +38,7 @@ Owner derive(const std::string& formula, const char* variable = "x")
     // simplification.
     Owner list = formula.find('|') == std::string::npos ? fStack::justCreateWithString(formula)
                                                         : fStack::createWithString(formula);
-    engine().setDifBase(variable);
-    return list->last()->dif();
+    return list->last()->dif(variable);
 }
 
 Owner deriveItems(const Items& items, const char* variable = "x")
@@ -48,8 +46,7 @@ Owner deriveItems(const Items& items, const char* variable = "x")
     Owner list = fStack::fromArray(items);
     if (!list)
         throw std::logic_error("unbalanced test list");
-    engine().setDifBase(variable);
-    return list->last()->dif();
+    return list->last()->dif(variable);
 }
 
 double valueAt(const fStack& list, double x)
@@ -171,8 +168,7 @@ TEST(DerivativeForm, ReceiverListIsLeftAlone)
     for (const char* formula : {"x^x", "sin(x)*ln(x)/x", "x^2+3"}) {
         Owner list = fStack::createWithString(formula);
         const Items before = list->toArray();
-        engine().setDifBase("x");
-        Owner d = list->last()->dif();
+        Owner d = list->last()->dif("x");
         EXPECT_EQ(list->toArray(), before) << formula;
     }
 }
@@ -354,8 +350,7 @@ TEST(DerivativeInFormula, ConstantExponentsWrittenAsExpressions)
         Owner typed = derive(c.formula);
         expectValue(valueAt(*typed, c.x), c.expected, "as typed: " + what);
         Owner simplified = fStack::optimize(fStack::createWithString(c.formula));
-        engine().setDifBase("x");
-        Owner fromSimplified = simplified->last()->dif();
+        Owner fromSimplified = simplified->last()->dif("x");
         expectValue(valueAt(*fromSimplified, c.x), c.expected, "simplified: " + what);
         Owner written = fStack::createWithString("D(" + std::string(c.formula) + ",x)");
         expectValue(valueAt(*written, c.x), c.expected, "D(f,x): " + what);
@@ -618,8 +613,7 @@ TEST(DerivativeProperty, MatchesCentralDifferences)
     std::uniform_real_distribution<double> point(-3.0, 3.0);
     for (const char* formula : formulas) {
         Owner f = fStack::createWithString(formula);
-        engine().setDifBase("x");
-        Owner d = f->last()->dif();
+        Owner d = f->last()->dif("x");
         StackMachine fp(*f);
         StackMachine dp(*d);
         auto F = [&](double x) {

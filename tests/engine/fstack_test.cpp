@@ -137,7 +137,6 @@ TEST(FunctionStack, CopiesAreDeepAndUnlinked)
 TEST(FunctionStack, PrependingBuildsRules)
 {
     // a b -, then prepend B, A and their derivatives: the vocabulary of rules.
-    orlix::MathEngine::sharedEngine().setDifBase("x");
     fStack::Owner q = listOf({"x", "y", "-"});
     fStack::Owner out = fStack::initWithName("*");
     out->addA(q->last());

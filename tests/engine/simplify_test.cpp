@@ -350,10 +350,9 @@ TEST(Simplify, LongSumAndItsDerivatives)
     std::string formula;
     for (int k = 0; formula.size() < 1300; ++k)
         formula += (k ? "+" : "") + std::string("(x+") + std::to_string(k) + ")/(x-" + std::to_string(k + 1) + ")";
-    MathEngine::sharedEngine().setDifBase("x");
     fStack::Owner f = fStack::createWithString(formula);
-    fStack::Owner d1 = fStack::optimize(f->last()->dif());
-    fStack::Owner d2 = fStack::optimize(d1->last()->dif());
+    fStack::Owner d1 = fStack::optimize(f->last()->dif("x"));
+    fStack::Owner d2 = fStack::optimize(d1->last()->dif("x"));
     StackMachine m(*f), m1(*d1), m2(*d2);
     EXPECT_TRUE(d2->isOK());
     // d/dx (x+k)/(x-k-1) = -(2k+1)/(x-k-1)^2, summed

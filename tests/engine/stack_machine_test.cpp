@@ -115,12 +115,11 @@ TEST(Engine, TablesAndCells)
     EXPECT_EQ(MathEngine::addrForVariable("θ"), MathEngine::fAddr());
     EXPECT_EQ(MathEngine::addrForVariable("i"), MathEngine::fAddr());
     EXPECT_EQ(MathEngine::addrForVariable("q"), nullptr);
-    e.setDifBase("φ");
-    EXPECT_EQ(e.df_, 1);
-    EXPECT_EQ(e.dx_, 0);
-    e.setDifBase("anything");
-    EXPECT_EQ(e.dx_, 1);
-    EXPECT_EQ(e.df_, 0);
+    // The angle's names differentiate alike; any other name means x.
+    const fStack::Owner list = fStack::createWithString("x*θ");
+    EXPECT_EQ(list->last()->dif("φ")->toSTR(), list->last()->dif("f")->toSTR());
+    EXPECT_EQ(list->last()->dif("anything")->toSTR(), list->last()->dif("x")->toSTR());
+    EXPECT_NE(list->last()->dif("x")->toSTR(), list->last()->dif("θ")->toSTR());
 }
 
 TEST(Engine, ScratchMachineRunsStepByStep)

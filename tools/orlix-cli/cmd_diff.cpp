@@ -25,8 +25,7 @@ int diff(Args& args)
         throw UsageError("not a variable: '" + variable + "' (one of x y t r f θ φ i a b c)");
 
     fStack::Owner list = fStack::createWithString(positional[1]);
-    MathEngine::sharedEngine().setDifBase(variable);
-    fStack::Owner derivative = list->last()->dif();
+    fStack::Owner derivative = list->last()->dif(variable);
     if (!raw)
         derivative = fStack::optimize(std::move(derivative));
 

@@ -89,7 +89,12 @@ class fStack {
     static bool simplifiable(const fStack& node);
 
     // Derivative of the expression rooted at this node with respect to the
-    // variable chosen by MathEngine::setDifBase; a new list (its last node).
+    // variable ("x", "y", "t", "r", or the angle "θ", "f", "φ", "i"; any
+    // other name means x); a new list (its last node).
+    Owner dif(std::string_view variable) const;
+    // The same within a differentiation under way (its rules and the list
+    // builders below call it): with respect to that differentiation's
+    // variable, x outside any.
     Owner dif() const;
 
     std::unique_ptr<StackMachine> toStackMachine() const;

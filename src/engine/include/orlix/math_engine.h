@@ -41,9 +41,6 @@ class MathEngine {
     double NameToConst(const std::string& name) const;
     bool hasConst(const std::string& name) const { return NameToConst_.count(name) != 0; }
 
-    // Chooses the variable that dif() differentiates by.
-    void setDifBase(std::string_view variable);
-
     // The cells.
     static double* xAddr() { return &sharedEngine().x_; }
     static double* yAddr() { return &sharedEngine().y_; }
@@ -63,8 +60,6 @@ class MathEngine {
     double e_ = 2.718281828459046;
     double n_ = 10.0;
     double gamma_ = 0;
-    double dx_ = 1, dy_ = 0, dt_ = 0, dr_ = 0, df_ = 0;
-    double da_ = 0, db_ = 0, dc_ = 0;
 
     MathEngine(const MathEngine&) = delete;
     MathEngine& operator=(const MathEngine&) = delete;
