@@ -3,6 +3,7 @@
 #include "engine_tables.h"
 #include "orlix/error.h"
 #include "orlix/fstack.h"
+#include "orlix/math_engine.h"
 
 #include <algorithm>
 #include <iterator>
@@ -326,12 +327,11 @@ static_assert(kFirstUnary == F_UMinus);
 void StackMachine::evaluateBlock(double* cell, const double* values, double* out, int count)
 {
     if (needsGeneric_) {
-        const double saved = *cell;
+        const CellRestore restoreCell(cell);
         for (int k = 0; k < count; ++k) {
             *cell = values[k];
             out[k] = evaluate();
         }
-        *cell = saved;
         return;
     }
     stepsRun_ += code_.size() * static_cast<std::uint64_t>(std::max(count, 0));

@@ -61,13 +61,11 @@ std::optional<CurveBounds> boundsOverRange(Function& f)
     if (!curve::isUsableRange(lo, hi))
         return std::nullopt;
     double* cell = f.variable();
-    const double saved = cell ? *cell : 0;
+    const CellRestore restoreCell(cell);
     const curve::Grid grid{lo, hi, fitSamples};
     std::vector<myPoint> points(static_cast<std::size_t>(grid.n));
     for (int i = 0; i < grid.n; ++i)
         points[static_cast<std::size_t>(i)] = f.myPointFVV(grid.at(i));
-    if (cell)
-        *cell = saved;
     return boundsOfPoints(points);
 }
 
@@ -102,7 +100,7 @@ std::optional<CurveBounds> explicitFunction::interestingBounds()
     if (!sm)
         return std::nullopt;
     double* cell = variable_;
-    const double saved = *cell;
+    const CellRestore restoreCell(cell);
     const Probe f{sm, cell};
     const Probe df{derivativeSM(), cell};
     // As densely as the curve is drawn: coarser samples take a pole for a
@@ -172,7 +170,6 @@ std::optional<CurveBounds> explicitFunction::interestingBounds()
     for (double v : vals)
         if (std::isfinite(v))
             finite.push_back(v);
-    *cell = saved;
     if (finite.empty() && !haveValues)
         return std::nullopt;
     double centre = 0;

@@ -214,7 +214,7 @@ std::vector<double> polylineCrossings(Function& a, Function& b, std::size_t maxC
         !isUsableRange(b.cMinVar(), b.cMaxVar()) || !a.variable() || !b.variable())
         return places;
     const Grid ga{a.cMinVar(), a.cMaxVar(), na}, gb{b.cMinVar(), b.cMaxVar(), nb};
-    const double savedA = *a.variable(), savedB = *b.variable();
+    const CellRestore restoreCells(a.variable(), b.variable());
 
     // b's segments with their boxes; a's segments are tried against them.
     struct Box {
@@ -340,8 +340,6 @@ std::vector<double> polylineCrossings(Function& a, Function& b, std::size_t maxC
         seen.push_back(at);
         places.push_back(t);
     }
-    *a.variable() = savedA;
-    *b.variable() = savedB;
     return places;
 }
 
@@ -354,7 +352,7 @@ Marks crossingsWithResidual(Function& curve, Function& other, int maxCount, cons
         return found;
     const Grid grid{curve.cMinVar(), curve.cMaxVar(), n};
     double* cell = curve.variable();
-    const double saved = *cell;
+    const CellRestore restoreCell(cell);
     // The residuals at the samples are taken as the search moves along, so
     // that a search that spends its budget keeps the marks before that point.
     std::vector<double> residuals;
@@ -390,7 +388,6 @@ Marks crossingsWithResidual(Function& curve, Function& other, int maxCount, cons
                 found.push_back(specialPoint::pointWithInfo(info, "inter"));
         }
     }
-    *cell = saved;
     return found;
 }
 

@@ -282,7 +282,7 @@ Marks explicitFunction::intersectWith(Function& residualCurve)
     const int n = static_cast<int>(points_.size());
     const auto [firstVisible, lastVisible] = visibleSamples(n, cMinVar_, cMaxVar_, mirrored_);
     double* cell = variable_;
-    const double saved = *cell;
+    const CellRestore restoreCell(cell);
     // The other curve's residual at the point of this curve at v.
     const auto residualAt = [&](double v) {
         *cell = v;
@@ -338,7 +338,6 @@ Marks explicitFunction::intersectWith(Function& residualCurve)
                         rLo = last;
                     }
                 }
-                *cell = saved;
                 if (std::fabs(last) < kAcceptedResidual && !std::isnan(at)) {
                     const myPointInfo info = myPointInfoFVV(at);
                     if (specialPoint::isInside(info.point))
@@ -348,7 +347,6 @@ Marks explicitFunction::intersectWith(Function& residualCurve)
         }
         previous = r;
     }
-    *cell = saved;
     return found;
 }
 

@@ -27,19 +27,9 @@ inline double evaluateAt(StackMachine& sm, myPoint p)
 }
 
 // Saves the engine's x and y cells and puts them back on leaving.
-class CellGuard {
+class CellGuard : public CellRestore {
   public:
-    CellGuard() : x_(*MathEngine::xAddr()), y_(*MathEngine::yAddr()) {}
-    ~CellGuard()
-    {
-        *MathEngine::xAddr() = x_;
-        *MathEngine::yAddr() = y_;
-    }
-    CellGuard(const CellGuard&) = delete;
-    CellGuard& operator=(const CellGuard&) = delete;
-
-  private:
-    double x_, y_;
+    CellGuard() : CellRestore(MathEngine::xAddr(), MathEngine::yAddr()) {}
 };
 
 } // namespace orlix::implicit

@@ -199,7 +199,7 @@ void rfFunction::findRoots()
     std::vector<double> vars(static_cast<size_t>(n));
     for (int i = 0; i < n; ++i)
         vars[static_cast<size_t>(i)] = grid.at(i);
-    const double saved = *variable_;
+    const CellRestore restoreCell(variable_);
     const StepBudget budget(searchStepBudget);
     const auto places = curve::sampledRoots(Probe{functionSM(), variable_}, Probe{derivativeSM(), variable_}, vars,
                                             rads_, maxMarks, budget);
@@ -209,7 +209,6 @@ void rfFunction::findRoots()
         if (specialPoint::isInside(info.point))
             found.push_back(specialPoint::pointWithInfo(info, "root"));
     }
-    *variable_ = saved;
     addMarks(found);
 }
 
@@ -223,7 +222,7 @@ void rfFunction::findExtrs()
     std::vector<double> vars(static_cast<size_t>(n));
     for (int i = 0; i < n; ++i)
         vars[static_cast<size_t>(i)] = grid.at(i);
-    const double saved = *variable_;
+    const CellRestore restoreCell(variable_);
     const StepBudget budget(searchStepBudget);
     const auto turns =
         curve::sampledTurns(Probe{functionSM(), variable_}, Probe{dsm, variable_}, vars, rads_, maxMarks, budget);
@@ -253,7 +252,6 @@ void rfFunction::findExtrs()
         mark->setBetta(std::isnan(betta) ? 0.0f : betta);
         found.push_back(std::move(mark));
     }
-    *variable_ = saved;
     addMarks(found);
 }
 
@@ -262,7 +260,7 @@ void rfFunction::findInfls()
     const int n = static_cast<int>(rads_.size());
     if (n < 4 || !inflFinder_ || !curve::isUsableRange(cMinVar_, cMaxVar_))
         return;
-    const double saved = *variable_;
+    const CellRestore restoreCell(variable_);
     const StepBudget budget(searchStepBudget);
     const auto places = curve::signChangeRoots(Probe{inflFinder_.get(), variable_}, curve::Grid{cMinVar_, cMaxVar_, n},
                                                1e-13, maxMarks, budget);
@@ -275,7 +273,6 @@ void rfFunction::findInfls()
         mark->rotate();
         found.push_back(std::move(mark));
     }
-    *variable_ = saved;
     addMarks(found);
 }
 
@@ -398,7 +395,7 @@ std::optional<InfoMap> rfFunction::infoForRangeA(double a, double b)
     if (a == b)
         return InfoMap{{"s", 0}, {"l", 0}, {"p", 0}, {"v", 0}, {"is", 0}};
     double* cell = variable_;
-    const double saved = *cell;
+    const CellRestore restoreCell(cell);
     // is: r; s: r²/2; v: y²·dx/dθ; l: the arc element; p: |y|·(arc element).
     const int halvings = explicitFunction::integralHalvings(sm->funcNumber() + dsm->funcNumber());
     const auto est = curve::integrateRange<5>(a, b, curve::integrationPoints(halvings),
@@ -415,7 +412,6 @@ std::optional<InfoMap> rfFunction::infoForRangeA(double a, double b)
         out[3] = arc;
         out[4] = std::fabs(r * s) * arc;
     });
-    *cell = saved;
     if (!est || std::isnan((*est)[1]) || std::isnan((*est)[3]))
         return std::nullopt;
     const auto& e = *est;

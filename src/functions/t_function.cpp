@@ -250,7 +250,7 @@ void tFunction::findRoots()
         xs[static_cast<size_t>(i)] = points_[static_cast<size_t>(i)].x;
         ys[static_cast<size_t>(i)] = points_[static_cast<size_t>(i)].y;
     }
-    const double saved = *variable_;
+    const CellRestore restoreCell(variable_);
     const myPoint& first = points_.front();
     const myPoint& last = points_.back();
     const bool closed = std::hypot(first.x - last.x, first.y - last.y) <=
@@ -276,7 +276,6 @@ void tFunction::findRoots()
                 found.push_back(specialPoint::pointWithInfo(info, "root"));
         }
     }
-    *variable_ = saved;
     addMarks(found);
 }
 
@@ -304,7 +303,7 @@ void tFunction::findExtrs()
         xs.push_back(points_[static_cast<size_t>(i)].x);
         ys.push_back(points_[static_cast<size_t>(i)].y);
     }
-    const double saved = *variable_;
+    const CellRestore restoreCell(variable_);
     Marks found;
     const StepBudget budget(searchStepBudget);
     // Where y turns the marker stands upright (turned over at a minimum);
@@ -337,7 +336,6 @@ void tFunction::findExtrs()
             found.push_back(std::move(mark));
         }
     }
-    *variable_ = saved;
     addMarks(found);
 }
 
@@ -347,7 +345,7 @@ void tFunction::findInfls()
     if (n < 4 || !inflFinder_ || !curve::isUsableRange(cMinVar_, cMaxVar_))
         return;
     const curve::Grid grid{cMinVar_, cMaxVar_, n};
-    const double saved = *variable_;
+    const CellRestore restoreCell(variable_);
     const auto places =
         curve::signChangeRoots(Probe{inflFinder_.get(), variable_}, grid, inflectionTolerance * grid.step(), maxMarks,
                                StepBudget(searchStepBudget));
@@ -362,7 +360,6 @@ void tFunction::findInfls()
             mark->setBetta(mark->betta() - static_cast<float>(std::atan(slope)));
         found.push_back(std::move(mark));
     }
-    *variable_ = saved;
     addMarks(found);
 }
 
@@ -474,7 +471,7 @@ std::optional<InfoMap> tFunction::infoForRangeA(double a, double b)
     if (a == b)
         return InfoMap{{"s", 0}, {"l", 0}, {"p", 0}, {"v", 0}};
     double* cell = variable_;
-    const double saved = *cell;
+    const CellRestore restoreCell(cell);
     // s: y·x′; v: y²·x′; l: the arc element; p: |y|·(arc element).
     const int halvings = explicitFunction::integralHalvings(ys->funcNumber() + dxs->funcNumber() + dys->funcNumber());
     const auto est = curve::integrateRange<4>(a, b, curve::integrationPoints(halvings),
@@ -488,7 +485,6 @@ std::optional<InfoMap> tFunction::infoForRangeA(double a, double b)
         out[2] = arc;
         out[3] = std::fabs(y) * arc;
     });
-    *cell = saved;
     if (!est || std::isnan((*est)[0]) || std::isnan((*est)[2]))
         return std::nullopt;
     const auto& e = *est;

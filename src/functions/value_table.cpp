@@ -61,7 +61,7 @@ int ValueTable::produceMore(int n)
     // Evaluating moves the function's variable cell: put it back, the
     // trace and the searches read it.
     double* cell = function_->variable();
-    const double saved = cell ? *cell : 0;
+    const CellRestore restoreCell(cell);
     for (int i = from; i < to; ++i) {
         // From the index, not by adding steps up: no drift down the table.
         const double v = start_ + i * step_;
@@ -78,8 +78,6 @@ int ValueTable::produceMore(int n)
         }
         rows_.push_back(std::move(row));
     }
-    if (cell)
-        *cell = saved;
     return to - from;
 }
 

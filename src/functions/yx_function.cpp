@@ -138,7 +138,7 @@ void explicitFunction::markBreaks(int from, int to)
     const double scaleAlong = std::fabs(valueScale());
     const double visibleJump = kVisibleJumpPoints / (scaleAlong > 0 ? scaleAlong : 1.0);
     double* cell = variable_;
-    const double saved = *cell;
+    const CellRestore restoreCell(cell);
     const auto valueOf = [&](int j) { return j >= 0 && j < n ? val(points_[static_cast<size_t>(j)]) : kNaN; };
     for (int j = from; j < to; ++j) {
         const myPoint& p0 = points_[static_cast<size_t>(j - 1)];
@@ -152,7 +152,6 @@ void explicitFunction::markBreaks(int from, int to)
         }
         breaks_[static_cast<size_t>(j)] = broken ? 1 : 0;
     }
-    *cell = saved;
 }
 
 void explicitFunction::sampleFully(int n, double lo, double hi, double k)
@@ -299,7 +298,7 @@ std::optional<InfoMap> explicitFunction::infoForRangeA(double a, double b)
     const long long points = curve::integrationPoints(integralHalvings(sm->funcNumber() + dsm->funcNumber()));
 
     double* cell = variable_;
-    const double saved = *cell;
+    const CellRestore restoreCell(cell);
     // ∫: f; S: |f|; V: f²; l: the arc element; P: |f|·(arc element).
     const auto est = curve::integrateRange<5>(a, b, points, [&](double x, std::array<double, 5>& out) {
         *cell = x;
@@ -312,7 +311,6 @@ std::optional<InfoMap> explicitFunction::infoForRangeA(double a, double b)
         out[3] = arc;
         out[4] = std::fabs(f) * arc;
     });
-    *cell = saved;
     // A function undefined on part of the range has no integrals there.
     if (!est || std::isnan((*est)[1]) || std::isnan((*est)[3]))
         return std::nullopt;

@@ -19,6 +19,31 @@ using DerivativeRule = fStack::Owner (*)(const fStack&);
 
 using CharSet = std::u32string;
 
+// Keeps the values of engine cells for the length of a scope: a search
+// that writes a variable's cells leaves them as it found them, however it
+// ends. Null cells are skipped.
+class CellRestore {
+  public:
+    explicit CellRestore(double* cell, double* second = nullptr)
+        : cells_{cell, second}, saved_{cell ? *cell : 0, second ? *second : 0}
+    {
+    }
+    ~CellRestore()
+    {
+        for (int k = 1; k >= 0; --k)
+            if (cells_[k])
+                *cells_[k] = saved_[k];
+    }
+    CellRestore(const CellRestore&) = delete;
+    CellRestore& operator=(const CellRestore&) = delete;
+    // The value the first cell had on entry.
+    double saved() const { return saved_[0]; }
+
+  private:
+    double* cells_[2];
+    double saved_[2];
+};
+
 class MathEngine {
   public:
     static MathEngine& sharedEngine();
