@@ -1,6 +1,8 @@
 // Formula text → function stack: readings, values and every failure.
 #include <cmath>
 #include <gtest/gtest.h>
+
+#include "../support/param_names.h"
 #include <random>
 #include <set>
 
@@ -50,6 +52,7 @@ struct Reading {
     const char* formula;
     const char* postfix;
 };
+void PrintTo(const Reading& c, std::ostream* os) { *os << c.formula; }
 
 class RawReading : public testing::TestWithParam<Reading> {};
 
@@ -84,13 +87,15 @@ INSTANTIATE_TEST_SUITE_P(Parser, RawReading,
                              // names, aliases and case
                              Reading{"SIN(x)", "x sin"}, Reading{"Tg x", "x tg"}, Reading{"θ+φ", "θ φ +"},
                              Reading{"i*f", "i f *"}, Reading{"notInt(x)", "x notInt"},
-                             Reading{"NOTINT_(x)", "x notInt_"}, Reading{"X", "x"}, Reading{"sinθ(x)", "x sinθ"}));
+                             Reading{"NOTINT_(x)", "x notInt_"}, Reading{"X", "x"}, Reading{"sinθ(x)", "x sinθ"}),
+                         orlix::testing::ByFormula());
 
 struct Value {
     const char* formula;
     double x;
     double expected;
 };
+void PrintTo(const Value& c, std::ostream* os) { *os << c.formula; }
 
 class Evaluates : public testing::TestWithParam<Value> {};
 
@@ -122,7 +127,8 @@ INSTANTIATE_TEST_SUITE_P(
         // the readings of the examples, by value
         Value{"sin^2(x)+cos^2(x)", 0.7, std::pow(std::sin(0.7), 2) + std::pow(std::cos(0.7), 2)},
         Value{"{x}", -0.25, 0.75}, Value{"[x]", -0.5, -1}, Value{"pow(2,x)", 3, 8}, Value{"logn(8,2)", 0, 3},
-        Value{"x^x^x", 2, 16}, Value{"-x^2", 3, -9}, Value{"-(0)", 0, -0.0}));
+        Value{"x^x^x", 2, 16}, Value{"-x^2", 3, -9}, Value{"-(0)", 0, -0.0}),
+    orlix::testing::ByFormula());
 
 TEST(Parser, NegationGivesNegativeZero)
 {
@@ -138,6 +144,7 @@ struct Refusal {
     const char* name;
     bool hasInfo;
 };
+void PrintTo(const Refusal& c, std::ostream* os) { *os << c.formula; }
 
 class Refuses : public testing::TestWithParam<Refusal> {};
 
@@ -179,7 +186,8 @@ INSTANTIATE_TEST_SUITE_P(
         Refusal{".", "Wrong Syntax!", "Wrong Syntax!", false}, Refusal{"xy", "Wrong Syntax!", "Syntax Error!", false},
         Refusal{"sinx(2)", "Unknown function 'sinx'!", "Unknown function 'sinx'!", false},
         Refusal{"n(x)", "Unknown function 'n'!", "Unknown function 'n'!", false},
-        Refusal{"logn(x)", "Wrong Syntax!", "Wrong Syntax!", false}));
+        Refusal{"logn(x)", "Wrong Syntax!", "Wrong Syntax!", false}),
+    orlix::testing::ByFormula());
 
 TEST(Parser, ClosingBarOutOfPlaceNamesTheBar)
 {

@@ -3,6 +3,8 @@
 #include <cmath>
 #include <gtest/gtest.h>
 
+#include "../support/param_names.h"
+
 #include "orlix/error.h"
 #include "orlix/fstack.h"
 #include "orlix/math_engine.h"
@@ -28,6 +30,7 @@ struct Routine {
     double x;
     double expected;
 };
+void PrintTo(const Routine& c, std::ostream* os) { *os << c.formula; }
 
 class RoutineEdges : public testing::TestWithParam<Routine> {};
 
@@ -60,7 +63,8 @@ INSTANTIATE_TEST_SUITE_P(
                     Routine{"ceil(x)", -0.5, -0.0}, Routine{"abs(x)", -0.0, 0}, Routine{"inv(x)", 4, 0.25},
                     Routine{"log(x)", 1000, 3}, Routine{"ln(x)", 0, -Inf}, Routine{"ln(x)", -1, NaN},
                     Routine{"sqrt(x)", -1, NaN}, Routine{"acosh(x)", 0.5, NaN}, Routine{"atanh(x)", 1, Inf},
-                    Routine{"g", 0, 0}, Routine{"x", NaN, NaN}, Routine{"2*x", 3, 6}));
+                    Routine{"g", 0, 0}, Routine{"x", NaN, NaN}, Routine{"2*x", 3, 6}),
+    orlix::testing::ByFormula());
 
 TEST(Evaluation, DoubleNegationIsRefusedWhereWritten)
 {
