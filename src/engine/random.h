@@ -1,6 +1,7 @@
 // The engine's one pseudo-random source. The numeric services draw from it
-// like from rand(); nothing in the engine seeds it, so whoever wants fresh
-// sequences (the app at start-up) or repeatable ones (tests) seeds it.
+// like from rand(). The app never seeds it, so its sequence (and with it
+// every answer of the services) is the same in every run; tests and the
+// fuzzer seed it for sequences of their own.
 #pragma once
 
 namespace orlix::detail {

@@ -4,8 +4,6 @@
 
 #include <algorithm>
 #include <cmath>
-#include <cstdlib>
-#include <ctime>
 #include <limits>
 
 #include "orlix/continuity.h"
@@ -371,12 +369,7 @@ Function::Ptr explicitFunction::restore(const json& r, Ptr (*make)(fStack::Owner
 
 // ---- y(x) ----
 
-yxFunction::yxFunction() : explicitFunction(false)
-{
-    // The colour generator draws from the C library's generator.
-    static const bool seeded = (std::srand(static_cast<unsigned>(std::time(nullptr))), true);
-    (void)seeded;
-}
+yxFunction::yxFunction() : explicitFunction(false) {}
 
 std::shared_ptr<yxFunction> yxFunction::functionFromString(std::string_view text)
 {
