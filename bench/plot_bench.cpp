@@ -72,7 +72,7 @@ struct Screen {
         QPainterCanvas canvas(window, kView);
         plane.drawRect(canvas);
     }
-    static Touch finger(float x, float y, int phase, double time) { return Touch{1, PointF{x, y}, phase, 1, time}; }
+    static Touch finger(float x, float y, TouchPhase phase, double time) { return Touch{1, PointF{x, y}, phase, 1, time}; }
 };
 
 void PanFrame(benchmark::State& state)

@@ -69,7 +69,7 @@ void PlotWidget::resizeEvent(QResizeEvent* e)
 
 // ---- mouse: one finger, or two for a range ---------------------------------------------
 
-void PlotWidget::mouseTouch(QMouseEvent* e, int phase)
+void PlotWidget::mouseTouch(QMouseEvent* e, TouchPhase phase)
 {
     const Touch t{kMouseID, toPoint(e->position()), phase, mouseTaps_, seconds(e)};
     switch (phase) {
@@ -79,7 +79,7 @@ void PlotWidget::mouseTouch(QMouseEvent* e, int phase)
     }
 }
 
-void PlotWidget::rangeFingers(QPointF pointer, int phase, double time)
+void PlotWidget::rangeFingers(QPointF pointer, TouchPhase phase, double time)
 {
     const Touch anchor{kMouseID, toPoint(mousePressAt_), phase == kTouchMoved ? kTouchStationary : phase, 1, time};
     const Touch end{kMouseRangeID, toPoint(pointer), phase, 1, time};

@@ -57,9 +57,9 @@ class PlotWidget : public QWidget {
         Ignored,      // a right drag in move mode: nothing
     };
 
-    void mouseTouch(QMouseEvent* e, int phase);
+    void mouseTouch(QMouseEvent* e, TouchPhase phase);
     // The two fingers of a mouse range: the press point and the pointer.
-    void rangeFingers(QPointF pointer, int phase, double time);
+    void rangeFingers(QPointF pointer, TouchPhase phase, double time);
     bool touchEvent(QTouchEvent* e);
     void gestureEnded();
 

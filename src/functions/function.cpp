@@ -227,7 +227,7 @@ myPoint Function::myPointFVV(double) { return myPoint{kNaN, kNaN}; }
 
 myPointInfo Function::myPointInfoFVV(double) { return myPointInfo{}; }
 
-double Function::varValueForPoint(PointF, int) { return 0.0; }
+double Function::varValueForPoint(PointF, TouchPhase) { return 0.0; }
 
 void Function::setMinVar(double lo, double hi)
 {

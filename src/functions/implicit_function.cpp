@@ -403,7 +403,7 @@ std::optional<std::string> iFunction::myInfoToStr(const myPointInfo& info) const
 
 // ---- trace ----
 
-double iFunction::varValueForPoint(PointF device, int)
+double iFunction::varValueForPoint(PointF device, TouchPhase)
 {
     PlotContext* plane = plotContext();
     if (!plane || pointCount_ == 0)

@@ -325,7 +325,7 @@ myPointInfo rfFunction::myPointInfoFVV(double theta)
     return info;
 }
 
-double rfFunction::varValueForPoint(PointF device, int phase)
+double rfFunction::varValueForPoint(PointF device, TouchPhase phase)
 {
     PlotContext* plane = plotContext();
     if (!plane)
@@ -339,7 +339,7 @@ double rfFunction::varValueForPoint(PointF device, int phase)
     if (std::isnan(phi))
         phi = 0; // the touch is on the pole itself
     previousInfo_& prev = previousI_;
-    if (phase != 0) {
+    if (phase != kTouchBegan) {
         // A moving finger: the branch of the angle nearest the last one, on
         // the ray of the sign the trace began with.
         if (prev.f.inv)

@@ -399,7 +399,7 @@ myPointInfo tFunction::myPointInfoFVV(double t)
     return info;
 }
 
-double tFunction::varValueForPoint(PointF device, int phase)
+double tFunction::varValueForPoint(PointF device, TouchPhase phase)
 {
     PlotContext* plane = plotContext();
     const int n = static_cast<int>(points_.size());
@@ -412,12 +412,12 @@ double tFunction::varValueForPoint(PointF device, int phase)
         return std::isnan(d) ? std::numeric_limits<double>::infinity() : d;
     };
     int m = std::clamp(previousI_.minI, 0, n - 1);
-    if (phase == 0) {
+    if (phase == kTouchBegan) {
         m = 0;
         for (int i = 1; i < n; ++i)
             if (distance(i) < distance(m))
                 m = i;
-    } else if (phase != 2) {
+    } else if (phase != kTouchStationary) {
         // A moving finger: walk from the last sample along the curve while
         // it comes no farther from the finger, forward and then backward,
         // round a closed curve's end at most once each way.

@@ -261,7 +261,7 @@ myPointInfo explicitFunction::myPointInfoFVV(double v)
     return r;
 }
 
-double explicitFunction::varValueForPoint(PointF device, int)
+double explicitFunction::varValueForPoint(PointF device, TouchPhase)
 {
     PlotContext* plane = plotContext();
     if (!plane)

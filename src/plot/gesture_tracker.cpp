@@ -19,7 +19,7 @@ double distance(PointF a, PointF b)
     return std::hypot(static_cast<double>(a.x) - b.x, static_cast<double>(a.y) - b.y);
 }
 
-bool lifted(int phase) { return phase == kTouchEnded || phase == kTouchCancelled; }
+bool lifted(TouchPhase phase) { return phase == kTouchEnded || phase == kTouchCancelled; }
 
 bool active(const specialPoint& p) { return !std::isnan(p.info().point.x); }
 
@@ -86,7 +86,7 @@ PointF GestureTracker::positionOf(std::optional<int> id) const
     return t ? t->location : stepStart_;
 }
 
-int GestureTracker::phaseOf(std::optional<int> id) const
+TouchPhase GestureTracker::phaseOf(std::optional<int> id) const
 {
     const Touch* t = fingerOf(id);
     return t ? t->phase : kTouchEnded;

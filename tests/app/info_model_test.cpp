@@ -476,7 +476,7 @@ class InfoModelWithPlotView : public ::testing::Test {
         QPainterCanvas canvas(SizeF{320, 480});
         view.drawRect(canvas);
     }
-    static Touch finger(float x, float y, int phase, double time) { return Touch{1, PointF{x, y}, phase, 1, time}; }
+    static Touch finger(float x, float y, TouchPhase phase, double time) { return Touch{1, PointF{x, y}, phase, 1, time}; }
 };
 
 TEST_F(InfoModelWithPlotView, TraceFillsThePanelAndTypingMovesThePoint)

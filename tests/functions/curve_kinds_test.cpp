@@ -219,33 +219,33 @@ TEST_F(CurveKindsTest, IntersectionsWithExplicitCurves)
 TEST_F(CurveKindsTest, PolarTraceFollowsTheRay)
 {
     auto circle = polar("1", 0, 2 * Pi);
-    const double start = circle->varValueForPoint(device(-1, 0.1), 0);
+    const double start = circle->varValueForPoint(device(-1, 0.1), kTouchBegan);
     EXPECT_NEAR(start, Pi - std::atan(0.1), 1e-6);
-    const double moved = circle->varValueForPoint(device(-1, -0.1), 1);
+    const double moved = circle->varValueForPoint(device(-1, -0.1), kTouchMoved);
     EXPECT_NEAR(moved, Pi + std::atan(0.1), 1e-6);
 
     // r = cos θ on π/2 … 3π/2 is the circle through the pole drawn with
     // r < 0: a touch at 45° finds θ = 225°, and the drag stays on that side.
     auto lobe = polar("cos(θ)", Pi / 2, 3 * Pi / 2);
-    const double back = lobe->varValueForPoint(device(0.5, 0.5), 0);
+    const double back = lobe->varValueForPoint(device(0.5, 0.5), kTouchBegan);
     EXPECT_NEAR(back, 5 * Pi / 4, 1e-9);
     EXPECT_TRUE(lobe->previousI().f.inv);
-    const double next = lobe->varValueForPoint(device(0.5, 0.6), 1);
+    const double next = lobe->varValueForPoint(device(0.5, 0.6), kTouchMoved);
     EXPECT_NEAR(next, Pi + std::atan(0.6 / 0.5), 1e-9);
 }
 
 TEST_F(CurveKindsTest, ParametricTraceWrapsRoundAClosedCurve)
 {
     auto ring = parametric("cos(t)", "sin(t)", 0, 2 * Pi);
-    const double start = ring->varValueForPoint(device(std::cos(-0.05), std::sin(-0.05)), 0);
+    const double start = ring->varValueForPoint(device(std::cos(-0.05), std::sin(-0.05)), kTouchBegan);
     EXPECT_NEAR(std::remainder(start, 2 * Pi), -0.05, 1e-6);
-    const double moved = ring->varValueForPoint(device(std::cos(0.1), std::sin(0.1)), 1);
+    const double moved = ring->varValueForPoint(device(std::cos(0.1), std::sin(0.1)), kTouchMoved);
     EXPECT_NEAR(moved, 0.1, 1e-6);
-    EXPECT_NEAR(ring->varValueForPoint(device(5, 5), 2), moved, 0.05); // a finger at rest keeps its sample
+    EXPECT_NEAR(ring->varValueForPoint(device(5, 5), kTouchStationary), moved, 0.05); // a finger at rest keeps its sample
 
     // Nothing sampled: no sample is read.
     auto unsampled = tFunction::functionFromStringForX("t", "t");
-    EXPECT_TRUE(std::isnan(unsampled->varValueForPoint(device(1, 1), 1)));
+    EXPECT_TRUE(std::isnan(unsampled->varValueForPoint(device(1, 1), kTouchMoved)));
 }
 
 TEST_F(CurveKindsTest, InformationTexts)

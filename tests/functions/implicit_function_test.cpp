@@ -200,11 +200,11 @@ TEST_F(ImplicitFunctionTest, PointInformation)
 TEST_F(ImplicitFunctionTest, Trace)
 {
     auto empty = contoured("x^2+y^2+1", 60);
-    EXPECT_EQ(empty->varValueForPoint(PointF{170, 240}, 0), 0);
+    EXPECT_EQ(empty->varValueForPoint(PointF{170, 240}, kTouchBegan), 0);
 
     auto f = contoured("x^2+y^2-1", 60);
     // Device (172, 238) is user (1.2, 0.2).
-    const double v = f->varValueForPoint(PointF{172, 238}, 0);
+    const double v = f->varValueForPoint(PointF{172, 238}, kTouchBegan);
     const myPoint p = f->myPointFVV(v);
     EXPECT_NEAR(p.x * p.x + p.y * p.y, 1, 1e-9);
     EXPECT_NEAR(p.x, 0.98, 0.05);

@@ -168,7 +168,7 @@ TEST_F(XyFunctionTest, PointInformation)
     EXPECT_EQ(f->myPointFVV(2).y, 2);
     EXPECT_EQ(f->valueForPoint({5, 2}), 3);
     // Device (200, 100) is user (4, 14): trace follows y.
-    EXPECT_EQ(f->varValueForPoint({200, 100}, 0), 14);
+    EXPECT_EQ(f->varValueForPoint({200, 100}, kTouchBegan), 14);
     EXPECT_EQ(f->markInfoAt({7.9, 2})->point.x, 8);
 }
 

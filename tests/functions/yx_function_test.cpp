@@ -372,7 +372,7 @@ TEST_F(YxFunctionTest, PointInformation)
     EXPECT_EQ(f->myPointFVV(2).y, 8);
     EXPECT_EQ(f->valueForPoint({2, 5}), 3);
     // Device (200, 100) is user (4, 14) on the fake plane.
-    EXPECT_EQ(f->varValueForPoint({200, 100}, 0), 4);
+    EXPECT_EQ(f->varValueForPoint({200, 100}, kTouchBegan), 4);
     // Intersections found by another curve take this curve's information.
     const auto own = f->markInfoAt({2, 7.9});
     ASSERT_TRUE(own);

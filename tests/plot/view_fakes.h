@@ -74,7 +74,7 @@ struct FakeStore : orlix::PlotStore {
     void clearResetPositionOnLaunch() override { reset = false; }
 };
 
-inline orlix::Touch touch(int id, float x, float y, int phase, double time = 0, int taps = 1)
+inline orlix::Touch touch(int id, float x, float y, orlix::TouchPhase phase, double time = 0, int taps = 1)
 {
     return orlix::Touch{id, orlix::PointF{x, y}, phase, taps, time};
 }

@@ -318,7 +318,7 @@ int trace(Args& args)
         }
         const myPoint user{toNumber(rest[k].substr(0, comma)), toNumber(rest[k].substr(comma + 1))};
         const PointF device = plane.myPointToDevice(user);
-        const double v = f->varValueForPoint(device, k == 2 ? 0 : 1);
+        const double v = f->varValueForPoint(device, k == 2 ? kTouchBegan : kTouchMoved);
         const myPoint p = f->myPointFVV(v);
         std::cout << nlohmann::json{{"variable", jsonNumber(v)}, {"point", {jsonNumber(p.x), jsonNumber(p.y)}}}.dump()
                   << "\n";

@@ -35,6 +35,15 @@ class specialPoint;
 struct FunctionKindInfo;
 
 // Named derivative values of a point ("dy/dx", "ddy/dxx", "k", ...).
+// Phases of a finger on the plane.
+enum TouchPhase : int {
+    kTouchBegan = 0,
+    kTouchMoved = 1,
+    kTouchStationary = 2,
+    kTouchEnded = 3,
+    kTouchCancelled = 4,
+};
+
 using InfoMap = std::map<std::string, double>;
 
 // The information about one point of a curve.
@@ -153,7 +162,7 @@ class Function {
     virtual double valueForPoint(myPoint) { return 0.0; }
     virtual myPoint myPointFVV(double v);
     virtual myPointInfo myPointInfoFVV(double v);
-    virtual double varValueForPoint(PointF device, int phase);
+    virtual double varValueForPoint(PointF device, TouchPhase phase);
     // The part of the curve worth showing whole; nullopt when there is
     // nothing to show (no finite point, a curve of no kind).
     virtual std::optional<CurveBounds> interestingBounds() { return std::nullopt; }

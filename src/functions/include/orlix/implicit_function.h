@@ -68,7 +68,7 @@ class iFunction : public Function {
     double valueForPoint(myPoint p) override { return valueAt(p.x, p.y); }
     myPoint myPointFVV(double v) override;
     myPointInfo myPointInfoFVV(double v) override;
-    double varValueForPoint(PointF device, int phase) override;
+    double varValueForPoint(PointF device, TouchPhase phase) override;
     // The contour found over the window.
     std::optional<CurveBounds> interestingBounds() override;
     Ptr differential() override { return nullptr; }

@@ -57,7 +57,7 @@ class rfFunction : public Function {
     myPointInfo myPointInfoFVV(double theta) override;
     // The θ of the curve's point on the ray through the touch (or on the
     // opposite ray, where r is negative).
-    double varValueForPoint(PointF device, int phase) override;
+    double varValueForPoint(PointF device, TouchPhase phase) override;
     // The whole curve over its range.
     std::optional<CurveBounds> interestingBounds() override;
     Ptr differential() override;

@@ -62,7 +62,7 @@ class tFunction : public Function {
     myPoint myPointFVV(double t) override;
     myPointInfo myPointInfoFVV(double t) override;
     // The t of the curve's point nearest the touch.
-    double varValueForPoint(PointF device, int phase) override;
+    double varValueForPoint(PointF device, TouchPhase phase) override;
     // The whole curve over its range.
     std::optional<CurveBounds> interestingBounds() override;
     Ptr differential() override;

@@ -60,7 +60,7 @@ class explicitFunction : public Function {
     double valueForPoint(myPoint p) override;
     myPoint myPointFVV(double v) override;
     myPointInfo myPointInfoFVV(double v) override;
-    double varValueForPoint(PointF device, int phase) override;
+    double varValueForPoint(PointF device, TouchPhase phase) override;
     // The roots and extrema nearest the middle of the sampling window (or
     // of the standard window when it has none), and the curve around them.
     std::optional<CurveBounds> interestingBounds() override;

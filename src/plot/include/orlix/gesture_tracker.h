@@ -56,7 +56,7 @@ class GestureTracker {
     bool tracked(const std::vector<Touch>& t, std::optional<int> id) const;
     const Touch* fingerOf(std::optional<int> id) const; // null when not tracked
     PointF positionOf(std::optional<int> id) const;
-    int phaseOf(std::optional<int> id) const;
+    TouchPhase phaseOf(std::optional<int> id) const;
     void remember(const std::vector<Touch>& t);
     void forgetEnded(const std::vector<Touch>& t);
     void tapEnded(const Touch& t);

@@ -15,22 +15,13 @@ namespace orlix {
 
 class specialPoint;
 
-// Phases of a finger, numbered as the view's touch handling expects them.
-enum TouchPhase : int {
-    kTouchBegan = 0,
-    kTouchMoved = 1,
-    kTouchStationary = 2,
-    kTouchEnded = 3,
-    kTouchCancelled = 4,
-};
-
 // One finger as the toolkit reports it. A widget forwards every finger that
 // changed with its own id (the same id for the whole life of the finger);
 // a mouse is forwarded as the finger with one fixed id.
 struct Touch {
     int id = 0;
     PointF location;         // in the view's own coordinates
-    int phase = kTouchBegan; // TouchPhase
+    TouchPhase phase = kTouchBegan;
     int tapCount = 1;        // 1 for a single tap or a drag, 2 for the second tap of a double tap, ...
     double timestamp = 0;    // seconds, any fixed origin
 };
