@@ -168,29 +168,7 @@ std::optional<std::pair<double, double>> refineCrossing(Function& a, Function& b
     return std::nullopt;
 }
 
-// The least of f on [lo, hi] by golden-section search: the place and value.
-template <class F> std::pair<double, double> goldenLeast(F&& f, double lo, double hi, int steps)
-{
-    constexpr double golden = 0.6180339887498949;
-    double x1 = hi - golden * (hi - lo), x2 = lo + golden * (hi - lo);
-    double f1 = f(x1), f2 = f(x2);
-    for (int k = 0; k < steps && lo < x1 && x1 < x2 && x2 < hi; ++k) {
-        if (!(f1 <= f2)) {
-            lo = x1;
-            x1 = x2;
-            f1 = f2;
-            x2 = lo + golden * (hi - lo);
-            f2 = f(x2);
-        } else {
-            hi = x2;
-            x2 = x1;
-            f2 = f1;
-            x1 = hi - golden * (hi - lo);
-            f1 = f(x1);
-        }
-    }
-    return f1 <= f2 ? std::pair{x1, f1} : std::pair{x2, f2};
-}
+using markRules::goldenLeast;
 
 double distance2(myPoint p, myPoint q) { return (p.x - q.x) * (p.x - q.x) + (p.y - q.y) * (p.y - q.y); }
 

@@ -122,31 +122,11 @@ inline bool turnsTowardsZero(double r0, double r1, double r2)
 template <class Residual>
 std::optional<double> touchingResidual(double t1, double t2, double scale, Residual&& residual)
 {
-    constexpr double golden = 0.6180339887498949;
     auto size = [&](double t) {
         const double r = std::fabs(residual(t));
         return std::isnan(r) ? std::numeric_limits<double>::infinity() : r;
     };
-    double lo = t1, hi = t2;
-    double x1 = hi - golden * (hi - lo), x2 = lo + golden * (hi - lo);
-    double f1 = size(x1), f2 = size(x2);
-    for (int k = 0; k < 120 && lo < x1 && x1 < x2 && x2 < hi; ++k) {
-        if (f1 > f2) {
-            lo = x1;
-            x1 = x2;
-            f1 = f2;
-            x2 = lo + golden * (hi - lo);
-            f2 = size(x2);
-        } else {
-            hi = x2;
-            x2 = x1;
-            f2 = f1;
-            x1 = hi - golden * (hi - lo);
-            f1 = size(x1);
-        }
-    }
-    const double at = f1 <= f2 ? x1 : x2;
-    const double least = std::min(f1, f2);
+    const auto [at, least] = markRules::goldenLeast(size, t1, t2, 120);
     if (!std::isfinite(least))
         return std::nullopt;
     double noise = 0;

@@ -21,7 +21,6 @@ constexpr double kPointSpread = 1e-3;
 // Splitting intervals off-centre keeps probes off the round places (0, the
 // integers) where removable singularities and symmetric poles sit.
 constexpr double kSplit = 0.4142135623730951;
-constexpr double kGolden = 0.6180339887498949;
 constexpr int kMaxSplits = 200;
 
 bool oppositeSigns(double p, double q) { return (p < 0 && q > 0) || (p > 0 && q < 0); }
@@ -32,32 +31,7 @@ bool within(double v, double a, double b) { return v >= std::min(a, b) && v <= s
 // values count as worst. At most `splits` steps.
 template <class F> double goldenExtreme(const F& f, double a, double b, bool minimum, int splits = kMaxSplits)
 {
-    auto worse = [&](double p, double q) { // p is worse than q
-        if (std::isnan(p))
-            return true;
-        if (std::isnan(q))
-            return false;
-        return minimum ? p > q : p < q;
-    };
-    double lo = a, hi = b;
-    double x1 = hi - kGolden * (hi - lo), x2 = lo + kGolden * (hi - lo);
-    double f1 = f(x1), f2 = f(x2);
-    for (int k = 0; k < splits && x1 < x2 && lo < x1 && x2 < hi; ++k) {
-        if (worse(f1, f2)) {
-            lo = x1;
-            x1 = x2;
-            f1 = f2;
-            x2 = lo + kGolden * (hi - lo);
-            f2 = f(x2);
-        } else {
-            hi = x2;
-            x2 = x1;
-            f2 = f1;
-            x1 = hi - kGolden * (hi - lo);
-            f1 = f(x1);
-        }
-    }
-    return worse(f1, f2) ? x2 : x1;
+    return goldenLeast([&](double v) { return minimum ? f(v) : -f(v); }, a, b, splits).first;
 }
 
 } // namespace

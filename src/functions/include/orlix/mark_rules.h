@@ -5,7 +5,9 @@
 // (a decaying tail, a pole, a jump).
 #pragma once
 
+#include <cmath>
 #include <optional>
+#include <utility>
 #include <span>
 #include <vector>
 
@@ -28,6 +30,33 @@ struct Probe {
 };
 
 namespace markRules {
+
+// The place in [lo, hi] where f is least, by golden-section search of at
+// most `steps` steps, with f there; a value that is no number counts as
+// the worst.
+template <class F> std::pair<double, double> goldenLeast(F&& f, double lo, double hi, int steps)
+{
+    constexpr double golden = 0.6180339887498949;
+    auto worse = [](double p, double q) { return std::isnan(p) || (!std::isnan(q) && p > q); };
+    double x1 = hi - golden * (hi - lo), x2 = lo + golden * (hi - lo);
+    double f1 = f(x1), f2 = f(x2);
+    for (int k = 0; k < steps && x1 < x2 && lo < x1 && x2 < hi; ++k) {
+        if (worse(f1, f2)) {
+            lo = x1;
+            x1 = x2;
+            f1 = f2;
+            x2 = lo + golden * (hi - lo);
+            f2 = f(x2);
+        } else {
+            hi = x2;
+            x2 = x1;
+            f2 = f1;
+            x1 = hi - golden * (hi - lo);
+            f1 = f(x1);
+        }
+    }
+    return worse(f1, f2) ? std::pair{x2, f2} : std::pair{x1, f1};
+}
 
 // Whether the samples turn at i: the index of the sample after the turn
 // (i + 1, or i + 2 when values[i] and values[i + 1] are equal at the top or
