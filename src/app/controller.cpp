@@ -108,6 +108,15 @@ void OrlixViewController::load()
 
 // ---- helpers ---------------------------------------------------------------------
 
+std::vector<Color> OrlixViewController::registeredColors()
+{
+    std::vector<Color> colors;
+    for (const auto& [id, f] : Function::functionRegister())
+        if (f)
+            colors.push_back(f->color());
+    return colors;
+}
+
 std::string OrlixViewController::newID()
 {
     // Zero-padded, so that the store's sorted keys come back in creation
@@ -213,7 +222,7 @@ bool OrlixViewController::stringsAreChanged()
                 f->setNumOfPoints(cur->cNumOfPoints());
             change = FunctionChange::replace;
         } else {
-            f->setColor(colorGen::sharedColorGen().genColor());
+            f->setColor(colorGen::sharedColorGen().genColor(registeredColors()));
             id = newID();
         }
         Function::setFunction(f, id);
@@ -320,7 +329,7 @@ void OrlixViewController::addDerivative()
         // The derivative is one object: added twice it is only made current.
         if (idOf(d.get()).empty()) {
             colorGen& gen = colorGen::sharedColorGen();
-            d->setColor(gen.genColor());
+            d->setColor(gen.genColor(registeredColors()));
             if (Function::derAreDashed() && !d->isImplicit())
                 d->setDashPattern(gen.dashes(1));
             Function::setFunction(d, newID());
