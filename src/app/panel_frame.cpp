@@ -1,14 +1,38 @@
 #include "panel_frame.h"
 
 #include <QHBoxLayout>
+#include <QLayout>
 #include <QLabel>
 #include <QPushButton>
 #include <QVBoxLayout>
 #include <QWidget>
 
+#include <algorithm>
+
 #include "appearance.h"
 
 namespace orlix {
+
+void fitIntoWindow(QWidget* dialog, const QWidget* window)
+{
+    const QSize room = window->size();
+    // A message box sizes itself from its text: its words wrap within the
+    // room left beside its icon.
+    for (const char* name : {"qt_msgbox_label", "qt_msgbox_informativelabel"}) {
+        if (auto* label = dialog->findChild<QLabel*>(QString::fromLatin1(name))) {
+            label->setWordWrap(true);
+            label->setMaximumWidth(std::max(120, room.width() - 110));
+        }
+    }
+    if (auto* places = dialog->findChild<QWidget*>(QStringLiteral("sidebar")))
+        places->hide();
+    if (QLayout* layout = dialog->layout(); layout && !dialog->findChild<QLabel*>(QStringLiteral("qt_msgbox_label"))) {
+        layout->setSizeConstraint(QLayout::SetNoConstraint);
+        dialog->setMinimumSize(0, 0);
+        dialog->setMaximumSize(room);
+        dialog->resize(dialog->sizeHint().boundedTo(room));
+    }
+}
 
 QWidget* panelBar(QWidget* parent, const QString& title, QPushButton*& done)
 {
