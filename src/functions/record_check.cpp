@@ -137,9 +137,11 @@ FunctionListReading checkFunctionList(const json& functions)
     for (auto it = functions.begin(); it != functions.end(); ++it) {
         RecordCheck c = checkRecord(it.value());
         switch (c.state) {
-        case RecordState::intact: break;
-        case RecordState::rebuiltFromText:
-        case RecordState::rebuiltFromProgram: ++out.rebuilt; break;
+        // A record without its text draws as it always did, and is saved
+        // so again: nothing to tell.
+        case RecordState::intact:
+        case RecordState::rebuiltFromProgram: break;
+        case RecordState::rebuiltFromText: ++out.rebuilt; break;
         case RecordState::textDisagreed: ++out.disagreed; break;
         case RecordState::refused: out.refusedIDs.push_back(it.key()); continue;
         }

@@ -35,7 +35,7 @@ RecordCheck checkRecord(const nlohmann::json& record);
 struct FunctionListReading {
     // The list to restore: every record that can be, repaired where needed.
     nlohmann::json functions = nlohmann::json::object();
-    std::size_t rebuilt = 0;                // rebuilt from their text or their program
+    std::size_t rebuilt = 0;                // rebuilt from their text, their program being damaged
     std::size_t disagreed = 0;              // rebuilt from the text, which disagreed with the program
     std::vector<std::string> refusedIDs;    // records not restored
 };
