@@ -94,7 +94,11 @@ void OrlixViewController::load()
         p.sRoots = p.sExtrs = p.sInfls = false;
     plotter_.setIsLeftAligned(session_.isLeftAligned());
 
-    for (const auto& [id, f] : Function::functionRegister()) {
+    // New identifiers come after every stored one, restored or left out.
+    std::vector<std::string> ids = session_.functionsRead().refusedIDs;
+    for (const auto& [id, f] : Function::functionRegister())
+        ids.push_back(id);
+    for (const std::string& id : ids) {
         long long n = 0;
         if (std::sscanf(id.c_str(), "f%lld", &n) == 1)
             lastID_ = std::max(lastID_, n);

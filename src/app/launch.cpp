@@ -83,7 +83,7 @@ QString Session::launchNotice() const
                      .arg(functionsCount(r.rebuilt), r.rebuilt == 1 ? "was" : "were");
     if (!r.refusedIDs.empty() || r.disagreed || r.rebuilt) {
         if (damagedFunctionsCopy_.isEmpty())
-            lines << QStringLiteral("No copy of the saved records could be made.");
+            lines << QStringLiteral("No copy of the saved file could be made: the records stay in it.");
         else
             lines << QStringLiteral("The records as they were saved are kept in %1.").arg(damagedFunctionsCopy_);
     }
@@ -101,7 +101,14 @@ bool Session::saveAll(PlotSettingsOwner* plot)
         // stored one stays.
         if (plot && plot->shown())
             store_.set(plotterSettingsKey, plot->settings());
-        store_.set(functionsKey, Function::registerToDict());
+        nlohmann::json functions = Function::registerToDict();
+        // Records left out at launch live on in the copy beside the store;
+        // without a copy they stay in the store, never lost.
+        if (damagedFunctionsCopy_.isEmpty())
+            for (auto it = functionsRead_.refused.begin(); it != functionsRead_.refused.end(); ++it)
+                if (!functions.contains(it.key()))
+                    functions[it.key()] = it.value();
+        store_.set(functionsKey, std::move(functions));
     } else {
         store_.remove(plotterSettingsKey);
         store_.remove(functionsKey);

@@ -49,8 +49,10 @@ bool StoredState::restore(const StoreDocument& store, Preferences& prefs, PlotSe
         Function::loadAllFromDict(reading.functions);
         // A record the kind could still not restore (one too complex, say).
         for (auto it = reading.functions.begin(); it != reading.functions.end(); ++it)
-            if (!Function::functionWithID(it.key()))
+            if (!Function::functionWithID(it.key())) {
                 reading.refusedIDs.push_back(it.key());
+                reading.refused[it.key()] = functions->at(it.key());
+            }
         if (functionsRead)
             *functionsRead = std::move(reading);
     }

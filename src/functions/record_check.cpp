@@ -143,7 +143,10 @@ FunctionListReading checkFunctionList(const json& functions)
         case RecordState::rebuiltFromProgram: break;
         case RecordState::rebuiltFromText: ++out.rebuilt; break;
         case RecordState::textDisagreed: ++out.disagreed; break;
-        case RecordState::refused: out.refusedIDs.push_back(it.key()); continue;
+        case RecordState::refused:
+            out.refusedIDs.push_back(it.key());
+            out.refused[it.key()] = it.value();
+            continue;
         }
         out.functions[it.key()] = std::move(c.record);
     }

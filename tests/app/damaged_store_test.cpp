@@ -111,10 +111,11 @@ TEST(DamagedRecords, RebuiltFromWhatStillReadsOrRefused)
         SCOPED_TRACE(k.name);
         const RecordCheck c = checkRecord(k.record());
         EXPECT_EQ(c.state, k.state);
-        if (k.state == RecordState::refused)
+        if (k.state == RecordState::refused) {
             EXPECT_TRUE(c.record.is_null());
-        else if (!std::isnan(k.yAt2))
+        } else if (!std::isnan(k.yAt2)) {
             EXPECT_NEAR(yAt(c.record, 2), k.yAt2, 1e-9);
+        }
     }
 }
 

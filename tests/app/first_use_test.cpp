@@ -101,8 +101,9 @@ TEST_F(FirstUse, ARefusedFormulaMarksWhereAndSaysHowThetaIsTyped)
         const QString message = w->fieldMessage().text();
         EXPECT_FALSE(message.isEmpty());
         EXPECT_EQ(message.contains(QString::fromUtf8("θ key")), k.thetaHint) << message.toStdString();
-        if (k.mark >= 0)
+        if (k.mark >= 0) {
             EXPECT_EQ(field.hasSelectedText() ? field.selectionStart() : field.cursorPosition(), k.mark);
+        }
     }
 }
 

@@ -38,6 +38,7 @@ struct FunctionListReading {
     std::size_t rebuilt = 0;                // rebuilt from their text, their program being damaged
     std::size_t disagreed = 0;              // rebuilt from the text, which disagreed with the program
     std::vector<std::string> refusedIDs;    // records not restored
+    nlohmann::json refused = nlohmann::json::object(); // and those records, by identifier
 };
 
 // Checks every record of a stored function list (an object: identifier →
