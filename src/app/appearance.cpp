@@ -108,8 +108,14 @@ Appearance applyAppearance(AppearanceChoice choice)
     current = a;
     for (QWidget* w : QApplication::allWidgets()) {
         const QVariant sheet = w->property(kSheetProperty);
-        if (sheet.isValid())
+        if (sheet.isValid()) {
             w->setStyleSheet(filled(sheet.toString(), a));
+            // A widget not shown yet keeps the palette its first sheet gave
+            // it through the change of the application's palette: polished
+            // again, it takes the new sheet's colours.
+            w->style()->unpolish(w);
+            w->style()->polish(w);
+        }
     }
     return a;
 }

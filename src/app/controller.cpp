@@ -94,7 +94,11 @@ void OrlixViewController::load()
         p.sRoots = p.sExtrs = p.sInfls = false;
     plotter_.setIsLeftAligned(session_.isLeftAligned());
 
-    for (const auto& [id, f] : Function::functionRegister()) {
+    // New identifiers come after every stored one, restored or left out.
+    std::vector<std::string> ids = session_.functionsRead().refusedIDs;
+    for (const auto& [id, f] : Function::functionRegister())
+        ids.push_back(id);
+    for (const std::string& id : ids) {
         long long n = 0;
         if (std::sscanf(id.c_str(), "f%lld", &n) == 1)
             lastID_ = std::max(lastID_, n);
@@ -107,6 +111,15 @@ void OrlixViewController::load()
 }
 
 // ---- helpers ---------------------------------------------------------------------
+
+std::vector<Color> OrlixViewController::registeredColors()
+{
+    std::vector<Color> colors;
+    for (const auto& [id, f] : Function::functionRegister())
+        if (f)
+            colors.push_back(f->color());
+    return colors;
+}
 
 std::string OrlixViewController::newID()
 {
@@ -213,7 +226,7 @@ bool OrlixViewController::stringsAreChanged()
                 f->setNumOfPoints(cur->cNumOfPoints());
             change = FunctionChange::replace;
         } else {
-            f->setColor(colorGen::sharedColorGen().genColor());
+            f->setColor(colorGen::sharedColorGen().genColor(registeredColors()));
             id = newID();
         }
         Function::setFunction(f, id);
@@ -320,7 +333,7 @@ void OrlixViewController::addDerivative()
         // The derivative is one object: added twice it is only made current.
         if (idOf(d.get()).empty()) {
             colorGen& gen = colorGen::sharedColorGen();
-            d->setColor(gen.genColor());
+            d->setColor(gen.genColor(registeredColors()));
             if (Function::derAreDashed() && !d->isImplicit())
                 d->setDashPattern(gen.dashes(1));
             Function::setFunction(d, newID());

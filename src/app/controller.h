@@ -9,6 +9,7 @@
 #include <optional>
 #include <string>
 #include <string_view>
+#include <vector>
 
 #include "launch.h"
 #include "picture_export.h"
@@ -177,6 +178,8 @@ class OrlixViewController : public PlotController, public FunctionShell {
     // ---- PlotController ----
     void showHideInterface() override;
     void setCurFunc(Function* f) override;
+    // A range of trace mode set, moved or taken away is a step of its own.
+    void traceRangeChanged(std::optional<TraceRange> before) override;
 
     // ---- FunctionShell ----
     SearchSettings searchSettings() const override;
@@ -189,6 +192,8 @@ class OrlixViewController : public PlotController, public FunctionShell {
     class ViewStore;
 
     std::string newID();
+    // The colours of the registered functions, which a new one avoids.
+    static std::vector<Color> registeredColors();
     std::string idOf(const Function* f) const;
     void searchesChanged();
     // Tells the window that what it shows changed; inside a ChangeBatch,
@@ -221,7 +226,7 @@ class OrlixViewController : public PlotController, public FunctionShell {
     std::optional<RegisterSnapshot> groupBefore_;
     std::optional<FunctionChange> groupChange_; // the group's last change
     // The register before a change, for the history.
-    RegisterSnapshot snapshot() const { return RegisterSnapshot::capture(curFunc()); }
+    RegisterSnapshot snapshot() const { return RegisterSnapshot::capture(curFunc(), plotter_.traceRange()); }
     // Records the change made since before, when it changed the functions.
     void recordStep(FunctionChange change, RegisterSnapshot before);
     // Puts the functions back as s holds them (nothing for nullptr).

@@ -38,6 +38,12 @@ OrlixViewController::StepGroup::~StepGroup()
     --c_.batchDepth_;
 }
 
+void OrlixViewController::traceRangeChanged(std::optional<TraceRange> before)
+{
+    recordStep(FunctionChange::range, RegisterSnapshot::capture(curFunc(), before));
+    changed();
+}
+
 std::optional<FunctionChange> OrlixViewController::changeToUndo() const
 {
     const HistoryStep* step = history_.nextUndo();
@@ -80,6 +86,7 @@ bool OrlixViewController::restoreFunctions(const RegisterSnapshot* s)
             checked_.reset();
             plotChanged();
         }
+        plotter_.setTraceRange(s->range());
     });
     saveAll();
     changed();

@@ -190,7 +190,18 @@ QIcon icon(Icon which, bool dark)
         p.setRenderHint(QPainter::Antialiasing);
         draw(p, which, dark ? kDarkInks : kLightInks);
     }
-    return QIcon(pm);
+    // Disabled looks disabled in both appearances: the style's own greying
+    // keeps light ink bright on a dark bar, so the faded picture is given.
+    QPixmap faded(kSide, kSide);
+    faded.fill(Qt::transparent);
+    {
+        QPainter p(&faded);
+        p.setOpacity(0.3);
+        p.drawPixmap(0, 0, pm);
+    }
+    QIcon result(pm);
+    result.addPixmap(faded, QIcon::Disabled);
+    return result;
 }
 
 } // namespace orlix::icons

@@ -118,6 +118,13 @@ std::optional<std::string> InfoModel::confirm(FieldId id, std::string_view text)
 
 void InfoModel::boundsAreModified()
 {
+    if (!interactive_ && !maxed_ && onTraceAt) {
+        // The point shown is a mark, not the trace point: leave it be.
+        onTraceAt(field_.xVal);
+        return;
+    }
+    if (onWillModifyBounds)
+        onWillModifyBounds();
     if (curFunc_) {
         if (maxed_) {
             const double a = field0_.xVal, b = field_.xVal;

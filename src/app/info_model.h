@@ -50,7 +50,9 @@ class InfoModel : public InfoPanel {
     bool interactive() const { return interactive_; }
     // The value field can take a typed value: interactive, and the current
     // function is not implicit (one variable does not choose its point).
-    bool valueFieldEditable() const { return interactive_ && valueFieldEnabled_; }
+    // Outside trace mode a typed value moves the trace point there
+    // (onTraceAt), when the owner offers that.
+    bool valueFieldEditable() const { return valueFieldEnabled_ && (interactive_ || onTraceAt); }
     // The start field (only shown when expanded) follows the value field.
     bool startFieldEditable() const { return maxed_ && valueFieldEditable(); }
 
@@ -98,6 +100,10 @@ class InfoModel : public InfoPanel {
     // After a typed value moved the points: a tracing plot view rebuilds its
     // cached background and redisplays.
     std::function<void()> onBoundsModified;
+    // Before a typed value moves anything.
+    std::function<void()> onWillModifyBounds;
+    // A value typed outside trace mode: the trace point goes there.
+    std::function<void(double value)> onTraceAt;
 
   private:
     NumberField& mutableField(FieldId id) { return id == kStart ? field0_ : field_; }

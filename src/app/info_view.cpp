@@ -59,6 +59,8 @@ infoView::infoView(QWidget* parent) : QWidget(parent)
     QFont small = font;
     small.setPixelSize(11);
     error_->setFont(small);
+    error_->setWordWrap(true);
+    error_->setAutoFillBackground(true);
     setThemedStyleSheet(error_, QStringLiteral("color: {error};"));
     error_->hide();
 
@@ -127,11 +129,16 @@ void infoView::setPlotView(plotView* pv)
     plot_ = pv;
     if (!pv) {
         model_.onBoundsModified = nullptr;
+        model_.onWillModifyBounds = nullptr;
+        model_.onTraceAt = nullptr;
         return;
     }
     pv->setIView(this);
     pv->setInfoPanelSize(SizeF{static_cast<float>(kWidth), static_cast<float>(kCollapsedHeight)});
-    model_.onBoundsModified = [pv] {
+    model_.onWillModifyBounds = [this, pv] { rangeBeforeTyping_ = pv->traceRange(); };
+    model_.onTraceAt = [pv](double v) { pv->traceAt(v); };
+    model_.onBoundsModified = [this, pv] {
+        pv->rangeTyped(rangeBeforeTyping_);
         pv->backgroundChanged();
         if (pv->onNeedsDisplay)
             pv->onNeedsDisplay();
@@ -247,7 +254,9 @@ void infoView::layOut()
     const int textHeight = kCollapsedHeight - kRowHeight - 3 * kMargin;
     const int textTop = height() - kMargin - textHeight;
     textView_->setGeometry(kMargin, textTop, w, textHeight);
-    error_->setGeometry(kMargin, height() - kMargin - kErrorHeight, w, kErrorHeight);
+    // A long refusal wraps upwards over the text block.
+    const int errorHeight = std::max(kErrorHeight, error_->heightForWidth(w));
+    error_->setGeometry(kMargin, height() - kMargin - errorHeight, w, errorHeight);
     const int valueTop = textTop - kMargin - kRowHeight;
     rows_[1]->setGeometry(kMargin, valueTop, w, kRowHeight);
     rows_[0]->setGeometry(kMargin, valueTop - kGrowth, w, kRowHeight);
@@ -307,6 +316,7 @@ void infoView::confirm(int i)
 void infoView::showError(const std::string& message)
 {
     error_->setText(qs(message));
+    layOut();
     error_->show();
     error_->raise();
     if (onError)

@@ -1,5 +1,7 @@
 #include "launch.h"
 
+#include <QStringList>
+
 #include "orlix/function.h"
 
 namespace orlix {
@@ -14,6 +16,8 @@ void Session::load(PlotSettingsOwner* plot)
     prefs_ = Preferences{};
     stateWasReset_ = false;
     failedLaunchCopy_.clear();
+    functionsRead_ = {};
+    damagedFunctionsCopy_.clear();
 
     const bool failed = store_.boolForKey(launchFailedKey);
     if (store_.boolForKey(resetAllKey) || failed) {
@@ -35,10 +39,55 @@ void Session::load(PlotSettingsOwner* plot)
     store_.set(launchFailedKey, true);
     store_.save();
 
-    isLeftAligned_ = StoredState::restore(store_, prefs_, plot);
+    isLeftAligned_ = StoredState::restore(store_, prefs_, plot, &functionsRead_);
+    // The next save writes the list as it was restored: keep the file as it
+    // is now, with every record as it was stored, first.
+    if (!functionsRead_.refusedIDs.empty() || functionsRead_.rebuilt || functionsRead_.disagreed)
+        damagedFunctionsCopy_ = store_.keepCopy(QStringLiteral("damaged-functions"));
 
     store_.set(launchFailedKey, false);
     store_.save();
+}
+
+namespace {
+
+QString functionsCount(std::size_t n)
+{
+    return n == 1 ? QStringLiteral("1 function") : QStringLiteral("%1 functions").arg(n);
+}
+
+} // namespace
+
+QString Session::launchNotice() const
+{
+    QStringList lines;
+    if (!store_.backupPath().isEmpty()) {
+        lines << (store_.droppedKeys().empty()
+                      ? QStringLiteral("The saved state could not be read, so Orlix started empty.")
+                      : QStringLiteral("Part of the saved state could not be read and was left out."))
+              << QStringLiteral("The file is kept as %1.").arg(store_.backupPath());
+    }
+    if (!failedLaunchCopy_.isEmpty())
+        lines << QStringLiteral("The last launch did not finish, so Orlix started empty. The saved state is kept "
+                                "as %1.")
+                     .arg(failedLaunchCopy_);
+    const FunctionListReading& r = functionsRead_;
+    if (!r.refusedIDs.empty())
+        lines << QStringLiteral("%1 could not be read and %2 left out.")
+                     .arg(functionsCount(r.refusedIDs.size()), r.refusedIDs.size() == 1 ? "is" : "are");
+    if (r.disagreed)
+        lines << QStringLiteral("%1 had a formula that did not match the stored curve; the formula was drawn.")
+                     .arg(functionsCount(r.disagreed));
+    if (r.rebuilt)
+        lines << QStringLiteral("%1 had a damaged record and %2 rebuilt.")
+                     .arg(functionsCount(r.rebuilt), r.rebuilt == 1 ? "was" : "were");
+    if (!r.refusedIDs.empty() || r.disagreed || r.rebuilt) {
+        if (damagedFunctionsCopy_.isEmpty())
+            lines << QStringLiteral("No copy of the saved file could be made: the records stay in it.");
+        else
+            lines << QStringLiteral("The records as they were saved are kept in %1.").arg(damagedFunctionsCopy_);
+    }
+    return lines.join(QLatin1Char(' '));
 }
 
 void Session::applySettingsDict(const nlohmann::json& s) { StoredState::applySettingsDict(s, prefs_); }
@@ -52,7 +101,14 @@ bool Session::saveAll(PlotSettingsOwner* plot)
         // stored one stays.
         if (plot && plot->shown())
             store_.set(plotterSettingsKey, plot->settings());
-        store_.set(functionsKey, Function::registerToDict());
+        nlohmann::json functions = Function::registerToDict();
+        // Records left out at launch live on in the copy beside the store;
+        // without a copy they stay in the store, never lost.
+        if (damagedFunctionsCopy_.isEmpty())
+            for (auto it = functionsRead_.refused.begin(); it != functionsRead_.refused.end(); ++it)
+                if (!functions.contains(it.key()))
+                    functions[it.key()] = it.value();
+        store_.set(functionsKey, std::move(functions));
     } else {
         store_.remove(plotterSettingsKey);
         store_.remove(functionsKey);

@@ -41,6 +41,15 @@ class Session : public StoredState {
     const QString& failedLaunchCopy() const { return failedLaunchCopy_; }
     // "infoviewAlignment" read as a truth value.
     bool isLeftAligned() const { return isLeftAligned_; }
+    // How the stored function list read at the last load.
+    const FunctionListReading& functionsRead() const { return functionsRead_; }
+    // Where the store was copied before damaged or refused function records
+    // were left out of it; empty when every record read as it was.
+    const QString& damagedFunctionsCopy() const { return damagedFunctionsCopy_; }
+    // What the person must be told about the last load, in words: a store
+    // that could not be read, functions rebuilt or left out, and where the
+    // copy of what was left out is. Empty when all went well.
+    QString launchNotice() const;
 
     // Writes the function list, the plot view's settings (when saveFuncs is
     // on) and the preferences, and the file. Call it after every committed
@@ -63,6 +72,8 @@ class Session : public StoredState {
     bool stateWasReset_ = false;
     bool isLeftAligned_ = false;
     QString failedLaunchCopy_;
+    FunctionListReading functionsRead_;
+    QString damagedFunctionsCopy_;
 };
 
 } // namespace orlix

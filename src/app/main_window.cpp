@@ -3,6 +3,7 @@
 #include "function_settings_view.h"
 #include "help_view.h"
 #include "info_view.h"
+#include "panel_frame.h"
 #include "preferences_view.h"
 #include "value_table_view.h"
 
@@ -23,6 +24,7 @@
 #include <QPixmap>
 #include <QPushButton>
 #include <QShortcut>
+#include <QTimer>
 #include <QToolButton>
 #include <algorithm>
 
@@ -99,6 +101,13 @@ MainWindow::MainWindow(const QString& storeDirectory, InfoPanel* info, QWidget* 
     if (panel_)
         panel_->reanchor();
     refresh();
+    // What the launch could not restore as it was stored is said once, in
+    // words, when the window is up.
+    if (access == Store::Access::ReadWrite) {
+        const QString notice = session_.launchNotice();
+        if (!notice.isEmpty())
+            QTimer::singleShot(0, this, [this, notice] { showAlert(QStringLiteral("Saved functions"), notice); });
+    }
 
     // Desktop keys for what fingers and the system do on a phone.
     auto* toggleBars = new QShortcut(QKeySequence(Qt::Key_F11), this);
@@ -167,6 +176,9 @@ void MainWindow::build()
     field_->setClearButtonEnabled(true);
     fieldMessage_ = new QLabel(topBar_);
     setThemedStyleSheet(fieldMessage_, QStringLiteral("color: {error}; font-size: 12px;"));
+    // Two lines under the field: every message fits a phone's width.
+    fieldMessage_->setWordWrap(true);
+    fieldMessage_->setAlignment(Qt::AlignLeft | Qt::AlignTop);
     connect(field_, &QLineEdit::returnPressed, this, &MainWindow::commitFormula);
     connect(field_, &QLineEdit::textEdited, this, [this] { showFieldMessage({}); });
     // The second formula and the range, for the kinds that have them.
@@ -214,9 +226,11 @@ void MainWindow::build()
 
     addButton_ = barButton(bottomBar_, icons::Icon::add, tr("Add function"), false);
     auto* menu = new QMenu(addButton_);
-    derivativeAction_ = menu->addAction(QStringLiteral("Add derivative"));
+    // The kinds keep their places whether the derivative is offered or not:
+    // it comes after them.
     for (const FunctionKindInfo& kind : functionKinds())
         newKindActions_.emplace_back(kind.kind, menu->addAction(QString::fromUtf8(kind.menuText)));
+    derivativeAction_ = menu->addAction(QStringLiteral("Add derivative"));
     menu->addSeparator();
     menu->addAction(QStringLiteral("Cancel"));
     addButton_->setMenu(menu);
@@ -310,7 +324,7 @@ bool MainWindow::eventFilter(QObject* watched, QEvent* e)
         // another window taking the focus for a while does not.
         const Qt::FocusReason why = static_cast<QFocusEvent*>(e)->reason();
         if (why == Qt::TabFocusReason || why == Qt::BacktabFocusReason)
-            endFormulaEditing();
+            leaveFormulaEditing();
         return QWidget::eventFilter(watched, e);
     }
     if (type != QEvent::MouseButtonPress && type != QEvent::TouchBegin && type != QEvent::KeyPress)
@@ -326,18 +340,25 @@ bool MainWindow::eventFilter(QObject* watched, QEvent* e)
     const bool inField = isInputField(target);
     if (type == QEvent::KeyPress) {
         const auto* key = static_cast<QKeyEvent*>(e);
+        if (key->key() == Qt::Key_Escape && (inField || editPending_)) {
+            // The one way to throw an edit away.
+            endFormulaEditing();
+            return true;
+        }
         if (key->key() == Qt::Key_Tab && key->modifiers() == Qt::NoModifier && !inField) {
             controller_->showHideInterface();
             return true;
         }
     } else if (!inField) {
-        endFormulaEditing();
+        leaveFormulaEditing();
     }
     return QWidget::eventFilter(watched, e);
 }
 
 void MainWindow::endFormulaEditing()
 {
+    if (editPending_)
+        setEditPending(false);
     if (field_->hasFocus())
         field_->clearFocus();
     for (QLineEdit* f : {secondField_, rangeMinField_, rangeMaxField_})
@@ -393,7 +414,7 @@ void MainWindow::refresh()
     field_->setPlaceholderText(QString::fromStdString(c.placeholder()));
     const bool editing =
         field_->hasFocus() || secondField_->hasFocus() || rangeMinField_->hasFocus() || rangeMaxField_->hasFocus();
-    if (!editing || fieldMessage_->text().isEmpty()) {
+    if (!editPending_ && (!editing || fieldMessage_->text().isEmpty())) {
         field_->setText(QString::fromStdString(c.formulaText()));
         secondField_->setText(QString::fromStdString(c.secondFormulaText()));
         rangeMinField_->setText(QString::fromStdString(c.rangeMinText()));
@@ -451,12 +472,27 @@ void MainWindow::commitFormula()
     }
     if (!kind.secondInputLabel.empty()) {
         // Both formulas are checked here; the controller makes the curve of the two.
-        const std::string first = field_->text().trimmed().toStdString();
-        const std::string second = secondField_->text().trimmed().toStdString();
+        // "x(t)=" and "y(t)=" typed in front of the formulas are the labels'.
+        const std::string first(withoutKindPrefix(kind, field_->text().trimmed().toStdString()));
+        const std::string second(withoutKindPrefix(kind, secondField_->text().trimmed().toStdString(), true));
         try {
             for (const std::string& text : {first, second})
                 if (!text.empty())
                     (void)checkFormula(text, kind);
+        } catch (const Error& e) {
+            // The field of the formula at fault shows where.
+            const bool inSecond = !second.empty() && first != second && [&] {
+                try {
+                    (void)checkFormula(first, kind);
+                    return true;
+                } catch (const std::exception&) {
+                    return false;
+                }
+            }();
+            const std::string& bad = inSecond ? second : first;
+            markError(inSecond ? *secondField_ : *field_, bad, errorPosition(e, bad));
+            showFieldMessage(QString::fromStdString(refusalMessage(e, bad)));
+            return;
         } catch (const std::exception& e) {
             showFieldMessage(QString::fromUtf8(*e.what() ? e.what() : "Wrong Syntax!"));
             return;
@@ -465,10 +501,12 @@ void MainWindow::commitFormula()
         controller_->setFormulaText(first);
         controller_->setSecondFormulaText(second);
         closeKeyboardOnCommit();
+        if (editPending_)
+            setEditPending(false);
         controller_->stringsAreChanged();
         return;
     }
-    const std::string text = field_->text().trimmed().toStdString();
+    const std::string text(withoutKindPrefix(kind, field_->text().trimmed().toStdString()));
     if (text.empty()) {
         showFieldMessage({});
         controller_->setFormulaText(text);
@@ -478,7 +516,8 @@ void MainWindow::commitFormula()
         try {
             checked = checkFormula(text, controller_->kind());
         } catch (const Error& e) {
-            problem = e.reason();
+            problem = refusalMessage(e, text);
+            markError(*field_, text, errorPosition(e, text));
         } catch (const std::exception& e) {
             problem = *e.what() ? e.what() : "Wrong Syntax!";
         }
@@ -491,6 +530,8 @@ void MainWindow::commitFormula()
         controller_->setCheckedFormula(std::move(*checked));
     }
     closeKeyboardOnCommit();
+    if (editPending_)
+        setEditPending(false);
     // The controller refreshes the window once it is done.
     controller_->stringsAreChanged();
 }
@@ -510,6 +551,7 @@ void MainWindow::showAlert(const QString& title, const QString& text)
     auto* box = new QMessageBox(QMessageBox::Warning, title, text, QMessageBox::NoButton, this);
     box->addButton(QStringLiteral("Ok"), QMessageBox::AcceptRole);
     box->setAttribute(Qt::WA_DeleteOnClose);
+    fitIntoWindow(box, this);
     message_ = box;
     box->open();
 }
@@ -523,6 +565,7 @@ void MainWindow::confirmDelete()
     QPushButton* del = box->addButton(QStringLiteral("Delete"), QMessageBox::DestructiveRole);
     box->addButton(QStringLiteral("Cancel"), QMessageBox::RejectRole);
     box->setAttribute(Qt::WA_DeleteOnClose);
+    fitIntoWindow(box, this);
     message_ = box;
     connect(box, &QMessageBox::buttonClicked, this, [this, del](QAbstractButton* b) {
         if (b == del)

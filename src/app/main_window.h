@@ -119,8 +119,12 @@ class MainWindow : public QWidget {
     // Commits the formula field (what the return key does).
     void commitFormula();
     // Ends editing without committing: the field shows the current
-    // function's formula again and gives up the keyboard.
+    // function's formula again and gives up the keyboard (Escape).
     void endFormulaEditing();
+    // Leaves the fields (a click elsewhere): text that differs from what is
+    // applied stays in them, marked as not applied, until Enter or Escape.
+    void leaveFormulaEditing();
+    bool editPending() const { return editPending_; }
     // Saves, as closing does, and closes the window.
     void quit();
     // Opens the save dialog for a picture of the plot (PNG 1×, 2×, 3× or
@@ -188,6 +192,9 @@ class MainWindow : public QWidget {
     // Shows the keyboard for the field being edited, or hides it.
     void updateKeyboard();
     void closeKeyboardOnCommit();
+    // Selects the character of field at which the engine found the fault in
+    // checked (the text the check read); nothing for no place.
+    void markError(QLineEdit& field, const std::string& checked, std::optional<std::size_t> at);
     void layOutKeyboard();
     void confirmDelete();
 
@@ -213,6 +220,8 @@ class MainWindow : public QWidget {
     KeyboardWidget* keyboard_ = nullptr;
     QToolButton* keyboardButton_ = nullptr;
     bool keyboardWanted_ = false;
+    bool editPending_ = false;
+    void setEditPending(bool on);
     QMetaObject::Connection typingHidesError_;
     QMetaObject::Connection focusFollower_;
     // Places the input bar's labels and fields for the kind being typed.

@@ -82,9 +82,9 @@ void MainWindow::layOutInputBar()
         rangeMinField_->setGeometry(38, fieldTop + 31, 72, 22);
         rangeMaxLabel_->setGeometry(116, fieldTop + 31, 32, 22);
         rangeMaxField_->setGeometry(148, fieldTop + 31, 72, 22);
-        fieldMessage_->setGeometry(226, fieldTop + 31, std::max(w - 262, 0), 22);
+        fieldMessage_->setGeometry(226, fieldTop + 29, std::max(w - 262, 0), 32);
     } else {
-        fieldMessage_->setGeometry(50, fieldTop + 30, std::max(w - 86, 0), 20);
+        fieldMessage_->setGeometry(50, fieldTop + 29, std::max(w - 86, 0), 32);
     }
     keyboardButton_->setGeometry(w - 34, fieldTop + 29, 30, 24);
 }

@@ -115,7 +115,7 @@ void MainWindow::buildPanels()
 
 bool MainWindow::present(Panel p)
 {
-    endFormulaEditing();
+    leaveFormulaEditing();
     switch (p) {
     case Panel::none:
         while (openPanel() != Panel::none)

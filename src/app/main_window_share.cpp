@@ -6,6 +6,7 @@
 #include <QStandardPaths>
 
 #include "main_window.h"
+#include "panel_frame.h"
 #include "picture_export.h"
 
 namespace orlix {
@@ -23,6 +24,9 @@ QFileDialog* MainWindow::sharePicture()
     dialog->setDirectory(folder);
     dialog->selectFile(QStringLiteral("Orlix plot.png"));
     dialog->setAttribute(Qt::WA_DeleteOnClose);
+    // Orlix's own dialog, which can be made as small as a phone's window.
+    dialog->setOption(QFileDialog::DontUseNativeDialog);
+    fitIntoWindow(dialog, this);
     // Another type of file renames the file to its extension: the name's
     // extension is what decides.
     connect(dialog, &QFileDialog::filterSelected, dialog, [dialog](const QString& filter) {

@@ -19,6 +19,11 @@ QWidget* panelBar(QWidget* parent, const QString& title, QPushButton*& done);
 // of the panel to go under.
 QVBoxLayout* panelColumn(QWidget* panel, const QString& title, QPushButton*& done);
 
+// Makes a dialog fit the window it opens over, down to a phone's 320 × 480:
+// a message wraps its words within the window's width, a file dialog drops
+// its side list of places and may shrink as far as the window.
+void fitIntoWindow(QWidget* dialog, const QWidget* window);
+
 // Covers panel's parent with panel, shows it on top and gives focus to focus.
 void showOverParent(QWidget* panel, QWidget* focus);
 

@@ -214,6 +214,7 @@ void preferencesView::deleteAllPressed()
     box->setDefaultButton(no);
     box->setEscapeButton(no);
     box->setAttribute(Qt::WA_DeleteOnClose);
+    fitIntoWindow(box, window());
     question_ = box;
     connect(box, &QMessageBox::buttonClicked, this, [this, yes](QAbstractButton* b) {
         if (b != yes)

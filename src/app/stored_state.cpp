@@ -33,7 +33,8 @@ StoreDocument::Schema StoredState::schema()
     };
 }
 
-bool StoredState::restore(const StoreDocument& store, Preferences& prefs, PlotSettingsOwner* plot)
+bool StoredState::restore(const StoreDocument& store, Preferences& prefs, PlotSettingsOwner* plot,
+                          FunctionListReading* functionsRead)
 {
     MathEngine& engine = MathEngine::sharedEngine();
     engine.defRfB = rangeDefault(store.integerForKey(defRfKey));
@@ -43,8 +44,18 @@ bool StoredState::restore(const StoreDocument& store, Preferences& prefs, PlotSe
     // saveAll would erase them: make sure every kind is known, whatever
     // the linker kept.
     registerBuiltInKinds();
-    if (auto functions = store.objectForKey(functionsKey))
-        Function::loadAllFromDict(*functions);
+    if (auto functions = store.objectForKey(functionsKey)) {
+        FunctionListReading reading = checkFunctionList(*functions);
+        Function::loadAllFromDict(reading.functions);
+        // A record the kind could still not restore (one too complex, say).
+        for (auto it = reading.functions.begin(); it != reading.functions.end(); ++it)
+            if (!Function::functionWithID(it.key())) {
+                reading.refusedIDs.push_back(it.key());
+                reading.refused[it.key()] = functions->at(it.key());
+            }
+        if (functionsRead)
+            *functionsRead = std::move(reading);
+    }
 
     if (auto settings = store.dictionaryForKey(settingsKey))
         applySettingsDict(*settings, prefs);

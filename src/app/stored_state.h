@@ -6,6 +6,7 @@
 
 #include <nlohmann/json.hpp>
 
+#include "orlix/record_check.h"
 #include "store_document.h"
 
 namespace orlix {
@@ -52,8 +53,12 @@ struct StoredState {
     // What a launch reads once its guard has passed: the range defaults of
     // new polar and parametric functions, the function register, the
     // preferences and the plot view's settings (plot may be null). Answers
-    // "infoviewAlignment" read as a truth value.
-    static bool restore(const StoreDocument& store, Preferences& prefs, PlotSettingsOwner* plot);
+    // "infoviewAlignment" read as a truth value. Damaged function records
+    // are rebuilt or refused (record_check.h); functions, when given, says
+    // how the list read, with every record that did not come back among
+    // refusedIDs.
+    static bool restore(const StoreDocument& store, Preferences& prefs, PlotSettingsOwner* plot,
+                        FunctionListReading* functions = nullptr);
 
     // The "settings" dictionary of the live values.
     static nlohmann::json settingsDict(const Preferences& prefs);

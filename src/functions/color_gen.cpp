@@ -1,6 +1,9 @@
 #include "orlix/color_gen.h"
 
+#include <algorithm>
+#include <cmath>
 #include <ctime>
+#include <vector>
 
 namespace orlix {
 
@@ -42,6 +45,25 @@ Color colorGen::genColor()
     while (d == prev_);
     prev_ = d;
     return standardColors_[static_cast<size_t>(d)];
+}
+
+Color colorGen::genColor(std::span<const Color> taken)
+{
+    const auto isTaken = [&](const Color& c) {
+        return std::any_of(taken.begin(), taken.end(), [&](const Color& t) {
+            return std::fabs(t.r - c.r) < 1e-3 && std::fabs(t.g - c.g) < 1e-3 && std::fabs(t.b - c.b) < 1e-3;
+        });
+    };
+    std::vector<int> free;
+    for (int i = 0; i < maxN(); ++i)
+        if (!isTaken(standardColors_[static_cast<size_t>(i)]))
+            free.push_back(i);
+    if (free.empty())
+        return genColor();
+    if (free.size() > 1)
+        std::erase(free, prev_);
+    prev_ = free[static_cast<size_t>(randomInt()) % free.size()];
+    return standardColors_[static_cast<size_t>(prev_)];
 }
 
 std::span<const float> colorGen::dashes(int i) const

@@ -24,9 +24,10 @@ nlohmann::json settledRecord(const Function& f)
 
 } // namespace
 
-RegisterSnapshot RegisterSnapshot::capture(const Function* current)
+RegisterSnapshot RegisterSnapshot::capture(const Function* current, std::optional<TraceRange> range)
 {
     RegisterSnapshot s;
+    s.range_ = current ? range : std::nullopt;
     for (const auto& [id, f] : Function::functionRegister()) {
         if (!f)
             continue;
@@ -70,7 +71,8 @@ Function::Ptr RegisterSnapshot::restore() const
 
 bool RegisterSnapshot::sameFunctions(const RegisterSnapshot& other) const
 {
-    return std::equal(entries_.begin(), entries_.end(), other.entries_.begin(), other.entries_.end(),
+    return range_ == other.range_ &&
+           std::equal(entries_.begin(), entries_.end(), other.entries_.begin(), other.entries_.end(),
                       [](const Entry& a, const Entry& b) { return a.id == b.id && a.record == b.record; });
 }
 

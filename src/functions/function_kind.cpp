@@ -27,6 +27,13 @@ template <class Kind> Function::Ptr fromChecked(CheckedFormula formula)
 }
 
 using Q = TableQuantity;
+using P = std::string_view;
+constexpr P yxPrefixes[] = {"y=", "y(x)="};
+constexpr P xyPrefixes[] = {"x=", "x(y)="};
+constexpr P polarPrefixes[] = {"r=", "r(θ)=", "r(f)="};
+constexpr P xtPrefixes[] = {"x=", "x(t)="};
+constexpr P ytPrefixes[] = {"y=", "y(t)="};
+constexpr P implicitPrefixes[] = {"0=g(x,y)=", "0=", "g(x,y)="};
 constexpr TableColumn yxColumns[] = {{"x", Q::variable}, {"y", Q::value}};
 constexpr TableColumn xyColumns[] = {{"y", Q::variable}, {"x", Q::value}};
 constexpr TableColumn polarColumns[] = {{"θ", Q::variable}, {"r", Q::value}, {"x", Q::x}, {"y", Q::y}};
@@ -47,6 +54,7 @@ FunctionKindInfo yxEntry()
     k.keyVariables = "x";
     k.menuText = "New y(x)";
     k.glyph = KindGlyph::square;
+    k.prefixes = yxPrefixes;
     k.tableColumns = yxColumns;
     k.fromText = &fromText<yxFunction>;
     k.fromChecked = &fromChecked<yxFunction>;
@@ -71,6 +79,7 @@ FunctionKindInfo xyEntry()
     k.can.ownColor = true; // drawn in blue
     k.curvatureSide = CurvatureSide::mirroredSlope;
     k.glyph = KindGlyph::diamond;
+    k.prefixes = xyPrefixes;
     k.tableColumns = xyColumns;
     k.fromText = &fromText<xyFunction>;
     k.fromChecked = &fromChecked<xyFunction>;
@@ -107,6 +116,7 @@ FunctionKindInfo polarEntry()
     k.can.residual = false;
     k.rangeEnds = RangeEndFacing::alongRadius;
     k.glyph = KindGlyph::circle;
+    k.prefixes = polarPrefixes;
     k.tableColumns = polarColumns;
     k.fromText = &fromText<rfFunction>;
     k.fromChecked = &fromChecked<rfFunction>;
@@ -138,6 +148,8 @@ FunctionKindInfo parametricEntry()
     k.curvatureSide = CurvatureSide::parameter;
     // The text form holds both formulas, "x(t);y(t)".
     k.glyph = KindGlyph::triangle;
+    k.prefixes = xtPrefixes;
+    k.secondPrefixes = ytPrefixes;
     k.tableColumns = parametricColumns;
     k.fromText = &fromText<tFunction>;
     k.fromCheckedPair = [](CheckedFormula x, CheckedFormula y) -> Function::Ptr {
@@ -170,6 +182,7 @@ FunctionKindInfo implicitEntry()
     // A curve of two variables has no one variable to step along.
     k.can.valueTable = false;
     k.glyph = KindGlyph::hexagon;
+    k.prefixes = implicitPrefixes;
     k.fromText = &fromText<iFunction>;
     k.fromChecked = &fromChecked<iFunction>;
     k.fromRecord = &iFunction::fromDict;
@@ -211,6 +224,30 @@ const FunctionKindInfo* findKindByShortName(std::string_view shortName)
 }
 
 const FunctionKindInfo& defaultKind() { return table().front(); }
+
+std::string_view withoutKindPrefix(const FunctionKindInfo& kind, std::string_view text, bool second)
+{
+    const auto isSpace = [](char c) { return c == ' ' || c == '\t'; };
+    for (std::string_view prefix : second ? kind.secondPrefixes : kind.prefixes) {
+        std::size_t i = 0;
+        bool matched = true;
+        for (char want : prefix) {
+            while (i < text.size() && isSpace(text[i]))
+                ++i;
+            if (i >= text.size() || text[i] != want) {
+                matched = false;
+                break;
+            }
+            ++i;
+        }
+        if (!matched)
+            continue;
+        while (i < text.size() && isSpace(text[i]))
+            ++i;
+        return text.substr(i);
+    }
+    return text;
+}
 
 void checkRangeBound(double value, RangeBound which, double other)
 {

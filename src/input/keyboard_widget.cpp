@@ -437,7 +437,8 @@ void KeyboardWidget::paintErrorBar(QPainter& p)
     const QString text = qs(keyboard_.errorText());
     p.setPen(Qt::white);
     p.setFont(fittingFont(text, 15, 10, box.width() - 16));
-    p.drawText(box.adjusted(8, 0, -8, 0), Qt::AlignCenter, text);
+    // A message too long for one line at the smallest size wraps.
+    p.drawText(box.adjusted(8, 0, -8, 0), Qt::AlignCenter | Qt::TextWordWrap, text);
     p.restore();
 }
 

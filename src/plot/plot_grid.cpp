@@ -119,6 +119,31 @@ void PlotGrid::drawPlane(Canvas& canvas, const Frame& f)
     canvas.restore();
 }
 
+void PlotGrid::drawPlaneUnderLabels(Canvas& canvas, const Frame& f)
+{
+    keptLabels_.clear();
+    keepLabels_ = true;
+    drawPlane(canvas, f);
+    keepLabels_ = false;
+}
+
+void PlotGrid::drawLabels(Canvas& canvas)
+{
+    if (keptLabels_.empty())
+        return;
+    canvas.save();
+    // The halo: the text in the background's colour a point off each way.
+    canvas.setFillColor(theme_->background);
+    for (const Label& l : keptLabels_)
+        for (const PointF d : {PointF{-1, 0}, PointF{1, 0}, PointF{0, -1}, PointF{0, 1}})
+            canvas.drawText(l.text, RectF{l.rect.x + d.x, l.rect.y + d.y, l.rect.width, l.rect.height}, l.fontSize,
+                            l.align);
+    canvas.setFillColor(theme_->text);
+    for (const Label& l : keptLabels_)
+        canvas.drawText(l.text, l.rect, l.fontSize, l.align);
+    canvas.restore();
+}
+
 bool PlotGrid::layersFrom(const Canvas& canvas) const
 {
     return layerKind_ && *layerKind_ == std::type_index(typeid(canvas));
@@ -333,7 +358,11 @@ void PlotGrid::ensureStripes(Canvas& canvas)
 void PlotGrid::drawText(Canvas& canvas, std::string_view s, PointF at, PointF offset, TextAlign align, float labelDrop)
 {
     const RectF rect{at.x + offset.x, at.y + offset.y + labelDrop, 70, 30};
-    canvas.drawText(s, rect, static_cast<float>(sizeForLength(static_cast<int>(s.size()))), align);
+    const auto size = static_cast<float>(sizeForLength(static_cast<int>(s.size())));
+    if (keepLabels_)
+        keptLabels_.push_back(Label{std::string(s), rect, size, align});
+    else
+        canvas.drawText(s, rect, size, align);
 }
 
 } // namespace orlix

@@ -233,6 +233,65 @@ void plotView::setFState(PlotMode s)
     needsDisplay();
 }
 
+std::optional<TraceRange> plotView::traceRange() const
+{
+    if (!tracing() || !curFunc_ || std::isnan(tracePoint1_->info().point.x))
+        return std::nullopt;
+    return TraceRange{tracePoint1_->info().variable, tracePoint2_->info().variable};
+}
+
+void plotView::setTraceRange(std::optional<TraceRange> r)
+{
+    if (!curFunc_ || curFunc_->isImplicit() || traceRange() == r)
+        return;
+    if (r && !tracing())
+        setFState(PlotMode::Trace);
+    gestures_.forgetRange();
+    tracePoint1_->setInfo(r ? curFunc_->myPointInfoFVV(r->a) : myPointInfo{});
+    tracePoint2_->setInfo(r ? curFunc_->myPointInfoFVV(r->b) : myPointInfo{});
+    tracePoint_->setInfo(myPointInfo{});
+    selectedPoint_.reset();
+    if (!r && iView_)
+        iView_->setHidden(true);
+    backgroundChanged();
+    needsDisplay();
+}
+
+void plotView::traceAt(double v)
+{
+    if (!curFunc_ || curFunc_->isImplicit() || !std::isfinite(v))
+        return;
+    if (!tracing())
+        setFState(PlotMode::Trace);
+    tracePoint1_->setInfo(myPointInfo{});
+    tracePoint2_->setInfo(myPointInfo{});
+    tracePoint_->setInfo(curFunc_->myPointInfoFVV(v));
+    selectedPoint_ = tracePoint_;
+    backgroundChanged();
+    needsDisplay();
+}
+
+void plotView::rangeTyped(std::optional<TraceRange> before)
+{
+    if (traceRange() != before && controller_)
+        controller_->traceRangeChanged(before);
+}
+
+void plotView::touchesBegan(const std::vector<Touch>& changed)
+{
+    if (curTouchNumber() == 0)
+        rangeAtGestureStart_ = traceRange();
+    gestures_.touchesBegan(changed);
+}
+
+void plotView::touchesEnded(const std::vector<Touch>& changed)
+{
+    const bool wasDown = curTouchNumber() > 0;
+    gestures_.touchesEnded(changed);
+    if (wasDown && curTouchNumber() == 0 && tracing() && traceRange() != rangeAtGestureStart_ && controller_)
+        controller_->traceRangeChanged(rangeAtGestureStart_);
+}
+
 void plotView::setCurFunc(Function::Ptr f)
 {
     if (iView_)

@@ -199,7 +199,8 @@ void plotView::renderToContext(Canvas& c)
         return;
     c.setFillColor(theme_->background);
     c.fillRect(RectF{0, 0, frame_.width, frame_.height});
-    drawPlane(c);
+    // The axis labels go over the curves, so that no curve hides them.
+    grid_.drawPlaneUnderLabels(c, gridFrame());
     if (!Function::functionRegister().empty() && nextFreeLayer_) {
         if (layerPending_) {
             const std::optional<RectF> need = shownLayerArea();
@@ -212,6 +213,7 @@ void plotView::renderToContext(Canvas& c)
         if (std::isfinite(r.x) && std::isfinite(r.y) && std::isfinite(r.width) && std::isfinite(r.height))
             c.drawLayer(*nextFreeLayer_, r);
     }
+    grid_.drawLabels(c);
     if (curFunc_)
         for (const auto& mark : curFunc_->info())
             if (mark)
@@ -226,7 +228,7 @@ void plotView::drawScene(Canvas& c)
     c.clip(RectF{0, 0, frame_.width, frame_.height});
     c.setFillColor(theme_->background);
     c.fillRect(RectF{0, 0, frame_.width, frame_.height});
-    drawPlane(c);
+    grid_.drawPlaneUnderLabels(c, gridFrame());
     // The curves as the function layer holds them, where it lies now: the
     // same cuts at its edges, its stretch while a pinch is under way.
     const RectF r = functionLayerRect();
@@ -239,6 +241,7 @@ void plotView::drawScene(Canvas& c)
                                 SizeF{r.width, r.height});
         c.restore();
     }
+    grid_.drawLabels(c);
     if (curFunc_) {
         for (const auto& mark : curFunc_->info())
             if (mark)

@@ -8,6 +8,8 @@
 #include <vector>
 
 #include "appearance.h"
+#include "info_view.h"
+#include "orlix/plot_plane.h"
 #include "window_fixture.h"
 
 namespace orlix::testing_qt {
@@ -75,6 +77,22 @@ TEST_F(AppearanceTest, TheChoiceColoursThePlaneAndTheWidgetsAndSurvivesARestart)
     choose(AppearanceChoice::system);
     EXPECT_EQ(isDarkPalette(QApplication::palette()), systemDark);
     EXPECT_EQ(planeLightness() < 60, systemDark);
+}
+
+// Dark chosen before the window shows (as a launch with dark stored does):
+// the information panel is dark too, its light text readable.
+TEST_F(AppearanceTest, ThePanelFollowsADarkChoiceMadeBeforeItShows)
+{
+    commit("x^2");
+    choose(AppearanceChoice::dark);
+    w->show();
+    w->plot().view().traceAt(1);
+    QCoreApplication::processEvents();
+    auto* panel = dynamic_cast<infoView*>(w->plot().view().iView());
+    ASSERT_NE(panel, nullptr);
+    panel->finishAnimation();
+    const QImage img = panel->grab().toImage();
+    EXPECT_LT(img.pixelColor(img.width() / 2, img.height() - 3).lightness(), 80);
 }
 
 } // namespace

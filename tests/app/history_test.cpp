@@ -4,7 +4,9 @@
 // they were; failed changes are no steps; the keys and the buttons.
 #include <gtest/gtest.h>
 
+#include <QApplication>
 #include <QFile>
+#include <QMouseEvent>
 #include <QLineEdit>
 #include <QPushButton>
 #include <QTest>
@@ -14,12 +16,15 @@
 #include <string>
 
 #include "controller.h"
+#include "info_view.h"
 #include "main_window.h"
 #include "orlix/error.h"
 #include "orlix/function.h"
 #include "orlix/function_kind.h"
 #include "orlix/function_settings.h"
 #include "orlix/implicit_function.h"
+#include "orlix/null_canvas.h"
+#include "orlix/plot_plane.h"
 #include "store.h"
 #include "window_fixture.h"
 
@@ -216,4 +221,75 @@ TEST_F(HistoryTest, KeysAndButtonsUndoAndRedoButAFieldKeepsItsOwnUndo)
     w->redoButton().click();
     EXPECT_EQ(formula(), "x^2");
     EXPECT_TRUE(w->redoButton().isEnabled());
+}
+
+// With two functions in trace mode a range is a step of its own, whether a
+// mouse drag, two fingers or typed ends set it: undo takes back the range
+// and nothing else, redo brings it back.
+TEST_F(HistoryTest, ARangeOfTraceModeIsOneStepWhateverSetsIt)
+{
+    struct Way {
+        const char* name;
+        std::function<void(HistoryTest&)> set;
+        std::function<void(HistoryTest&)> prepare = [](HistoryTest&) {};
+    };
+    const auto drag = [](HistoryTest& t, Qt::MouseButton b, Qt::KeyboardModifiers m, int from, int to) {
+        QWidget& p = t.w->plot();
+        const int y = p.height() / 2;
+        const auto send = [&](QEvent::Type type, int x, Qt::MouseButton button, Qt::MouseButtons buttons) {
+            QMouseEvent e(type, QPointF(x, y), p.mapToGlobal(QPointF(x, y)), button, buttons, m);
+            QApplication::sendEvent(&p, &e);
+        };
+        send(QEvent::MouseButtonPress, from, b, b);
+        send(QEvent::MouseMove, (from + to) / 2, Qt::NoButton, b);
+        send(QEvent::MouseMove, to, Qt::NoButton, b);
+        send(QEvent::MouseButtonRelease, to, b, Qt::NoButton);
+    };
+    const Way ways[] = {
+        {"a right-drag", [&](HistoryTest& t) { drag(t, Qt::RightButton, Qt::NoModifier, 100, 220); }},
+        {"a Shift+drag", [&](HistoryTest& t) { drag(t, Qt::LeftButton, Qt::ShiftModifier, 220, 100); }},
+        {"two fingers",
+         [](HistoryTest& t) {
+             plotView& v = t.w->plot().view();
+             const Touch a{1, {90, 200}, kTouchBegan, 1, 0}, b{2, {200, 200}, kTouchBegan, 1, 0};
+             v.touchesBegan({a, b});
+             v.touchesEnded({Touch{1, {90, 200}, kTouchEnded, 1, 0.1}, Touch{2, {200, 200}, kTouchEnded, 1, 0.1}});
+         }},
+        {"a typed end",
+         [](HistoryTest& t) {
+             plotView& v = t.w->plot().view();
+             auto* panel = dynamic_cast<infoView*>(v.iView());
+             ASSERT_NE(panel, nullptr);
+             NullCanvas frame(v.viewSize());
+             v.additionalDrawings(frame); // the panel shows the range
+             ASSERT_EQ(panel->model().confirm(InfoModel::kValue, "2"), std::nullopt);
+         },
+         [](HistoryTest& t) {
+             t.w->plot().view().setTraceRange(TraceRange{-1, 1});
+             t.c().traceRangeChanged(std::nullopt); // as the gesture that set it would
+         }},
+    };
+    for (const Way& way : ways) {
+        SCOPED_TRACE(way.name);
+        fresh();
+        commit("x^2");
+        kind(FunctionKind::yx);
+        commit("sin(x)");
+        c().setMoveOrTrace();
+        plotView& v = w->plot().view();
+        way.prepare(*this);
+        const std::optional<TraceRange> before = v.traceRange();
+        const json functions = shown();
+        way.set(*this);
+        const std::optional<TraceRange> after = v.traceRange();
+        ASSERT_TRUE(after);
+        ASSERT_NE(after, before);
+
+        ASSERT_TRUE(c().undo());
+        EXPECT_EQ(shown(), functions);
+        EXPECT_EQ(v.traceRange(), before);
+        ASSERT_TRUE(c().redo());
+        EXPECT_EQ(shown(), functions);
+        EXPECT_EQ(v.traceRange(), after);
+    }
 }

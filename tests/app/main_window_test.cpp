@@ -522,33 +522,51 @@ TEST_F(MainWindowTest, ALaunchThatDidNotCompleteStartsEmpty)
     EXPECT_FALSE(w->session().store().boolForKey(Session::launchFailedKey));
 }
 
-TEST_F(MainWindowTest, EditingEndsUncommittedWhenTheUserTurnsElsewhere)
+TEST_F(MainWindowTest, ClickingAwayKeepsTypedTextUnappliedUntilEnterOrEscape)
 {
     commit("cos(x)");
     w->show();
     QApplication::setActiveWindow(w.get());
     const QPoint middle(w->width() / 2, w->height() / 2);
+    QLineEdit& field = w->formulaField();
 
-    // Typed but not confirmed: a click on the plot puts the formula back and
-    // a key typed afterwards goes nowhere near the register.
-    w->formulaField().setFocus();
-    w->formulaField().setText("3");
+    // Typed but not confirmed: a click on the plot keeps the text, marked as
+    // not applied, and a key typed afterwards goes nowhere near the register.
+    field.setFocus();
+    field.setText("3");
     QTest::mouseClick(&w->plot(), Qt::LeftButton, Qt::NoModifier, middle);
-    EXPECT_EQ(w->formulaField().text(), "cos(x)");
+    EXPECT_EQ(field.text(), "3");
+    EXPECT_TRUE(w->editPending());
+    EXPECT_TRUE(field.font().italic());
+    EXPECT_FALSE(w->fieldMessage().text().isEmpty());
     QTest::keyClicks(QApplication::focusWidget(), "3");
     QTest::keyClick(QApplication::focusWidget(), Qt::Key_Return);
     EXPECT_EQ(formulaOf(cur()), "cos(x)");
-    EXPECT_EQ(w->formulaField().text(), "cos(x)");
+    EXPECT_EQ(field.text(), "3");
 
-    // A rejected formula keeps its message while editing, then gives way to
-    // the current formula once editing ends.
-    w->formulaField().setFocus();
-    commit("2+*3");
-    EXPECT_EQ(w->formulaField().text(), "2+*3");
-    EXPECT_FALSE(w->fieldMessage().text().isEmpty());
-    QTest::mouseClick(&w->plot(), Qt::LeftButton, Qt::NoModifier, middle);
-    EXPECT_EQ(w->formulaField().text(), "cos(x)");
+    // Escape is the one way to throw it away.
+    QTest::keyClick(&w->plot(), Qt::Key_Escape);
+    EXPECT_FALSE(w->editPending());
+    EXPECT_EQ(field.text(), "cos(x)");
     EXPECT_TRUE(w->fieldMessage().text().isEmpty());
+
+    // Enter in the field applies what was kept.
+    field.setFocus();
+    field.setText("x^3");
+    QTest::mouseClick(&w->plot(), Qt::LeftButton, Qt::NoModifier, middle);
+    field.setFocus();
+    QTest::keyClick(&field, Qt::Key_Return);
+    EXPECT_EQ(formulaOf(cur()), "x^3");
+    EXPECT_FALSE(w->editPending());
+    EXPECT_FALSE(field.font().italic());
+
+    // A rejected formula stays too, until Escape.
+    field.setFocus();
+    commit("2+*3");
+    QTest::mouseClick(&w->plot(), Qt::LeftButton, Qt::NoModifier, middle);
+    EXPECT_EQ(field.text(), "2+*3");
+    QTest::keyClick(&w->plot(), Qt::Key_Escape);
+    EXPECT_EQ(field.text(), "x^3");
     EXPECT_EQ(ids().size(), 1u);
 }
 

@@ -230,8 +230,8 @@ TEST_F(SessionTest, TypedFormulaIsCurrentAndATapOnItsRootSelectsIt)
     EXPECT_NEAR(sel->info().variable, std::numbers::sqrt2, 1e-9);
     EXPECT_NEAR(sel->info().value, 0, 1e-9);
     expectPointPanel(std::numbers::sqrt2);
-    // In move mode the value cannot be typed.
-    EXPECT_TRUE(panel()->valueField()->isReadOnly());
+    // In move mode a typed value would put the trace point there.
+    EXPECT_FALSE(panel()->valueField()->isReadOnly());
     EXPECT_EQ(panel()->valueField()->text(), "1.414214");
     shot("02-root-tapped.png");
 

@@ -98,6 +98,10 @@ expect 0 "no" "" -- period 1 'sin(x)'
 # the function model
 expect 0 $'{"info":{"ddy/dxx":6.0,"dy/dx":3.0,"k":0.18973665961010278},"point":[1.0,1.0],"value":1.0,"variable":1.0}\n"y=\u20051\\n∂y/∂x=\u20053\\n∂²y/∂x²=\u20056\\nk=\u20050.1897367"' "" -- point yx 'x^3' 1
 expect 0 $'{"info":null,"point":["nan","nan"],"value":0.0,"variable":0.0}\n"y=\u20050\\n∂y/∂x=\u2005undefined\\n∂²y/∂x²=\u2005undefined\\nk=\u2005undefined"' "" -- point yx 'x' nan
+# The kind's own prefix is dropped, as in the app; another "=" is refused.
+expect 0 "$("$CLI" point yx 'x^3' 1)" "" -- point yx 'y=x^3' 1
+expect 0 "$("$CLI" point t 't;t^2' 2)" "" -- point t 'x(t)=t;y(t)=t^2' 2
+expect 1 "" "Unknown function 'x='!" -- point yx 'y=x=2' 2
 expect 0 $'null\nnull' "" -- range yx 'x' inf 1
 expect 0 $'{"l":0.0,"p":0.0,"s":0.0,"v":0.0}\n"S= ∫=\u20050\\nl=\u20050\\nVox=\u20050\\nSox=\u20050"' "" -- range yx 'x' 0 0
 expect 0 '[]' "" -- marks yx 'x^2+1' --roots

@@ -47,8 +47,14 @@ ViewOptions ViewOptions::take(Args& args)
 Function::Ptr functionOfKind(const std::string& kind, const std::string& formula)
 {
     registerBuiltInKinds();
-    if (const FunctionKindInfo* k = findKindByShortName(kind))
-        return k->fromText(formula);
+    if (const FunctionKindInfo* k = findKindByShortName(kind)) {
+        // "y=x^2" as people type it; "x=cos(t);y=sin(t)" for two formulas.
+        const std::size_t semicolon = formula.find(';');
+        if (k->secondInputLabel.empty() || semicolon == std::string::npos)
+            return k->fromText(withoutKindPrefix(*k, formula));
+        return k->fromText(std::string(withoutKindPrefix(*k, std::string_view(formula).substr(0, semicolon))) + ";" +
+                           std::string(withoutKindPrefix(*k, std::string_view(formula).substr(semicolon + 1), true)));
+    }
     std::string names;
     for (const FunctionKindInfo& k : functionKinds())
         names += (names.empty() ? "" : " or ") + std::string(k.shortName);

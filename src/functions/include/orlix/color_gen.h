@@ -16,6 +16,9 @@ class colorGen {
 
     // A colour of the table, never the one handed out last.
     Color genColor();
+    // A colour of the table that none of taken is, while one is left (and
+    // then never the one handed out last); genColor() once all are taken.
+    Color genColor(std::span<const Color> taken);
 
     // Restarts the random source (repeatable runs); by default it is seeded
     // with the time in whole seconds.

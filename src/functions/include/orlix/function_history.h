@@ -8,6 +8,7 @@
 
 #include <cstddef>
 #include <deque>
+#include <optional>
 #include <string>
 #include <vector>
 
@@ -17,12 +18,19 @@
 
 namespace orlix {
 
+// A range of trace mode over the current function: the values of its
+// variable at the two ends.
+struct TraceRange {
+    double a = 0, b = 0;
+    bool operator==(const TraceRange&) const = default;
+};
+
 // The register at one moment.
 class RegisterSnapshot {
   public:
     // The register as it is now; current is the function the user works
-    // on (or nullptr).
-    static RegisterSnapshot capture(const Function* current);
+    // on (or nullptr), range the range shown over it in trace mode.
+    static RegisterSnapshot capture(const Function* current, std::optional<TraceRange> range = std::nullopt);
 
     // Makes the register hold what was captured, in its order. A function
     // whose record has changed since is made again from the captured
@@ -30,9 +38,10 @@ class RegisterSnapshot {
     // function that was current, or nullptr.
     Function::Ptr restore() const;
 
-    // Same functions in the same order with the same records; which one
-    // is current does not count.
+    // Same functions in the same order with the same records, and the
+    // same range; which one is current does not count.
     bool sameFunctions(const RegisterSnapshot& other) const;
+    const std::optional<TraceRange>& range() const { return range_; }
     std::size_t size() const { return entries_.size(); }
 
   private:
@@ -45,9 +54,11 @@ class RegisterSnapshot {
     };
     std::vector<Entry> entries_;
     std::string currentID_;
+    std::optional<TraceRange> range_;
 };
 
 // What a step changed; the window names the step by it.
+// range: a function's own range, or the range of trace mode over it.
 enum class FunctionChange { add, replace, remove, removeAll, derivative, looks, range };
 
 struct HistoryStep {

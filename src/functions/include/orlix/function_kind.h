@@ -106,6 +106,11 @@ struct FunctionKindInfo {
     // Kinds with a range of their own: the labels of its two fields.
     std::string_view rangeMinLabel;
     std::string_view rangeMaxLabel;
+    // What people type in front of a formula of the kind ("y=", "y(x)="),
+    // which the formula does without; for the second formula of a kind of
+    // two, secondPrefixes.
+    std::span<const std::string_view> prefixes;
+    std::span<const std::string_view> secondPrefixes;
     // Its mark in the strip of functions.
     KindGlyph glyph = KindGlyph::hexagon;
     KindAbilities can;
@@ -133,6 +138,11 @@ const FunctionKindInfo* findKindByType(std::string_view typeName);
 const FunctionKindInfo* findKindByShortName(std::string_view shortName);
 // The kind a new formula gets when nothing else says: y(x).
 const FunctionKindInfo& defaultKind();
+
+// text without a leading prefix of the kind's own (spaces in and around it
+// do not count); text itself when it has none. second: the text of the
+// second formula of a kind of two.
+std::string_view withoutKindPrefix(const FunctionKindInfo& kind, std::string_view text, bool second = false);
 
 // The two ends of a range of a kind's own variable.
 enum class RangeBound { min, max };

@@ -7,6 +7,7 @@
 #include <optional>
 #include <string>
 #include <string_view>
+#include <vector>
 #include <typeindex>
 
 #include "orlix/canvas.h"
@@ -51,6 +52,12 @@ class PlotGrid {
 
     // Axes, grid, tick marks and labels, in that order.
     void drawPlane(Canvas& canvas, const Frame& f);
+    // The same, but the labels are kept for drawLabels: the curves drawn in
+    // between do not hide them.
+    void drawPlaneUnderLabels(Canvas& canvas, const Frame& f);
+    // The labels kept by the last drawPlaneUnderLabels, each on a halo of
+    // the background.
+    void drawLabels(Canvas& canvas);
     // The grid at the given scales; returns the label spacing in device
     // points for x and y, or (0, 0) when nothing was drawn.
     myPoint drawGridForSx(double sx, double sy, Canvas& canvas, const Frame& f);
@@ -70,6 +77,15 @@ class PlotGrid {
     void setTheme(const Theme& theme);
 
   private:
+    struct Label {
+        std::string text;
+        RectF rect;
+        float fontSize;
+        TextAlign align;
+    };
+    bool keepLabels_ = false;
+    std::vector<Label> keptLabels_;
+
     void ensureGridLayers(Canvas& canvas, SizeF size);
     void ensureStripes(Canvas& canvas);
     bool layersFrom(const Canvas& canvas) const;

@@ -10,6 +10,7 @@
 
 #include "orlix/canvas.h"
 #include "orlix/function.h"
+#include "orlix/function_history.h"
 
 namespace orlix {
 
@@ -56,6 +57,9 @@ class PlotController {
     virtual void showHideInterface() = 0;
     // The plot view made f current (nullptr: none).
     virtual void setCurFunc(Function* f) = 0;
+    // The fingers (or a typed value) changed the range of trace mode; before
+    // is the range as it was when they started.
+    virtual void traceRangeChanged(std::optional<TraceRange> before) { (void)before; }
 };
 
 // The preferences store, as far as the plot view reads it.

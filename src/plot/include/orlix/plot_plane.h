@@ -208,12 +208,28 @@ class plotView : public PlotContext {
     const std::shared_ptr<specialPoint>& tracePoint2() const { return tracePoint2_; }
     const std::shared_ptr<specialPoint>& selectedPoint() const { return selectedPoint_; }
     void setSelectedPoint(std::shared_ptr<specialPoint> p) { selectedPoint_ = std::move(p); }
+    // The range shown over the current function in trace mode; none when
+    // there is none.
+    std::optional<TraceRange> traceRange() const;
+    // Shows range r over the current function, entering trace mode, or
+    // takes the range away (nullopt). Nothing without a current function,
+    // or for a kind without ranges.
+    void setTraceRange(std::optional<TraceRange> r);
+    // Puts the trace point at the value v of the current function's
+    // variable, entering trace mode. Nothing without a current function or
+    // for one whose point one variable does not choose.
+    void traceAt(double v);
+    // The range ends were typed: tells the controller when the range is
+    // not before any more.
+    void rangeTyped(std::optional<TraceRange> before);
 
     // ---- touches ------------------------------------------------------------------------------
-    void touchesBegan(const std::vector<Touch>& changed) { gestures_.touchesBegan(changed); }
+    // A gesture that changes the range of trace mode tells the controller
+    // once, when its last finger is lifted.
+    void touchesBegan(const std::vector<Touch>& changed);
     void touchesMoved(const std::vector<Touch>& changed) { gestures_.touchesMoved(changed); }
-    void touchesEnded(const std::vector<Touch>& changed) { gestures_.touchesEnded(changed); }
-    void touchesCancelled(const std::vector<Touch>& changed) { gestures_.touchesEnded(changed); }
+    void touchesEnded(const std::vector<Touch>& changed);
+    void touchesCancelled(const std::vector<Touch>& changed) { touchesEnded(changed); }
     void handleTouches(const std::vector<Touch>& all) { gestures_.handleTouches(all); }
     // 0, 1 or 2 fingers being tracked.
     int curTouchNumber() const { return gestures_.fingerCount(); }
@@ -296,6 +312,7 @@ class plotView : public PlotContext {
 
     std::shared_ptr<specialPoint> tracePoint_, tracePoint1_, tracePoint2_;
     std::shared_ptr<specialPoint> selectedPoint_;
+    std::optional<TraceRange> rangeAtGestureStart_;
 
     // The function layer, and the cached background of trace mode.
     std::unique_ptr<Canvas> nextFreeLayer_;
