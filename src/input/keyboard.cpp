@@ -34,11 +34,11 @@ std::vector<std::string> keysOf(PadId id)
     case PadId::trig:
         return {"sin", "cos", "tan", "asin", "acos", "atan"};
     case PadId::hyperbolic:
-        return {"sinh", "cosh", "tanh", "asinh", "acosh", "atanh"};
+        return {"sinh", "cosh", "tanh", "asinh", "acosh", "atanh", "gamma"};
     case PadId::expLog:
-        return {"ln", "log", "logn", "exp", "^2", "^-1"};
+        return {"ln", "log", "logn", "exp", "^2", "^-1", "mod", "min", "max"};
     case PadId::other:
-        return {"|", "abs", "floor", "round", "D", "mod", "min", "max", "gamma", "[", "]", "{", "}"};
+        return {"|", "abs", "floor", "round", "D", "[", "]", "{", "}"};
     case PadId::numbers:
         return {"1", "2", "3", "π", "4", "5", "6", "e", "7", "8", "9", "0", "."};
     default:
@@ -50,13 +50,12 @@ GridSpec gridOf(PadId id, KeyboardOrientation orientation, std::size_t keys)
 {
     switch (id) {
     case PadId::operators:
-        return {3, 3};
     case PadId::other:
-        // Thirteen keys: five columns of three rows, the last cell free.
-        return {5, 3};
-    case PadId::trig:
-    case PadId::hyperbolic:
     case PadId::expLog:
+    case PadId::hyperbolic:
+        // Three columns stay 44 points wide on a 320-point phone.
+        return {3, 3};
+    case PadId::trig:
         return {3, 2};
     case PadId::numbers:
         // Upright, four rows of numbers would make the keys too short.
