@@ -282,18 +282,11 @@ void OrlixViewController::takeDefaultRange()
 {
     if (!kind_->can.ownRange)
         return;
-    const MathEngine& engine = MathEngine::sharedEngine();
-    const bool polar = kind_->kind == FunctionKind::polar;
-    const bool fromZero = polar ? engine.defRfB != 0 : engine.defTB != 0;
-    if (polar) {
-        rangeMinText_ = fromZero ? "0" : "-π";
-        rangeMaxText_ = fromZero ? "2π" : "π";
-    } else {
-        rangeMinText_ = fromZero ? "0" : "-20";
-        rangeMaxText_ = "20";
-    }
-    rangeMin_ = numberFieldValue(rangeMinText_);
-    rangeMax_ = numberFieldValue(rangeMaxText_);
+    const RangeChoice& range = defaultRange(*kind_);
+    rangeMinText_ = std::string(range.lowText);
+    rangeMaxText_ = std::string(range.highText);
+    rangeMin_ = range.low;
+    rangeMax_ = range.high;
 }
 
 void OrlixViewController::chooseKind(FunctionKind k)

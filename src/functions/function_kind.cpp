@@ -1,5 +1,7 @@
 #include "orlix/function_kind.h"
 
+#include "orlix/math_engine.h"
+
 #include <algorithm>
 #include <array>
 #include <cmath>
@@ -18,6 +20,8 @@
 namespace orlix {
 
 namespace {
+
+constexpr double kPi = 3.141592653589793;
 
 template <class Kind> Function::Ptr fromText(std::string_view text) { return Kind::functionFromString(text); }
 
@@ -112,6 +116,9 @@ FunctionKindInfo polarEntry()
     k.menuText = "New r(θ)";
     k.rangeMinLabel = rangeLabel("θ", "≥");
     k.rangeMaxLabel = rangeLabel("θ", "≤");
+    k.standardRange = {-kPi, kPi, "-π", "π"};
+    k.zeroRange = {0, 2 * kPi, "0", "2π"};
+    k.rangeStartsAtZero = [] { return MathEngine::sharedEngine().defRfB != 0; };
     k.can.ownRange = true;
     k.can.residual = false;
     k.rangeEnds = RangeEndFacing::alongRadius;
@@ -142,6 +149,9 @@ FunctionKindInfo parametricEntry()
     k.menuText = "x(t), y(t)";
     k.rangeMinLabel = rangeLabel("t", "≥");
     k.rangeMaxLabel = rangeLabel("t", "≤");
+    k.standardRange = {-20, 20, "-20", "20"};
+    k.zeroRange = {0, 20, "0", "20"};
+    k.rangeStartsAtZero = [] { return MathEngine::sharedEngine().defTB != 0; };
     k.can.ownRange = true;
     k.can.residual = false;
     k.rangeEnds = RangeEndFacing::alongChord;
@@ -247,6 +257,11 @@ std::string_view withoutKindPrefix(const FunctionKindInfo& kind, std::string_vie
         return text.substr(i);
     }
     return text;
+}
+
+const RangeChoice& defaultRange(const FunctionKindInfo& kind)
+{
+    return kind.rangeStartsAtZero && kind.rangeStartsAtZero() ? kind.zeroRange : kind.standardRange;
 }
 
 void checkRangeBound(double value, RangeBound which, double other)

@@ -6,6 +6,7 @@
 
 #include "curve_support.h"
 #include "range_integral.h"
+#include "orlix/function_kind.h"
 #include "orlix/continuity.h"
 #include "orlix/error.h"
 #include "orlix/expression_record.h"
@@ -145,8 +146,10 @@ void rfFunction::fillStaticInfo()
         updatePoints();
         return;
     }
-    const bool fromZero = MathEngine::sharedEngine().defRfB != 0;
-    useDefaultRange(fromZero ? 0.0 : -kPi, fromZero ? 2 * kPi : kPi);
+    if (const FunctionKindInfo* kind = kindInfo()) {
+        const RangeChoice& range = defaultRange(*kind);
+        useDefaultRange(range.low, range.high);
+    }
 }
 
 // ---- sampling ----

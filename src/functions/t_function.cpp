@@ -6,6 +6,7 @@
 
 #include "curve_support.h"
 #include "range_integral.h"
+#include "orlix/function_kind.h"
 #include "orlix/continuity.h"
 #include "orlix/error.h"
 #include "orlix/expression_record.h"
@@ -188,8 +189,10 @@ void tFunction::fillStaticInfo()
         updatePoints();
         return;
     }
-    const bool fromZero = MathEngine::sharedEngine().defTB != 0;
-    useDefaultRange(fromZero ? 0.0 : -20.0, 20.0);
+    if (const FunctionKindInfo* kind = kindInfo()) {
+        const RangeChoice& range = defaultRange(*kind);
+        useDefaultRange(range.low, range.high);
+    }
 }
 
 // ---- sampling ----

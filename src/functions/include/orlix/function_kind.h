@@ -78,6 +78,13 @@ struct CheckedFormula {
     std::shared_ptr<StackMachine> program;
 };
 
+// A range of a kind's own variable that a new function takes: its ends as
+// numbers and as the range fields show them.
+struct RangeChoice {
+    double low = 0, high = 0;
+    std::string_view lowText, highText;
+};
+
 struct FunctionKindInfo {
     FunctionKind kind;
     // The record's "type".
@@ -103,9 +110,14 @@ struct FunctionKindInfo {
     // example; empty for kinds of one formula.
     std::string_view secondInputLabel;
     std::string_view secondPlaceholder;
-    // Kinds with a range of their own: the labels of its two fields.
+    // Kinds with a range of their own: the labels of its two fields, and
+    // the range a new function takes, by the preference that starts it at
+    // zero (off, on) and that preference itself.
     std::string_view rangeMinLabel;
     std::string_view rangeMaxLabel;
+    RangeChoice standardRange;
+    RangeChoice zeroRange;
+    bool (*rangeStartsAtZero)() = nullptr;
     // What people type in front of a formula of the kind ("y=", "y(x)="),
     // which the formula does without; for the second formula of a kind of
     // two, secondPrefixes.
@@ -143,6 +155,9 @@ const FunctionKindInfo& defaultKind();
 // do not count); text itself when it has none. second: the text of the
 // second formula of a kind of two.
 std::string_view withoutKindPrefix(const FunctionKindInfo& kind, std::string_view text, bool second = false);
+
+// The range a new function of the kind takes, by the preference now.
+const RangeChoice& defaultRange(const FunctionKindInfo& kind);
 
 // The two ends of a range of a kind's own variable.
 enum class RangeBound { min, max };
