@@ -23,6 +23,12 @@ namespace orlix {
 
 class FunctionSettings;
 
+// The searches of the current curve that the bottom bar switches.
+enum class MarkSearch { roots, extrema, inflections };
+
+// Which bars show; Tab or the gesture steps through them in this order.
+enum BarsState : int { barsShown = 0, topBarHidden = 1, barsHidden = 2 };
+
 class OrlixViewController : public PlotController, public FunctionShell {
   public:
     OrlixViewController(Session& session, plotView& plotter);
@@ -102,8 +108,8 @@ class OrlixViewController : public PlotController, public FunctionShell {
     void setSExtrs(bool on);
     void setSInfls(bool on);
     void setSInters(bool on);
-    // Flips the search named by tag: 1 roots, 2 extrema, 3 inflections.
-    void setPoints(int tag);
+    // Flips one of the searches on or off.
+    void setPoints(MarkSearch search);
     void intersectOrNot();
     void setShowPrompt(bool on);
     void setSaveFuncs(bool on);
@@ -164,8 +170,7 @@ class OrlixViewController : public PlotController, public FunctionShell {
     // finds its marks again and saves the view. False without a current curve.
     bool zoomToFit();
 
-    // 0 all bars shown, 1 the top bar hidden, 2 both bars hidden.
-    int interfaceState() const { return iShown_; }
+    BarsState interfaceState() const { return barsState_; }
 
     // ---- persistence ----
     // Writes the functions, the view and the preferences.
@@ -219,7 +224,7 @@ class OrlixViewController : public PlotController, public FunctionShell {
     std::optional<CheckedFormula> checked_;
     int batchDepth_ = 0;
     bool changePending_ = false;
-    int iShown_ = 0;
+    BarsState barsState_ = barsShown;
     long long lastID_ = 0;
     FunctionHistory history_;
     int stepGroupDepth_ = 0;

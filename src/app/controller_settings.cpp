@@ -57,14 +57,13 @@ void OrlixViewController::setSInters(bool on)
     searchesChanged();
 }
 
-void OrlixViewController::setPoints(int tag)
+void OrlixViewController::setPoints(MarkSearch search)
 {
     const Preferences& p = session_.preferences();
-    switch (tag) {
-    case 1: setSRoots(!p.sRoots); break;
-    case 2: setSExtrs(!p.sExtrs); break;
-    case 3: setSInfls(!p.sInfls); break;
-    default: break;
+    switch (search) {
+    case MarkSearch::roots: setSRoots(!p.sRoots); break;
+    case MarkSearch::extrema: setSExtrs(!p.sExtrs); break;
+    case MarkSearch::inflections: setSInfls(!p.sInfls); break;
     }
 }
 
@@ -98,7 +97,7 @@ SearchSettings OrlixViewController::searchSettings() const
 
 void OrlixViewController::showHideInterface()
 {
-    iShown_ = (iShown_ + 1) % 3;
+    barsState_ = barsState_ == barsShown ? topBarHidden : (barsState_ == topBarHidden ? barsHidden : barsShown);
     if (onInterfaceChanged)
         onInterfaceChanged();
 }

@@ -257,9 +257,9 @@ void MainWindow::build()
     prefsButton_ = barButton(bottomBar_, icons::Icon::preferences,
                              tr("Table of values, zoom to fit, picture, preferences (Ctrl+,), help"), false);
     connect(trashButton_, &QToolButton::clicked, this, [this] { controller_->removeCFunction(); });
-    connect(rootsButton_, &QToolButton::clicked, this, [this] { controller_->setPoints(1); });
-    connect(extrsButton_, &QToolButton::clicked, this, [this] { controller_->setPoints(2); });
-    connect(inflsButton_, &QToolButton::clicked, this, [this] { controller_->setPoints(3); });
+    connect(rootsButton_, &QToolButton::clicked, this, [this] { controller_->setPoints(MarkSearch::roots); });
+    connect(extrsButton_, &QToolButton::clicked, this, [this] { controller_->setPoints(MarkSearch::extrema); });
+    connect(inflsButton_, &QToolButton::clicked, this, [this] { controller_->setPoints(MarkSearch::inflections); });
     connect(intersButton_, &QToolButton::clicked, this, [this] { controller_->intersectOrNot(); });
     connect(moveButton_, &QToolButton::clicked, this, [this] { controller_->setMoveOrTrace(); });
     connect(funcSettingsButton_, &QToolButton::clicked, this, &MainWindow::presentFunctionSettings);
@@ -280,7 +280,7 @@ void MainWindow::build()
     plotMenu_ = new QMenu(this);
     QAction* bars = plotMenu_->addAction(QString());
     connect(plotMenu_, &QMenu::aboutToShow, this, [this, bars] {
-        const bool allHidden = controller_ && controller_->interfaceState() == 2;
+        const bool allHidden = controller_ && controller_->interfaceState() == barsHidden;
         bars->setText(allHidden ? QStringLiteral("Show bars") : QStringLiteral("Hide bars"));
     });
     connect(bars, &QAction::triggered, this, [this] { controller_->showHideInterface(); });

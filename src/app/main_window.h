@@ -176,10 +176,10 @@ class MainWindow : public QWidget {
     std::optional<AppearanceChoice> appliedAppearance_;
     void layoutBars();
     // Where the bars rest in interface state s: their top edges.
-    int topBarY(int s) const;
-    int bottomBarY(int s) const;
+    int topBarY(BarsState s) const;
+    int bottomBarY(BarsState s) const;
     // Where the strip of functions rests in interface state s.
-    QPoint selectorPos(int s) const;
+    QPoint selectorPos(BarsState s) const;
     // Slides and fades the bars to the controller's interface state; the
     // plot gets its new drawable band when they arrive.
     void animateInterface();

@@ -20,11 +20,11 @@
 
 namespace orlix {
 
-int MainWindow::topBarY(int s) const { return s == 0 ? 0 : -kTopBarHeight; }
+int MainWindow::topBarY(BarsState s) const { return s == barsShown ? 0 : -kTopBarHeight; }
 
-int MainWindow::bottomBarY(int s) const { return s == 2 ? height() : height() - kBottomBarHeight; }
+int MainWindow::bottomBarY(BarsState s) const { return s == barsHidden ? height() : height() - kBottomBarHeight; }
 
-QPoint MainWindow::selectorPos(int s) const
+QPoint MainWindow::selectorPos(BarsState s) const
 {
     // Centred under the top bar, and up with it when it slides away.
     return QPoint((width() - selector_->width()) / 2, topBarY(s) + kTopBarHeight + kSelectorGap);
@@ -36,7 +36,7 @@ void MainWindow::layoutBars()
     if (interfaceAnimation_->state() == QAbstractAnimation::Running)
         interfaceAnimation_->stop();
     const int w = width(), h = height();
-    const int state = controller_ ? controller_->interfaceState() : 0;
+    const BarsState state = controller_ ? controller_->interfaceState() : barsShown;
     // The bars first: the new size finds the current curve's marks within
     // the band between them.
     topBar_->setGeometry(0, topBarY(state), w, kTopBarHeight);
@@ -91,7 +91,7 @@ void MainWindow::layOutInputBar()
 
 void MainWindow::animateInterface()
 {
-    const int state = controller_->interfaceState();
+    const BarsState state = controller_->interfaceState();
     interfaceAnimation_->stop();
     interfaceAnimation_->clear();
     topBar_->setVisible(true);
@@ -104,27 +104,27 @@ void MainWindow::animateInterface()
         interfaceAnimation_->addAnimation(a);
     };
     add(topBar_, "pos", QPoint(0, topBarY(state)));
-    add(topFade_, "opacity", state == 0 ? 1.0 : 0.0);
+    add(topFade_, "opacity", state == barsShown ? 1.0 : 0.0);
     add(bottomBar_, "pos", QPoint(0, bottomBarY(state)));
-    add(bottomFade_, "opacity", state == 2 ? 0.0 : 1.0);
+    add(bottomFade_, "opacity", state == barsHidden ? 0.0 : 1.0);
     // The strip goes up with the top bar and fades with the bottom one.
     selector_->setFadedOut(false);
     add(selector_, "pos", selectorPos(state));
-    add(selectorFade_, "opacity", state == 2 ? 0.0 : 1.0);
+    add(selectorFade_, "opacity", state == barsHidden ? 0.0 : 1.0);
     interfaceAnimation_->start();
 }
 
 void MainWindow::interfaceSettled()
 {
-    const int state = controller_ ? controller_->interfaceState() : 0;
-    topFade_->setOpacity(state == 0 ? 1.0 : 0.0);
-    bottomFade_->setOpacity(state == 2 ? 0.0 : 1.0);
-    selectorFade_->setOpacity(state == 2 ? 0.0 : 1.0);
+    const BarsState state = controller_ ? controller_->interfaceState() : barsShown;
+    topFade_->setOpacity(state == barsShown ? 1.0 : 0.0);
+    bottomFade_->setOpacity(state == barsHidden ? 0.0 : 1.0);
+    selectorFade_->setOpacity(state == barsHidden ? 0.0 : 1.0);
     // Out of sight is out of the way: hidden bars take no clicks or focus.
-    topBar_->setVisible(state == 0);
+    topBar_->setVisible(state == barsShown);
     // The function-settings panel takes the bottom bar's place.
-    bottomBar_->setVisible(state != 2 && openPanel() != Panel::functionSettings);
-    selector_->setFadedOut(state == 2);
+    bottomBar_->setVisible(state != barsHidden && openPanel() != Panel::functionSettings);
+    selector_->setFadedOut(state == barsHidden);
     selector_->move(selectorPos(state));
     if (controller_)
         plot_->view().setGoodRect(goodRectForPlotter());

@@ -181,7 +181,7 @@ void MainWindow::layOutUndoBar()
 {
     if (!undoBar_)
         return;
-    const int state = controller_ ? controller_->interfaceState() : 0;
+    const BarsState state = controller_ ? controller_->interfaceState() : barsShown;
     const int w = std::min(width() - 16, 360);
     undoBar_->setGeometry((width() - w) / 2, std::min(bottomBarY(state), height()) - 42, w, 36);
 }
