@@ -7,8 +7,8 @@
 #include <cmath>
 #include <utility>
 
-#include "orlix/plot_plane.h"
 #include "orlix/special_point.h"
+#include "orlix/view_state.h"
 
 namespace orlix {
 
@@ -35,7 +35,7 @@ int tapsToToggleBars(BarsGesture g)
 
 } // namespace
 
-GestureTracker::GestureTracker(plotView& view) : view_(view), traceStartTime_(std::nan("")) {}
+GestureTracker::GestureTracker(GestureHost& view) : view_(view), traceStartTime_(std::nan("")) {}
 
 void GestureTracker::letGo()
 {
@@ -129,10 +129,10 @@ double GestureTracker::pinchFactor(PointF p, PointF q) const
     if (!std::isfinite(kl))
         kl = 1.0;
     // Fingers brought together give 0; the lower limit keeps it positive.
-    return view_.viewState_.limitFactor(kl);
+    return view_.viewStateToChange().limitFactor(kl);
 }
 
-void GestureTracker::applyPinch(PointF p, double factor) { view_.viewState_.pinch(stepStart_, p, factor); }
+void GestureTracker::applyPinch(PointF p, double factor) { view_.viewStateToChange().pinch(stepStart_, p, factor); }
 
 // ---- touches ---------------------------------------------------------------------------------
 
@@ -145,19 +145,18 @@ void GestureTracker::touchesBegan(const std::vector<Touch>& changed)
     if (T.empty())
         return;
     remember(T);
-    if (view_.showHideUI_ == BarsGesture::ThreeFingers && fingerCount_ + static_cast<int>(T.size()) > 2 &&
-        view_.controller_)
-        view_.controller_->showHideInterface();
+    if (view_.showHideUI() == BarsGesture::ThreeFingers && fingerCount_ + static_cast<int>(T.size()) > 2)
+        view_.showHideInterface();
     if (fingerCount_ > 1)
         return;
     traceStartTime_ = std::nan("");
 
     if (view_.tracing()) {
-        if (!view_.curFunc_)
+        if (!view_.currentFunction())
             return;
         if (fingerCount_ == 1) {
             // A second finger: the range between the two.
-            if (view_.curFunc_->isImplicit())
+            if (view_.currentFunction()->isImplicit())
                 return;
             secondTouch_ = T[0].id;
             fingerCount_ = 2;
@@ -168,9 +167,9 @@ void GestureTracker::touchesBegan(const std::vector<Touch>& changed)
             const Touch& t = T[0];
             firstTouch_ = t.id;
             // A finger on a range end picks that end up.
-            for (const auto& end : {view_.tracePoint1_, view_.tracePoint2_}) {
+            for (const auto& end : {view_.tracePoint1(), view_.tracePoint2()}) {
                 if (active(*end) && distance(t.location, end->devicePoint()) < kGrabDistance) {
-                    view_.selectedPoint_ = end;
+                    view_.setSelectedPoint(end);
                     fingerCount_ = 1;
                     view_.needsDisplay();
                     return;
@@ -178,15 +177,15 @@ void GestureTracker::touchesBegan(const std::vector<Touch>& changed)
             }
             traceStartTime_ = t.timestamp;
             fingerCount_ = 1;
-            view_.tracePoint1_->setInfo(myPointInfo{});
-            view_.tracePoint2_->setInfo(myPointInfo{});
-            const double x = view_.curFunc_->varValueForPoint(t.location, t.phase);
-            view_.tracePoint_->setInfo(view_.curFunc_->myPointInfoFVV(x));
-            view_.selectedPoint_ = view_.tracePoint_;
+            view_.tracePoint1()->setInfo(myPointInfo{});
+            view_.tracePoint2()->setInfo(myPointInfo{});
+            const double x = view_.currentFunction()->varValueForPoint(t.location, t.phase);
+            view_.tracePoint()->setInfo(view_.currentFunction()->myPointInfoFVV(x));
+            view_.setSelectedPoint(view_.tracePoint());
             view_.needsDisplay();
             return;
         }
-        if (view_.curFunc_->isImplicit())
+        if (view_.currentFunction()->isImplicit())
             return;
         fingerCount_ = 2;
         firstTouch_ = T[0].id;
@@ -200,8 +199,8 @@ void GestureTracker::touchesBegan(const std::vector<Touch>& changed)
         // pinch starts from here.
         const PointF p = positionOf(firstTouch_);
         const double dx = p.x - stepStart_.x, dy = p.y - stepStart_.y;
-        view_.viewState_.panBy(dx, dy);
-        view_.viewState_.commit();
+        view_.viewStateToChange().panBy(dx, dy);
+        view_.viewStateToChange().commit();
         secondTouch_ = T[0].id;
         pinchStartDistance_ = distance(p, T[0].location);
         fingerCount_ = 2;
@@ -222,7 +221,7 @@ void GestureTracker::touchesBegan(const std::vector<Touch>& changed)
 
 void GestureTracker::stepRange()
 {
-    Function& f = *view_.curFunc_;
+    Function& f = *view_.currentFunction();
     f.setPreviousI(rangeStart_);
     double v1 = f.varValueForPoint(positionOf(firstTouch_), phaseOf(firstTouch_));
     rangeStart_ = f.previousI();
@@ -234,10 +233,10 @@ void GestureTracker::stepRange()
         std::swap(v1, v2);
         rangeSwapped_ = true;
     }
-    view_.tracePoint1_->setInfo(f.myPointInfoFVV(v1));
-    view_.tracePoint2_->setInfo(f.myPointInfoFVV(v2));
-    view_.tracePoint_->setInfo(myPointInfo{});
-    view_.selectedPoint_.reset();
+    view_.tracePoint1()->setInfo(f.myPointInfoFVV(v1));
+    view_.tracePoint2()->setInfo(f.myPointInfoFVV(v2));
+    view_.tracePoint()->setInfo(myPointInfo{});
+    view_.setSelectedPoint(nullptr);
     view_.needsDisplay();
 }
 
@@ -255,15 +254,15 @@ void GestureTracker::touchesMoved(const std::vector<Touch>& T)
         double kl = 1;
         if (fingerCount_ == 1) {
             const double dx = p.x - stepStart_.x, dy = p.y - stepStart_.y;
-            view_.viewState_.panBy(dx, dy);
-            if (view_.viewState_.panCovers()) {
+            view_.viewStateToChange().panBy(dx, dy);
+            if (view_.viewStateToChange().panCovers()) {
                 view_.needsDisplay();
                 return;
             }
         } else if (fingerCount_ == 2) {
             kl = pinchFactor(p, positionOf(secondTouch_));
             applyPinch(p, kl);
-            if (view_.viewState_.pinchCovers()) {
+            if (view_.viewStateToChange().pinchCovers()) {
                 view_.needsDisplay();
                 return;
             }
@@ -272,21 +271,21 @@ void GestureTracker::touchesMoved(const std::vector<Touch>& T)
         }
         // The layer no longer covers the view (or is stretched too far):
         // commit and sample again.
-        view_.viewState_.commit();
+        view_.viewStateToChange().commit();
         pinchStartDistance_ *= kl;
         stepStart_ = p;
-        view_.viewState_.resetLayer();
+        view_.viewStateToChange().resetLayer();
         view_.redraw();
         return;
     }
 
-    if (!view_.curFunc_)
+    if (!view_.currentFunction())
         return;
-    Function& f = *view_.curFunc_;
+    Function& f = *view_.currentFunction();
     if (fingerCount_ == 1 && hasFirst) {
-        specialPoint* sel = view_.selectedPoint_.get();
-        specialPoint* tp1 = view_.tracePoint1_.get();
-        specialPoint* tp2 = view_.tracePoint2_.get();
+        specialPoint* sel = view_.selectedPoint().get();
+        specialPoint* tp1 = view_.tracePoint1().get();
+        specialPoint* tp2 = view_.tracePoint2().get();
         if (sel == tp1)
             f.setPreviousI(rangeStart_);
         else if (sel == tp2)
@@ -298,18 +297,18 @@ void GestureTracker::touchesMoved(const std::vector<Touch>& T)
         if (sel == tp1 && value > tp2->info().variable) {
             tp1->copyFrom(*tp2);
             rangeStart_ = rangeEnd_;
-            view_.selectedPoint_ = view_.tracePoint2_;
+            view_.setSelectedPoint(view_.tracePoint2());
         } else if (sel == tp2 && value < tp1->info().variable) {
             tp2->copyFrom(*tp1);
             rangeEnd_ = rangeStart_;
-            view_.selectedPoint_ = view_.tracePoint1_;
+            view_.setSelectedPoint(view_.tracePoint1());
         }
-        if (view_.selectedPoint_ == view_.tracePoint1_)
+        if (view_.selectedPoint() == view_.tracePoint1())
             rangeStart_ = f.previousI();
-        else if (view_.selectedPoint_ == view_.tracePoint2_)
+        else if (view_.selectedPoint() == view_.tracePoint2())
             rangeEnd_ = f.previousI();
-        if (view_.selectedPoint_)
-            view_.selectedPoint_->setInfo(f.myPointInfoFVV(value));
+        if (view_.selectedPoint())
+            view_.selectedPoint()->setInfo(f.myPointInfoFVV(value));
     } else if (fingerCount_ == 2) {
         stepRange();
     }
@@ -339,23 +338,23 @@ void GestureTracker::touchesEnded(const std::vector<Touch>& changed)
             forgetEnded(T);
             return;
         }
-        if (t.tapCount == tapsToToggleBars(view_.showHideUI_) && view_.controller_)
-            view_.controller_->showHideInterface();
+        if (t.tapCount == tapsToToggleBars(view_.showHideUI()))
+            view_.showHideInterface();
     }
 
     if (view_.tracing()) {
-        if (view_.curFunc_ && fingerCount_ == 1 && hasFirst) {
-            if (view_.selectedPoint_ == view_.tracePoint1_ || view_.selectedPoint_ == view_.tracePoint2_) {
-                view_.selectedPoint_.reset();
+        if (view_.currentFunction() && fingerCount_ == 1 && hasFirst) {
+            if (view_.selectedPoint() == view_.tracePoint1() || view_.selectedPoint() == view_.tracePoint2()) {
+                view_.setSelectedPoint(nullptr);
             } else {
-                const double value = view_.curFunc_->varValueForPoint(positionOf(firstTouch_), kTouchEnded);
-                if (view_.selectedPoint_)
-                    view_.selectedPoint_->setInfo(view_.curFunc_->myPointInfoFVV(value));
+                const double value = view_.currentFunction()->varValueForPoint(positionOf(firstTouch_), kTouchEnded);
+                if (view_.selectedPoint())
+                    view_.selectedPoint()->setInfo(view_.currentFunction()->myPointInfoFVV(value));
             }
             firstTouch_.reset();
             fingerCount_ = 0;
             view_.needsDisplay();
-        } else if (view_.curFunc_ && fingerCount_ == 2) {
+        } else if (view_.currentFunction() && fingerCount_ == 2) {
             stepRange();
             if (hasFirst && hasSecond) {
                 firstTouch_.reset();
@@ -370,7 +369,7 @@ void GestureTracker::touchesEnded(const std::vector<Touch>& changed)
                     rangeStart_ = rangeEnd_;
                 else if (!inTp1 && remainingIsFirst)
                     rangeEnd_ = rangeStart_;
-                view_.selectedPoint_ = inTp1 ? view_.tracePoint1_ : view_.tracePoint2_;
+                view_.setSelectedPoint(inTp1 ? view_.tracePoint1() : view_.tracePoint2());
                 firstTouch_ = remainingIsFirst ? firstTouch_ : secondTouch_;
                 secondTouch_.reset();
                 fingerCount_ = 1;
@@ -392,12 +391,12 @@ void GestureTracker::touchesEnded(const std::vector<Touch>& changed)
     } else if (fingerCount_ == 2) {
         const PointF p = positionOf(firstTouch_);
         applyPinch(p, pinchFactor(p, positionOf(secondTouch_)));
-        view_.viewState_.commit();
+        view_.viewStateToChange().commit();
         if (hasFirst && hasSecond) {
             firstTouch_.reset();
             secondTouch_.reset();
             fingerCount_ = 0;
-            view_.viewState_.resetLayer();
+            view_.viewStateToChange().resetLayer();
             view_.redraw();
         } else {
             if (hasFirst)
@@ -405,10 +404,10 @@ void GestureTracker::touchesEnded(const std::vector<Touch>& changed)
             secondTouch_.reset();
             fingerCount_ = 1;
             stepStart_ = positionOf(firstTouch_);
-            if (view_.viewState_.pinchCovers()) {
+            if (view_.viewStateToChange().pinchCovers()) {
                 view_.needsDisplay();
             } else {
-                view_.viewState_.resetLayer();
+                view_.viewStateToChange().resetLayer();
                 view_.redraw();
             }
         }
@@ -422,9 +421,9 @@ void GestureTracker::tapEnded(const Touch& t)
     // The marked points near the tap: those in the 10-unit bucket of squared
     // distance nearest to it, within about 28 points.
     std::vector<std::shared_ptr<specialPoint>> candidates;
-    if (view_.curFunc_) {
+    if (view_.currentFunction()) {
         double m = 800;
-        for (const auto& obj : view_.curFunc_->info()) {
+        for (const auto& obj : view_.currentFunction()->info()) {
             if (!obj)
                 continue;
             const double r = obj->roFromPoint(p);
@@ -438,22 +437,22 @@ void GestureTracker::tapEnded(const Touch& t)
             }
         }
     }
-    const bool rangeEnd = view_.selectedPoint_ &&
-                          (view_.selectedPoint_ == view_.tracePoint1_ || view_.selectedPoint_ == view_.tracePoint2_);
+    const bool rangeEnd = view_.selectedPoint() &&
+                          (view_.selectedPoint() == view_.tracePoint1() || view_.selectedPoint() == view_.tracePoint2());
     if (!candidates.empty()) {
         // Repeated taps cycle through points at the same distance.
         const auto& c = candidates[markTaps_ % candidates.size()];
         if (rangeEnd) {
-            view_.selectedPoint_->setInfo(c->info());
+            view_.selectedPoint()->setInfo(c->info());
             ++markTaps_;
             finishTap();
             return;
         }
         if (view_.tracing()) {
-            view_.tracePoint_->setInfo(c->info());
-            view_.selectedPoint_ = view_.tracePoint_;
+            view_.tracePoint()->setInfo(c->info());
+            view_.setSelectedPoint(view_.tracePoint());
         } else {
-            view_.selectedPoint_ = c;
+            view_.setSelectedPoint(c);
         }
         ++markTaps_;
     } else {
@@ -461,11 +460,11 @@ void GestureTracker::tapEnded(const Touch& t)
             finishTap();
             return;
         }
-        if (t.timestamp - traceStartTime_ < kQuickTap || view_.selectedPoint_ != view_.tracePoint_)
-            view_.selectedPoint_.reset();
+        if (t.timestamp - traceStartTime_ < kQuickTap || view_.selectedPoint() != view_.tracePoint())
+            view_.setSelectedPoint(nullptr);
     }
-    view_.tracePoint1_->setInfo(myPointInfo{});
-    view_.tracePoint2_->setInfo(myPointInfo{});
+    view_.tracePoint1()->setInfo(myPointInfo{});
+    view_.tracePoint2()->setInfo(myPointInfo{});
     finishTap();
 }
 
@@ -474,15 +473,15 @@ void GestureTracker::tapEnded(const Touch& t)
 void GestureTracker::commitPan()
 {
     const PointF p = positionOf(firstTouch_);
-    view_.viewState_.panBy(p.x - stepStart_.x, p.y - stepStart_.y);
-    view_.viewState_.commit();
-    view_.viewState_.resetLayer();
+    view_.viewStateToChange().panBy(p.x - stepStart_.x, p.y - stepStart_.y);
+    view_.viewStateToChange().commit();
+    view_.viewStateToChange().resetLayer();
     firstTouch_.reset();
 }
 
 void GestureTracker::finishTap()
 {
-    if (view_.viewState_.movedSinceSampling() && !view_.tracing()) {
+    if (view_.viewStateToChange().movedSinceSampling() && !view_.tracing()) {
         commitPan();
         view_.redraw();
     } else {

@@ -4,6 +4,7 @@
 #pragma once
 
 #include <map>
+#include <memory>
 #include <optional>
 #include <vector>
 
@@ -12,7 +13,40 @@
 
 namespace orlix {
 
-class plotView;
+class ViewState;
+class specialPoint;
+
+// Which gesture toggles the bars (stored as its number).
+enum class BarsGesture {
+    DoubleTap = 0,
+    TripleTap = 1,
+    ThreeFingers = 2,
+    None = 3,
+};
+
+// What the gestures need of the view they act on.
+class GestureHost {
+  public:
+    virtual ViewState& viewStateToChange() = 0;
+    // Null when there is none.
+    virtual Function* currentFunction() const = 0;
+    virtual bool tracing() const = 0;
+    virtual BarsGesture showHideUI() const = 0;
+    // Shows or hides the bars.
+    virtual void showHideInterface() = 0;
+    virtual const std::shared_ptr<specialPoint>& tracePoint() const = 0;
+    virtual const std::shared_ptr<specialPoint>& tracePoint1() const = 0;
+    virtual const std::shared_ptr<specialPoint>& tracePoint2() const = 0;
+    virtual const std::shared_ptr<specialPoint>& selectedPoint() const = 0;
+    virtual void setSelectedPoint(std::shared_ptr<specialPoint> p) = 0;
+    // A new frame from the function layer as it is.
+    virtual void needsDisplay() = 0;
+    // The curves sampled again for the window now.
+    virtual void redraw() = 0;
+
+  protected:
+    ~GestureHost() = default;
+};
 
 class GestureTracker {
   public:
@@ -22,7 +56,7 @@ class GestureTracker {
     // A finger this close (points) to a range end picks that end up.
     static constexpr float kGrabDistance = 25;
 
-    explicit GestureTracker(plotView& view);
+    explicit GestureTracker(GestureHost& view);
 
     // The fingers that changed; cancelled fingers end like lifted ones.
     void touchesBegan(const std::vector<Touch>& changed);
@@ -61,7 +95,7 @@ class GestureTracker {
     void forgetEnded(const std::vector<Touch>& t);
     void tapEnded(const Touch& t);
 
-    plotView& view_;
+    GestureHost& view_;
     int fingerCount_ = 0;
     std::optional<int> firstTouch_, secondTouch_;
     // Latest record of every finger on the view.

@@ -44,15 +44,7 @@ enum class GraphicState {
     RebuildCache = 2,     // render the background into the cache first
 };
 
-// Which gesture toggles the bars (stored as its number).
-enum class BarsGesture {
-    DoubleTap = 0,
-    TripleTap = 1,
-    ThreeFingers = 2,
-    None = 3,
-};
-
-class plotView : public PlotContext {
+class plotView : public PlotContext, private GestureHost {
   public:
     static constexpr double kDefaultScale = ViewState::kDefaultScale;
     static constexpr float kMaxDrawableSide = PlotGrid::kMaxDrawableSide;
@@ -118,13 +110,13 @@ class plotView : public PlotContext {
     bool placeOrigin(myPoint center, myPoint scale) { return viewState_.placeOrigin(center, scale); }
     // Re-samples every function into a new function layer at the live
     // scale and position, then requests display.
-    void redraw();
+    void redraw() override;
     // Ends a tap: commits a pending move and redraws, or only redisplays.
     void doRedraw();
 
     // ---- modes ---------------------------------------------------------------
     PlotMode fState() const { return fState_; }
-    bool tracing() const { return fState_ == PlotMode::Trace; }
+    bool tracing() const override { return fState_ == PlotMode::Trace; }
     // Switching mode switches the rendering (direct in move mode, through
     // the background cache in trace mode), hands the selected point over to
     // the trace point or back, and drops the fingers and the range.
@@ -196,18 +188,18 @@ class plotView : public PlotContext {
     void setShowTangent(bool show) { overlays_.setShowTangent(show); }
     bool showOsculatingCircle() const { return overlays_.showOsculatingCircle(); }
     void setShowOsculatingCircle(bool show) { overlays_.setShowOsculatingCircle(show); }
-    BarsGesture showHideUI() const { return showHideUI_; }
+    BarsGesture showHideUI() const override { return showHideUI_; }
     void setShowHideUI(BarsGesture g) { showHideUI_ = g; }
     // Shows or hides the bars, as the chosen gesture does.
-    void showHideInterface();
+    void showHideInterface() override;
     bool shown() const { return shown_; }
 
     // ---- trace points and selection ------------------------------------------------------
-    const std::shared_ptr<specialPoint>& tracePoint() const { return tracePoint_; }
-    const std::shared_ptr<specialPoint>& tracePoint1() const { return tracePoint1_; }
-    const std::shared_ptr<specialPoint>& tracePoint2() const { return tracePoint2_; }
-    const std::shared_ptr<specialPoint>& selectedPoint() const { return selectedPoint_; }
-    void setSelectedPoint(std::shared_ptr<specialPoint> p) { selectedPoint_ = std::move(p); }
+    const std::shared_ptr<specialPoint>& tracePoint() const override { return tracePoint_; }
+    const std::shared_ptr<specialPoint>& tracePoint1() const override { return tracePoint1_; }
+    const std::shared_ptr<specialPoint>& tracePoint2() const override { return tracePoint2_; }
+    const std::shared_ptr<specialPoint>& selectedPoint() const override { return selectedPoint_; }
+    void setSelectedPoint(std::shared_ptr<specialPoint> p) override { selectedPoint_ = std::move(p); }
     // The range shown over the current function in trace mode; none when
     // there is none.
     std::optional<TraceRange> traceRange() const;
@@ -269,11 +261,13 @@ class plotView : public PlotContext {
     }
 
   private:
-    friend class GestureTracker;
+    // What the gestures reach.
+    ViewState& viewStateToChange() override { return viewState_; }
+    Function* currentFunction() const override { return curFunc_.get(); }
 
     PlotGrid::Frame gridFrame() const;
     bool drawable() const { return PlotGrid::drawable(viewSize()); }
-    void needsDisplay();
+    void needsDisplay() override;
     // The function layer (made from maker when given) and the curves drawn
     // into it, at the live scale.
     void resample(Canvas* maker);
