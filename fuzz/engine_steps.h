@@ -20,10 +20,9 @@ namespace orlix::fuzzsteps {
 inline void evaluateAtFewPoints(const fStack& list)
 {
     StackMachine machine(list);
-    MathEngine& engine = MathEngine::sharedEngine();
     for (double v : {-2.5, 0.0, 1.0, 3.75}) {
-        engine.x_ = v;
-        engine.y_ = -v;
+        *MathEngine::xAddr() = v;
+        *MathEngine::yAddr() = -v;
         volatile double result = machine.evaluate();
         (void)result;
     }
@@ -50,7 +49,6 @@ inline void runNumericServices(const fStack& list)
 // Returns how many steps completed without an orlix::Error (for tests).
 inline int run(std::string_view text)
 {
-    MathEngine& engine = MathEngine::sharedEngine();
     int done = 0;
     fStack::Owner list;
     try {
@@ -80,7 +78,7 @@ inline int run(std::string_view text)
         } catch (const Error&) {
         }
     }
-    engine.x_ = engine.y_ = 0;
+    *MathEngine::xAddr() = *MathEngine::yAddr() = 0;
     return done;
 }
 

@@ -160,8 +160,8 @@ PreferenceValues OrlixViewController::currentPreferences() const
     v.showHideUI = plotter_.showHideUI();
     v.resetAllOnLaunch = store.boolForKey(Session::resetAllKey);
     v.resetPositionOnLaunch = store.boolForKey(Session::resetPositionKey);
-    v.polarFromZero = MathEngine::sharedEngine().defRfB != 0;
-    v.parametricFromZero = MathEngine::sharedEngine().defTB != 0;
+    v.polarFromZero = rangeDefaults().polarFromZero;
+    v.parametricFromZero = rangeDefaults().parametricFromZero;
     v.infoPanelLeft = plotter_.isLeftAligned();
     v.appearance = appearanceChoice();
     return v;
@@ -187,9 +187,8 @@ void OrlixViewController::applyPreferences(const PreferenceValues& v)
     store.set(Session::defTKey, v.parametricFromZero ? 1 : 0);
     store.set(Session::infoviewAlignmentKey, v.infoPanelLeft ? 1 : 0);
     store.set(Session::appearanceKey, static_cast<int>(v.appearance));
-    MathEngine& engine = MathEngine::sharedEngine();
-    engine.defRfB = v.polarFromZero ? 1 : 0;
-    engine.defTB = v.parametricFromZero ? 1 : 0;
+    rangeDefaults().polarFromZero = v.polarFromZero;
+    rangeDefaults().parametricFromZero = v.parametricFromZero;
     plotter_.setIsLeftAligned(v.infoPanelLeft);
     // A new curve being typed starts from the new default range.
     if (!curFunc())

@@ -36,9 +36,8 @@ StoreDocument::Schema StoredState::schema()
 bool StoredState::restore(const StoreDocument& store, Preferences& prefs, PlotSettingsOwner* plot,
                           FunctionListReading* functionsRead)
 {
-    MathEngine& engine = MathEngine::sharedEngine();
-    engine.defRfB = rangeDefault(store.integerForKey(defRfKey));
-    engine.defTB = rangeDefault(store.integerForKey(defTKey));
+    rangeDefaults().polarFromZero = rangeDefault(store.integerForKey(defRfKey)) != 0;
+    rangeDefaults().parametricFromZero = rangeDefault(store.integerForKey(defTKey)) != 0;
 
     // A kind unknown here would drop its records silently, and the next
     // saveAll would erase them: make sure every kind is known, whatever

@@ -190,7 +190,7 @@ bool dependsOnDifBase(const fStack& root)
         sum += n->NoA;
         if (!n->funcName)
             continue;
-        const DerivativeRule rule = engine.NameToDIMP(*n->funcName);
+        const DerivativeRule rule = engine.derivativeRuleFor(*n->funcName);
         if (!rule)
             return true;
         if ((rule == difX && difBase.x != 0) || (rule == difY && difBase.y != 0) ||
@@ -326,14 +326,16 @@ const RuleEntry kRules[] = {
 
 } // namespace
 
-void registerDerivativeRules(MathEngine& engine)
+std::unordered_map<std::string, DerivativeRule> derivativeRuleTable()
 {
+    std::unordered_map<std::string, DerivativeRule> rules;
     for (const RuleEntry& e : kRules)
-        engine.NameToDIMP_[e.name] = e.rule;
+        rules[e.name] = e.rule;
     for (const detail::FunctionRow& row : detail::functionRows())
         for (const char* name : row.names)
             if (name)
-                engine.NameToDIMP_[name] = row.derivative ? difByRow : difPower;
+                rules[name] = row.derivative ? difByRow : difPower;
+    return rules;
 }
 
 fStack::Owner fStack::dif(std::string_view variable) const
@@ -357,7 +359,7 @@ fStack::Owner fStack::dif() const
     DepthGuard depth;
     if (isNumber())
         return number(0);
-    DerivativeRule rule = funcName ? MathEngine::sharedEngine().NameToDIMP(*funcName) : nullptr;
+    DerivativeRule rule = funcName ? MathEngine::sharedEngine().derivativeRuleFor(*funcName) : nullptr;
     if (!rule)
         failNoRule(*this);
     return rule(*this);

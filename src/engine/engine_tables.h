@@ -4,6 +4,9 @@
 
 #include <span>
 #include <string>
+#include <unordered_map>
+
+#include "orlix/math_engine.h"
 
 #include "ops.h"
 
@@ -29,7 +32,6 @@ std::span<const FunctionRow> functionRows();
 } // namespace orlix::detail
 
 namespace orlix {
-class MathEngine;
-// Fills NameToDIMP with the derivative rules.
-void registerDerivativeRules(MathEngine& engine);
+// The derivative rule of every name that has one.
+std::unordered_map<std::string, DerivativeRule> derivativeRuleTable();
 } // namespace orlix

@@ -63,7 +63,7 @@ void fStack::free(fStack* anyNode) noexcept
 fStack::Owner fStack::initWithName(std::string name)
 {
     Owner node(new fStack());
-    node->NoA = MathEngine::sharedEngine().NameToNumOfArgs(name);
+    node->NoA = MathEngine::sharedEngine().stackEffect(name);
     node->funcName = std::move(name);
     return node;
 }
@@ -233,7 +233,7 @@ fStack* fStack::addFunc(std::string name) { return addNext(initWithName(std::mov
 fStack* fStack::addConst(double value) { return addNext(initWithConst(value)); }
 fStack* fStack::addMConst(const std::string& constName)
 {
-    return addNext(initWithConst(MathEngine::sharedEngine().NameToConst(constName)));
+    return addNext(initWithConst(MathEngine::sharedEngine().constantValue(constName)));
 }
 fStack* fStack::addPFunc(std::string name) { return addPrevious(initWithName(std::move(name))); }
 fStack* fStack::addPConst(double value) { return addPrevious(initWithConst(value)); }

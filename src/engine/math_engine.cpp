@@ -22,35 +22,6 @@ template <Op O> void binaryRoutine(StackMachine& m)
     m.push(ops::binary(O, a, b));
 }
 
-template <double MathEngine::*Cell> void cellRoutine(StackMachine& m) { m.push(MathEngine::sharedEngine().*Cell); }
-
-struct Entry {
-    const char* name;
-    Routine routine;
-    Op op;
-    double MathEngine::*cell;
-};
-
-#define VAR(name, cell)                                                                                                \
-    {                                                                                                                  \
-        name, &cellRoutine<&MathEngine::cell>, ops::Var, &MathEngine::cell                                             \
-    }
-
-// The cells behind the variable names.
-const Entry kRoutines[] = {
-    VAR("x", x_),
-    VAR("y", y_),
-    VAR("t", t_),
-    VAR("r", r_),
-    VAR("f", f_),
-    VAR("θ", f_),
-    VAR("i", f_),
-    VAR("φ", f_),
-    VAR("a", a_),
-    VAR("b", b_),
-    VAR("c", c_),
-};
-
 // The routine of each operation of the function table.
 Routine routineOf(Op op)
 {
@@ -72,8 +43,6 @@ const detail::FunctionRow kFunctionRows[] = {
     ORLIX_BINARY_ROWS(ORLIX_ROW) ORLIX_UNARY_ROWS(ORLIX_ROW)
 #undef ORLIX_ROW
 };
-
-#undef VAR
 
 std::unordered_map<std::string, detail::NameOp>& opTable()
 {
@@ -100,75 +69,113 @@ MathEngine& MathEngine::sharedEngine()
     return *engine;
 }
 
+namespace {
+// Pushes the value of one of the engine's cells.
+template <double* (*Cell)()> void cellRoutine(StackMachine& m) { m.push(*Cell()); }
+} // namespace
+
 MathEngine::MathEngine()
 {
-    for (const Entry& e : kRoutines) {
-        NameToIMP_[e.name] = e.routine;
-        opTable()[e.name] = detail::NameOp{e.op, e.cell ? &(this->*e.cell) : nullptr};
+    struct CellName {
+        const char* name;
+        Routine routine;
+        double* cell;
+    };
+    // The cells behind the variable names.
+    const CellName cells[] = {
+        {"x", &cellRoutine<&MathEngine::xAddr>, &x_}, {"y", &cellRoutine<&MathEngine::yAddr>, &y_},
+        {"t", &cellRoutine<&MathEngine::tAddr>, &t_}, {"r", &cellRoutine<&MathEngine::rAddr>, &r_},
+        {"f", &cellRoutine<&MathEngine::fAddr>, &f_}, {"θ", &cellRoutine<&MathEngine::fAddr>, &f_},
+        {"i", &cellRoutine<&MathEngine::fAddr>, &f_}, {"φ", &cellRoutine<&MathEngine::fAddr>, &f_},
+        {"a", &cellRoutine<&MathEngine::aAddr>, &a_}, {"b", &cellRoutine<&MathEngine::bAddr>, &b_},
+        {"c", &cellRoutine<&MathEngine::cAddr>, &c_},
+    };
+    for (const CellName& e : cells) {
+        routines_[e.name] = e.routine;
+        opTable()[e.name] = detail::NameOp{ops::Var, e.cell};
+        stackEffects_[e.name] = 1;
     }
     for (const detail::FunctionRow& row : kFunctionRows) {
         for (const char* name : row.names) {
             if (!name)
                 break;
-            NameToIMP_[name] = routineOf(row.op);
+            routines_[name] = routineOf(row.op);
             opTable()[name] = detail::NameOp{row.op, nullptr};
             if (ops::isBinary(row.op))
-                NameToNumOfArgs_[name] = -1;
+                stackEffects_[name] = -1;
         }
     }
     // Two-argument forms that the parser rewrites: the derivative D(f, v),
     // logn(a, b), and the exponent of implicit multiplication.
     for (const char* name : {"^'", "d", "logn"})
-        NameToNumOfArgs_[name] = -1;
-    for (const char* name : {"x", "y", "t", "r", "f", "θ", "i", "φ", "a", "b", "c"})
-        NameToNumOfArgs_[name] = 1;
+        stackEffects_[name] = -1;
 
     for (const char* name : {"p", "pi", "π"})
-        NameToConst_[name] = &p_;
-    NameToConst_["e"] = &e_;
-    NameToConst_["g"] = &gamma_;
-    NameToConst_["n"] = &n_;
-    NameToConst_["a"] = &a_;
-    NameToConst_["b"] = &b_;
-    NameToConst_["c"] = &c_;
+        constants_[name] = &p_;
+    constants_["e"] = &e_;
+    constants_["g"] = &gamma_;
+    constants_["n"] = &n_;
+    constants_["a"] = &a_;
+    constants_["b"] = &b_;
+    constants_["c"] = &c_;
 
-    breakers = U"+-*^/(){}[]|@$ ,.1234567890";
-    nums = U".1234567890";
-    lBraces = U"([{@";
-    rBraces = U")]}$,";
-    operators = U"+-*^/";
-    variables = U"xytrfabcθiφ";
-    mathconsts = U"epgπ";
+    auto setClass = [this](CharClass k, const char32_t* chars) {
+        const auto index = static_cast<unsigned>(k);
+        charSets_[index] = chars;
+        for (char32_t ch : charSets_[index])
+            if (ch < 128)
+                asciiClasses_[ch] |= static_cast<std::uint8_t>(1u << index);
+    };
+    setClass(CharClass::breaker, U"+-*^/(){}[]|@$ ,.1234567890");
+    setClass(CharClass::digit, U".1234567890");
+    setClass(CharClass::openBrace, U"([{@");
+    setClass(CharClass::closeBrace, U")]}$,");
+    setClass(CharClass::operatorSign, U"+-*^/");
+    setClass(CharClass::variable, U"xytrfabcθiφ");
+    setClass(CharClass::mathConstant, U"epgπ");
 
-    registerDerivativeRules(*this);
+    derivativeRules_ = derivativeRuleTable();
 }
 
-Routine MathEngine::NameToIMP(const std::string& name) const
+bool MathEngine::isIn(CharClass set, char32_t ch) const
 {
-    auto it = NameToIMP_.find(name);
-    if (it == NameToIMP_.end()) {
+    const auto index = static_cast<unsigned>(set);
+    if (ch < 128)
+        return (asciiClasses_[ch] >> index) & 1u;
+    return charSets_[index].find(ch) != CharSet::npos;
+}
+
+bool MathEngine::knowsName(const std::string& name) const
+{
+    return stackEffects_.count(name) != 0 || routines_.count(name) != 0 || hasConstant(name);
+}
+
+Routine MathEngine::routineFor(const std::string& name) const
+{
+    auto it = routines_.find(name);
+    if (it == routines_.end()) {
         std::string text = formatMessage("Unknown function '%@'!", {name});
         throw Error(text);
     }
     return it->second;
 }
 
-DerivativeRule MathEngine::NameToDIMP(const std::string& name) const
+DerivativeRule MathEngine::derivativeRuleFor(const std::string& name) const
 {
-    auto it = NameToDIMP_.find(name);
-    return it == NameToDIMP_.end() ? nullptr : it->second;
+    auto it = derivativeRules_.find(name);
+    return it == derivativeRules_.end() ? nullptr : it->second;
 }
 
-int MathEngine::NameToNumOfArgs(const std::string& name) const
+int MathEngine::stackEffect(const std::string& name) const
 {
-    auto it = NameToNumOfArgs_.find(name);
-    return it == NameToNumOfArgs_.end() ? 0 : it->second;
+    auto it = stackEffects_.find(name);
+    return it == stackEffects_.end() ? 0 : it->second;
 }
 
-double MathEngine::NameToConst(const std::string& name) const
+double MathEngine::constantValue(const std::string& name) const
 {
-    auto it = NameToConst_.find(name);
-    return it == NameToConst_.end() ? std::numeric_limits<double>::quiet_NaN() : *it->second;
+    auto it = constants_.find(name);
+    return it == constants_.end() ? std::numeric_limits<double>::quiet_NaN() : *it->second;
 }
 
 double* MathEngine::addrForVariable(std::string_view name)

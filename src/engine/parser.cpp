@@ -23,51 +23,7 @@ namespace {
 
 using namespace parsing;
 
-// Membership in one of the engine's character sets, looked up in a table
-// for ASCII (the sets are built once; the table follows them).
-class CharClasses {
-  public:
-    explicit CharClasses(const MathEngine& e)
-    {
-        const CharSet* sets[] = {&e.breakers,  &e.nums,      &e.lBraces,   &e.rBraces,
-                                 &e.operators, &e.variables, &e.mathconsts};
-        for (unsigned k = 0; k < std::size(sets); ++k) {
-            for (char32_t ch : *sets[k]) {
-                if (ch < 128)
-                    ascii_[ch] |= static_cast<std::uint8_t>(1u << k);
-                else
-                    other_.emplace_back(ch, k);
-            }
-        }
-    }
-    bool in(const CharSet& set, char32_t ch) const
-    {
-        const MathEngine& e = MathEngine::sharedEngine();
-        const unsigned k = &set == &e.breakers    ? 0
-                           : &set == &e.nums      ? 1
-                           : &set == &e.lBraces   ? 2
-                           : &set == &e.rBraces   ? 3
-                           : &set == &e.operators ? 4
-                           : &set == &e.variables ? 5
-                                                  : 6;
-        if (ch < 128)
-            return ascii_[ch] & (1u << k);
-        for (const auto& [c, kk] : other_)
-            if (c == ch && kk == k)
-                return true;
-        return false;
-    }
-
-  private:
-    std::uint8_t ascii_[128] = {};
-    std::vector<std::pair<char32_t, unsigned>> other_;
-};
-
-bool in(const CharSet& set, char32_t ch)
-{
-    static const CharClasses classes(MathEngine::sharedEngine());
-    return classes.in(set, ch);
-}
+bool in(CharClass set, char32_t ch) { return MathEngine::sharedEngine().isIn(set, ch); }
 bool isDigit(char32_t ch) { return ch >= U'0' && ch <= U'9'; }
 bool isSpace(char32_t ch) { return ch == U' ' || ch == U'\t' || ch == U'\n' || ch == U'\r'; }
 
@@ -145,7 +101,7 @@ std::string Parser::key() const
             brackets += '\x1f';
             brackets += e.name;
         } else {
-            pending += engine_.NameToNumOfArgs(e.name);
+            pending += engine_.stackEffect(e.name);
         }
     }
     return std::to_string(pos_) + ':' + std::to_string(state_) + ':' + std::to_string(modeNum_) + ':' +
@@ -181,7 +137,7 @@ Parser::Stop Parser::run()
         if (stopAtBars_ && !pendingStar_ && ch == U'|')
             return Stop::Bar;
 
-        if (in(engine_.nums, ch)) {
+        if (in(CharClass::digit, ch)) {
             if (state_ == Closer || state_ == Operand) {
                 implicitMultiplicationOrExponent();
                 continue;
@@ -195,7 +151,7 @@ Parser::Stop Parser::run()
             pos_ = p;
             appendNumber(v);
             state_ = Operand;
-        } else if (in(engine_.lBraces, ch)) {
+        } else if (in(CharClass::openBrace, ch)) {
             if (state_ == Closer || state_ == Operand) {
                 implicitMultiplicationOrExponent();
                 continue;
@@ -207,7 +163,7 @@ Parser::Stop Parser::run()
             if (failed_)
                 continue;
             state_ = Start;
-        } else if (in(engine_.operators, ch) || in(engine_.rBraces, ch)) {
+        } else if (in(CharClass::operatorSign, ch) || in(CharClass::closeBrace, ch)) {
             operatorOrCloser(ch);
         } else {
             if (state_ == Closer || state_ == Operand) {
@@ -233,7 +189,7 @@ Parser::Stop Parser::run()
 
 void Parser::operatorOrCloser(char32_t ch)
 {
-    const bool isCloser = in(engine_.rBraces, ch);
+    const bool isCloser = in(CharClass::closeBrace, ch);
     std::string op = utf8::encode(ch);
     advance();
 
@@ -327,7 +283,7 @@ void Parser::word()
 {
     const std::size_t start = pos_;
     std::size_t end = start + 1; // a word is at least one character
-    while (end < length() && !in(engine_.breakers, at(end)))
+    while (end < length() && !in(CharClass::breaker, at(end)))
         ++end;
     pos_ = end;
     const char32_t typed = at(start);
@@ -337,11 +293,11 @@ void Parser::word()
     const std::string name = utf8::encode(lower);
     const bool single = end - start == 1;
 
-    if (single && in(engine_.variables, typed)) {
+    if (single && in(CharClass::variable, typed)) {
         appendName(utf8::encode(typed));
         state_ = Operand;
-    } else if (single && in(engine_.mathconsts, typed)) {
-        appendNumber(engine_.NameToConst(utf8::encode(typed)));
+    } else if (single && in(CharClass::mathConstant, typed)) {
+        appendNumber(engine_.constantValue(utf8::encode(typed)));
         state_ = Operand;
     } else if (name == "e") {
         // An upper-case 'E': the exponent of the number before it.
@@ -356,7 +312,7 @@ void Parser::word()
         if (mode_ == Mode::Build)
             tail_->c *= std::pow(10.0, n);
     } else if (name == "pi") {
-        appendNumber(engine_.NameToConst("pi"));
+        appendNumber(engine_.constantValue("pi"));
         state_ = Operand;
     } else if (name == "inf") {
         appendNumber(std::numeric_limits<double>::infinity());

@@ -129,7 +129,7 @@ class Parser {
     // --- output
     void appendName(const std::string& name)
     {
-        sum_ += engine_.NameToNumOfArgs(name);
+        sum_ += engine_.stackEffect(name);
         lastNamed_ = true;
         if (mode_ == Mode::Build)
             tail_ = tail_->addFunc(name);

@@ -105,7 +105,7 @@ void StackMachine::append(const std::string& name)
 {
     const detail::NameOp* op = detail::opForName(name);
     if (!op) {
-        MathEngine::sharedEngine().NameToIMP(name); // throws "Unknown function"
+        MathEngine::sharedEngine().routineFor(name); // throws "Unknown function"
         throw Error(formatMessage("Unknown function '%@'!", {name}));
     }
     code_.push_back(Step{op->op, op->cell, 0, nullptr});

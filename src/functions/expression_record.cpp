@@ -32,7 +32,7 @@ bool readItem(const nlohmann::json& j, fStack::Item& out)
         return false;
     const auto& s = j.get_ref<const std::string&>();
     const MathEngine& e = MathEngine::sharedEngine();
-    const bool known = e.NameToNumOfArgs_.count(s) != 0 || e.NameToIMP_.count(s) != 0 || e.hasConst(s);
+    const bool known = e.knowsName(s);
     if (!known && (s == "nan" || s == "inf" || s == "-inf")) {
         out = record::readDouble(j, kNaN);
         return true;

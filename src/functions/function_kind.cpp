@@ -118,7 +118,7 @@ FunctionKindInfo polarEntry()
     k.rangeMaxLabel = rangeLabel("θ", "≤");
     k.standardRange = {-kPi, kPi, "-π", "π"};
     k.zeroRange = {0, 2 * kPi, "0", "2π"};
-    k.rangeStartsAtZero = [] { return MathEngine::sharedEngine().defRfB != 0; };
+    k.startsAtZero = &RangeDefaults::polarFromZero;
     k.can.ownRange = true;
     k.can.residual = false;
     k.rangeEnds = RangeEndFacing::alongRadius;
@@ -151,7 +151,7 @@ FunctionKindInfo parametricEntry()
     k.rangeMaxLabel = rangeLabel("t", "≤");
     k.standardRange = {-20, 20, "-20", "20"};
     k.zeroRange = {0, 20, "0", "20"};
-    k.rangeStartsAtZero = [] { return MathEngine::sharedEngine().defTB != 0; };
+    k.startsAtZero = &RangeDefaults::parametricFromZero;
     k.can.ownRange = true;
     k.can.residual = false;
     k.rangeEnds = RangeEndFacing::alongChord;
@@ -261,7 +261,13 @@ std::string_view withoutKindPrefix(const FunctionKindInfo& kind, std::string_vie
 
 const RangeChoice& defaultRange(const FunctionKindInfo& kind)
 {
-    return kind.rangeStartsAtZero && kind.rangeStartsAtZero() ? kind.zeroRange : kind.standardRange;
+    return kind.startsAtZero && rangeDefaults().*kind.startsAtZero ? kind.zeroRange : kind.standardRange;
+}
+
+RangeDefaults& rangeDefaults()
+{
+    static RangeDefaults defaults;
+    return defaults;
 }
 
 void checkRangeBound(double value, RangeBound which, double other)

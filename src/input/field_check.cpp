@@ -37,7 +37,7 @@ fStack::Owner parseChecked(std::string_view text, std::string_view goodVar)
 
 bool isEngineVariable(std::string_view name)
 {
-    for (char32_t c : MathEngine::sharedEngine().variables)
+    for (char32_t c : MathEngine::sharedEngine().characters(CharClass::variable))
         if (name == utf8::encode(c))
             return true;
     return false;

@@ -81,8 +81,8 @@ class Launch : public ::testing::Test {
         Function::deleteAll();
         Function::setMaxIntegral(10);
         Function::setDerAreDashed(false);
-        MathEngine::sharedEngine().defRfB = 0;
-        MathEngine::sharedEngine().defTB = 0;
+        rangeDefaults().polarFromZero = false;
+        rangeDefaults().parametricFromZero = false;
     }
 
     // A store as a previous run left it: two functions, preferences that
@@ -141,8 +141,8 @@ TEST_F(Launch, FirstLaunchStartsWithTheDefaults)
     Session session(dir.path());
     session.load(&plot);
     expectDefaults(session.preferences());
-    EXPECT_EQ(MathEngine::sharedEngine().defRfB, 0);
-    EXPECT_EQ(MathEngine::sharedEngine().defTB, 0);
+    EXPECT_EQ(int(rangeDefaults().polarFromZero), 0);
+    EXPECT_EQ(int(rangeDefaults().parametricFromZero), 0);
     EXPECT_EQ(Function::maxIntegral(), 10);
     EXPECT_TRUE(Function::functionRegister().empty());
     EXPECT_EQ(plot.applied, 0);
@@ -168,8 +168,8 @@ TEST_F(Launch, StoredStateComesBack)
     EXPECT_FALSE(p.showPrompt);
     EXPECT_EQ(Function::maxIntegral(), 7);
     EXPECT_TRUE(Function::derAreDashed());
-    EXPECT_EQ(MathEngine::sharedEngine().defRfB, 1);
-    EXPECT_EQ(MathEngine::sharedEngine().defTB, 1);
+    EXPECT_EQ(int(rangeDefaults().polarFromZero), 1);
+    EXPECT_EQ(int(rangeDefaults().parametricFromZero), 1);
     EXPECT_TRUE(session.isLeftAligned());
     EXPECT_EQ(registeredIDs(), (std::vector<std::string>{"f1", "f2"}));
     EXPECT_EQ(Function::functionWithID("f2")->lineWidth(), 3.0f);
@@ -200,8 +200,8 @@ TEST_F(Launch, FailedOrResetLaunchThrowsTheStoredStateAway)
         expectDefaults(session.preferences());
         EXPECT_TRUE(Function::functionRegister().empty());
         EXPECT_EQ(plot.applied, 0);
-        EXPECT_EQ(MathEngine::sharedEngine().defRfB, 0);
-        EXPECT_EQ(MathEngine::sharedEngine().defTB, 0);
+        EXPECT_EQ(int(rangeDefaults().polarFromZero), 0);
+        EXPECT_EQ(int(rangeDefaults().parametricFromZero), 0);
 
         Store after(rowDir.path());
         for (const char* key : {"functions", "settings", "plotterSettings"})
@@ -386,7 +386,7 @@ TEST_F(Launch, WrongTypesInTheStoreReadAsMissing)
     session.load(&plot);
     EXPECT_FALSE(session.stateWasReset());
     expectDefaults(session.preferences());
-    EXPECT_EQ(MathEngine::sharedEngine().defRfB, 0);
+    EXPECT_EQ(int(rangeDefaults().polarFromZero), 0);
     EXPECT_EQ(plot.applied, 0);
     EXPECT_FALSE(session.store().backupPath().isEmpty());
 }
@@ -421,8 +421,8 @@ TEST_F(Launch, OutOfRangeStoredValuesFallBackOneByOne)
         EXPECT_EQ(Function::functionWithID("f1")->lineWidth(), c.lineWidthBack) << what;
         EXPECT_EQ(Function::functionWithID("f1")->color().r, 0.5f) << what;
         EXPECT_EQ(Function::maxIntegral(), c.maxIntegralBack) << what;
-        EXPECT_EQ(MathEngine::sharedEngine().defRfB, c.defRfBack) << what;
-        EXPECT_EQ(MathEngine::sharedEngine().defTB, c.defTBack) << what;
+        EXPECT_EQ(int(rangeDefaults().polarFromZero), c.defRfBack) << what;
+        EXPECT_EQ(int(rangeDefaults().parametricFromZero), c.defTBack) << what;
         EXPECT_TRUE(session.preferences().sInfls) << what;
         resetModel();
     }

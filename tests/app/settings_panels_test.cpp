@@ -42,8 +42,8 @@ class SettingsPanelsTest : public testing_qt::WindowTest {
     {
         WindowTest::TearDown();
         Function::setMaxIntegral(10);
-        MathEngine::sharedEngine().defRfB = 0;
-        MathEngine::sharedEngine().defTB = 0;
+        rangeDefaults().polarFromZero = false;
+        rangeDefaults().parametricFromZero = false;
     }
     // Answers the open question with the button titled title.
     void answer(QMessageBox* box, const QString& title)
@@ -191,7 +191,7 @@ TEST_F(SettingsPanelsTest, ResetTheSwitchesAndTheLaunchKeys)
     EXPECT_EQ(store.integerForKey(Session::defTKey), 0);
     EXPECT_TRUE(store.boolForKey(Session::infoviewAlignmentKey));
     EXPECT_TRUE(w->plot().view().isLeftAligned());
-    EXPECT_EQ(MathEngine::sharedEngine().defRfB, 1);
+    EXPECT_EQ(int(rangeDefaults().polarFromZero), 1);
 }
 
 TEST_F(SettingsPanelsTest, DeleteAllAsksAndCanBeUndoneUntilTheAppEnds)

@@ -19,6 +19,7 @@
 #include "orlix/stack_machine.h"
 
 using orlix::fStack;
+using orlix::CellRestore;
 using orlix::MathEngine;
 using orlix::StackMachine;
 
@@ -124,13 +125,9 @@ std::string describe(const std::vector<fStack::Item>& items)
 }
 
 struct CellGuard {
-    double x = MathEngine::sharedEngine().x_, y = MathEngine::sharedEngine().y_, t = MathEngine::sharedEngine().t_,
-           a = MathEngine::sharedEngine().a_, f = MathEngine::sharedEngine().f_;
-    ~CellGuard()
-    {
-        MathEngine& e = MathEngine::sharedEngine();
-        e.x_ = x, e.y_ = y, e.t_ = t, e.a_ = a, e.f_ = f;
-    }
+    CellRestore xy{MathEngine::xAddr(), MathEngine::yAddr()};
+    CellRestore ta{MathEngine::tAddr(), MathEngine::aAddr()};
+    CellRestore f{MathEngine::fAddr()};
 };
 
 } // namespace
@@ -138,7 +135,6 @@ struct CellGuard {
 TEST(Evaluator, CompiledProgramsMatchThePlainRoutinesBitForBit)
 {
     CellGuard guard;
-    MathEngine& e = MathEngine::sharedEngine();
     ProgramMaker maker(0x0172'2026);
     int compared = 0;
     for (int program = 0; program < 3000; ++program) {
@@ -148,12 +144,12 @@ TEST(Evaluator, CompiledProgramsMatchThePlainRoutinesBitForBit)
         ASSERT_TRUE(list) << describe(items);
         StackMachine fast(*list);
         for (int point = 0; point < 12; ++point) {
-            e.x_ = maker.value(), e.y_ = maker.value(), e.t_ = maker.value();
-            e.a_ = maker.value(), e.f_ = maker.value();
+            *MathEngine::xAddr() = maker.value(), *MathEngine::yAddr() = maker.value(), *MathEngine::tAddr() = maker.value();
+            *MathEngine::aAddr() = maker.value(), *MathEngine::fAddr() = maker.value();
             const double want = generic(items);
             const double got = fast.evaluate();
-            ASSERT_TRUE(same(got, want)) << describe(items) << "x=" << e.x_ << " y=" << e.y_ << " t=" << e.t_
-                                         << " a=" << e.a_ << " θ=" << e.f_ << ": fast " << got << ", plain " << want;
+            ASSERT_TRUE(same(got, want)) << describe(items) << "x=" << *MathEngine::xAddr() << " y=" << *MathEngine::yAddr() << " t=" << *MathEngine::tAddr()
+                                         << " a=" << *MathEngine::aAddr() << " θ=" << *MathEngine::fAddr() << ": fast " << got << ", plain " << want;
             ++compared;
         }
     }
@@ -165,7 +161,6 @@ TEST(Evaluator, CompiledProgramsMatchThePlainRoutinesBitForBit)
 TEST(Evaluator, FoldedAndFusedStepsKeepOperandOrder)
 {
     CellGuard guard;
-    MathEngine& e = MathEngine::sharedEngine();
     using I = fStack::Item;
     using S = std::string;
     const std::vector<std::vector<I>> programs = {
@@ -190,7 +185,7 @@ TEST(Evaluator, FoldedAndFusedStepsKeepOperandOrder)
         StackMachine fast(*list);
         for (double x : points) {
             for (double y : points) {
-                e.x_ = x, e.y_ = y, e.t_ = -y;
+                *MathEngine::xAddr() = x, *MathEngine::yAddr() = y, *MathEngine::tAddr() = -y;
                 EXPECT_TRUE(same(fast.evaluate(), generic(items))) << describe(items) << "x=" << x << " y=" << y;
             }
         }
@@ -312,7 +307,6 @@ TEST(Evaluator, SmallIntegerPowers)
 TEST(Evaluator, BlockEvaluationMatchesOneAtATime)
 {
     CellGuard guard;
-    MathEngine& e = MathEngine::sharedEngine();
     ProgramMaker maker(0x0172'2027);
     std::vector<double> xs(150), got(150);
     for (int program = 0; program < 1500; ++program) {
@@ -323,14 +317,14 @@ TEST(Evaluator, BlockEvaluationMatchesOneAtATime)
         StackMachine fast(*list);
         if (program % 10 == 0)
             fast.addConst(2), fast.addFunc("*"); // the plain path
-        e.y_ = maker.value(), e.t_ = maker.value(), e.a_ = maker.value(), e.f_ = maker.value();
+        *MathEngine::yAddr() = maker.value(), *MathEngine::tAddr() = maker.value(), *MathEngine::aAddr() = maker.value(), *MathEngine::fAddr() = maker.value();
         for (double& x : xs)
             x = maker.value();
-        e.x_ = 0.25;
-        fast.evaluateBlock(&e.x_, xs.data(), got.data(), static_cast<int>(xs.size()));
-        ASSERT_EQ(e.x_, 0.25);
+        *MathEngine::xAddr() = 0.25;
+        fast.evaluateBlock(&*MathEngine::xAddr(), xs.data(), got.data(), static_cast<int>(xs.size()));
+        ASSERT_EQ(*MathEngine::xAddr(), 0.25);
         for (std::size_t k = 0; k < xs.size(); ++k) {
-            e.x_ = xs[k];
+            *MathEngine::xAddr() = xs[k];
             ASSERT_TRUE(same(got[k], fast.evaluate())) << describe(items) << "x=" << xs[k];
         }
     }

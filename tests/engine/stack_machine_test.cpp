@@ -108,14 +108,14 @@ TEST(Compilation, UnknownNamesAndUnbalancedLists)
 TEST(Engine, TablesAndCells)
 {
     MathEngine& e = MathEngine::sharedEngine();
-    EXPECT_EQ(e.NameToNumOfArgs("logn"), -1);
-    EXPECT_EQ(e.NameToNumOfArgs("φ"), 1);
-    EXPECT_EQ(e.NameToNumOfArgs("sin"), 0);
-    EXPECT_EQ(e.NameToNumOfArgs("nonsense"), 0);
-    EXPECT_EQ(e.NameToConst("e"), 2.718281828459046);
-    EXPECT_EQ(e.NameToConst("π"), 3.141592653589793);
-    EXPECT_EQ(e.NameToConst("n"), 10.0);
-    EXPECT_THROW(e.NameToIMP("d"), Error);
+    EXPECT_EQ(e.stackEffect("logn"), -1);
+    EXPECT_EQ(e.stackEffect("φ"), 1);
+    EXPECT_EQ(e.stackEffect("sin"), 0);
+    EXPECT_EQ(e.stackEffect("nonsense"), 0);
+    EXPECT_EQ(e.constantValue("e"), 2.718281828459046);
+    EXPECT_EQ(e.constantValue("π"), 3.141592653589793);
+    EXPECT_EQ(e.constantValue("n"), 10.0);
+    EXPECT_THROW(e.routineFor("d"), Error);
     EXPECT_EQ(MathEngine::addrForVariable("θ"), MathEngine::fAddr());
     EXPECT_EQ(MathEngine::addrForVariable("i"), MathEngine::fAddr());
     EXPECT_EQ(MathEngine::addrForVariable("q"), nullptr);

@@ -28,8 +28,8 @@ class CurveKindsTest : public orlix::testing::PlaneTest {
   protected:
     void TearDown() override
     {
-        MathEngine::sharedEngine().defRfB = 0;
-        MathEngine::sharedEngine().defTB = 0;
+        rangeDefaults().polarFromZero = false;
+        rangeDefaults().parametricFromZero = false;
         PlaneTest::TearDown();
     }
     static std::shared_ptr<rfFunction> polar(const std::string& r, double lo, double hi)
@@ -59,8 +59,8 @@ TEST_F(CurveKindsTest, NewFunctionsTakeTheDefaultRangeOfTheSetting)
     };
     for (const Case c :
          {Case{0, -Pi, Pi, true}, Case{1, 0, 2 * Pi, true}, Case{0, -20, 20, false}, Case{1, 0, 20, false}}) {
-        MathEngine::sharedEngine().defRfB = c.setting;
-        MathEngine::sharedEngine().defTB = c.setting;
+        rangeDefaults().polarFromZero = c.setting != 0;
+        rangeDefaults().parametricFromZero = c.setting != 0;
         Function::Ptr f = c.isPolar ? Function::Ptr(rfFunction::functionFromString("1"))
                                     : Function::Ptr(tFunction::functionFromStringForX("t", "1"));
         f->fillStaticInfo();

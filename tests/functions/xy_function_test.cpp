@@ -175,9 +175,9 @@ TEST_F(XyFunctionTest, PointInformation)
 TEST_F(XyFunctionTest, RangeInformationIntegratesOverY)
 {
     auto f = xyFunction::functionFromString("y^2");
-    MathEngine::sharedEngine().y_ = 7;
+    *MathEngine::yAddr() = 7;
     const auto r = f->infoForRangeA(1, 0);
-    EXPECT_EQ(MathEngine::sharedEngine().y_, 7);
+    EXPECT_EQ(*MathEngine::yAddr(), 7);
     ASSERT_TRUE(r);
     EXPECT_FALSE(r->count("i"));
     EXPECT_NEAR(r->at("s"), 1.0 / 3, 1e-6);

@@ -90,9 +90,9 @@ double boundValue(const std::string& text)
 void takeRangeDefaults(Args& args)
 {
     if (auto v = takeOption(args, "--def-rf"))
-        MathEngine::sharedEngine().defRfB = static_cast<int>(toNumber(*v));
+        rangeDefaults().polarFromZero = toNumber(*v) != 0;
     if (auto v = takeOption(args, "--def-t"))
-        MathEngine::sharedEngine().defTB = static_cast<int>(toNumber(*v));
+        rangeDefaults().parametricFromZero = toNumber(*v) != 0;
 }
 
 std::optional<VariableRange> takeRange(Args& args)

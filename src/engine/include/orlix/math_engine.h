@@ -2,6 +2,7 @@
 // cells behind variables and constants.
 #pragma once
 
+#include <cstdint>
 #include <string>
 #include <string_view>
 #include <unordered_map>
@@ -44,27 +45,36 @@ class CellRestore {
     double saved_[2];
 };
 
+// The character classes of the scanner.
+enum class CharClass : unsigned {
+    breaker,      // ends a name
+    digit,        // starts or continues a number
+    openBrace,    // ( [ { and the opening bar
+    closeBrace,   // ) ] } , and the closing bar
+    operatorSign, // + - * ^ /
+    variable,     // a one-letter variable or parameter
+    mathConstant, // e p g π
+};
+
 class MathEngine {
   public:
     static MathEngine& sharedEngine();
 
-    std::unordered_map<std::string, Routine> NameToIMP_;
-    std::unordered_map<std::string, int> NameToNumOfArgs_;
-    std::unordered_map<std::string, DerivativeRule> NameToDIMP_;
-    std::unordered_map<std::string, double*> NameToConst_;
-
-    CharSet breakers, nums, lBraces, rBraces, operators, variables, mathconsts;
-
-    int defRfB = 0;
-    int defTB = 0;
-
     // Throws "Unknown function '%@'!" for a name without a routine.
-    Routine NameToIMP(const std::string& name) const;
-    DerivativeRule NameToDIMP(const std::string& name) const;
-    int NameToNumOfArgs(const std::string& name) const;
-    // Current value of a named cell; NaN for a name that is not a constant.
-    double NameToConst(const std::string& name) const;
-    bool hasConst(const std::string& name) const { return NameToConst_.count(name) != 0; }
+    Routine routineFor(const std::string& name) const;
+    // Null for a name without a derivative rule.
+    DerivativeRule derivativeRuleFor(const std::string& name) const;
+    // What evaluating the name does to the stack's depth: −1 for a
+    // two-argument function or operator, 1 for a variable, 0 otherwise.
+    int stackEffect(const std::string& name) const;
+    // Current value of a named constant; NaN for a name that is not one.
+    double constantValue(const std::string& name) const;
+    bool hasConstant(const std::string& name) const { return constants_.count(name) != 0; }
+    // A function, operator, variable or constant the engine knows.
+    bool knowsName(const std::string& name) const;
+
+    bool isIn(CharClass set, char32_t ch) const;
+    const CharSet& characters(CharClass set) const { return charSets_[static_cast<unsigned>(set)]; }
 
     // The cells.
     static double* xAddr() { return &sharedEngine().x_; }
@@ -80,17 +90,27 @@ class MathEngine {
     // The cell behind a variable name ("θ", "φ", "i" and "f" share one); null if none.
     static double* addrForVariable(std::string_view name);
 
-    double x_ = 0, y_ = 0, t_ = 0, r_ = 0, f_ = 0, a_ = 0, b_ = 0, c_ = 0;
-    double p_ = 3.141592653589793;
-    double e_ = 2.718281828459046;
-    double n_ = 10.0;
-    double gamma_ = 0;
-
     MathEngine(const MathEngine&) = delete;
     MathEngine& operator=(const MathEngine&) = delete;
 
   private:
     MathEngine();
+
+    std::unordered_map<std::string, Routine> routines_;
+    std::unordered_map<std::string, int> stackEffects_;
+    std::unordered_map<std::string, DerivativeRule> derivativeRules_;
+    std::unordered_map<std::string, double*> constants_;
+
+    static constexpr unsigned charClassCount = 7;
+    CharSet charSets_[charClassCount];
+    // Class bits of the ASCII characters; the others are looked up in the sets.
+    std::uint8_t asciiClasses_[128] = {};
+
+    double x_ = 0, y_ = 0, t_ = 0, r_ = 0, f_ = 0, a_ = 0, b_ = 0, c_ = 0;
+    double p_ = 3.141592653589793;
+    double e_ = 2.718281828459046;
+    double n_ = 10.0;
+    double gamma_ = 0;
 };
 
 } // namespace orlix

@@ -85,6 +85,14 @@ struct RangeChoice {
     std::string_view lowText, highText;
 };
 
+// The preferences that start a new polar or parametric curve's range at
+// zero instead of the kind's standard range.
+struct RangeDefaults {
+    bool polarFromZero = false;
+    bool parametricFromZero = false;
+};
+RangeDefaults& rangeDefaults();
+
 struct FunctionKindInfo {
     FunctionKind kind;
     // The record's "type".
@@ -117,7 +125,7 @@ struct FunctionKindInfo {
     std::string_view rangeMaxLabel;
     RangeChoice standardRange;
     RangeChoice zeroRange;
-    bool (*rangeStartsAtZero)() = nullptr;
+    bool RangeDefaults::*startsAtZero = nullptr;
     // What people type in front of a formula of the kind ("y=", "y(x)="),
     // which the formula does without; for the second formula of a kind of
     // two, secondPrefixes.
