@@ -167,7 +167,7 @@ void OrlixViewController::setCheckedFormula(CheckedFormula formula)
     checked_ = std::move(formula);
 }
 
-bool OrlixViewController::stringsAreChanged()
+bool OrlixViewController::commitFormula()
 {
     ChangeBatch batch(*this);
     bool registered = false;

@@ -72,9 +72,9 @@ class OrlixViewController : public PlotController, public FunctionShell {
     // density) or registers a new one with a fresh colour, and makes it
     // current. Failures are shown in the "Error!" alert and change nothing.
     // Returns whether the register changed.
-    bool stringsAreChanged();
+    bool commitFormula();
     // Kinds of two formulas (x(t), y(t)): the second field's text, taken
-    // with the first one by stringsAreChanged.
+    // with the first one by commitFormula.
     const std::string& secondFormulaText() const { return function2_; }
     void setSecondFormulaText(std::string text) { function2_ = std::move(text); }
     // Kinds with a range of their own: the texts of the two range fields.

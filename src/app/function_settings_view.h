@@ -11,6 +11,7 @@
 #include <vector>
 
 #include "orlix/function_settings.h"
+#include "panel_frame.h"
 
 class QLabel;
 class QLineEdit;
@@ -23,7 +24,7 @@ namespace orlix {
 class Function;
 class OrlixViewController;
 
-class functionSettings : public QWidget {
+class functionSettings : public QWidget, public WindowPanel {
     Q_OBJECT
   public:
     // Size of a dash picture, in points.
@@ -44,7 +45,9 @@ class functionSettings : public QWidget {
     // panel stays open; answers whether it closed.
     bool done();
     // "Cancel": closes without changing anything.
-    void cancel();
+    void cancel() override;
+    bool open(const Function::Ptr& current) override { return loadFromFunc(current.get()); }
+    QWidget& widget() override { return *this; }
 
     QSlider& slider(int component) { return *sliders_[static_cast<size_t>(component)]; }
     QToolButton& dashButton() { return *dashSel_; }

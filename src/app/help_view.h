@@ -4,11 +4,13 @@
 
 #include <QWidget>
 
+#include "panel_frame.h"
+
 class QTextBrowser;
 
 namespace orlix {
 
-class helpView : public QWidget {
+class helpView : public QWidget, public WindowPanel {
     Q_OBJECT
   public:
     // Where the page lives among the application's resources.
@@ -19,6 +21,13 @@ class helpView : public QWidget {
     // Loads the page (from its start) and shows it over the window.
     void present();
     void done();
+    bool open(const Function::Ptr&) override
+    {
+        present();
+        return true;
+    }
+    void cancel() override { done(); }
+    QWidget& widget() override { return *this; }
     QTextBrowser& browser() { return *browser_; }
 
   signals:

@@ -503,7 +503,7 @@ void MainWindow::commitFormula()
         closeKeyboardOnCommit();
         if (editPending_)
             setEditPending(false);
-        controller_->stringsAreChanged();
+        controller_->commitFormula();
         return;
     }
     const std::string text(withoutKindPrefix(kind, field_->text().trimmed().toStdString()));
@@ -533,7 +533,7 @@ void MainWindow::commitFormula()
     if (editPending_)
         setEditPending(false);
     // The controller refreshes the window once it is done.
-    controller_->stringsAreChanged();
+    controller_->commitFormula();
 }
 
 void MainWindow::closeKeyboardOnCommit()

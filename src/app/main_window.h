@@ -21,6 +21,7 @@
 #include "func_selector_widget.h"
 #include "keyboard_widget.h"
 #include "launch.h"
+#include "panel_frame.h"
 #include "plot_widget.h"
 #include "text_fields.h"
 
@@ -255,6 +256,8 @@ class MainWindow : public QWidget {
     preferencesView* prefs_ = nullptr;
     helpView* help_ = nullptr;
     valueTableView* table_ = nullptr;
+    // Every panel, the one that lies on top of the others first.
+    std::vector<std::pair<Panel, WindowPanel*>> panels_;
     QAction* tableAction_ = nullptr;
     QAction* zoomToFitAction_ = nullptr;
     QAction* escapeAction_ = nullptr;

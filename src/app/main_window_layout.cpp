@@ -44,9 +44,8 @@ void MainWindow::layoutBars()
     bottomBar_->setGeometry(0, bottomBarY(state), w, kBottomBarHeight);
     selector_->move(selectorPos(state));
     plot_->setGeometry(0, 0, w, h);
-    for (QWidget* p : std::initializer_list<QWidget*>{fsettings_, prefs_, help_, table_})
-        if (p)
-            p->setGeometry(0, 0, w, h);
+    for (const auto& panel : panels_)
+        panel.second->widget().setGeometry(0, 0, w, h);
     layOutUndoBar();
     // The widget learns its size when it is shown; the view needs it now.
     plot_->view().setFrame(RectF{0, 0, static_cast<float>(w), static_cast<float>(h)});

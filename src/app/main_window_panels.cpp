@@ -10,8 +10,8 @@
 
 #include <QAction>
 #include <QHBoxLayout>
-#include <QMenu>
 #include <QLabel>
+#include <QMenu>
 #include <QPushButton>
 #include <QShortcut>
 #include <QToolButton>
@@ -63,6 +63,10 @@ void MainWindow::buildPanels()
     table_ = new valueTableView(this);
     table_->setGeometry(rect());
     connect(table_, &valueTableView::closed, this, &MainWindow::panelsChanged);
+    panels_ = {{Panel::help, help_},
+               {Panel::table, table_},
+               {Panel::preferences, prefs_},
+               {Panel::functionSettings, fsettings_}};
 
     // The table and zoom to fit: in the plot's menu and on keys.
     plotMenu_->addSeparator();
@@ -116,24 +120,19 @@ void MainWindow::buildPanels()
 bool MainWindow::present(Panel p)
 {
     leaveFormulaEditing();
-    switch (p) {
-    case Panel::none:
+    if (p == Panel::none) {
         while (openPanel() != Panel::none)
             cancelPanel();
         return true;
-    case Panel::functionSettings:
-        if (!fsettings_->loadFromFunc(controller_->curFunc()))
-            return false;
-        break;
-    case Panel::preferences: prefs_->loadFromVC(); break;
-    case Panel::help: help_->present(); break;
-    case Panel::table:
-        if (!table_->present(plot_->view().curFunc()))
-            return false;
-        break;
     }
-    panelsChanged();
-    return true;
+    for (const auto& [id, panel] : panels_)
+        if (id == p) {
+            if (!panel->open(plot_->view().curFunc()))
+                return false;
+            panelsChanged();
+            return true;
+        }
+    return false;
 }
 
 bool MainWindow::presentFunctionSettings() { return present(Panel::functionSettings); }
@@ -144,26 +143,18 @@ void MainWindow::presentHelp() { present(Panel::help); }
 
 Panel MainWindow::openPanel() const
 {
-    if (help_ && !help_->isHidden())
-        return Panel::help;
-    if (table_ && !table_->isHidden())
-        return Panel::table;
-    if (prefs_ && !prefs_->isHidden())
-        return Panel::preferences;
-    if (fsettings_ && !fsettings_->isHidden())
-        return Panel::functionSettings;
+    for (const auto& [id, panel] : panels_)
+        if (!panel->widget().isHidden())
+            return id;
     return Panel::none;
 }
 
 void MainWindow::cancelPanel()
 {
-    switch (openPanel()) {
-    case Panel::help: help_->done(); break;
-    case Panel::table: table_->done(); break;
-    case Panel::preferences: prefs_->cancel(); break;
-    case Panel::functionSettings: fsettings_->cancel(); break;
-    case Panel::none: break;
-    }
+    const Panel open = openPanel();
+    for (const auto& [id, panel] : panels_)
+        if (id == open)
+            panel->cancel();
 }
 
 void MainWindow::panelsChanged()

@@ -4,11 +4,28 @@
 
 #include <QString>
 
+#include "orlix/function.h"
+
 class QPushButton;
 class QVBoxLayout;
 class QWidget;
 
 namespace orlix {
+
+// A panel that comes up over the whole window, one at a time: what the
+// window needs of it.
+class WindowPanel {
+  public:
+    // Loads what the panel shows (for the current function, null when there
+    // is none) and comes up; false when it cannot open.
+    virtual bool open(const Function::Ptr& current) = 0;
+    // Goes away without applying what it holds.
+    virtual void cancel() = 0;
+    virtual QWidget& widget() = 0;
+
+  protected:
+    ~WindowPanel() = default;
+};
 
 // A bar with title on the left and a "Done" button (returned in done) on
 // the right, a child of parent.

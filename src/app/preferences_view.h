@@ -12,6 +12,7 @@
 #include <utility>
 #include <vector>
 
+#include "panel_frame.h"
 #include "preferences_model.h"
 
 class QAbstractButton;
@@ -24,7 +25,7 @@ namespace orlix {
 
 class OrlixViewController;
 
-class preferencesView : public QWidget {
+class preferencesView : public QWidget, public WindowPanel {
     Q_OBJECT
   public:
     explicit preferencesView(OrlixViewController& vc, QWidget* parent = nullptr);
@@ -35,7 +36,13 @@ class preferencesView : public QWidget {
 
     void donePressed();
     // Closes without applying anything.
-    void cancel();
+    void cancel() override;
+    bool open(const Function::Ptr&) override
+    {
+        loadFromVC();
+        return true;
+    }
+    QWidget& widget() override { return *this; }
     void resetSettings();
     // Asks "You really want to delete all functions?"; "Yes" sets the request.
     void deleteAllPressed();

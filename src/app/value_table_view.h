@@ -12,6 +12,7 @@
 
 #include "orlix/function.h"
 #include "orlix/value_table.h"
+#include "panel_frame.h"
 
 class QLabel;
 class QLineEdit;
@@ -45,7 +46,7 @@ class ValueTableModel : public QAbstractTableModel {
     std::unique_ptr<ValueTable> table_;
 };
 
-class valueTableView : public QWidget {
+class valueTableView : public QWidget, public WindowPanel {
     Q_OBJECT
   public:
     explicit valueTableView(QWidget* parent = nullptr);
@@ -55,6 +56,9 @@ class valueTableView : public QWidget {
     // for no function or a kind without a table.
     bool present(Function::Ptr f);
     void done();
+    bool open(const Function::Ptr& current) override { return present(current); }
+    void cancel() override { done(); }
+    QWidget& widget() override { return *this; }
     // Takes the two fields. A text that is no constant expression, or a
     // start and step the table refuses, shows its message under the
     // fields and changes nothing.

@@ -187,14 +187,14 @@ bool dependsOnDifBase(const fStack& root)
     const MathEngine& engine = MathEngine::sharedEngine();
     int sum = 0;
     for (const fStack* n = &root; n && sum != 1; n = n->previous) {
-        sum += n->NoA;
+        sum += n->stackEffect;
         if (!n->funcName)
             continue;
         const DerivativeRule rule = engine.derivativeRuleFor(*n->funcName);
         if (!rule)
             return true;
-        if ((rule == difX && difBase.x != 0) || (rule == difY && difBase.y != 0) ||
-            (rule == difT && difBase.t != 0) || (rule == difR && difBase.r != 0) || (rule == difF && difBase.f != 0))
+        if ((rule == difX && difBase.x != 0) || (rule == difY && difBase.y != 0) || (rule == difT && difBase.t != 0) ||
+            (rule == difR && difBase.r != 0) || (rule == difF && difBase.f != 0))
             return true;
     }
     return false;
@@ -401,7 +401,7 @@ fStack::Owner fStack::replaceDerivative(Owner list)
             n->previous->next = v;
         n->previous = v;
         n->funcName.emplace(1, 'd'); // (not = "d": a false -Wrestrict in GCC 12)
-        n->NoA = 0;
+        n->stackEffect = 0;
     }
 
     // Resolve each "d", rescanning from the start so that inner derivatives

@@ -26,7 +26,7 @@ Walk walkOver(const fStack* start)
     while (sum != 1) {
         if (!cur)
             return w;
-        sum += cur->NoA;
+        sum += cur->stackEffect;
         w.stepped = cur;
         cur = cur->previous;
     }
@@ -63,7 +63,7 @@ void fStack::free(fStack* anyNode) noexcept
 fStack::Owner fStack::initWithName(std::string name)
 {
     Owner node(new fStack());
-    node->NoA = MathEngine::sharedEngine().stackEffect(name);
+    node->stackEffect = MathEngine::sharedEngine().stackEffect(name);
     node->funcName = std::move(name);
     return node;
 }
@@ -72,7 +72,7 @@ fStack::Owner fStack::initWithConst(double value)
 {
     Owner node(new fStack());
     node->c = value;
-    node->NoA = 1;
+    node->stackEffect = 1;
     return node;
 }
 
@@ -83,7 +83,7 @@ fStack::Owner fStack::copy() const
     Owner node(new fStack());
     node->funcName = funcName;
     node->c = c;
-    node->NoA = NoA;
+    node->stackEffect = stackEffect;
     return node;
 }
 
@@ -177,7 +177,7 @@ fStack::Owner copyArgument(const fStack* root, const char* failure, const fStack
         logicalError(failure, who);
     fStack::Owner out = root->copy();
     fStack* head = out.get();
-    int sum = root->NoA;
+    int sum = root->stackEffect;
     const fStack* cur = root;
     while (sum != 1) {
         cur = cur->previous;
@@ -187,7 +187,7 @@ fStack::Owner copyArgument(const fStack* root, const char* failure, const fStack
         c->next = head;
         head->previous = c;
         head = c;
-        sum += c->NoA;
+        sum += c->stackEffect;
     }
     return out;
 }
@@ -306,7 +306,7 @@ bool fStack::isOK() const
     for (const fStack* n = first(); n; n = n->next) {
         if (sum < 0)
             return false;
-        sum += n->NoA;
+        sum += n->stackEffect;
     }
     return sum == 1;
 }

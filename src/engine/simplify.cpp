@@ -21,9 +21,9 @@ constexpr int kMaxNodes = 5000;
 
 // Set by a pass when its change calls for another cycle.
 bool wasModified = false;
-// Set by the last group of passes (see optimizeMM) whenever it changes the
+// Set by the last group of passes (see regroupAndNormalize) whenever it changes the
 // list at all.
-bool mmChanged = false;
+bool regroupChanged = false;
 
 // The list being simplified with its two ends, kept current by every edit
 // so that no pass has to look for first() or last().
@@ -119,7 +119,7 @@ fStack* startOf(fStack* root)
     int sum = 0;
     fStack* n = root;
     for (;;) {
-        sum += n->NoA;
+        sum += n->stackEffect;
         if (sum == 1 || !n->previous)
             return n;
         n = n->previous;
@@ -141,12 +141,12 @@ class Roots {
         for (fStack* n = list.head; n; n = n->next) {
             if (top + 1 >= stack.size())
                 stack.resize(2 * stack.size() + 64);
-            if (n->NoA == -1 && n->isNamed()) {
+            if (n->stackEffect == -1 && n->isNamed()) {
                 fStack* a = top >= 2 ? stack[top - 2] : nullptr;
                 top = top >= 2 ? top - 2 : 0;
                 n->c = static_cast<double>(second_.size());
                 second_.push_back(a);
-            } else if (n->NoA == 0 && n->isNamed()) {
+            } else if (n->stackEffect == 0 && n->isNamed()) {
                 top = top >= 1 ? top - 1 : 0;
             }
             stack[top++] = n;
@@ -172,22 +172,22 @@ class Roots {
 // --- constant folding -------------------------------------------------------
 
 // Returns the node holding the folded value, null when nothing was folded.
-fStack* optimize0(List& list)
+fStack* foldConstants(List& list)
 {
     for (fStack* n = list.tail; n; n = n->previous) {
         fStack* p = n->previous;
-        if (!n->isNamed() || !p || !p->isNumber() || n->NoA == 1)
+        if (!n->isNamed() || !p || !p->isNumber() || n->stackEffect == 1)
             continue;
         const ops::Op* op = opFor(*n->funcName);
         if (!op)
             continue; // left for the compiler to report
-        if (n->NoA == 0 && ops::isUnary(*op)) {
+        if (n->stackEffect == 0 && ops::isUnary(*op)) {
             p->c = ops::unary(*op, p->c);
             list.remove(n);
             wasModified = true;
             return p;
         }
-        if (n->NoA == -1 && ops::isBinary(*op)) {
+        if (n->stackEffect == -1 && ops::isBinary(*op)) {
             fStack* q = p->previous;
             if (!q || !q->isNumber())
                 continue;
@@ -208,7 +208,7 @@ enum class Identity { None, DropOne, TimesZero, ZeroMinus, ToInverse, ToSqrt };
 // Which identity applies at s, if any.
 Identity identityAt(const fStack* s, const Roots& roots)
 {
-    if (s->NoA != -1 || !s->funcName || s->funcName->size() != 1)
+    if (s->stackEffect != -1 || !s->funcName || s->funcName->size() != 1)
         return Identity::None;
     const fStack* p = s->previous;
     if (!p || !p->previous)
@@ -248,10 +248,10 @@ void forget(std::vector<fStack*>& watch, const fStack* n)
 }
 
 // The identities, at most one rewrite per cycle: rewrites at s, the first
-// node from the end where one applies (found by optimize1, below). Returns
+// node from the end where one applies (found by numbersRightFindIdentity, below). Returns
 // the node that now stands where s stood (the root of what replaced it).
 // Entries of `watch` are cleared when their node leaves the list.
-fStack* optimize2(List& list, fStack* s, Identity identity, const Roots& roots, std::vector<fStack*>& watch)
+fStack* applyIdentity(List& list, fStack* s, Identity identity, const Roots& roots, std::vector<fStack*>& watch)
 {
     fStack* p = s->previous;
     fStack* root = s;
@@ -280,7 +280,7 @@ fStack* optimize2(List& list, fStack* s, Identity identity, const Roots& roots, 
         forget(watch, roots.second(s));
         list.remove(roots.second(s));
         s->funcName = "--";
-        s->NoA = 0;
+        s->stackEffect = 0;
         s->c = 0;
         break;
     case Identity::ToInverse: // A -1 ^ is A inv, A 0.5 ^ is A sqrt
@@ -288,7 +288,7 @@ fStack* optimize2(List& list, fStack* s, Identity identity, const Roots& roots, 
         forget(watch, p);
         list.remove(p);
         s->funcName = identity == Identity::ToInverse ? "inv" : "sqrt";
-        s->NoA = 0;
+        s->stackEffect = 0;
         s->c = 0;
         break;
     }
@@ -297,13 +297,14 @@ fStack* optimize2(List& list, fStack* s, Identity identity, const Roots& roots, 
 }
 
 // Moves the number of a sum or product to the right operand (3 B + becomes
-// B 3 + when B is named). The same walk finds where optimize2 will rewrite:
+// B 3 + when B is named). The same walk finds where applyIdentity will rewrite:
 // moving a number to the right only changes the operator it belongs to, so
 // every node is judged as it will stand when the walk is over.
 //
 // `moved` receives the operators whose number was moved; `target` is the
 // first node from the end where an identity applies, null when none does.
-void optimize1(List& list, Roots& roots, fStack*& target, Identity& identity, std::vector<fStack*>& moved)
+void numbersRightFindIdentity(List& list, Roots& roots, fStack*& target, Identity& identity,
+                              std::vector<fStack*>& moved)
 {
     target = nullptr;
     identity = Identity::None;
@@ -343,13 +344,13 @@ void subtractionsAndDoubleNegations(List& list)
             if (named1(n, '-')) {
                 p->c = ops::unary(ops::UMinus, p->c);
                 n->funcName = "+";
-                n->NoA = -1;
-                wasModified = mmChanged = true;
+                n->stackEffect = -1;
+                wasModified = regroupChanged = true;
             } else if (named1(n, '/')) {
                 p->c = ops::unary(ops::Invert, p->c);
                 n->funcName = "*";
-                n->NoA = -1;
-                wasModified = mmChanged = true;
+                n->stackEffect = -1;
+                wasModified = regroupChanged = true;
             }
         }
         seen = false;
@@ -359,7 +360,7 @@ void subtractionsAndDoubleNegations(List& list)
             fStack* after = n->next;
             list.remove(p);
             list.remove(n);
-            wasModified = mmChanged = true;
+            wasModified = regroupChanged = true;
             n = after ? after : list.tail;
             seen = after != nullptr;
             continue;
@@ -380,7 +381,7 @@ void reassociate(List& list, Roots& roots)
             fStack* innerSecond = roots.second(r);
             list.unlink(r);
             list.insertBefore(s, r, r);
-            mmChanged = true;
+            regroupChanged = true;
             roots.setSecond(r, innerFirst);
             roots.setSecond(s, innerSecond);
         }
@@ -393,10 +394,10 @@ fStack* consumerOf(fStack* root)
 {
     int depth = 0;
     for (fStack* n = root->next; n; n = n->next) {
-        const int needs = n->NoA == 1 ? 0 : (n->NoA == 0 ? 1 : 2);
+        const int needs = n->stackEffect == 1 ? 0 : (n->stackEffect == 0 ? 1 : 2);
         if (needs > depth)
             return n;
-        depth += n->NoA;
+        depth += n->stackEffect;
     }
     return nullptr;
 }
@@ -443,7 +444,7 @@ void gatherConstants(List& list, Roots& roots)
             s = o->previous;
             continue;
         }
-        mmChanged = true;
+        regroupChanged = true;
         const int kept = operands - static_cast<int>(numbers.size());
         // The first number found holds the total; the others leave.
         fStack* total = numbers.front();
@@ -470,7 +471,7 @@ void gatherConstants(List& list, Roots& roots)
             // The chain is now the single number: whatever took its value
             // as second operand now takes the number.
             fStack* q = consumerOf(total);
-            if (q && q->NoA == -1 && q->previous != total)
+            if (q && q->stackEffect == -1 && q->previous != total)
                 roots.setSecond(q, total);
         }
         s = total->previous;
@@ -496,7 +497,7 @@ void outwardNegations(List& list, Roots& roots)
             a = a->previous;
             continue;
         }
-        wasModified = mmChanged = true;
+        wasModified = regroupChanged = true;
         const bool product = named1(a, '*');
         const char* m = marker(a);
         fStack* p = a->previous;     // root of the first argument
@@ -513,14 +514,14 @@ void outwardNegations(List& list, Roots& roots)
             list.cut(xStart, xRoot);
             list.insertBefore(a, xStart, xRoot);
             a->funcName = product ? "/" : "-";
-            a->NoA = -1;
+            a->stackEffect = -1;
             roots.setSecond(a, p);
             a = a->previous;
         } else if (first && !second) {
             // Y X m op: drop m, Y X op'.
             list.remove(p);
             a->funcName = product ? "/" : "-";
-            a->NoA = -1;
+            a->stackEffect = -1;
             a = a->previous;
         } else {
             // X m Y m op: (X Y op) m.
@@ -530,7 +531,7 @@ void outwardNegations(List& list, Roots& roots)
             list.insertAfter(a, p);
             roots.setSecond(a, xRoot);
             fStack* q = consumerOf(p);
-            if (q && q->NoA == -1 && q->previous != p)
+            if (q && q->stackEffect == -1 && q->previous != p)
                 roots.setSecond(q, p);
             a = (q && qualifies(q)) ? q : a;
         }
@@ -545,7 +546,7 @@ bool mmWouldAct(fStack* root, Roots& roots)
     if (!root)
         return false;
     fStack* consumer = consumerOf(root);
-    if (consumer && consumer->NoA == -1 && consumer->previous != root)
+    if (consumer && consumer->stackEffect == -1 && consumer->previous != root)
         roots.setSecond(consumer, root);
     for (fStack* t : {root, root->next, consumer}) {
         if (!t)
@@ -589,7 +590,7 @@ bool mmWouldAct(fStack* root, Roots& roots)
     return false;
 }
 
-void optimizeMM(List& list)
+void regroupAndNormalize(List& list)
 {
     subtractionsAndDoubleNegations(list);
     Roots roots(list);
@@ -604,7 +605,7 @@ bool balances(const fStack* head)
     for (const fStack* n = head; n; n = n->next) {
         if (sum < 0)
             return false;
-        sum += n->NoA;
+        sum += n->stackEffect;
     }
     return sum == 1;
 }
@@ -646,12 +647,12 @@ fStack::Owner fStack::optimize(Owner owner)
         do {
             wasModified = false;
             touched.clear();
-            touched.push_back(optimize0(list));
+            touched.push_back(foldConstants(list));
             Roots roots(list);
             fStack* target = nullptr;
             Identity identity = Identity::None;
-            optimize1(list, roots, target, identity, touched);
-            fStack* changed = target ? optimize2(list, target, identity, roots, touched) : nullptr;
+            numbersRightFindIdentity(list, roots, target, identity, touched);
+            fStack* changed = target ? applyIdentity(list, target, identity, roots, touched) : nullptr;
             if (mmIdle && touched.size() <= 8) {
                 bool acts = mmWouldAct(changed, roots);
                 for (std::size_t k = 0; k < touched.size() && !acts; ++k)
@@ -659,9 +660,9 @@ fStack::Owner fStack::optimize(Owner owner)
                 if (!acts)
                     continue;
             }
-            mmChanged = false;
-            optimizeMM(list);
-            mmIdle = !mmChanged;
+            regroupChanged = false;
+            regroupAndNormalize(list);
+            mmIdle = !regroupChanged;
         } while (wasModified);
     } catch (...) {
         fStack::free(list.head);

@@ -437,8 +437,8 @@ void GestureTracker::tapEnded(const Touch& t)
             }
         }
     }
-    const bool rangeEnd = view_.selectedPoint() &&
-                          (view_.selectedPoint() == view_.tracePoint1() || view_.selectedPoint() == view_.tracePoint2());
+    const bool rangeEnd = view_.selectedPoint() && (view_.selectedPoint() == view_.tracePoint1() ||
+                                                    view_.selectedPoint() == view_.tracePoint2());
     if (!candidates.empty()) {
         // Repeated taps cycle through points at the same distance.
         const auto& c = candidates[markTaps_ % candidates.size()];

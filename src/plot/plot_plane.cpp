@@ -148,12 +148,12 @@ bool plotView::lookAt(myPoint user, myPoint scale)
 PlotGrid::Frame plotView::gridFrame() const
 {
     // Labels sit a point lower in trace mode.
-    return PlotGrid::Frame::of(viewState_, goodRect_, fState_ == PlotMode::Trace ? 1.0f : 0.0f);
+    return PlotGrid::Frame::of(viewState_, goodRect_, mode_ == PlotMode::Trace ? 1.0f : 0.0f);
 }
 
 void plotView::backgroundChanged()
 {
-    if (fState_ != PlotMode::Move)
+    if (mode_ != PlotMode::Move)
         graphicState_ = GraphicState::RebuildCache;
 }
 
@@ -225,7 +225,7 @@ void plotView::setFState(PlotMode s)
             selectedPoint_.reset();
         tracePoint_->setInfo(myPointInfo{});
     }
-    fState_ = s;
+    mode_ = s;
     // Fingers still down belong to the other mode: they are let go.
     gestures_.letGo();
     tracePoint1_->setInfo(myPointInfo{});
@@ -338,7 +338,7 @@ nlohmann::json plotView::settings()
 {
     nlohmann::json d = nlohmann::json::object();
     viewState_.store(d);
-    d["fState"] = static_cast<int>(fState_);
+    d["fState"] = static_cast<int>(mode_);
     d["showHideUI"] = static_cast<int>(showHideUI_);
     if (curFunc_) {
         for (const auto& [id, f] : Function::functionRegister()) {

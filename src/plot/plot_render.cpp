@@ -289,7 +289,7 @@ void plotView::additionalDrawings(Canvas& c)
         overlays_.drawHighlight(c, *sel);
     }
 
-    if (fState_ == PlotMode::Move) {
+    if (mode_ == PlotMode::Move) {
         if (sel) {
             if (iView_) {
                 iView_->setP1(selectedPoint_);

@@ -381,13 +381,13 @@ TEST_F(MainWindowTest, MoveOrTraceSwitchesTheView)
 {
     commit("x^2");
     w->moveOrTraceButton().click();
-    EXPECT_EQ(w->plot().view().fState(), PlotMode::Trace);
+    EXPECT_EQ(w->plot().view().mode(), PlotMode::Trace);
     w->moveOrTraceButton().click();
-    EXPECT_EQ(w->plot().view().fState(), PlotMode::Move);
+    EXPECT_EQ(w->plot().view().mode(), PlotMode::Move);
     // A new kind leaves nothing to trace: back to moving.
     w->moveOrTraceButton().click();
     w->newKindAction(FunctionKind::xy)->trigger();
-    EXPECT_EQ(w->plot().view().fState(), PlotMode::Move);
+    EXPECT_EQ(w->plot().view().mode(), PlotMode::Move);
 }
 
 TEST_F(MainWindowTest, HidingTheBarsSlidesThemAwayAndGivesThePlotTheirRoom)

@@ -310,7 +310,7 @@ TEST_F(SessionTest, OneFingerTracesTheCurveAndThePanelFollowsIt)
 {
     type("x^2-2");
     w->moveOrTraceButton().click();
-    ASSERT_EQ(view().fState(), PlotMode::Trace);
+    ASSERT_EQ(view().mode(), PlotMode::Trace);
     ASSERT_TRUE(w->controller().tracing());
 
     // The finger need not be on the curve: the trace point takes its x.
@@ -356,7 +356,7 @@ TEST_F(SessionTest, OneFingerTracesTheCurveAndThePanelFollowsIt)
     // Back to move mode: the trace point and its panel go.
     w->moveOrTraceButton().click();
     paint();
-    EXPECT_EQ(view().fState(), PlotMode::Move);
+    EXPECT_EQ(view().mode(), PlotMode::Move);
     EXPECT_EQ(view().selectedPoint(), nullptr);
     EXPECT_FALSE(panel()->isVisible());
 }
@@ -367,7 +367,7 @@ TEST_F(SessionTest, TwoFingersInTraceModeSetARangeAndThePanelShowsItsIntegrals)
 {
     type("x^2-2");
     w->moveOrTraceButton().click();
-    ASSERT_EQ(view().fState(), PlotMode::Trace);
+    ASSERT_EQ(view().mode(), PlotMode::Trace);
     // The ends given in either order: the range runs from the smaller.
     const QPoint right = at(2, 3), left = at(-1, 1);
     touch().press(0, right).press(1, left);
@@ -597,7 +597,7 @@ TEST_F(SessionTest, DerivativeAndDeletionThroughTheBarsSurviveARestart)
     EXPECT_TRUE(w->extrsButton().isChecked());
     EXPECT_FALSE(w->inflsButton().isChecked());
     EXPECT_FALSE(w->intersButton().isChecked());
-    EXPECT_EQ(view().fState(), PlotMode::Move);
+    EXPECT_EQ(view().mode(), PlotMode::Move);
     EXPECT_DOUBLE_EQ(view().viewState().center().x, center.x);
     EXPECT_DOUBLE_EQ(view().viewState().center().y, center.y);
     EXPECT_DOUBLE_EQ(view().viewState().scale().x, sx);

@@ -131,7 +131,7 @@ TEST(FunctionStack, CopiesAreDeepAndUnlinked)
     EXPECT_TRUE(list->first()->is("x"));
     fStack::Owner one = list->last()->copy();
     EXPECT_EQ(one->length(), 1);
-    EXPECT_EQ(one->NoA, -1);
+    EXPECT_EQ(one->stackEffect, -1);
 }
 
 TEST(FunctionStack, PrependingBuildsRules)

@@ -63,7 +63,7 @@ TEST_F(PlotTouch, LaunchWithoutSettings)
     EXPECT_TRUE(view.showTangent());
     EXPECT_TRUE(view.showOsculatingCircle());
     EXPECT_FALSE(view.isLeftAligned());
-    EXPECT_EQ(view.fState(), PlotMode::Move);
+    EXPECT_EQ(view.mode(), PlotMode::Move);
     EXPECT_TRUE(panel.hidden);
     EXPECT_EQ(redraws, 1);
     EXPECT_EQ(view.curFunc(), nullptr);
@@ -80,7 +80,7 @@ TEST_F(PlotTouch, LaunchWithSettingsStartsInMoveMode)
     EXPECT_DOUBLE_EQ(view.viewState().liveCenter().y, 50);
     EXPECT_EQ(view.viewState().scale().x, 10);
     EXPECT_EQ(view.viewState().layerScale().y, 10);
-    EXPECT_EQ(view.fState(), PlotMode::Move); // a stored trace mode is not restored
+    EXPECT_EQ(view.mode(), PlotMode::Move); // a stored trace mode is not restored
     EXPECT_EQ(view.graphicState(), GraphicState::Direct);
     EXPECT_EQ(view.showHideUI(), BarsGesture::DoubleTap);
     EXPECT_FALSE(view.showTangent());

@@ -28,14 +28,14 @@ class fStack {
     fStack* previous = nullptr;          // not owning
     fStack* next = nullptr;              // not owning
     double c = 0;                        // value of a number node
-    int NoA = 0;                         // stack effect: +1 leaf, 0 unary, -1 binary
+    int stackEffect = 0;                 // stack effect: +1 leaf, 0 unary, -1 binary
 
     // --- construction -----------------------------------------------------
     static Owner initWithName(std::string name);
     static Owner initWithConst(double value);
-    static Owner placeholder(); // a node with no name and no value, NoA 0
+    static Owner placeholder(); // a node with no name and no value, stackEffect 0
 
-    bool isNumber() const { return !funcName && NoA == 1; }
+    bool isNumber() const { return !funcName && stackEffect == 1; }
     bool isNamed() const { return funcName.has_value(); }
     bool is(std::string_view name) const { return funcName && *funcName == name; }
 

@@ -115,8 +115,8 @@ class plotView : public PlotContext, private GestureHost {
     void doRedraw();
 
     // ---- modes ---------------------------------------------------------------
-    PlotMode fState() const { return fState_; }
-    bool tracing() const override { return fState_ == PlotMode::Trace; }
+    PlotMode mode() const { return mode_; }
+    bool tracing() const override { return mode_ == PlotMode::Trace; }
     // Switching mode switches the rendering (direct in move mode, through
     // the background cache in trace mode), hands the selected point over to
     // the trace point or back, and drops the fingers and the range.
@@ -311,7 +311,7 @@ class plotView : public PlotContext, private GestureHost {
     // The function layer, and the cached background of trace mode.
     std::unique_ptr<Canvas> nextFreeLayer_;
     std::unique_ptr<Canvas> traceBackground_;
-    PlotMode fState_ = PlotMode::Move;
+    PlotMode mode_ = PlotMode::Move;
     GraphicState graphicState_ = GraphicState::Direct;
     BarsGesture showHideUI_ = BarsGesture::ThreeFingers;
     bool isLeftAligned_ = false;
