@@ -3,10 +3,16 @@
 #pragma once
 
 #include <array>
+#include <cmath>
 #include <cstddef>
 #include <functional>
+#include <map>
+#include <string>
+#include <utility>
 #include <optional>
 #include <vector>
+
+#include "orlix/math_engine.h"
 
 namespace orlix::curve {
 
@@ -40,6 +46,31 @@ std::optional<std::array<double, K>> integrateRange(double a, double b, long lon
     for (std::size_t k = 0; k < K; ++k)
         r[k] = (*values)[k];
     return r;
+}
+
+// The frame of a kind's range quantities over [a, b], ends in either
+// order: nothing for an end that is not finite; `whenEmpty` for a range of
+// one point; otherwise the K integrals of at(v, out) (the variable's cell
+// kept as it was), or nothing where either integral that `defined` names is
+// undefined (a function undefined over part of the range). finish(a, b,
+// integrals) makes the quantities of the kind from the integrals.
+template <std::size_t K, class Integrands, class Finish>
+std::optional<std::map<std::string, double>> rangeQuantities(double a, double b, double* cell, long long evaluations,
+                                                             std::map<std::string, double> whenEmpty,
+                                                             std::array<std::size_t, 2> defined, Integrands&& at,
+                                                             Finish&& finish)
+{
+    if (a > b)
+        std::swap(a, b);
+    if (!std::isfinite(a) || !std::isfinite(b))
+        return std::nullopt;
+    if (a == b)
+        return whenEmpty;
+    const CellRestore keepCell(cell);
+    const auto integrals = integrateRange<K>(a, b, evaluations, at);
+    if (!integrals || std::isnan((*integrals)[defined[0]]) || std::isnan((*integrals)[defined[1]]))
+        return std::nullopt;
+    return finish(a, b, *integrals);
 }
 
 // The points a range computation may evaluate after `halvings` halvings of

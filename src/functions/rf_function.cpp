@@ -387,45 +387,35 @@ double rfFunction::varValueForPoint(PointF device, TouchPhase phase)
 
 std::optional<InfoMap> rfFunction::infoForRangeA(double a, double b)
 {
-    if (a > b)
-        std::swap(a, b);
-    if (!std::isfinite(a) || !std::isfinite(b))
-        return std::nullopt;
     StackMachine* sm = functionSM();
     StackMachine* dsm = derivativeSM();
     if (!sm || !dsm)
         return std::nullopt;
-    if (a == b)
-        return InfoMap{{"s", 0}, {"l", 0}, {"p", 0}, {"v", 0}, {"is", 0}};
-    double* cell = variable_;
-    const CellRestore restoreCell(cell);
-    // is: r; s: r²/2; v: y²·dx/dθ; l: the arc element; p: |y|·(arc element).
     const int halvings = explicitFunction::integralHalvings(sm->funcNumber() + dsm->funcNumber());
-    const auto est = curve::integrateRange<5>(a, b, curve::integrationPoints(halvings),
-                                              [&](double theta, std::array<double, 5>& out) {
-        *cell = theta;
-        const double r = sm->evaluate();
-        *cell = theta;
-        const double r1 = dsm->evaluate();
-        const double c = std::cos(theta), s = std::sin(theta);
-        const double arc = std::hypot(r, r1);
-        out[0] = r;
-        out[1] = r * r / 2;
-        out[2] = (r * s) * (r * s) * (r1 * c - r * s);
-        out[3] = arc;
-        out[4] = std::fabs(r * s) * arc;
-    });
-    if (!est || std::isnan((*est)[1]) || std::isnan((*est)[3]))
-        return std::nullopt;
-    const auto& e = *est;
-    // The volume and the surface are sizes, whichever way the curve runs.
-    return InfoMap{{"is", e[0]},
-                   {"s", e[1]},
-                   {"v", kPi * std::fabs(e[2])},
-                   {"l", e[3]},
-                   {"p", 2 * kPi * std::fabs(e[4])},
-                   {"a", a},
-                   {"b", b}};
+    double* cell = variable_;
+    // is: r; s: r²/2; v: y²·dx/dθ; l: the arc element; p: |y|·(arc element).
+    return curve::rangeQuantities<5>(
+        a, b, cell, curve::integrationPoints(halvings), InfoMap{{"s", 0}, {"l", 0}, {"p", 0}, {"v", 0}, {"is", 0}},
+        {1, 3},
+        [&](double theta, std::array<double, 5>& out) {
+            *cell = theta;
+            const double r = sm->evaluate();
+            *cell = theta;
+            const double r1 = dsm->evaluate();
+            const double c = std::cos(theta), s = std::sin(theta);
+            const double arc = std::hypot(r, r1);
+            out = {r, r * r / 2, (r * s) * (r * s) * (r1 * c - r * s), arc, std::fabs(r * s) * arc};
+        },
+        [](double a, double b, const std::array<double, 5>& e) {
+            // The volume and the surface are sizes, whichever way the curve runs.
+            return InfoMap{{"is", e[0]},
+                           {"s", e[1]},
+                           {"v", kPi * std::fabs(e[2])},
+                           {"l", e[3]},
+                           {"p", 2 * kPi * std::fabs(e[4])},
+                           {"a", a},
+                           {"b", b}};
+        });
 }
 
 std::optional<std::string> rfFunction::myInfoToStr(const myPointInfo& info) const

@@ -460,10 +460,6 @@ double tFunction::varValueForPoint(PointF device, TouchPhase phase)
 
 std::optional<InfoMap> tFunction::infoForRangeA(double a, double b)
 {
-    if (a > b)
-        std::swap(a, b);
-    if (!std::isfinite(a) || !std::isfinite(b))
-        return std::nullopt;
     auto d = xyDif();
     StackMachine* xs = xSM();
     StackMachine* ys = ySM();
@@ -471,29 +467,23 @@ std::optional<InfoMap> tFunction::infoForRangeA(double a, double b)
     StackMachine* dys = d ? d->ySM() : nullptr;
     if (!xs || !ys || !dxs || !dys)
         return std::nullopt;
-    if (a == b)
-        return InfoMap{{"s", 0}, {"l", 0}, {"p", 0}, {"v", 0}};
-    double* cell = variable_;
-    const CellRestore restoreCell(cell);
-    // s: y·x′; v: y²·x′; l: the arc element; p: |y|·(arc element).
     const int halvings = explicitFunction::integralHalvings(ys->funcNumber() + dxs->funcNumber() + dys->funcNumber());
-    const auto est = curve::integrateRange<4>(a, b, curve::integrationPoints(halvings),
-                                              [&](double t, std::array<double, 4>& out) {
-        const double y = evaluateAt(ys, cell, t);
-        const double x1 = evaluateAt(dxs, cell, t);
-        const double y1 = evaluateAt(dys, cell, t);
-        const double arc = std::hypot(x1, y1);
-        out[0] = y * x1;
-        out[1] = y * y * x1;
-        out[2] = arc;
-        out[3] = std::fabs(y) * arc;
-    });
-    if (!est || std::isnan((*est)[0]) || std::isnan((*est)[2]))
-        return std::nullopt;
-    const auto& e = *est;
-    // The volume and the surface are sizes, whichever way the curve runs.
-    return InfoMap{{"s", e[0]}, {"v", kPi * std::fabs(e[1])}, {"l", e[2]}, {"p", 2 * kPi * std::fabs(e[3])},
-                   {"a", a},    {"b", b}};
+    double* cell = variable_;
+    // s: y·x′; v: y²·x′; l: the arc element; p: |y|·(arc element).
+    return curve::rangeQuantities<4>(
+        a, b, cell, curve::integrationPoints(halvings), InfoMap{{"s", 0}, {"l", 0}, {"p", 0}, {"v", 0}}, {0, 2},
+        [&](double t, std::array<double, 4>& out) {
+            const double y = evaluateAt(ys, cell, t);
+            const double x1 = evaluateAt(dxs, cell, t);
+            const double y1 = evaluateAt(dys, cell, t);
+            const double arc = std::hypot(x1, y1);
+            out = {y * x1, y * y * x1, arc, std::fabs(y) * arc};
+        },
+        [](double a, double b, const std::array<double, 4>& e) {
+            // The volume and the surface are sizes, whichever way the curve runs.
+            return InfoMap{{"s", e[0]}, {"v", kPi * std::fabs(e[1])}, {"l", e[2]}, {"p", 2 * kPi * std::fabs(e[3])},
+                           {"a", a},    {"b", b}};
+        });
 }
 
 std::optional<std::string> tFunction::myInfoToStr(const myPointInfo& info) const

@@ -283,40 +283,28 @@ int explicitFunction::integralHalvings(long long steps)
 
 std::optional<InfoMap> explicitFunction::infoForRangeA(double a, double b)
 {
-    if (a > b)
-        std::swap(a, b);
-    if (!std::isfinite(a) || !std::isfinite(b))
-        return std::nullopt;
-    if (a == b)
-        return InfoMap{{"s", 0}, {"l", 0}, {"p", 0}, {"v", 0}};
     StackMachine* sm = functionSM();
     StackMachine* dsm = derivativeSM();
     if (!sm || !dsm)
         return std::nullopt;
     const long long points = curve::integrationPoints(integralHalvings(sm->funcNumber() + dsm->funcNumber()));
-
     double* cell = variable_;
-    const CellRestore restoreCell(cell);
     // ∫: f; S: |f|; V: f²; l: the arc element; P: |f|·(arc element).
-    const auto est = curve::integrateRange<5>(a, b, points, [&](double x, std::array<double, 5>& out) {
-        *cell = x;
-        const double f = sm->evaluate();
-        *cell = x;
-        const double arc = std::hypot(1.0, dsm->evaluate());
-        out[0] = f;
-        out[1] = std::fabs(f);
-        out[2] = f * f;
-        out[3] = arc;
-        out[4] = std::fabs(f) * arc;
-    });
-    // A function undefined on part of the range has no integrals there.
-    if (!est || std::isnan((*est)[1]) || std::isnan((*est)[3]))
-        return std::nullopt;
-    const auto& e = *est;
-    InfoMap r{{"s", e[1]}, {"v", kPi * e[2]}, {"l", e[3]}, {"p", 2 * kPi * e[4]}, {"a", a}, {"b", b}};
-    if (e[0] != e[1])
-        r["i"] = e[0];
-    return r;
+    return curve::rangeQuantities<5>(
+        a, b, cell, points, InfoMap{{"s", 0}, {"l", 0}, {"p", 0}, {"v", 0}}, {1, 3},
+        [&](double x, std::array<double, 5>& out) {
+            *cell = x;
+            const double f = sm->evaluate();
+            *cell = x;
+            const double arc = std::hypot(1.0, dsm->evaluate());
+            out = {f, std::fabs(f), f * f, arc, std::fabs(f) * arc};
+        },
+        [](double a, double b, const std::array<double, 5>& e) {
+            InfoMap r{{"s", e[1]}, {"v", kPi * e[2]}, {"l", e[3]}, {"p", 2 * kPi * e[4]}, {"a", a}, {"b", b}};
+            if (e[0] != e[1])
+                r["i"] = e[0];
+            return r;
+        });
 }
 
 std::optional<std::string> explicitFunction::rangeInfoToStr(const InfoMap& d) const
