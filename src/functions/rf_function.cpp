@@ -89,6 +89,7 @@ Function::Ptr rfFunction::differential()
             f->cMaxVar_ = cMaxVar_;
             f->setFunctionInfo(
                 {{"f", text}, {"minVarStr", tostr(cMinVar_)}, {"maxVarStr", tostr(cMaxVar_)}, {"d", "d"}});
+            f->setModel(model_);
             differential_ = f;
         }
     } catch (const Error&) {
@@ -400,7 +401,7 @@ std::optional<InfoMap> rfFunction::infoForRangeA(double a, double b)
     double* cell = variable_;
     const CellRestore restoreCell(cell);
     // is: r; s: r²/2; v: y²·dx/dθ; l: the arc element; p: |y|·(arc element).
-    const int halvings = explicitFunction::integralHalvings(sm->funcNumber() + dsm->funcNumber());
+    const int halvings = explicitFunction::integralHalvings(maxIntegral(), sm->funcNumber() + dsm->funcNumber());
     const auto est = curve::integrateRange<5>(a, b, curve::integrationPoints(halvings),
                                               [&](double theta, std::array<double, 5>& out) {
         *cell = theta;
