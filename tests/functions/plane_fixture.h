@@ -1,5 +1,5 @@
-// A plane of 320 × 480 points for the explicit kinds' tests, registered as
-// the model's plane and the marks' plotter for the length of a test.
+// A plane of 320 × 480 points for the kinds' tests, the plane of a model of
+// the test's own and the marks' plotter for the length of a test.
 #pragma once
 
 #include <gtest/gtest.h>
