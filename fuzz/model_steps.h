@@ -172,6 +172,7 @@ inline ModelOutcome runModel(const ModelInput& in)
         Function::Ptr f = in.kind->fromText(in.formula);
         if (!f)
             throw Error("Wrong Syntax!");
+        f->setModel(&model);
         if (in.kind->can.ownRange) {
             const double lo = in.numbers[4], hi = in.numbers[5];
             checkRangeBound(lo, RangeBound::min, hi);

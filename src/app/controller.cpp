@@ -204,6 +204,8 @@ bool OrlixViewController::stringsAreChanged()
             f = checked && kind_->fromChecked ? kind_->fromChecked(std::move(*checked)) : kind_->fromText(function1_);
         if (!f)
             throw Error("Wrong Syntax!");
+        // Sampled over its own range before it is registered: at the plane's scale.
+        f->setModel(&model_);
         if (ownRange) {
             // The typed range; the kind's default when the fields hold none.
             if (std::isfinite(rangeMin_) && std::isfinite(rangeMax_) && rangeMin_ < rangeMax_) {
