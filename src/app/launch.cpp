@@ -95,10 +95,7 @@ void Session::applySettingsDict(const nlohmann::json& s, CurveModel& model)
     StoredState::applySettingsDict(s, prefs_, model);
 }
 
-nlohmann::json Session::settingsDict(const CurveModel& model) const
-{
-    return StoredState::settingsDict(prefs_, model);
-}
+nlohmann::json Session::settingsDict(const CurveModel& model) const { return StoredState::settingsDict(prefs_, model); }
 
 bool Session::saveAll(const CurveModel& model, PlotSettingsOwner* plot)
 {

@@ -477,7 +477,8 @@ std::optional<InfoMap> tFunction::infoForRangeA(double a, double b)
     double* cell = variable_;
     const CellRestore restoreCell(cell);
     // s: y·x′; v: y²·x′; l: the arc element; p: |y|·(arc element).
-    const int halvings = explicitFunction::integralHalvings(maxIntegral(), ys->funcNumber() + dxs->funcNumber() + dys->funcNumber());
+    const int halvings =
+        explicitFunction::integralHalvings(maxIntegral(), ys->funcNumber() + dxs->funcNumber() + dys->funcNumber());
     const auto est = curve::integrateRange<4>(a, b, curve::integrationPoints(halvings),
                                               [&](double t, std::array<double, 4>& out) {
         const double y = evaluateAt(ys, cell, t);

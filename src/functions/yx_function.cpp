@@ -294,7 +294,8 @@ std::optional<InfoMap> explicitFunction::infoForRangeA(double a, double b)
     StackMachine* dsm = derivativeSM();
     if (!sm || !dsm)
         return std::nullopt;
-    const long long points = curve::integrationPoints(integralHalvings(maxIntegral(), sm->funcNumber() + dsm->funcNumber()));
+    const long long points =
+        curve::integrationPoints(integralHalvings(maxIntegral(), sm->funcNumber() + dsm->funcNumber()));
 
     double* cell = variable_;
     const CellRestore restoreCell(cell);

@@ -95,8 +95,8 @@ TEST(DamagedRecords, RebuiltFromWhatStillReadsOrRefused)
          },
          RecordState::rebuiltFromText, 4},
         // Every kind's own records, and their derivatives, read as stored.
-        {"a derivative reads as stored",
-         [&] { return CurveModel().fromDict(yx("x^3"))->differential()->toDict(); }, RecordState::intact, 12},
+        {"a derivative reads as stored", [&] { return CurveModel().fromDict(yx("x^3"))->differential()->toDict(); },
+         RecordState::intact, 12},
         {"x(y)", [] { return recordOf(FunctionKind::xy, "y^2"); }, RecordState::intact, 2},
         {"r(θ) and its derivative",
          [] { return CurveModel().fromDict(recordOf(FunctionKind::polar, "1+θ"))->differential()->toDict(); },

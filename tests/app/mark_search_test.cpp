@@ -73,7 +73,11 @@ TEST_F(MarkSearchTest, OneSearchForEachChangeAndNoneForAPlainRedraw)
          },
          1},
         {"resize", [](MarkSearchTest& t) { t.w->resize(360, 560); }, 1},
-        {"pan", [](MarkSearchTest& t) { t.drag(PointF{100, 250}, PointF{160, 300}); }, 1},
+        {"pan",
+         [](MarkSearchTest& t) {
+             t.drag(PointF{100, 250}, PointF{160, 300});
+         },
+         1},
         {"repaint", [](MarkSearchTest& t) { t.w->plot().update(); }, 0},
         {"appearance", [](MarkSearchTest& t) { t.view().setAppearance(Appearance::dark); }, 0},
         {"range",

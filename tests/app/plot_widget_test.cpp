@@ -180,7 +180,6 @@ TEST_F(PlotWidgetTest, AMouseRangeInTraceModeHasItsEndsAtPressAndRelease)
         EXPECT_EQ(view().curTouchNumber(), 0);
         view().setFState(PlotMode::Move);
     }
-    model.setPlotContext(nullptr);
 }
 
 // A right click without a drag asks for the context menu and sets nothing.

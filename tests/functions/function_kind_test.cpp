@@ -1,5 +1,5 @@
-#include "orlix/function_kind.h"
 #include "orlix/curve_model.h"
+#include "orlix/function_kind.h"
 
 #include <gtest/gtest.h>
 

@@ -8,9 +8,9 @@
 #include <gtest/gtest.h>
 
 #include "orlix/color_gen.h"
+#include "orlix/curve_model.h"
 #include "orlix/error.h"
 #include "orlix/format.h"
-#include "orlix/curve_model.h"
 #include "orlix/function_kind.h"
 #include "orlix/record.h"
 #include "orlix/special_point.h"
@@ -375,8 +375,7 @@ void registerTestKinds(CurveModel& model)
         f->setLineWidth(r.at("lineWidth").get<float>());
         return f;
     });
-    model.registerKind("tooComplex",
-                           [](const json&) -> Function::Ptr { return std::make_shared<TestFunction>(1); });
+    model.registerKind("tooComplex", [](const json&) -> Function::Ptr { return std::make_shared<TestFunction>(1); });
 }
 
 json withType(const std::string& type, json r)

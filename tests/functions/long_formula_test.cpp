@@ -69,8 +69,10 @@ TEST_F(LongFormulaTest, FewerSamplesOnlyForLongFormulasAndTheRootsStay)
 TEST_F(LongFormulaTest, FewerHalvingsStillGiveTheIntegral)
 {
     model.setMaxIntegral(explicitFunction::integralHalvingsCap);
-    EXPECT_EQ(explicitFunction::integralHalvings(explicitFunction::integralHalvingsCap, 16), explicitFunction::integralHalvingsCap);
-    EXPECT_LT(explicitFunction::integralHalvings(explicitFunction::integralHalvingsCap, 4000), explicitFunction::integralHalvingsCap);
+    EXPECT_EQ(explicitFunction::integralHalvings(explicitFunction::integralHalvingsCap, 16),
+              explicitFunction::integralHalvingsCap);
+    EXPECT_LT(explicitFunction::integralHalvings(explicitFunction::integralHalvingsCap, 4000),
+              explicitFunction::integralHalvingsCap);
     const SineSum s = sineSum(120);
     auto f = attached(yxFunction::functionFromString(s.text));
     const auto range = f->infoForRangeA(0, 1);
