@@ -2,7 +2,7 @@
 // points, 30 points per unit, origin in the middle.
 #pragma once
 
-#include "orlix/function.h"
+#include "orlix/curve_model.h"
 #include "orlix/plot_context.h"
 #include "orlix/special_point.h"
 
@@ -19,31 +19,26 @@ class DefaultView : public PlotContext {
     RectF goodRect() const override { return {0, 64, 320, 371}; }
 };
 
-// The curves' plane and the marks' plotter for one benchmark: the default
+// The curves' model and the marks' plotter for one benchmark: the default
 // view over the default window (three views wide), an empty register.
 struct DefaultScene {
     DefaultView view;
+    CurveModel model;
     DefaultScene()
     {
-        Function::deleteAll();
-        Function::setPlotContext(&view);
+        model.setPlotContext(&view);
         specialObject::setPlotter(&view);
         window(0);
     }
-    ~DefaultScene()
-    {
-        Function::deleteAll();
-        Function::setPlotContext(nullptr);
-        specialObject::setPlotter(nullptr);
-    }
+    ~DefaultScene() { specialObject::setPlotter(nullptr); }
     DefaultScene(const DefaultScene&) = delete;
     DefaultScene& operator=(const DefaultScene&) = delete;
     // The default window moved by shift on both axes; a changed window
     // makes the next pass a full one.
-    static void window(double shift)
+    void window(double shift)
     {
-        Function::setMinX(-16 + shift, 16 + shift);
-        Function::setMinY(-24 + shift, 24 + shift);
+        model.setMinX(-16 + shift, 16 + shift);
+        model.setMinY(-24 + shift, 24 + shift);
     }
 };
 

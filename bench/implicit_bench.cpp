@@ -14,9 +14,10 @@ namespace {
 
 using Scene = bench::DefaultScene;
 
-std::shared_ptr<iFunction> curve(const char* g, int n)
+std::shared_ptr<iFunction> curve(CurveModel& model, const char* g, int n)
 {
     auto f = iFunction::functionFromString(g);
+    f->setModel(&model);
     f->setN(n);
     f->fillStaticInfo();
     f->updatePoints();
@@ -26,10 +27,10 @@ std::shared_ptr<iFunction> curve(const char* g, int n)
 void gridPass(benchmark::State& state, const char* g)
 {
     Scene scene;
-    auto f = curve(g, static_cast<int>(state.range(0)));
+    auto f = curve(scene.model, g, static_cast<int>(state.range(0)));
     long long k = 0;
     for (auto _ : state) {
-        Scene::window((++k % 2) * 1e-9);
+        scene.window((++k % 2) * 1e-9);
         f->updatePoints();
         benchmark::DoNotOptimize(f->pairsNum());
     }
@@ -44,7 +45,7 @@ BENCHMARK(BM_GridPassSinXY)->Arg(60)->Arg(150)->Unit(benchmark::kMillisecond);
 void BM_CircleMarks(benchmark::State& state)
 {
     Scene scene;
-    auto f = curve("x^2+y^2-1", 60);
+    auto f = curve(scene.model, "x^2+y^2-1", 60);
     for (auto _ : state) {
         f->info().clear();
         f->findRoots();
@@ -58,8 +59,8 @@ BENCHMARK(BM_CircleMarks)->Unit(benchmark::kMillisecond);
 void BM_BusyIntersections(benchmark::State& state)
 {
     Scene scene;
-    auto a = curve("sin(x*y)", 150);
-    auto b = curve("sin(x)-cos(y)", 150);
+    auto a = curve(scene.model, "sin(x*y)", 150);
+    auto b = curve(scene.model, "sin(x)-cos(y)", 150);
     std::size_t found = 0;
     for (auto _ : state) {
         found = a->intersectWith(*b).size();

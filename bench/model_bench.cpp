@@ -23,20 +23,16 @@ namespace {
 // A 320 × 480 view at scale 30 with the origin in the middle: the sampling
 // window and the layer are three view sizes.
 struct Scene {
+    CurveModel model;
     plotView plane;
     Scene()
     {
         plane.setFrame(RectF{0, 0, 320, 480});
         plane.initialize();
-        Function::setPlotContext(&plane);
+        plane.setModel(&model);
         const double halfW = 1.5 * 320 / 30.0, halfH = 1.5 * 480 / 30.0;
-        Function::setMinX(-halfW, halfW);
-        Function::setMinY(-halfH, halfH);
-    }
-    ~Scene()
-    {
-        Function::deleteAll();
-        Function::setPlotContext(nullptr);
+        model.setMinX(-halfW, halfW);
+        model.setMinY(-halfH, halfH);
     }
 };
 
@@ -44,7 +40,7 @@ void SampleAndSearchOneCurve(benchmark::State& state)
 {
     Scene scene;
     auto f = yxFunction::functionFromString(kSix[0]);
-    Function::setFunction(f, "f1");
+    scene.model.setFunction(f, "f1");
     f->setNumOfPoints(f->cNumOfPoints());
     std::size_t marks = 0;
     for (auto _ : state) {
@@ -66,7 +62,7 @@ void SampleAndSearchOwnRange(benchmark::State& state, Function::Ptr f, double lo
     Scene scene;
     specialObject::setPlotter(&scene.plane);
     f->setCNumOfPoints(2000);
-    Function::setFunction(f, "f1");
+    scene.model.setFunction(f, "f1");
     std::size_t marks = 0;
     for (auto _ : state) {
         f->setMinVar(lo, hi);
@@ -92,12 +88,12 @@ void SampleAndSearchParametricCurve(benchmark::State& state)
 }
 BENCHMARK(SampleAndSearchParametricCurve)->Unit(benchmark::kMicrosecond);
 
-void registerSix(Searches& shell)
+void registerSix(CurveModel& model, Searches& shell)
 {
     for (int k = 0; k < 6; ++k) {
         auto f = yxFunction::functionFromString(kSix[k]);
         f->setColor(Color{0.2f * k, 0.5f, 1.0f - 0.15f * k, 1});
-        Function::setFunction(f, "f" + std::to_string(k));
+        model.setFunction(f, "f" + std::to_string(k));
         shell.current = f.get();
     }
 }
@@ -107,12 +103,12 @@ void DrawSixCurves(benchmark::State& state)
 {
     Scene scene;
     Searches shell;
-    registerSix(shell);
+    registerSix(scene.model, shell);
     QPainterCanvas layer(SizeF{960, 1440}, 1.0);
     const myPoint offset{-320 - 160.0, -480 - 240.0}, scale{30, 30};
-    Function::drawFunctionsOnLayer(layer, offset, scale); // samples once
+    scene.model.drawFunctionsOnLayer(layer, offset, scale); // samples once
     for (auto _ : state)
-        Function::drawFunctionsOnLayer(layer, offset, scale);
+        scene.model.drawFunctionsOnLayer(layer, offset, scale);
 }
 BENCHMARK(DrawSixCurves)->Unit(benchmark::kMicrosecond);
 
@@ -122,16 +118,16 @@ void ResampleSearchAndDrawSix(benchmark::State& state)
 {
     Scene scene;
     Searches shell;
-    registerSix(shell);
-    Function::setShell(&shell);
+    registerSix(scene.model, shell);
+    scene.model.setShell(&shell);
     QPainterCanvas layer(SizeF{960, 1440}, 1.0);
     const myPoint offset{-320 - 160.0, -480 - 240.0}, scale{30, 30};
     for (auto _ : state) {
-        for (const auto& [id, f] : Function::functionRegister())
+        for (const auto& [id, f] : scene.model.functionRegister())
             static_cast<yxFunction&>(*f).setPreviousK(NAN);
-        Function::drawFunctionsOnLayer(layer, offset, scale);
+        scene.model.drawFunctionsOnLayer(layer, offset, scale);
+        shell.current->updateInfoIfNeeded();
     }
-    Function::setShell(nullptr);
 }
 BENCHMARK(ResampleSearchAndDrawSix)->Unit(benchmark::kMicrosecond);
 

@@ -66,21 +66,15 @@ namespace {
 struct Scene : bench::DefaultScene {
     Scene()
     {
-        registerBuiltInKinds();
-        Function::setSampleFloor(Function::maxDrawPoints, Function::maxDrawPoints);
-        Function::setMaxIntegral(explicitFunction::integralHalvingsCap);
-    }
-    ~Scene()
-    {
-        Function::setMaxIntegral(0);
-        Function::setSampleFloor(0, 0);
+        model.setSampleFloor(Function::maxDrawPoints, Function::maxDrawPoints);
+        model.setMaxIntegral(explicitFunction::integralHalvingsCap);
     }
 };
 
 // f registered under id and sampled in full at 20 000 points.
-void registerSampled(const Function::Ptr& f, const char* id)
+void registerSampled(CurveModel& model, const Function::Ptr& f, const char* id)
 {
-    Function::setFunction(f, id);
+    model.setFunction(f, id);
     f->setCNumOfPoints(20000);
     f->setNumOfPoints(f->cNumOfPoints());
     f->updatePoints();
@@ -103,7 +97,7 @@ std::string term(FunctionKind kind, int k)
 }
 
 // The longest sum of terms, within 4 KiB, that the kind still accepts.
-Function::Ptr largest(const FunctionKindInfo& kind)
+Function::Ptr largest(CurveModel& model, const FunctionKindInfo& kind)
 {
     std::string text, accepted;
     Function::Ptr best;
@@ -119,8 +113,8 @@ Function::Ptr largest(const FunctionKindInfo& kind)
         try {
             const std::string formula = kind.kind == FunctionKind::parametric ? text + ";" + text : text;
             Function::Ptr f = kind.fromText(formula);
-            Function::setFunction(f, "probe");
-            Function::removeFunctionWithID("probe");
+            model.setFunction(f, "probe");
+            model.removeFunctionWithID("probe");
             best = f;
         } catch (const Error&) {
             break;
@@ -154,17 +148,17 @@ void Redraw(benchmark::State& state)
 {
     Scene scene;
     const FunctionKindInfo& kind = kindAt(state);
-    Function::Ptr f = largest(kind);
+    Function::Ptr f = largest(scene.model, kind);
     if (!f)
         return state.SkipWithError("no formula accepted");
-    Function::setFunction(f, "f1");
+    scene.model.setFunction(f, "f1");
     f->setCNumOfPoints(20000);
     state.SetLabel(std::string(kind.shortName) + ", " + std::to_string(f->stringRepresentation().size()) + " chars");
     auto* explicitCurve = dynamic_cast<explicitFunction*>(f.get());
     int turn = 0;
     measure(state, [&] {
         // A window moved by a third of a unit each time: a full sampling.
-        Scene::window((++turn % 2) / 3.0);
+        scene.window((++turn % 2) / 3.0);
         if (explicitCurve)
             explicitCurve->setPreviousK(NAN);
         f->setNumOfPoints(f->cNumOfPoints());
@@ -177,10 +171,10 @@ void Search(benchmark::State& state, void (Function::*search)())
 {
     Scene scene;
     const FunctionKindInfo& kind = kindAt(state);
-    Function::Ptr f = largest(kind);
+    Function::Ptr f = largest(scene.model, kind);
     if (!f)
         return state.SkipWithError("no formula accepted");
-    registerSampled(f, "f1");
+    registerSampled(scene.model, f, "f1");
     state.SetLabel(std::string(kind.shortName));
     measure(state, [&] {
         f->setInfo({});
@@ -199,12 +193,12 @@ void Intersections(benchmark::State& state)
 {
     Scene scene;
     const FunctionKindInfo& kind = kindAt(state);
-    Function::Ptr f = largest(kind);
-    Function::Ptr g = largest(defaultKind());
+    Function::Ptr f = largest(scene.model, kind);
+    Function::Ptr g = largest(scene.model, defaultKind());
     if (!f || !g)
         return state.SkipWithError("no formula accepted");
-    registerSampled(f, "f1");
-    registerSampled(g, "f2");
+    registerSampled(scene.model, f, "f1");
+    registerSampled(scene.model, g, "f2");
     state.SetLabel(std::string(kind.shortName));
     measure(state, [&] {
         f->setInfo({});
@@ -220,10 +214,10 @@ void RangeQuantities(benchmark::State& state)
     const FunctionKindInfo& kind = kindAt(state);
     if (!kind.can.rangeQuantities)
         return state.SkipWithError("no range quantities");
-    Function::Ptr f = largest(kind);
+    Function::Ptr f = largest(scene.model, kind);
     if (!f)
         return state.SkipWithError("no formula accepted");
-    Function::setFunction(f, "f1");
+    scene.model.setFunction(f, "f1");
     state.SetLabel(std::string(kind.shortName));
     measure(state, [&] { benchmark::DoNotOptimize(f->infoForRangeA(-1000, 1000)); });
 }

@@ -33,6 +33,7 @@ const SizeF kView{320, 480};
 // The plot view with six curves, the first one current and its roots,
 // extrema and inflections marked, as the window shows it.
 struct Screen {
+    CurveModel model;
     plotView plane;
     Searches shell;
     QImage window;
@@ -44,13 +45,13 @@ struct Screen {
         plane.setDevicePixelRatio(density);
         plane.setFrame(RectF{0, 0, kView.width, kView.height});
         plane.initialize();
-        Function::setPlotContext(&plane);
-        Function::setShell(&shell);
+        plane.setModel(&model);
+        model.setShell(&shell);
         Function::Ptr first;
         for (int k = 0; k < 6; ++k) {
             auto f = yxFunction::functionFromString(kSix[k]);
             f->setColor(Color{0.15f * k, 0.4f, 1.0f - 0.15f * k, 1});
-            Function::setFunction(f, "f" + std::to_string(k));
+            model.setFunction(f, "f" + std::to_string(k));
             if (!first)
                 first = f;
         }
@@ -58,12 +59,6 @@ struct Screen {
         plane.setCurFunc(first);
         plane.redraw();
         paint();
-    }
-    ~Screen()
-    {
-        Function::setShell(nullptr);
-        Function::deleteAll();
-        Function::setPlotContext(nullptr);
     }
     // What the plot widget's paint event does.
     void paint()
@@ -102,7 +97,7 @@ void RedrawSixCurves(benchmark::State& state)
     const bool wholeLayer = state.range(1) != 0;
     for (auto _ : state) {
         // A zoom: every curve samples afresh.
-        for (const auto& [id, f] : Function::functionRegister())
+        for (const auto& [id, f] : s.model.functionRegister())
             static_cast<yxFunction&>(*f).setPreviousK(NAN);
         s.plane.redraw();
         s.paint();

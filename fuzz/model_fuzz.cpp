@@ -8,12 +8,6 @@
 
 #include "model_steps.h"
 
-extern "C" int LLVMFuzzerInitialize(int*, char***)
-{
-    orlix::registerBuiltInKinds();
-    return 0;
-}
-
 extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size)
 {
     const auto input = orlix::fuzzsteps::readModelInput(std::string_view(reinterpret_cast<const char*>(data), size));

@@ -152,15 +152,15 @@ inline void drag(plotView& plane, std::initializer_list<PointF> from, std::initi
 inline ModelOutcome runModel(const ModelInput& in)
 {
     ModelOutcome out;
-    Function::deleteAll();
     AllSearches shell;
     FormattingPanel panel;
+    CurveModel model;
     plotView plane;
     plane.layerFactory = [](SizeF size) { return std::make_unique<NullCanvas>(size); };
     plane.setFrame(RectF{0, 0, 320, 480});
     plane.setIView(&panel);
-    Function::setPlotContext(&plane);
-    Function::setShell(&shell);
+    plane.setModel(&model);
+    model.setShell(&shell);
     plane.initialize();
     // The view first, while the plane is empty, so that the curves are
     // drawn and searched once, at that view.
@@ -172,18 +172,19 @@ inline ModelOutcome runModel(const ModelInput& in)
         Function::Ptr f = in.kind->fromText(in.formula);
         if (!f)
             throw Error("Wrong Syntax!");
+        f->setModel(&model);
         if (in.kind->can.ownRange) {
             const double lo = in.numbers[4], hi = in.numbers[5];
             checkRangeBound(lo, RangeBound::min, hi);
             checkRangeBound(hi, RangeBound::max, lo);
             f->setMinVar(lo, hi);
         }
-        Function::setFunction(f, "f1");
+        model.setFunction(f, "f1");
         out.registered = true;
         if (in.otherKind) {
             try {
                 if (Function::Ptr g = in.otherKind->fromText(in.otherFormula))
-                    Function::setFunction(g, "f2");
+                    model.setFunction(g, "f2");
             } catch (const Error&) {
             }
         }
@@ -212,9 +213,6 @@ inline ModelOutcome runModel(const ModelInput& in)
     } catch (const Error&) {
     }
     plane.setIView(nullptr);
-    Function::setShell(nullptr);
-    Function::deleteAll();
-    Function::setPlotContext(nullptr);
     return out;
 }
 

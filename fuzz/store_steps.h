@@ -66,6 +66,7 @@ struct StoreOutcome {
 struct Launch {
     StoreDocument doc{StoredState::schema()};
     Preferences prefs;
+    CurveModel model;
     plotView view;
     PlotAdapter adapter{view, doc};
     PreferenceShell shell{prefs, view};
@@ -73,31 +74,20 @@ struct Launch {
 
     explicit Launch(std::string_view bytes)
     {
-        Function::deleteAll();
         view.layerFactory = [](SizeF size) { return std::make_unique<NullCanvas>(size); };
         view.setFrame(RectF{0, 0, 320, 480});
         view.setStore(&adapter);
-        Function::setPlotContext(&view);
-        Function::setShell(&shell);
+        view.setModel(&model);
+        model.setShell(&shell);
         view.initialize();
-        // The model's own preferences start from their defaults, as in a
-        // new process.
-        Function::setMaxIntegral(0);
-        Function::setDerAreDashed(false);
         reading = doc.read(bytes);
-        StoredState::restore(doc, prefs, &adapter);
+        StoredState::restore(doc, prefs, model, &adapter);
         // As the main screen does: without a stored current function the
         // first one becomes current, which draws the curves.
-        if (!view.curFunc() && !Function::functionRegister().empty())
-            view.setCurFunc(Function::functionRegister().front().second);
+        if (!view.curFunc() && !model.functionRegister().empty())
+            view.setCurFunc(model.functionRegister().front().second);
     }
-    ~Launch()
-    {
-        view.setStore(nullptr);
-        Function::setShell(nullptr);
-        Function::deleteAll();
-        Function::setPlotContext(nullptr);
-    }
+    ~Launch() { view.setStore(nullptr); }
     Launch(const Launch&) = delete;
     Launch& operator=(const Launch&) = delete;
 
@@ -106,8 +96,8 @@ struct Launch {
     {
         StoreDocument out;
         out.set(StoredState::plotterSettingsKey, view.settings());
-        out.set(StoredState::functionsKey, Function::registerToDict());
-        out.set(StoredState::settingsKey, StoredState::settingsDict(prefs));
+        out.set(StoredState::functionsKey, model.registerToDict());
+        out.set(StoredState::settingsKey, StoredState::settingsDict(prefs, model));
         return out.text();
     }
 };
@@ -125,7 +115,7 @@ inline StoreOutcome runStore(std::string_view bytes)
     {
         Launch first(bytes);
         out.reading = first.reading;
-        out.functions = Function::functionRegister().size();
+        out.functions = first.model.functionRegister().size();
         saved = first.save();
     }
     StoreDocument firstSave;

@@ -53,12 +53,13 @@ OrlixViewController::OrlixViewController(Session& session, plotView& plotter)
     : session_(session), plotter_(plotter), owner_(std::make_unique<PlotOwner>(plotter)),
       viewStore_(std::make_unique<ViewStore>(session))
 {
+    plotter_.setModel(&model_);
+    model_.setShell(this);
 }
 
 OrlixViewController::~OrlixViewController()
 {
-    if (Function::shell() == this)
-        Function::setShell(nullptr);
+    plotter_.setModel(nullptr);
     plotter_.setController(nullptr);
     plotter_.setStore(nullptr);
 }
@@ -74,19 +75,15 @@ bool OrlixViewController::sharePicture(const PictureRequest& request)
 void OrlixViewController::load()
 {
     ChangeBatch batch(*this);
-    Function::setPlotContext(&plotter_);
-    Function::setShell(this);
     plotter_.setController(this);
     plotter_.setStore(viewStore_.get());
-    // Functions of an earlier screen in this process are not ours.
-    Function::deleteAll();
     plotter_.initialize();
     try {
-        session_.load(owner_.get());
+        session_.load(model_, owner_.get());
     } catch (const std::exception& e) {
         // "launchFailed" stays set: the next launch starts from empty state.
         qWarning() << "Orlix: the stored state could not be restored:" << e.what();
-        Function::deleteAll();
+        model_.deleteAll();
         plotter_.setCurFunc(nullptr);
     }
     Preferences& p = session_.preferences();
@@ -96,15 +93,15 @@ void OrlixViewController::load()
 
     // New identifiers come after every stored one, restored or left out.
     std::vector<std::string> ids = session_.functionsRead().refusedIDs;
-    for (const auto& [id, f] : Function::functionRegister())
+    for (const auto& [id, f] : model_.functionRegister())
         ids.push_back(id);
     for (const std::string& id : ids) {
         long long n = 0;
         if (std::sscanf(id.c_str(), "f%lld", &n) == 1)
             lastID_ = std::max(lastID_, n);
     }
-    if (!plotter_.curFunc() && !Function::functionRegister().empty())
-        makeCurrent(Function::functionRegister().front().second);
+    if (!plotter_.curFunc() && !model_.functionRegister().empty())
+        makeCurrent(model_.functionRegister().front().second);
     if (!plotter_.curFunc())
         kind_ = &defaultKind();
     changed();
@@ -112,10 +109,10 @@ void OrlixViewController::load()
 
 // ---- helpers ---------------------------------------------------------------------
 
-std::vector<Color> OrlixViewController::registeredColors()
+std::vector<Color> OrlixViewController::registeredColors() const
 {
     std::vector<Color> colors;
-    for (const auto& [id, f] : Function::functionRegister())
+    for (const auto& [id, f] : model_.functionRegister())
         if (f)
             colors.push_back(f->color());
     return colors;
@@ -130,13 +127,13 @@ std::string OrlixViewController::newID()
         char buf[32];
         std::snprintf(buf, sizeof buf, "%s%06lld", kIDPrefix, ++lastID_);
         id = buf;
-    } while (Function::functionWithID(id));
+    } while (model_.functionWithID(id));
     return id;
 }
 
 std::string OrlixViewController::idOf(const Function* f) const
 {
-    for (const auto& [id, g] : Function::functionRegister())
+    for (const auto& [id, g] : model_.functionRegister())
         if (g.get() == f)
             return id;
     return {};
@@ -207,6 +204,8 @@ bool OrlixViewController::commitFormula()
             f = checked && kind_->fromChecked ? kind_->fromChecked(std::move(*checked)) : kind_->fromText(function1_);
         if (!f)
             throw Error("Wrong Syntax!");
+        // Sampled over its own range before it is registered: at the plane's scale.
+        f->setModel(&model_);
         if (ownRange) {
             // The typed range; the kind's default when the fields hold none.
             if (std::isfinite(rangeMin_) && std::isfinite(rangeMax_) && rangeMin_ < rangeMax_) {
@@ -229,7 +228,7 @@ bool OrlixViewController::commitFormula()
             f->setColor(colorGen::sharedColorGen().genColor(registeredColors()));
             id = newID();
         }
-        Function::setFunction(f, id);
+        model_.setFunction(f, id);
         registered = true;
         makeCurrent(f);
     });
@@ -275,7 +274,6 @@ void OrlixViewController::applyRange(Function& f)
     f.functionInfo()["minVarStr"] = rangeMinText_;
     f.functionInfo()["maxVarStr"] = rangeMaxText_;
     plotter_.redraw();
-    f.updateInfo();
 }
 
 void OrlixViewController::takeDefaultRange()
@@ -327,9 +325,9 @@ void OrlixViewController::addDerivative()
         if (idOf(d.get()).empty()) {
             colorGen& gen = colorGen::sharedColorGen();
             d->setColor(gen.genColor(registeredColors()));
-            if (Function::derAreDashed() && !d->isImplicit())
+            if (model_.derAreDashed() && !d->isImplicit())
                 d->setDashPattern(gen.dashes(1));
-            Function::setFunction(d, newID());
+            model_.setFunction(d, newID());
             registered = true;
         }
         makeCurrent(d);
@@ -400,7 +398,7 @@ bool OrlixViewController::saveAll()
 {
     bool ok = false;
     try {
-        ok = session_.saveAll(owner_.get());
+        ok = session_.saveAll(model_, owner_.get());
     } catch (const std::exception& e) {
         qWarning() << "Orlix: saving failed:" << e.what();
     }
@@ -413,7 +411,7 @@ bool OrlixViewController::terminate()
 {
     bool ok = false;
     try {
-        ok = session_.terminate(owner_.get());
+        ok = session_.terminate(model_, owner_.get());
     } catch (const std::exception& e) {
         qWarning() << "Orlix: saving failed:" << e.what();
     }

@@ -13,6 +13,7 @@
 
 #include "launch.h"
 #include "picture_export.h"
+#include "orlix/curve_model.h"
 #include "orlix/function.h"
 #include "orlix/function_history.h"
 #include "orlix/function_kind.h"
@@ -92,6 +93,15 @@ class OrlixViewController : public PlotController, public FunctionShell {
     bool canAddDerivative() const;
     // Registers the current function's derivative and makes it current.
     void addDerivative();
+
+    // ---- the function model ----
+    // The register, the window and the preferences the curves read; the
+    // plot view draws it and this controller is its shell.
+    CurveModel& model() { return model_; }
+    const CurveModel& model() const { return model_; }
+    // The part of the plane the marks are shown in changed: they are
+    // searched again.
+    void findMarks() { plotter_.findMarks(); }
 
     // ---- the current function ----
     Function* curFunc() const { return plotter_.curFunc().get(); }
@@ -198,7 +208,7 @@ class OrlixViewController : public PlotController, public FunctionShell {
 
     std::string newID();
     // The colours of the registered functions, which a new one avoids.
-    static std::vector<Color> registeredColors();
+    std::vector<Color> registeredColors() const;
     std::string idOf(const Function* f) const;
     void searchesChanged();
     // Tells the window that what it shows changed; inside a ChangeBatch,
@@ -209,6 +219,7 @@ class OrlixViewController : public PlotController, public FunctionShell {
 
     Session& session_;
     plotView& plotter_;
+    CurveModel model_;
     std::unique_ptr<PlotOwner> owner_;
     std::unique_ptr<ViewStore> viewStore_;
     const FunctionKindInfo* kind_ = &defaultKind();
@@ -231,7 +242,7 @@ class OrlixViewController : public PlotController, public FunctionShell {
     std::optional<RegisterSnapshot> groupBefore_;
     std::optional<FunctionChange> groupChange_; // the group's last change
     // The register before a change, for the history.
-    RegisterSnapshot snapshot() const { return RegisterSnapshot::capture(curFunc(), plotter_.traceRange()); }
+    RegisterSnapshot snapshot() const { return RegisterSnapshot::capture(model_, curFunc(), plotter_.traceRange()); }
     // Records the change made since before, when it changed the functions.
     void recordStep(FunctionChange change, RegisterSnapshot before);
     // Puts the functions back as s holds them (nothing for nullptr).

@@ -40,7 +40,7 @@ OrlixViewController::StepGroup::~StepGroup()
 
 void OrlixViewController::traceRangeChanged(std::optional<TraceRange> before)
 {
-    recordStep(FunctionChange::range, RegisterSnapshot::capture(curFunc(), before));
+    recordStep(FunctionChange::range, RegisterSnapshot::capture(model_, curFunc(), before));
     changed();
 }
 
@@ -72,7 +72,7 @@ bool OrlixViewController::restoreFunctions(const RegisterSnapshot* s)
         return false;
     ChangeBatch batch(*this);
     guarded([&] {
-        const Function::Ptr current = s->restore();
+        const Function::Ptr current = s->restore(model_);
         if (current && current == plotter_.curFunc()) {
             // The same object: the input bar still takes its texts again.
             setCurFunc(current.get());

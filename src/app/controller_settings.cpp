@@ -12,8 +12,7 @@ namespace orlix {
 void OrlixViewController::searchesChanged()
 {
     ChangeBatch batch(*this);
-    if (Function* f = curFunc())
-        f->updateInfo();
+    plotter_.findMarks();
     plotter_.backgroundChanged();
     if (plotter_.onNeedsDisplay)
         plotter_.onNeedsDisplay();
@@ -106,10 +105,9 @@ void OrlixViewController::showHideInterface()
 
 bool OrlixViewController::zoomToFit()
 {
+    // The view moves and redraws: the marks are searched there, once.
     if (!orlix::zoomToFit(plotter_))
         return false;
-    if (Function* f = curFunc())
-        f->updateInfo();
     saveAll();
     return true;
 }
@@ -118,8 +116,6 @@ void OrlixViewController::plotChanged()
 {
     plotter_.redraw();
     plotter_.backgroundChanged();
-    if (Function* f = curFunc())
-        f->updateInfo();
 }
 
 bool OrlixViewController::applyFunctionSettings(const FunctionSettings& settings)
@@ -153,10 +149,10 @@ PreferenceValues OrlixViewController::currentPreferences() const
     PreferenceValues v;
     v.saveFuncs = p.saveFuncs;
     v.showPrompt = p.showPrompt;
-    v.derAreDashed = Function::derAreDashed();
+    v.derAreDashed = model_.derAreDashed();
     v.showTangent = plotter_.showTangent();
     v.showOsculatingCircle = plotter_.showOsculatingCircle();
-    v.maxIntegral = Function::maxIntegral();
+    v.maxIntegral = model_.maxIntegral();
     v.showHideUI = plotter_.showHideUI();
     v.resetAllOnLaunch = store.boolForKey(Session::resetAllKey);
     v.resetPositionOnLaunch = store.boolForKey(Session::resetPositionKey);
@@ -173,8 +169,8 @@ void OrlixViewController::applyPreferences(const PreferenceValues& v)
     Preferences& p = session_.preferences();
     p.saveFuncs = v.saveFuncs;
     p.showPrompt = v.showPrompt;
-    Function::setDerAreDashed(v.derAreDashed);
-    Function::setMaxIntegral(v.maxIntegral);
+    model_.setDerAreDashed(v.derAreDashed);
+    model_.setMaxIntegral(v.maxIntegral);
     plotter_.setShowTangent(v.showTangent);
     plotter_.setShowOsculatingCircle(v.showOsculatingCircle);
     plotter_.setShowHideUI(v.showHideUI);
@@ -203,9 +199,9 @@ void OrlixViewController::applyPreferences(const PreferenceValues& v)
 void OrlixViewController::dismissSettings(bool deleteAllFuncs, bool resetPosition)
 {
     ChangeBatch batch(*this);
-    if (deleteAllFuncs && !Function::functionRegister().empty()) {
+    if (deleteAllFuncs && !model_.functionRegister().empty()) {
         RegisterSnapshot before = snapshot();
-        Function::deleteAll();
+        model_.deleteAll();
         recordStep(FunctionChange::removeAll, std::move(before));
         plotter_.setCurFunc(nullptr);
         kind_ = &defaultKind();
@@ -213,9 +209,11 @@ void OrlixViewController::dismissSettings(bool deleteAllFuncs, bool resetPositio
         function2_.clear();
         checked_.reset();
     }
+    // One redraw, and one search of the marks, whichever was asked.
     if (resetPosition)
         plotter_.centerize();
-    plotChanged();
+    else
+        plotChanged();
     saveAll();
     changed();
 }

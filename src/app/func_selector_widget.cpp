@@ -27,7 +27,7 @@ void FuncSelectorWidget::refresh()
     selector_.refreshInfo();
     float width = selector_.curWidth();
     if (selector_.hidden() && alwaysShown_)
-        width = funcSelector::widthForCount(Function::functionRegister().size());
+        width = funcSelector::widthForCount(selector_.functionCount());
     resize(static_cast<int>(width), static_cast<int>(funcSelector::kHeight));
     updateVisibility();
     update();
@@ -47,7 +47,7 @@ void FuncSelectorWidget::setAlwaysShown(bool always)
 
 void FuncSelectorWidget::updateVisibility()
 {
-    const bool any = !Function::functionRegister().empty();
+    const bool any = selector_.functionCount() != 0;
     setVisible(!fadedOut_ && any && (!selector_.hidden() || alwaysShown_));
 }
 

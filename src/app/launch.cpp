@@ -11,7 +11,7 @@ Session::Session(const QString& directory, Store::Access access)
 {
 }
 
-void Session::load(PlotSettingsOwner* plot)
+void Session::load(CurveModel& model, PlotSettingsOwner* plot)
 {
     prefs_ = Preferences{};
     stateWasReset_ = false;
@@ -39,7 +39,7 @@ void Session::load(PlotSettingsOwner* plot)
     store_.set(launchFailedKey, true);
     store_.save();
 
-    isLeftAligned_ = StoredState::restore(store_, prefs_, plot, &functionsRead_);
+    isLeftAligned_ = StoredState::restore(store_, prefs_, model, plot, &functionsRead_);
     // The next save writes the list as it was restored: keep the file as it
     // is now, with every record as it was stored, first.
     if (!functionsRead_.refusedIDs.empty() || functionsRead_.rebuilt || functionsRead_.disagreed)
@@ -90,18 +90,21 @@ QString Session::launchNotice() const
     return lines.join(QLatin1Char(' '));
 }
 
-void Session::applySettingsDict(const nlohmann::json& s) { StoredState::applySettingsDict(s, prefs_); }
+void Session::applySettingsDict(const nlohmann::json& s, CurveModel& model)
+{
+    StoredState::applySettingsDict(s, prefs_, model);
+}
 
-nlohmann::json Session::settingsDict() const { return StoredState::settingsDict(prefs_); }
+nlohmann::json Session::settingsDict(const CurveModel& model) const { return StoredState::settingsDict(prefs_, model); }
 
-bool Session::saveAll(PlotSettingsOwner* plot)
+bool Session::saveAll(const CurveModel& model, PlotSettingsOwner* plot)
 {
     if (prefs_.saveFuncs) {
         // A view that was never shown has no position of its own yet: the
         // stored one stays.
         if (plot && plot->shown())
             store_.set(plotterSettingsKey, plot->settings());
-        nlohmann::json functions = Function::registerToDict();
+        nlohmann::json functions = model.registerToDict();
         // Records left out at launch live on in the copy beside the store;
         // without a copy they stay in the store, never lost.
         if (damagedFunctionsCopy_.isEmpty())
@@ -113,14 +116,14 @@ bool Session::saveAll(PlotSettingsOwner* plot)
         store_.remove(plotterSettingsKey);
         store_.remove(functionsKey);
     }
-    store_.set(settingsKey, settingsDict());
+    store_.set(settingsKey, settingsDict(model));
     return store_.save();
 }
 
-bool Session::terminate(PlotSettingsOwner* plot)
+bool Session::terminate(const CurveModel& model, PlotSettingsOwner* plot)
 {
     if (plot && plot->shown())
-        return saveAll(plot);
+        return saveAll(model, plot);
     return store_.save();
 }
 

@@ -32,7 +32,7 @@ class Session : public StoredState {
     // settings and the side of the information panel. plot may be null.
     // An exception leaves "launchFailed" set, so the next launch starts
     // from empty state.
-    void load(PlotSettingsOwner* plot);
+    void load(CurveModel& model, PlotSettingsOwner* plot);
     // The previous launch did not complete, or a reset was asked for: the
     // stored state was thrown away.
     bool stateWasReset() const { return stateWasReset_; }
@@ -55,16 +55,16 @@ class Session : public StoredState {
     // on) and the preferences, and the file. Call it after every committed
     // change and when the application is suspended or closed. Returns
     // whether the file was written.
-    bool saveAll(PlotSettingsOwner* plot);
+    bool saveAll(const CurveModel& model, PlotSettingsOwner* plot);
     // Termination: saveAll when the plot view was shown. A view that was
     // never shown has nothing new to say, and what the store holds is the
     // user's state from the last launch: it stays.
-    bool terminate(PlotSettingsOwner* plot);
+    bool terminate(const CurveModel& model, PlotSettingsOwner* plot);
 
     // The "settings" dictionary of the live values.
-    nlohmann::json settingsDict() const;
+    nlohmann::json settingsDict(const CurveModel& model) const;
     // Applies a "settings" dictionary the way a launch does.
-    void applySettingsDict(const nlohmann::json& settings);
+    void applySettingsDict(const nlohmann::json& settings, CurveModel& model);
 
   private:
     Store store_;

@@ -629,7 +629,7 @@ void MainWindow::updateKeyboard()
     // The marks were found for the band above the keyboard; the whole band
     // is back.
     if (!show && controller_->curFunc()) {
-        controller_->curFunc()->updateInfo();
+        controller_->findMarks();
         plot_->update();
     }
 }

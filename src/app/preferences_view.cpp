@@ -158,7 +158,7 @@ void preferencesView::loadFromVC()
     model_.loadFromVC(vc_);
     markFresh(deleteAll_, QStringLiteral("Delete all functions"));
     markFresh(resetPos_, QStringLiteral("Reset position"));
-    deleteAll_->setEnabled(!Function::functionRegister().empty());
+    deleteAll_->setEnabled(!vc_.model().functionRegister().empty());
     showModel();
     showOverParent(this, done_);
 }

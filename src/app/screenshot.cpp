@@ -45,7 +45,7 @@ constexpr ShowOption kShowOptions[] = {
     // and the bottom bar's undo (the store is not written).
     {"undo",
      [](MainWindow& w, QString& problem) {
-         if (Function::functionRegister().empty()) {
+         if (w.controller().model().functionRegister().empty()) {
              problem = QStringLiteral("there are no functions to delete");
              return false;
          }

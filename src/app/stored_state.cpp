@@ -33,22 +33,18 @@ StoreDocument::Schema StoredState::schema()
     };
 }
 
-bool StoredState::restore(const StoreDocument& store, Preferences& prefs, PlotSettingsOwner* plot,
+bool StoredState::restore(const StoreDocument& store, Preferences& prefs, CurveModel& model, PlotSettingsOwner* plot,
                           FunctionListReading* functionsRead)
 {
     rangeDefaults().polarFromZero = rangeDefault(store.integerForKey(defRfKey)) != 0;
     rangeDefaults().parametricFromZero = rangeDefault(store.integerForKey(defTKey)) != 0;
 
-    // A kind unknown here would drop its records silently, and the next
-    // saveAll would erase them: make sure every kind is known, whatever
-    // the linker kept.
-    registerBuiltInKinds();
     if (auto functions = store.objectForKey(functionsKey)) {
         FunctionListReading reading = checkFunctionList(*functions);
-        Function::loadAllFromDict(reading.functions);
+        model.loadAllFromDict(reading.functions);
         // A record the kind could still not restore (one too complex, say).
         for (auto it = reading.functions.begin(); it != reading.functions.end(); ++it)
-            if (!Function::functionWithID(it.key())) {
+            if (!model.functionWithID(it.key())) {
                 reading.refusedIDs.push_back(it.key());
                 reading.refused[it.key()] = functions->at(it.key());
             }
@@ -57,7 +53,7 @@ bool StoredState::restore(const StoreDocument& store, Preferences& prefs, PlotSe
     }
 
     if (auto settings = store.dictionaryForKey(settingsKey))
-        applySettingsDict(*settings, prefs);
+        applySettingsDict(*settings, prefs, model);
 
     if (plot) {
         if (auto plotter = store.dictionaryForKey(plotterSettingsKey))
@@ -66,7 +62,7 @@ bool StoredState::restore(const StoreDocument& store, Preferences& prefs, PlotSe
     return store.boolForKey(infoviewAlignmentKey);
 }
 
-void StoredState::applySettingsDict(const nlohmann::json& s, Preferences& prefs)
+void StoredState::applySettingsDict(const nlohmann::json& s, Preferences& prefs, CurveModel& model)
 {
     // A stored dictionary is taken as it is: an entry it lacks reads as off.
     prefs.sRoots = record::readBool(s, "sRoots", false);
@@ -78,11 +74,11 @@ void StoredState::applySettingsDict(const nlohmann::json& s, Preferences& prefs)
     // Halvings beyond the integration's own cap, or negative ones, were not
     // written by the app: 0 gives the default.
     const int halvings = record::readInt(s, "maxIntegral", 0);
-    Function::setMaxIntegral(halvings >= 0 && halvings <= explicitFunction::integralHalvingsCap ? halvings : 0);
-    Function::setDerAreDashed(record::readBool(s, "derAreDashed", false));
+    model.setMaxIntegral(halvings >= 0 && halvings <= explicitFunction::integralHalvingsCap ? halvings : 0);
+    model.setDerAreDashed(record::readBool(s, "derAreDashed", false));
 }
 
-nlohmann::json StoredState::settingsDict(const Preferences& prefs)
+nlohmann::json StoredState::settingsDict(const Preferences& prefs, const CurveModel& model)
 {
     return nlohmann::json{
         {"sRoots", prefs.sRoots},
@@ -91,8 +87,8 @@ nlohmann::json StoredState::settingsDict(const Preferences& prefs)
         {"sInters", prefs.sInters},
         {"saveFuncs", prefs.saveFuncs},
         {"showPrompt", prefs.showPrompt},
-        {"maxIntegral", Function::maxIntegral()},
-        {"derAreDashed", Function::derAreDashed()},
+        {"maxIntegral", model.maxIntegral()},
+        {"derAreDashed", model.derAreDashed()},
     };
 }
 

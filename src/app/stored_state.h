@@ -6,6 +6,7 @@
 
 #include <nlohmann/json.hpp>
 
+#include "orlix/curve_model.h"
 #include "orlix/record_check.h"
 #include "store_document.h"
 
@@ -23,7 +24,7 @@ class PlotSettingsOwner {
 };
 
 // The user's switches; maxIntegral and derAreDashed live in the function
-// model (Function::maxIntegral, Function::derAreDashed).
+// model (CurveModel::maxIntegral, CurveModel::derAreDashed).
 struct Preferences {
     bool sRoots = true;
     bool sInfls = false;
@@ -57,13 +58,13 @@ struct StoredState {
     // are rebuilt or refused (record_check.h); functions, when given, says
     // how the list read, with every record that did not come back among
     // refusedIDs.
-    static bool restore(const StoreDocument& store, Preferences& prefs, PlotSettingsOwner* plot,
+    static bool restore(const StoreDocument& store, Preferences& prefs, CurveModel& model, PlotSettingsOwner* plot,
                         FunctionListReading* functions = nullptr);
 
     // The "settings" dictionary of the live values.
-    static nlohmann::json settingsDict(const Preferences& prefs);
+    static nlohmann::json settingsDict(const Preferences& prefs, const CurveModel& model);
     // Applies a "settings" dictionary the way a launch does.
-    static void applySettingsDict(const nlohmann::json& settings, Preferences& prefs);
+    static void applySettingsDict(const nlohmann::json& settings, Preferences& prefs, CurveModel& model);
 };
 
 } // namespace orlix

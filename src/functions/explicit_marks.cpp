@@ -36,11 +36,11 @@ namespace {
 // The samples that cover what the plane shows along the variable: the first
 // lies at or before its start, the last at or after its end. Without a
 // plane, the middle third of the window, which is what it shows.
-std::pair<int, int> visibleSamples(int n, double minVar, double maxVar, bool mirrored)
+std::pair<int, int> visibleSamples(const PlotContext* plane, int n, double minVar, double maxVar, bool mirrored)
 {
     const double step = (maxVar - minVar) / n;
     double lo = minVar + (maxVar - minVar) / 3, hi = minVar + 2 * (maxVar - minVar) / 3;
-    if (PlotContext* plane = Function::plotContext()) {
+    if (plane) {
         const RectF r = plane->goodRect();
         const myPoint a = plane->myPointToUser(myPoint{r.x, r.y});
         const myPoint b = plane->myPointToUser(myPoint{r.maxX(), r.maxY()});
@@ -86,7 +86,7 @@ void explicitFunction::findRoots()
     std::vector<double> vars, vals;
     samplesAlongVariable(vars, vals);
     const double step = (cMaxVar_ - cMinVar_) / n;
-    const auto [first, last] = visibleSamples(n, cMinVar_, cMaxVar_, mirrored_);
+    const auto [first, last] = visibleSamples(plotContext(), n, cMinVar_, cMaxVar_, mirrored_);
     Marks found;
     std::vector<double> places;
     auto mark = [&](double r) {
@@ -140,7 +140,7 @@ void explicitFunction::findExtrs()
     const Probe df{dsm, variable_};
     std::vector<double> vars, vals;
     samplesAlongVariable(vars, vals);
-    const auto [first, last] = visibleSamples(n, cMinVar_, cMaxVar_, mirrored_);
+    const auto [first, last] = visibleSamples(plotContext(), n, cMinVar_, cMaxVar_, mirrored_);
     const double step = (cMaxVar_ - cMinVar_) / n;
     Marks found;
     std::vector<double> places;
@@ -235,7 +235,7 @@ void explicitFunction::findInfls()
     const Probe f{sm, variable_}, df{dsm, variable_}, ddf{ddsm, variable_};
     std::vector<double> vars, vals;
     samplesAlongVariable(vars, vals);
-    const auto [first, last] = visibleSamples(n, cMinVar_, cMaxVar_, mirrored_);
+    const auto [first, last] = visibleSamples(plotContext(), n, cMinVar_, cMaxVar_, mirrored_);
     const double h = vars[2] - vars[1];
     const double t = -kEps52 * h * h * h * h;
     Marks found;
@@ -280,7 +280,7 @@ Marks explicitFunction::intersectWith(Function& residualCurve)
     // As many samples as the last pass took (the density floor may have
     // raised them above the function's own count), over the visible ones.
     const int n = static_cast<int>(points_.size());
-    const auto [firstVisible, lastVisible] = visibleSamples(n, cMinVar_, cMaxVar_, mirrored_);
+    const auto [firstVisible, lastVisible] = visibleSamples(plotContext(), n, cMinVar_, cMaxVar_, mirrored_);
     double* cell = variable_;
     const CellRestore restoreCell(cell);
     // The other curve's residual at the point of this curve at v.

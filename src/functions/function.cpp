@@ -7,6 +7,7 @@
 
 #include "curve_support.h"
 #include "orlix/color_gen.h"
+#include "orlix/curve_model.h"
 #include "orlix/error.h"
 #include "orlix/format.h"
 #include "orlix/function_kind.h"
@@ -29,103 +30,35 @@ constexpr int maxRecordPoints = 20000;
 constexpr float minRecordLineWidth = 0.25f;
 constexpr float maxRecordLineWidth = 16.0f;
 
-struct ModelState {
-    Function::Register functions;
-    int maxIntegral = 10;
-    bool derAreDashed = false;
-    PlotContext* plot = nullptr;
-    FunctionShell* shell = nullptr;
-    double minX = 0, maxX = 0, minY = 0, maxY = 0;
-    int sampleFloorX = 0, sampleFloorY = 0;
-    std::map<std::string, Function::FromDict> kinds;
-    std::function<void()> willLoadAll;
-};
-
-ModelState& state()
-{
-    // The kinds of the table are known from the start; registerKind adds
-    // others (and registerBuiltInKinds puts the table's back).
-    static ModelState s = [] {
-        ModelState m;
-        for (const FunctionKindInfo& k : functionKinds())
-            m.kinds[std::string(k.typeName)] = k.fromRecord;
-        return m;
-    }();
-    return s;
-}
-
-Function::Register::iterator findID(const std::string& id)
-{
-    auto& r = state().functions;
-    return std::find_if(r.begin(), r.end(), [&](const auto& e) { return e.first == id; });
-}
-
-// A device coordinate in single precision. Values far beyond any layer become
-// NaN before the conversion: such a point breaks the curve either way, and
-// a double beyond the range of float has no float value.
-float toDevice(double v)
-{
-    return std::fabs(v) <= 1e7 ? static_cast<float>(v) : std::numeric_limits<float>::quiet_NaN();
-}
-
-PointF deviceOf(myPoint p, myPoint o, myPoint s)
-{
-    return PointF{toDevice(s.x * p.x - o.x), toDevice(-o.y - s.y * p.y)};
-}
-
-void drawPolyline(Canvas& layer, const std::vector<myPoint>& points, std::span<const unsigned char> breaks, int n,
-                  myPoint o, myPoint s, float w, float h)
-{
-    // Converted in passes of at most maxDrawPoints, the state of the
-    // polyline carried from one pass to the next.
-    static std::vector<PointF> buffer(Function::maxDrawPoints);
-    bool previousBreak = true;
-    bool previousOutside = true;
-    for (int start = 0; start < n; start += Function::maxDrawPoints) {
-        const int count = std::min(Function::maxDrawPoints, n - start);
-        for (int i = 0; i < count; ++i)
-            buffer[static_cast<size_t>(i)] = deviceOf(points[static_cast<size_t>(start + i)], o, s);
-        for (int i = 0; i < count; ++i) {
-            const float X = buffer[static_cast<size_t>(i)].x;
-            const float Y = buffer[static_cast<size_t>(i)].y;
-            const bool isBreak = std::isnan(Y) || std::isnan(X) || std::fabs(X) + std::fabs(Y) > 5000;
-            const bool outside = Y < 0 || Y > h || X < 0 || X > w;
-            const size_t index = static_cast<size_t>(start + i);
-            const bool brokenBefore = index < breaks.size() && breaks[index] != 0;
-            if (!isBreak) {
-                if (previousBreak || brokenBefore || (outside && previousOutside))
-                    layer.moveTo(X, Y);
-                else
-                    layer.lineTo(X, Y);
-            }
-            previousOutside = outside;
-            previousBreak = isBreak;
-        }
-    }
-}
-
-void drawSegments(Canvas& layer, const Function& f, int n, myPoint o, myPoint s)
-{
-    const auto& points = f.points();
-    for (const auto& [i, j] : f.segmentPairs()) {
-        if (i < 0 || j < 0 || i >= n || j >= n)
-            continue;
-        const PointF a = deviceOf(points[static_cast<size_t>(i)], o, s);
-        const PointF b = deviceOf(points[static_cast<size_t>(j)], o, s);
-        if (std::isnan(a.x) || std::isnan(a.y) || std::isnan(b.x) || std::isnan(b.y))
-            continue;
-        if (std::fabs(a.x) + std::fabs(a.y) + std::fabs(b.x) + std::fabs(b.y) < 10000) {
-            layer.moveTo(a.x, a.y);
-            layer.lineTo(b.x, b.y);
-        }
-    }
-}
-
 } // namespace
 
 Function::Function() : cMinVar_(kNaN), cMaxVar_(kNaN) {}
 
 Function::~Function() = default;
+
+// ---- the model ----
+
+void Function::setModel(CurveModel* m)
+{
+    // A derivative made before its parent was registered follows it; the
+    // chain of derivatives ends (each is made once, from a shorter formula).
+    for (Function* f = this; f; f = f->differential_.get()) {
+        f->model_ = m;
+        if (f->differential_.get() == f)
+            break;
+    }
+}
+
+double Function::minX() const { return model_ ? model_->minX() : 0; }
+double Function::maxX() const { return model_ ? model_->maxX() : 0; }
+double Function::minY() const { return model_ ? model_->minY() : 0; }
+double Function::maxY() const { return model_ ? model_->maxY() : 0; }
+int Function::sampleFloorX() const { return model_ ? model_->sampleFloorX() : 0; }
+int Function::sampleFloorY() const { return model_ ? model_->sampleFloorY() : 0; }
+myPoint Function::curSs() const { return model_ ? model_->curSs() : CurveModel::defaultScale; }
+int Function::maxIntegral() const { return model_ ? model_->maxIntegral() : CurveModel::defaultMaxIntegral; }
+PlotContext* Function::plotContext() const { return model_ ? model_->plotContext() : nullptr; }
+FunctionShell* Function::shell() const { return model_ ? model_->shell() : nullptr; }
 
 // ---- the kind ----
 
@@ -148,7 +81,9 @@ void Function::updateInfo()
     if (points_.empty())
         return;
     info_.clear();
-    const SearchSettings s = state().shell ? state().shell->searchSettings() : SearchSettings{};
+    if (model_)
+        model_->countMarkSearch();
+    const SearchSettings s = shell() ? shell()->searchSettings() : SearchSettings{};
     if (s.sRoots)
         findRoots();
     if (s.sExtrs)
@@ -161,7 +96,9 @@ void Function::updateInfo()
 
 void Function::findIntersections()
 {
-    const Register others = state().functions;
+    if (!model_)
+        return;
+    const Register others = model_->functionRegister();
     // Explicit and implicit curves answer a residual: the others search
     // along their own samples for its change of sign.
     const bool implicitKind = isImplicit();
@@ -330,220 +267,6 @@ void Function::applyRecord(const json& r)
     const int nop = readInt(r, "NoP", 0);
     setCNumOfPoints(nop >= 0 && nop <= maxRecordPoints ? nop : 0);
     setFunctionInfo(readStringMap(r, "funcInfo"));
-}
-
-// ---- class-level state ----
-
-const Function::Register& Function::functionRegister() { return state().functions; }
-
-Function::Ptr Function::functionWithID(const std::string& id)
-{
-    auto it = findID(id);
-    return it == state().functions.end() ? nullptr : it->second;
-}
-
-void Function::removeFunctionWithID(const std::string& id)
-{
-    auto it = findID(id);
-    if (it != state().functions.end())
-        state().functions.erase(it);
-}
-
-void Function::removeFunction(const Function* f)
-{
-    auto& r = state().functions;
-    auto it = std::find_if(r.begin(), r.end(), [&](const auto& e) { return e.second.get() == f; });
-    if (f && it != r.end())
-        r.erase(it);
-}
-
-void Function::setFunction(Ptr f, const std::string& id)
-{
-    if (!f)
-        return;
-    if (!f->isImplicit()) {
-        Ptr second;
-        try {
-            if (Ptr first = f->differential())
-                second = first->differential();
-        } catch (const std::exception&) {
-            second = nullptr;
-        }
-        if (!second)
-            throw Error("Function is too complex!");
-    }
-    auto it = findID(id);
-    if (it != state().functions.end())
-        it->second = f;
-    else
-        state().functions.emplace_back(id, f);
-    f->fillStaticInfo();
-}
-
-void Function::deleteAll() { state().functions.clear(); }
-
-int Function::maxIntegral() { return state().maxIntegral; }
-
-void Function::setMaxIntegral(int n) { state().maxIntegral = n == 0 ? 10 : n; }
-
-bool Function::derAreDashed() { return state().derAreDashed; }
-
-void Function::setDerAreDashed(bool v) { state().derAreDashed = v; }
-
-PlotContext* Function::plotContext() { return state().plot; }
-
-void Function::setPlotContext(PlotContext* p) { state().plot = p; }
-
-FunctionShell* Function::shell() { return state().shell; }
-
-void Function::setShell(FunctionShell* s) { state().shell = s; }
-
-void Function::setMinX(double lo, double hi)
-{
-    state().minX = lo;
-    state().maxX = hi;
-}
-
-void Function::setMinY(double lo, double hi)
-{
-    state().minY = lo;
-    state().maxY = hi;
-}
-
-void Function::setSampleFloor(int alongX, int alongY)
-{
-    state().sampleFloorX = std::clamp(alongX, 0, maxDrawPoints);
-    state().sampleFloorY = std::clamp(alongY, 0, maxDrawPoints);
-}
-
-int Function::sampleFloorX() { return state().sampleFloorX; }
-int Function::sampleFloorY() { return state().sampleFloorY; }
-
-double Function::minX() { return state().minX; }
-double Function::maxX() { return state().maxX; }
-double Function::minY() { return state().minY; }
-double Function::maxY() { return state().maxY; }
-
-myPoint Function::curSs()
-{
-    if (state().plot)
-        return state().plot->curSs();
-    return myPoint{30, 30};
-}
-
-Function::json Function::registerToDict()
-{
-    json d = json::object();
-    for (const auto& [id, f] : state().functions)
-        if (f)
-            d[id] = f->toDict();
-    return d;
-}
-
-Function::Ptr Function::fromDict(const json& r)
-{
-    if (!r.is_object())
-        return nullptr;
-    const std::string type = record::readString(r, "type");
-    auto it = state().kinds.find(type);
-    if (type.empty() || it == state().kinds.end() || !it->second)
-        return nullptr;
-    try {
-        return it->second(r);
-    } catch (const std::exception&) {
-        return nullptr;
-    }
-}
-
-void Function::loadAllFromDict(const json& d)
-{
-    if (d.is_null())
-        return;
-    if (state().willLoadAll)
-        state().willLoadAll();
-    if (!d.is_object())
-        return;
-    for (auto it = d.begin(); it != d.end(); ++it) {
-        Ptr f = fromDict(it.value());
-        if (!f)
-            continue;
-        try {
-            setFunction(f, it.key());
-        } catch (const std::exception&) {
-            removeFunction(f.get());
-        }
-    }
-}
-
-void Function::registerKind(const std::string& type, FromDict fromDict) { state().kinds[type] = std::move(fromDict); }
-
-void Function::setWillLoadAll(std::function<void()> hook) { state().willLoadAll = std::move(hook); }
-
-Canvas& Function::drawFunctionsOnLayer(Canvas& layer, myPoint o, myPoint s, LayerPart part)
-{
-    const SizeF size = layer.size();
-    const RectF& r = part.rect;
-    switch (part.side) {
-    case LayerPart::Side::Whole: layer.clear(RectF{0, 0, size.width, size.height}); break;
-    case LayerPart::Side::Inside: layer.clear(r); break;
-    case LayerPart::Side::Outside:
-        // The bands above, below, left and right of the rectangle.
-        for (const RectF band :
-             {RectF{0, 0, size.width, r.y}, RectF{0, r.y + r.height, size.width, size.height - r.y - r.height},
-              RectF{0, r.y, r.x, r.height}, RectF{r.x + r.width, r.y, size.width - r.x - r.width, r.height}})
-            if (band.width > 0 && band.height > 0)
-                layer.clear(band);
-        break;
-    }
-    // One clip for all the functions: a clip other than a rectangle is
-    // costly to set up.
-    const bool clipped = part.side != LayerPart::Side::Whole;
-    if (clipped) {
-        layer.save();
-        if (part.side == LayerPart::Side::Inside)
-            layer.clip(r);
-        else
-            layer.clipOut(r);
-    }
-    drawFunctions(layer, o, s, size);
-    if (clipped)
-        layer.restore();
-    return layer;
-}
-
-void Function::drawFunctions(Canvas& c, myPoint o, myPoint s, SizeF area)
-{
-    const Register functions = state().functions;
-    Function* current = state().shell ? state().shell->currentFunction() : nullptr;
-    const PlotContext* plot = plotContext();
-    const Theme& theme = plot ? plot->theme() : themeFor(Appearance::light);
-    for (const auto& [id, f] : functions) {
-        if (!f)
-            continue;
-        c.save();
-        // The current function stands out by one point; its own width stays.
-        c.setLineWidth(f.get() == current ? f->lineWidth() + 1 : f->lineWidth());
-        c.setStrokeColor(theme.legible(f->color()));
-        if (f->dashPatternSize() != 0)
-            c.setLineDash(0, f->dashPattern().data(), f->dashPatternSize());
-        else
-            c.setLineDash(0, nullptr, 0);
-        if (!f->hasPoints()) {
-            f->setNumOfPoints(f->cNumOfPoints());
-            f->updatePoints();
-        } else {
-            f->updateIfNeeded();
-        }
-        const int n = std::clamp(f->drawnPointCount(), 0, static_cast<int>(f->points().size()));
-        if (f->isImplicit())
-            drawSegments(c, *f, n, o, s);
-        else
-            drawPolyline(c, f->points(), f->curveBreaks(), n, o, s, area.width, area.height);
-        c.strokePath();
-        c.restore();
-    }
-    if (current)
-        current->updateInfoIfNeeded();
 }
 
 } // namespace orlix

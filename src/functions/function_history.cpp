@@ -24,11 +24,12 @@ nlohmann::json settledRecord(const Function& f)
 
 } // namespace
 
-RegisterSnapshot RegisterSnapshot::capture(const Function* current, std::optional<TraceRange> range)
+RegisterSnapshot RegisterSnapshot::capture(const CurveModel& model, const Function* current,
+                                           std::optional<TraceRange> range)
 {
     RegisterSnapshot s;
     s.range_ = current ? range : std::nullopt;
-    for (const auto& [id, f] : Function::functionRegister()) {
+    for (const auto& [id, f] : model.functionRegister()) {
         if (!f)
             continue;
         s.entries_.push_back(Entry{id, f, settledRecord(*f)});
@@ -38,7 +39,7 @@ RegisterSnapshot RegisterSnapshot::capture(const Function* current, std::optiona
     return s;
 }
 
-Function::Ptr RegisterSnapshot::restore() const
+Function::Ptr RegisterSnapshot::restore(CurveModel& model) const
 {
     // The functions are made first: the register changes only once it is
     // known what it will hold.
@@ -47,20 +48,20 @@ Function::Ptr RegisterSnapshot::restore() const
     for (const Entry& e : entries_) {
         // Changed in place since (colour, density, range): made again as a
         // launch would make it from the store.
-        Function::Ptr f = settledRecord(*e.function) == e.record ? e.function : Function::fromDict(e.record);
+        Function::Ptr f = settledRecord(*e.function) == e.record ? e.function : model.fromDict(e.record);
         functions.push_back(f ? f : e.function);
     }
-    Function::deleteAll();
+    model.deleteAll();
     Function::Ptr current;
     for (std::size_t i = 0; i < entries_.size(); ++i) {
         try {
-            Function::setFunction(functions[i], entries_[i].id);
+            model.setFunction(functions[i], entries_[i].id);
         } catch (const std::exception&) {
             // Registered before, so it has its derivatives; a function made
             // again that somehow has not keeps the object that had them.
             if (functions[i] == entries_[i].function)
                 continue;
-            Function::setFunction(entries_[i].function, entries_[i].id);
+            model.setFunction(entries_[i].function, entries_[i].id);
             functions[i] = entries_[i].function;
         }
         if (entries_[i].id == currentID_)

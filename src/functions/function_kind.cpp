@@ -282,10 +282,4 @@ void checkRangeBound(double value, RangeBound which, double other)
         throw Error("MaxVal shouldn't be less than MinVal!");
 }
 
-void registerBuiltInKinds()
-{
-    for (const FunctionKindInfo& k : functionKinds())
-        Function::registerKind(std::string(k.typeName), k.fromRecord);
-}
-
 } // namespace orlix

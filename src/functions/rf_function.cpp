@@ -5,17 +5,17 @@
 #include <limits>
 
 #include "curve_support.h"
-#include "range_integral.h"
-#include "orlix/function_kind.h"
 #include "orlix/continuity.h"
 #include "orlix/error.h"
 #include "orlix/expression_record.h"
 #include "orlix/format.h"
+#include "orlix/function_kind.h"
 #include "orlix/mark_rules.h"
 #include "orlix/math_engine.h"
 #include "orlix/record.h"
 #include "orlix/special_point.h"
 #include "orlix/yx_function.h"
+#include "range_integral.h"
 
 namespace orlix {
 
@@ -89,6 +89,7 @@ Function::Ptr rfFunction::differential()
             f->cMaxVar_ = cMaxVar_;
             f->setFunctionInfo(
                 {{"f", text}, {"minVarStr", tostr(cMinVar_)}, {"maxVarStr", tostr(cMaxVar_)}, {"d", "d"}});
+            f->setModel(model_);
             differential_ = f;
         }
     } catch (const Error&) {
@@ -391,7 +392,7 @@ std::optional<InfoMap> rfFunction::infoForRangeA(double a, double b)
     StackMachine* dsm = derivativeSM();
     if (!sm || !dsm)
         return std::nullopt;
-    const int halvings = explicitFunction::integralHalvings(sm->funcNumber() + dsm->funcNumber());
+    const int halvings = explicitFunction::integralHalvings(maxIntegral(), sm->funcNumber() + dsm->funcNumber());
     double* cell = variable_;
     // is: r; s: r²/2; v: y²·dx/dθ; l: the arc element; p: |y|·(arc element).
     return curve::rangeQuantities<5>(
@@ -408,13 +409,9 @@ std::optional<InfoMap> rfFunction::infoForRangeA(double a, double b)
         },
         [](double a, double b, const std::array<double, 5>& e) {
             // The volume and the surface are sizes, whichever way the curve runs.
-            return InfoMap{{"is", e[0]},
-                           {"s", e[1]},
-                           {"v", kPi * std::fabs(e[2])},
-                           {"l", e[3]},
-                           {"p", 2 * kPi * std::fabs(e[4])},
-                           {"a", a},
-                           {"b", b}};
+            return InfoMap{
+                {"is", e[0]}, {"s", e[1]}, {"v", kPi * std::fabs(e[2])}, {"l", e[3]}, {"p", 2 * kPi * std::fabs(e[4])},
+                {"a", a},     {"b", b}};
         });
 }
 

@@ -5,17 +5,17 @@
 #include <limits>
 
 #include "curve_support.h"
-#include "range_integral.h"
-#include "orlix/function_kind.h"
 #include "orlix/continuity.h"
 #include "orlix/error.h"
 #include "orlix/expression_record.h"
 #include "orlix/format.h"
+#include "orlix/function_kind.h"
 #include "orlix/mark_rules.h"
 #include "orlix/math_engine.h"
 #include "orlix/record.h"
 #include "orlix/special_point.h"
 #include "orlix/yx_function.h"
+#include "range_integral.h"
 
 namespace orlix {
 
@@ -154,6 +154,7 @@ Function::Ptr tFunction::differential()
                                     {"minVarStr", tostr(cMinVar_)},
                                     {"maxVarStr", tostr(cMaxVar_)},
                                     {"d", "d"}});
+                f->setModel(model_);
                 differential_ = f;
             }
         }
@@ -467,7 +468,8 @@ std::optional<InfoMap> tFunction::infoForRangeA(double a, double b)
     StackMachine* dys = d ? d->ySM() : nullptr;
     if (!xs || !ys || !dxs || !dys)
         return std::nullopt;
-    const int halvings = explicitFunction::integralHalvings(ys->funcNumber() + dxs->funcNumber() + dys->funcNumber());
+    const int halvings =
+        explicitFunction::integralHalvings(maxIntegral(), ys->funcNumber() + dxs->funcNumber() + dys->funcNumber());
     double* cell = variable_;
     // s: y·x′; v: y²·x′; l: the arc element; p: |y|·(arc element).
     return curve::rangeQuantities<4>(
@@ -481,7 +483,8 @@ std::optional<InfoMap> tFunction::infoForRangeA(double a, double b)
         },
         [](double a, double b, const std::array<double, 4>& e) {
             // The volume and the surface are sizes, whichever way the curve runs.
-            return InfoMap{{"s", e[0]}, {"v", kPi * std::fabs(e[1])}, {"l", e[2]}, {"p", 2 * kPi * std::fabs(e[3])},
+            return InfoMap{{"s", e[0]}, {"v", kPi * std::fabs(e[1])},
+                           {"l", e[2]}, {"p", 2 * kPi * std::fabs(e[3])},
                            {"a", a},    {"b", b}};
         });
 }

@@ -57,6 +57,7 @@ Function::Ptr explicitFunction::differential()
         Ptr f = d ? makeSameKind(std::move(d), text) : nullptr;
         if (f) {
             f->setFunctionInfo({{"f", text}, {"d", "d"}});
+            f->setModel(model_);
             differential_ = f;
         }
     } catch (const Error&) {
@@ -271,10 +272,10 @@ double explicitFunction::varValueForPoint(PointF device, TouchPhase)
 
 // ---- range information ----
 
-int explicitFunction::integralHalvings(long long steps)
+int explicitFunction::integralHalvings(int setting, long long steps)
 {
     // Halving m evaluates 2^m points: n halvings cost about 2^(n+1) points.
-    int n = std::clamp(maxIntegral(), 0, integralHalvingsCap);
+    int n = std::clamp(setting, 0, integralHalvingsCap);
     const double perPoint = static_cast<double>(std::max(steps, 1LL));
     while (n > 0 && std::ldexp(perPoint, n + 1) > integralStepBudget)
         --n;
@@ -287,7 +288,8 @@ std::optional<InfoMap> explicitFunction::infoForRangeA(double a, double b)
     StackMachine* dsm = derivativeSM();
     if (!sm || !dsm)
         return std::nullopt;
-    const long long points = curve::integrationPoints(integralHalvings(sm->funcNumber() + dsm->funcNumber()));
+    const long long points =
+        curve::integrationPoints(integralHalvings(maxIntegral(), sm->funcNumber() + dsm->funcNumber()));
     double* cell = variable_;
     // ∫: f; S: |f|; V: f²; l: the arc element; P: |f|·(arc element).
     return curve::rangeQuantities<5>(

@@ -42,10 +42,12 @@ float funcSelector::widthForCount(std::size_t n)
     return 2 * std::ceil(w / 2);
 }
 
+std::size_t funcSelector::functionCount() const { return plotter_.functionRegister().size(); }
+
 void funcSelector::refreshInfo()
 {
     refreshed_ = true;
-    const std::size_t n = Function::functionRegister().size();
+    const std::size_t n = plotter_.functionRegister().size();
     // A single current function needs no choosing.
     hidden_ = n == 0 || (n == 1 && plotter_.curFunc());
     if (!hidden_)
@@ -57,7 +59,7 @@ std::vector<funcSelector::Glyph> funcSelector::glyphs(SizeF bounds) const
     std::vector<Glyph> out;
     if (!refreshed_)
         return out;
-    const Function::Register& reg = Function::functionRegister();
+    const Function::Register& reg = plotter_.functionRegister();
     const std::size_t n = reg.size();
     if (n == 0)
         return out;
@@ -149,7 +151,7 @@ bool funcSelector::touchesEnded()
     // A finger on the plot owns the gesture.
     if (plotter_.curTouchNumber() > 0)
         return false;
-    const Function::Register& reg = Function::functionRegister();
+    const Function::Register& reg = plotter_.functionRegister();
     if (reg.empty())
         return false;
     const Function::Ptr& current = plotter_.curFunc();

@@ -55,8 +55,23 @@ plotView::~plotView()
     // is gone.
     if (specialObject::plotter() == this)
         specialObject::setPlotter(nullptr);
-    if (Function::plotContext() == this)
-        Function::setPlotContext(nullptr);
+    if (model_ && model_->plotContext() == this)
+        model_->setPlotContext(nullptr);
+}
+
+void plotView::setModel(CurveModel* model)
+{
+    if (model_ && model_->plotContext() == this)
+        model_->setPlotContext(nullptr);
+    model_ = model;
+    if (model_)
+        model_->setPlotContext(this);
+}
+
+const Function::Register& plotView::functionRegister() const
+{
+    static const Function::Register none;
+    return model_ ? model_->functionRegister() : none;
 }
 
 // ---- set-up -------------------------------------------------------------------
@@ -111,8 +126,6 @@ void plotView::setFrame(RectF f)
     // it again, and the current curve's marks are found again for it.
     gestures_.letGo();
     redraw();
-    if (curFunc_ && !curvesDrawn_)
-        curFunc_->updateInfo();
 }
 
 void plotView::refresh() { grid_.refresh(viewSize()); }
@@ -312,23 +325,21 @@ void plotView::setCurFunc(Function::Ptr f)
     if (iView_)
         iView_->setCurFunc(curFunc_.get());
     redraw();
-    // Drawing the curves found the current one's marks.
-    if (curFunc_ && !curvesDrawn_)
-        curFunc_->updateInfo();
     backgroundChanged();
     needsDisplay();
 }
 
 void plotView::removeCFunction()
 {
-    const Function::Register reg = Function::functionRegister();
+    const Function::Register reg = functionRegister();
     Function::Ptr next;
     auto it = std::find_if(reg.begin(), reg.end(), [&](const auto& e) { return e.second == curFunc_; });
     if (it != reg.end() && it + 1 != reg.end())
         next = (it + 1)->second;
     else if (!reg.empty() && reg.front().second != curFunc_)
         next = reg.front().second;
-    Function::removeFunction(curFunc_.get());
+    if (model_)
+        model_->removeFunction(curFunc_.get());
     setCurFunc(next);
 }
 
@@ -341,7 +352,7 @@ nlohmann::json plotView::settings()
     d["fState"] = static_cast<int>(mode_);
     d["showHideUI"] = static_cast<int>(showHideUI_);
     if (curFunc_) {
-        for (const auto& [id, f] : Function::functionRegister()) {
+        for (const auto& [id, f] : functionRegister()) {
             if (f == curFunc_) {
                 d["curFuncID"] = id;
                 break;
@@ -380,17 +391,14 @@ void plotView::applySettings(const nlohmann::json& d)
     if (d.is_object()) {
         auto it = d.find("curFuncID");
         if (it != d.end() && it->is_string())
-            f = Function::functionWithID(it->get<std::string>());
+            f = model_ ? model_->functionWithID(it->get<std::string>()) : nullptr;
     }
-    if (!f && !Function::functionRegister().empty())
-        f = Function::functionRegister().front().second;
+    if (!f && !functionRegister().empty())
+        f = functionRegister().front().second;
     // A new current function is drawn at the new position, and its marks
     // found, by setCurFunc; the same one is drawn again here.
-    if (f == curFunc_) {
+    if (f == curFunc_)
         redraw();
-        if (curFunc_ && !curvesDrawn_)
-            curFunc_->updateInfo();
-    }
     setCurFunc(f);
 }
 

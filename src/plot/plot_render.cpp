@@ -70,23 +70,25 @@ void plotView::resample(Canvas* maker)
         }
         return;
     }
-    Function::setMinX(window.minX, window.maxX);
-    Function::setMinY(window.minY, window.maxY);
+    if (!model_)
+        return;
+    model_->setMinX(window.minX, window.maxX);
+    model_->setMinY(window.minY, window.maxY);
     // A sample per two device pixels of the layer, so that no segment of a
     // curve is seen as one.
     const auto floorAlong = [&](float points) {
         return static_cast<int>(std::min<double>(std::ceil(points * devicePixelRatio_ / 2), Function::maxDrawPoints));
     };
-    Function::setSampleFloor(floorAlong(layerSize.width), floorAlong(layerSize.height));
-    if (!Function::functionRegister().empty() && nextFreeLayer_) {
+    model_->setSampleFloor(floorAlong(layerSize.width), floorAlong(layerSize.height));
+    if (!model_->functionRegister().empty() && nextFreeLayer_) {
         layerOrigin_ = myPoint{viewState_.offset().x - viewState_.center().x,
                                viewState_.offset().y - viewState_.center().y};
         layerScale_ = viewState_.liveScale();
         // What is on screen now; the other eight ninths of the layer only
         // once the frame is out.
         const std::optional<RectF> shown = shownLayerArea();
-        Function::drawFunctionsOnLayer(*nextFreeLayer_, layerOrigin_, layerScale_,
-                                       shown ? LayerPart{LayerPart::Side::Inside, *shown} : LayerPart{});
+        model_->drawFunctionsOnLayer(*nextFreeLayer_, layerOrigin_, layerScale_,
+                                     shown ? LayerPart{LayerPart::Side::Inside, *shown} : LayerPart{});
         if (shown) {
             layerDrawnArea_ = *shown;
             layerPending_ = true;
@@ -119,11 +121,11 @@ std::optional<RectF> plotView::shownLayerArea() const
 
 void plotView::completeFunctionLayer()
 {
-    if (!layerPending_ || !nextFreeLayer_)
+    if (!layerPending_ || !nextFreeLayer_ || !model_)
         return;
     layerPending_ = false;
-    Function::drawFunctionsOnLayer(*nextFreeLayer_, layerOrigin_, layerScale_,
-                                   LayerPart{LayerPart::Side::Outside, layerDrawnArea_});
+    model_->drawFunctionsOnLayer(*nextFreeLayer_, layerOrigin_, layerScale_,
+                                 LayerPart{LayerPart::Side::Outside, layerDrawnArea_});
 }
 
 void plotView::setDevicePixelRatio(double ratio)
@@ -146,7 +148,7 @@ void plotView::setAppearance(Appearance appearance)
     backgroundChanged();
     // The curves' colours as drawn depend on the background.
     if (initialized_)
-        redraw();
+        redrawCurves();
     else
         needsDisplay();
 }
@@ -154,9 +156,24 @@ void plotView::setAppearance(Appearance appearance)
 void plotView::redraw()
 {
     resample(nullptr);
+    findMarks();
     if (onRedraw)
         onRedraw();
     needsDisplay();
+}
+
+void plotView::redrawCurves()
+{
+    resample(nullptr);
+    if (onRedraw)
+        onRedraw();
+    needsDisplay();
+}
+
+void plotView::findMarks()
+{
+    if (curFunc_)
+        curFunc_->updateInfoIfNeeded();
 }
 
 // ---- frames ------------------------------------------------------------------------------
@@ -166,8 +183,13 @@ void plotView::drawRect(Canvas& view)
     const RectF bounds{0, 0, frame_.width, frame_.height};
     // The first frame, or a canvas of another kind than the one the layer
     // was made for: the curves are drawn again into a layer it can show.
-    if (drawable() && !functionLayerUsable(view))
+    if (drawable() && !functionLayerUsable(view)) {
         resample(&view);
+        // The first layer: the curves were sampled for the first time, and
+        // the marks the shell asks for could be searched only now.
+        if (curvesDrawn_ && model_->shell())
+            findMarks();
+    }
 
     if (graphicState_ == GraphicState::RebuildCache) {
         const SizeF size{bounds.width, bounds.height};
@@ -201,7 +223,7 @@ void plotView::renderToContext(Canvas& c)
     c.fillRect(RectF{0, 0, frame_.width, frame_.height});
     // The axis labels go over the curves, so that no curve hides them.
     grid_.drawPlaneUnderLabels(c, gridFrame());
-    if (!Function::functionRegister().empty() && nextFreeLayer_) {
+    if (!functionRegister().empty() && nextFreeLayer_) {
         if (layerPending_) {
             const std::optional<RectF> need = shownLayerArea();
             const RectF& a = layerDrawnArea_;
@@ -233,12 +255,12 @@ void plotView::drawScene(Canvas& c)
     // same cuts at its edges, its stretch while a pinch is under way.
     const RectF r = functionLayerRect();
     const myPoint centre = viewState_.liveCenter();
-    if (!Function::functionRegister().empty() && std::isfinite(r.x) && std::isfinite(r.y) &&
+    if (model_ && !model_->functionRegister().empty() && std::isfinite(r.x) && std::isfinite(r.y) &&
         std::isfinite(r.width) && std::isfinite(r.height) && r.width > 0 && r.height > 0) {
         c.save();
         c.translate(r.x, r.y);
-        Function::drawFunctions(c, myPoint{r.x - centre.x, r.y - centre.y}, viewState_.liveScale(),
-                                SizeF{r.width, r.height});
+        model_->drawFunctions(c, myPoint{r.x - centre.x, r.y - centre.y}, viewState_.liveScale(),
+                              SizeF{r.width, r.height});
         c.restore();
     }
     grid_.drawLabels(c);

@@ -27,13 +27,12 @@ namespace {
 
 json recordOf(FunctionKind kind, const std::string& text)
 {
-    registerBuiltInKinds();
     return findKind(kind)->fromText(text)->toDict();
 }
 
 double yAt(const json& record, double v)
 {
-    const Function::Ptr f = Function::fromDict(record);
+    const Function::Ptr f = CurveModel().fromDict(record);
     return f ? f->myPointFVV(v).y : std::nan("");
 }
 
@@ -96,14 +95,14 @@ TEST(DamagedRecords, RebuiltFromWhatStillReadsOrRefused)
          },
          RecordState::rebuiltFromText, 4},
         // Every kind's own records, and their derivatives, read as stored.
-        {"a derivative reads as stored",
-         [&] { return Function::fromDict(yx("x^3"))->differential()->toDict(); }, RecordState::intact, 12},
+        {"a derivative reads as stored", [&] { return CurveModel().fromDict(yx("x^3"))->differential()->toDict(); },
+         RecordState::intact, 12},
         {"x(y)", [] { return recordOf(FunctionKind::xy, "y^2"); }, RecordState::intact, 2},
         {"r(θ) and its derivative",
-         [] { return Function::fromDict(recordOf(FunctionKind::polar, "1+θ"))->differential()->toDict(); },
+         [] { return CurveModel().fromDict(recordOf(FunctionKind::polar, "1+θ"))->differential()->toDict(); },
          RecordState::intact, std::sin(2.0)},
         {"x(t), y(t) and its derivative",
-         [] { return Function::fromDict(recordOf(FunctionKind::parametric, "t^2;t^3"))->differential()->toDict(); },
+         [] { return CurveModel().fromDict(recordOf(FunctionKind::parametric, "t^2;t^3"))->differential()->toDict(); },
          RecordState::intact, 3},
         {"g(x,y)=0", [] { return recordOf(FunctionKind::implicit, "x^2+y^2-4"); }, RecordState::intact, NAN},
     };
@@ -125,7 +124,6 @@ class DamagedStore : public ::testing::Test {
   protected:
     QTemporaryDir dir;
     void SetUp() override { ASSERT_TRUE(dir.isValid()); }
-    void TearDown() override { Function::deleteAll(); }
     QString storeFile() const { return dir.filePath(Store::defaultFileName()); }
 };
 
@@ -151,7 +149,7 @@ TEST_F(DamagedStore, RefusedRecordsAreKeptInACopyAndTheWindowSaysSoOnce)
     ASSERT_FALSE(copy.isEmpty());
     EXPECT_TRUE(w->session().launchNotice().contains(copy));
     EXPECT_EQ(QString(shown).remove('\n').remove(' '), w->session().launchNotice().remove(' '));
-    EXPECT_EQ(Function::functionRegister().size(), 1u);
+    EXPECT_EQ(w->controller().model().functionRegister().size(), 1u);
 
     // The next save leaves the record out of the store, never out of the copy.
     w->controller().saveAll();
@@ -160,7 +158,6 @@ TEST_F(DamagedStore, RefusedRecordsAreKeptInACopyAndTheWindowSaysSoOnce)
 
     // Said once: the next launch finds nothing to say.
     w.reset();
-    Function::deleteAll();
     w = std::make_unique<MainWindow>(dir.path());
     QApplication::processEvents();
     EXPECT_EQ(w->openMessage(), nullptr);
@@ -174,7 +171,8 @@ TEST_F(DamagedStore, AStoreThatCannotBeReadIsSaidAndKept)
         f.write("{\"functions\": {\"f1\": ");
     }
     Session session(dir.path());
-    session.load(nullptr);
+    CurveModel model;
+    session.load(model, nullptr);
     const QString notice = session.launchNotice();
     EXPECT_TRUE(notice.contains("could not be read")) << notice.toStdString();
     EXPECT_TRUE(notice.contains(session.store().backupPath()));

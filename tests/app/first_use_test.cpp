@@ -119,7 +119,7 @@ TEST_F(FirstUse, NewFunctionsTakeAColourNoOtherHasWhileOneIsLeft)
     // The derivative is one more function: a tenth has no free colour left
     // but still gets one.
     w->controller().addDerivative();
-    EXPECT_EQ(Function::functionRegister().size(), 10u);
+    EXPECT_EQ(model().functionRegister().size(), 10u);
 }
 
 TEST_F(FirstUse, TheAddMenuKeepsItsKindsInPlaceAndTheDerivativeLast)

@@ -44,7 +44,6 @@ class HistoryTest : public testing_qt::WindowTest {
     void fresh()
     {
         w.reset();
-        Function::deleteAll();
         QFile::remove(dir.filePath(Store::defaultFileName()));
         open();
         // A shown window saves the view, and with it the current function.
@@ -54,13 +53,13 @@ class HistoryTest : public testing_qt::WindowTest {
     void kind(FunctionKind k) { w->newKindAction(k)->trigger(); }
     std::string currentID()
     {
-        for (const auto& [id, f] : Function::functionRegister())
+        for (const auto& [id, f] : model().functionRegister())
             if (f.get() == cur())
                 return id;
         return {};
     }
     // What the screen shows of the functions: every record and the current one.
-    json shown() { return json{{"functions", Function::registerToDict()}, {"current", currentID()}}; }
+    json shown() { return json{{"functions", model().registerToDict()}, {"current", currentID()}}; }
     // The same, as the store file holds it.
     json stored()
     {
@@ -87,7 +86,7 @@ TEST_F(HistoryTest, EachChangeIsUndoneAndRedoneWithTheCurrentFunctionAndTheStore
         t.commit("sin(x)");
         t.kind(FunctionKind::implicit);
         t.commit("x^2+y^2-4");
-        t.c().makeCurrent(Function::functionRegister()[1].second);
+        t.c().makeCurrent(t.c().model().functionRegister()[1].second);
     };
     const auto polar = [](HistoryTest& t) {
         t.kind(FunctionKind::polar);
@@ -128,7 +127,7 @@ TEST_F(HistoryTest, EachChangeIsUndoneAndRedoneWithTheCurrentFunctionAndTheStore
         {"an implicit curve's grid",
          [&](HistoryTest& t) {
              three(t);
-             t.c().makeCurrent(Function::functionRegister()[2].second);
+             t.c().makeCurrent(model().functionRegister()[2].second);
          },
          [](HistoryTest& t) {
              FunctionSettings s;

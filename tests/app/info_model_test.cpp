@@ -45,13 +45,6 @@ struct NamedKind : Function {
 
 class InfoModelTest : public ::testing::Test {
   protected:
-    void SetUp() override
-    {
-        Function::setMinX(-15, 15);
-        Function::setMinY(-15, 15);
-        Function::setMaxIntegral(10);
-    }
-
     InfoModel model;
     // The model as the plot view sees it.
     InfoPanel& panel = model;
@@ -447,29 +440,23 @@ namespace {
 // the panel; a typed value moves its trace point.
 class InfoModelWithPlotView : public ::testing::Test {
   protected:
+    CurveModel curves;
     plotView view;
     InfoModel model;
     int displays = 0;
 
     void SetUp() override
     {
-        Function::deleteAll();
-        Function::setShell(nullptr);
         view.setFrame(RectF{0, 0, 320, 480});
         view.setIView(&model);
         view.onNeedsDisplay = [this] { ++displays; };
-        Function::setPlotContext(&view);
+        view.setModel(&curves);
         view.initialize();
         model.onBoundsModified = [this] {
             view.backgroundChanged();
             if (view.onNeedsDisplay)
                 view.onNeedsDisplay();
         };
-    }
-    void TearDown() override
-    {
-        Function::deleteAll();
-        Function::setPlotContext(nullptr);
     }
     void frame()
     {
@@ -483,7 +470,7 @@ TEST_F(InfoModelWithPlotView, TraceFillsThePanelAndTypingMovesThePoint)
 {
     EXPECT_TRUE(model.hidden());
     auto f = yxFunction::functionFromString("x^3");
-    Function::setFunction(f, "1");
+    curves.setFunction(f, "1");
     view.setCurFunc(f);
     EXPECT_EQ(model.curFunc(), f.get());
     view.setFState(PlotMode::Trace);

@@ -29,9 +29,6 @@ class InfoViewTest : public ::testing::Test {
   protected:
     void SetUp() override
     {
-        Function::setMinX(-15, 15);
-        Function::setMinY(-15, 15);
-        Function::setMaxIntegral(10);
         f = yxFunction::functionFromString("x^3");
         panel.setCurFunc(f.get());
     }

@@ -38,11 +38,7 @@ class KeyboardAppTest : public ::testing::Test {
         w->setKeyboardWanted(true);
         w->keyboard().keyboard().setCustomKeys(true);
     }
-    void TearDown() override
-    {
-        w.reset();
-        Function::deleteAll();
-    }
+    void TearDown() override { w.reset(); }
     const myKeyboard& kb() { return w->keyboard().keyboard(); }
     std::vector<std::string> variableKeys()
     {
@@ -117,7 +113,7 @@ TEST_F(KeyboardAppTest, AFormulaTypedOnTheKeysIsCheckedAndCommitted)
     EXPECT_FALSE(kb().errorText().empty());
     EXPECT_EQ(QString::fromStdString(kb().errorText()), w->fieldMessage().text());
     EXPECT_EQ(w->formulaField().text(), "sin(x^2+x");
-    EXPECT_TRUE(Function::functionRegister().empty());
+    EXPECT_TRUE(w->controller().model().functionRegister().empty());
     tapKey("done");
     EXPECT_TRUE(kb().errorBarShown());
     // Typing hides it, on a physical key as on the keyboard's.

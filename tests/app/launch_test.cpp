@@ -67,20 +67,22 @@ class Launch : public ::testing::Test {
   protected:
     QTemporaryDir dir;
     FakePlot plot;
+    CurveModel model;
 
     void SetUp() override
     {
         ASSERT_TRUE(dir.isValid());
-        Function::registerKind("testKind", &TestFunction::fromDict);
+        model.registerKind("testKind", &TestFunction::fromDict);
         resetModel();
     }
     void TearDown() override { resetModel(); }
 
-    static void resetModel()
+    // As a new process starts.
+    void resetModel()
     {
-        Function::deleteAll();
-        Function::setMaxIntegral(10);
-        Function::setDerAreDashed(false);
+        model.deleteAll();
+        model.setMaxIntegral(10);
+        model.setDerAreDashed(false);
         rangeDefaults().polarFromZero = false;
         rangeDefaults().parametricFromZero = false;
     }
@@ -91,13 +93,13 @@ class Launch : public ::testing::Test {
     {
         seedStoreIn(dir.path(), launchFailed, resetAll);
     }
-    static void seedStoreIn(const QString& path, bool launchFailed, bool resetAll)
+    void seedStoreIn(const QString& path, bool launchFailed, bool resetAll)
     {
         Store s(path);
-        Function::setFunction(testFunction(2.0f), "f1");
-        Function::setFunction(testFunction(3.0f), "f2");
-        s.set("functions", Function::registerToDict());
-        Function::deleteAll();
+        model.setFunction(testFunction(2.0f), "f1");
+        model.setFunction(testFunction(3.0f), "f2");
+        s.set("functions", model.registerToDict());
+        model.deleteAll();
         s.set("settings", json{{"sRoots", false},
                                {"sInfls", true},
                                {"sExtrs", true},
@@ -118,7 +120,7 @@ class Launch : public ::testing::Test {
     std::vector<std::string> registeredIDs() const
     {
         std::vector<std::string> ids;
-        for (const auto& [id, f] : Function::functionRegister())
+        for (const auto& [id, f] : model.functionRegister())
             ids.push_back(id);
         return ids;
     }
@@ -139,12 +141,12 @@ class Launch : public ::testing::Test {
 TEST_F(Launch, FirstLaunchStartsWithTheDefaults)
 {
     Session session(dir.path());
-    session.load(&plot);
+    session.load(model, &plot);
     expectDefaults(session.preferences());
     EXPECT_EQ(int(rangeDefaults().polarFromZero), 0);
     EXPECT_EQ(int(rangeDefaults().parametricFromZero), 0);
-    EXPECT_EQ(Function::maxIntegral(), 10);
-    EXPECT_TRUE(Function::functionRegister().empty());
+    EXPECT_EQ(model.maxIntegral(), 10);
+    EXPECT_TRUE(model.functionRegister().empty());
     EXPECT_EQ(plot.applied, 0);
     EXPECT_FALSE(session.isLeftAligned());
     EXPECT_FALSE(session.stateWasReset());
@@ -158,7 +160,7 @@ TEST_F(Launch, StoredStateComesBack)
 {
     seedStore();
     Session session(dir.path());
-    session.load(&plot);
+    session.load(model, &plot);
     const Preferences& p = session.preferences();
     EXPECT_FALSE(p.sRoots);
     EXPECT_TRUE(p.sInfls);
@@ -166,13 +168,13 @@ TEST_F(Launch, StoredStateComesBack)
     EXPECT_TRUE(p.sInters);
     EXPECT_TRUE(p.saveFuncs);
     EXPECT_FALSE(p.showPrompt);
-    EXPECT_EQ(Function::maxIntegral(), 7);
-    EXPECT_TRUE(Function::derAreDashed());
+    EXPECT_EQ(model.maxIntegral(), 7);
+    EXPECT_TRUE(model.derAreDashed());
     EXPECT_EQ(int(rangeDefaults().polarFromZero), 1);
     EXPECT_EQ(int(rangeDefaults().parametricFromZero), 1);
     EXPECT_TRUE(session.isLeftAligned());
     EXPECT_EQ(registeredIDs(), (std::vector<std::string>{"f1", "f2"}));
-    EXPECT_EQ(Function::functionWithID("f2")->lineWidth(), 3.0f);
+    EXPECT_EQ(model.functionWithID("f2")->lineWidth(), 3.0f);
     EXPECT_EQ(plot.applied, 1);
     EXPECT_EQ(plot.lastApplied["center.x"], 4.0);
 }
@@ -195,10 +197,10 @@ TEST_F(Launch, FailedOrResetLaunchThrowsTheStoredStateAway)
         seedStoreIn(rowDir.path(), r.launchFailed, r.resetAll);
 
         Session session(rowDir.path());
-        session.load(&plot);
+        session.load(model, &plot);
         EXPECT_TRUE(session.stateWasReset());
         expectDefaults(session.preferences());
-        EXPECT_TRUE(Function::functionRegister().empty());
+        EXPECT_TRUE(model.functionRegister().empty());
         EXPECT_EQ(plot.applied, 0);
         EXPECT_EQ(int(rangeDefaults().polarFromZero), 0);
         EXPECT_EQ(int(rangeDefaults().parametricFromZero), 0);
@@ -226,16 +228,16 @@ TEST_F(Launch, LaunchGuardIsOnTheDiskWhileTheLaunchRuns)
     plot.throwOnApply = true; // the launch dies halfway
     {
         Session session(dir.path());
-        EXPECT_THROW(session.load(&plot), std::runtime_error);
+        EXPECT_THROW(session.load(model, &plot), std::runtime_error);
     }
     EXPECT_TRUE(Store(dir.path()).boolForKey("launchFailed"));
 
     resetModel();
     plot.throwOnApply = false;
     Session next(dir.path());
-    next.load(&plot);
+    next.load(model, &plot);
     EXPECT_TRUE(next.stateWasReset());
-    EXPECT_TRUE(Function::functionRegister().empty());
+    EXPECT_TRUE(model.functionRegister().empty());
     EXPECT_EQ(plot.applied, 0);
 }
 
@@ -244,14 +246,14 @@ TEST_F(Launch, KilledAfterLaunchStillFindsTheFunctions)
     seedStore();
     {
         Session session(dir.path());
-        session.load(&plot);
+        session.load(model, &plot);
         ASSERT_EQ(registeredIDs().size(), 2u);
         // killed: neither saveAll nor terminate runs
     }
     resetModel();
     plot = FakePlot{};
     Session next(dir.path());
-    next.load(&plot);
+    next.load(model, &plot);
     EXPECT_FALSE(next.stateWasReset());
     EXPECT_EQ(registeredIDs(), (std::vector<std::string>{"f1", "f2"}));
     EXPECT_FALSE(next.preferences().sRoots);
@@ -262,22 +264,22 @@ TEST_F(Launch, SaveAllWritesTheLiveState)
 {
     {
         Session session(dir.path());
-        session.load(&plot);
-        Function::setFunction(testFunction(5.0f), "g");
+        session.load(model, &plot);
+        model.setFunction(testFunction(5.0f), "g");
         session.preferences().sInters = true;
-        Function::setMaxIntegral(12);
+        model.setMaxIntegral(12);
         plot.current["center.x"] = -9.0;
-        ASSERT_TRUE(session.saveAll(&plot));
+        ASSERT_TRUE(session.saveAll(model, &plot));
     }
     resetModel();
     FakePlot again;
     Session session(dir.path());
-    session.load(&again);
+    session.load(model, &again);
     EXPECT_EQ(registeredIDs(), std::vector<std::string>{"g"});
-    EXPECT_EQ(Function::functionWithID("g")->lineWidth(), 5.0f);
+    EXPECT_EQ(model.functionWithID("g")->lineWidth(), 5.0f);
     EXPECT_TRUE(session.preferences().sInters);
     EXPECT_TRUE(session.preferences().sRoots);
-    EXPECT_EQ(Function::maxIntegral(), 12);
+    EXPECT_EQ(model.maxIntegral(), 12);
     EXPECT_EQ(again.lastApplied["center.x"], -9.0);
 
     const json s = *Store(dir.path()).dictionaryForKey("settings");
@@ -291,9 +293,9 @@ TEST_F(Launch, SaveFuncsOffKeepsOnlyThePreferences)
     seedStore();
     {
         Session session(dir.path());
-        session.load(&plot);
+        session.load(model, &plot);
         session.preferences().saveFuncs = false;
-        ASSERT_TRUE(session.saveAll(&plot));
+        ASSERT_TRUE(session.saveAll(model, &plot));
         Store after(dir.path());
         EXPECT_FALSE(after.contains("functions"));
         EXPECT_FALSE(after.contains("plotterSettings"));
@@ -302,8 +304,8 @@ TEST_F(Launch, SaveFuncsOffKeepsOnlyThePreferences)
     resetModel();
     plot = FakePlot{};
     Session next(dir.path());
-    next.load(&plot);
-    EXPECT_TRUE(Function::functionRegister().empty());
+    next.load(model, &plot);
+    EXPECT_TRUE(model.functionRegister().empty());
     EXPECT_EQ(plot.applied, 0);
     EXPECT_FALSE(next.preferences().saveFuncs);
     EXPECT_TRUE(next.preferences().sInfls);
@@ -318,10 +320,10 @@ TEST_F(Launch, TerminationBeforeTheViewWasShownKeepsTheStoredState)
     }();
     {
         Session session(dir.path());
-        session.load(&plot);
+        session.load(model, &plot);
         plot.wasShown = false;
-        Function::deleteAll(); // whatever the model holds now is not written
-        EXPECT_TRUE(session.terminate(&plot));
+        model.deleteAll(); // whatever the model holds now is not written
+        EXPECT_TRUE(session.terminate(model, &plot));
     }
     Store after(dir.path());
     EXPECT_TRUE(after.dictionaryForKey("functions"));
@@ -332,9 +334,9 @@ TEST_F(Launch, TerminationBeforeTheViewWasShownKeepsTheStoredState)
     resetModel();
     Session session(dir.path());
     plot.wasShown = true;
-    session.load(&plot);
-    Function::removeFunctionWithID("f1");
-    EXPECT_TRUE(session.terminate(&plot));
+    session.load(model, &plot);
+    model.removeFunctionWithID("f1");
+    EXPECT_TRUE(session.terminate(model, &plot));
     EXPECT_EQ(Store(dir.path()).dictionaryForKey("functions")->size(), 1u);
     EXPECT_EQ(Store(dir.path()).dictionaryForKey("plotterSettings")->value("sx", 0.0), 30.0);
 }
@@ -357,14 +359,14 @@ TEST_F(Launch, CorruptStoreKeepsTheUsersFunctionsInABackup)
     }
 
     Session session(dir.path());
-    session.load(&plot);
+    session.load(model, &plot);
     expectDefaults(session.preferences());
-    EXPECT_TRUE(Function::functionRegister().empty());
+    EXPECT_TRUE(model.functionRegister().empty());
     const QString backup = session.store().backupPath();
     ASSERT_FALSE(backup.isEmpty());
 
-    ASSERT_TRUE(session.saveAll(&plot));
-    ASSERT_TRUE(session.terminate(&plot));
+    ASSERT_TRUE(session.saveAll(model, &plot));
+    ASSERT_TRUE(session.terminate(model, &plot));
     QFile kept(backup);
     ASSERT_TRUE(kept.open(QIODevice::ReadOnly));
     EXPECT_EQ(kept.readAll(), bytes);
@@ -383,7 +385,7 @@ TEST_F(Launch, WrongTypesInTheStoreReadAsMissing)
         ASSERT_TRUE(s.save());
     }
     Session session(dir.path());
-    session.load(&plot);
+    session.load(model, &plot);
     EXPECT_FALSE(session.stateWasReset());
     expectDefaults(session.preferences());
     EXPECT_EQ(int(rangeDefaults().polarFromZero), 0);
@@ -415,12 +417,12 @@ TEST_F(Launch, OutOfRangeStoredValuesFallBackOneByOne)
             ASSERT_TRUE(s.save());
         }
         Session session(dir.path());
-        session.load(&plot);
+        session.load(model, &plot);
         const std::string what = c.lineWidth.dump() + " " + c.maxIntegral.dump();
         ASSERT_EQ(registeredIDs(), std::vector<std::string>{"f1"}) << what;
-        EXPECT_EQ(Function::functionWithID("f1")->lineWidth(), c.lineWidthBack) << what;
-        EXPECT_EQ(Function::functionWithID("f1")->color().r, 0.5f) << what;
-        EXPECT_EQ(Function::maxIntegral(), c.maxIntegralBack) << what;
+        EXPECT_EQ(model.functionWithID("f1")->lineWidth(), c.lineWidthBack) << what;
+        EXPECT_EQ(model.functionWithID("f1")->color().r, 0.5f) << what;
+        EXPECT_EQ(model.maxIntegral(), c.maxIntegralBack) << what;
         EXPECT_EQ(int(rangeDefaults().polarFromZero), c.defRfBack) << what;
         EXPECT_EQ(int(rangeDefaults().parametricFromZero), c.defTBack) << what;
         EXPECT_TRUE(session.preferences().sInfls) << what;
@@ -433,16 +435,16 @@ TEST_F(Launch, RealCurvesRoundTrip)
     auto f = yxFunction::functionFromString("sin(x)*x^2");
     ASSERT_TRUE(f);
     f->setLineWidth(2.5f);
-    Function::setFunction(f, "curve");
+    model.setFunction(f, "curve");
     {
         Session session(dir.path());
-        session.load(&plot); // the model already holds the curve
-        ASSERT_TRUE(session.saveAll(&plot));
+        session.load(model, &plot); // the model already holds the curve
+        ASSERT_TRUE(session.saveAll(model, &plot));
     }
     resetModel();
     Session session(dir.path());
-    session.load(&plot);
-    auto back = Function::functionWithID("curve");
+    session.load(model, &plot);
+    auto back = model.functionWithID("curve");
     ASSERT_TRUE(back);
     EXPECT_EQ(back->typeName(), "yxFunction");
     EXPECT_EQ(back->stringRepresentation(), f->stringRepresentation());

@@ -35,10 +35,10 @@ using namespace orlix;
 
 namespace {
 
-std::vector<std::string> ids()
+std::vector<std::string> ids(const CurveModel& model)
 {
     std::vector<std::string> v;
-    for (const auto& [id, f] : Function::functionRegister())
+    for (const auto& [id, f] : model.functionRegister())
         v.push_back(id);
     return v;
 }
@@ -66,7 +66,7 @@ class MainWindowTest : public testing_qt::WindowTest {
 
 TEST_F(MainWindowTest, FirstLaunchStartsEmptyWithTheDefaultSwitches)
 {
-    EXPECT_TRUE(Function::functionRegister().empty());
+    EXPECT_TRUE(model().functionRegister().empty());
     EXPECT_EQ(cur(), nullptr);
     EXPECT_EQ(w->kindLabel().text(), "y(x)=");
     EXPECT_TRUE(w->rootsButton().isChecked());
@@ -89,8 +89,8 @@ TEST_F(MainWindowTest, CommittedFormulasAreRegisteredInCreationOrderAndMadeCurre
     EXPECT_EQ(w->kindLabel().text(), "x(y)=");
     commit("y^2");
 
-    ASSERT_EQ(ids(), (std::vector<std::string>{"f000001", "f000002", "f000003"}));
-    const auto& reg = Function::functionRegister();
+    ASSERT_EQ(ids(model()), (std::vector<std::string>{"f000001", "f000002", "f000003"}));
+    const auto& reg = model().functionRegister();
     EXPECT_EQ(formulaOf(reg[0].second.get()), "sin(x)");
     EXPECT_EQ(reg[0].second->typeName(), "yxFunction");
     EXPECT_EQ(formulaOf(reg[1].second.get()), "x+1");
@@ -106,15 +106,15 @@ TEST_F(MainWindowTest, ReplacingKeepsPlaceColourAndDash)
     commit("x^2");
     w->newKindAction(FunctionKind::yx)->trigger();
     commit("x^3");
-    Function::Ptr first = Function::functionRegister()[0].second;
+    Function::Ptr first = model().functionRegister()[0].second;
     const float dash[] = {4, 2};
     first->setDashPattern(dash, 2);
     const Color c = first->color();
     w->controller().makeCurrent(first);
     commit("x^2+1");
 
-    ASSERT_EQ(ids(), (std::vector<std::string>{"f000001", "f000002"}));
-    Function* replaced = Function::functionRegister()[0].second.get();
+    ASSERT_EQ(ids(model()), (std::vector<std::string>{"f000001", "f000002"}));
+    Function* replaced = model().functionRegister()[0].second.get();
     EXPECT_NE(replaced, first.get());
     EXPECT_EQ(cur(), replaced);
     EXPECT_EQ(formulaOf(replaced), "x^2+1");
@@ -124,7 +124,7 @@ TEST_F(MainWindowTest, ReplacingKeepsPlaceColourAndDash)
     EXPECT_EQ(replaced->dashPattern(), (std::vector<float>{4, 2}));
     // The current function is drawn one point thicker; the widths stay their own.
     EXPECT_EQ(replaced->lineWidth(), 1.0f);
-    EXPECT_EQ(Function::functionRegister()[1].second->lineWidth(), 1.0f);
+    EXPECT_EQ(model().functionRegister()[1].second->lineWidth(), 1.0f);
 }
 
 TEST_F(MainWindowTest, UnchangedAndEmptyCommitsChangeNothing)
@@ -136,7 +136,7 @@ TEST_F(MainWindowTest, UnchangedAndEmptyCommitsChangeNothing)
     commit("");
     EXPECT_EQ(cur(), f);
     EXPECT_EQ(w->formulaField().text(), "x^2");
-    EXPECT_EQ(ids().size(), 1u);
+    EXPECT_EQ(ids(model()).size(), 1u);
 }
 
 TEST_F(MainWindowTest, TheFieldRefusesWhatItsKindCannotUseAndKeepsTheText)
@@ -167,7 +167,7 @@ TEST_F(MainWindowTest, TheFieldRefusesWhatItsKindCannotUseAndKeepsTheText)
     commit("sin(x");
     EXPECT_FALSE(w->fieldMessage().text().isEmpty());
     EXPECT_EQ(cur(), nullptr);
-    EXPECT_EQ(ids().size(), 2u);
+    EXPECT_EQ(ids(model()).size(), 2u);
 }
 
 // Each kind's empty field shows an example in the kind's own variables, and
@@ -262,8 +262,8 @@ TEST_F(MainWindowTest, ACommitTakesOneRoad)
         ++refreshes;
         refresh();
     };
-    CountingShell shell(*Function::shell());
-    Function::setShell(&shell);
+    CountingShell shell(*model().shell());
+    model().setShell(&shell);
 
     w->newKindAction(FunctionKind::yx)->trigger();
     shell.markSearches = refreshes = 0;
@@ -276,15 +276,15 @@ TEST_F(MainWindowTest, ACommitTakesOneRoad)
     EXPECT_FALSE(made->info().empty());
 
     shell.markSearches = refreshes = 0;
-    w->controller().makeCurrent(Function::functionWithID(ids().front()));
+    w->controller().makeCurrent(model().functionWithID(ids(model()).front()));
     EXPECT_EQ(cur(), first);
     EXPECT_EQ(shell.markSearches, 1);
     EXPECT_EQ(refreshes, 1);
 
-    for (const auto& [id, f] : Function::functionRegister())
+    for (const auto& [id, f] : model().functionRegister())
         EXPECT_EQ(f->lineWidth(), 1.0f) << formulaOf(f.get());
-    EXPECT_EQ(Function::registerToDict()[ids().front()]["lineWidth"], 1.0);
-    Function::setShell(&shell.inner);
+    EXPECT_EQ(model().registerToDict()[ids(model()).front()]["lineWidth"], 1.0);
+    model().setShell(&shell.inner);
 }
 
 TEST_F(MainWindowTest, ModelFailuresShowTheErrorAlertAndKeepTheCurrentFunction)
@@ -302,18 +302,18 @@ TEST_F(MainWindowTest, ModelFailuresShowTheErrorAlertAndKeepTheCurrentFunction)
     ASSERT_EQ(w->openMessage()->buttons().size(), 1);
     EXPECT_EQ(w->openMessage()->buttons()[0]->text(), "Ok");
     EXPECT_EQ(cur(), before);
-    EXPECT_EQ(ids().size(), 1u);
+    EXPECT_EQ(ids(model()).size(), 1u);
 }
 
 TEST_F(MainWindowTest, DerivativeIsRegisteredCurrentAndDashedWhenAsked)
 {
     EXPECT_FALSE(w->controller().canAddDerivative());
-    Function::setDerAreDashed(true);
+    model().setDerAreDashed(true);
     commit("x^3");
     Function* parent = cur();
     ASSERT_TRUE(w->derivativeAction().isVisible());
     w->derivativeAction().trigger();
-    ASSERT_EQ(ids().size(), 2u);
+    ASSERT_EQ(ids(model()).size(), 2u);
     Function* d = cur();
     ASSERT_NE(d, parent);
     EXPECT_EQ(formulaOf(d), "D(x^3,x)");
@@ -321,9 +321,9 @@ TEST_F(MainWindowTest, DerivativeIsRegisteredCurrentAndDashedWhenAsked)
     const Color a = parent->color(), b = d->color();
     EXPECT_FALSE(a.r == b.r && a.g == b.g && a.b == b.b);
     // The same derivative again is only made current.
-    w->controller().makeCurrent(Function::functionRegister()[0].second);
+    w->controller().makeCurrent(model().functionRegister()[0].second);
     w->derivativeAction().trigger();
-    EXPECT_EQ(ids().size(), 2u);
+    EXPECT_EQ(ids(model()).size(), 2u);
     EXPECT_EQ(cur(), d);
 }
 
@@ -360,19 +360,19 @@ TEST_F(MainWindowTest, DeletingAsksFirstWhenThePromptIsOn)
     w->trashButton().click();
     ASSERT_NE(w->openMessage(), nullptr);
     EXPECT_EQ(alertText(), "Delete function?");
-    EXPECT_EQ(ids().size(), 2u);
+    EXPECT_EQ(ids(model()).size(), 2u);
     QAbstractButton* del = nullptr;
     for (QAbstractButton* b : w->openMessage()->buttons())
         if (b->text() == "Delete")
             del = b;
     ASSERT_NE(del, nullptr);
     del->click();
-    EXPECT_EQ(ids(), (std::vector<std::string>{"f000001"}));
+    EXPECT_EQ(ids(model()), (std::vector<std::string>{"f000001"}));
     EXPECT_EQ(formulaOf(cur()), "x^2");
 
     w->controller().setShowPrompt(false);
     w->trashButton().click();
-    EXPECT_TRUE(ids().empty());
+    EXPECT_TRUE(ids(model()).empty());
     EXPECT_EQ(cur(), nullptr);
     EXPECT_FALSE(w->trashButton().isEnabled());
 }
@@ -469,28 +469,28 @@ TEST_F(MainWindowTest, ARestartFindsFunctionsColoursPositionAndSwitches)
     commit("x^2");
     w->newKindAction(FunctionKind::xy)->trigger();
     commit("y^3");
-    w->controller().makeCurrent(Function::functionRegister()[0].second);
+    w->controller().makeCurrent(model().functionRegister()[0].second);
     w->extrsButton().click();
     w->grab(); // shown: the position is the view's own from now on
     plotView& v = w->plot().view();
     v.placeOrigin(myPoint{100, 200}, myPoint{45, 30});
     w->controller().viewChanged();
     std::vector<Color> colours;
-    for (const auto& [id, f] : Function::functionRegister())
+    for (const auto& [id, f] : model().functionRegister())
         colours.push_back(f->color());
 
     restart();
-    ASSERT_EQ(ids(), (std::vector<std::string>{"f000001", "f000002"}));
+    ASSERT_EQ(ids(model()), (std::vector<std::string>{"f000001", "f000002"}));
     for (size_t i = 0; i < colours.size(); ++i) {
-        const Color c = Function::functionRegister()[i].second->color();
+        const Color c = model().functionRegister()[i].second->color();
         EXPECT_EQ(c.r, colours[i].r);
         EXPECT_EQ(c.g, colours[i].g);
         EXPECT_EQ(c.b, colours[i].b);
-        EXPECT_EQ(Function::functionRegister()[i].second->lineWidth(), 1.0f);
+        EXPECT_EQ(model().functionRegister()[i].second->lineWidth(), 1.0f);
     }
     EXPECT_EQ(formulaOf(cur()), "x^2");
     EXPECT_EQ(w->formulaField().text(), "x^2");
-    EXPECT_EQ(Function::functionRegister()[1].second->typeName(), "xyFunction");
+    EXPECT_EQ(model().functionRegister()[1].second->typeName(), "xyFunction");
     EXPECT_TRUE(w->extrsButton().isChecked());
     EXPECT_TRUE(w->controller().preferences().sExtrs);
     EXPECT_DOUBLE_EQ(w->plot().view().viewState().center().x, 100);
@@ -500,7 +500,7 @@ TEST_F(MainWindowTest, ARestartFindsFunctionsColoursPositionAndSwitches)
     // A new function after the restart does not take an old identifier.
     w->newKindAction(FunctionKind::yx)->trigger();
     commit("x+2");
-    EXPECT_EQ(ids().back(), "f000003");
+    EXPECT_EQ(ids(model()).back(), "f000003");
 }
 
 TEST_F(MainWindowTest, ALaunchThatDidNotCompleteStartsEmpty)
@@ -508,14 +508,13 @@ TEST_F(MainWindowTest, ALaunchThatDidNotCompleteStartsEmpty)
     commit("x^2");
     w->extrsButton().click();
     w.reset();
-    Function::deleteAll();
     {
         Store s(dir.path(), Store::defaultFileName(), Session::schema());
         s.set(Session::launchFailedKey, true);
         ASSERT_TRUE(s.save());
     }
     open();
-    EXPECT_TRUE(Function::functionRegister().empty());
+    EXPECT_TRUE(model().functionRegister().empty());
     EXPECT_EQ(cur(), nullptr);
     EXPECT_FALSE(w->controller().preferences().sExtrs);
     EXPECT_TRUE(w->controller().preferences().sRoots);
@@ -567,7 +566,7 @@ TEST_F(MainWindowTest, ClickingAwayKeepsTypedTextUnappliedUntilEnterOrEscape)
     EXPECT_EQ(field.text(), "2+*3");
     QTest::keyClick(&w->plot(), Qt::Key_Escape);
     EXPECT_EQ(field.text(), "x^3");
-    EXPECT_EQ(ids().size(), 1u);
+    EXPECT_EQ(ids(model()).size(), 1u);
 }
 
 TEST_F(MainWindowTest, DesktopKeysToggleTheBarsAndQuitSaving)
@@ -614,27 +613,27 @@ TEST_F(MainWindowTest, ScreenshotIsWrittenWithTheStoredState)
 {
     commit("sin(x)");
     w.reset();
-    Function::deleteAll();
     const QString file = dir.filePath("shot.png");
     ASSERT_TRUE(renderScreenshot(file, QSize(200, 300), dir.path()));
     QImage img(file);
     ASSERT_FALSE(img.isNull());
     EXPECT_EQ(img.size(), QSize(200, 300));
-    EXPECT_EQ(formulaOf(Function::functionRegister().empty() ? nullptr : Function::functionRegister()[0].second.get()),
+    // The picture's window read the store and left it as it was.
+    open();
+    EXPECT_EQ(formulaOf(model().functionRegister().empty() ? nullptr : model().functionRegister()[0].second.get()),
               "sin(x)");
+    w.reset();
     EXPECT_FALSE(renderScreenshot(dir.filePath("no/such/dir/shot.png"), QSize(200, 300), dir.path()));
     EXPECT_EQ(parseShow("no such view"), nullptr);
     // The strip shown for a single function: its pill darkens the plot's white under the top bar.
     ASSERT_TRUE(renderScreenshot(file, QSize(200, 300), dir.path(), parseShow("selector")));
     EXPECT_LT(qGray(QImage(file).pixel(100 - 30, MainWindow::kTopBarHeight + MainWindow::kSelectorGap + 14)), 160);
-    Function::deleteAll();
 }
 
 TEST_F(MainWindowTest, ScreenshotLeavesTheStoreAsItWas)
 {
     commit("x^2-2");
     w.reset();
-    Function::deleteAll();
     const QString storeFile = QDir(dir.path()).filePath(Store::defaultFileName());
     const auto bytes = [](const QString& path) {
         QFile f(path);
@@ -645,7 +644,6 @@ TEST_F(MainWindowTest, ScreenshotLeavesTheStoreAsItWas)
     // Another size than the stored view's, twice: nothing may drift.
     for (int run = 0; run < 2; ++run) {
         ASSERT_TRUE(renderScreenshot(dir.filePath("shot.png"), QSize(800, 480), dir.path()));
-        Function::deleteAll();
     }
     EXPECT_EQ(bytes(storeFile), before);
 

@@ -132,7 +132,7 @@ TEST_F(PictureExportTest, SvgCurvesAreOnePathEachAtTheViewsPlaces)
     const SizeF size = view().viewSize();
 
     int curves = 0;
-    for (const auto& [id, f] : Function::functionRegister()) {
+    for (const auto& [id, f] : model().functionRegister()) {
         SCOPED_TRACE(f->stringRepresentation());
         std::vector<const SvgPath*> mine;
         for (const SvgPath& p : paths)

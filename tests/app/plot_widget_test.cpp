@@ -24,22 +24,18 @@ namespace {
 
 class PlotWidgetTest : public ::testing::Test {
   protected:
+    CurveModel model;
     std::unique_ptr<PlotWidget> w;
 
     void SetUp() override
     {
         ASSERT_NE(QCoreApplication::instance(), nullptr);
-        Function::deleteAll();
         w = std::make_unique<PlotWidget>();
         w->resize(320, 480);
         w->view().setFrame(RectF{0, 0, 320, 480});
         w->view().initialize();
     }
-    void TearDown() override
-    {
-        w.reset();
-        Function::deleteAll();
-    }
+    void TearDown() override { w.reset(); }
     plotView& view() { return w->view(); }
 
     void mouse(QEvent::Type type, QPointF at, Qt::MouseButton button, Qt::MouseButtons buttons,
@@ -165,8 +161,8 @@ TEST_F(PlotWidgetTest, ResizingKeepsThePictureCentred)
 TEST_F(PlotWidgetTest, AMouseRangeInTraceModeHasItsEndsAtPressAndRelease)
 {
     auto f = yxFunction::functionFromString("x");
-    Function::setFunction(f, "1");
-    Function::setPlotContext(&view());
+    model.setFunction(f, "1");
+    view().setModel(&model);
     view().setCurFunc(f);
     const struct {
         Qt::MouseButton button;
@@ -184,7 +180,6 @@ TEST_F(PlotWidgetTest, AMouseRangeInTraceModeHasItsEndsAtPressAndRelease)
         EXPECT_EQ(view().curTouchNumber(), 0);
         view().setFState(PlotMode::Move);
     }
-    Function::setPlotContext(nullptr);
 }
 
 // A right click without a drag asks for the context menu and sets nothing.

@@ -87,14 +87,9 @@ class SessionTest : public ::testing::Test {
     void SetUp() override
     {
         ASSERT_TRUE(dir.isValid());
-        Function::deleteAll();
         open();
     }
-    void TearDown() override
-    {
-        w.reset();
-        Function::deleteAll();
-    }
+    void TearDown() override { w.reset(); }
     void open()
     {
         w = std::make_unique<MainWindow>(dir.path());
@@ -105,11 +100,11 @@ class SessionTest : public ::testing::Test {
     void restart()
     {
         w.reset();
-        Function::deleteAll();
         open();
     }
 
     plotView& view() { return w->plot().view(); }
+    CurveModel& model() { return w->controller().model(); }
     infoView* panel() { return w->plot().findChild<infoView*>(); }
     Function* cur() { return w->controller().curFunc(); }
     // Draws a frame: marks get their places and the panel its texts.
@@ -202,10 +197,10 @@ TEST_F(SessionTest, TypedFormulaIsCurrentAndATapOnItsRootSelectsIt)
 {
     type("x^2-2");
     shot("01-typed.png");
-    ASSERT_EQ(Function::functionRegister().size(), 1u);
-    EXPECT_EQ(Function::functionRegister()[0].first, "f000001");
+    ASSERT_EQ(model().functionRegister().size(), 1u);
+    EXPECT_EQ(model().functionRegister()[0].first, "f000001");
     EXPECT_EQ(formulaOf(cur()), "x^2-2");
-    EXPECT_EQ(cur(), Function::functionRegister()[0].second.get());
+    EXPECT_EQ(cur(), model().functionRegister()[0].second.get());
     EXPECT_EQ(w->formulaField().text(), "x^2-2");
     EXPECT_TRUE(w->fieldMessage().text().isEmpty());
     EXPECT_TRUE(w->trashButton().isEnabled());
@@ -525,11 +520,11 @@ TEST_F(SessionTest, DerivativeAndDeletionThroughTheBarsSurviveARestart)
     w->derivativeAction().trigger();
     paint();
     shot("06-derivative.png");
-    ASSERT_EQ(Function::functionRegister().size(), 2u);
+    ASSERT_EQ(model().functionRegister().size(), 2u);
     EXPECT_EQ(formulaOf(cur()), "D(x^2-2,x)");
     EXPECT_EQ(w->formulaField().text(), "D(x^2-2,x)");
-    const Color c1 = Function::functionRegister()[0].second->color();
-    const Color c2 = Function::functionRegister()[1].second->color();
+    const Color c1 = model().functionRegister()[0].second->color();
+    const Color c2 = model().functionRegister()[1].second->color();
     EXPECT_FALSE(c1.r == c2.r && c1.g == c2.g && c1.b == c2.b);
     // The derivative, 2x, is traced as such.
     w->moveOrTraceButton().click();
@@ -545,7 +540,7 @@ TEST_F(SessionTest, DerivativeAndDeletionThroughTheBarsSurviveARestart)
     w->newKindAction(FunctionKind::yx)->trigger();
     EXPECT_EQ(cur(), nullptr);
     type("sin(x)");
-    ASSERT_EQ(Function::functionRegister().size(), 3u);
+    ASSERT_EQ(model().functionRegister().size(), 3u);
     w->trashButton().click();
     ASSERT_NE(w->openMessage(), nullptr);
     EXPECT_EQ(w->openMessage()->text(), "Delete function?");
@@ -553,7 +548,7 @@ TEST_F(SessionTest, DerivativeAndDeletionThroughTheBarsSurviveARestart)
     ASSERT_NE(cancel, nullptr);
     cancel->click();
     QApplication::processEvents();
-    EXPECT_EQ(Function::functionRegister().size(), 3u);
+    EXPECT_EQ(model().functionRegister().size(), 3u);
     EXPECT_EQ(formulaOf(cur()), "sin(x)");
 
     w->trashButton().click();
@@ -563,7 +558,7 @@ TEST_F(SessionTest, DerivativeAndDeletionThroughTheBarsSurviveARestart)
     QApplication::processEvents();
     paint();
     shot("07-deleted.png");
-    ASSERT_EQ(Function::functionRegister().size(), 2u);
+    ASSERT_EQ(model().functionRegister().size(), 2u);
     // The last one went: the first is current again.
     EXPECT_EQ(formulaOf(cur()), "x^2-2");
     EXPECT_EQ(w->formulaField().text(), "x^2-2");
@@ -579,7 +574,7 @@ TEST_F(SessionTest, DerivativeAndDeletionThroughTheBarsSurviveARestart)
 
     restart();
     shot("07b-restarted.png");
-    const auto& reg = Function::functionRegister();
+    const auto& reg = model().functionRegister();
     ASSERT_EQ(reg.size(), 2u);
     EXPECT_EQ(reg[0].first, "f000001");
     EXPECT_EQ(reg[1].first, "f000002");
@@ -713,7 +708,7 @@ TEST_F(OwnRangeSessionTest, PolarAndParametricCurvesAreTracedAndComeBackAfterARe
 
     restart();
     int polars = 0, rings = 0;
-    for (const auto& [id, f] : Function::functionRegister()) {
+    for (const auto& [id, f] : model().functionRegister()) {
         if (f->typeName() == "rfFunction" && f->functionInfo().at("f") == "2") {
             ++polars;
             EXPECT_DOUBLE_EQ(f->cMinVar(), -pi / 2);

@@ -41,7 +41,6 @@ class SettingsPanelsTest : public testing_qt::WindowTest {
     void TearDown() override
     {
         WindowTest::TearDown();
-        Function::setMaxIntegral(10);
         rangeDefaults().polarFromZero = false;
         rangeDefaults().parametricFromZero = false;
     }
@@ -59,7 +58,7 @@ class SettingsPanelsTest : public testing_qt::WindowTest {
     std::vector<std::string> formulas()
     {
         std::vector<std::string> v;
-        for (const auto& [id, f] : Function::functionRegister())
+        for (const auto& [id, f] : model().functionRegister())
             v.push_back(f->functionInfo().at("f"));
         return v;
     }
@@ -148,16 +147,16 @@ TEST_F(SettingsPanelsTest, IntegrationStepsFollowTheSegmentIndex)
     w->presentSettings();
     w->preferencesPanel().choiceControl(PrefChoice::maxIntegral)->button(0)->click();
     w->preferencesPanel().doneButton().click();
-    EXPECT_EQ(Function::maxIntegral(), 8);
+    EXPECT_EQ(model().maxIntegral(), 8);
     restart();
-    EXPECT_EQ(Function::maxIntegral(), 8);
+    EXPECT_EQ(model().maxIntegral(), 8);
 
     // A stored value the screen cannot show survives "Done" untouched.
-    Function::setMaxIntegral(20);
+    model().setMaxIntegral(20);
     w->presentSettings();
     EXPECT_EQ(w->preferencesPanel().choiceControl(PrefChoice::maxIntegral)->checkedId(), -1);
     w->preferencesPanel().doneButton().click();
-    EXPECT_EQ(Function::maxIntegral(), 20);
+    EXPECT_EQ(model().maxIntegral(), 20);
 }
 
 TEST_F(SettingsPanelsTest, ResetTheSwitchesAndTheLaunchKeys)
@@ -177,7 +176,7 @@ TEST_F(SettingsPanelsTest, ResetTheSwitchesAndTheLaunchKeys)
     prefs.switchControl(PrefSwitch::resetPositionOnLaunch)->setChecked(true);
     prefs.doneButton().click();
     EXPECT_TRUE(w->session().store().boolForKey(Session::resetPositionKey));
-    EXPECT_TRUE(Function::derAreDashed());
+    EXPECT_TRUE(model().derAreDashed());
     EXPECT_FALSE(w->plot().view().showOsculatingCircle());
     EXPECT_TRUE(w->plot().view().isLeftAligned());
     // A new polar curve starts at 0 at once.
@@ -201,8 +200,8 @@ TEST_F(SettingsPanelsTest, DeleteAllAsksAndCanBeUndoneUntilTheAppEnds)
     commit("x+1");
     w->newKindAction(FunctionKind::implicit)->trigger();
     commit("x^2+y^2-4");
-    Function::functionRegister()[1].second->setColorWithR(0.1f, 0.2f, 0.3f, 1);
-    w->controller().makeCurrent(Function::functionRegister()[1].second);
+    model().functionRegister()[1].second->setColorWithR(0.1f, 0.2f, 0.3f, 1);
+    w->controller().makeCurrent(model().functionRegister()[1].second);
     const std::vector<std::string> before = formulas();
 
     preferencesView& prefs = w->preferencesPanel();
@@ -225,7 +224,7 @@ TEST_F(SettingsPanelsTest, DeleteAllAsksAndCanBeUndoneUntilTheAppEnds)
     prefs.deleteAllPressed();
     answer(prefs.openQuestion(), "Yes");
     prefs.doneButton().click();
-    EXPECT_TRUE(Function::functionRegister().empty());
+    EXPECT_TRUE(model().functionRegister().empty());
     EXPECT_EQ(cur(), nullptr);
     EXPECT_EQ(w->kindLabel().text(), "y(x)=");
     EXPECT_FALSE(w->undoBar().isHidden());
@@ -235,7 +234,7 @@ TEST_F(SettingsPanelsTest, DeleteAllAsksAndCanBeUndoneUntilTheAppEnds)
     commit("sin(x)");
     EXPECT_TRUE(w->undoBar().isHidden());
     w->controller().undo();
-    EXPECT_TRUE(Function::functionRegister().empty());
+    EXPECT_TRUE(model().functionRegister().empty());
     EXPECT_FALSE(w->undoBar().isHidden());
     w->undoBar().findChild<QPushButton*>()->click();
     EXPECT_EQ(formulas(), before);

@@ -28,7 +28,6 @@ void expectRoundTrip(const StoreOutcome& out, const std::string& label)
 // The record of a curve of each kind, as the app writes it.
 json oneOfEachKind()
 {
-    orlix::registerBuiltInKinds();
     json functions = json::object();
     const char* formulas[] = {"sin(x)*2+1", "y^2-1", "1+2cos(θ)", "cos(3t);sin(2t)", "x^2+y^2-4"};
     int k = 0;

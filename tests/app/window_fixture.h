@@ -25,20 +25,16 @@ class WindowTest : public ::testing::Test {
         ASSERT_TRUE(dir.isValid());
         open();
     }
-    void TearDown() override
-    {
-        w.reset();
-        Function::deleteAll();
-        Function::setDerAreDashed(false);
-    }
+    void TearDown() override { w.reset(); }
     void open() { w = std::make_unique<MainWindow>(dir.path()); }
     // Closes the window as the app ends and opens it again on the same store.
     void restart()
     {
         w.reset();
-        Function::deleteAll();
         open();
     }
+    // The function model of the window's controller.
+    CurveModel& model() { return w->controller().model(); }
     // Types text into the formula field and commits it.
     void commit(const QString& text)
     {

@@ -32,16 +32,16 @@ class CurveKindsTest : public orlix::testing::PlaneTest {
         rangeDefaults().parametricFromZero = false;
         PlaneTest::TearDown();
     }
-    static std::shared_ptr<rfFunction> polar(const std::string& r, double lo, double hi)
+    std::shared_ptr<rfFunction> polar(const std::string& r, double lo, double hi)
     {
-        auto f = rfFunction::functionFromString(r);
+        auto f = attached(rfFunction::functionFromString(r));
         f->setMinVar(lo, hi);
         f->fillStaticInfo();
         return f;
     }
-    static std::shared_ptr<tFunction> parametric(const std::string& x, const std::string& y, double lo, double hi)
+    std::shared_ptr<tFunction> parametric(const std::string& x, const std::string& y, double lo, double hi)
     {
-        auto f = tFunction::functionFromStringForX(x, y);
+        auto f = attached(tFunction::functionFromStringForX(x, y));
         f->setMinVar(lo, hi);
         f->fillStaticInfo();
         return f;
@@ -244,7 +244,7 @@ TEST_F(CurveKindsTest, ParametricTraceWrapsRoundAClosedCurve)
     EXPECT_NEAR(ring->varValueForPoint(device(5, 5), kTouchStationary), moved, 0.05); // a finger at rest keeps its sample
 
     // Nothing sampled: no sample is read.
-    auto unsampled = tFunction::functionFromStringForX("t", "t");
+    auto unsampled = attached(tFunction::functionFromStringForX("t", "t"));
     EXPECT_TRUE(std::isnan(unsampled->varValueForPoint(device(1, 1), kTouchMoved)));
 }
 
@@ -282,7 +282,7 @@ TEST_F(CurveKindsTest, DerivativesAndRecords)
 
     for (Function* f : {static_cast<Function*>(rose.get()), static_cast<Function*>(cycloid.get())}) {
         const Function::json record = f->toDict();
-        Function::Ptr back = Function::fromDict(record);
+        Function::Ptr back = model.fromDict(record);
         ASSERT_TRUE(back) << record.dump();
         back->fillStaticInfo();
         EXPECT_EQ(back->toDict(), record);
@@ -292,7 +292,7 @@ TEST_F(CurveKindsTest, DerivativesAndRecords)
         Function::json crossed = record;
         crossed["minVar"] = 5;
         crossed["maxVar"] = 1;
-        back = Function::fromDict(crossed);
+        back = model.fromDict(crossed);
         ASSERT_TRUE(back);
         back->fillStaticInfo();
         EXPECT_LT(back->cMinVar(), back->cMaxVar());

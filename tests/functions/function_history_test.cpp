@@ -18,28 +18,23 @@ class FunctionHistoryTest : public orlix::testing::PlaneTest {
   protected:
     FunctionHistory history;
     Function::Ptr current;
-    void TearDown() override
-    {
-        Function::deleteAll();
-        PlaneTest::TearDown();
-    }
     // Registers formula under a fresh identifier as one step.
     bool add(const std::string& formula)
     {
-        RegisterSnapshot before = RegisterSnapshot::capture(current.get());
+        RegisterSnapshot before = RegisterSnapshot::capture(model, current.get());
         current = yxFunction::functionFromString(formula);
-        Function::setFunction(current, "f" + std::to_string(Function::functionRegister().size() + 1) + formula);
-        return history.record(FunctionChange::add, std::move(before), RegisterSnapshot::capture(current.get()));
+        model.setFunction(current, "f" + std::to_string(model.functionRegister().size() + 1) + formula);
+        return history.record(FunctionChange::add, std::move(before), RegisterSnapshot::capture(model, current.get()));
     }
     void go(const RegisterSnapshot* s)
     {
         if (s)
-            current = s->restore();
+            current = s->restore(model);
     }
     std::string formulas()
     {
         std::string all;
-        for (const auto& [id, f] : Function::functionRegister())
+        for (const auto& [id, f] : model.functionRegister())
             all += (all.empty() ? "" : " ") + f->stringRepresentation();
         return all;
     }
@@ -69,8 +64,8 @@ TEST_F(FunctionHistoryTest, UndoRedoAndANewChangeDroppingWhatWasUndone)
         else if (action == "redo")
             go(history.redo());
         else if (action == "same")
-            EXPECT_FALSE(history.record(FunctionChange::looks, RegisterSnapshot::capture(current.get()),
-                                        RegisterSnapshot::capture(current.get())));
+            EXPECT_FALSE(history.record(FunctionChange::looks, RegisterSnapshot::capture(model, current.get()),
+                                        RegisterSnapshot::capture(model, current.get())));
         else
             EXPECT_TRUE(add(action.substr(1)));
         SCOPED_TRACE(action);
@@ -93,5 +88,5 @@ TEST_F(FunctionHistoryTest, TheOldestStepsGoBeyondTheLimit)
     }
     EXPECT_EQ(undone, static_cast<int>(FunctionHistory::defaultLimit));
     // The register as it was before the oldest step kept.
-    EXPECT_EQ(Function::functionRegister().size(), 20u);
+    EXPECT_EQ(model.functionRegister().size(), 20u);
 }

@@ -1,3 +1,4 @@
+#include "orlix/curve_model.h"
 #include "orlix/function_kind.h"
 
 #include <gtest/gtest.h>
@@ -11,13 +12,12 @@ namespace {
 
 class FunctionKindTest : public ::testing::Test {
   protected:
+    CurveModel model;
     void SetUp() override
     {
-        Function::deleteAll();
-        Function::setMinX(-15, 15);
-        Function::setMinY(-15, 15);
+        model.setMinX(-15, 15);
+        model.setMinY(-15, 15);
     }
-    void TearDown() override { Function::deleteAll(); }
 };
 
 // Each entry makes functions that know their entry, keep it through their
@@ -46,7 +46,7 @@ TEST_F(FunctionKindTest, EveryKindMakesAndRestoresItself)
 
         const Function::json record = made->toDict();
         EXPECT_EQ(record["type"], name);
-        const Function::Ptr back = Function::fromDict(record);
+        const Function::Ptr back = model.fromDict(record);
         ASSERT_TRUE(back) << name;
         EXPECT_EQ(back->kindInfo(), &kind) << name;
     }
@@ -55,16 +55,15 @@ TEST_F(FunctionKindTest, EveryKindMakesAndRestoresItself)
     EXPECT_EQ(&defaultKind(), findKind(FunctionKind::yx));
 }
 
-// A test kind registered under a built-in type name is put back by the one
-// registering call, so records of the built-in kinds always restore.
-TEST_F(FunctionKindTest, RegisteringTheBuiltInKindsRestoresTheirRecords)
+// A test kind registered under a built-in type name stays in its model:
+// another model restores the built-in kind's records.
+TEST_F(FunctionKindTest, AKindRegisteredInOneModelStaysThere)
 {
     const FunctionKindInfo& yx = *findKind(FunctionKind::yx);
     const Function::json record = yx.fromText("x^2")->toDict();
-    Function::registerKind(std::string(yx.typeName), [](const Function::json&) { return Function::Ptr(); });
-    EXPECT_EQ(Function::fromDict(record), nullptr);
-    registerBuiltInKinds();
-    const Function::Ptr back = Function::fromDict(record);
+    model.registerKind(std::string(yx.typeName), [](const Function::json&) { return Function::Ptr(); });
+    EXPECT_EQ(model.fromDict(record), nullptr);
+    const Function::Ptr back = CurveModel().fromDict(record);
     ASSERT_TRUE(back);
     EXPECT_EQ(back->kindInfo(), &yx);
 }

@@ -100,7 +100,7 @@ TEST_F(FunctionSettingsTest, ApplyingGivesColourDashAndDensity)
 {
     const colorGen& gen = colorGen::sharedColorGen();
     // y(x): follows the view again.
-    auto yx = yxFunction::functionFromString("x^2");
+    auto yx = attached(yxFunction::functionFromString("x^2"));
     yx->setColorWithR(0, 0, 0, 0.5f);
     yx->setNumOfPoints(301);
     yx->setMinVar(-1, 1);
@@ -133,7 +133,7 @@ TEST_F(FunctionSettingsTest, ApplyingGivesColourDashAndDensity)
     EXPECT_EQ(rf->cNumOfPoints(), 1000);
 
     // g(x,y)=0: the density is the grid size; the default one shows as 60.
-    auto i = iFunction::functionFromString("x^2+y^2-4");
+    auto i = attached(iFunction::functionFromString("x^2+y^2-4"));
     s.loadFromFunc(i.get());
     EXPECT_TRUE(s.densityIsGridSize());
     EXPECT_EQ(s.density(), iFunction::defaultGridSize);

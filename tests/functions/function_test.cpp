@@ -8,9 +8,9 @@
 #include <gtest/gtest.h>
 
 #include "orlix/color_gen.h"
+#include "orlix/curve_model.h"
 #include "orlix/error.h"
 #include "orlix/format.h"
-#include "orlix/function.h"
 #include "orlix/function_kind.h"
 #include "orlix/record.h"
 #include "orlix/special_point.h"
@@ -116,10 +116,10 @@ std::shared_ptr<TestFunction> named(const std::string& text, int derivatives = 2
     return f;
 }
 
-std::vector<std::string> ids()
+std::vector<std::string> ids(const CurveModel& model)
 {
     std::vector<std::string> out;
-    for (const auto& [id, f] : Function::functionRegister())
+    for (const auto& [id, f] : model.functionRegister())
         out.push_back(id);
     return out;
 }
@@ -133,16 +133,7 @@ struct FakeShell : FunctionShell {
 
 class FunctionTest : public ::testing::Test {
   protected:
-    void SetUp() override { reset(); }
-    void TearDown() override { reset(); }
-    static void reset()
-    {
-        Function::deleteAll();
-        Function::setShell(nullptr);
-        Function::setPlotContext(nullptr);
-        Function::setWillLoadAll(nullptr);
-        Function::setMaxIntegral(10);
-    }
+    CurveModel model;
 };
 
 } // namespace
@@ -152,32 +143,32 @@ class FunctionTest : public ::testing::Test {
 TEST_F(FunctionTest, RegisterKeepsInsertionOrderAndReplacingKeepsThePlace)
 {
     auto a = named("a"), b = named("b"), c = named("c"), b2 = named("b2");
-    Function::setFunction(a, "f3");
-    Function::setFunction(b, "f1");
-    Function::setFunction(c, "f2");
-    EXPECT_EQ(ids(), (std::vector<std::string>{"f3", "f1", "f2"}));
-    Function::setFunction(b2, "f1");
-    EXPECT_EQ(ids(), (std::vector<std::string>{"f3", "f1", "f2"}));
-    EXPECT_EQ(Function::functionWithID("f1"), b2);
-    EXPECT_EQ(Function::functionWithID("nope"), nullptr);
+    model.setFunction(a, "f3");
+    model.setFunction(b, "f1");
+    model.setFunction(c, "f2");
+    EXPECT_EQ(ids(model), (std::vector<std::string>{"f3", "f1", "f2"}));
+    model.setFunction(b2, "f1");
+    EXPECT_EQ(ids(model), (std::vector<std::string>{"f3", "f1", "f2"}));
+    EXPECT_EQ(model.functionWithID("f1"), b2);
+    EXPECT_EQ(model.functionWithID("nope"), nullptr);
 
-    Function::removeFunctionWithID("f3");
-    Function::removeFunctionWithID("nope");
-    EXPECT_EQ(ids(), (std::vector<std::string>{"f1", "f2"}));
-    Function::deleteAll();
-    EXPECT_TRUE(Function::functionRegister().empty());
+    model.removeFunctionWithID("f3");
+    model.removeFunctionWithID("nope");
+    EXPECT_EQ(ids(model), (std::vector<std::string>{"f1", "f2"}));
+    model.deleteAll();
+    EXPECT_TRUE(model.functionRegister().empty());
 }
 
 TEST_F(FunctionTest, RemoveFunctionGoesByIdentity)
 {
     auto a = named("same"), twin = named("same");
-    Function::setFunction(a, "x1");
-    Function::setFunction(a, "x2");
-    Function::removeFunction(twin.get()); // equal text, other object
-    Function::removeFunction(nullptr);
-    EXPECT_EQ(ids(), (std::vector<std::string>{"x1", "x2"}));
-    Function::removeFunction(a.get()); // only the first entry
-    EXPECT_EQ(ids(), (std::vector<std::string>{"x2"}));
+    model.setFunction(a, "x1");
+    model.setFunction(a, "x2");
+    model.removeFunction(twin.get()); // equal text, other object
+    model.removeFunction(nullptr);
+    EXPECT_EQ(ids(model), (std::vector<std::string>{"x1", "x2"}));
+    model.removeFunction(a.get()); // only the first entry
+    EXPECT_EQ(ids(model), (std::vector<std::string>{"x2"}));
 }
 
 TEST_F(FunctionTest, SetFunctionNeedsASecondDerivativeUnlessImplicit)
@@ -185,7 +176,7 @@ TEST_F(FunctionTest, SetFunctionNeedsASecondDerivativeUnlessImplicit)
     std::vector<std::string> log;
     auto good = named("good");
     good->log = &log;
-    Function::setFunction(good, "g");
+    model.setFunction(good, "g");
     EXPECT_EQ(log, (std::vector<std::string>{"good: fillStaticInfo"}));
 
     struct Case {
@@ -196,19 +187,19 @@ TEST_F(FunctionTest, SetFunctionNeedsASecondDerivativeUnlessImplicit)
         auto f = named("bad", c.derivatives);
         f->throwInDifferential = c.throws;
         try {
-            Function::setFunction(f, "g");
+            model.setFunction(f, "g");
             ADD_FAILURE() << "accepted with " << c.derivatives << " derivatives";
         } catch (const Error& e) {
             EXPECT_EQ(e.name(), "Function is too complex!");
             EXPECT_STREQ(e.what(), "Function is too complex!");
         }
-        EXPECT_EQ(Function::functionWithID("g"), good);
-        EXPECT_EQ(Function::functionRegister().size(), 1u);
+        EXPECT_EQ(model.functionWithID("g"), good);
+        EXPECT_EQ(model.functionRegister().size(), 1u);
     }
     auto implicit = named("implicit", 0);
     implicit->implicit = true;
-    Function::setFunction(implicit, "i");
-    EXPECT_EQ(Function::functionWithID("i"), implicit);
+    model.setFunction(implicit, "i");
+    EXPECT_EQ(model.functionWithID("i"), implicit);
 }
 
 TEST_F(FunctionTest, ClassSettings)
@@ -217,19 +208,19 @@ TEST_F(FunctionTest, ClassSettings)
         int set, expect;
     };
     for (Case c : {Case{0, 10}, Case{3, 3}, Case{1, 1}, Case{0, 10}}) {
-        Function::setMaxIntegral(c.set);
-        EXPECT_EQ(Function::maxIntegral(), c.expect) << c.set;
+        model.setMaxIntegral(c.set);
+        EXPECT_EQ(model.maxIntegral(), c.expect) << c.set;
     }
 
-    Function::setMinX(-3, 4);
-    Function::setMinY(-5, 6);
-    EXPECT_EQ(Function::minX(), -3);
-    EXPECT_EQ(Function::maxX(), 4);
-    EXPECT_EQ(Function::minY(), -5);
-    EXPECT_EQ(Function::maxY(), 6);
+    model.setMinX(-3, 4);
+    model.setMinY(-5, 6);
+    EXPECT_EQ(model.minX(), -3);
+    EXPECT_EQ(model.maxX(), 4);
+    EXPECT_EQ(model.minY(), -5);
+    EXPECT_EQ(model.maxY(), 6);
     EXPECT_EQ(Function::numOfPoints(), 500);
-    EXPECT_EQ(Function::curSs().x, 30);
-    EXPECT_EQ(Function::curSs().y, 30);
+    EXPECT_EQ(model.curSs().x, 30);
+    EXPECT_EQ(model.curSs().y, 30);
 
     TestFunction f;
     EXPECT_TRUE(std::isnan(f.cMinVar()) && std::isnan(f.cMaxVar()));
@@ -264,8 +255,9 @@ TEST_F(FunctionTest, UpdateInfoRunsTheSwitchedOnSearchesInOrder)
 {
     std::vector<std::string> log;
     FakeShell shell;
-    Function::setShell(&shell);
+    model.setShell(&shell);
     auto f = named("f");
+    f->setModel(&model);
     f->log = &log;
     shell.settings = {true, true, true, false};
     f->updateInfo(); // never sampled
@@ -293,7 +285,7 @@ TEST_F(FunctionTest, IntersectionRolesFollowTheKinds)
         f->implicit = implicit;
         f->log = &log;
         f->ownInfo = myPointInfo{{5, 6}, 6, 0, InfoMap{{"dy/dx", 1}}};
-        Function::setFunction(f, name);
+        model.setFunction(f, name);
         return f;
     };
     auto yx = make("yx", findKind(FunctionKind::yx), false);
@@ -365,11 +357,11 @@ TEST_F(FunctionTest, RecordHasTheSharedKeys)
 
 namespace {
 
-void registerTestKinds()
+void registerTestKinds(CurveModel& model)
 {
     // Rebuilds only when "strRepr" is text, as a kind that needs its
     // expression; "throwingKind" reads strictly and throws on a bad record.
-    Function::registerKind("testFunction", [](const json& r) -> Function::Ptr {
+    model.registerKind("testFunction", [](const json& r) -> Function::Ptr {
         if (!r.contains("strRepr") || !r["strRepr"].is_string())
             return nullptr;
         auto f = std::make_shared<TestFunction>();
@@ -377,14 +369,13 @@ void registerTestKinds()
         f->applyRecord(r);
         return f;
     });
-    Function::registerKind("throwingKind", [](const json& r) -> Function::Ptr {
+    model.registerKind("throwingKind", [](const json& r) -> Function::Ptr {
         auto f = std::make_shared<TestFunction>();
         f->setStringRepresentation(r.at("strRepr").get<std::string>());
         f->setLineWidth(r.at("lineWidth").get<float>());
         return f;
     });
-    Function::registerKind("tooComplex",
-                           [](const json&) -> Function::Ptr { return std::make_shared<TestFunction>(1); });
+    model.registerKind("tooComplex", [](const json&) -> Function::Ptr { return std::make_shared<TestFunction>(1); });
 }
 
 json withType(const std::string& type, json r)
@@ -397,7 +388,7 @@ json withType(const std::string& type, json r)
 
 TEST_F(FunctionTest, RecordsRoundTripThroughText)
 {
-    registerTestKinds();
+    registerTestKinds(model);
     auto a = named("x^2"), b = named("sin(x)");
     a->setLineWidth(3);
     const float dash[] = {8, 3, 2, 3};
@@ -406,18 +397,18 @@ TEST_F(FunctionTest, RecordsRoundTripThroughText)
     a->setMinVar(NaN, Inf);
     a->setCNumOfPoints(400);
     a->setFunctionInfo({{"f", "x^2"}});
-    Function::setFunction(a, "1");
-    Function::setFunction(b, "2");
+    model.setFunction(a, "1");
+    model.setFunction(b, "2");
 
-    json all = Function::registerToDict();
+    json all = model.registerToDict();
     for (auto it = all.begin(); it != all.end(); ++it)
         it.value()["type"] = "testFunction";
     const std::string text = all.dump();
-    Function::deleteAll();
-    Function::loadAllFromDict(json::parse(text));
+    model.deleteAll();
+    model.loadAllFromDict(json::parse(text));
 
-    ASSERT_EQ(ids(), (std::vector<std::string>{"1", "2"}));
-    auto back = Function::functionWithID("1");
+    ASSERT_EQ(ids(model), (std::vector<std::string>{"1", "2"}));
+    auto back = model.functionWithID("1");
     EXPECT_EQ(back->stringRepresentation(), "x^2");
     EXPECT_EQ(back->lineWidth(), 3);
     EXPECT_EQ(back->dashPattern(), (std::vector<float>{8, 3, 2, 3}));
@@ -438,7 +429,7 @@ TEST_F(FunctionTest, RecordsRoundTripThroughText)
 // default; the other values of the record are kept.
 TEST_F(FunctionTest, OutOfRangeRecordValuesFallBackOneByOne)
 {
-    registerTestKinds();
+    registerTestKinds(model);
     const json good = {{"type", "testFunction"}, {"strRepr", "x"}, {"lineWidth", 2}, {"dash", 1}, {"rColor", 0.5},
                        {"gColor", 0.25},         {"bColor", 0.75}, {"aColor", 1},    {"NoP", 400}};
     struct Shown {
@@ -452,7 +443,7 @@ TEST_F(FunctionTest, OutOfRangeRecordValuesFallBackOneByOne)
         return Shown{f.lineWidth(), f.dashPatternSize(), f.color().r,     f.color().g,
                      f.color().b,   f.color().a,         f.cNumOfPoints()};
     };
-    auto reference = Function::fromDict(good);
+    auto reference = model.fromDict(good);
     ASSERT_TRUE(reference);
     const Shown kept = shown(*reference);
     ASSERT_EQ(kept.lineWidth, 2);
@@ -469,7 +460,7 @@ TEST_F(FunctionTest, OutOfRangeRecordValuesFallBackOneByOne)
     for (const auto& c : cases) {
         json r = good;
         r[c.key] = c.value;
-        auto f = Function::fromDict(r);
+        auto f = model.fromDict(r);
         ASSERT_TRUE(f) << c.key << " " << c.value;
         Shown expected = kept;
         const std::string key = c.key;
@@ -493,7 +484,7 @@ TEST_F(FunctionTest, OutOfRangeRecordValuesFallBackOneByOne)
 
 TEST_F(FunctionTest, LoadingDropsWhatCannotBeRebuilt)
 {
-    registerTestKinds();
+    registerTestKinds(model);
     const json good = {{"type", "testFunction"}, {"strRepr", "x"}, {"lineWidth", 2}};
     json d = json::object();
     d["good"] = good;
@@ -515,14 +506,14 @@ TEST_F(FunctionTest, LoadingDropsWhatCannotBeRebuilt)
     d["hugeValues"] = {{"type", "testFunction"}, {"strRepr", "h"}, {"dash", 99}, {"NoP", 1e300}, {"lineWidth", -1}};
 
     int hookCalls = 0;
-    Function::setWillLoadAll([&] { ++hookCalls; });
-    ASSERT_NO_THROW(Function::loadAllFromDict(d));
+    model.setWillLoadAll([&] { ++hookCalls; });
+    ASSERT_NO_THROW(model.loadAllFromDict(d));
     EXPECT_EQ(hookCalls, 1);
-    std::vector<std::string> got = ids();
+    std::vector<std::string> got = ids(model);
     std::sort(got.begin(), got.end());
     EXPECT_EQ(got, (std::vector<std::string>{"good", "hugeValues", "strictGood", "wrongTypes"}));
 
-    auto w = Function::functionWithID("wrongTypes");
+    auto w = model.functionWithID("wrongTypes");
     EXPECT_EQ(w->lineWidth(), 1);
     EXPECT_EQ(w->dashPatternSize(), 0);
     EXPECT_EQ(w->color().r, 0);
@@ -530,20 +521,20 @@ TEST_F(FunctionTest, LoadingDropsWhatCannotBeRebuilt)
     EXPECT_EQ(w->cNumOfPoints(), 0);
     EXPECT_TRUE(w->functionInfo().empty());
     EXPECT_FALSE(w->invisible());
-    auto h = Function::functionWithID("hugeValues");
+    auto h = model.functionWithID("hugeValues");
     EXPECT_EQ(h->dashPatternSize(), 0);
     EXPECT_EQ(h->cNumOfPoints(), 0);
     EXPECT_EQ(h->lineWidth(), 1);
 
     // Null loads nothing and leaves the store alone; other garbage loads
     // nothing.
-    Function::deleteAll();
-    Function::loadAllFromDict(nullptr);
+    model.deleteAll();
+    model.loadAllFromDict(nullptr);
     EXPECT_EQ(hookCalls, 1);
     for (const json& bad : {json(3), json("functions"), json::array({good})})
-        EXPECT_NO_THROW(Function::loadAllFromDict(bad));
-    EXPECT_TRUE(Function::functionRegister().empty());
-    EXPECT_EQ(Function::fromDict(nullptr), nullptr);
+        EXPECT_NO_THROW(model.loadAllFromDict(bad));
+    EXPECT_TRUE(model.functionRegister().empty());
+    EXPECT_EQ(model.fromDict(nullptr), nullptr);
 }
 
 TEST_F(FunctionTest, RecordReaders)
@@ -623,9 +614,9 @@ TEST_F(FunctionTest, DrawingBreaksAndSkipsSegmentsOutside)
         {-10, 50}, {-20, 150}, // both outside
     };
     f->setCNumOfPoints(static_cast<int>(f->samples.size()));
-    Function::setFunction(f, "f");
+    model.setFunction(f, "f");
     RecordingCanvas layer({100, 100});
-    Function::drawFunctionsOnLayer(layer, offset, unit);
+    model.drawFunctionsOnLayer(layer, offset, unit);
     EXPECT_EQ(path(layer), (std::vector<std::string>{"moveTo 10 90", "lineTo 20 80", "moveTo 30 70", "lineTo 40 60",
                                                      "moveTo 50 50", "lineTo 200 50", "moveTo 300 50", "lineTo 60 40",
                                                      "moveTo 80 80", "lineTo -10 50", "moveTo -20 -50", "stroke"}));
@@ -638,7 +629,7 @@ TEST_F(FunctionTest, DrawingStylesEachFunctionAndSamplesOnlyWhenNeeded)
 {
     std::vector<std::string> log;
     FakeShell shell;
-    Function::setShell(&shell);
+    model.setShell(&shell);
     auto a = named("a"), b = named("b");
     a->log = b->log = &log;
     a->samples = {{1, 1}};
@@ -649,25 +640,26 @@ TEST_F(FunctionTest, DrawingStylesEachFunctionAndSamplesOnlyWhenNeeded)
     b->setColorWithR(1, 0, 0, 0.5f);
     const float dash[] = {6, 5};
     b->setDashPattern(dash, 2);
-    Function::setFunction(b, "2");
-    Function::setFunction(a, "1");
+    model.setFunction(b, "2");
+    model.setFunction(a, "1");
     shell.current = a.get();
     log.clear();
 
     // The current function, a, is drawn one point thicker than its own width.
     RecordingCanvas layer({100, 100});
-    Function::drawFunctionsOnLayer(layer, offset, unit);
+    model.drawFunctionsOnLayer(layer, offset, unit);
     EXPECT_EQ(layer.calls,
               (std::vector<std::string>{"clear 0 0 100 100", "save", "lineWidth 2", "strokeColor 1 0 0 0.5",
                                         "dash 0 6 5", "moveTo 2 98", "stroke", "restore", "save", "lineWidth 2",
                                         "strokeColor 0 0 0 1", "dash none", "moveTo 1 99", "stroke", "restore"}));
-    EXPECT_EQ(log, (std::vector<std::string>{"b: updatePoints", "a: updatePoints", "a: updateInfoIfNeeded"}));
+    // Drawing samples; it never searches the marks.
+    EXPECT_EQ(log, (std::vector<std::string>{"b: updatePoints", "a: updatePoints"}));
     EXPECT_EQ(a->lineWidth(), 1);
     EXPECT_EQ(b->lineWidth(), 2);
 
     log.clear();
     shell.current = nullptr;
-    Function::drawFunctionsOnLayer(layer, offset, unit);
+    model.drawFunctionsOnLayer(layer, offset, unit);
     EXPECT_EQ(log, (std::vector<std::string>{"b: updateIfNeeded", "a: updateIfNeeded"}));
 }
 
@@ -679,9 +671,9 @@ TEST_F(FunctionTest, DrawingHandlesAnyNumberOfPoints)
     for (int i = 0; i < n; ++i)
         f->samples.push_back({10 + 80.0 * i / n, 50});
     f->setCNumOfPoints(n);
-    Function::setFunction(f, "1");
+    model.setFunction(f, "1");
     RecordingCanvas layer({100, 100});
-    Function::drawFunctionsOnLayer(layer, offset, unit);
+    model.drawFunctionsOnLayer(layer, offset, unit);
     EXPECT_EQ(layer.only({"moveTo"}).size(), 1u);
     EXPECT_EQ(layer.only({"lineTo"}).size(), static_cast<size_t>(n - 1));
 
@@ -690,10 +682,10 @@ TEST_F(FunctionTest, DrawingHandlesAnyNumberOfPoints)
     g->samples = {{1, 1}, {2, 2}};
     g->setCNumOfPoints(2);
     g->claimedCount = 1000000;
-    Function::deleteAll();
-    Function::setFunction(g, "1");
+    model.deleteAll();
+    model.setFunction(g, "1");
     RecordingCanvas layer2({100, 100});
-    Function::drawFunctionsOnLayer(layer2, offset, unit);
+    model.drawFunctionsOnLayer(layer2, offset, unit);
     EXPECT_EQ(path(layer2), (std::vector<std::string>{"moveTo 1 99", "lineTo 2 98", "stroke"}));
 }
 
@@ -702,14 +694,14 @@ TEST_F(FunctionTest, DrawingSurvivesHugeAndUndefinedValues)
     auto f = named("f");
     f->samples = {{1e300, 1}, {1, -1e300}, {Inf, -Inf}, {NaN, NaN}, {3e38, 3e38}, {-1e10, 0}};
     f->setCNumOfPoints(static_cast<int>(f->samples.size()));
-    Function::setFunction(f, "f");
+    model.setFunction(f, "f");
     struct Case {
         myPoint o, s;
     };
     for (Case c :
          {Case{offset, unit}, Case{offset, {1e300, 1e300}}, Case{{1e308, -1e308}, unit}, Case{{NaN, 0}, {Inf, NaN}}}) {
         RecordingCanvas layer({100, 100});
-        Function::drawFunctionsOnLayer(layer, c.o, c.s);
+        model.drawFunctionsOnLayer(layer, c.o, c.s);
         EXPECT_EQ(path(layer), (std::vector<std::string>{"stroke"}));
     }
 }
@@ -722,15 +714,15 @@ TEST_F(FunctionTest, ImplicitCurvesDrawTheirSegments)
     f->setCNumOfPoints(6);
     f->claimedCount = 6;
     f->pairs = {{0, 1}, {1, 2}, {3, 4}, {3, 5}, {0, 6}, {-1, 0}, {5, 0}};
-    Function::setFunction(f, "g");
+    model.setFunction(f, "g");
     RecordingCanvas layer({100, 100});
-    Function::drawFunctionsOnLayer(layer, offset, unit);
+    model.drawFunctionsOnLayer(layer, offset, unit);
     EXPECT_EQ(path(layer), (std::vector<std::string>{"moveTo 10 90", "lineTo 20 80", "moveTo 30 70", "lineTo 40 60",
                                                      "moveTo 40 60", "lineTo 10 90", "stroke"}));
 
     // Only the points in use are joined.
     f->claimedCount = 2;
     RecordingCanvas layer2({100, 100});
-    Function::drawFunctionsOnLayer(layer2, offset, unit);
+    model.drawFunctionsOnLayer(layer2, offset, unit);
     EXPECT_EQ(path(layer2), (std::vector<std::string>{"moveTo 10 90", "lineTo 20 80", "stroke"}));
 }

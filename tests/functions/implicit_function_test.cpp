@@ -25,18 +25,12 @@ class ImplicitFunctionTest : public orlix::testing::PlaneTest {
     void SetUp() override
     {
         PlaneTest::SetUp();
-        Function::deleteAll();
-        Function::setMinX(-2, 2);
-        Function::setMinY(-2, 2);
+        model.setMinX(-2, 2);
+        model.setMinY(-2, 2);
     }
-    void TearDown() override
+    std::shared_ptr<iFunction> contoured(const std::string& text, int n = 0)
     {
-        Function::deleteAll();
-        PlaneTest::TearDown();
-    }
-    static std::shared_ptr<iFunction> contoured(const std::string& text, int n = 0)
-    {
-        auto f = iFunction::functionFromString(text);
+        auto f = attached(iFunction::functionFromString(text));
         f->setN(n);
         f->fillStaticInfo();
         f->updatePoints();
@@ -68,8 +62,8 @@ TEST_F(ImplicitFunctionTest, GridPassPointsLieOnTheCurve)
     };
     const Case cases[] = {{"x^2+y^2-1", 60, -2, 2}, {"sin(x*y)", 150, -15, 15}, {"x^3+y^3-3*x*y", 60, -3, 3}};
     for (const Case& c : cases) {
-        Function::setMinX(c.lo, c.hi);
-        Function::setMinY(c.lo, c.hi);
+        model.setMinX(c.lo, c.hi);
+        model.setMinY(c.lo, c.hi);
         auto f = contoured(c.g, c.n);
         const double cell = (c.hi - c.lo) / c.n;
         ASSERT_GT(f->pairsNum(), 0) << c.g;
@@ -90,8 +84,8 @@ TEST_F(ImplicitFunctionTest, GridPassPointsLieOnTheCurve)
 // store would hold, and every cell the curve crosses is joined.
 TEST_F(ImplicitFunctionTest, BusyCurveIsNotCutShort)
 {
-    Function::setMinX(-15, 15);
-    Function::setMinY(-15, 15);
+    model.setMinX(-15, 15);
+    model.setMinY(-15, 15);
     auto f = contoured("sin(x*y)", 150);
     EXPECT_GT(f->pairsNum(), 10000);
     EXPECT_GT(f->pointsNum(), 10000);
@@ -143,17 +137,17 @@ TEST_F(ImplicitFunctionTest, RecomputesOnlyForANewGrid)
     const Window kept[] = {{1, 1, -2, 2}, {-2, 2, 0, 0}, {kNaN, 2, -2, 2}, {-2, 2, -2, kNaN}};
     for (const Window& w : kept) {
         f->setN(60);
-        Function::setMinX(-2, 2);
-        Function::setMinY(-2, 2);
+        model.setMinX(-2, 2);
+        model.setMinY(-2, 2);
         f->updatePoints();
-        Function::setMinX(w.x0, w.x1);
-        Function::setMinY(w.y0, w.y1);
+        model.setMinX(w.x0, w.x1);
+        model.setMinY(w.y0, w.y1);
         f->updatePoints();
         EXPECT_EQ(f->pointsNum(), points);
         EXPECT_NEAR(f->valueAt(f->points()[0].x, f->points()[0].y), 0, 1e-9);
     }
-    Function::setMinX(-2, 2);
-    Function::setMinY(-2, 2);
+    model.setMinX(-2, 2);
+    model.setMinY(-2, 2);
     auto nowhere = contoured("x^2+y^2-1+sqrt(-1-x^2)", 60);
     EXPECT_EQ(nowhere->pointsNum(), 0);
     EXPECT_EQ(nowhere->pairsNum(), 0);
@@ -215,8 +209,8 @@ TEST_F(ImplicitFunctionTest, Trace)
 // mark carrying the current function's own information.
 TEST_F(ImplicitFunctionTest, IntersectionsBetweenKinds)
 {
-    Function::setMinX(-15, 15);
-    Function::setMinY(-15, 15);
+    model.setMinX(-15, 15);
+    model.setMinY(-15, 15);
     const double c8 = 2 * std::cos(3.141592653589793 / 8), s8 = 2 * std::sin(3.141592653589793 / 8);
     struct Case {
         std::vector<std::pair<const char*, std::string>> curves; // kind, formula; the first is current
@@ -247,11 +241,11 @@ TEST_F(ImplicitFunctionTest, IntersectionsBetweenKinds)
         {{{"yx", "x"}, {"rf", "f"}}, {{0, 0}, {0.5553603672697958, 0.5553603672697958}, {1.6660811018093873, 1.6660811018093873}}},
     };
     for (const Case& c : cases) {
-        Function::deleteAll();
+        model.deleteAll();
         std::vector<Function::Ptr> made;
         for (const auto& [kind, text] : c.curves) {
             Function::Ptr f = findKindByShortName(kind)->fromText(text);
-            Function::setFunction(f, kind + text + std::to_string(made.size()));
+            model.setFunction(f, kind + text + std::to_string(made.size()));
             f->setNumOfPoints(f->cNumOfPoints());
             f->updatePoints();
             made.push_back(f);
@@ -281,7 +275,7 @@ TEST_F(ImplicitFunctionTest, RecordRoundTrip)
     const Function::json record = f->toDict();
     EXPECT_EQ(record["type"], "iFunction");
     EXPECT_EQ(record["n"], 120);
-    auto back = std::dynamic_pointer_cast<iFunction>(Function::fromDict(record));
+    auto back = std::dynamic_pointer_cast<iFunction>(model.fromDict(record));
     ASSERT_TRUE(back);
     EXPECT_EQ(back->n(), 120);
     EXPECT_EQ(back->stringRepresentation(), "x*y-1");
@@ -289,7 +283,7 @@ TEST_F(ImplicitFunctionTest, RecordRoundTrip)
     // A grid size out of the settings' range comes back within it.
     Function::json big = record;
     big["n"] = 100000;
-    EXPECT_EQ(std::dynamic_pointer_cast<iFunction>(Function::fromDict(big))->n(), iFunction::maxGridSize);
+    EXPECT_EQ(std::dynamic_pointer_cast<iFunction>(model.fromDict(big))->n(), iFunction::maxGridSize);
 }
 
 } // namespace

@@ -44,8 +44,8 @@ TEST_F(LongFormulaTest, FewerSamplesOnlyForLongFormulasAndTheRootsStay)
     constexpr int stored = 20000;
     for (int terms : {2, 200}) {
         const SineSum s = sineSum(terms);
-        auto f = yxFunction::functionFromString(s.text);
-        Function::setFunction(f, "f1");
+        auto f = attached(yxFunction::functionFromString(s.text));
+        model.setFunction(f, "f1");
         f->setNumOfPoints(stored);
         f->updatePoints();
         if (terms == 2)
@@ -54,25 +54,27 @@ TEST_F(LongFormulaTest, FewerSamplesOnlyForLongFormulasAndTheRootsStay)
             EXPECT_LT(f->sampleCount(), stored);
         EXPECT_GE(f->sampleCount(), Function::minBoundedSamples);
         // Samples across the whole window, and the root at 0 found.
-        EXPECT_DOUBLE_EQ(f->points().front().x, Function::minX()) << terms;
-        EXPECT_NEAR(f->points().back().x, Function::maxX(), 2 * 30.0 / f->sampleCount()) << terms;
+        EXPECT_DOUBLE_EQ(f->points().front().x, model.minX()) << terms;
+        EXPECT_NEAR(f->points().back().x, model.maxX(), 2 * 30.0 / f->sampleCount()) << terms;
         f->setInfo({});
         f->findRoots();
         bool rootAtZero = false;
         for (const auto& m : f->info())
             rootAtZero = rootAtZero || std::fabs(m->info().point.x) < 1e-9;
         EXPECT_TRUE(rootAtZero) << terms;
-        Function::deleteAll();
+        model.deleteAll();
     }
 }
 
 TEST_F(LongFormulaTest, FewerHalvingsStillGiveTheIntegral)
 {
-    Function::setMaxIntegral(explicitFunction::integralHalvingsCap);
-    EXPECT_EQ(explicitFunction::integralHalvings(16), explicitFunction::integralHalvingsCap);
-    EXPECT_LT(explicitFunction::integralHalvings(4000), explicitFunction::integralHalvingsCap);
+    model.setMaxIntegral(explicitFunction::integralHalvingsCap);
+    EXPECT_EQ(explicitFunction::integralHalvings(explicitFunction::integralHalvingsCap, 16),
+              explicitFunction::integralHalvingsCap);
+    EXPECT_LT(explicitFunction::integralHalvings(explicitFunction::integralHalvingsCap, 4000),
+              explicitFunction::integralHalvingsCap);
     const SineSum s = sineSum(120);
-    auto f = yxFunction::functionFromString(s.text);
+    auto f = attached(yxFunction::functionFromString(s.text));
     const auto range = f->infoForRangeA(0, 1);
     ASSERT_TRUE(range);
     EXPECT_NEAR(range->count("i") ? range->at("i") : range->at("s"), s.integral01, 1e-6 * s.integral01);
@@ -84,8 +86,8 @@ TEST_F(LongFormulaTest, CoarserGridKeepsTheCurveOnItsPlace)
     std::string g = "x^2+y^2-4";
     for (int k = 0; k < 150; ++k)
         g += "+(sin(" + std::to_string(k + 1) + "*x)^2+cos(" + std::to_string(k + 1) + "*x)^2-1)";
-    auto grid = [](const std::string& text) {
-        auto f = iFunction::functionFromString(text);
+    auto grid = [this](const std::string& text) {
+        auto f = attached(iFunction::functionFromString(text));
         f->setN(iFunction::maxGridSize);
         f->fillStaticInfo();
         f->updatePoints();

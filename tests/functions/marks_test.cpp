@@ -31,8 +31,8 @@ class MarksTest : public orlix::testing::PlaneTest {
     {
         PlaneTest::SetUp();
         plane.sx = plane.sy = 30;
-        Function::setMinX(-16, 16);
-        Function::setMinY(-24, 24);
+        model.setMinX(-16, 16);
+        model.setMinY(-24, 24);
     }
 
     // The places of the marks of one type, sorted; only those within
@@ -121,6 +121,7 @@ TEST_F(MarksTest, CommonShapes)
                 f = xyFunction::functionFromString(text);
             else
                 f = yxFunction::functionFromString(text);
+            f->setModel(&model);
             f->fillStaticInfo();
             f->updatePoints();
             f->findRoots();
@@ -147,7 +148,7 @@ TEST_F(MarksTest, CommonShapes)
 TEST_F(MarksTest, NarrowPeakIsNoPole)
 {
     // Far higher than its neighbouring samples, but finite.
-    auto f = yxFunction::functionFromString("1/(x^2+0.0001)");
+    auto f = attached(yxFunction::functionFromString("1/(x^2+0.0001)"));
     f->fillStaticInfo();
     f->updatePoints();
     f->findExtrs();
@@ -168,7 +169,7 @@ TEST_F(MarksTest, TwoFeaturesBetweenTwoSamples)
         {"x^2-1e-6", {-0.001, 0.001}, {0}},
     };
     for (const Case& c : cases) {
-        auto f = yxFunction::functionFromString(c.text);
+        auto f = attached(yxFunction::functionFromString(c.text));
         f->fillStaticInfo();
         f->updatePoints();
         f->findRoots();
@@ -177,7 +178,7 @@ TEST_F(MarksTest, TwoFeaturesBetweenTwoSamples)
         expectPlaces(places(*f, "minmax"), c.extrs, std::string(c.text) + " extrema");
     }
     // A wave on a rising curve, its maximum first, then its minimum.
-    auto f = yxFunction::functionFromString("x^3-0.0003*x");
+    auto f = attached(yxFunction::functionFromString("x^3-0.0003*x"));
     f->fillStaticInfo();
     f->updatePoints();
     f->findExtrs();
@@ -205,8 +206,8 @@ TEST_F(MarksTest, SamplesRightOnTheFeature)
     for (const Case& c : cases) {
         for (auto [lo, hi, n] : {std::tuple{-16.0, 16.0, 300}, std::tuple{-16.0, 16.0, 301}, std::tuple{-15.0, 15.0, 600},
                                  std::tuple{-12.0, 12.0, 480}, std::tuple{-10.0, 10.0, 400}}) {
-            Function::setMinX(lo, hi);
-            auto f = yxFunction::functionFromString(c.text);
+            model.setMinX(lo, hi);
+            auto f = attached(yxFunction::functionFromString(c.text));
             f->setNumOfPoints(n);
             f->fillStaticInfo();
             f->updatePoints();

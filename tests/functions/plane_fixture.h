@@ -1,10 +1,10 @@
-// A plane of 320 × 480 points for the explicit kinds' tests, registered as
-// the model's plane and the marks' plotter for the length of a test.
+// A plane of 320 × 480 points for the kinds' tests, the plane of a model of
+// the test's own and the marks' plotter for the length of a test.
 #pragma once
 
 #include <gtest/gtest.h>
 
-#include "orlix/function.h"
+#include "orlix/curve_model.h"
 #include "orlix/special_point.h"
 
 namespace orlix::testing {
@@ -26,18 +26,21 @@ class FakePlane : public PlotContext {
 class PlaneTest : public ::testing::Test {
   protected:
     FakePlane plane;
+    CurveModel model;
     void SetUp() override
     {
-        Function::setPlotContext(&plane);
+        model.setPlotContext(&plane);
         specialObject::setPlotter(&plane);
-        Function::setMinX(-15, 15);
-        Function::setMinY(-15, 15);
-        Function::setMaxIntegral(10);
+        model.setMinX(-15, 15);
+        model.setMinY(-15, 15);
     }
-    void TearDown() override
+    void TearDown() override { specialObject::setPlotter(nullptr); }
+    // f attached to the model without being registered, as a curve being
+    // looked at before it is committed.
+    template <class F> std::shared_ptr<F> attached(std::shared_ptr<F> f)
     {
-        Function::setPlotContext(nullptr);
-        specialObject::setPlotter(nullptr);
+        f->setModel(&model);
+        return f;
     }
 };
 

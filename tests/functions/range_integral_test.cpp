@@ -56,7 +56,6 @@ TEST_F(RangeIntegralTest, QuantitiesAreRightInEveryDigitShown)
         {"yx", "1/x", -1, 2, {{"i", NaN}, {"s", Inf}}},
         {"yx", "1/x^2", -1, 2, {{"s", Inf}}},
     };
-    registerBuiltInKinds();
     for (const RangeCase& c : cases) {
         SCOPED_TRACE(::testing::PrintToString(c));
         Function::Ptr f = findKindByShortName(c.kind)->fromText(c.formula);
@@ -80,16 +79,15 @@ TEST_F(RangeIntegralTest, QuantitiesAreRightInEveryDigitShown)
 TEST_F(RangeIntegralTest, FewerPointsStillGiveAnAnswer)
 {
     // The integration setting bounds the work; the answer stays a number.
-    registerBuiltInKinds();
-    Function::Ptr f = findKindByShortName("yx")->fromText("sin(40x)*x");
+    Function::Ptr f = attached(findKindByShortName("yx")->fromText("sin(40x)*x"));
     for (int halvings : {1, 4, 10, 20}) {
-        Function::setMaxIntegral(halvings);
+        model.setMaxIntegral(halvings);
         const auto r = f->infoForRangeA(0, 10);
         ASSERT_TRUE(r) << halvings;
         EXPECT_TRUE(std::isfinite(r->at("s"))) << halvings;
     }
     EXPECT_NEAR(f->infoForRangeA(0, 10)->at("i"), (std::sin(400.0) - 400 * std::cos(400.0)) / 1600, 1e-9);
-    Function::setMaxIntegral(10);
+    model.setMaxIntegral(10);
 }
 
 } // namespace

@@ -91,7 +91,7 @@ TEST_F(SearchBudgetTest, SearchesOfLongFormulasStopWithTruePointsOnly)
         SCOPED_TRACE(c.name);
         Function::Ptr f = c.make();
         ASSERT_TRUE(f);
-        Function::setFunction(f, "f1");
+        model.setFunction(f, "f1");
         if (auto* polar = dynamic_cast<rfFunction*>(f.get()))
             polar->setMinVar(0, 30);
         if (auto* curve = dynamic_cast<tFunction*>(f.get()))
@@ -102,7 +102,7 @@ TEST_F(SearchBudgetTest, SearchesOfLongFormulasStopWithTruePointsOnly)
         f->updatePoints();
         if (c.other) {
             Function::Ptr g = c.other();
-            Function::setFunction(g, "f2");
+            model.setFunction(g, "f2");
             if (auto* implicit = dynamic_cast<iFunction*>(g.get()))
                 implicit->setN(iFunction::maxGridSize);
             g->setNumOfPoints(3000);
@@ -122,7 +122,7 @@ TEST_F(SearchBudgetTest, SearchesOfLongFormulasStopWithTruePointsOnly)
         EXPECT_LT(f->info().size(), 200u);
         for (const auto& m : f->info())
             EXPECT_TRUE(c.isTrue(m->info())) << m->info().point.x << ", " << m->info().point.y;
-        Function::deleteAll();
+        model.deleteAll();
     }
 }
 
@@ -131,7 +131,7 @@ TEST_F(SearchBudgetTest, ImplicitGridPassOfLongFormulaStopsRefining)
     // sin x · sin y = 0: the lines x = kπ and y = kπ, crossing hundreds of
     // edges. Past the budget a crossing keeps the chord's point on its
     // edge: still on the line to well within a cell.
-    auto f = iFunction::functionFromString("sin(x)*sin(y)" + zeros("x", 20) + zeros("y", 20));
+    auto f = attached(iFunction::functionFromString("sin(x)*sin(y)" + zeros("x", 20) + zeros("y", 20)));
     f->setN(iFunction::maxGridSize);
     f->fillStaticInfo();
     const std::uint64_t before = StackMachine::stepsRun();

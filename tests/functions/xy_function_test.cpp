@@ -23,9 +23,9 @@ constexpr double Pi = 3.141592653589793;
 
 class XyFunctionTest : public orlix::testing::PlaneTest {
   protected:
-    static std::shared_ptr<xyFunction> sampled(const std::string& text)
+    std::shared_ptr<xyFunction> sampled(const std::string& text)
     {
-        auto f = xyFunction::functionFromString(text);
+        auto f = attached(xyFunction::functionFromString(text));
         f->fillStaticInfo();
         f->updatePoints();
         return f;
@@ -34,7 +34,7 @@ class XyFunctionTest : public orlix::testing::PlaneTest {
 
 TEST_F(XyFunctionTest, NewFunction)
 {
-    auto f = xyFunction::functionFromString("y^2");
+    auto f = attached(xyFunction::functionFromString("y^2"));
     EXPECT_EQ(f->typeName(), "xyFunction");
     EXPECT_EQ(f->kTracePoint().x, 0);
     EXPECT_EQ(f->kTracePoint().y, 1);
@@ -77,12 +77,12 @@ TEST_F(XyFunctionTest, SamplesRunAlongY)
     };
     for (const Pan& p : pans) {
         auto g = sampled("y^3");
-        Function::setMinX(-15 + p.dx * step, 15 + p.dx * step);
-        Function::setMinY(-15 + p.dy * step, 15 + p.dy * step);
+        model.setMinX(-15 + p.dx * step, 15 + p.dx * step);
+        model.setMinY(-15 + p.dy * step, 15 + p.dy * step);
         g->updatePoints();
         EXPECT_EQ(g->sampledCount() - 301, p.computed) << p.what;
-        Function::setMinX(-15, 15);
-        Function::setMinY(-15, 15);
+        model.setMinX(-15, 15);
+        model.setMinY(-15, 15);
     }
     // A change of the y scale resamples; one of the x scale does not.
     auto g = sampled("y^3");
@@ -146,7 +146,7 @@ TEST_F(XyFunctionTest, Searches)
 
 TEST_F(XyFunctionTest, PointInformation)
 {
-    auto f = xyFunction::functionFromString("y^3");
+    auto f = attached(xyFunction::functionFromString("y^3"));
     const myPointInfo p = f->myPointInfoFVV(1);
     EXPECT_EQ(p.point.x, 1);
     EXPECT_EQ(p.point.y, 1);
@@ -174,7 +174,7 @@ TEST_F(XyFunctionTest, PointInformation)
 
 TEST_F(XyFunctionTest, RangeInformationIntegratesOverY)
 {
-    auto f = xyFunction::functionFromString("y^2");
+    auto f = attached(xyFunction::functionFromString("y^2"));
     *MathEngine::yAddr() = 7;
     const auto r = f->infoForRangeA(1, 0);
     EXPECT_EQ(*MathEngine::yAddr(), 7);
@@ -189,11 +189,11 @@ TEST_F(XyFunctionTest, RangeInformationIntegratesOverY)
 
 TEST_F(XyFunctionTest, RecordRoundTrip)
 {
-    auto f = xyFunction::functionFromString("cos(y)");
+    auto f = attached(xyFunction::functionFromString("cos(y)"));
     f->setLineWidth(2);
     const json d = json::parse(f->toDict().dump());
     EXPECT_EQ(d["type"], "xyFunction");
-    auto back = std::dynamic_pointer_cast<xyFunction>(Function::fromDict(d));
+    auto back = std::dynamic_pointer_cast<xyFunction>(model.fromDict(d));
     ASSERT_TRUE(back);
     EXPECT_EQ(back->stringRepresentation(), "cos(y)");
     EXPECT_EQ(back->lineWidth(), 2);

@@ -28,9 +28,9 @@ constexpr double Pi = 3.141592653589793;
 class YxFunctionTest : public orlix::testing::PlaneTest {
   protected:
     // A function of text, prepared as registering does, sampled once.
-    static std::shared_ptr<yxFunction> sampled(const std::string& text, int n = 301)
+    std::shared_ptr<yxFunction> sampled(const std::string& text, int n = 301)
     {
-        auto f = yxFunction::functionFromString(text);
+        auto f = attached(yxFunction::functionFromString(text));
         f->setCNumOfPoints(n);
         f->fillStaticInfo();
         f->updatePoints();
@@ -80,7 +80,7 @@ TEST_F(YxFunctionTest, PanningComputesOnlyTheSamplesThatScrollIn)
         auto f = sampled("x^3-x");
         const std::vector<myPoint> before = f->points();
         const double oldMin = f->cMinVar();
-        Function::setMinX(-15 + c.by * step, 15 + c.by * step);
+        model.setMinX(-15 + c.by * step, 15 + c.by * step);
         f->updatePoints();
         EXPECT_EQ(f->sampledCount() - 301, c.computed) << c.by;
         EXPECT_NEAR(f->cMinVar(), oldMin + c.shift * step, 1e-12) << c.by;
@@ -97,7 +97,7 @@ TEST_F(YxFunctionTest, PanningComputesOnlyTheSamplesThatScrollIn)
                 EXPECT_EQ(p.y, f->valueAt(p.x)) << c.by << " " << j;
             }
         }
-        Function::setMinX(-15, 15);
+        model.setMinX(-15, 15);
     }
 }
 
@@ -131,13 +131,17 @@ TEST_F(YxFunctionTest, CurvesBreakAtPolesAndJumpsOnly)
     for (const Case& c : cases) {
         Function::Ptr f = c.mirrored ? Function::Ptr(xyFunction::functionFromString(c.formula))
                                      : Function::Ptr(yxFunction::functionFromString(c.formula));
+        f->setModel(&model);
         (c.mirrored ? plane.sx : plane.sy) = c.valueScale;
         f->setCNumOfPoints(301);
         f->fillStaticInfo();
         f->updatePoints();
         for (double by : {0.0, 7.5, -3.25}) { // sampled, then scrolled both ways
             if (by != 0) {
-                (c.mirrored ? Function::setMinY : Function::setMinX)(-15 + by * step, 15 + by * step);
+                if (c.mirrored)
+                    model.setMinY(-15 + by * step, 15 + by * step);
+                else
+                    model.setMinX(-15 + by * step, 15 + by * step);
                 f->updatePoints();
             }
             const auto breaks = f->curveBreaks();
@@ -159,8 +163,8 @@ TEST_F(YxFunctionTest, CurvesBreakAtPolesAndJumpsOnly)
                 EXPECT_NEAR(found[k], expected[k], step / 2) << c.formula << " scrolled by " << by;
         }
         plane.sx = plane.sy = 10;
-        Function::setMinX(-15, 15);
-        Function::setMinY(-15, 15);
+        model.setMinX(-15, 15);
+        model.setMinY(-15, 15);
     }
 }
 
@@ -181,7 +185,7 @@ TEST_F(YxFunctionTest, WindowsThatCannotScrollAreSampledAnew)
     for (const Case& c : cases) {
         auto f = sampled("x^2");
         plane.sx = c.scale;
-        Function::setMinX(c.lo, c.hi);
+        model.setMinX(c.lo, c.hi);
         f->updatePoints();
         EXPECT_EQ(f->sampledCount(), 2 * 301) << c.what;
         EXPECT_EQ(f->cMinVar(), c.lo) << c.what;
@@ -193,7 +197,7 @@ TEST_F(YxFunctionTest, WindowsThatCannotScrollAreSampledAnew)
             EXPECT_EQ(p.y, p.x * p.x) << c.what << " " << j;
         }
         plane.sx = 10;
-        Function::setMinX(-15, 15);
+        model.setMinX(-15, 15);
     }
 }
 
@@ -208,7 +212,7 @@ TEST_F(YxFunctionTest, BrokenWindowsAndScalesNeitherHangNorCrash)
     for (const Case& c : cases) {
         auto f = sampled("sin(x)");
         plane.sx = c.scale;
-        Function::setMinX(c.lo, c.hi);
+        model.setMinX(c.lo, c.hi);
         f->updatePoints();
         f->updatePoints(); // a second round may try to scroll
         ASSERT_EQ(f->points().size(), 301u);
@@ -216,7 +220,7 @@ TEST_F(YxFunctionTest, BrokenWindowsAndScalesNeitherHangNorCrash)
         f->findExtrs();
         f->findInfls();
         plane.sx = 10;
-        Function::setMinX(-15, 15);
+        model.setMinX(-15, 15);
         f->updatePoints();
         EXPECT_EQ(f->cMinVar(), -15);
         EXPECT_EQ(f->points()[10].y, std::sin(f->points()[10].x));
@@ -257,7 +261,7 @@ TEST_F(YxFunctionTest, RootsOnlyInTheVisibleArea)
 TEST_F(YxFunctionTest, RootOnASampleIsMarkedOnce)
 {
     // 256 samples over [-16, 16]: sample 128 lies on 0.
-    Function::setMinX(-16, 16);
+    model.setMinX(-16, 16);
     for (const char* text : {"x", "x^2", "x^3"}) {
         auto f = sampled(text, 256);
         ASSERT_EQ(f->points()[128].x, 0);
@@ -348,7 +352,7 @@ TEST_F(YxFunctionTest, PointInformation)
         {"2+exp(-x^2)", Inf, 2, 0, 0},
     };
     for (const Case& c : cases) {
-        auto f = yxFunction::functionFromString(c.text);
+        auto f = attached(yxFunction::functionFromString(c.text));
         const myPointInfo p = f->myPointInfoFVV(c.x);
         EXPECT_EQ(p.point.x, c.x) << c.text;
         EXPECT_NEAR(p.point.y, c.y, 1e-12) << c.text;
@@ -359,7 +363,7 @@ TEST_F(YxFunctionTest, PointInformation)
         EXPECT_NEAR(p.info->at("ddy/dxx"), c.d2, 1e-12) << c.text;
         EXPECT_NEAR(p.info->at("k"), c.d2 / std::pow(1 + c.d1 * c.d1, 1.5), 1e-12) << c.text;
     }
-    auto f = yxFunction::functionFromString("x^3");
+    auto f = attached(yxFunction::functionFromString("x^3"));
     EXPECT_DOUBLE_EQ(f->myPointInfoFVV(1).info->at("k"), 6 / std::pow(10, 1.5));
 
     const myPointInfo none = f->myPointInfoFVV(NaN);
@@ -427,6 +431,7 @@ TEST_F(YxFunctionTest, TraceTextsOfValuesThatAreNotNumbers)
         else
             f = yxFunction::functionFromString(c.formula);
         ASSERT_TRUE(f) << c.formula;
+        f->setModel(&model);
         f->fillStaticInfo();
         const std::string text = *f->myInfoToStr(f->myPointInfoFVV(c.v));
         const size_t firstEnd = text.find('\n');
@@ -458,7 +463,7 @@ TEST_F(YxFunctionTest, RangeInformation)
         {"x-3", 0, 1, true, -2.5, 2.5, Pi * 19 / 3, std::sqrt(2.0), 2 * Pi * 2.5 * std::sqrt(2.0), 1e-9, 1e-9, 1e-3},
     };
     for (const Case& c : cases) {
-        auto f = yxFunction::functionFromString(c.text);
+        auto f = attached(yxFunction::functionFromString(c.text));
         MathEngine::setX(42);
         const auto r = f->infoForRangeA(c.a, c.b);
         EXPECT_EQ(MathEngine::x(), 42) << c.text; // the cell is restored
@@ -480,7 +485,7 @@ TEST_F(YxFunctionTest, RangeInformation)
 
 TEST_F(YxFunctionTest, RangeInformationWithoutAnswer)
 {
-    auto f = yxFunction::functionFromString("x^2");
+    auto f = attached(yxFunction::functionFromString("x^2"));
     for (auto [a, b] : std::vector<std::pair<double, double>>{{NaN, 1}, {0, NaN}, {-Inf, 1}, {0, Inf}})
         EXPECT_FALSE(f->infoForRangeA(a, b)) << a << " " << b;
     // a function undefined over part of the range
@@ -494,23 +499,23 @@ TEST_F(YxFunctionTest, RangeInformationWithoutAnswer)
 TEST_F(YxFunctionTest, RangeIntegrationStopsAtTheHalvingLimit)
 {
     // sqrt(x) converges slowly at 0: the limit decides how far it goes.
-    auto f = yxFunction::functionFromString("sqrt(x)");
-    Function::setMaxIntegral(3);
+    auto f = attached(yxFunction::functionFromString("sqrt(x)"));
+    model.setMaxIntegral(3);
     const double coarse = f->infoForRangeA(0, 1)->at("s");
-    Function::setMaxIntegral(10);
+    model.setMaxIntegral(10);
     const double fine = f->infoForRangeA(0, 1)->at("s");
     EXPECT_GT(std::fabs(coarse - 2.0 / 3), std::fabs(fine - 2.0 / 3));
     // A stored limit far beyond any setting still ends in time.
-    Function::setMaxIntegral(1000000);
+    model.setMaxIntegral(1000000);
     EXPECT_NEAR(f->infoForRangeA(0, 1)->at("s"), 2.0 / 3, 1e-6);
-    Function::setMaxIntegral(10);
+    model.setMaxIntegral(10);
 }
 
 // ---- derivative and record ----
 
 TEST_F(YxFunctionTest, Differential)
 {
-    auto f = yxFunction::functionFromString("x^3");
+    auto f = attached(yxFunction::functionFromString("x^3"));
     EXPECT_EQ(f->functionInfo(), (std::map<std::string, std::string>{{"f", "x^3"}}));
     EXPECT_EQ(f->lineWidth(), 1.0f);
     EXPECT_TRUE(std::isnan(f->previousK()));
@@ -542,7 +547,7 @@ TEST_F(YxFunctionTest, Differential)
     g->findExtrs();
     g->findInfls();
     EXPECT_TRUE(g->info().empty());
-    EXPECT_THROW(Function::setFunction(g, "deep"), Error);
+    EXPECT_THROW(model.setFunction(g, "deep"), Error);
 }
 
 TEST_F(YxFunctionTest, EmptyRepresentationGetsAUniquePlaceholder)
@@ -557,7 +562,7 @@ TEST_F(YxFunctionTest, EmptyRepresentationGetsAUniquePlaceholder)
 
 TEST_F(YxFunctionTest, RecordRoundTrip)
 {
-    auto f = yxFunction::functionFromString("sin(x)*2+1");
+    auto f = attached(yxFunction::functionFromString("sin(x)*2+1"));
     f->setColorWithR(0.25f, 0.5f, 0.75f, 1);
     f->setLineWidth(3);
     f->fillStaticInfo();
@@ -570,7 +575,7 @@ TEST_F(YxFunctionTest, RecordRoundTrip)
         EXPECT_TRUE(item.is_string() || item.is_number());
 
     // through text, as the store keeps it
-    const Function::Ptr g = Function::fromDict(json::parse(d.dump()));
+    const Function::Ptr g = model.fromDict(json::parse(d.dump()));
     auto back = std::dynamic_pointer_cast<yxFunction>(g);
     ASSERT_TRUE(back);
     EXPECT_EQ(back->stringRepresentation(), "sin(x)*2+1");
@@ -585,21 +590,21 @@ TEST_F(YxFunctionTest, RecordRoundTrip)
     auto nan = yxFunction::functionFromFS(fStack::initWithConst(NaN), "nan");
     const json nd = json::parse(nan->toDict().dump());
     EXPECT_EQ(nd["functionSM"], json::array({"nan"}));
-    auto nanBack = std::dynamic_pointer_cast<yxFunction>(Function::fromDict(nd));
+    auto nanBack = std::dynamic_pointer_cast<yxFunction>(model.fromDict(nd));
     ASSERT_TRUE(nanBack);
     EXPECT_TRUE(std::isnan(nanBack->valueAt(1)));
 
     // Records that cannot be rebuilt.
     json bad = d;
     bad["functionSM"] = json::array({"x", "+"});
-    EXPECT_EQ(Function::fromDict(bad), nullptr);
+    EXPECT_EQ(model.fromDict(bad), nullptr);
     bad["functionSM"] = "x";
-    EXPECT_EQ(Function::fromDict(bad), nullptr);
+    EXPECT_EQ(model.fromDict(bad), nullptr);
     bad.erase("functionSM");
-    EXPECT_EQ(Function::fromDict(bad), nullptr);
+    EXPECT_EQ(model.fromDict(bad), nullptr);
     bad = d;
     bad["functionSM"] = json::array({json::object()});
-    EXPECT_EQ(Function::fromDict(bad), nullptr);
+    EXPECT_EQ(model.fromDict(bad), nullptr);
 }
 
 } // namespace

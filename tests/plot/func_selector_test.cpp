@@ -31,7 +31,7 @@ class FuncSelectorTest : public ViewTest {
     std::vector<Function::Ptr> addMany(int n, int current = -1)
     {
         view.setCurFunc(nullptr);
-        Function::deleteAll();
+        model.deleteAll();
         std::vector<Function::Ptr> out;
         for (int i = 0; i < n; ++i)
             out.push_back(addYx(("x+" + std::to_string(i)).c_str(), ("f" + std::to_string(i)).c_str()));
@@ -82,11 +82,11 @@ TEST_F(FuncSelectorTest, EachGlyphShowsItsKindColourAndWhetherItIsCurrent)
 {
     addYx("x^2", "a");
     auto polar = rfFunction::functionFromString("1+cos(f)");
-    Function::setFunction(polar, "b");
+    model.setFunction(polar, "b");
     auto xy = addXy("y^2", "c");
-    Function::setFunction(tFunction::functionFromStringForX("cos(t)", "sin(t)"), "d");
-    Function::setFunction(iFunction::functionFromString("x^2+y^2-4"), "e");
-    Function::setFunction(std::make_shared<KindlessCurve>(), "g");
+    model.setFunction(tFunction::functionFromStringForX("cos(t)", "sin(t)"), "d");
+    model.setFunction(iFunction::functionFromString("x^2+y^2-4"), "e");
+    model.setFunction(std::make_shared<KindlessCurve>(), "g");
     polar->setColorWithR(0.25f, 0.5f, 0.75f, 0.5f);
     view.setCurFunc(xy);
     selector.refreshInfo();
@@ -130,7 +130,7 @@ TEST_F(FuncSelectorTest, ATapMakesTheNextFunctionCurrent)
     EXPECT_TRUE(selector.touchesEnded());
     EXPECT_EQ(view.curFunc(), fs[0]);
     // Gone from the register while still current: the first one is next.
-    Function::removeFunction(fs[0].get());
+    model.removeFunction(fs[0].get());
     EXPECT_TRUE(selector.touchesEnded());
     EXPECT_EQ(view.curFunc(), fs[2]);
 

@@ -18,7 +18,6 @@ using orlix::fuzzsteps::ModelOutcome;
 
 ModelOutcome run(const std::string& text)
 {
-    orlix::registerBuiltInKinds();
     const auto input = orlix::fuzzsteps::readModelInput(text);
     EXPECT_TRUE(input) << text;
     return input ? orlix::fuzzsteps::runModel(*input) : ModelOutcome{};
@@ -83,7 +82,6 @@ TEST(ModelFuzzSteps, HostileViewsFormulasAndRangesFinish)
 
 TEST(ModelFuzzSteps, KeptInputsFinish)
 {
-    orlix::registerBuiltInKinds();
     const int replayed = orlix::fuzzsteps::replayKeptInputs(
         "model", {"corpus", "regressions"}, [](const std::string& path, const std::string& text) {
             if (const auto input = orlix::fuzzsteps::readModelInput(text)) {

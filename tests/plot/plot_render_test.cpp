@@ -65,10 +65,10 @@ TEST_F(PlotRender, RedrawHandsTheWindowAndDrawsTheCurvesAtTheLiveScale)
     launch();
     auto f = addYx("x", "1");
     view.setCurFunc(f);
-    EXPECT_DOUBLE_EQ(Function::minX(), -16);
-    EXPECT_DOUBLE_EQ(Function::maxX(), 16);
-    EXPECT_DOUBLE_EQ(Function::minY(), -24);
-    EXPECT_DOUBLE_EQ(Function::maxY(), 24);
+    EXPECT_DOUBLE_EQ(model.minX(), -16);
+    EXPECT_DOUBLE_EQ(model.maxX(), 16);
+    EXPECT_DOUBLE_EQ(model.minY(), -24);
+    EXPECT_DOUBLE_EQ(model.maxY(), 24);
     // The first frame makes the function layer from its canvas.
     frame();
     ASSERT_NE(view.functionLayer(), nullptr);
@@ -90,7 +90,7 @@ TEST_F(PlotRender, RedrawHandsTheWindowAndDrawsTheCurvesAtTheLiveScale)
     // A position of no number does not move the window.
     EXPECT_FALSE(view.placeOrigin(myPoint{NAN, 240}, myPoint{30, 30}));
     view.redraw();
-    EXPECT_DOUBLE_EQ(Function::minX(), -16);
+    EXPECT_DOUBLE_EQ(model.minX(), -16);
 }
 
 TEST_F(PlotRender, FrameOrderBackgroundCurvesLabelsThenMarks)
@@ -122,7 +122,7 @@ TEST_F(PlotRender, FrameOrderBackgroundCurvesLabelsThenMarks)
     EXPECT_EQ(f->info()[0]->devicePoint().x, 190);
 
     // With an empty register there is no function layer in the frame.
-    Function::deleteAll();
+    model.deleteAll();
     frame();
     EXPECT_TRUE(opsOf(canvas.ops(), "drawLayerIn").empty());
     EXPECT_FALSE(opsOf(canvas.ops(), "drawText").empty());
@@ -213,7 +213,7 @@ TEST_F(PlotRender, DropLinesFollowTheVariableAxis)
     };
     for (const Case c : {Case{"y(x)", false}, Case{"x(y)", true}}) {
         SCOPED_TRACE(c.name);
-        Function::deleteAll();
+        model.deleteAll();
         view.setCurFunc(nullptr);
         launch();
         Function::Ptr f = c.xy ? Function::Ptr(addXy("0.5y+1", "1")) : Function::Ptr(addYx("0.5x+1", "1"));
@@ -407,7 +407,7 @@ TEST_F(PlotRender, ResizeSamplesTheNewWindow)
         SearchSettings searchSettings() const override { return SearchSettings{true, false, false, false}; }
         Function* currentFunction() const override { return current; }
     } shell;
-    Function::setShell(&shell);
+    model.setShell(&shell);
     launch();
     auto f = addYx("x^2-2", "1");
     shell.current = f.get();
@@ -421,8 +421,8 @@ TEST_F(PlotRender, ResizeSamplesTheNewWindow)
         // Three view widths around the origin, which stays in the middle.
         EXPECT_NEAR(w.minX, -1.5 * s.width / 30, 1e-9);
         EXPECT_NEAR(w.maxX, 1.5 * s.width / 30, 1e-9);
-        EXPECT_DOUBLE_EQ(Function::minX(), w.minX);
-        EXPECT_DOUBLE_EQ(Function::maxX(), w.maxX);
+        EXPECT_DOUBLE_EQ(model.minX(), w.minX);
+        EXPECT_DOUBLE_EQ(model.maxX(), w.maxX);
         EXPECT_DOUBLE_EQ(view.functionLayerRect().x, -s.width);
         // The samples span the new window and the roots are found in it.
         EXPECT_NEAR(f->cMinVar(), w.minX, 1e-9);
@@ -442,7 +442,7 @@ TEST_F(PlotRender, ResizeSamplesTheNewWindow)
         expected.push_back(k * std::numbers::pi);
     EXPECT_GE(expected.size(), 12u);
     EXPECT_TRUE(marksAt(*g, expected));
-    Function::setShell(nullptr);
+    model.setShell(nullptr);
 }
 
 // A large window is sampled at a point per two device pixels or closer, at

@@ -145,6 +145,7 @@ TEST_F(PlotTouch, SettingsRoundTrip)
     EXPECT_EQ(d["isLeftAligned"], true);
 
     plotView other;
+    other.setModel(&model);
     other.setFrame(RectF{0, 0, 320, 480});
     other.initialize();
     other.applySettings(d);
@@ -520,7 +521,7 @@ TEST_F(PlotTouch, ImplicitCurvesTakeNoRange)
     };
     launch();
     auto f = std::make_shared<Implicit>();
-    Function::setFunction(f, "i");
+    model.setFunction(f, "i");
     view.setCurFunc(f);
     view.setFState(PlotMode::Trace);
     range(100, 200);
@@ -598,7 +599,7 @@ TEST_F(PlotTouch, RemovingTheCurrentFunctionPicksTheNextInRegisterOrder)
     EXPECT_EQ(view.curFunc(), a);
     view.removeCFunction(); // the only one
     EXPECT_EQ(view.curFunc(), nullptr);
-    EXPECT_TRUE(Function::functionRegister().empty());
+    EXPECT_TRUE(model.functionRegister().empty());
 }
 
 // The stored position means the same at any window size: a view moved in a
@@ -613,6 +614,7 @@ TEST_F(PlotTouch, StoredViewIsKeptInUserCoordinates)
     const json d = view.settings();
 
     plotView phone;
+    phone.setModel(&model);
     phone.setFrame(RectF{0, 0, 320, 480});
     phone.initialize();
     phone.applySettings(d);

@@ -79,10 +79,10 @@ inline orlix::Touch touch(int id, float x, float y, orlix::TouchPhase phase, dou
     return orlix::Touch{id, orlix::PointF{x, y}, phase, taps, time};
 }
 
-// A fresh view over an empty register; the register is emptied again after
-// each test.
+// A fresh view over a model of its own.
 class ViewTest : public ::testing::Test {
   protected:
+    orlix::CurveModel model;
     orlix::plotView view;
     Recorder canvas{SizeF{320, 480}};
     FakePanel panel;
@@ -93,8 +93,6 @@ class ViewTest : public ::testing::Test {
 
     void SetUp() override
     {
-        orlix::Function::deleteAll();
-        orlix::Function::setShell(nullptr);
         // The shell's bars: 64 points at the top, 45 at the bottom.
         view.goodRectForPlotter = [this] { return RectF{0, 64, view.viewSize().width, view.viewSize().height - 109}; };
         view.setFrame(RectF{0, 0, 320, 480});
@@ -103,9 +101,8 @@ class ViewTest : public ::testing::Test {
         view.setStore(&store);
         view.onRedraw = [this] { ++redraws; };
         view.onNeedsDisplay = [this] { ++displays; };
-        orlix::Function::setPlotContext(&view);
+        view.setModel(&model);
     }
-    void TearDown() override { orlix::Function::deleteAll(); }
 
     // initialize() with whatever the store holds.
     void launch() { view.initialize(); }
@@ -113,13 +110,13 @@ class ViewTest : public ::testing::Test {
     std::shared_ptr<orlix::yxFunction> addYx(const char* text, const char* id)
     {
         auto f = orlix::yxFunction::functionFromString(text);
-        orlix::Function::setFunction(f, id);
+        model.setFunction(f, id);
         return f;
     }
     std::shared_ptr<orlix::xyFunction> addXy(const char* text, const char* id)
     {
         auto f = orlix::xyFunction::functionFromString(text);
-        orlix::Function::setFunction(f, id);
+        model.setFunction(f, id);
         return f;
     }
 

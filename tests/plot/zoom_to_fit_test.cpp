@@ -27,7 +27,7 @@ class ZoomToFit : public ViewTest {
         Function::Ptr f = findKindByShortName(kind)->fromText(text);
         if (f->kindInfo()->can.ownRange)
             f->setMinVar(lo, hi);
-        Function::setFunction(f, "1");
+        model.setFunction(f, "1");
         view.setCurFunc(f);
         return f;
     }
@@ -104,7 +104,7 @@ TEST_F(ZoomToFit, TheInterestingPartOfEachKindFitsTheBand)
         if (c.closeIn) {
             EXPECT_TRUE(maxX - minX > band.width() / 3 || maxY - minY > band.height() / 3) << c.text;
         }
-        Function::deleteAll();
+        model.deleteAll();
         view.setCurFunc(nullptr);
     }
 }
@@ -120,7 +120,7 @@ TEST_F(ZoomToFit, FittingAgainChangesNothing)
         ASSERT_TRUE(zoomToFit(view));
         EXPECT_NEAR(view.viewState().scale().x / scale, 1, 0.02) << text;
         EXPECT_NEAR(view.viewState().userCenter().x, center.x, 0.02 * view.viewSize().width / scale) << text;
-        Function::deleteAll();
+        model.deleteAll();
         view.setCurFunc(nullptr);
     }
 }

@@ -46,7 +46,6 @@ ViewOptions ViewOptions::take(Args& args)
 
 Function::Ptr functionOfKind(const std::string& kind, const std::string& formula)
 {
-    registerBuiltInKinds();
     if (const FunctionKindInfo* k = findKindByShortName(kind)) {
         // "y=x^2" as people type it; "x=cos(t);y=sin(t)" for two formulas.
         const std::size_t semicolon = formula.find(';');
@@ -113,12 +112,13 @@ std::optional<VariableRange> takeRange(Args& args)
     return r;
 }
 
-void registerWithRange(const Function::Ptr& f, const std::optional<VariableRange>& range)
+void registerWithRange(CurveModel& model, const Function::Ptr& f, const std::optional<VariableRange>& range)
 {
+    f->setModel(&model);
     const FunctionKindInfo* kind = f->kindInfo();
     if (!range && !(kind && kind->can.ownRange))
         return;
-    Function::setFunction(f, "1");
+    model.setFunction(f, "1");
     if (range) {
         f->setMinVar(range->lo, range->hi);
         f->functionInfo()["minVarStr"] = tostr(range->lo);
@@ -144,9 +144,9 @@ std::vector<WithFunction> takeWithFunctions(Args& args)
     return made;
 }
 
-void registerWithFunction(const WithFunction& with, const std::string& id)
+void registerWithFunction(CurveModel& model, const WithFunction& with, const std::string& id)
 {
-    Function::setFunction(with.function, id);
+    model.setFunction(with.function, id);
     if (with.range) {
         with.function->setMinVar(with.range->lo, with.range->hi);
         with.function->functionInfo()["minVarStr"] = tostr(with.range->lo);
@@ -212,7 +212,8 @@ int point(Args& args)
     const auto variableRange = takeRange(args);
     expectPositional(args, 3);
     Function::Ptr f = functionOfKind(positional(args, 0), positional(args, 1));
-    registerWithRange(f, variableRange);
+    CurveModel model;
+    registerWithRange(model, f, variableRange);
     myPointInfo info;
     if (auto* implicit = dynamic_cast<iFunction*>(f.get())) {
         // An implicit curve's point is given by both coordinates.
@@ -231,13 +232,14 @@ int point(Args& args)
 
 int range(Args& args)
 {
+    CurveModel model;
     if (auto n = takeOption(args, "--max-integral"))
-        Function::setMaxIntegral(static_cast<int>(toNumber(*n)));
+        model.setMaxIntegral(static_cast<int>(toNumber(*n)));
     takeRangeDefaults(args);
     const auto variableRange = takeRange(args);
     expectPositional(args, 4);
     Function::Ptr f = functionOfKind(positional(args, 0), positional(args, 1));
-    registerWithRange(f, variableRange);
+    registerWithRange(model, f, variableRange);
     std::optional<InfoMap> info = f->infoForRangeA(toNumber(positional(args, 2)), toNumber(positional(args, 3)));
     std::cout << (info ? infoMapToJson(*info) : nlohmann::json(nullptr)).dump() << "\n";
     printText(info ? f->rangeInfoToStr(*info) : std::nullopt);
@@ -256,20 +258,23 @@ int marks(Args& args)
     Function::Ptr f = functionOfKind(positional(args, 0), positional(args, 1));
 
     CliPlane plane(view);
-    Function::setPlotContext(&plane);
+    CurveModel model;
+    model.setPlotContext(&plane);
     specialObject::setPlotter(&plane);
-    Function::setShell(&shell);
-    Function::setFunction(f, "1");
-    registerWithRange(f, variableRange);
+    model.setShell(&shell);
+    model.setFunction(f, "1");
+    registerWithRange(model, f, variableRange);
     for (std::size_t k = 0; k < others.size(); ++k)
-        registerWithFunction(others[k], std::to_string(k + 2));
+        registerWithFunction(model, others[k], std::to_string(k + 2));
     shell.current = f.get();
 
-    // The sampling window and the layer: three view sizes around the centre.
-    view.setSamplingWindow();
+    // The sampling window and the layer: three view sizes around the centre;
+    // the curves are sampled by drawing them, then searched.
+    view.setSamplingWindow(model);
     NullCanvas layer({3 * view.width, 3 * view.height});
     const myPoint origin = view.origin();
-    Function::drawFunctionsOnLayer(layer, {-view.width - origin.x, -view.height - origin.y}, {view.scale, view.scale});
+    model.drawFunctionsOnLayer(layer, {-view.width - origin.x, -view.height - origin.y}, {view.scale, view.scale});
+    f->updateInfoIfNeeded();
 
     nlohmann::json out = nlohmann::json::array();
     for (const auto& mark : f->info()) {
@@ -279,10 +284,7 @@ int marks(Args& args)
         out.push_back(std::move(j));
     }
     std::cout << out.dump() << "\n";
-    Function::setShell(nullptr);
-    Function::setPlotContext(nullptr);
     specialObject::setPlotter(nullptr);
-    Function::deleteAll();
     return 0;
 }
 
@@ -303,13 +305,14 @@ int trace(Args& args)
 
     CliPlane plane(view);
     CliShell shell;
-    Function::setPlotContext(&plane);
+    CurveModel model;
+    model.setPlotContext(&plane);
     specialObject::setPlotter(&plane);
-    Function::setShell(&shell);
-    Function::setFunction(f, "1");
-    registerWithRange(f, variableRange);
+    model.setShell(&shell);
+    model.setFunction(f, "1");
+    registerWithRange(model, f, variableRange);
     shell.current = f.get();
-    view.setSamplingWindow();
+    view.setSamplingWindow(model);
     if (!f->hasPoints()) {
         f->setNumOfPoints(f->cNumOfPoints());
         f->updatePoints();
@@ -329,10 +332,7 @@ int trace(Args& args)
         std::cout << nlohmann::json{{"variable", jsonNumber(v)}, {"point", {jsonNumber(p.x), jsonNumber(p.y)}}}.dump()
                   << "\n";
     }
-    Function::setShell(nullptr);
-    Function::setPlotContext(nullptr);
     specialObject::setPlotter(nullptr);
-    Function::deleteAll();
     return status;
 }
 
@@ -348,10 +348,11 @@ int contour(Args& args)
         n = static_cast<int>(value);
     }
     expectPositional(args, 1);
-    registerBuiltInKinds();
     auto f = iFunction::functionFromString(positional(args, 0));
     // The sampling window: three view sizes around the centre.
-    view.setSamplingWindow();
+    CurveModel model;
+    view.setSamplingWindow(model);
+    f->setModel(&model);
     f->setN(n);
     f->fillStaticInfo();
     f->updatePoints();
@@ -373,7 +374,8 @@ int record(Args& args)
     const auto variableRange = takeRange(args);
     expectPositional(args, 2);
     Function::Ptr f = functionOfKind(positional(args, 0), positional(args, 1));
-    registerWithRange(f, variableRange);
+    CurveModel model;
+    registerWithRange(model, f, variableRange);
     std::cout << f->toDict().dump() << "\n";
     return 0;
 }
@@ -381,15 +383,15 @@ int record(Args& args)
 int restore(Args& args)
 {
     expectPositional(args, 0);
-    registerBuiltInKinds();
     std::string input((std::istreambuf_iterator<char>(std::cin)), std::istreambuf_iterator<char>());
     nlohmann::json d = nlohmann::json::parse(input, nullptr, false);
     if (d.is_discarded()) {
         std::cerr << "standard input is not JSON\n";
         return 1;
     }
-    Function::loadAllFromDict(d);
-    std::cout << Function::registerToDict().dump() << "\n";
+    CurveModel model;
+    model.loadAllFromDict(d);
+    std::cout << model.registerToDict().dump() << "\n";
     return 0;
 }
 

@@ -7,6 +7,7 @@
 
 #include "cli.h"
 #include "orlix/canvas.h"
+#include "orlix/curve_model.h"
 #include "orlix/function.h"
 #include "orlix/null_canvas.h"
 #include "orlix/plot_context.h"
@@ -25,11 +26,11 @@ struct ViewOptions {
     myPoint origin() const { return {0.5 * width - center.x * scale, 0.5 * height + center.y * scale}; }
     // Hands the function model the window it samples: three view sizes
     // around the centre, as the plot view does.
-    void setSamplingWindow() const
+    void setSamplingWindow(CurveModel& model) const
     {
         const double halfW = 1.5 * width / scale, halfH = 1.5 * height / scale;
-        Function::setMinX(center.x - halfW, center.x + halfW);
-        Function::setMinY(center.y - halfH, center.y + halfH);
+        model.setMinX(center.x - halfW, center.x + halfW);
+        model.setMinY(center.y - halfH, center.y + halfH);
     }
 };
 
@@ -65,9 +66,10 @@ void takeRangeDefaults(Args& args);
 // Takes --range A,B out of args; a usage error with the range fields'
 // message when a bound is not a number, infinite or crossed.
 std::optional<VariableRange> takeRange(Args& args);
-// Registers f as "1" when it has a range of its own (so that it takes its
-// default range and samples) or when a range is given, then sets the range.
-void registerWithRange(const Function::Ptr& f, const std::optional<VariableRange>& range);
+// Attaches f to model, and registers it as "1" when it has a range of its
+// own (so that it takes its default range and samples) or when a range is
+// given, then sets the range.
+void registerWithRange(CurveModel& model, const Function::Ptr& f, const std::optional<VariableRange>& range);
 // A function of a "--with KIND:FORMULA[@A,B]" option, with its range.
 struct WithFunction {
     Function::Ptr function;
@@ -77,7 +79,7 @@ struct WithFunction {
 // given.
 std::vector<WithFunction> takeWithFunctions(Args& args);
 // Registers a --with function under id and gives it its range.
-void registerWithFunction(const WithFunction& with, const std::string& id);
+void registerWithFunction(CurveModel& model, const WithFunction& with, const std::string& id);
 
 nlohmann::json pointInfoToJson(const myPointInfo& info);
 nlohmann::json infoMapToJson(const InfoMap& map);

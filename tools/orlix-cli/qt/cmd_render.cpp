@@ -87,11 +87,12 @@ int render(Args& args)
     char* argv[] = {name, nullptr};
     QGuiApplication app(argc, argv);
 
+    CurveModel model;
     plotView plane;
     plane.setFrame(RectF{0, 0, view.width, view.height});
     plane.initialize();
-    Function::setPlotContext(&plane);
-    Function::setShell(&shell);
+    plane.setModel(&model);
+    model.setShell(&shell);
     if (!plane.lookAt(view.center, myPoint{view.scale, view.scale}))
         throw UsageError("--center and --scale must give a finite centre and a scale the plot can show");
 
@@ -102,7 +103,7 @@ int render(Args& args)
             f->setColor(colorGen::sharedColorGen().genColor());
         char id[32];
         std::snprintf(id, sizeof id, "f%03zu", k);
-        Function::setFunction(f, id);
+        model.setFunction(f, id);
         if (range)
             f->setMinVar(range->lo, range->hi);
         last = f;
@@ -111,18 +112,15 @@ int render(Args& args)
         const Function::Ptr& f = others[k].function;
         if (!f->kindInfo() || !f->kindInfo()->can.ownColor)
             f->setColor(colorGen::sharedColorGen().genColor());
-        registerWithFunction(others[k], "w" + std::to_string(k + 1));
+        registerWithFunction(model, others[k], "w" + std::to_string(k + 1));
     }
     shell.current = last.get();
+    // Draws the curves and searches the marks of the last one.
     plane.setCurFunc(last);
-    plane.redraw();
 
     const std::optional<QString> failure =
         writePicture(plane, PictureRequest{out, *format, dpr});
 
-    Function::setShell(nullptr);
-    Function::setPlotContext(nullptr);
-    Function::deleteAll();
     if (failure) {
         std::cerr << failure->toStdString() << "\n";
         return 1;

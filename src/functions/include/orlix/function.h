@@ -1,6 +1,6 @@
-// The plotted function: the abstract base of every curve kind, and the
-// process-wide state of the function model (the register of live functions,
-// the sampling window, the integration limit, the drawing of all curves).
+// The plotted function: the abstract base of every curve kind. What the
+// curves share (the register, the sampling window, the links to the plane
+// and the shell) is the model's (curve_model.h).
 #pragma once
 
 #include <functional>
@@ -30,6 +30,7 @@ struct LayerPart {
     RectF rect{};
 };
 
+class CurveModel;
 class Function;
 class specialPoint;
 struct FunctionKindInfo;
@@ -147,10 +148,11 @@ class Function {
     virtual void findInfls() {}
     virtual void _updateInfo() {}
     // Rebuilds info from the searches the shell has switched on; nothing
-    // when the function has never been sampled.
+    // when the function has never been sampled. The one search of marks:
+    // the owner of a change runs it, drawing never does.
     virtual void updateInfo();
     virtual void updateInfoIfNeeded() { updateInfo(); }
-    // Adds the intersections with every other registered function.
+    // Adds the intersections with every other function of its model.
     virtual void findIntersections();
     virtual bool canBeIntersected() const { return false; }
     virtual Marks intersectWith(Function& other);
@@ -235,68 +237,14 @@ class Function {
     // Sets the count only; the buffer follows at the next setNumOfPoints.
     void setCNumOfPoints(int n) { cNumOfPoints_ = n; }
 
-    // ---- class-level state ----
-    static const Register& functionRegister();
-    static Ptr functionWithID(const std::string& id);
-    static void removeFunctionWithID(const std::string& id);
-    // Removes the entry holding this very object, if any.
-    static void removeFunction(const Function* f);
-    // Registers f under id (an existing id keeps its place) and sends it
-    // fillStaticInfo. Throws Error("Function is too complex!") when f is not
-    // implicit and has no second derivative.
-    static void setFunction(Ptr f, const std::string& id);
-    static void deleteAll();
-    static int maxIntegral();
-    // 0 stores 10.
-    static void setMaxIntegral(int n);
-    static bool derAreDashed();
-    static void setDerAreDashed(bool v);
-    static PlotContext* plotContext();
-    static void setPlotContext(PlotContext* p);
-    static FunctionShell* shell();
-    static void setShell(FunctionShell* s);
-    static void setMinX(double lo, double hi);
-    static void setMinY(double lo, double hi);
-    static double minX();
-    static double maxX();
-    static double minY();
-    static double maxY();
-    // The fewest samples a curve takes over the sampling window along x
-    // and along y: the plane's density (a sample per two device pixels),
-    // at most maxDrawPoints. A function's own count, when higher, wins.
-    // 0 (no floor) until a plane sets it.
-    static void setSampleFloor(int alongX, int alongY);
-    static int sampleFloorX();
-    static int sampleFloorY();
-    // The plane's scale; 30 points per unit when no plane is set.
-    static myPoint curSs();
+    // ---- the model ----
+    // The model the function is registered with (a derivative: its
+    // parent's); nullptr for a curve of no model, which samples over an
+    // empty window at the default scale and meets no other curve.
+    CurveModel* model() const { return model_; }
+    // Attaches the function, and the derivatives made of it so far, to m.
+    void setModel(CurveModel* m);
     static int numOfPoints() { return 500; }
-
-    // Identifier → record of every registered function.
-    static json registerToDict();
-    // Rebuilds a function from its record by its "type"; nullptr for an
-    // unknown kind or a record that cannot be read.
-    static Ptr fromDict(const json& record);
-    // Registers every record of d that rebuilds; the others are dropped.
-    // Nothing for null.
-    static void loadAllFromDict(const json& d);
-    static void registerKind(const std::string& type, FromDict fromDict);
-    // Called by loadAllFromDict before it restores anything.
-    static void setWillLoadAll(std::function<void()> hook);
-
-    // Clears the layer and draws every registered function in register
-    // order, the shell's current function one point thicker than its own
-    // width; then the current function updates its marks.
-    // Device X = s.x·x − o.x, Y = −o.y − s.y·y.
-    // With a part, only that part of the layer is cleared and drawn (the
-    // rest keeps its pixels), each pixel as when the whole is drawn: a
-    // layer can be drawn in two goes, the part on screen first.
-    static Canvas& drawFunctionsOnLayer(Canvas& layer, myPoint offset, myPoint scale, LayerPart part = {});
-    // Draws every registered function as drawFunctionsOnLayer does, onto
-    // whatever c holds already, as if onto a layer of size `area` at c's
-    // origin (a curve is cut where it runs outside the area); then the
-    // current function updates its marks.
-    static void drawFunctions(Canvas& c, myPoint offset, myPoint scale, SizeF area);
 
   protected:
     bool invisible_ = false;
@@ -314,6 +262,19 @@ class Function {
     double cMaxVar_;
     double* variable_ = nullptr;
     int cNumOfPoints_ = 0;
+    CurveModel* model_ = nullptr;
+
+    // What the model holds, or the values of no model.
+    double minX() const;
+    double maxX() const;
+    double minY() const;
+    double maxY() const;
+    int sampleFloorX() const;
+    int sampleFloorY() const;
+    myPoint curSs() const;
+    int maxIntegral() const;
+    PlotContext* plotContext() const;
+    FunctionShell* shell() const;
 };
 
 } // namespace orlix

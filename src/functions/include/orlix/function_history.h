@@ -14,7 +14,7 @@
 
 #include <nlohmann/json.hpp>
 
-#include "orlix/function.h"
+#include "orlix/curve_model.h"
 
 namespace orlix {
 
@@ -28,15 +28,17 @@ struct TraceRange {
 // The register at one moment.
 class RegisterSnapshot {
   public:
-    // The register as it is now; current is the function the user works
-    // on (or nullptr), range the range shown over it in trace mode.
-    static RegisterSnapshot capture(const Function* current, std::optional<TraceRange> range = std::nullopt);
+    // The register of model as it is now; current is the function the
+    // user works on (or nullptr), range the range shown over it in trace
+    // mode.
+    static RegisterSnapshot capture(const CurveModel& model, const Function* current,
+                                    std::optional<TraceRange> range = std::nullopt);
 
-    // Makes the register hold what was captured, in its order. A function
+    // Makes the register of model hold what was captured, in its order. A function
     // whose record has changed since is made again from the captured
     // record, so that the register shows what it showed then. Returns the
     // function that was current, or nullptr.
-    Function::Ptr restore() const;
+    Function::Ptr restore(CurveModel& model) const;
 
     // Same functions in the same order with the same records, and the
     // same range; which one is current does not count.

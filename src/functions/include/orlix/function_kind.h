@@ -177,7 +177,4 @@ enum class RangeBound { min, max };
 // Error("MaxVal shouldn't be less than MinVal!").
 void checkRangeBound(double value, RangeBound which, double other);
 
-// Makes Function::fromDict rebuild every kind of the table.
-void registerBuiltInKinds();
-
 } // namespace orlix

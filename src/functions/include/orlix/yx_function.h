@@ -82,9 +82,9 @@ class explicitFunction : public Function {
     // 2^25: the full cap for programs of up to 16 steps.
     static constexpr double integralStepBudget = 33554432;
     // The halvings of a range computation whose integrands run `steps`
-    // program steps at each point: the setting, within the cap and the
-    // budget.
-    static int integralHalvings(long long steps);
+    // program steps at each point: the setting (the model's maxIntegral),
+    // within the cap and the budget.
+    static int integralHalvings(int setting, long long steps);
 
   protected:
     explicit explicitFunction(bool mirrored);

@@ -35,6 +35,8 @@ class funcSelector {
     // current; otherwise shown at the width for their number.
     void refreshInfo();
     bool hidden() const { return hidden_; }
+    // The registered functions, counted now.
+    std::size_t functionCount() const;
     // The strip's width in points, an even number.
     float curWidth() const { return curWidth_; }
     // The width for n functions when the strip is shown (n ≥ 1): 70 for

@@ -20,6 +20,7 @@
 #include <nlohmann/json.hpp>
 
 #include "orlix/canvas.h"
+#include "orlix/curve_model.h"
 #include "orlix/function.h"
 #include "orlix/gesture_tracker.h"
 #include "orlix/plot_context.h"
@@ -108,9 +109,15 @@ class plotView : public PlotContext, private GestureHost {
     // Puts the user origin at the device point `center` at `scale` without
     // redrawing; refused (false) like lookAt().
     bool placeOrigin(myPoint center, myPoint scale) { return viewState_.placeOrigin(center, scale); }
-    // Re-samples every function into a new function layer at the live
-    // scale and position, then requests display.
+    // The window or the curves changed: re-samples every function into a
+    // new function layer at the live scale and position, searches the
+    // current function's marks once, then requests display.
     void redraw() override;
+    // Draws the curves again as they are (a new background): no search.
+    void redrawCurves();
+    // Searches the current function's marks again, as the shell's switches
+    // ask; the one step that does, after the curves are sampled.
+    void findMarks();
     // Ends a tap: commits a pending move and redraws, or only redisplays.
     void doRedraw();
 
@@ -167,6 +174,12 @@ class plotView : public PlotContext, private GestureHost {
     void setStore(PlotStore* s) { store_ = s; }
 
     // ---- functions ---------------------------------------------------------------------
+    // The model whose functions the view draws and whose sampling window it
+    // sets; the view becomes its plane. Without one it draws no curves.
+    void setModel(CurveModel* model);
+    CurveModel* model() const { return model_; }
+    // The model's functions; empty without a model.
+    const Function::Register& functionRegister() const;
     const Function::Ptr& curFunc() const { return curFunc_; }
     // Makes f current (drawn one point thicker), resets the trace points,
     // redraws and rebuilds f's marks. nullptr: no current function.
@@ -288,12 +301,12 @@ class plotView : public PlotContext, private GestureHost {
     PlotController* controller_ = nullptr;
     PlotStore* store_ = nullptr;
 
+    CurveModel* model_ = nullptr;
     Function::Ptr curFunc_;
     bool curFuncIsRF_ = false;
     bool curFuncIsT_ = false;
     CurvatureSide curFuncSide_ = CurvatureSide::slope;
-    // Whether the last resampling drew the curves (and so found the
-    // current function's marks).
+    // Whether the last resampling drew the curves.
     bool curvesDrawn_ = false;
     // Where the layer was drawn at the last resampling, and the part of it
     // drawn so far while the rest is pending.

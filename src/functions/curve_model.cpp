@@ -1,0 +1,276 @@
+#include "orlix/curve_model.h"
+
+#include <algorithm>
+#include <cmath>
+#include <exception>
+#include <limits>
+
+#include "orlix/error.h"
+#include "orlix/function_kind.h"
+#include "orlix/record.h"
+
+namespace orlix {
+
+namespace {
+
+// A device coordinate in single precision. Values far beyond any layer become
+// NaN before the conversion: such a point breaks the curve either way, and
+// a double beyond the range of float has no float value.
+float toDevice(double v)
+{
+    return std::fabs(v) <= 1e7 ? static_cast<float>(v) : std::numeric_limits<float>::quiet_NaN();
+}
+
+PointF deviceOf(myPoint p, myPoint o, myPoint s)
+{
+    return PointF{toDevice(s.x * p.x - o.x), toDevice(-o.y - s.y * p.y)};
+}
+
+void drawPolyline(Canvas& layer, const std::vector<myPoint>& points, std::span<const unsigned char> breaks, int n,
+                  myPoint o, myPoint s, float w, float h)
+{
+    // Converted in passes of at most maxDrawPoints, the state of the
+    // polyline carried from one pass to the next.
+    static std::vector<PointF> buffer(Function::maxDrawPoints);
+    bool previousBreak = true;
+    bool previousOutside = true;
+    for (int start = 0; start < n; start += Function::maxDrawPoints) {
+        const int count = std::min(Function::maxDrawPoints, n - start);
+        for (int i = 0; i < count; ++i)
+            buffer[static_cast<size_t>(i)] = deviceOf(points[static_cast<size_t>(start + i)], o, s);
+        for (int i = 0; i < count; ++i) {
+            const float X = buffer[static_cast<size_t>(i)].x;
+            const float Y = buffer[static_cast<size_t>(i)].y;
+            const bool isBreak = std::isnan(Y) || std::isnan(X) || std::fabs(X) + std::fabs(Y) > 5000;
+            const bool outside = Y < 0 || Y > h || X < 0 || X > w;
+            const size_t index = static_cast<size_t>(start + i);
+            const bool brokenBefore = index < breaks.size() && breaks[index] != 0;
+            if (!isBreak) {
+                if (previousBreak || brokenBefore || (outside && previousOutside))
+                    layer.moveTo(X, Y);
+                else
+                    layer.lineTo(X, Y);
+            }
+            previousOutside = outside;
+            previousBreak = isBreak;
+        }
+    }
+}
+
+void drawSegments(Canvas& layer, const Function& f, int n, myPoint o, myPoint s)
+{
+    const auto& points = f.points();
+    for (const auto& [i, j] : f.segmentPairs()) {
+        if (i < 0 || j < 0 || i >= n || j >= n)
+            continue;
+        const PointF a = deviceOf(points[static_cast<size_t>(i)], o, s);
+        const PointF b = deviceOf(points[static_cast<size_t>(j)], o, s);
+        if (std::isnan(a.x) || std::isnan(a.y) || std::isnan(b.x) || std::isnan(b.y))
+            continue;
+        if (std::fabs(a.x) + std::fabs(a.y) + std::fabs(b.x) + std::fabs(b.y) < 10000) {
+            layer.moveTo(a.x, a.y);
+            layer.lineTo(b.x, b.y);
+        }
+    }
+}
+
+} // namespace
+
+CurveModel::CurveModel()
+{
+    for (const FunctionKindInfo& k : functionKinds())
+        kinds_[std::string(k.typeName)] = k.fromRecord;
+}
+
+CurveModel::~CurveModel()
+{
+    for (const auto& [id, f] : functions_)
+        if (f && f->model() == this)
+            f->setModel(nullptr);
+}
+
+// ---- the register ----
+
+CurveModel::Ptr CurveModel::functionWithID(const std::string& id) const
+{
+    auto it = std::find_if(functions_.begin(), functions_.end(), [&](const auto& e) { return e.first == id; });
+    return it == functions_.end() ? nullptr : it->second;
+}
+
+void CurveModel::removeFunctionWithID(const std::string& id)
+{
+    auto it = std::find_if(functions_.begin(), functions_.end(), [&](const auto& e) { return e.first == id; });
+    if (it != functions_.end())
+        functions_.erase(it);
+}
+
+void CurveModel::removeFunction(const Function* f)
+{
+    auto it = std::find_if(functions_.begin(), functions_.end(), [&](const auto& e) { return e.second.get() == f; });
+    if (f && it != functions_.end())
+        functions_.erase(it);
+}
+
+void CurveModel::setFunction(Ptr f, const std::string& id)
+{
+    if (!f)
+        return;
+    // Attached first: making the derivatives may read the window.
+    f->setModel(this);
+    if (!f->isImplicit()) {
+        Ptr second;
+        try {
+            if (Ptr first = f->differential())
+                second = first->differential();
+        } catch (const std::exception&) {
+            second = nullptr;
+        }
+        if (!second)
+            throw Error("Function is too complex!");
+    }
+    auto it = std::find_if(functions_.begin(), functions_.end(), [&](const auto& e) { return e.first == id; });
+    if (it != functions_.end())
+        it->second = f;
+    else
+        functions_.emplace_back(id, f);
+    f->fillStaticInfo();
+}
+
+// ---- the sampling window ----
+
+void CurveModel::setMinX(double lo, double hi)
+{
+    minX_ = lo;
+    maxX_ = hi;
+}
+
+void CurveModel::setMinY(double lo, double hi)
+{
+    minY_ = lo;
+    maxY_ = hi;
+}
+
+void CurveModel::setSampleFloor(int alongX, int alongY)
+{
+    sampleFloorX_ = std::clamp(alongX, 0, Function::maxDrawPoints);
+    sampleFloorY_ = std::clamp(alongY, 0, Function::maxDrawPoints);
+}
+
+myPoint CurveModel::curSs() const { return plot_ ? plot_->curSs() : defaultScale; }
+
+// ---- records ----
+
+CurveModel::json CurveModel::registerToDict() const
+{
+    json d = json::object();
+    for (const auto& [id, f] : functions_)
+        if (f)
+            d[id] = f->toDict();
+    return d;
+}
+
+CurveModel::Ptr CurveModel::fromDict(const json& r) const
+{
+    if (!r.is_object())
+        return nullptr;
+    const std::string type = record::readString(r, "type");
+    auto it = kinds_.find(type);
+    if (type.empty() || it == kinds_.end() || !it->second)
+        return nullptr;
+    try {
+        return it->second(r);
+    } catch (const std::exception&) {
+        return nullptr;
+    }
+}
+
+void CurveModel::loadAllFromDict(const json& d)
+{
+    if (d.is_null())
+        return;
+    if (willLoadAll_)
+        willLoadAll_();
+    if (!d.is_object())
+        return;
+    for (auto it = d.begin(); it != d.end(); ++it) {
+        Ptr f = fromDict(it.value());
+        if (!f)
+            continue;
+        try {
+            setFunction(f, it.key());
+        } catch (const std::exception&) {
+            removeFunction(f.get());
+        }
+    }
+}
+
+void CurveModel::registerKind(const std::string& type, FromDict fromDict) { kinds_[type] = std::move(fromDict); }
+
+// ---- drawing ----
+
+Canvas& CurveModel::drawFunctionsOnLayer(Canvas& layer, myPoint o, myPoint s, LayerPart part) const
+{
+    const SizeF size = layer.size();
+    const RectF& r = part.rect;
+    switch (part.side) {
+    case LayerPart::Side::Whole: layer.clear(RectF{0, 0, size.width, size.height}); break;
+    case LayerPart::Side::Inside: layer.clear(r); break;
+    case LayerPart::Side::Outside:
+        // The bands above, below, left and right of the rectangle.
+        for (const RectF band :
+             {RectF{0, 0, size.width, r.y}, RectF{0, r.y + r.height, size.width, size.height - r.y - r.height},
+              RectF{0, r.y, r.x, r.height}, RectF{r.x + r.width, r.y, size.width - r.x - r.width, r.height}})
+            if (band.width > 0 && band.height > 0)
+                layer.clear(band);
+        break;
+    }
+    // One clip for all the functions: a clip other than a rectangle is
+    // costly to set up.
+    const bool clipped = part.side != LayerPart::Side::Whole;
+    if (clipped) {
+        layer.save();
+        if (part.side == LayerPart::Side::Inside)
+            layer.clip(r);
+        else
+            layer.clipOut(r);
+    }
+    drawFunctions(layer, o, s, size);
+    if (clipped)
+        layer.restore();
+    return layer;
+}
+
+void CurveModel::drawFunctions(Canvas& c, myPoint o, myPoint s, SizeF area) const
+{
+    const Register functions = functions_;
+    Function* current = shell_ ? shell_->currentFunction() : nullptr;
+    const PlotContext* plot = plot_;
+    const Theme& theme = plot ? plot->theme() : themeFor(Appearance::light);
+    for (const auto& [id, f] : functions) {
+        if (!f)
+            continue;
+        c.save();
+        // The current function stands out by one point; its own width stays.
+        c.setLineWidth(f.get() == current ? f->lineWidth() + 1 : f->lineWidth());
+        c.setStrokeColor(theme.legible(f->color()));
+        if (f->dashPatternSize() != 0)
+            c.setLineDash(0, f->dashPattern().data(), f->dashPatternSize());
+        else
+            c.setLineDash(0, nullptr, 0);
+        if (!f->hasPoints()) {
+            f->setNumOfPoints(f->cNumOfPoints());
+            f->updatePoints();
+        } else {
+            f->updateIfNeeded();
+        }
+        const int n = std::clamp(f->drawnPointCount(), 0, static_cast<int>(f->points().size()));
+        if (f->isImplicit())
+            drawSegments(c, *f, n, o, s);
+        else
+            drawPolyline(c, f->points(), f->curveBreaks(), n, o, s, area.width, area.height);
+        c.strokePath();
+        c.restore();
+    }
+}
+
+} // namespace orlix
