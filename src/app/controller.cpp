@@ -280,7 +280,7 @@ void OrlixViewController::takeDefaultRange()
 {
     if (!kind_->can.ownRange)
         return;
-    const RangeChoice& range = defaultRange(*kind_);
+    const RangeChoice& range = defaultRange(*kind_, model_.rangeDefaults());
     rangeMinText_ = std::string(range.lowText);
     rangeMaxText_ = std::string(range.highText);
     rangeMin_ = range.low;

@@ -156,8 +156,8 @@ PreferenceValues OrlixViewController::currentPreferences() const
     v.showHideUI = plotter_.showHideUI();
     v.resetAllOnLaunch = store.boolForKey(Session::resetAllKey);
     v.resetPositionOnLaunch = store.boolForKey(Session::resetPositionKey);
-    v.polarFromZero = rangeDefaults().polarFromZero;
-    v.parametricFromZero = rangeDefaults().parametricFromZero;
+    v.polarFromZero = model_.rangeDefaults().polarFromZero;
+    v.parametricFromZero = model_.rangeDefaults().parametricFromZero;
     v.infoPanelLeft = plotter_.isLeftAligned();
     v.appearance = appearanceChoice();
     return v;
@@ -183,8 +183,7 @@ void OrlixViewController::applyPreferences(const PreferenceValues& v)
     store.set(Session::defTKey, v.parametricFromZero ? 1 : 0);
     store.set(Session::infoviewAlignmentKey, v.infoPanelLeft ? 1 : 0);
     store.set(Session::appearanceKey, static_cast<int>(v.appearance));
-    rangeDefaults().polarFromZero = v.polarFromZero;
-    rangeDefaults().parametricFromZero = v.parametricFromZero;
+    model_.setRangeDefaults(RangeDefaults{v.polarFromZero, v.parametricFromZero});
     plotter_.setIsLeftAligned(v.infoPanelLeft);
     // A new curve being typed starts from the new default range.
     if (!curFunc())

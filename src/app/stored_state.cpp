@@ -36,8 +36,8 @@ StoreDocument::Schema StoredState::schema()
 bool StoredState::restore(const StoreDocument& store, Preferences& prefs, CurveModel& model, PlotSettingsOwner* plot,
                           FunctionListReading* functionsRead)
 {
-    rangeDefaults().polarFromZero = rangeDefault(store.integerForKey(defRfKey)) != 0;
-    rangeDefaults().parametricFromZero = rangeDefault(store.integerForKey(defTKey)) != 0;
+    model.setRangeDefaults(RangeDefaults{rangeDefault(store.integerForKey(defRfKey)) != 0,
+                                         rangeDefault(store.integerForKey(defTKey)) != 0});
 
     if (auto functions = store.objectForKey(functionsKey)) {
         FunctionListReading reading = checkFunctionList(*functions);

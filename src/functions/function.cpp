@@ -57,6 +57,7 @@ int Function::sampleFloorX() const { return model_ ? model_->sampleFloorX() : 0;
 int Function::sampleFloorY() const { return model_ ? model_->sampleFloorY() : 0; }
 myPoint Function::curSs() const { return model_ ? model_->curSs() : CurveModel::defaultScale; }
 int Function::maxIntegral() const { return model_ ? model_->maxIntegral() : CurveModel::defaultMaxIntegral; }
+RangeDefaults Function::rangeDefaults() const { return model_ ? model_->rangeDefaults() : RangeDefaults{}; }
 PlotContext* Function::plotContext() const { return model_ ? model_->plotContext() : nullptr; }
 FunctionShell* Function::shell() const { return model_ ? model_->shell() : nullptr; }
 

@@ -259,15 +259,9 @@ std::string_view withoutKindPrefix(const FunctionKindInfo& kind, std::string_vie
     return text;
 }
 
-const RangeChoice& defaultRange(const FunctionKindInfo& kind)
+const RangeChoice& defaultRange(const FunctionKindInfo& kind, const RangeDefaults& preferences)
 {
-    return kind.startsAtZero && rangeDefaults().*kind.startsAtZero ? kind.zeroRange : kind.standardRange;
-}
-
-RangeDefaults& rangeDefaults()
-{
-    static RangeDefaults defaults;
-    return defaults;
+    return kind.startsAtZero && preferences.*kind.startsAtZero ? kind.zeroRange : kind.standardRange;
 }
 
 void checkRangeBound(double value, RangeBound which, double other)

@@ -148,7 +148,7 @@ void rfFunction::fillStaticInfo()
         return;
     }
     if (const FunctionKindInfo* kind = kindInfo()) {
-        const RangeChoice& range = defaultRange(*kind);
+        const RangeChoice& range = defaultRange(*kind, rangeDefaults());
         useDefaultRange(range.low, range.high);
     }
 }

@@ -191,7 +191,7 @@ void tFunction::fillStaticInfo()
         return;
     }
     if (const FunctionKindInfo* kind = kindInfo()) {
-        const RangeChoice& range = defaultRange(*kind);
+        const RangeChoice& range = defaultRange(*kind, rangeDefaults());
         useDefaultRange(range.low, range.high);
     }
 }

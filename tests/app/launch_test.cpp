@@ -83,8 +83,7 @@ class Launch : public ::testing::Test {
         model.deleteAll();
         model.setMaxIntegral(10);
         model.setDerAreDashed(false);
-        rangeDefaults().polarFromZero = false;
-        rangeDefaults().parametricFromZero = false;
+        model.setRangeDefaults({});
     }
 
     // A store as a previous run left it: two functions, preferences that
@@ -143,8 +142,8 @@ TEST_F(Launch, FirstLaunchStartsWithTheDefaults)
     Session session(dir.path());
     session.load(model, &plot);
     expectDefaults(session.preferences());
-    EXPECT_EQ(int(rangeDefaults().polarFromZero), 0);
-    EXPECT_EQ(int(rangeDefaults().parametricFromZero), 0);
+    EXPECT_EQ(int(model.rangeDefaults().polarFromZero), 0);
+    EXPECT_EQ(int(model.rangeDefaults().parametricFromZero), 0);
     EXPECT_EQ(model.maxIntegral(), 10);
     EXPECT_TRUE(model.functionRegister().empty());
     EXPECT_EQ(plot.applied, 0);
@@ -170,8 +169,8 @@ TEST_F(Launch, StoredStateComesBack)
     EXPECT_FALSE(p.showPrompt);
     EXPECT_EQ(model.maxIntegral(), 7);
     EXPECT_TRUE(model.derAreDashed());
-    EXPECT_EQ(int(rangeDefaults().polarFromZero), 1);
-    EXPECT_EQ(int(rangeDefaults().parametricFromZero), 1);
+    EXPECT_EQ(int(model.rangeDefaults().polarFromZero), 1);
+    EXPECT_EQ(int(model.rangeDefaults().parametricFromZero), 1);
     EXPECT_TRUE(session.isLeftAligned());
     EXPECT_EQ(registeredIDs(), (std::vector<std::string>{"f1", "f2"}));
     EXPECT_EQ(model.functionWithID("f2")->lineWidth(), 3.0f);
@@ -202,8 +201,8 @@ TEST_F(Launch, FailedOrResetLaunchThrowsTheStoredStateAway)
         expectDefaults(session.preferences());
         EXPECT_TRUE(model.functionRegister().empty());
         EXPECT_EQ(plot.applied, 0);
-        EXPECT_EQ(int(rangeDefaults().polarFromZero), 0);
-        EXPECT_EQ(int(rangeDefaults().parametricFromZero), 0);
+        EXPECT_EQ(int(model.rangeDefaults().polarFromZero), 0);
+        EXPECT_EQ(int(model.rangeDefaults().parametricFromZero), 0);
 
         Store after(rowDir.path());
         for (const char* key : {"functions", "settings", "plotterSettings"})
@@ -388,7 +387,7 @@ TEST_F(Launch, WrongTypesInTheStoreReadAsMissing)
     session.load(model, &plot);
     EXPECT_FALSE(session.stateWasReset());
     expectDefaults(session.preferences());
-    EXPECT_EQ(int(rangeDefaults().polarFromZero), 0);
+    EXPECT_EQ(int(model.rangeDefaults().polarFromZero), 0);
     EXPECT_EQ(plot.applied, 0);
     EXPECT_FALSE(session.store().backupPath().isEmpty());
 }
@@ -423,8 +422,8 @@ TEST_F(Launch, OutOfRangeStoredValuesFallBackOneByOne)
         EXPECT_EQ(model.functionWithID("f1")->lineWidth(), c.lineWidthBack) << what;
         EXPECT_EQ(model.functionWithID("f1")->color().r, 0.5f) << what;
         EXPECT_EQ(model.maxIntegral(), c.maxIntegralBack) << what;
-        EXPECT_EQ(int(rangeDefaults().polarFromZero), c.defRfBack) << what;
-        EXPECT_EQ(int(rangeDefaults().parametricFromZero), c.defTBack) << what;
+        EXPECT_EQ(int(model.rangeDefaults().polarFromZero), c.defRfBack) << what;
+        EXPECT_EQ(int(model.rangeDefaults().parametricFromZero), c.defTBack) << what;
         EXPECT_TRUE(session.preferences().sInfls) << what;
         resetModel();
     }

@@ -38,12 +38,6 @@ namespace {
 
 class SettingsPanelsTest : public testing_qt::WindowTest {
   protected:
-    void TearDown() override
-    {
-        WindowTest::TearDown();
-        rangeDefaults().polarFromZero = false;
-        rangeDefaults().parametricFromZero = false;
-    }
     // Answers the open question with the button titled title.
     void answer(QMessageBox* box, const QString& title)
     {
@@ -190,7 +184,7 @@ TEST_F(SettingsPanelsTest, ResetTheSwitchesAndTheLaunchKeys)
     EXPECT_EQ(store.integerForKey(Session::defTKey), 0);
     EXPECT_TRUE(store.boolForKey(Session::infoviewAlignmentKey));
     EXPECT_TRUE(w->plot().view().isLeftAligned());
-    EXPECT_EQ(int(rangeDefaults().polarFromZero), 1);
+    EXPECT_TRUE(model().rangeDefaults().polarFromZero);
 }
 
 TEST_F(SettingsPanelsTest, DeleteAllAsksAndCanBeUndoneUntilTheAppEnds)

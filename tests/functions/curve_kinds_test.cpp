@@ -26,12 +26,6 @@ const double NaN = std::numeric_limits<double>::quiet_NaN();
 
 class CurveKindsTest : public orlix::testing::PlaneTest {
   protected:
-    void TearDown() override
-    {
-        rangeDefaults().polarFromZero = false;
-        rangeDefaults().parametricFromZero = false;
-        PlaneTest::TearDown();
-    }
     std::shared_ptr<rfFunction> polar(const std::string& r, double lo, double hi)
     {
         auto f = attached(rfFunction::functionFromString(r));
@@ -59,10 +53,9 @@ TEST_F(CurveKindsTest, NewFunctionsTakeTheDefaultRangeOfTheSetting)
     };
     for (const Case c :
          {Case{0, -Pi, Pi, true}, Case{1, 0, 2 * Pi, true}, Case{0, -20, 20, false}, Case{1, 0, 20, false}}) {
-        rangeDefaults().polarFromZero = c.setting != 0;
-        rangeDefaults().parametricFromZero = c.setting != 0;
-        Function::Ptr f = c.isPolar ? Function::Ptr(rfFunction::functionFromString("1"))
-                                    : Function::Ptr(tFunction::functionFromStringForX("t", "1"));
+        model.setRangeDefaults(RangeDefaults{c.setting != 0, c.setting != 0});
+        Function::Ptr f = attached(c.isPolar ? Function::Ptr(rfFunction::functionFromString("1"))
+                                             : Function::Ptr(tFunction::functionFromStringForX("t", "1")));
         f->fillStaticInfo();
         EXPECT_DOUBLE_EQ(f->cMinVar(), c.lo);
         EXPECT_DOUBLE_EQ(f->cMaxVar(), c.hi);

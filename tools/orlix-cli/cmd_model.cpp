@@ -86,12 +86,14 @@ double boundValue(const std::string& text)
 
 } // namespace
 
-void takeRangeDefaults(Args& args)
+RangeDefaults takeRangeDefaults(Args& args)
 {
+    RangeDefaults defaults;
     if (auto v = takeOption(args, "--def-rf"))
-        rangeDefaults().polarFromZero = toNumber(*v) != 0;
+        defaults.polarFromZero = toNumber(*v) != 0;
     if (auto v = takeOption(args, "--def-t"))
-        rangeDefaults().parametricFromZero = toNumber(*v) != 0;
+        defaults.parametricFromZero = toNumber(*v) != 0;
+    return defaults;
 }
 
 std::optional<VariableRange> takeRange(Args& args)
@@ -208,11 +210,12 @@ void printText(const std::optional<std::string>& text)
 
 int point(Args& args)
 {
-    takeRangeDefaults(args);
+    const RangeDefaults rangeDefaults = takeRangeDefaults(args);
     const auto variableRange = takeRange(args);
     expectPositional(args, 3);
     Function::Ptr f = functionOfKind(positional(args, 0), positional(args, 1));
     CurveModel model;
+    model.setRangeDefaults(rangeDefaults);
     registerWithRange(model, f, variableRange);
     myPointInfo info;
     if (auto* implicit = dynamic_cast<iFunction*>(f.get())) {
@@ -235,7 +238,7 @@ int range(Args& args)
     CurveModel model;
     if (auto n = takeOption(args, "--max-integral"))
         model.setMaxIntegral(static_cast<int>(toNumber(*n)));
-    takeRangeDefaults(args);
+    model.setRangeDefaults(takeRangeDefaults(args));
     const auto variableRange = takeRange(args);
     expectPositional(args, 4);
     Function::Ptr f = functionOfKind(positional(args, 0), positional(args, 1));
@@ -251,7 +254,7 @@ int marks(Args& args)
     CliShell shell;
     shell.takeSearches(args);
     const ViewOptions view = ViewOptions::take(args);
-    takeRangeDefaults(args);
+    const RangeDefaults rangeDefaults = takeRangeDefaults(args);
     const auto variableRange = takeRange(args);
     const std::vector<WithFunction> others = takeWithFunctions(args);
     expectPositional(args, 2);
@@ -259,6 +262,7 @@ int marks(Args& args)
 
     CliPlane plane(view);
     CurveModel model;
+    model.setRangeDefaults(rangeDefaults);
     model.setPlotContext(&plane);
     specialObject::setPlotter(&plane);
     model.setShell(&shell);
@@ -293,7 +297,7 @@ int marks(Args& args)
 int trace(Args& args)
 {
     const ViewOptions view = ViewOptions::take(args);
-    takeRangeDefaults(args);
+    const RangeDefaults rangeDefaults = takeRangeDefaults(args);
     const auto variableRange = takeRange(args);
     std::vector<std::string> rest;
     for (const std::string& a : args)
@@ -306,6 +310,7 @@ int trace(Args& args)
     CliPlane plane(view);
     CliShell shell;
     CurveModel model;
+    model.setRangeDefaults(rangeDefaults);
     model.setPlotContext(&plane);
     specialObject::setPlotter(&plane);
     model.setShell(&shell);
@@ -370,11 +375,12 @@ int contour(Args& args)
 
 int record(Args& args)
 {
-    takeRangeDefaults(args);
+    const RangeDefaults rangeDefaults = takeRangeDefaults(args);
     const auto variableRange = takeRange(args);
     expectPositional(args, 2);
     Function::Ptr f = functionOfKind(positional(args, 0), positional(args, 1));
     CurveModel model;
+    model.setRangeDefaults(rangeDefaults);
     registerWithRange(model, f, variableRange);
     std::cout << f->toDict().dump() << "\n";
     return 0;

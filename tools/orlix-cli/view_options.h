@@ -62,7 +62,7 @@ struct VariableRange {
 };
 // Takes --def-rf N and --def-t N (the default ranges of new polar and
 // parametric curves) out of args.
-void takeRangeDefaults(Args& args);
+RangeDefaults takeRangeDefaults(Args& args);
 // Takes --range A,B out of args; a usage error with the range fields'
 // message when a bound is not a number, infinite or crossed.
 std::optional<VariableRange> takeRange(Args& args);

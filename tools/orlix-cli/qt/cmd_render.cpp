@@ -58,7 +58,7 @@ int render(Args& args)
     CliShell shell;
     shell.takeSearches(args);
     const ViewOptions view = ViewOptions::take(args);
-    takeRangeDefaults(args);
+    const RangeDefaults rangeDefaults = takeRangeDefaults(args);
     const std::vector<WithFunction> others = takeWithFunctions(args);
     double dpr = 2;
     if (auto d = takeOption(args, "--dpr")) {
@@ -88,6 +88,7 @@ int render(Args& args)
     QGuiApplication app(argc, argv);
 
     CurveModel model;
+    model.setRangeDefaults(rangeDefaults);
     plotView plane;
     plane.setFrame(RectF{0, 0, view.width, view.height});
     plane.initialize();

@@ -15,6 +15,7 @@
 #include <nlohmann/json.hpp>
 
 #include "orlix/function.h"
+#include "orlix/function_kind.h"
 
 namespace orlix {
 
@@ -54,6 +55,9 @@ class CurveModel {
     // Whether a derivative added from the menu is drawn dashed.
     bool derAreDashed() const { return derAreDashed_; }
     void setDerAreDashed(bool v) { derAreDashed_ = v; }
+    // Whether new polar and parametric curves start their range at zero.
+    const RangeDefaults& rangeDefaults() const { return rangeDefaults_; }
+    void setRangeDefaults(RangeDefaults r) { rangeDefaults_ = r; }
     // The values of the parameters a, b and c that formulas will read;
     // nothing reads them yet.
     std::array<double, 3> parameters{};
@@ -121,6 +125,7 @@ class CurveModel {
     Register functions_;
     int maxIntegral_ = defaultMaxIntegral;
     bool derAreDashed_ = false;
+    RangeDefaults rangeDefaults_;
     PlotContext* plot_ = nullptr;
     FunctionShell* shell_ = nullptr;
     double minX_ = 0, maxX_ = 0, minY_ = 0, maxY_ = 0;

@@ -45,6 +45,13 @@ enum TouchPhase : int {
     kTouchCancelled = 4,
 };
 
+// The preferences that start a new polar or parametric curve's range at
+// zero instead of the kind's standard range.
+struct RangeDefaults {
+    bool polarFromZero = false;
+    bool parametricFromZero = false;
+};
+
 using InfoMap = std::map<std::string, double>;
 
 // The information about one point of a curve.
@@ -273,6 +280,8 @@ class Function {
     int sampleFloorY() const;
     myPoint curSs() const;
     int maxIntegral() const;
+    // The model's range preferences; none without a model.
+    RangeDefaults rangeDefaults() const;
     PlotContext* plotContext() const;
     FunctionShell* shell() const;
 };

@@ -85,13 +85,6 @@ struct RangeChoice {
     std::string_view lowText, highText;
 };
 
-// The preferences that start a new polar or parametric curve's range at
-// zero instead of the kind's standard range.
-struct RangeDefaults {
-    bool polarFromZero = false;
-    bool parametricFromZero = false;
-};
-RangeDefaults& rangeDefaults();
 
 struct FunctionKindInfo {
     FunctionKind kind;
@@ -164,8 +157,8 @@ const FunctionKindInfo& defaultKind();
 // second formula of a kind of two.
 std::string_view withoutKindPrefix(const FunctionKindInfo& kind, std::string_view text, bool second = false);
 
-// The range a new function of the kind takes, by the preference now.
-const RangeChoice& defaultRange(const FunctionKindInfo& kind);
+// The range a new function of the kind takes, by the preferences.
+const RangeChoice& defaultRange(const FunctionKindInfo& kind, const RangeDefaults& preferences);
 
 // The two ends of a range of a kind's own variable.
 enum class RangeBound { min, max };
