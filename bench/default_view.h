@@ -10,7 +10,7 @@ namespace orlix::bench {
 
 class DefaultView : public PlotContext {
   public:
-    myPoint curSs() const override { return {30, 30}; }
+    myPoint plotScale() const override { return {30, 30}; }
     myPoint myPointToUser(myPoint d) const override { return {(d.x - 160) / 30, (240 - d.y) / 30}; }
     PointF myPointToDevice(myPoint u) const override
     {

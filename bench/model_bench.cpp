@@ -41,7 +41,7 @@ void SampleAndSearchOneCurve(benchmark::State& state)
     Scene scene;
     auto f = yxFunction::functionFromString(kSix[0]);
     scene.model.setFunction(f, "f1");
-    f->setNumOfPoints(f->cNumOfPoints());
+    f->setNumOfPoints(f->chosenPointCount());
     std::size_t marks = 0;
     for (auto _ : state) {
         f->setPreviousK(NAN); // a full sampling
@@ -61,7 +61,7 @@ void SampleAndSearchOwnRange(benchmark::State& state, Function::Ptr f, double lo
 {
     Scene scene;
     specialObject::setPlotter(&scene.plane);
-    f->setCNumOfPoints(2000);
+    f->setChosenPointCount(2000);
     scene.model.setFunction(f, "f1");
     std::size_t marks = 0;
     for (auto _ : state) {

@@ -75,8 +75,8 @@ struct Scene : bench::DefaultScene {
 void registerSampled(CurveModel& model, const Function::Ptr& f, const char* id)
 {
     model.setFunction(f, id);
-    f->setCNumOfPoints(20000);
-    f->setNumOfPoints(f->cNumOfPoints());
+    f->setChosenPointCount(20000);
+    f->setNumOfPoints(f->chosenPointCount());
     f->updatePoints();
 }
 
@@ -152,7 +152,7 @@ void Redraw(benchmark::State& state)
     if (!f)
         return state.SkipWithError("no formula accepted");
     scene.model.setFunction(f, "f1");
-    f->setCNumOfPoints(20000);
+    f->setChosenPointCount(20000);
     state.SetLabel(std::string(kind.shortName) + ", " + std::to_string(f->stringRepresentation().size()) + " chars");
     auto* explicitCurve = dynamic_cast<explicitFunction*>(f.get());
     int turn = 0;
@@ -161,7 +161,7 @@ void Redraw(benchmark::State& state)
         scene.window((++turn % 2) / 3.0);
         if (explicitCurve)
             explicitCurve->setPreviousK(NAN);
-        f->setNumOfPoints(f->cNumOfPoints());
+        f->setNumOfPoints(f->chosenPointCount());
         f->updatePoints();
     });
 }
@@ -219,7 +219,7 @@ void RangeQuantities(benchmark::State& state)
         return state.SkipWithError("no formula accepted");
     scene.model.setFunction(f, "f1");
     state.SetLabel(std::string(kind.shortName));
-    measure(state, [&] { benchmark::DoNotOptimize(f->infoForRangeA(-1000, 1000)); });
+    measure(state, [&] { benchmark::DoNotOptimize(f->rangeInfo(-1000, 1000)); });
 }
 BENCHMARK(RangeQuantities)->DenseRange(0, 4)->Unit(benchmark::kMillisecond);
 

@@ -95,12 +95,12 @@ class FormattingPanel : public InfoPanel {
     void setP1(std::shared_ptr<specialPoint>) override {}
     void setContent(const myPointInfo& info) override
     {
-        if (function && function->myInfoToStr(info))
+        if (function && function->pointInfoText(info))
             ++shown;
     }
     void setContent2(const std::optional<InfoMap>& range) override
     {
-        if (function && range && function->rangeInfoToStr(*range))
+        if (function && range && function->rangeInfoText(*range))
             ++shown;
     }
     void setCurFunc(Function* f) override { function = f; }
@@ -198,10 +198,10 @@ inline ModelOutcome runModel(const ModelInput& in)
             out.nonFinitePoints = layer->nonFinitePoints;
         }
 
-        const myPointInfo info = f->myPointInfoFVV(in.numbers[3]);
+        const myPointInfo info = f->pointAt(in.numbers[3]);
         out.pointInfo = info.info.has_value();
         if (in.kind->can.rangeQuantities)
-            out.rangeInfo = f->infoForRangeA(in.numbers[4], in.numbers[5]).has_value();
+            out.rangeInfo = f->rangeInfo(in.numbers[4], in.numbers[5]).has_value();
 
         plane.setFState(PlotMode::Trace);
         double clock = 1;

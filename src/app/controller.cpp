@@ -182,7 +182,7 @@ bool OrlixViewController::commitFormula()
         const bool twoFormulas = !kind_->secondInputLabel.empty();
         const std::string curSecond = cur && cur->functionInfo().count("g") ? cur->functionInfo().at("g") : "";
         const bool ownRange = kind_->can.ownRange;
-        const bool sameRange = !cur || !ownRange || (cur->cMinVar() == rangeMin_ && cur->cMaxVar() == rangeMax_);
+        const bool sameRange = !cur || !ownRange || (cur->varMin() == rangeMin_ && cur->varMax() == rangeMax_);
         if (cur && function1_ == curText && (!twoFormulas || function2_ == curSecond)) {
             if (!sameRange) {
                 applyRange(*cur);
@@ -221,8 +221,8 @@ bool OrlixViewController::commitFormula()
             const Color c = cur->color();
             f->setColorWithR(c.r, c.g, c.b, c.a);
             f->setDashPattern(cur->dashPattern());
-            if (cur->cNumOfPoints() > 0)
-                f->setNumOfPoints(cur->cNumOfPoints());
+            if (cur->chosenPointCount() > 0)
+                f->setNumOfPoints(cur->chosenPointCount());
             change = FunctionChange::replace;
         } else {
             f->setColor(colorGen::sharedColorGen().genColor(registeredColors()));
@@ -258,7 +258,7 @@ void OrlixViewController::setRangeTexts(std::string minText, std::string maxText
     const auto& fi = cur->functionInfo();
     const bool sameFormulas = fi.count("f") && fi.at("f") == function1_ &&
                               (kind_->secondInputLabel.empty() || (fi.count("g") && fi.at("g") == function2_));
-    if (sameFormulas && (cur->cMinVar() != lo || cur->cMaxVar() != hi)) {
+    if (sameFormulas && (cur->varMin() != lo || cur->varMax() != hi)) {
         ChangeBatch batch(*this);
         RegisterSnapshot before = snapshot();
         applyRange(*cur);
@@ -354,8 +354,8 @@ void OrlixViewController::setCurFunc(Function* f)
         it = fi.find("g");
         function2_ = it != fi.end() ? it->second : std::string();
         if (kind_->can.ownRange) {
-            rangeMin_ = f->cMinVar();
-            rangeMax_ = f->cMaxVar();
+            rangeMin_ = f->varMin();
+            rangeMax_ = f->varMax();
             it = fi.find("minVarStr");
             rangeMinText_ = it != fi.end() ? it->second : tostr(rangeMin_);
             it = fi.find("maxVarStr");

@@ -56,7 +56,7 @@ void InfoModel::setContent(const myPointInfo& info)
     minimize();
     if (info.variable != field_.xVal || info.variable == 0)
         showValue(field_, info.variable);
-    std::optional<std::string> s = curFunc_ ? curFunc_->myInfoToStr(info) : std::nullopt;
+    std::optional<std::string> s = curFunc_ ? curFunc_->pointInfoText(info) : std::nullopt;
     text_ = s ? *s : std::string();
 }
 
@@ -73,7 +73,7 @@ void InfoModel::setContent2(const std::optional<InfoMap>& range)
         showValue(field0_, a->second);
     if (auto b = range->find("b"); b != range->end())
         showValue(field_, b->second);
-    std::optional<std::string> s = curFunc_ ? curFunc_->rangeInfoToStr(*range) : std::nullopt;
+    std::optional<std::string> s = curFunc_ ? curFunc_->rangeInfoText(*range) : std::nullopt;
     text_ = s ? *s : std::string();
 }
 
@@ -109,8 +109,8 @@ std::optional<std::string> InfoModel::confirm(FieldId id, std::string_view text)
         const std::optional<double> shown = shownNonNumber(t);
         return shown ? *shown : numberFieldValue(t);
     };
-    std::optional<std::string> refusal =
-        mutableField(id).confirm(text, [&](double v) { isBadValue(id, v); }, read);
+    std::optional<std::string> refusal = mutableField(id).confirm(
+        text, [&](double v) { isBadValue(id, v); }, read);
     if (!refusal && !text.empty())
         boundsAreModified();
     return refusal;
@@ -129,15 +129,15 @@ void InfoModel::boundsAreModified()
         if (maxed_) {
             const double a = field0_.xVal, b = field_.xVal;
             if (p0_)
-                p0_->setInfo(curFunc_->myPointInfoFVV(a));
+                p0_->setInfo(curFunc_->pointAt(a));
             if (p1_)
-                p1_->setInfo(curFunc_->myPointInfoFVV(b));
-            setContent2(curFunc_->infoForRangeA(a, b));
+                p1_->setInfo(curFunc_->pointAt(b));
+            setContent2(curFunc_->rangeInfo(a, b));
         } else {
-            const myPointInfo info = curFunc_->myPointInfoFVV(field_.xVal);
+            const myPointInfo info = curFunc_->pointAt(field_.xVal);
             if (p1_)
                 p1_->setInfo(info);
-            std::optional<std::string> s = curFunc_->myInfoToStr(p1_ ? p1_->info() : info);
+            std::optional<std::string> s = curFunc_->pointInfoText(p1_ ? p1_->info() : info);
             text_ = s ? *s : std::string();
         }
     }

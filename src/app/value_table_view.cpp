@@ -142,8 +142,8 @@ bool valueTableView::present(Function::Ptr f)
         double start = 0, step = 1;
         QString startText = QStringLiteral("0"), stepText = QStringLiteral("1");
         if (kind->can.ownRange) {
-            start = f->cMinVar();
-            step = (f->cMaxVar() - f->cMinVar()) / 24;
+            start = f->varMin();
+            step = (f->varMax() - f->varMin()) / 24;
             const auto typed = f->functionInfo().find("minVarStr");
             startText = typed != f->functionInfo().end() && !typed->second.empty()
                             ? QString::fromStdString(typed->second)

@@ -57,7 +57,7 @@ Span robustSpan(std::vector<double>& xs)
 // Samples of an own-range curve's points over its range.
 std::optional<CurveBounds> boundsOverRange(Function& f)
 {
-    const double lo = f.cMinVar(), hi = f.cMaxVar();
+    const double lo = f.varMin(), hi = f.varMax();
     if (!curve::isUsableRange(lo, hi))
         return std::nullopt;
     double* cell = f.variable();
@@ -65,7 +65,7 @@ std::optional<CurveBounds> boundsOverRange(Function& f)
     const curve::Grid grid{lo, hi, fitSamples};
     std::vector<myPoint> points(static_cast<std::size_t>(grid.n));
     for (int i = 0; i < grid.n; ++i)
-        points[static_cast<std::size_t>(i)] = f.myPointFVV(grid.at(i));
+        points[static_cast<std::size_t>(i)] = f.positionAt(grid.at(i));
     return boundsOfPoints(points);
 }
 

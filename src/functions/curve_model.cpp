@@ -156,7 +156,7 @@ void CurveModel::setSampleFloor(int alongX, int alongY)
     sampleFloorY_ = std::clamp(alongY, 0, Function::maxDrawPoints);
 }
 
-myPoint CurveModel::curSs() const { return plot_ ? plot_->curSs() : defaultScale; }
+myPoint CurveModel::plotScale() const { return plot_ ? plot_->plotScale() : defaultScale; }
 
 // ---- records ----
 
@@ -258,7 +258,7 @@ void CurveModel::drawFunctions(Canvas& c, myPoint o, myPoint s, SizeF area) cons
         else
             c.setLineDash(0, nullptr, 0);
         if (!f->hasPoints()) {
-            f->setNumOfPoints(f->cNumOfPoints());
+            f->setNumOfPoints(f->chosenPointCount());
             f->updatePoints();
         } else {
             f->updateIfNeeded();

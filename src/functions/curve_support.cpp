@@ -123,7 +123,7 @@ double cross(myPoint p, myPoint q) { return p.x * q.y - p.y * q.x; }
 // The velocity of f at v, by central differences.
 myPoint velocity(Function& f, double v, double h)
 {
-    const myPoint p = f.myPointFVV(v + h), q = f.myPointFVV(v - h);
+    const myPoint p = f.positionAt(v + h), q = f.positionAt(v - h);
     return myPoint{(p.x - q.x) / (2 * h), (p.y - q.y) / (2 * h)};
 }
 
@@ -139,7 +139,7 @@ std::optional<std::pair<double, double>> refineCrossing(Function& a, Function& b
     bLo -= widenB;
     bHi += widenB;
     for (int k = 0; k < 40; ++k) {
-        const myPoint pa = a.myPointFVV(ta), pb = b.myPointFVV(tb);
+        const myPoint pa = a.positionAt(ta), pb = b.positionAt(tb);
         if (!finitePoint(pa) || !finitePoint(pb))
             return std::nullopt;
         const myPoint d{pa.x - pb.x, pa.y - pb.y};
@@ -161,7 +161,7 @@ std::optional<std::pair<double, double>> refineCrossing(Function& a, Function& b
         if (!(ta >= aLo && ta <= aHi && tb >= bLo && tb <= bHi))
             return std::nullopt;
     }
-    const myPoint pa = a.myPointFVV(ta), pb = b.myPointFVV(tb);
+    const myPoint pa = a.positionAt(ta), pb = b.positionAt(tb);
     const double size = std::max({1.0, std::fabs(pa.x), std::fabs(pa.y)});
     if (std::hypot(pa.x - pb.x, pa.y - pb.y) <= 1e-9 * size)
         return std::pair{ta, tb};
@@ -188,10 +188,10 @@ std::vector<double> polylineCrossings(Function& a, Function& b, std::size_t maxC
     const std::vector<myPoint>& pa = a.points();
     const std::vector<myPoint>& pb = b.points();
     const int na = static_cast<int>(pa.size()), nb = static_cast<int>(pb.size());
-    if (&a == &b || na < 2 || nb < 2 || !isUsableRange(a.cMinVar(), a.cMaxVar()) ||
-        !isUsableRange(b.cMinVar(), b.cMaxVar()) || !a.variable() || !b.variable())
+    if (&a == &b || na < 2 || nb < 2 || !isUsableRange(a.varMin(), a.varMax()) ||
+        !isUsableRange(b.varMin(), b.varMax()) || !a.variable() || !b.variable())
         return places;
-    const Grid ga{a.cMinVar(), a.cMaxVar(), na}, gb{b.cMinVar(), b.cMaxVar(), nb};
+    const Grid ga{a.varMin(), a.varMax(), na}, gb{b.varMin(), b.varMax(), nb};
     const CellRestore restoreCells(a.variable(), b.variable());
 
     // b's segments with their boxes; a's segments are tried against them.
@@ -241,7 +241,7 @@ std::vector<double> polylineCrossings(Function& a, Function& b, std::size_t maxC
             if (!refined || refined->first < ga.lo || refined->first > ga.hi || refined->second < gb.lo ||
                 refined->second > gb.hi)
                 continue;
-            const myPoint at = a.myPointFVV(refined->first);
+            const myPoint at = a.positionAt(refined->first);
             const double size = std::max({1.0, std::fabs(at.x), std::fabs(at.y)});
             const bool known = std::any_of(
                 seen.begin(), seen.end(), [&](myPoint o) { return std::hypot(o.x - at.x, o.y - at.y) <= 1e-9 * size; });
@@ -263,16 +263,17 @@ std::vector<double> polylineCrossings(Function& a, Function& b, std::size_t maxC
         const myPoint p = pa[static_cast<std::size_t>(i)];
         if (!finitePoint(p))
             continue;
-        const double margin = 2 * std::sqrt(std::max(distance2(p, pa[static_cast<std::size_t>(std::max(i - 1, 0))]),
-                                                      distance2(p, pa[static_cast<std::size_t>(std::min(i + 1, na - 1))])));
+        const double margin =
+            2 * std::sqrt(std::max(distance2(p, pa[static_cast<std::size_t>(std::max(i - 1, 0))]),
+                                   distance2(p, pa[static_cast<std::size_t>(std::min(i + 1, na - 1))])));
         if (!std::isfinite(margin))
             continue;
         for (const Box& box : boxes) {
             if (p.x < box.minX - margin || p.x > box.maxX + margin || p.y < box.minY - margin ||
                 p.y > box.maxY + margin)
                 continue;
-            const double d = segmentDistance(p, pb[static_cast<std::size_t>(box.j)],
-                                             pb[static_cast<std::size_t>(box.j + 1)]);
+            const double d =
+                segmentDistance(p, pb[static_cast<std::size_t>(box.j)], pb[static_cast<std::size_t>(box.j + 1)]);
             if (d <= margin && d < gap[static_cast<std::size_t>(i)]) {
                 gap[static_cast<std::size_t>(i)] = d;
                 nearest[static_cast<std::size_t>(i)] = box.j;
@@ -291,28 +292,28 @@ std::vector<double> polylineCrossings(Function& a, Function& b, std::size_t maxC
         const double sLo = gb.clampedAt(j - 1), sHi = gb.clampedAt(j + 2);
         // The squared distance from a(t) to b, near its nearest segment.
         auto apart = [&](double t) {
-            const myPoint p = a.myPointFVV(t);
+            const myPoint p = a.positionAt(t);
             if (!finitePoint(p))
                 return std::numeric_limits<double>::infinity();
-            return goldenLeast([&](double s) { return distance2(p, b.myPointFVV(s)); }, sLo, sHi, 64).second;
+            return goldenLeast([&](double s) { return distance2(p, b.positionAt(s)); }, sLo, sHi, 64).second;
         };
         const auto [t, least] = goldenLeast(apart, ga.clampedAt(i - 1), ga.clampedAt(i + 1), 64);
-        const myPoint at = a.myPointFVV(t);
+        const myPoint at = a.positionAt(t);
         const double size = std::max({1.0, std::fabs(at.x), std::fabs(at.y)});
         if (!(std::sqrt(least) <= 1e-9 * size))
             continue;
         // Curves that run together touch everywhere: no mark.
         auto onB = [&](double v) {
-            const myPoint p = a.myPointFVV(v);
-            const double d = goldenLeast([&](double s) { return distance2(p, b.myPointFVV(s)); }, gb.clampedAt(j - 3),
+            const myPoint p = a.positionAt(v);
+            const double d = goldenLeast([&](double s) { return distance2(p, b.positionAt(s)); }, gb.clampedAt(j - 3),
                                          gb.clampedAt(j + 4), 64)
                                  .second;
             return std::sqrt(d) <= 1e-9 * size;
         };
         if (onB(t - ga.step() / 2) && onB(t + ga.step() / 2))
             continue;
-        const bool known = std::any_of(
-            seen.begin(), seen.end(), [&](myPoint o) { return std::hypot(o.x - at.x, o.y - at.y) <= 1e-6 * size; });
+        const bool known = std::any_of(seen.begin(), seen.end(),
+                                       [&](myPoint o) { return std::hypot(o.x - at.x, o.y - at.y) <= 1e-6 * size; });
         if (known)
             continue;
         seen.push_back(at);
@@ -326,9 +327,9 @@ Marks crossingsWithResidual(Function& curve, Function& other, int maxCount, cons
     Marks found;
     const std::vector<myPoint>& points = curve.points();
     const int n = static_cast<int>(points.size());
-    if (n < 2 || !isUsableRange(curve.cMinVar(), curve.cMaxVar()) || &other == &curve || !curve.variable())
+    if (n < 2 || !isUsableRange(curve.varMin(), curve.varMax()) || &other == &curve || !curve.variable())
         return found;
-    const Grid grid{curve.cMinVar(), curve.cMaxVar(), n};
+    const Grid grid{curve.varMin(), curve.varMax(), n};
     double* cell = curve.variable();
     const CellRestore restoreCell(cell);
     // The residuals at the samples are taken as the search moves along, so
@@ -341,13 +342,13 @@ Marks crossingsWithResidual(Function& curve, Function& other, int maxCount, cons
         return residuals[static_cast<size_t>(j)];
     };
     auto small = [&](int j) { return j >= 0 && j < n && std::fabs(residual(j)) < 1e-8; };
-    auto residualAt = [&](double v) { return other.valueForPoint(curve.myPointFVV(v)); };
+    auto residualAt = [&](double v) { return other.valueForPoint(curve.positionAt(v)); };
     for (int j = 0; j < n && static_cast<int>(found.size()) < maxCount && !budget.spent(); ++j) {
         // The curves touch between samples.
         if (j >= 2 && turnsTowardsZero(residual(j - 2), residual(j - 1), residual(j))) {
             const double scale = std::max(std::fabs(residual(j - 2)), std::fabs(residual(j)));
             if (auto v = touchingResidual(grid.at(j - 2), grid.at(j), scale, residualAt)) {
-                const myPointInfo info = curve.myPointInfoFVV(*v);
+                const myPointInfo info = curve.pointAt(*v);
                 if (specialPoint::isInside(info.point))
                     found.push_back(specialPoint::pointWithInfo(info, "inter"));
             }
@@ -355,13 +356,13 @@ Marks crossingsWithResidual(Function& curve, Function& other, int maxCount, cons
         if (small(j)) {
             // A sample on the other curve, between two that are not.
             if (!small(j - 1) && !small(j + 1))
-                found.push_back(specialPoint::pointWithInfo(curve.myPointInfoFVV(grid.at(j)), "inter"));
+                found.push_back(specialPoint::pointWithInfo(curve.pointAt(grid.at(j)), "inter"));
             continue;
         }
         if (j == 0 || small(j - 1) || !(residual(j - 1) * residual(j) < 0))
             continue;
         if (auto v = bisectResidual(grid.at(j - 1), grid.at(j), residualAt)) {
-            const myPointInfo info = curve.myPointInfoFVV(*v);
+            const myPointInfo info = curve.pointAt(*v);
             if (specialPoint::isInside(info.point))
                 found.push_back(specialPoint::pointWithInfo(info, "inter"));
         }

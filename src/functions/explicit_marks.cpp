@@ -85,15 +85,15 @@ void explicitFunction::findRoots()
     const Probe df{derivativeSM(), variable_};
     std::vector<double> vars, vals;
     samplesAlongVariable(vars, vals);
-    const double step = (cMaxVar_ - cMinVar_) / n;
-    const auto [first, last] = visibleSamples(plotContext(), n, cMinVar_, cMaxVar_, mirrored_);
+    const double step = (varMax_ - varMin_) / n;
+    const auto [first, last] = visibleSamples(plotContext(), n, varMin_, varMax_, mirrored_);
     Marks found;
     std::vector<double> places;
     auto mark = [&](double r) {
         if (std::isnan(r) || alreadyMarked(places, r, step))
             return;
         places.push_back(r);
-        const myPointInfo info = myPointInfoFVV(r);
+        const myPointInfo info = pointAt(r);
         if (specialPoint::isInside(info.point))
             found.push_back(specialPoint::pointWithInfo(info, "root"));
     };
@@ -140,8 +140,8 @@ void explicitFunction::findExtrs()
     const Probe df{dsm, variable_};
     std::vector<double> vars, vals;
     samplesAlongVariable(vars, vals);
-    const auto [first, last] = visibleSamples(plotContext(), n, cMinVar_, cMaxVar_, mirrored_);
-    const double step = (cMaxVar_ - cMinVar_) / n;
+    const auto [first, last] = visibleSamples(plotContext(), n, varMin_, varMax_, mirrored_);
+    const double step = (varMax_ - varMin_) / n;
     Marks found;
     std::vector<double> places;
     auto addExtremum = [&](const myPointInfo& info, bool lower) {
@@ -163,7 +163,7 @@ void explicitFunction::findExtrs()
             continue;
         myPointInfo info;
         if (e->smooth) {
-            info = myPointInfoFVV(e->at);
+            info = pointAt(e->at);
         } else {
             // A corner or a cusp: no derivatives to tell.
             info.point = sample(e->at, e->value);
@@ -214,7 +214,7 @@ void explicitFunction::findExtrs()
             const auto r = markRules::crossingRoot(df, halves[k].first, halves[k].second);
             if (!r || alreadyMarked(places, *r, step))
                 continue;
-            const myPointInfo info = myPointInfoFVV(*r);
+            const myPointInfo info = pointAt(*r);
             if (std::isnan(info.point.x) || std::isnan(info.point.y))
                 continue;
             places.push_back(*r);
@@ -235,7 +235,7 @@ void explicitFunction::findInfls()
     const Probe f{sm, variable_}, df{dsm, variable_}, ddf{ddsm, variable_};
     std::vector<double> vars, vals;
     samplesAlongVariable(vars, vals);
-    const auto [first, last] = visibleSamples(plotContext(), n, cMinVar_, cMaxVar_, mirrored_);
+    const auto [first, last] = visibleSamples(plotContext(), n, varMin_, varMax_, mirrored_);
     const double h = vars[2] - vars[1];
     const double t = -kEps52 * h * h * h * h;
     Marks found;
@@ -257,7 +257,7 @@ void explicitFunction::findInfls()
         const auto r = markRules::inflectionBetween(f, df, ddf, vars[i], vars[end]);
         if (!r || alreadyMarked(places, *r, h))
             continue;
-        const myPointInfo info = myPointInfoFVV(*r);
+        const myPointInfo info = pointAt(*r);
         if (!specialPoint::isInside(info.point))
             continue;
         places.push_back(*r);
@@ -280,7 +280,7 @@ Marks explicitFunction::intersectWith(Function& residualCurve)
     // As many samples as the last pass took (the density floor may have
     // raised them above the function's own count), over the visible ones.
     const int n = static_cast<int>(points_.size());
-    const auto [firstVisible, lastVisible] = visibleSamples(plotContext(), n, cMinVar_, cMaxVar_, mirrored_);
+    const auto [firstVisible, lastVisible] = visibleSamples(plotContext(), n, varMin_, varMax_, mirrored_);
     double* cell = variable_;
     const CellRestore restoreCell(cell);
     // The other curve's residual at the point of this curve at v.
@@ -301,7 +301,7 @@ Marks explicitFunction::intersectWith(Function& residualCurve)
             const double scale = std::max(std::fabs(beforePrevious), std::fabs(r));
             const double lo = var(points_[static_cast<size_t>(i - 2)]), hi = var(points_[static_cast<size_t>(i)]);
             if (auto at = curve::touchingResidual(lo, hi, scale, residualAt)) {
-                const myPointInfo info = myPointInfoFVV(*at);
+                const myPointInfo info = pointAt(*at);
                 if (specialPoint::isInside(info.point))
                     found.push_back(specialPoint::pointWithInfo(info, "inter"));
             }
@@ -311,8 +311,7 @@ Marks explicitFunction::intersectWith(Function& residualCurve)
             // A run of tiny residuals (the curves coincide) marks nothing.
             const double next = i + 1 < n ? residualCurve.valueForPoint(points_[static_cast<size_t>(i + 1)]) : kNaN;
             if (!tiny(previous) && !tiny(next))
-                found.push_back(
-                    specialPoint::pointWithInfo(myPointInfoFVV(var(points_[static_cast<size_t>(i)])), "inter"));
+                found.push_back(specialPoint::pointWithInfo(pointAt(var(points_[static_cast<size_t>(i)])), "inter"));
         } else if (previous * r < 0) {
             double lo = var(points_[static_cast<size_t>(i - 1)]);
             double hi = var(points_[static_cast<size_t>(i)]);
@@ -339,7 +338,7 @@ Marks explicitFunction::intersectWith(Function& residualCurve)
                     }
                 }
                 if (std::fabs(last) < kAcceptedResidual && !std::isnan(at)) {
-                    const myPointInfo info = myPointInfoFVV(at);
+                    const myPointInfo info = pointAt(at);
                     if (specialPoint::isInside(info.point))
                         found.push_back(specialPoint::pointWithInfo(info, "inter"));
                 }

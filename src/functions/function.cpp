@@ -32,7 +32,7 @@ constexpr float maxRecordLineWidth = 16.0f;
 
 } // namespace
 
-Function::Function() : cMinVar_(kNaN), cMaxVar_(kNaN) {}
+Function::Function() : varMin_(kNaN), varMax_(kNaN) {}
 
 Function::~Function() = default;
 
@@ -55,7 +55,7 @@ double Function::minY() const { return model_ ? model_->minY() : 0; }
 double Function::maxY() const { return model_ ? model_->maxY() : 0; }
 int Function::sampleFloorX() const { return model_ ? model_->sampleFloorX() : 0; }
 int Function::sampleFloorY() const { return model_ ? model_->sampleFloorY() : 0; }
-myPoint Function::curSs() const { return model_ ? model_->curSs() : CurveModel::defaultScale; }
+myPoint Function::plotScale() const { return model_ ? model_->plotScale() : CurveModel::defaultScale; }
 int Function::maxIntegral() const { return model_ ? model_->maxIntegral() : CurveModel::defaultMaxIntegral; }
 RangeDefaults Function::rangeDefaults() const { return model_ ? model_->rangeDefaults() : RangeDefaults{}; }
 PlotContext* Function::plotContext() const { return model_ ? model_->plotContext() : nullptr; }
@@ -124,7 +124,7 @@ void Function::findIntersections()
             // Two curves of their own parameters (polar, parametric) have
             // no residual for each other: their sampled polylines cross.
             for (double v : curve::polylineCrossings(*this, *g, kMaxIntersections, StepBudget(searchStepBudget))) {
-                const myPointInfo at = myPointInfoFVV(v);
+                const myPointInfo at = pointAt(v);
                 if (specialPoint::isInside(at.point))
                     found.push_back(specialPoint::pointWithInfo(at, "inter"));
             }
@@ -159,26 +159,26 @@ void Function::findIntersections()
 
 Marks Function::intersectWith(Function&) { return {}; }
 
-std::optional<InfoMap> Function::infoForRangeA(double, double) { return std::nullopt; }
+std::optional<InfoMap> Function::rangeInfo(double, double) { return std::nullopt; }
 
-myPoint Function::myPointFVV(double) { return myPoint{kNaN, kNaN}; }
+myPoint Function::positionAt(double) { return myPoint{kNaN, kNaN}; }
 
-myPointInfo Function::myPointInfoFVV(double) { return myPointInfo{}; }
+myPointInfo Function::pointAt(double) { return myPointInfo{}; }
 
 double Function::varValueForPoint(PointF, TouchPhase) { return 0.0; }
 
 void Function::setMinVar(double lo, double hi)
 {
-    cMinVar_ = lo;
-    cMaxVar_ = hi;
+    varMin_ = lo;
+    varMax_ = hi;
     updatePoints();
 }
 
 void Function::useDefaultRange(double lo, double hi)
 {
     setMinVar(lo, hi);
-    functionInfo_["minVarStr"] = tostr(cMinVar_);
-    functionInfo_["maxVarStr"] = tostr(cMaxVar_);
+    functionInfo_["minVarStr"] = tostr(varMin_);
+    functionInfo_["maxVarStr"] = tostr(varMax_);
 }
 
 int Function::boundedSampleCount(int wanted, long long steps)
@@ -192,10 +192,10 @@ int Function::boundedSampleCount(int wanted, long long steps)
 void Function::setNumOfPoints(int n)
 {
     n = std::max(n, 0);
-    if (!points_.empty() && n == cNumOfPoints_ && points_.size() == static_cast<size_t>(n))
+    if (!points_.empty() && n == chosenPointCount_ && points_.size() == static_cast<size_t>(n))
         return;
     points_.assign(static_cast<size_t>(n), myPoint{kNaN, kNaN});
-    cNumOfPoints_ = n;
+    chosenPointCount_ = n;
 }
 
 void Function::addMarks(const Marks& m)
@@ -229,9 +229,9 @@ Function::json Function::toDict() const
     d["gColor"] = jsonDouble(color_.g);
     d["bColor"] = jsonDouble(color_.b);
     d["aColor"] = jsonDouble(color_.a);
-    d["minVar"] = jsonDouble(cMinVar_);
-    d["maxVar"] = jsonDouble(cMaxVar_);
-    d["NoP"] = cNumOfPoints_;
+    d["minVar"] = jsonDouble(varMin_);
+    d["maxVar"] = jsonDouble(varMax_);
+    d["NoP"] = chosenPointCount_;
     json fi = json::object();
     for (const auto& [k, v] : functionInfo_)
         fi[k] = v;
@@ -244,8 +244,8 @@ void Function::applyStoredRange(const json& r)
     const double nan = std::numeric_limits<double>::quiet_NaN();
     const double lo = record::readDouble(r, "minVar", nan), hi = record::readDouble(r, "maxVar", nan);
     if (curve::isUsableRange(lo, hi)) {
-        cMinVar_ = lo;
-        cMaxVar_ = hi;
+        varMin_ = lo;
+        varMax_ = hi;
     }
 }
 
@@ -266,7 +266,7 @@ void Function::applyRecord(const json& r)
     setColorWithR(component("rColor", color_.r), component("gColor", color_.g), component("bColor", color_.b),
                   component("aColor", color_.a));
     const int nop = readInt(r, "NoP", 0);
-    setCNumOfPoints(nop >= 0 && nop <= maxRecordPoints ? nop : 0);
+    setChosenPointCount(nop >= 0 && nop <= maxRecordPoints ? nop : 0);
     setFunctionInfo(readStringMap(r, "funcInfo"));
 }
 

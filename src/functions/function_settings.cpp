@@ -37,7 +37,7 @@ bool FunctionSettings::loadFromFunc(const Function* f)
     if (const auto* implicit = dynamic_cast<const iFunction*>(f))
         density_ = implicit->n() != 0 ? implicit->n() : iFunction::defaultGridSize;
     else
-        density_ = f->cNumOfPoints();
+        density_ = f->chosenPointCount();
     return true;
 }
 
@@ -96,7 +96,7 @@ void FunctionSettings::apply(Function& f) const
     f.setNumOfPoints(n);
     const FunctionKindInfo* kind = f.kindInfo();
     if (kind && kind->can.ownRange)
-        f.setMinVar(f.cMinVar(), f.cMaxVar());
+        f.setMinVar(f.varMin(), f.varMax());
     else
         f.setMinVar(kNaN, kNaN); // samples the view again
 }

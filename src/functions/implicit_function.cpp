@@ -156,8 +156,8 @@ void iFunction::setN(int n) { n_ = n == 0 ? 0 : std::clamp(n, minGridSize, maxGr
 
 void iFunction::fillStaticInfo()
 {
-    if (cNumOfPoints_ == 0)
-        cNumOfPoints_ = defaultNumOfPoints;
+    if (chosenPointCount_ == 0)
+        chosenPointCount_ = defaultNumOfPoints;
 }
 
 double iFunction::valueAt(double x, double y)
@@ -376,7 +376,7 @@ myPointInfo iFunction::myPointInfoForXY(double x, double y)
     return r;
 }
 
-myPoint iFunction::myPointFVV(double v)
+myPoint iFunction::positionAt(double v)
 {
     if (std::isnan(v))
         return previousI_.xy;
@@ -385,15 +385,15 @@ myPoint iFunction::myPointFVV(double v)
     return points_[static_cast<size_t>(v)];
 }
 
-myPointInfo iFunction::myPointInfoFVV(double v)
+myPointInfo iFunction::pointAt(double v)
 {
-    const myPoint p = myPointFVV(v);
+    const myPoint p = positionAt(v);
     return myPointInfoForXY(p.x, p.y);
 }
 
 myPoint iFunction::kTracePoint() const { return {kNaN, kNaN}; }
 
-std::optional<std::string> iFunction::myInfoToStr(const myPointInfo& info) const
+std::optional<std::string> iFunction::pointInfoText(const myPointInfo& info) const
 {
     return infoLines({{"y=", info.point.y},
                       {"∂y/∂x=", infoValue(info, "dy/dx")},

@@ -73,7 +73,7 @@ bool sameCurve(const FunctionKindInfo& kind, Function& a, Function& b)
     if (kind.can.implicitDrawing)
         return false;
     for (double v : {-2.7, -1.3, -0.4, 0.3, 0.9, 1.7, 2.9, 6.1}) {
-        const myPoint p = a.myPointFVV(v), q = b.myPointFVV(v);
+        const myPoint p = a.positionAt(v), q = b.positionAt(v);
         if (!sameNumber(p.x, q.x) || !sameNumber(p.y, q.y))
             return false;
     }

@@ -40,7 +40,7 @@ std::shared_ptr<rfFunction> rfFunction::functionFromString(std::string_view text
     auto f = functionFromFS(fStack::createWithString(text), std::string(text));
     if (f)
         f->setFunctionInfo(
-            {{"f", std::string(text)}, {"minVarStr", tostr(f->cMinVar())}, {"maxVarStr", tostr(f->cMaxVar())}});
+            {{"f", std::string(text)}, {"minVarStr", tostr(f->varMin())}, {"maxVarStr", tostr(f->varMax())}});
     return f;
 }
 
@@ -63,7 +63,7 @@ std::shared_ptr<rfFunction> rfFunction::functionFromChecked(CheckedFormula formu
     f->setStringRepresentation(formula.text.empty() ? record::placeholderText() : formula.text);
     f->formula_.adopt(std::move(formula.expression), std::move(formula.program));
     f->setLineWidth(1.0f);
-    f->setFunctionInfo({{"f", formula.text}, {"minVarStr", tostr(f->cMinVar())}, {"maxVarStr", tostr(f->cMaxVar())}});
+    f->setFunctionInfo({{"f", formula.text}, {"minVarStr", tostr(f->varMin())}, {"maxVarStr", tostr(f->varMax())}});
     return f;
 }
 
@@ -85,10 +85,9 @@ Function::Ptr rfFunction::differential()
         const std::string text = "D(" + stringRepresentation_ + ",θ)";
         auto f = d ? functionFromFS(std::move(d), text) : nullptr;
         if (f) {
-            f->cMinVar_ = cMinVar_;
-            f->cMaxVar_ = cMaxVar_;
-            f->setFunctionInfo(
-                {{"f", text}, {"minVarStr", tostr(cMinVar_)}, {"maxVarStr", tostr(cMaxVar_)}, {"d", "d"}});
+            f->varMin_ = varMin_;
+            f->varMax_ = varMax_;
+            f->setFunctionInfo({{"f", text}, {"minVarStr", tostr(varMin_)}, {"maxVarStr", tostr(varMax_)}, {"d", "d"}});
             f->setModel(model_);
             differential_ = f;
         }
@@ -139,11 +138,11 @@ void rfFunction::fillStaticInfo()
         } catch (const Error&) {
         }
     }
-    if (cNumOfPoints_ == 0)
-        cNumOfPoints_ = defaultNumOfPoints;
+    if (chosenPointCount_ == 0)
+        chosenPointCount_ = defaultNumOfPoints;
     if (filled_)
         return;
-    if (curve::isUsableRange(cMinVar_, cMaxVar_)) {
+    if (curve::isUsableRange(varMin_, varMax_)) {
         updatePoints();
         return;
     }
@@ -159,10 +158,10 @@ void rfFunction::updatePoints()
 {
     // A range that is not one (typed wrong or stored wrong) leaves the
     // samples as they are.
-    if (!curve::isUsableRange(cMinVar_, cMaxVar_) || cNumOfPoints_ < 2)
+    if (!curve::isUsableRange(varMin_, varMax_) || chosenPointCount_ < 2)
         return;
-    setNumOfPoints(cNumOfPoints_);
-    const curve::Grid grid{cMinVar_, cMaxVar_, cNumOfPoints_};
+    setNumOfPoints(chosenPointCount_);
+    const curve::Grid grid{varMin_, varMax_, chosenPointCount_};
     const size_t n = static_cast<size_t>(grid.n);
     rads_.assign(n, kNaN);
     StackMachine* sm = functionSM();
@@ -179,7 +178,7 @@ void rfFunction::updatePoints()
     }
     // Breaks where r jumps or has a pole between two samples.
     breaks_.assign(n, 0);
-    const double scale = std::fabs(curSs().x);
+    const double scale = std::fabs(plotScale().x);
     const double visibleJump = kVisibleJumpPoints / (scale > 0 ? scale : 1.0);
     auto radius = [&](int i) { return i >= 0 && i < grid.n ? rads_[static_cast<size_t>(i)] : kNaN; };
     for (int j = 1; j < grid.n && sm; ++j) {
@@ -197,9 +196,9 @@ void rfFunction::updatePoints()
 void rfFunction::findRoots()
 {
     const int n = static_cast<int>(rads_.size());
-    if (n < 3 || !curve::isUsableRange(cMinVar_, cMaxVar_))
+    if (n < 3 || !curve::isUsableRange(varMin_, varMax_))
         return;
-    const curve::Grid grid{cMinVar_, cMaxVar_, n};
+    const curve::Grid grid{varMin_, varMax_, n};
     std::vector<double> vars(static_cast<size_t>(n));
     for (int i = 0; i < n; ++i)
         vars[static_cast<size_t>(i)] = grid.at(i);
@@ -209,7 +208,7 @@ void rfFunction::findRoots()
                                             rads_, maxMarks, budget);
     Marks found;
     for (double theta : places) {
-        const myPointInfo info = myPointInfoFVV(theta);
+        const myPointInfo info = pointAt(theta);
         if (specialPoint::isInside(info.point))
             found.push_back(specialPoint::pointWithInfo(info, "root"));
     }
@@ -220,9 +219,9 @@ void rfFunction::findExtrs()
 {
     const int n = static_cast<int>(rads_.size());
     StackMachine* dsm = derivativeSM();
-    if (n < 3 || !dsm || !curve::isUsableRange(cMinVar_, cMaxVar_))
+    if (n < 3 || !dsm || !curve::isUsableRange(varMin_, varMax_))
         return;
-    const curve::Grid grid{cMinVar_, cMaxVar_, n};
+    const curve::Grid grid{varMin_, varMax_, n};
     std::vector<double> vars(static_cast<size_t>(n));
     for (int i = 0; i < n; ++i)
         vars[static_cast<size_t>(i)] = grid.at(i);
@@ -234,7 +233,7 @@ void rfFunction::findExtrs()
     for (const auto& turn : turns) {
         myPointInfo info;
         if (turn.extremum.smooth) {
-            info = myPointInfoFVV(turn.extremum.at);
+            info = pointAt(turn.extremum.at);
         } else {
             // A corner of r: no derivatives to tell.
             const double r = turn.extremum.value, theta = turn.extremum.at;
@@ -262,15 +261,15 @@ void rfFunction::findExtrs()
 void rfFunction::findInfls()
 {
     const int n = static_cast<int>(rads_.size());
-    if (n < 4 || !inflFinder_ || !curve::isUsableRange(cMinVar_, cMaxVar_))
+    if (n < 4 || !inflFinder_ || !curve::isUsableRange(varMin_, varMax_))
         return;
     const CellRestore restoreCell(variable_);
     const StepBudget budget(searchStepBudget);
-    const auto places = curve::signChangeRoots(Probe{inflFinder_.get(), variable_}, curve::Grid{cMinVar_, cMaxVar_, n},
+    const auto places = curve::signChangeRoots(Probe{inflFinder_.get(), variable_}, curve::Grid{varMin_, varMax_, n},
                                                1e-13, maxMarks, budget);
     Marks found;
     for (double theta : places) {
-        const myPointInfo info = myPointInfoFVV(theta);
+        const myPointInfo info = pointAt(theta);
         if (!specialPoint::isInside(info.point))
             continue;
         auto mark = specialPoint::pointWithInfo(info, "infl");
@@ -285,13 +284,13 @@ Marks rfFunction::intersectWith(Function& other)
     return curve::crossingsWithResidual(*this, other, maxMarks, StepBudget(searchStepBudget));
 }
 
-myPoint rfFunction::myPointFVV(double theta)
+myPoint rfFunction::positionAt(double theta)
 {
     const double r = valueAt(theta);
     return myPoint{r * std::cos(theta), r * std::sin(theta)};
 }
 
-myPointInfo rfFunction::myPointInfoFVV(double theta)
+myPointInfo rfFunction::pointAt(double theta)
 {
     if (!std::isfinite(theta))
         return myPointInfo{};
@@ -349,19 +348,19 @@ double rfFunction::varValueForPoint(PointF device, TouchPhase phase)
         if (prev.f.inv)
             phi += kPi;
         phi += 2 * kPi * std::ceil((prev.f.f - phi) / (2 * kPi) - 0.5);
-    } else if (curve::isUsableRange(cMinVar_, cMaxVar_)) {
+    } else if (curve::isUsableRange(varMin_, varMax_)) {
         // A touch start: of the angles on the touch's ray (r > 0) or on the
         // opposite one (r < 0) within the range, the one whose point is
         // nearest the touch along the ray.
         const double distance = std::hypot(u.x, u.y);
-        const double first = std::floor(cMinVar_ / (2 * kPi)) * 2 * kPi + phi;
+        const double first = std::floor(varMin_ / (2 * kPi)) * 2 * kPi + phi;
         double best = kNaN, bestD = traceReach;
         bool bestInv = false;
         for (int k = 0; k < maxTraceCandidates; ++k) {
             const double candidate = first + k * kPi;
-            if (candidate > cMaxVar_)
+            if (candidate > varMax_)
                 break;
-            if (candidate < cMinVar_)
+            if (candidate < varMin_)
                 continue;
             const double sign = k % 2 == 0 ? 1.0 : -1.0;
             const double d = std::fabs(distance - sign * valueAt(candidate));
@@ -373,7 +372,7 @@ double rfFunction::varValueForPoint(PointF device, TouchPhase phase)
         }
         if (std::isnan(best)) {
             // No angle of the range matches: the ray's own angle in it.
-            best = first < cMinVar_ ? first + 2 * kPi * std::ceil((cMinVar_ - first) / (2 * kPi)) : first;
+            best = first < varMin_ ? first + 2 * kPi * std::ceil((varMin_ - first) / (2 * kPi)) : first;
             bestInv = false;
         }
         phi = best;
@@ -386,7 +385,7 @@ double rfFunction::varValueForPoint(PointF device, TouchPhase phase)
 
 // ---- range information ----
 
-std::optional<InfoMap> rfFunction::infoForRangeA(double a, double b)
+std::optional<InfoMap> rfFunction::rangeInfo(double a, double b)
 {
     StackMachine* sm = functionSM();
     StackMachine* dsm = derivativeSM();
@@ -415,7 +414,7 @@ std::optional<InfoMap> rfFunction::infoForRangeA(double a, double b)
         });
 }
 
-std::optional<std::string> rfFunction::myInfoToStr(const myPointInfo& info) const
+std::optional<std::string> rfFunction::pointInfoText(const myPointInfo& info) const
 {
     return infoLines({{"r=", info.value},
                       {"x=", info.point.x},
@@ -426,7 +425,7 @@ std::optional<std::string> rfFunction::myInfoToStr(const myPointInfo& info) cons
                       {"k=", infoValue(info, "k")}});
 }
 
-std::optional<std::string> rfFunction::rangeInfoToStr(const InfoMap& d) const
+std::optional<std::string> rfFunction::rangeInfoText(const InfoMap& d) const
 {
     return infoLines({{"∫=", infoValue(d, "is")},
                       {"S=", infoValue(d, "s")},

@@ -51,8 +51,8 @@ std::shared_ptr<tFunction> tFunction::functionFromStringForX(std::string_view xT
     if (f)
         f->setFunctionInfo({{"f", std::string(xText)},
                             {"g", std::string(yText)},
-                            {"minVarStr", tostr(f->cMinVar())},
-                            {"maxVarStr", tostr(f->cMaxVar())}});
+                            {"minVarStr", tostr(f->varMin())},
+                            {"maxVarStr", tostr(f->varMax())}});
     return f;
 }
 
@@ -78,7 +78,7 @@ std::shared_ptr<tFunction> tFunction::functionFromChecked(CheckedFormula x, Chec
     f->y_.adopt(std::move(y.expression), std::move(y.program));
     f->setLineWidth(1.0f);
     f->setFunctionInfo(
-        {{"f", x.text}, {"g", y.text}, {"minVarStr", tostr(f->cMinVar())}, {"maxVarStr", tostr(f->cMaxVar())}});
+        {{"f", x.text}, {"g", y.text}, {"minVarStr", tostr(f->varMin())}, {"maxVarStr", tostr(f->varMax())}});
     return f;
 }
 
@@ -143,16 +143,16 @@ Function::Ptr tFunction::differential()
             auto f =
                 functionFromXFS(x_.list()->last()->copyAll(), std::move(slope), "D(" + stringRepresentation_ + ")");
             if (f) {
-                f->cMinVar_ = cMinVar_;
-                f->cMaxVar_ = cMaxVar_;
+                f->varMin_ = varMin_;
+                f->varMax_ = varMax_;
                 const auto entry = [&](const char* key) {
                     auto it = functionInfo_.find(key);
                     return it == functionInfo_.end() ? std::string() : it->second;
                 };
                 f->setFunctionInfo({{"g", "D(" + entry("g") + ",t)/D(" + entry("f") + ",t)"},
                                     {"f", entry("f")},
-                                    {"minVarStr", tostr(cMinVar_)},
-                                    {"maxVarStr", tostr(cMaxVar_)},
+                                    {"minVarStr", tostr(varMin_)},
+                                    {"maxVarStr", tostr(varMax_)},
                                     {"d", "d"}});
                 f->setModel(model_);
                 differential_ = f;
@@ -182,11 +182,11 @@ void tFunction::fillStaticInfo()
         } catch (const Error&) {
         }
     }
-    if (cNumOfPoints_ == 0)
-        cNumOfPoints_ = defaultNumOfPoints;
+    if (chosenPointCount_ == 0)
+        chosenPointCount_ = defaultNumOfPoints;
     if (filled_)
         return;
-    if (curve::isUsableRange(cMinVar_, cMaxVar_)) {
+    if (curve::isUsableRange(varMin_, varMax_)) {
         updatePoints();
         return;
     }
@@ -200,10 +200,10 @@ void tFunction::fillStaticInfo()
 
 void tFunction::updatePoints()
 {
-    if (!curve::isUsableRange(cMinVar_, cMaxVar_) || cNumOfPoints_ < 2)
+    if (!curve::isUsableRange(varMin_, varMax_) || chosenPointCount_ < 2)
         return;
-    setNumOfPoints(cNumOfPoints_);
-    const curve::Grid grid{cMinVar_, cMaxVar_, cNumOfPoints_};
+    setNumOfPoints(chosenPointCount_);
+    const curve::Grid grid{varMin_, varMax_, chosenPointCount_};
     StackMachine* xs = xSM();
     StackMachine* ys = ySM();
     double* cell = variable_;
@@ -214,7 +214,7 @@ void tFunction::updatePoints()
     // Breaks where x or y jumps or has a pole between two samples.
     const size_t n = static_cast<size_t>(grid.n);
     breaks_.assign(n, 0);
-    const myPoint scale = curSs();
+    const myPoint scale = plotScale();
     const double jumpX = kVisibleJumpPoints / (std::fabs(scale.x) > 0 ? std::fabs(scale.x) : 1.0);
     const double jumpY = kVisibleJumpPoints / (std::fabs(scale.y) > 0 ? std::fabs(scale.y) : 1.0);
     auto coordinate = [&](int i, bool isX) {
@@ -244,9 +244,9 @@ void tFunction::updatePoints()
 void tFunction::findRoots()
 {
     const int n = static_cast<int>(points_.size());
-    if (n < 3 || !curve::isUsableRange(cMinVar_, cMaxVar_))
+    if (n < 3 || !curve::isUsableRange(varMin_, varMax_))
         return;
-    const curve::Grid grid{cMinVar_, cMaxVar_, n};
+    const curve::Grid grid{varMin_, varMax_, n};
     auto d = xyDif();
     std::vector<double> vars(static_cast<size_t>(n)), xs(vars.size()), ys(vars.size());
     for (int i = 0; i < n; ++i) {
@@ -266,16 +266,16 @@ void tFunction::findRoots()
         const Probe f{ofY ? ySM() : xSM(), variable_};
         const Probe df{d ? (ofY ? d->ySM() : d->xSM()) : nullptr, variable_};
         const auto places = curve::sampledRoots(f, df, vars, ofY ? ys : xs, maxMarks, budget);
-        const double nearEnd = 1e-9 * (cMaxVar_ - cMinVar_);
+        const double nearEnd = 1e-9 * (varMax_ - varMin_);
         const bool startMarked =
-            std::any_of(places.begin(), places.end(), [&](double t) { return t - cMinVar_ <= nearEnd; });
+            std::any_of(places.begin(), places.end(), [&](double t) { return t - varMin_ <= nearEnd; });
         for (double t : places) {
             if (static_cast<int>(found.size()) >= maxMarks)
                 break;
             // A closed curve ends where it starts: one mark for that place.
-            if (closed && startMarked && cMaxVar_ - t <= nearEnd)
+            if (closed && startMarked && varMax_ - t <= nearEnd)
                 continue;
-            const myPointInfo info = myPointInfoFVV(t);
+            const myPointInfo info = pointAt(t);
             if (specialPoint::isInside(info.point))
                 found.push_back(specialPoint::pointWithInfo(info, "root"));
         }
@@ -287,9 +287,9 @@ void tFunction::findExtrs()
 {
     const int n = static_cast<int>(points_.size());
     auto d = xyDif();
-    if (n < 3 || !d || !curve::isUsableRange(cMinVar_, cMaxVar_))
+    if (n < 3 || !d || !curve::isUsableRange(varMin_, varMax_))
         return;
-    const curve::Grid grid{cMinVar_, cMaxVar_, n};
+    const curve::Grid grid{varMin_, varMax_, n};
     // A closed curve turns at its seam as anywhere else: the sample before
     // the last one is put in front of the first so that a turn there shows.
     const myPoint& first = points_.front();
@@ -298,7 +298,7 @@ void tFunction::findExtrs()
     const bool closed = std::hypot(first.x - last.x, first.y - last.y) <= 1e-9 * size;
     std::vector<double> vars, xs, ys;
     if (closed) {
-        vars.push_back(cMinVar_ - grid.step());
+        vars.push_back(varMin_ - grid.step());
         xs.push_back(points_[static_cast<size_t>(n - 2)].x);
         ys.push_back(points_[static_cast<size_t>(n - 2)].y);
     }
@@ -322,7 +322,7 @@ void tFunction::findExtrs()
             const double t = turn.extremum.at;
             myPointInfo info;
             if (turn.extremum.smooth) {
-                info = myPointInfoFVV(t);
+                info = pointAt(t);
             } else {
                 // A corner: no derivatives to tell.
                 const double other = evaluateAt(ofY ? xSM() : ySM(), variable_, t);
@@ -346,16 +346,16 @@ void tFunction::findExtrs()
 void tFunction::findInfls()
 {
     const int n = static_cast<int>(points_.size());
-    if (n < 4 || !inflFinder_ || !curve::isUsableRange(cMinVar_, cMaxVar_))
+    if (n < 4 || !inflFinder_ || !curve::isUsableRange(varMin_, varMax_))
         return;
-    const curve::Grid grid{cMinVar_, cMaxVar_, n};
+    const curve::Grid grid{varMin_, varMax_, n};
     const CellRestore restoreCell(variable_);
     const auto places =
         curve::signChangeRoots(Probe{inflFinder_.get(), variable_}, grid, inflectionTolerance * grid.step(), maxMarks,
                                StepBudget(searchStepBudget));
     Marks found;
     for (double t : places) {
-        const myPointInfo info = myPointInfoFVV(t);
+        const myPointInfo info = pointAt(t);
         if (!specialPoint::isInside(info.point))
             continue;
         auto mark = specialPoint::pointWithInfo(info, "infl");
@@ -374,20 +374,20 @@ Marks tFunction::intersectWith(Function& other)
 
 // ---- point information ----
 
-myPoint tFunction::myPointFVV(double t)
+myPoint tFunction::positionAt(double t)
 {
     const double x = evaluateAt(xSM(), variable_, t);
     return myPoint{x, evaluateAt(ySM(), variable_, t)};
 }
 
-myPointInfo tFunction::myPointInfoFVV(double t)
+myPointInfo tFunction::pointAt(double t)
 {
     if (!std::isfinite(t))
         return myPointInfo{};
     auto d = xyDif();
     auto dd = d ? d->xyDif() : nullptr;
     double* cell = variable_;
-    const myPoint p = myPointFVV(t);
+    const myPoint p = positionAt(t);
     const double x1 = d ? evaluateAt(d->xSM(), cell, t) : kNaN;
     const double y1 = d ? evaluateAt(d->ySM(), cell, t) : kNaN;
     const double x2 = dd ? evaluateAt(dd->xSM(), cell, t) : kNaN;
@@ -407,7 +407,7 @@ double tFunction::varValueForPoint(PointF device, TouchPhase phase)
 {
     PlotContext* plane = plotContext();
     const int n = static_cast<int>(points_.size());
-    if (!plane || n == 0 || !curve::isUsableRange(cMinVar_, cMaxVar_))
+    if (!plane || n == 0 || !curve::isUsableRange(varMin_, varMax_))
         return kNaN;
     const myPoint u = plane->myPointToUser(myPoint{device.x, device.y});
     auto distance = [&](int i) {
@@ -447,7 +447,7 @@ double tFunction::varValueForPoint(PointF device, TouchPhase phase)
     previousI_.minI = m;
     *MathEngine::aAddr() = u.x;
     *MathEngine::bAddr() = u.y;
-    const curve::Grid grid{cMinVar_, cMaxVar_, n};
+    const curve::Grid grid{varMin_, varMax_, n};
     double t = kNaN;
     if (StackMachine* finder = minRoFinder())
         t = finder->findRootBetweenVar1(grid.clampedAt(m - 1), grid.clampedAt(m + 1), variable_);
@@ -459,7 +459,7 @@ double tFunction::varValueForPoint(PointF device, TouchPhase phase)
 
 // ---- range information ----
 
-std::optional<InfoMap> tFunction::infoForRangeA(double a, double b)
+std::optional<InfoMap> tFunction::rangeInfo(double a, double b)
 {
     auto d = xyDif();
     StackMachine* xs = xSM();
@@ -489,7 +489,7 @@ std::optional<InfoMap> tFunction::infoForRangeA(double a, double b)
         });
 }
 
-std::optional<std::string> tFunction::myInfoToStr(const myPointInfo& info) const
+std::optional<std::string> tFunction::pointInfoText(const myPointInfo& info) const
 {
     return infoLines({{"x=", info.point.x},
                       {"y=", info.point.y},
@@ -499,7 +499,7 @@ std::optional<std::string> tFunction::myInfoToStr(const myPointInfo& info) const
                       {"k=", infoValue(info, "k")}});
 }
 
-std::optional<std::string> tFunction::rangeInfoToStr(const InfoMap& d) const
+std::optional<std::string> tFunction::rangeInfoText(const InfoMap& d) const
 {
     return infoLines({{"S=", infoValue(d, "s")},
                       {"l=", infoValue(d, "l")},

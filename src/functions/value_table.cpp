@@ -34,7 +34,7 @@ int ValueTable::rowsFor(double start, double step) const
             throw Error("Step is too large!");
         return maxRows;
     }
-    const double end = step > 0 ? function_->cMaxVar() : function_->cMinVar();
+    const double end = step > 0 ? function_->varMax() : function_->varMin();
     const double steps = std::floor((end - start) / step);
     if (!(steps >= 0))
         throw Error("Start is beyond the range!");
@@ -65,7 +65,7 @@ int ValueTable::produceMore(int n)
     for (int i = from; i < to; ++i) {
         // From the index, not by adding steps up: no drift down the table.
         const double v = start_ + i * step_;
-        const myPointInfo info = function_->myPointInfoFVV(v);
+        const myPointInfo info = function_->pointAt(v);
         std::vector<double> row;
         row.reserve(columns_.size());
         for (const TableColumn& c : columns_) {

@@ -54,7 +54,7 @@ Function::Ptr xyFunction::fromDict(const json& record)
     });
 }
 
-std::optional<std::string> xyFunction::myInfoToStr(const myPointInfo& info) const
+std::optional<std::string> xyFunction::pointInfoText(const myPointInfo& info) const
 {
     return infoLines({{"x=", info.value},
                       {"∂y/∂x=", infoValue(info, "dy/dx")},

@@ -87,8 +87,8 @@ void explicitFunction::fillStaticInfo()
     auto dd = d ? std::dynamic_pointer_cast<explicitFunction>(d->differential()) : nullptr;
     if (dd && dd->functionSM())
         setInflFinder(dd->formula_.sharedMachine());
-    if (cNumOfPoints_ == 0)
-        cNumOfPoints_ = defaultNumOfPoints;
+    if (chosenPointCount_ == 0)
+        chosenPointCount_ = defaultNumOfPoints;
 }
 
 double explicitFunction::valueAt(double v)
@@ -104,15 +104,15 @@ double explicitFunction::valueAt(double v)
 
 double explicitFunction::windowMin() const { return mirrored_ ? minY() : minX(); }
 double explicitFunction::windowMax() const { return mirrored_ ? maxY() : maxX(); }
-double explicitFunction::scale() const { return mirrored_ ? curSs().y : curSs().x; }
-double explicitFunction::valueScale() const { return mirrored_ ? curSs().x : curSs().y; }
+double explicitFunction::scale() const { return mirrored_ ? plotScale().y : plotScale().x; }
+double explicitFunction::valueScale() const { return mirrored_ ? plotScale().x : plotScale().y; }
 
 void explicitFunction::computeSamples(int from, int to, double step)
 {
     StackMachine* sm = functionSM();
     double* cell = variable_;
     for (int j = from; j < to; ++j) {
-        const double v = cMinVar_ + j * step;
+        const double v = varMin_ + j * step;
         double value = kNaN;
         if (sm) {
             *cell = v;
@@ -159,8 +159,8 @@ void explicitFunction::sampleFully(int n, double lo, double hi, double k)
     if (points_.size() != static_cast<size_t>(n))
         points_.assign(static_cast<size_t>(n), myPoint{kNaN, kNaN});
     previousK_ = k;
-    cMinVar_ = lo;
-    cMaxVar_ = hi;
+    varMin_ = lo;
+    varMax_ = hi;
     computeSamples(0, n, (hi - lo) / n);
     breaks_.clear();
     markBreaks(1, n);
@@ -168,7 +168,7 @@ void explicitFunction::sampleFully(int n, double lo, double hi, double k)
 
 int explicitFunction::sampleCount() const
 {
-    const int wanted = std::max(cNumOfPoints_, mirrored_ ? sampleFloorY() : sampleFloorX());
+    const int wanted = std::max(chosenPointCount_, mirrored_ ? sampleFloorY() : sampleFloorX());
     // The searches run the second derivative, usually the longest program,
     // at every sample.
     long long steps = formula_.compiled() ? formula_.compiled()->funcNumber() : 0;
@@ -188,18 +188,18 @@ void explicitFunction::updatePoints()
     // Only a window of the same width at the same scale and sample count
     // (a pan) keeps the samples it shares with the last one; any other is
     // sampled anew.
-    const bool sameWidth = std::fabs((hi - lo) - (cMaxVar_ - cMinVar_)) <= 1e-9 * std::fabs(hi - lo);
-    if (points_.size() == static_cast<size_t>(n) && previousK_ == k && sameWidth && lo <= cMaxVar_ && hi >= cMinVar_) {
-        const double step = (cMaxVar_ - cMinVar_) / n;
-        const double shift = std::floor((lo - cMinVar_) / step);
+    const bool sameWidth = std::fabs((hi - lo) - (varMax_ - varMin_)) <= 1e-9 * std::fabs(hi - lo);
+    if (points_.size() == static_cast<size_t>(n) && previousK_ == k && sameWidth && lo <= varMax_ && hi >= varMin_) {
+        const double step = (varMax_ - varMin_) / n;
+        const double shift = std::floor((lo - varMin_) / step);
         // A shift of n samples or more keeps nothing (the window changed its
         // width at the same scale): such a window is sampled anew.
         if (std::isfinite(step) && step > 0 && std::isfinite(shift) && std::fabs(shift) < n) {
             const int s = static_cast<int>(shift);
             if (s == 0)
                 return;
-            cMinVar_ += s * step;
-            cMaxVar_ += s * step;
+            varMin_ += s * step;
+            varMax_ += s * step;
             const bool breaksKept = breaks_.size() == points_.size();
             if (s < 0) {
                 std::move_backward(points_.begin(), points_.begin() + (n + s), points_.end());
@@ -224,11 +224,11 @@ void explicitFunction::updatePoints()
 
 double explicitFunction::valueForPoint(myPoint p) { return valueAt(var(p)) - val(p); }
 
-myPoint explicitFunction::myPointFVV(double v) { return sample(v, valueAt(v)); }
+myPoint explicitFunction::positionAt(double v) { return sample(v, valueAt(v)); }
 
-std::optional<myPointInfo> explicitFunction::markInfoAt(myPoint p) { return myPointInfoFVV(var(p)); }
+std::optional<myPointInfo> explicitFunction::markInfoAt(myPoint p) { return pointAt(var(p)); }
 
-myPointInfo explicitFunction::myPointInfoFVV(double v)
+myPointInfo explicitFunction::pointAt(double v)
 {
     if (std::isnan(v))
         return myPointInfo{};
@@ -282,7 +282,7 @@ int explicitFunction::integralHalvings(int setting, long long steps)
     return n;
 }
 
-std::optional<InfoMap> explicitFunction::infoForRangeA(double a, double b)
+std::optional<InfoMap> explicitFunction::rangeInfo(double a, double b)
 {
     StackMachine* sm = functionSM();
     StackMachine* dsm = derivativeSM();
@@ -309,7 +309,7 @@ std::optional<InfoMap> explicitFunction::infoForRangeA(double a, double b)
         });
 }
 
-std::optional<std::string> explicitFunction::rangeInfoToStr(const InfoMap& d) const
+std::optional<std::string> explicitFunction::rangeInfoText(const InfoMap& d) const
 {
     const auto v = [&](const char* key) { return tostr(infoValue(d, key)); };
     std::string s;
@@ -400,7 +400,7 @@ Function::Ptr yxFunction::fromDict(const json& record)
     });
 }
 
-std::optional<std::string> yxFunction::myInfoToStr(const myPointInfo& info) const
+std::optional<std::string> yxFunction::pointInfoText(const myPointInfo& info) const
 {
     return infoLines({{"y=", info.value},
                       {"∂y/∂x=", infoValue(info, "dy/dx")},

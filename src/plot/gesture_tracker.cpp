@@ -180,7 +180,7 @@ void GestureTracker::touchesBegan(const std::vector<Touch>& changed)
             view_.tracePoint1()->setInfo(myPointInfo{});
             view_.tracePoint2()->setInfo(myPointInfo{});
             const double x = view_.currentFunction()->varValueForPoint(t.location, t.phase);
-            view_.tracePoint()->setInfo(view_.currentFunction()->myPointInfoFVV(x));
+            view_.tracePoint()->setInfo(view_.currentFunction()->pointAt(x));
             view_.setSelectedPoint(view_.tracePoint());
             view_.needsDisplay();
             return;
@@ -233,8 +233,8 @@ void GestureTracker::stepRange()
         std::swap(v1, v2);
         rangeSwapped_ = true;
     }
-    view_.tracePoint1()->setInfo(f.myPointInfoFVV(v1));
-    view_.tracePoint2()->setInfo(f.myPointInfoFVV(v2));
+    view_.tracePoint1()->setInfo(f.pointAt(v1));
+    view_.tracePoint2()->setInfo(f.pointAt(v2));
     view_.tracePoint()->setInfo(myPointInfo{});
     view_.setSelectedPoint(nullptr);
     view_.needsDisplay();
@@ -308,7 +308,7 @@ void GestureTracker::touchesMoved(const std::vector<Touch>& T)
         else if (view_.selectedPoint() == view_.tracePoint2())
             rangeEnd_ = f.previousI();
         if (view_.selectedPoint())
-            view_.selectedPoint()->setInfo(f.myPointInfoFVV(value));
+            view_.selectedPoint()->setInfo(f.pointAt(value));
     } else if (fingerCount_ == 2) {
         stepRange();
     }
@@ -349,7 +349,7 @@ void GestureTracker::touchesEnded(const std::vector<Touch>& changed)
             } else {
                 const double value = view_.currentFunction()->varValueForPoint(positionOf(firstTouch_), kTouchEnded);
                 if (view_.selectedPoint())
-                    view_.selectedPoint()->setInfo(view_.currentFunction()->myPointInfoFVV(value));
+                    view_.selectedPoint()->setInfo(view_.currentFunction()->pointAt(value));
             }
             firstTouch_.reset();
             fingerCount_ = 0;

@@ -260,8 +260,8 @@ void plotView::setTraceRange(std::optional<TraceRange> r)
     if (r && !tracing())
         setFState(PlotMode::Trace);
     gestures_.forgetRange();
-    tracePoint1_->setInfo(r ? curFunc_->myPointInfoFVV(r->a) : myPointInfo{});
-    tracePoint2_->setInfo(r ? curFunc_->myPointInfoFVV(r->b) : myPointInfo{});
+    tracePoint1_->setInfo(r ? curFunc_->pointAt(r->a) : myPointInfo{});
+    tracePoint2_->setInfo(r ? curFunc_->pointAt(r->b) : myPointInfo{});
     tracePoint_->setInfo(myPointInfo{});
     selectedPoint_.reset();
     if (!r && iView_)
@@ -278,7 +278,7 @@ void plotView::traceAt(double v)
         setFState(PlotMode::Trace);
     tracePoint1_->setInfo(myPointInfo{});
     tracePoint2_->setInfo(myPointInfo{});
-    tracePoint_->setInfo(curFunc_->myPointInfoFVV(v));
+    tracePoint_->setInfo(curFunc_->pointAt(v));
     selectedPoint_ = tracePoint_;
     backgroundChanged();
     needsDisplay();

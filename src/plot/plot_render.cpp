@@ -81,8 +81,8 @@ void plotView::resample(Canvas* maker)
     };
     model_->setSampleFloor(floorAlong(layerSize.width), floorAlong(layerSize.height));
     if (!model_->functionRegister().empty() && nextFreeLayer_) {
-        layerOrigin_ = myPoint{viewState_.offset().x - viewState_.center().x,
-                               viewState_.offset().y - viewState_.center().y};
+        layerOrigin_ =
+            myPoint{viewState_.offset().x - viewState_.center().x, viewState_.offset().y - viewState_.center().y};
         layerScale_ = viewState_.liveScale();
         // What is on screen now; the other eight ninths of the layer only
         // once the frame is out.
@@ -340,7 +340,7 @@ void plotView::additionalDrawings(Canvas& c)
             iView_->setP0(tracePoint1_);
             iView_->setP1(tracePoint2_);
             iView_->setInteractive(true);
-            iView_->setContent2(curFunc_->infoForRangeA(tp1.info().variable, tp2.info().variable));
+            iView_->setContent2(curFunc_->rangeInfo(tp1.info().variable, tp2.info().variable));
         }
     } else {
         if (sel) {

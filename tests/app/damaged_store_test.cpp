@@ -25,15 +25,12 @@ using json = nlohmann::json;
 
 namespace {
 
-json recordOf(FunctionKind kind, const std::string& text)
-{
-    return findKind(kind)->fromText(text)->toDict();
-}
+json recordOf(FunctionKind kind, const std::string& text) { return findKind(kind)->fromText(text)->toDict(); }
 
 double yAt(const json& record, double v)
 {
     const Function::Ptr f = CurveModel().fromDict(record);
-    return f ? f->myPointFVV(v).y : std::nan("");
+    return f ? f->positionAt(v).y : std::nan("");
 }
 
 struct DamageCase {

@@ -72,8 +72,8 @@ TEST_F(FirstUse, AKindsOwnPrefixIsIgnoredAndAnyOtherEqualsRefused)
         ASSERT_NE(cur(), nullptr);
         EXPECT_EQ(cur()->functionInfo().at("f"), k.formula);
         if (!std::isnan(k.at)) {
-            EXPECT_NEAR(cur()->myPointFVV(k.at).x, k.x, 1e-12);
-            EXPECT_NEAR(cur()->myPointFVV(k.at).y, k.y, 1e-12);
+            EXPECT_NEAR(cur()->positionAt(k.at).x, k.x, 1e-12);
+            EXPECT_NEAR(cur()->positionAt(k.at).y, k.y, 1e-12);
         }
     }
 }
@@ -86,10 +86,8 @@ TEST_F(FirstUse, ARefusedFormulaMarksWhereAndSaysHowThetaIsTyped)
         bool thetaHint;
     };
     const Case cases[] = {
-        {"x**2", 2, false},
-        {"*x", 0, false},
-        {"sin()", 4, false},
-        {"y=*x", 2, false}, // counted in the field, prefix and all
+        {"x**2", 2, false},  {"*x", 0, false},
+        {"sin()", 4, false}, {"y=*x", 2, false}, // counted in the field, prefix and all
         {"theta", -1, true},
     };
     for (const Case& k : cases) {

@@ -52,7 +52,7 @@ class InfoModelTest : public ::testing::Test {
     // What the plot view does for a selected trace point in trace mode.
     void traceAt(Function& f, double v, const std::shared_ptr<specialPoint>& point)
     {
-        point->setInfo(f.myPointInfoFVV(v));
+        point->setInfo(f.pointAt(v));
         panel.setP1(point);
         panel.setInteractive(true);
         panel.setContent(point->info());
@@ -61,12 +61,12 @@ class InfoModelTest : public ::testing::Test {
     void rangeOf(Function& f, double a, double b, const std::shared_ptr<specialPoint>& p0,
                  const std::shared_ptr<specialPoint>& p1)
     {
-        p0->setInfo(f.myPointInfoFVV(a));
-        p1->setInfo(f.myPointInfoFVV(b));
+        p0->setInfo(f.pointAt(a));
+        p1->setInfo(f.pointAt(b));
         panel.setP0(p0);
         panel.setP1(p1);
         panel.setInteractive(true);
-        panel.setContent2(f.infoForRangeA(a, b));
+        panel.setContent2(f.rangeInfo(a, b));
     }
 };
 
@@ -106,7 +106,7 @@ TEST_F(InfoModelTest, SwitchingToPolarRelabelsAnExpandedPanel)
 {
     auto f = yxFunction::functionFromString("x^2");
     panel.setCurFunc(f.get());
-    panel.setContent2(f->infoForRangeA(0, 1));
+    panel.setContent2(f->rangeInfo(0, 1));
     EXPECT_EQ(model.startLabel(), "x₁=");
     EXPECT_EQ(model.valueLabel(), "x₂=");
     NamedKind polar;
@@ -202,7 +202,7 @@ TEST_F(InfoModelTest, RangeOfYx)
     EXPECT_EQ(model.valueField().rightString, "1");
     EXPECT_EQ(model.startField().theString, "0");
     EXPECT_EQ(model.valueField().theString, "1");
-    EXPECT_EQ(model.text(), *f->rangeInfoToStr(*f->infoForRangeA(0, 1)));
+    EXPECT_EQ(model.text(), *f->rangeInfoText(*f->rangeInfo(0, 1)));
     // y ≥ 0: the integral is the area, one line. The estimates of the area
     // 1/3, the length 1.478943, Vox = π/5 and Sox = 3.809730 are numeric.
     EXPECT_EQ(model.text().substr(0, model.text().find("0.33333")), "S= ∫=\u2005") << model.text();
@@ -222,10 +222,10 @@ TEST_F(InfoModelTest, RangeWithoutInformationLeavesNoStaleText)
     // Undefined over part of the range: no integrals.
     auto f = yxFunction::functionFromString("sqrt(x)");
     panel.setCurFunc(f.get());
-    myPointInfo info = f->myPointInfoFVV(1);
+    myPointInfo info = f->pointAt(1);
     panel.setContent(info);
     ASSERT_FALSE(model.text().empty());
-    panel.setContent2(f->infoForRangeA(-1, 1));
+    panel.setContent2(f->rangeInfo(-1, 1));
     EXPECT_TRUE(model.maxed());
     EXPECT_FALSE(model.hidden());
     EXPECT_EQ(model.text(), "");
@@ -235,7 +235,7 @@ TEST_F(InfoModelTest, RangeWithoutInformationLeavesNoStaleText)
 TEST_F(InfoModelTest, HiddenShownInteractiveAsThePlotViewDrivesIt)
 {
     auto f = yxFunction::functionFromString("x^3");
-    auto root = std::make_shared<specialPoint>(f->myPointInfoFVV(0), "root");
+    auto root = std::make_shared<specialPoint>(f->pointAt(0), "root");
     auto trace = std::make_shared<specialPoint>();
     // initialize(): current function, hidden
     panel.setCurFunc(f.get());
@@ -298,7 +298,7 @@ TEST_F(InfoModelTest, TypingAValueMovesTheTracePoint)
     EXPECT_EQ(model.valueField().theString, "2pi");
     EXPECT_EQ(point->info().variable, v);
     EXPECT_DOUBLE_EQ(point->info().value, v * v * v);
-    EXPECT_EQ(model.text(), *f->myInfoToStr(f->myPointInfoFVV(v)));
+    EXPECT_EQ(model.text(), *f->pointInfoText(f->pointAt(v)));
 
     // The plot view redraws with the moved point: the typed expression
     // stays for the next edit.
@@ -394,7 +394,7 @@ TEST_F(InfoModelTest, RangeEndsStayOrdered)
     EXPECT_EQ(p0->info().variable, -2);
     EXPECT_EQ(p1->info().variable, 3);
     EXPECT_TRUE(model.maxed());
-    EXPECT_EQ(model.text(), *f->rangeInfoToStr(*f->infoForRangeA(-2, 3)));
+    EXPECT_EQ(model.text(), *f->rangeInfoText(*f->rangeInfo(-2, 3)));
     EXPECT_EQ(model.startField().theString, "-sqrt(4)");
     EXPECT_EQ(model.valueField().theString, "3");
 }
@@ -463,7 +463,10 @@ class InfoModelWithPlotView : public ::testing::Test {
         QPainterCanvas canvas(SizeF{320, 480});
         view.drawRect(canvas);
     }
-    static Touch finger(float x, float y, TouchPhase phase, double time) { return Touch{1, PointF{x, y}, phase, 1, time}; }
+    static Touch finger(float x, float y, TouchPhase phase, double time)
+    {
+        return Touch{1, PointF{x, y}, phase, 1, time};
+    }
 };
 
 TEST_F(InfoModelWithPlotView, TraceFillsThePanelAndTypingMovesThePoint)

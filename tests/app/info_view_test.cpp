@@ -44,14 +44,14 @@ class InfoViewTest : public ::testing::Test {
 TEST_F(InfoViewTest, ShowsAPointAndARange)
 {
     EXPECT_TRUE(panel.isHidden());
-    p1->setInfo(f->myPointInfoFVV(1));
+    p1->setInfo(f->pointAt(1));
     panel.setP1(p1);
     panel.setInteractive(true);
     panel.setContent(p1->info());
     EXPECT_FALSE(panel.isHidden());
     EXPECT_EQ(str(panel.valueLabel()->text()), "x=");
     EXPECT_EQ(str(panel.valueField()->text()), "1");
-    EXPECT_EQ(str(panel.textView()->text()), *f->myInfoToStr(p1->info()));
+    EXPECT_EQ(str(panel.textView()->text()), *f->pointInfoText(p1->info()));
     EXPECT_FALSE(panel.valueField()->isReadOnly());
     EXPECT_FALSE(panel.animating());
     const QRect collapsed = panel.geometry();
@@ -59,13 +59,13 @@ TEST_F(InfoViewTest, ShowsAPointAndARange)
 
     // Expanding grows the panel upwards by 32 over 0.3 s.
     panel.setP0(p0);
-    panel.setContent2(f->infoForRangeA(-1, 2));
+    panel.setContent2(f->rangeInfo(-1, 2));
     EXPECT_TRUE(panel.animating());
     EXPECT_EQ(str(panel.startLabel()->text()), "x₁=");
     EXPECT_EQ(str(panel.valueLabel()->text()), "x₂=");
     EXPECT_EQ(str(panel.startField()->text()), "-1");
     EXPECT_EQ(str(panel.valueField()->text()), "2");
-    EXPECT_EQ(str(panel.textView()->text()), *f->rangeInfoToStr(*f->infoForRangeA(-1, 2)));
+    EXPECT_EQ(str(panel.textView()->text()), *f->rangeInfoText(*f->rangeInfo(-1, 2)));
     panel.finishAnimation();
     EXPECT_FALSE(panel.animating());
     EXPECT_EQ(panel.geometry().height(), infoView::kCollapsedHeight + infoView::kGrowth);
@@ -75,7 +75,7 @@ TEST_F(InfoViewTest, ShowsAPointAndARange)
     EXPECT_FALSE(panel.startField()->isReadOnly());
 
     // Every frame of a range repeats the call: no new animation.
-    panel.setContent2(f->infoForRangeA(-1, 2));
+    panel.setContent2(f->rangeInfo(-1, 2));
     EXPECT_FALSE(panel.animating());
 
     // A point collapses it again; the start field fades out.
@@ -92,7 +92,7 @@ TEST_F(InfoViewTest, ShowsAPointAndARange)
 
 TEST_F(InfoViewTest, MoveModeShowsButDoesNotTakeTyping)
 {
-    auto root = std::make_shared<specialPoint>(f->myPointInfoFVV(0), "root");
+    auto root = std::make_shared<specialPoint>(f->pointAt(0), "root");
     panel.setP1(root);
     panel.setP0(nullptr);
     panel.setInteractive(false);
@@ -120,7 +120,7 @@ TEST_F(InfoViewTest, TypingGoesThroughTheModelAndRedisplaysTheView)
     EXPECT_EQ(panel.geometry().right() + 1, 320); // right-aligned in the good rectangle
     EXPECT_EQ(panel.geometry().bottom() + 1, 64 + 371);
 
-    p1->setInfo(f->myPointInfoFVV(1));
+    p1->setInfo(f->pointAt(1));
     panel.setP1(p1);
     panel.setInteractive(true);
     panel.setContent(p1->info());
@@ -139,7 +139,7 @@ TEST_F(InfoViewTest, TypingGoesThroughTheModelAndRedisplaysTheView)
     press(panel.valueField(), "2pi");
     EXPECT_EQ(p1->info().variable, 6.283185307179586);
     EXPECT_EQ(str(panel.valueField()->text()), "6.283185");
-    EXPECT_EQ(str(panel.textView()->text()), *f->myInfoToStr(p1->info()));
+    EXPECT_EQ(str(panel.textView()->text()), *f->pointInfoText(p1->info()));
     EXPECT_EQ(panel.model().valueField().theString, "2pi");
     EXPECT_EQ(displays, 1);
     EXPECT_TRUE(panel.errorLabel()->isHidden());

@@ -664,7 +664,7 @@ TEST_F(OwnRangeSessionTest, PolarAndParametricCurvesAreTracedAndComeBackAfterARe
     Function* polar = cur();
     ASSERT_NE(polar, nullptr);
     EXPECT_EQ(polar->typeName(), "rfFunction");
-    EXPECT_DOUBLE_EQ(polar->cMaxVar(), 2 * pi);
+    EXPECT_DOUBLE_EQ(polar->varMax(), 2 * pi);
     EXPECT_EQ(w->kindLabel().text(), "r(θ)=");
     shot("08-polar.png");
 
@@ -679,10 +679,10 @@ TEST_F(OwnRangeSessionTest, PolarAndParametricCurvesAreTracedAndComeBackAfterARe
     w->rangeMinField().setText("7");
     QTest::keyClick(&w->rangeMinField(), Qt::Key_Return);
     EXPECT_EQ(w->fieldMessage().text(), "MinVal shouldn't be greater than MaxVal!");
-    EXPECT_DOUBLE_EQ(polar->cMinVar(), 0);
+    EXPECT_DOUBLE_EQ(polar->varMin(), 0);
     w->rangeMinField().setText("-pi/2");
     QTest::keyClick(&w->rangeMinField(), Qt::Key_Return);
-    EXPECT_DOUBLE_EQ(polar->cMinVar(), -pi / 2);
+    EXPECT_DOUBLE_EQ(polar->varMin(), -pi / 2);
     EXPECT_EQ(cur(), polar);
 
     commit(FunctionKind::parametric, "0", "pi", "cos(t)", "sin(t)");
@@ -703,7 +703,7 @@ TEST_F(OwnRangeSessionTest, PolarAndParametricCurvesAreTracedAndComeBackAfterARe
     ASSERT_NE(cur(), ring);
     EXPECT_EQ(cur()->typeName(), "tFunction");
     EXPECT_EQ(cur()->functionInfo().at("g"), "D(sin(t),t)/D(cos(t),t)");
-    EXPECT_DOUBLE_EQ(cur()->cMaxVar(), pi);
+    EXPECT_DOUBLE_EQ(cur()->varMax(), pi);
     EXPECT_EQ(w->secondFormulaField().text(), "D(sin(t),t)/D(cos(t),t)");
 
     restart();
@@ -711,12 +711,12 @@ TEST_F(OwnRangeSessionTest, PolarAndParametricCurvesAreTracedAndComeBackAfterARe
     for (const auto& [id, f] : model().functionRegister()) {
         if (f->typeName() == "rfFunction" && f->functionInfo().at("f") == "2") {
             ++polars;
-            EXPECT_DOUBLE_EQ(f->cMinVar(), -pi / 2);
-            EXPECT_DOUBLE_EQ(f->cMaxVar(), 2 * pi);
+            EXPECT_DOUBLE_EQ(f->varMin(), -pi / 2);
+            EXPECT_DOUBLE_EQ(f->varMax(), 2 * pi);
         }
         if (f->typeName() == "tFunction" && f->functionInfo().at("g") == "sin(t)") {
             ++rings;
-            EXPECT_DOUBLE_EQ(f->cMaxVar(), pi);
+            EXPECT_DOUBLE_EQ(f->varMax(), pi);
             EXPECT_NEAR(f->points().back().x, -1, 1e-12);
         }
     }

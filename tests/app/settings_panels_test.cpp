@@ -84,13 +84,13 @@ TEST_F(SettingsPanelsTest, ColourDashAndDensityChangedInThePanelSurviveARestart)
     EXPECT_FLOAT_EQ(c.b, 0.75f);
     EXPECT_FLOAT_EQ(c.a, alpha);
     EXPECT_EQ(cur()->dashPatternSize(), colorGen::sharedColorGen().dashSizes(1));
-    EXPECT_EQ(cur()->cNumOfPoints(), 700);
+    EXPECT_EQ(cur()->chosenPointCount(), 700);
 }
 
 TEST_F(SettingsPanelsTest, ABadDensityIsRefusedInThePanelAndChangesNothing)
 {
     commit("x^2");
-    const int points = cur()->cNumOfPoints();
+    const int points = cur()->chosenPointCount();
     const Color before = cur()->color();
     struct Case {
         const char* typed;
@@ -113,7 +113,7 @@ TEST_F(SettingsPanelsTest, ABadDensityIsRefusedInThePanelAndChangesNothing)
         if (c.message) {
             EXPECT_EQ(panel.densityMessage().text().toStdString(), c.message);
         }
-        EXPECT_EQ(cur()->cNumOfPoints(), points);
+        EXPECT_EQ(cur()->chosenPointCount(), points);
         EXPECT_EQ(cur()->color().r, before.r);
         panel.cancel();
     }

@@ -57,9 +57,9 @@ TEST_F(CurveKindsTest, NewFunctionsTakeTheDefaultRangeOfTheSetting)
         Function::Ptr f = attached(c.isPolar ? Function::Ptr(rfFunction::functionFromString("1"))
                                              : Function::Ptr(tFunction::functionFromStringForX("t", "1")));
         f->fillStaticInfo();
-        EXPECT_DOUBLE_EQ(f->cMinVar(), c.lo);
-        EXPECT_DOUBLE_EQ(f->cMaxVar(), c.hi);
-        EXPECT_EQ(f->cNumOfPoints(), c.isPolar ? 400 : 500);
+        EXPECT_DOUBLE_EQ(f->varMin(), c.lo);
+        EXPECT_DOUBLE_EQ(f->varMax(), c.hi);
+        EXPECT_EQ(f->chosenPointCount(), c.isPolar ? 400 : 500);
         EXPECT_EQ(f->functionInfo().at("maxVarStr"), tostr(c.hi));
     }
     EXPECT_THROW(tFunction::functionFromString("cos(t)"), Error);
@@ -89,7 +89,7 @@ TEST_F(CurveKindsTest, SamplesRunFromBoundToBound)
 TEST_F(CurveKindsTest, RangeQuantities)
 {
     auto circle = polar("1", 0, 2 * Pi);
-    auto q = circle->infoForRangeA(2 * Pi, 0);
+    auto q = circle->rangeInfo(2 * Pi, 0);
     ASSERT_TRUE(q);
     EXPECT_NEAR(q->at("s"), Pi, 1e-6); // the area, ½∫r²dθ
     EXPECT_NEAR(q->at("l"), 2 * Pi, 1e-6);
@@ -97,7 +97,7 @@ TEST_F(CurveKindsTest, RangeQuantities)
     EXPECT_EQ(q->at("a"), 0);
 
     auto ring = parametric("cos(t)", "sin(t)", 0, 2 * Pi);
-    q = ring->infoForRangeA(0, Pi);
+    q = ring->rangeInfo(0, Pi);
     ASSERT_TRUE(q);
     EXPECT_NEAR(q->at("s"), -Pi / 2, 1e-6); // ∫y dx, x running from 1 to −1
     EXPECT_NEAR(q->at("l"), Pi, 1e-6);
@@ -107,18 +107,18 @@ TEST_F(CurveKindsTest, RangeQuantities)
 
     // S stays 0 through every halving: still an answer.
     auto flat = parametric("t", "0", -1, 1);
-    q = flat->infoForRangeA(-1, 1);
+    q = flat->rangeInfo(-1, 1);
     ASSERT_TRUE(q);
     EXPECT_EQ(q->at("s"), 0);
     EXPECT_NEAR(q->at("l"), 2, 1e-9);
     auto pole = polar("0", 0, 1);
-    ASSERT_TRUE(pole->infoForRangeA(0, 1));
+    ASSERT_TRUE(pole->rangeInfo(0, 1));
 
     // No range and a point as range.
-    EXPECT_FALSE(circle->infoForRangeA(0, NaN));
-    EXPECT_FALSE(ring->infoForRangeA(-INFINITY, 0));
+    EXPECT_FALSE(circle->rangeInfo(0, NaN));
+    EXPECT_FALSE(ring->rangeInfo(-INFINITY, 0));
     for (Function* f : {static_cast<Function*>(circle.get()), static_cast<Function*>(ring.get())}) {
-        const auto zero = f->infoForRangeA(1, 1);
+        const auto zero = f->rangeInfo(1, 1);
         ASSERT_TRUE(zero);
         for (const auto& [key, value] : *zero)
             EXPECT_EQ(value, 0) << key;
@@ -234,7 +234,8 @@ TEST_F(CurveKindsTest, ParametricTraceWrapsRoundAClosedCurve)
     EXPECT_NEAR(std::remainder(start, 2 * Pi), -0.05, 1e-6);
     const double moved = ring->varValueForPoint(device(std::cos(0.1), std::sin(0.1)), kTouchMoved);
     EXPECT_NEAR(moved, 0.1, 1e-6);
-    EXPECT_NEAR(ring->varValueForPoint(device(5, 5), kTouchStationary), moved, 0.05); // a finger at rest keeps its sample
+    EXPECT_NEAR(ring->varValueForPoint(device(5, 5), kTouchStationary), moved,
+                0.05); // a finger at rest keeps its sample
 
     // Nothing sampled: no sample is read.
     auto unsampled = attached(tFunction::functionFromStringForX("t", "t"));
@@ -245,16 +246,16 @@ TEST_F(CurveKindsTest, InformationTexts)
 {
     const std::string sp(fourPerEmSpace);
     auto circle = polar("2", 0, 2 * Pi);
-    EXPECT_EQ(*circle->myInfoToStr(circle->myPointInfoFVV(0)), "r=" + sp + "2\nx=" + sp + "2\ny=" + sp +
-                                                                   "0\n∂r/∂θ=" + sp + "0\n∂²r/∂θ²=" + sp +
-                                                                   "0\n∂y/∂x=" + sp + "∞\nk=" + sp + "0.5");
-    EXPECT_EQ(*circle->rangeInfoToStr(*circle->infoForRangeA(0, 0)),
+    EXPECT_EQ(*circle->pointInfoText(circle->pointAt(0)), "r=" + sp + "2\nx=" + sp + "2\ny=" + sp + "0\n∂r/∂θ=" + sp +
+                                                              "0\n∂²r/∂θ²=" + sp + "0\n∂y/∂x=" + sp + "∞\nk=" + sp +
+                                                              "0.5");
+    EXPECT_EQ(*circle->rangeInfoText(*circle->rangeInfo(0, 0)),
               "∫=" + sp + "0\nS=" + sp + "0\nl=" + sp + "0\nVox=" + sp + "0\nSox=" + sp + "0");
     auto ring = parametric("t", "t^2", -1, 1);
-    EXPECT_EQ(*ring->myInfoToStr(ring->myPointInfoFVV(1)), "x=" + sp + "1\ny=" + sp + "1\n∂x/∂t=" + sp +
-                                                               "1\n∂y/∂t=" + sp + "2\n∂y/∂x=" + sp + "2\nk=" + sp +
-                                                               tostr(2 / std::pow(5, 1.5)));
-    EXPECT_EQ(*ring->rangeInfoToStr(*ring->infoForRangeA(0, 0)),
+    EXPECT_EQ(*ring->pointInfoText(ring->pointAt(1)), "x=" + sp + "1\ny=" + sp + "1\n∂x/∂t=" + sp + "1\n∂y/∂t=" + sp +
+                                                          "2\n∂y/∂x=" + sp + "2\nk=" + sp +
+                                                          tostr(2 / std::pow(5, 1.5)));
+    EXPECT_EQ(*ring->rangeInfoText(*ring->rangeInfo(0, 0)),
               "S=" + sp + "0\nl=" + sp + "0\nVox=" + sp + "0\nSox=" + sp + "0");
 }
 
@@ -264,14 +265,14 @@ TEST_F(CurveKindsTest, DerivativesAndRecords)
     auto d = std::dynamic_pointer_cast<rfFunction>(rose->differential());
     ASSERT_TRUE(d);
     EXPECT_EQ(d->stringRepresentation(), "D(cos(3θ),θ)");
-    EXPECT_EQ(d->cMaxVar(), Pi);
+    EXPECT_EQ(d->varMax(), Pi);
     EXPECT_NEAR(d->valueAt(0.1), -3 * std::sin(0.3), 1e-12);
 
     auto cycloid = parametric("t-sin(t)", "1-cos(t)", -20, 20);
     auto slope = std::dynamic_pointer_cast<tFunction>(cycloid->differential());
     ASSERT_TRUE(slope);
     EXPECT_EQ(slope->functionInfo().at("g"), "D(1-cos(t),t)/D(t-sin(t),t)");
-    EXPECT_NEAR(slope->myPointFVV(1).y, std::sin(1) / (1 - std::cos(1)), 1e-12);
+    EXPECT_NEAR(slope->positionAt(1).y, std::sin(1) / (1 - std::cos(1)), 1e-12);
 
     for (Function* f : {static_cast<Function*>(rose.get()), static_cast<Function*>(cycloid.get())}) {
         const Function::json record = f->toDict();
@@ -288,7 +289,7 @@ TEST_F(CurveKindsTest, DerivativesAndRecords)
         back = model.fromDict(crossed);
         ASSERT_TRUE(back);
         back->fillStaticInfo();
-        EXPECT_LT(back->cMinVar(), back->cMaxVar());
+        EXPECT_LT(back->varMin(), back->varMax());
     }
 }
 

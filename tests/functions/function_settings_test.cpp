@@ -116,9 +116,9 @@ TEST_F(FunctionSettingsTest, ApplyingGivesColourDashAndDensity)
     EXPECT_EQ(c.b, 1.0f);
     EXPECT_EQ(c.a, 0.5f); // the function's own alpha
     EXPECT_EQ(yx->dashPatternSize(), gen.dashSizes(1));
-    EXPECT_EQ(yx->cNumOfPoints(), 800);
-    EXPECT_NE(yx->cMinVar(), -1); // sampled over the view, not over [-1, 1]
-    EXPECT_LT(yx->cMinVar(), -14);
+    EXPECT_EQ(yx->chosenPointCount(), 800);
+    EXPECT_NE(yx->varMin(), -1); // sampled over the view, not over [-1, 1]
+    EXPECT_LT(yx->varMin(), -14);
 
     // r(θ): its own range, sampled anew at the new density.
     auto rf = rfFunction::functionFromString("1");
@@ -128,9 +128,9 @@ TEST_F(FunctionSettingsTest, ApplyingGivesColourDashAndDensity)
     EXPECT_EQ(s.density(), rfFunction::defaultNumOfPoints);
     s.setDensity(1000);
     s.apply(*rf);
-    EXPECT_EQ(rf->cMinVar(), 0);
-    EXPECT_EQ(rf->cMaxVar(), 1);
-    EXPECT_EQ(rf->cNumOfPoints(), 1000);
+    EXPECT_EQ(rf->varMin(), 0);
+    EXPECT_EQ(rf->varMax(), 1);
+    EXPECT_EQ(rf->chosenPointCount(), 1000);
 
     // g(x,y)=0: the density is the grid size; the default one shows as 60.
     auto i = attached(iFunction::functionFromString("x^2+y^2-4"));
@@ -148,7 +148,7 @@ TEST_F(FunctionSettingsTest, ApplyingGivesColourDashAndDensity)
     s.loadFromFunc(i.get());
     const Color before = yx->color();
     EXPECT_THROW(s.apply(*yx), Error);
-    EXPECT_EQ(yx->cNumOfPoints(), 800);
+    EXPECT_EQ(yx->chosenPointCount(), 800);
     EXPECT_EQ(yx->color().r, before.r);
     EXPECT_EQ(yx->dashPatternSize(), gen.dashSizes(1));
 }

@@ -219,15 +219,15 @@ TEST_F(FunctionTest, ClassSettings)
     EXPECT_EQ(model.minY(), -5);
     EXPECT_EQ(model.maxY(), 6);
     EXPECT_EQ(Function::numOfPoints(), 500);
-    EXPECT_EQ(model.curSs().x, 30);
-    EXPECT_EQ(model.curSs().y, 30);
+    EXPECT_EQ(model.plotScale().x, 30);
+    EXPECT_EQ(model.plotScale().y, 30);
 
     TestFunction f;
-    EXPECT_TRUE(std::isnan(f.cMinVar()) && std::isnan(f.cMaxVar()));
+    EXPECT_TRUE(std::isnan(f.varMin()) && std::isnan(f.varMax()));
     EXPECT_EQ(f.kTracePoint().x, 1);
     EXPECT_EQ(f.kTracePoint().y, 0);
-    EXPECT_TRUE(std::isnan(f.myPointFVV(1).x));
-    const myPointInfo i = f.myPointInfoFVV(1);
+    EXPECT_TRUE(std::isnan(f.positionAt(1).x));
+    const myPointInfo i = f.pointAt(1);
     EXPECT_TRUE(std::isnan(i.point.x) && std::isnan(i.point.y));
     EXPECT_EQ(i.value, 0);
     EXPECT_FALSE(i.info.has_value());
@@ -243,10 +243,10 @@ TEST_F(FunctionTest, NumberOfPointsReusesTheBuffer)
     EXPECT_EQ(f.points()[0].x, 7);
     f.setNumOfPoints(3);
     EXPECT_EQ(f.points().size(), 3u);
-    EXPECT_EQ(f.cNumOfPoints(), 3);
+    EXPECT_EQ(f.chosenPointCount(), 3);
     f.setNumOfPoints(-4);
     EXPECT_EQ(f.points().size(), 0u);
-    EXPECT_EQ(f.cNumOfPoints(), 0);
+    EXPECT_EQ(f.chosenPointCount(), 0);
 }
 
 // ---- searches ----
@@ -337,7 +337,7 @@ TEST_F(FunctionTest, RecordHasTheSharedKeys)
     const float dash[] = {8, 3, 2, 3};
     f.setDashPattern(dash, 4);
     f.setColorWithR(0.5f, 0.25f, 1, 0.75f);
-    f.setCNumOfPoints(301);
+    f.setChosenPointCount(301);
     f.setFunctionInfo({{"f", "sin(x)"}, {"d", "d"}});
     const json d = f.toDict();
     std::vector<std::string> keys;
@@ -395,7 +395,7 @@ TEST_F(FunctionTest, RecordsRoundTripThroughText)
     a->setDashPattern(dash, 4);
     a->setColorWithR(0.5f, 0, 1, 1);
     a->setMinVar(NaN, Inf);
-    a->setCNumOfPoints(400);
+    a->setChosenPointCount(400);
     a->setFunctionInfo({{"f", "x^2"}});
     model.setFunction(a, "1");
     model.setFunction(b, "2");
@@ -414,7 +414,7 @@ TEST_F(FunctionTest, RecordsRoundTripThroughText)
     EXPECT_EQ(back->dashPattern(), (std::vector<float>{8, 3, 2, 3}));
     EXPECT_EQ(back->color().r, 0.5f);
     EXPECT_EQ(back->color().b, 1);
-    EXPECT_EQ(back->cNumOfPoints(), 400);
+    EXPECT_EQ(back->chosenPointCount(), 400);
     EXPECT_TRUE(back->points().empty());
     EXPECT_EQ(back->functionInfo().at("f"), "x^2");
     EXPECT_EQ(back->toDict()["dash"], 2);
@@ -440,8 +440,8 @@ TEST_F(FunctionTest, OutOfRangeRecordValuesFallBackOneByOne)
         bool operator==(const Shown&) const = default;
     };
     const auto shown = [](const Function& f) {
-        return Shown{f.lineWidth(), f.dashPatternSize(), f.color().r,     f.color().g,
-                     f.color().b,   f.color().a,         f.cNumOfPoints()};
+        return Shown{f.lineWidth(), f.dashPatternSize(), f.color().r,         f.color().g,
+                     f.color().b,   f.color().a,         f.chosenPointCount()};
     };
     auto reference = model.fromDict(good);
     ASSERT_TRUE(reference);
@@ -518,12 +518,12 @@ TEST_F(FunctionTest, LoadingDropsWhatCannotBeRebuilt)
     EXPECT_EQ(w->dashPatternSize(), 0);
     EXPECT_EQ(w->color().r, 0);
     EXPECT_EQ(w->color().a, 1);
-    EXPECT_EQ(w->cNumOfPoints(), 0);
+    EXPECT_EQ(w->chosenPointCount(), 0);
     EXPECT_TRUE(w->functionInfo().empty());
     EXPECT_FALSE(w->invisible());
     auto h = model.functionWithID("hugeValues");
     EXPECT_EQ(h->dashPatternSize(), 0);
-    EXPECT_EQ(h->cNumOfPoints(), 0);
+    EXPECT_EQ(h->chosenPointCount(), 0);
     EXPECT_EQ(h->lineWidth(), 1);
 
     // Null loads nothing and leaves the store alone; other garbage loads
@@ -613,7 +613,7 @@ TEST_F(FunctionTest, DrawingBreaksAndSkipsSegmentsOutside)
         {70, Inf}, {80, 20},   // infinite: a break
         {-10, 50}, {-20, 150}, // both outside
     };
-    f->setCNumOfPoints(static_cast<int>(f->samples.size()));
+    f->setChosenPointCount(static_cast<int>(f->samples.size()));
     model.setFunction(f, "f");
     RecordingCanvas layer({100, 100});
     model.drawFunctionsOnLayer(layer, offset, unit);
@@ -634,8 +634,8 @@ TEST_F(FunctionTest, DrawingStylesEachFunctionAndSamplesOnlyWhenNeeded)
     a->log = b->log = &log;
     a->samples = {{1, 1}};
     b->samples = {{2, 2}};
-    a->setCNumOfPoints(1);
-    b->setCNumOfPoints(1);
+    a->setChosenPointCount(1);
+    b->setChosenPointCount(1);
     b->setLineWidth(2);
     b->setColorWithR(1, 0, 0, 0.5f);
     const float dash[] = {6, 5};
@@ -670,7 +670,7 @@ TEST_F(FunctionTest, DrawingHandlesAnyNumberOfPoints)
     const int n = 3 * Function::maxDrawPoints + 17;
     for (int i = 0; i < n; ++i)
         f->samples.push_back({10 + 80.0 * i / n, 50});
-    f->setCNumOfPoints(n);
+    f->setChosenPointCount(n);
     model.setFunction(f, "1");
     RecordingCanvas layer({100, 100});
     model.drawFunctionsOnLayer(layer, offset, unit);
@@ -680,7 +680,7 @@ TEST_F(FunctionTest, DrawingHandlesAnyNumberOfPoints)
     // A count beyond the buffer reads only what is there.
     auto g = named("short");
     g->samples = {{1, 1}, {2, 2}};
-    g->setCNumOfPoints(2);
+    g->setChosenPointCount(2);
     g->claimedCount = 1000000;
     model.deleteAll();
     model.setFunction(g, "1");
@@ -693,7 +693,7 @@ TEST_F(FunctionTest, DrawingSurvivesHugeAndUndefinedValues)
 {
     auto f = named("f");
     f->samples = {{1e300, 1}, {1, -1e300}, {Inf, -Inf}, {NaN, NaN}, {3e38, 3e38}, {-1e10, 0}};
-    f->setCNumOfPoints(static_cast<int>(f->samples.size()));
+    f->setChosenPointCount(static_cast<int>(f->samples.size()));
     model.setFunction(f, "f");
     struct Case {
         myPoint o, s;
@@ -711,7 +711,7 @@ TEST_F(FunctionTest, ImplicitCurvesDrawTheirSegments)
     auto f = named("g", 0);
     f->implicit = true;
     f->samples = {{10, 10}, {20, 20}, {NaN, 0}, {30, 30}, {12000, 0}, {40, 40}};
-    f->setCNumOfPoints(6);
+    f->setChosenPointCount(6);
     f->claimedCount = 6;
     f->pairs = {{0, 1}, {1, 2}, {3, 4}, {3, 5}, {0, 6}, {-1, 0}, {5, 0}};
     model.setFunction(f, "g");

@@ -187,7 +187,7 @@ TEST_F(ImplicitFunctionTest, PointInformation)
     EXPECT_FALSE(f->myPointInfoForXY(kNaN, 1).info.has_value());
     EXPECT_FALSE(f->differential());
     // A sample index past the points gives no point rather than reading beyond them.
-    EXPECT_TRUE(std::isnan(f->myPointFVV(7).x));
+    EXPECT_TRUE(std::isnan(f->positionAt(7).x));
 }
 
 // The trace snaps a touch onto the curve; with no points it answers 0.
@@ -199,10 +199,10 @@ TEST_F(ImplicitFunctionTest, Trace)
     auto f = contoured("x^2+y^2-1", 60);
     // Device (172, 238) is user (1.2, 0.2).
     const double v = f->varValueForPoint(PointF{172, 238}, kTouchBegan);
-    const myPoint p = f->myPointFVV(v);
+    const myPoint p = f->positionAt(v);
     EXPECT_NEAR(p.x * p.x + p.y * p.y, 1, 1e-9);
     EXPECT_NEAR(p.x, 0.98, 0.05);
-    EXPECT_NEAR(f->myPointInfoFVV(v).point.y, p.y, 0);
+    EXPECT_NEAR(f->pointAt(v).point.y, p.y, 0);
 }
 
 // Intersections between curves of every kind the dispatch pairs, each
@@ -238,7 +238,8 @@ TEST_F(ImplicitFunctionTest, IntersectionsBetweenKinds)
         {{{"rf", "1+sin(4f)"}, {"rf", "2"}}, {{-c8, -s8}, {-s8, c8}, {s8, -c8}, {c8, s8}}},
         // Crossings right in the middle of a symmetric range of the parameter.
         {{{"t", "t;t^2"}, {"yx", "x"}}, {{0, 0}, {1, 1}}},
-        {{{"yx", "x"}, {"rf", "f"}}, {{0, 0}, {0.5553603672697958, 0.5553603672697958}, {1.6660811018093873, 1.6660811018093873}}},
+        {{{"yx", "x"}, {"rf", "f"}},
+         {{0, 0}, {0.5553603672697958, 0.5553603672697958}, {1.6660811018093873, 1.6660811018093873}}},
     };
     for (const Case& c : cases) {
         model.deleteAll();
@@ -246,7 +247,7 @@ TEST_F(ImplicitFunctionTest, IntersectionsBetweenKinds)
         for (const auto& [kind, text] : c.curves) {
             Function::Ptr f = findKindByShortName(kind)->fromText(text);
             model.setFunction(f, kind + text + std::to_string(made.size()));
-            f->setNumOfPoints(f->cNumOfPoints());
+            f->setNumOfPoints(f->chosenPointCount());
             f->updatePoints();
             made.push_back(f);
         }

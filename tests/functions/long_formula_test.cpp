@@ -75,7 +75,7 @@ TEST_F(LongFormulaTest, FewerHalvingsStillGiveTheIntegral)
               explicitFunction::integralHalvingsCap);
     const SineSum s = sineSum(120);
     auto f = attached(yxFunction::functionFromString(s.text));
-    const auto range = f->infoForRangeA(0, 1);
+    const auto range = f->rangeInfo(0, 1);
     ASSERT_TRUE(range);
     EXPECT_NEAR(range->count("i") ? range->at("i") : range->at("s"), s.integral01, 1e-6 * s.integral01);
 }

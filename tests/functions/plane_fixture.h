@@ -13,7 +13,7 @@ namespace orlix::testing {
 class FakePlane : public PlotContext {
   public:
     double sx = 10, sy = 10, ox = 160, oy = 240;
-    myPoint curSs() const override { return {sx, sy}; }
+    myPoint plotScale() const override { return {sx, sy}; }
     myPoint myPointToUser(myPoint d) const override { return {(d.x - ox) / sx, (oy - d.y) / sy}; }
     PointF myPointToDevice(myPoint u) const override
     {

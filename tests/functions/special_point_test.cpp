@@ -22,7 +22,7 @@ constexpr double Inf = std::numeric_limits<double>::infinity();
 
 // Good rectangle (10, 20, 200, 300); device = (100 + 10·x, 200 − 10·y).
 struct FakePlot : PlotContext {
-    myPoint curSs() const override { return {10, 10}; }
+    myPoint plotScale() const override { return {10, 10}; }
     myPoint myPointToUser(myPoint d) const override { return {(d.x - 100) / 10, (200 - d.y) / 10}; }
     PointF myPointToDevice(myPoint u) const override
     {

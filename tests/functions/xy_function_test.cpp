@@ -147,7 +147,7 @@ TEST_F(XyFunctionTest, Searches)
 TEST_F(XyFunctionTest, PointInformation)
 {
     auto f = attached(xyFunction::functionFromString("y^3"));
-    const myPointInfo p = f->myPointInfoFVV(1);
+    const myPointInfo p = f->pointAt(1);
     EXPECT_EQ(p.point.x, 1);
     EXPECT_EQ(p.point.y, 1);
     EXPECT_EQ(p.value, 1);
@@ -159,13 +159,13 @@ TEST_F(XyFunctionTest, PointInformation)
     EXPECT_DOUBLE_EQ(p.info->at("k"), 6 / std::pow(10, 1.5));
     EXPECT_EQ(tostr(p.info->at("dy/dx")), "0.3333333");
 
-    EXPECT_EQ(*f->myInfoToStr(p),
+    EXPECT_EQ(*f->pointInfoText(p),
               "x=\u20051\n∂y/∂x=\u20050.3333333\n∂x/∂y=\u20053\n∂²x/∂y²=\u20056\nk=\u20050.1897367");
-    EXPECT_EQ(*f->rangeInfoToStr({{"s", 2}, {"l", 3}, {"v", 1}, {"p", 4}}),
+    EXPECT_EQ(*f->rangeInfoText({{"s", 2}, {"l", 3}, {"v", 1}, {"p", 4}}),
               "S= ∫=\u20052\nl=\u20053\nVox=\u20051\nSox=\u20054");
 
-    EXPECT_EQ(f->myPointFVV(2).x, 8);
-    EXPECT_EQ(f->myPointFVV(2).y, 2);
+    EXPECT_EQ(f->positionAt(2).x, 8);
+    EXPECT_EQ(f->positionAt(2).y, 2);
     EXPECT_EQ(f->valueForPoint({5, 2}), 3);
     // Device (200, 100) is user (4, 14): trace follows y.
     EXPECT_EQ(f->varValueForPoint({200, 100}, kTouchBegan), 14);
@@ -176,7 +176,7 @@ TEST_F(XyFunctionTest, RangeInformationIntegratesOverY)
 {
     auto f = attached(xyFunction::functionFromString("y^2"));
     *MathEngine::yAddr() = 7;
-    const auto r = f->infoForRangeA(1, 0);
+    const auto r = f->rangeInfo(1, 0);
     EXPECT_EQ(*MathEngine::yAddr(), 7);
     ASSERT_TRUE(r);
     EXPECT_FALSE(r->count("i"));

@@ -31,7 +31,7 @@ class YxFunctionTest : public orlix::testing::PlaneTest {
     std::shared_ptr<yxFunction> sampled(const std::string& text, int n = 301)
     {
         auto f = attached(yxFunction::functionFromString(text));
-        f->setCNumOfPoints(n);
+        f->setChosenPointCount(n);
         f->fillStaticInfo();
         f->updatePoints();
         return f;
@@ -51,11 +51,11 @@ class YxFunctionTest : public orlix::testing::PlaneTest {
 TEST_F(YxFunctionTest, FullSamplingPutsSampleJOnTheGrid)
 {
     auto f = sampled("x^2");
-    ASSERT_EQ(f->cNumOfPoints(), 301);
+    ASSERT_EQ(f->chosenPointCount(), 301);
     ASSERT_EQ(f->points().size(), 301u);
     EXPECT_EQ(f->sampledCount(), 301);
-    EXPECT_EQ(f->cMinVar(), -15);
-    EXPECT_EQ(f->cMaxVar(), 15);
+    EXPECT_EQ(f->varMin(), -15);
+    EXPECT_EQ(f->varMax(), 15);
     const double step = 30.0 / 301;
     for (int j = 0; j < 301; ++j) {
         const myPoint p = f->points()[static_cast<size_t>(j)];
@@ -79,11 +79,11 @@ TEST_F(YxFunctionTest, PanningComputesOnlyTheSamplesThatScrollIn)
     for (const Case& c : cases) {
         auto f = sampled("x^3-x");
         const std::vector<myPoint> before = f->points();
-        const double oldMin = f->cMinVar();
+        const double oldMin = f->varMin();
         model.setMinX(-15 + c.by * step, 15 + c.by * step);
         f->updatePoints();
         EXPECT_EQ(f->sampledCount() - 301, c.computed) << c.by;
-        EXPECT_NEAR(f->cMinVar(), oldMin + c.shift * step, 1e-12) << c.by;
+        EXPECT_NEAR(f->varMin(), oldMin + c.shift * step, 1e-12) << c.by;
         for (int j = 0; j < 301; ++j) {
             const myPoint p = f->points()[static_cast<size_t>(j)];
             const int from = j + c.shift;
@@ -93,7 +93,7 @@ TEST_F(YxFunctionTest, PanningComputesOnlyTheSamplesThatScrollIn)
                 EXPECT_EQ(p.y, before[static_cast<size_t>(from)].y) << c.by << " " << j;
             } else {
                 // a new one continues the grid
-                EXPECT_NEAR(p.x, f->cMinVar() + j * step, 1e-12) << c.by << " " << j;
+                EXPECT_NEAR(p.x, f->varMin() + j * step, 1e-12) << c.by << " " << j;
                 EXPECT_EQ(p.y, f->valueAt(p.x)) << c.by << " " << j;
             }
         }
@@ -133,7 +133,7 @@ TEST_F(YxFunctionTest, CurvesBreakAtPolesAndJumpsOnly)
                                      : Function::Ptr(yxFunction::functionFromString(c.formula));
         f->setModel(&model);
         (c.mirrored ? plane.sx : plane.sy) = c.valueScale;
-        f->setCNumOfPoints(301);
+        f->setChosenPointCount(301);
         f->fillStaticInfo();
         f->updatePoints();
         for (double by : {0.0, 7.5, -3.25}) { // sampled, then scrolled both ways
@@ -153,7 +153,7 @@ TEST_F(YxFunctionTest, CurvesBreakAtPolesAndJumpsOnly)
                 const myPoint a = f->points()[j - 1], b = f->points()[j];
                 found.push_back(c.mirrored ? (a.y + b.y) / 2 : (a.x + b.x) / 2);
             }
-            const double lo = f->cMinVar(), hi = f->cMinVar() + 300 * step;
+            const double lo = f->varMin(), hi = f->varMin() + 300 * step;
             std::vector<double> expected;
             for (double g : c.gaps)
                 if (g > lo && g < hi)
@@ -188,8 +188,8 @@ TEST_F(YxFunctionTest, WindowsThatCannotScrollAreSampledAnew)
         model.setMinX(c.lo, c.hi);
         f->updatePoints();
         EXPECT_EQ(f->sampledCount(), 2 * 301) << c.what;
-        EXPECT_EQ(f->cMinVar(), c.lo) << c.what;
-        EXPECT_EQ(f->cMaxVar(), c.hi) << c.what;
+        EXPECT_EQ(f->varMin(), c.lo) << c.what;
+        EXPECT_EQ(f->varMax(), c.hi) << c.what;
         ASSERT_EQ(f->points().size(), 301u);
         for (int j = 0; j < 301; ++j) {
             const myPoint p = f->points()[static_cast<size_t>(j)];
@@ -222,7 +222,7 @@ TEST_F(YxFunctionTest, BrokenWindowsAndScalesNeitherHangNorCrash)
         plane.sx = 10;
         model.setMinX(-15, 15);
         f->updatePoints();
-        EXPECT_EQ(f->cMinVar(), -15);
+        EXPECT_EQ(f->varMin(), -15);
         EXPECT_EQ(f->points()[10].y, std::sin(f->points()[10].x));
     }
 }
@@ -353,7 +353,7 @@ TEST_F(YxFunctionTest, PointInformation)
     };
     for (const Case& c : cases) {
         auto f = attached(yxFunction::functionFromString(c.text));
-        const myPointInfo p = f->myPointInfoFVV(c.x);
+        const myPointInfo p = f->pointAt(c.x);
         EXPECT_EQ(p.point.x, c.x) << c.text;
         EXPECT_NEAR(p.point.y, c.y, 1e-12) << c.text;
         EXPECT_NEAR(p.value, c.y, 1e-12) << c.text;
@@ -364,16 +364,16 @@ TEST_F(YxFunctionTest, PointInformation)
         EXPECT_NEAR(p.info->at("k"), c.d2 / std::pow(1 + c.d1 * c.d1, 1.5), 1e-12) << c.text;
     }
     auto f = attached(yxFunction::functionFromString("x^3"));
-    EXPECT_DOUBLE_EQ(f->myPointInfoFVV(1).info->at("k"), 6 / std::pow(10, 1.5));
+    EXPECT_DOUBLE_EQ(f->pointAt(1).info->at("k"), 6 / std::pow(10, 1.5));
 
-    const myPointInfo none = f->myPointInfoFVV(NaN);
+    const myPointInfo none = f->pointAt(NaN);
     EXPECT_TRUE(std::isnan(none.point.x) && std::isnan(none.point.y));
     EXPECT_EQ(none.value, 0);
     EXPECT_EQ(none.variable, 0);
     EXPECT_FALSE(none.info);
 
-    EXPECT_EQ(f->myPointFVV(2).x, 2);
-    EXPECT_EQ(f->myPointFVV(2).y, 8);
+    EXPECT_EQ(f->positionAt(2).x, 2);
+    EXPECT_EQ(f->positionAt(2).y, 8);
     EXPECT_EQ(f->valueForPoint({2, 5}), 3);
     // Device (200, 100) is user (4, 14) on the fake plane.
     EXPECT_EQ(f->varValueForPoint({200, 100}, kTouchBegan), 4);
@@ -394,15 +394,15 @@ TEST_F(YxFunctionTest, Texts)
     myPointInfo p;
     p.value = 1;
     p.info = InfoMap{{"dy/dx", 3}, {"ddy/dxx", 6}, {"k", 6 / std::pow(10, 1.5)}};
-    EXPECT_EQ(*f.myInfoToStr(p), "y=\u20051\n∂y/∂x=\u20053\n∂²y/∂x²=\u20056\nk=\u20050.1897367");
+    EXPECT_EQ(*f.pointInfoText(p), "y=\u20051\n∂y/∂x=\u20053\n∂²y/∂x²=\u20056\nk=\u20050.1897367");
     p.value = NaN;
     p.info.reset();
-    EXPECT_EQ(*f.myInfoToStr(p),
+    EXPECT_EQ(*f.pointInfoText(p),
               "y=\u2005undefined\n∂y/∂x=\u2005undefined\n∂²y/∂x²=\u2005undefined\nk=\u2005undefined");
 
-    EXPECT_EQ(*f.rangeInfoToStr({{"i", -2}, {"s", 2}, {"l", 3.5}, {"v", 1e-9}, {"p", 12345678}}),
+    EXPECT_EQ(*f.rangeInfoText({{"i", -2}, {"s", 2}, {"l", 3.5}, {"v", 1e-9}, {"p", 12345678}}),
               " ∫=\u2005-2\nS=\u20052\nl=\u20053.5\nVox=\u20050\nSox=\u20051.234568E+07");
-    EXPECT_EQ(*f.rangeInfoToStr({{"s", 2}, {"l", 3.5}, {"v", 1}, {"p", 4}}),
+    EXPECT_EQ(*f.rangeInfoText({{"s", 2}, {"l", 3.5}, {"v", 1}, {"p", 4}}),
               "S= ∫=\u20052\nl=\u20053.5\nVox=\u20051\nSox=\u20054");
 }
 
@@ -433,14 +433,14 @@ TEST_F(YxFunctionTest, TraceTextsOfValuesThatAreNotNumbers)
         ASSERT_TRUE(f) << c.formula;
         f->setModel(&model);
         f->fillStaticInfo();
-        const std::string text = *f->myInfoToStr(f->myPointInfoFVV(c.v));
+        const std::string text = *f->pointInfoText(f->pointAt(c.v));
         const size_t firstEnd = text.find('\n');
         const size_t secondEnd = text.find('\n', firstEnd + 1);
         EXPECT_EQ(text.substr(0, firstEnd), c.firstLine) << c.formula << " at " << c.v;
         EXPECT_EQ(text.substr(firstEnd + 1, secondEnd - firstEnd - 1), c.secondLine) << c.formula << " at " << c.v;
     }
     yxFunction f;
-    EXPECT_EQ(*f.rangeInfoToStr({{"s", NaN}, {"l", Inf}, {"v", 1}, {"p", -Inf}}),
+    EXPECT_EQ(*f.rangeInfoText({{"s", NaN}, {"l", Inf}, {"v", 1}, {"p", -Inf}}),
               "S= ∫=\u2005undefined\nl=\u2005\u221E\nVox=\u20051\nSox=\u2005\u2212\u221E");
 }
 
@@ -465,7 +465,7 @@ TEST_F(YxFunctionTest, RangeInformation)
     for (const Case& c : cases) {
         auto f = attached(yxFunction::functionFromString(c.text));
         MathEngine::setX(42);
-        const auto r = f->infoForRangeA(c.a, c.b);
+        const auto r = f->rangeInfo(c.a, c.b);
         EXPECT_EQ(MathEngine::x(), 42) << c.text; // the cell is restored
         ASSERT_TRUE(r) << c.text;
         EXPECT_EQ(r->count("i") != 0, c.hasI) << c.text;
@@ -487,11 +487,11 @@ TEST_F(YxFunctionTest, RangeInformationWithoutAnswer)
 {
     auto f = attached(yxFunction::functionFromString("x^2"));
     for (auto [a, b] : std::vector<std::pair<double, double>>{{NaN, 1}, {0, NaN}, {-Inf, 1}, {0, Inf}})
-        EXPECT_FALSE(f->infoForRangeA(a, b)) << a << " " << b;
+        EXPECT_FALSE(f->rangeInfo(a, b)) << a << " " << b;
     // a function undefined over part of the range
-    EXPECT_FALSE(yxFunction::functionFromString("sqrt(x)")->infoForRangeA(-1, 1));
+    EXPECT_FALSE(yxFunction::functionFromString("sqrt(x)")->rangeInfo(-1, 1));
 
-    const auto zero = f->infoForRangeA(2, 2);
+    const auto zero = f->rangeInfo(2, 2);
     ASSERT_TRUE(zero);
     EXPECT_EQ(*zero, (InfoMap{{"s", 0}, {"l", 0}, {"p", 0}, {"v", 0}}));
 }
@@ -501,13 +501,13 @@ TEST_F(YxFunctionTest, RangeIntegrationStopsAtTheHalvingLimit)
     // sqrt(x) converges slowly at 0: the limit decides how far it goes.
     auto f = attached(yxFunction::functionFromString("sqrt(x)"));
     model.setMaxIntegral(3);
-    const double coarse = f->infoForRangeA(0, 1)->at("s");
+    const double coarse = f->rangeInfo(0, 1)->at("s");
     model.setMaxIntegral(10);
-    const double fine = f->infoForRangeA(0, 1)->at("s");
+    const double fine = f->rangeInfo(0, 1)->at("s");
     EXPECT_GT(std::fabs(coarse - 2.0 / 3), std::fabs(fine - 2.0 / 3));
     // A stored limit far beyond any setting still ends in time.
     model.setMaxIntegral(1000000);
-    EXPECT_NEAR(f->infoForRangeA(0, 1)->at("s"), 2.0 / 3, 1e-6);
+    EXPECT_NEAR(f->rangeInfo(0, 1)->at("s"), 2.0 / 3, 1e-6);
     model.setMaxIntegral(10);
 }
 
@@ -531,7 +531,7 @@ TEST_F(YxFunctionTest, Differential)
     ASSERT_TRUE(f->inflFinder());
     MathEngine::setX(2);
     EXPECT_EQ(f->inflFinder()->evaluate(), 12);
-    EXPECT_EQ(f->cNumOfPoints(), 301);
+    EXPECT_EQ(f->chosenPointCount(), 301);
 
     // Too long to differentiate: no derivative, no searches that need it.
     auto deep = fStack::initWithName("x");
@@ -542,7 +542,7 @@ TEST_F(YxFunctionTest, Differential)
     EXPECT_EQ(g->differential(), nullptr);
     g->fillStaticInfo();
     EXPECT_FALSE(g->inflFinder());
-    EXPECT_FALSE(g->infoForRangeA(0, 1));
+    EXPECT_FALSE(g->rangeInfo(0, 1));
     g->updatePoints();
     g->findExtrs();
     g->findInfls();
@@ -581,7 +581,7 @@ TEST_F(YxFunctionTest, RecordRoundTrip)
     EXPECT_EQ(back->stringRepresentation(), "sin(x)*2+1");
     EXPECT_EQ(back->lineWidth(), 3);
     EXPECT_EQ(back->color().g, 0.5f);
-    EXPECT_EQ(back->cNumOfPoints(), 301);
+    EXPECT_EQ(back->chosenPointCount(), 301);
     EXPECT_EQ(back->functionInfo(), f->functionInfo());
     EXPECT_EQ(back->toDict()["functionSM"], d["functionSM"]);
     EXPECT_EQ(back->valueAt(0.5), f->valueAt(0.5));

@@ -101,7 +101,7 @@ TEST(FormulaFieldCheck, TheKindTableDrivesTheCheck)
     const CheckedFormula checked = checkedFormula("x^(1+1)+0*x", yx);
     const Function::Ptr f = yx.fromChecked(checkedFormula("x^(1+1)+0*x", yx));
     ASSERT_TRUE(f);
-    EXPECT_DOUBLE_EQ(f->myPointFVV(3).y, 9);
+    EXPECT_DOUBLE_EQ(f->positionAt(3).y, 9);
     EXPECT_EQ(f->functionInfo().at("f"), checked.text);
 }
 

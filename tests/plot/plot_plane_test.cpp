@@ -139,7 +139,7 @@ TEST(PlotPlane, LaunchStateOf320x480)
     EXPECT_EQ(g.height, 371);
     EXPECT_EQ(p.view.graphicState(), GraphicState::Direct);
     EXPECT_FALSE(p.view.isLeftAligned());
-    EXPECT_EQ(p.view.curSs().x, 30);
+    EXPECT_EQ(p.view.plotScale().x, 30);
 }
 
 TEST(PlotPlane, TransformsAndRoundTrips)
@@ -181,8 +181,8 @@ TEST(PlotPlane, TransformsUseTheLiveScaleAndCurSsTheCommittedOne)
     const PointF d = p.view.myPointToDevice(myPoint{1, 1});
     EXPECT_FLOAT_EQ(d.x, 205);
     EXPECT_FLOAT_EQ(d.y, 195);
-    EXPECT_EQ(p.view.curSs().x, 30);
-    EXPECT_EQ(p.view.curSs().y, 30);
+    EXPECT_EQ(p.view.plotScale().x, 30);
+    EXPECT_EQ(p.view.plotScale().y, 30);
 }
 
 TEST(PlotPlane, SamplingWindowIsThreeViewSizesAroundTheCentre)

@@ -366,7 +366,7 @@ TEST_F(PlotRender, MoveModeShowsASelectedMarkWithoutTangent)
     launch();
     auto f = addYx("x^2-1", "1");
     view.setCurFunc(f);
-    myPointInfo root = f->myPointInfoFVV(1);
+    myPointInfo root = f->pointAt(1);
     f->setInfo({specialPoint::pointWithInfo(root, "root")});
     view.setSelectedPoint(f->info()[0]);
     frame();
@@ -425,8 +425,8 @@ TEST_F(PlotRender, ResizeSamplesTheNewWindow)
         EXPECT_DOUBLE_EQ(model.maxX(), w.maxX);
         EXPECT_DOUBLE_EQ(view.functionLayerRect().x, -s.width);
         // The samples span the new window and the roots are found in it.
-        EXPECT_NEAR(f->cMinVar(), w.minX, 1e-9);
-        EXPECT_NEAR(f->cMaxVar(), w.maxX, 1e-9);
+        EXPECT_NEAR(f->varMin(), w.minX, 1e-9);
+        EXPECT_NEAR(f->varMax(), w.maxX, 1e-9);
         EXPECT_TRUE(marksAt(*f, {-std::sqrt(2.0), std::sqrt(2.0)}));
     }
 
@@ -457,12 +457,12 @@ TEST_F(PlotRender, LargeWindowsSampleEveryTwoDevicePixels)
     for (const double ratio : {1.0, 2.0}) {
         SCOPED_TRACE(ratio);
         view.setDevicePixelRatio(ratio);
-        const double spacing = (f->cMaxVar() - f->cMinVar()) / static_cast<double>(f->points().size());
+        const double spacing = (f->varMax() - f->varMin()) / static_cast<double>(f->points().size());
         EXPECT_LE(spacing * view.viewState().scale().x * ratio, 2.0);
         EXPECT_EQ(f->toDict()["NoP"], explicitFunction::defaultNumOfPoints);
     }
     // A count of the function's own above the floor is kept.
-    f->setCNumOfPoints(5000);
+    f->setChosenPointCount(5000);
     view.redraw();
     EXPECT_EQ(f->points().size(), 5000u);
 }

@@ -511,7 +511,7 @@ TEST_F(PlotTouch, ImplicitCurvesTakeNoRange)
 {
     struct Implicit : Function {
         bool isImplicit() const override { return true; }
-        myPointInfo myPointInfoFVV(double v) override
+        myPointInfo pointAt(double v) override
         {
             myPointInfo i;
             i.point = myPoint{v, 0};
@@ -539,7 +539,7 @@ TEST_F(PlotTouch, ModeSwitchHandsTheSelectionOver)
     launch();
     auto f = addYx("x^2-1", "1");
     view.setCurFunc(f);
-    auto root = specialPoint::pointWithInfo(f->myPointInfoFVV(1), "root");
+    auto root = specialPoint::pointWithInfo(f->pointAt(1), "root");
     view.setSelectedPoint(root);
     view.setFState(PlotMode::Trace);
     EXPECT_EQ(view.selectedPoint(), view.tracePoint());

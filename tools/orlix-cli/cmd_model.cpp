@@ -8,9 +8,9 @@
 #include "orlix/error.h"
 #include "orlix/format.h"
 #include "orlix/fstack.h"
-#include "orlix/math_engine.h"
 #include "orlix/function_kind.h"
 #include "orlix/implicit_function.h"
+#include "orlix/math_engine.h"
 #include "orlix/special_point.h"
 #include "view_options.h"
 
@@ -178,7 +178,7 @@ namespace {
 class CliPlane : public PlotContext {
   public:
     explicit CliPlane(const ViewOptions& v) : v_(v), origin_(v.origin()) {}
-    myPoint curSs() const override { return {v_.scale, v_.scale}; }
+    myPoint plotScale() const override { return {v_.scale, v_.scale}; }
     myPoint myPointToUser(myPoint d) const override
     {
         return {(d.x - origin_.x) / v_.scale, (origin_.y - d.y) / v_.scale};
@@ -226,10 +226,10 @@ int point(Args& args)
             throw UsageError("the point of an implicit curve is X,Y");
         info = implicit->myPointInfoForXY(toNumber(at.substr(0, comma)), toNumber(at.substr(comma + 1)));
     } else {
-        info = f->myPointInfoFVV(toNumber(positional(args, 2)));
+        info = f->pointAt(toNumber(positional(args, 2)));
     }
     std::cout << pointInfoToJson(info).dump() << "\n";
-    printText(f->myInfoToStr(info));
+    printText(f->pointInfoText(info));
     return 0;
 }
 
@@ -243,9 +243,9 @@ int range(Args& args)
     expectPositional(args, 4);
     Function::Ptr f = functionOfKind(positional(args, 0), positional(args, 1));
     registerWithRange(model, f, variableRange);
-    std::optional<InfoMap> info = f->infoForRangeA(toNumber(positional(args, 2)), toNumber(positional(args, 3)));
+    std::optional<InfoMap> info = f->rangeInfo(toNumber(positional(args, 2)), toNumber(positional(args, 3)));
     std::cout << (info ? infoMapToJson(*info) : nlohmann::json(nullptr)).dump() << "\n";
-    printText(info ? f->rangeInfoToStr(*info) : std::nullopt);
+    printText(info ? f->rangeInfoText(*info) : std::nullopt);
     return 0;
 }
 
@@ -319,7 +319,7 @@ int trace(Args& args)
     shell.current = f.get();
     view.setSamplingWindow(model);
     if (!f->hasPoints()) {
-        f->setNumOfPoints(f->cNumOfPoints());
+        f->setNumOfPoints(f->chosenPointCount());
         f->updatePoints();
     }
     int status = 0;
@@ -333,7 +333,7 @@ int trace(Args& args)
         const myPoint user{toNumber(rest[k].substr(0, comma)), toNumber(rest[k].substr(comma + 1))};
         const PointF device = plane.myPointToDevice(user);
         const double v = f->varValueForPoint(device, k == 2 ? kTouchBegan : kTouchMoved);
-        const myPoint p = f->myPointFVV(v);
+        const myPoint p = f->positionAt(v);
         std::cout << nlohmann::json{{"variable", jsonNumber(v)}, {"point", {jsonNumber(p.x), jsonNumber(p.y)}}}.dump()
                   << "\n";
     }
@@ -403,11 +403,13 @@ int restore(Args& args)
 
 const Registrar pointCommand("point", "point KIND FORMULA V (X,Y for KIND i) [--range A,B]", point);
 const Registrar rangeCommand("range", "range KIND FORMULA A B [--max-integral N] [--range A,B]", range);
-const Registrar marksCommand("marks",
-                             "marks KIND FORMULA [--roots] [--extrs] [--infls] [--inters] [--with KIND:FORMULA[@A,B]]... "
-                             "[--size W,H] [--scale S] [--center X,Y] [--range A,B]",
-                             marks);
-const Registrar traceCommand("trace", "trace KIND FORMULA X,Y [X,Y ...] [--size W,H] [--scale S] [--center X,Y] [--range A,B]",
+const Registrar
+    marksCommand("marks",
+                 "marks KIND FORMULA [--roots] [--extrs] [--infls] [--inters] [--with KIND:FORMULA[@A,B]]... "
+                 "[--size W,H] [--scale S] [--center X,Y] [--range A,B]",
+                 marks);
+const Registrar traceCommand("trace",
+                             "trace KIND FORMULA X,Y [X,Y ...] [--size W,H] [--scale S] [--center X,Y] [--range A,B]",
                              trace);
 const Registrar contourCommand("contour", "contour FORMULA [--size W,H] [--scale S] [--center X,Y] [--n N]", contour);
 const Registrar recordCommand("record", "record KIND FORMULA [--range A,B]", record);

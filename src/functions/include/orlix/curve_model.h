@@ -83,7 +83,7 @@ class CurveModel {
     int sampleFloorX() const { return sampleFloorX_; }
     int sampleFloorY() const { return sampleFloorY_; }
     // The plane's scale; defaultScale when no plane is set.
-    myPoint curSs() const;
+    myPoint plotScale() const;
 
     // ---- records ----
     // Identifier → record of every registered function.

@@ -143,8 +143,8 @@ class Function {
     // Factors giving the foot of a range end's drop line.
     virtual myPoint kTracePoint() const { return {1, 0}; }
     // Texts of the information panel; nullopt in the base.
-    virtual std::optional<std::string> myInfoToStr(const myPointInfo&) const { return std::nullopt; }
-    virtual std::optional<std::string> rangeInfoToStr(const InfoMap&) const { return std::nullopt; }
+    virtual std::optional<std::string> pointInfoText(const myPointInfo&) const { return std::nullopt; }
+    virtual std::optional<std::string> rangeInfoText(const InfoMap&) const { return std::nullopt; }
 
     // ---- sampling and searches ----
     virtual void updatePoints() {}
@@ -167,10 +167,10 @@ class Function {
     // another curve; nullopt keeps the mark as it was found.
     virtual std::optional<myPointInfo> markInfoAt(myPoint) { return std::nullopt; }
     // nullopt: no information for that range.
-    virtual std::optional<InfoMap> infoForRangeA(double a, double b);
+    virtual std::optional<InfoMap> rangeInfo(double a, double b);
     virtual double valueForPoint(myPoint) { return 0.0; }
-    virtual myPoint myPointFVV(double v);
-    virtual myPointInfo myPointInfoFVV(double v);
+    virtual myPoint positionAt(double v);
+    virtual myPointInfo pointAt(double v);
     virtual double varValueForPoint(PointF device, TouchPhase phase);
     // The part of the curve worth showing whole; nullopt when there is
     // nothing to show (no finite point, a curve of no kind).
@@ -184,7 +184,7 @@ class Function {
 
     // ---- drawing hooks ----
     // Entries of points the drawing uses.
-    virtual int drawnPointCount() const { return cNumOfPoints_; }
+    virtual int drawnPointCount() const { return chosenPointCount_; }
     // Implicit curves: the segments, as index pairs into points.
     virtual std::span<const std::pair<int, int>> segmentPairs() const { return {}; }
     // Curves drawn as one polyline: non-zero at i when the curve is broken
@@ -236,13 +236,13 @@ class Function {
     // Takes red, green and blue; alpha becomes 1.
     void setColor(Color c) { color_ = Color{c.r, c.g, c.b, 1.0f}; }
     void setColorWithR(float r, float g, float b, float a) { color_ = Color{r, g, b, a}; }
-    double cMinVar() const { return cMinVar_; }
-    double cMaxVar() const { return cMaxVar_; }
+    double varMin() const { return varMin_; }
+    double varMax() const { return varMax_; }
     double* variable() const { return variable_; }
     void setVariable(double* v) { variable_ = v; }
-    int cNumOfPoints() const { return cNumOfPoints_; }
+    int chosenPointCount() const { return chosenPointCount_; }
     // Sets the count only; the buffer follows at the next setNumOfPoints.
-    void setCNumOfPoints(int n) { cNumOfPoints_ = n; }
+    void setChosenPointCount(int n) { chosenPointCount_ = n; }
 
     // ---- the model ----
     // The model the function is registered with (a derivative: its
@@ -265,10 +265,10 @@ class Function {
     previousInfo_ previousI_;
     std::vector<float> dashPattern_;
     Color color_{0, 0, 0, 1};
-    double cMinVar_;
-    double cMaxVar_;
+    double varMin_;
+    double varMax_;
     double* variable_ = nullptr;
-    int cNumOfPoints_ = 0;
+    int chosenPointCount_ = 0;
     CurveModel* model_ = nullptr;
 
     // What the model holds, or the values of no model.
@@ -278,7 +278,7 @@ class Function {
     double maxY() const;
     int sampleFloorX() const;
     int sampleFloorY() const;
-    myPoint curSs() const;
+    myPoint plotScale() const;
     int maxIntegral() const;
     // The model's range preferences; none without a model.
     RangeDefaults rangeDefaults() const;

@@ -66,14 +66,14 @@ class iFunction : public Function {
     Marks intersectWith(Function& other) override;
     std::optional<myPointInfo> markInfoAt(myPoint p) override { return myPointInfoForXY(p.x, p.y); }
     double valueForPoint(myPoint p) override { return valueAt(p.x, p.y); }
-    myPoint myPointFVV(double v) override;
-    myPointInfo myPointInfoFVV(double v) override;
+    myPoint positionAt(double v) override;
+    myPointInfo pointAt(double v) override;
     double varValueForPoint(PointF device, TouchPhase phase) override;
     // The contour found over the window.
     std::optional<CurveBounds> interestingBounds() override;
     Ptr differential() override { return nullptr; }
     myPoint kTracePoint() const override;
-    std::optional<std::string> myInfoToStr(const myPointInfo& info) const override;
+    std::optional<std::string> pointInfoText(const myPointInfo& info) const override;
     json toDict() const override;
 
     int drawnPointCount() const override { return pointsNum(); }

@@ -13,7 +13,7 @@ class PlotContext {
   public:
     virtual ~PlotContext() = default;
     // Committed scale, device points per user unit along x and y.
-    virtual myPoint curSs() const = 0;
+    virtual myPoint plotScale() const = 0;
     // Device point → user point, in double precision.
     virtual myPoint myPointToUser(myPoint device) const = 0;
     // User point → device point.

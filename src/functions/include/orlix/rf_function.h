@@ -34,8 +34,8 @@ class rfFunction : public Function {
 
     const FunctionKindInfo* kindInfo() const override { return findKind(FunctionKind::polar); }
     myPoint kTracePoint() const override { return {0, 0}; }
-    std::optional<std::string> myInfoToStr(const myPointInfo& info) const override;
-    std::optional<std::string> rangeInfoToStr(const InfoMap& d) const override;
+    std::optional<std::string> pointInfoText(const myPointInfo& info) const override;
+    std::optional<std::string> rangeInfoText(const InfoMap& d) const override;
 
     const fStack* functionFS() const { return formula_.list(); }
     StackMachine* functionSM() { return formula_.machine(); }
@@ -52,9 +52,9 @@ class rfFunction : public Function {
     void findExtrs() override;
     void findInfls() override;
     Marks intersectWith(Function& other) override;
-    std::optional<InfoMap> infoForRangeA(double a, double b) override;
-    myPoint myPointFVV(double theta) override;
-    myPointInfo myPointInfoFVV(double theta) override;
+    std::optional<InfoMap> rangeInfo(double a, double b) override;
+    myPoint positionAt(double theta) override;
+    myPointInfo pointAt(double theta) override;
     // The θ of the curve's point on the ray through the touch (or on the
     // opposite ray, where r is negative).
     double varValueForPoint(PointF device, TouchPhase phase) override;

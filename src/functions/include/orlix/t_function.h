@@ -36,8 +36,8 @@ class tFunction : public Function {
 
     const FunctionKindInfo* kindInfo() const override { return findKind(FunctionKind::parametric); }
     myPoint kTracePoint() const override;
-    std::optional<std::string> myInfoToStr(const myPointInfo& info) const override;
-    std::optional<std::string> rangeInfoToStr(const InfoMap& d) const override;
+    std::optional<std::string> pointInfoText(const myPointInfo& info) const override;
+    std::optional<std::string> rangeInfoText(const InfoMap& d) const override;
 
     const fStack* xFS() const { return x_.list(); }
     const fStack* yFS() const { return y_.list(); }
@@ -58,9 +58,9 @@ class tFunction : public Function {
     void findExtrs() override;
     void findInfls() override;
     Marks intersectWith(Function& other) override;
-    std::optional<InfoMap> infoForRangeA(double a, double b) override;
-    myPoint myPointFVV(double t) override;
-    myPointInfo myPointInfoFVV(double t) override;
+    std::optional<InfoMap> rangeInfo(double a, double b) override;
+    myPoint positionAt(double t) override;
+    myPointInfo pointAt(double t) override;
     // The t of the curve's point nearest the touch.
     double varValueForPoint(PointF device, TouchPhase phase) override;
     // The whole curve over its range.

@@ -22,7 +22,7 @@ class xyFunction : public explicitFunction {
 
     const FunctionKindInfo* kindInfo() const override { return findKind(FunctionKind::xy); }
     myPoint kTracePoint() const override { return {0, 1}; }
-    std::optional<std::string> myInfoToStr(const myPointInfo& info) const override;
+    std::optional<std::string> pointInfoText(const myPointInfo& info) const override;
 
   protected:
     Ptr makeSameKind(fStack::Owner fs, std::string repr) const override;

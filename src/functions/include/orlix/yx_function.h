@@ -56,16 +56,16 @@ class explicitFunction : public Function {
     Marks intersectWith(Function& residualCurve) override;
     std::span<const unsigned char> curveBreaks() const override { return breaks_; }
     std::optional<myPointInfo> markInfoAt(myPoint p) override;
-    std::optional<InfoMap> infoForRangeA(double a, double b) override;
+    std::optional<InfoMap> rangeInfo(double a, double b) override;
     double valueForPoint(myPoint p) override;
-    myPoint myPointFVV(double v) override;
-    myPointInfo myPointInfoFVV(double v) override;
+    myPoint positionAt(double v) override;
+    myPointInfo pointAt(double v) override;
     double varValueForPoint(PointF device, TouchPhase phase) override;
     // The roots and extrema nearest the middle of the sampling window (or
     // of the standard window when it has none), and the curve around them.
     std::optional<CurveBounds> interestingBounds() override;
     Ptr differential() override;
-    std::optional<std::string> rangeInfoToStr(const InfoMap& d) const override;
+    std::optional<std::string> rangeInfoText(const InfoMap& d) const override;
     json toDict() const override;
 
     // Most marks one search keeps.
@@ -147,7 +147,7 @@ class yxFunction : public explicitFunction {
     static Ptr fromDict(const json& record);
 
     const FunctionKindInfo* kindInfo() const override { return findKind(FunctionKind::yx); }
-    std::optional<std::string> myInfoToStr(const myPointInfo& info) const override;
+    std::optional<std::string> pointInfoText(const myPointInfo& info) const override;
 
   protected:
     Ptr makeSameKind(fStack::Owner fs, std::string repr) const override;

@@ -156,7 +156,7 @@ class plotView : public PlotContext, private GestureHost {
     PointF coordsToDevice(PointF user) const;
     myPoint myPointToUser(myPoint device) const override;
     PointF myPointToDevice(myPoint user) const override;
-    myPoint curSs() const override { return viewState_.scale(); }
+    myPoint plotScale() const override { return viewState_.scale(); }
 
     // The range the function model samples at the live position and scale.
     SamplingWindow samplingWindow() const { return viewState_.samplingWindow(); }
