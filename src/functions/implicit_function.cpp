@@ -1,4 +1,5 @@
 #include "orlix/implicit_function.h"
+#include "kind_factories.h"
 
 #include <algorithm>
 #include <array>
@@ -75,10 +76,7 @@ iFunction::iFunction() : cMinX_(kNaN), cMaxX_(kNaN), cMinY_(kNaN), cMaxY_(kNaN) 
 
 std::shared_ptr<iFunction> iFunction::functionFromString(std::string_view text)
 {
-    auto f = functionFromFS(fStack::createWithString(text), std::string(text));
-    if (f)
-        f->setFunctionInfo({{"f", std::string(text)}});
-    return f;
+    return fromFormulaText<iFunction>(text);
 }
 
 std::shared_ptr<iFunction> iFunction::functionFromFS(fStack::Owner fs, std::string repr)
@@ -108,24 +106,14 @@ std::shared_ptr<iFunction> iFunction::functionFromChecked(CheckedFormula formula
 
 Function::Ptr iFunction::fromDict(const json& r)
 {
-    if (!r.is_object())
-        return nullptr;
-    auto it = r.find("functionSM");
-    if (it == r.end())
-        return nullptr;
     std::shared_ptr<iFunction> f;
     try {
-        fStack::Owner fs = record::readExpression(*it);
-        if (!fs)
-            return nullptr;
-        f = functionFromFS(std::move(fs), record::readString(r, "strRepr"));
+        f = fromRecordExpression<iFunction>(r);
     } catch (const Error&) {
         return nullptr;
     }
-    if (!f)
-        return nullptr;
-    f->applyRecord(r);
-    f->setN(record::readInt(r, "n", 0));
+    if (f)
+        f->setN(record::readInt(r, "n", 0));
     return f;
 }
 

@@ -1,4 +1,5 @@
 #include "orlix/rf_function.h"
+#include "kind_factories.h"
 
 #include <algorithm>
 #include <cmath>
@@ -37,11 +38,7 @@ rfFunction::rfFunction() { variable_ = MathEngine::fAddr(); }
 
 std::shared_ptr<rfFunction> rfFunction::functionFromString(std::string_view text)
 {
-    auto f = functionFromFS(fStack::createWithString(text), std::string(text));
-    if (f)
-        f->setFunctionInfo(
-            {{"f", std::string(text)}, {"minVarStr", tostr(f->varMin())}, {"maxVarStr", tostr(f->varMax())}});
-    return f;
+    return fromFormulaText<rfFunction>(text);
 }
 
 std::shared_ptr<rfFunction> rfFunction::functionFromFS(fStack::Owner fs, std::string repr)
@@ -63,7 +60,7 @@ std::shared_ptr<rfFunction> rfFunction::functionFromChecked(CheckedFormula formu
     f->setStringRepresentation(formula.text.empty() ? record::placeholderText() : formula.text);
     f->formula_.adopt(std::move(formula.expression), std::move(formula.program));
     f->setLineWidth(1.0f);
-    f->setFunctionInfo({{"f", formula.text}, {"minVarStr", tostr(f->varMin())}, {"maxVarStr", tostr(f->varMax())}});
+    f->setFunctionInfo(f->formulaInfo(formula.text));
     return f;
 }
 
@@ -446,16 +443,9 @@ Function::json rfFunction::toDict() const
 
 Function::Ptr rfFunction::fromDict(const json& r)
 {
-    if (!r.is_object() || !r.contains("functionSM"))
-        return nullptr;
-    fStack::Owner fs = record::readExpression(r["functionSM"]);
-    if (!fs)
-        return nullptr;
-    auto f = functionFromFS(std::move(fs), record::readString(r, "strRepr"));
-    if (!f)
-        return nullptr;
-    f->applyRecord(r);
-    f->applyStoredRange(r);
+    auto f = fromRecordExpression<rfFunction>(r);
+    if (f)
+        f->applyStoredRange(r);
     return f;
 }
 

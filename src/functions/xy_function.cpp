@@ -1,4 +1,5 @@
 #include "orlix/xy_function.h"
+#include "kind_factories.h"
 
 #include <cmath>
 #include <limits>
@@ -15,10 +16,7 @@ xyFunction::xyFunction() : explicitFunction(true) {}
 
 std::shared_ptr<xyFunction> xyFunction::functionFromString(std::string_view text)
 {
-    auto f = functionFromFS(fStack::createWithString(text), std::string(text));
-    if (f)
-        f->setFunctionInfo({{"f", std::string(text)}});
-    return f;
+    return fromFormulaText<xyFunction>(text);
 }
 
 std::shared_ptr<xyFunction> xyFunction::functionFromFS(fStack::Owner fs, std::string repr)
@@ -47,12 +45,7 @@ Function::Ptr xyFunction::makeSameKind(fStack::Owner fs, std::string repr) const
     return functionFromFS(std::move(fs), std::move(repr));
 }
 
-Function::Ptr xyFunction::fromDict(const json& record)
-{
-    return restore(record, [](fStack::Owner fs, std::string repr) -> Ptr {
-        return functionFromFS(std::move(fs), std::move(repr));
-    });
-}
+Function::Ptr xyFunction::fromDict(const json& record) { return fromRecordExpression<xyFunction>(record); }
 
 std::optional<std::string> xyFunction::pointInfoText(const myPointInfo& info) const
 {

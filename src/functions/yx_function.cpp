@@ -1,4 +1,5 @@
 #include "orlix/yx_function.h"
+#include "kind_factories.h"
 
 #include "range_integral.h"
 
@@ -340,33 +341,13 @@ Function::json explicitFunction::toDict() const
     return d;
 }
 
-Function::Ptr explicitFunction::restore(const json& r, Ptr (*make)(fStack::Owner, std::string))
-{
-    if (!r.is_object())
-        return nullptr;
-    auto it = r.find("functionSM");
-    if (it == r.end())
-        return nullptr;
-    fStack::Owner fs = record::readExpression(*it);
-    if (!fs)
-        return nullptr;
-    Ptr f = make(std::move(fs), record::readString(r, "strRepr"));
-    if (!f)
-        return nullptr;
-    f->applyRecord(r);
-    return f;
-}
-
 // ---- y(x) ----
 
 yxFunction::yxFunction() : explicitFunction(false) {}
 
 std::shared_ptr<yxFunction> yxFunction::functionFromString(std::string_view text)
 {
-    auto f = functionFromFS(fStack::createWithString(text), std::string(text));
-    if (f)
-        f->setFunctionInfo({{"f", std::string(text)}});
-    return f;
+    return fromFormulaText<yxFunction>(text);
 }
 
 std::shared_ptr<yxFunction> yxFunction::functionFromFS(fStack::Owner fs, std::string repr)
@@ -393,12 +374,7 @@ Function::Ptr yxFunction::makeSameKind(fStack::Owner fs, std::string repr) const
     return functionFromFS(std::move(fs), std::move(repr));
 }
 
-Function::Ptr yxFunction::fromDict(const json& record)
-{
-    return restore(record, [](fStack::Owner fs, std::string repr) -> Ptr {
-        return functionFromFS(std::move(fs), std::move(repr));
-    });
-}
+Function::Ptr yxFunction::fromDict(const json& record) { return fromRecordExpression<yxFunction>(record); }
 
 std::optional<std::string> yxFunction::pointInfoText(const myPointInfo& info) const
 {

@@ -215,6 +215,8 @@ class Function {
     std::map<std::string, std::string>& functionInfo() { return functionInfo_; }
     const std::map<std::string, std::string>& functionInfo() const { return functionInfo_; }
     void setFunctionInfo(std::map<std::string, std::string> fi) { functionInfo_ = std::move(fi); }
+    // What the information shows of a formula's text (a kind may show more).
+    std::map<std::string, std::string> formulaInfo(const std::string& text) const { return {{"f", text}}; }
     Marks& info() { return info_; }
     const Marks& info() const { return info_; }
     void setInfo(Marks m) { info_ = std::move(m); }

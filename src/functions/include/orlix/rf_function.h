@@ -11,6 +11,7 @@
 #include <vector>
 
 #include "orlix/compiled_formula.h"
+#include "orlix/format.h"
 #include "orlix/fstack.h"
 #include "orlix/function.h"
 #include "orlix/function_kind.h"
@@ -31,6 +32,11 @@ class rfFunction : public Function {
     static std::shared_ptr<rfFunction> functionFromChecked(CheckedFormula formula);
     // Rebuilds a function from its stored record; nullptr when it cannot.
     static Ptr fromDict(const json& record);
+    // The formula and the range's ends as the fields show them.
+    std::map<std::string, std::string> formulaInfo(const std::string& text) const
+    {
+        return {{"f", text}, {"minVarStr", tostr(varMin())}, {"maxVarStr", tostr(varMax())}};
+    }
 
     const FunctionKindInfo* kindInfo() const override { return findKind(FunctionKind::polar); }
     myPoint kTracePoint() const override { return {0, 0}; }

@@ -94,8 +94,6 @@ class explicitFunction : public Function {
     // Shared construction of a checked formula: its expression and program
     // are taken as they are.
     static void setUpChecked(explicitFunction& f, CheckedFormula formula);
-    // Shared restore of both kinds.
-    static Ptr restore(const json& record, Ptr (*make)(fStack::Owner, std::string));
     // A new function of the same kind, for the derivative.
     virtual Ptr makeSameKind(fStack::Owner fs, std::string repr) const = 0;
 
