@@ -8,6 +8,7 @@
 #include <utility>
 #include <vector>
 
+#include "orlix/interval.h"
 #include "orlix/math_engine.h"
 
 namespace orlix {
@@ -50,6 +51,14 @@ class StackMachine {
     // are: out[k] is bit for bit what evaluate() gives with *cell = values[k].
     // The cell keeps its value.
     void evaluateBlock(double* cell, const double* values, double* out, int count);
+
+    // An enclosure of the program's values over [lo, hi] of one cell (the
+    // other cells at their values), or over a box of two cells (implicit
+    // formulas). Never narrower than the truth; programs with routines
+    // added directly give Interval::everything(). Counts twice the program's
+    // steps towards stepsRun().
+    Interval enclose(const double* cell, double lo, double hi);
+    Interval enclose(CellRange first, CellRange second);
 
     int funcNumber() const { return static_cast<int>(code_.size()); }
     // Program steps the machines of this thread have run so far, each run
@@ -94,7 +103,10 @@ class StackMachine {
     double evaluateGeneric();
     double run();
 
+    Interval encloseOver(const CellRange* ranges, int count);
+
     std::vector<Step> code_;
+    std::vector<Interval> intervalStack_;
     std::vector<double> stack_;
     std::vector<Inst> fast_;
     std::vector<double> work_;
