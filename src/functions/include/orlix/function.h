@@ -3,6 +3,7 @@
 // and the shell) is the model's (curve_model.h).
 #pragma once
 
+#include <algorithm>
 #include <functional>
 #include <limits>
 #include <map>
@@ -190,6 +191,15 @@ class Function {
     // Curves drawn as one polyline: non-zero at i when the curve is broken
     // between points i-1 and i (a pole or a jump); empty when it never is.
     virtual std::span<const unsigned char> curveBreaks() const { return {}; }
+    // The polyline the drawing strokes and its breaks (as curveBreaks()):
+    // the first drawnPointCount() samples, unless a kind refines the curve
+    // between them.
+    virtual std::span<const myPoint> drawPolylinePoints() const
+    {
+        return std::span<const myPoint>(points_).first(
+            static_cast<std::size_t>(std::clamp(drawnPointCount(), 0, static_cast<int>(points_.size()))));
+    }
+    virtual std::span<const unsigned char> drawPolylineBreaks() const { return curveBreaks(); }
 
     // ---- persistence ----
     // The shared part of the record; kinds add "type" and their expressions.

@@ -22,6 +22,8 @@ class PlotContext {
     virtual RectF goodRect() const = 0;
     // The colours the plane is drawn in.
     virtual const Theme& theme() const { return themeFor(Appearance::light); }
+    // Device pixels per point of the screen the plane is shown on.
+    virtual double devicePixelRatio() const { return 1; }
 };
 
 // The user's choice of searches for the current function.
