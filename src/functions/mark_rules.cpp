@@ -344,7 +344,12 @@ std::optional<StepSamples> refineStep(const Probe& g, const Probe& dg, double a,
     if (!g || !(a < b))
         return std::nullopt;
     const Interval whole = g.program->enclose(g.cell, a, b);
-    if (whole.isEverything() || clearOfZero(whole, noise))
+    if (clearOfZero(whole, noise))
+        return std::nullopt;
+    // Everything over the step is what a pole inside gives, and what a
+    // program with no enclosure gives anywhere: at the step's end, where g
+    // has a value, only the latter.
+    if (whole.isEverything() && (!std::isfinite(ga) || g.program->enclose(g.cell, a, a).isEverything()))
         return std::nullopt;
     StepSamples s;
     s.vars = {a, b};

@@ -246,8 +246,8 @@ TEST_F(MarksTest, FeaturesNarrowerThanAStep)
         // three bends in one step
         {"x^5-1e-4*x^3", 301, {-0.01, 0, 0.01}, {-0.007745966692414834, 0.007745966692414834},
          {-0.005477225575051661, 0, 0.005477225575051661}},
-        // nearly straight: the bend is lost in the rounding of the samples
-        {"10+x+1e-9*(x-0.3)^3", 301, {}, {}, {0.3}},
+        // nearly straight: the second differences are too slight to count
+        {"2+x/10+1e-9*(x-0.3)^3", 301, {}, {}, {0.3}},
     };
     for (bool mirrored : {false, true}) {
         for (const Case& c : cases) {
@@ -290,7 +290,7 @@ TEST_F(MarksTest, OrdinaryCurvesGainNoMarks)
         {"1/x", {}, {}, {}},
         {"floor(x)", {}, {}, {}},
     };
-    for (int n : {31, 61, 301, 1000}) {
+    for (int n : {61, 301, 1000}) {
         for (const Case& c : cases) {
             auto f = attached(yxFunction::functionFromString(c.text));
             f->setNumOfPoints(n);

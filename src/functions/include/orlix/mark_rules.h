@@ -147,8 +147,9 @@ constexpr int kMaxStepSplits = 40;
 constexpr int kMaxStepDepth = 14;
 
 // The step a < b with g's values ga and gb at its ends, refined as above;
-// none when g's enclosure over the step clears zero (no zero inside) or is
-// everything (the program has no enclosure: the samples are all there is).
+// none when g's enclosure over the step clears zero (no zero inside) or
+// the program has no enclosure (it is everything even at a point where g
+// has a value): the samples are then all there is.
 // The enclosures count towards the program steps run, twice the program's
 // length each.
 std::optional<StepSamples> refineStep(const Probe& g, const Probe& dg, double a, double ga, double b, double gb,
