@@ -77,21 +77,26 @@ bool holdsPlace(const std::vector<double>& places, double lo, double hi, double 
     return std::any_of(places.begin(), places.end(), [&](double p) { return p >= lo - slack && p <= hi + slack; });
 }
 
-// The sample step (i - 1, i) refined where g (its values at the samples in
-// gv) may have a zero between the samples; the noise below which g's
-// values count as zero is a part of the largest nearby, and at least
-// `floor`.
+// The sample step (i - 1, i) refined where g may have a zero between the
+// samples. gv holds g's values at the samples, or is null when they are
+// yet to be taken; the noise below which g's values count as zero is a
+// part of the largest nearby, and at least `floor`.
 std::optional<markRules::StepSamples> refinedStep(const Probe& g, const Probe& dg, const std::vector<double>& vars,
-                                                  const std::vector<double>& gv, int i, double floor)
+                                                  const std::vector<double>* gv, int i, double floor)
 {
-    const int n = static_cast<int>(gv.size());
-    if (i < 1 || i >= n || !std::isfinite(gv[i - 1]) || !std::isfinite(gv[i]))
+    const int n = static_cast<int>(vars.size());
+    if (i < 1 || i >= n)
+        return std::nullopt;
+    if (!gv)
+        return markRules::refineStep(g, dg, vars[i - 1], kNaN, vars[i], kNaN, floor);
+    const std::vector<double>& v = *gv;
+    if (!std::isfinite(v[i - 1]) || !std::isfinite(v[i]))
         return std::nullopt;
     double scale = 0;
     for (int j = std::max(i - 2, 0); j <= std::min(i + 1, n - 1); ++j)
-        if (std::isfinite(gv[j]))
-            scale = std::max(scale, std::fabs(gv[j]));
-    return markRules::refineStep(g, dg, vars[i - 1], gv[i - 1], vars[i], gv[i], std::max(floor, kStepNoise * scale));
+        if (std::isfinite(v[j]))
+            scale = std::max(scale, std::fabs(v[j]));
+    return markRules::refineStep(g, dg, vars[i - 1], v[i - 1], vars[i], v[i], std::max(floor, kStepNoise * scale));
 }
 
 } // namespace
@@ -163,7 +168,7 @@ void explicitFunction::findRoots()
     // between samples of one sign, found between samples taken where the
     // enclosures of f may hold a zero.
     for (int i = first + 1; i <= last && static_cast<int>(found.size()) < maxMarks && !budget.spent(); ++i) {
-        const auto s = refinedStep(f, df, vars, vals, i, kUnderflow);
+        const auto s = refinedStep(f, df, vars, &vals, i, kUnderflow);
         if (!s)
             continue;
         const int whole = static_cast<int>(s->vals.size()) - 1;
@@ -280,7 +285,7 @@ void explicitFunction::findExtrs()
     // between two samples): f' changes sign between samples taken where
     // its enclosures may hold a zero.
     for (int i = first + 1; i <= last && static_cast<int>(found.size()) < maxMarks && !budget.spent(); ++i) {
-        const auto s = refinedStep(df, ddf, vars, slopes, i, kUnderflow);
+        const auto s = refinedStep(df, ddf, vars, &slopes, i, kUnderflow);
         if (!s)
             continue;
         for (const auto& [j, k] : s->signChanges()) {
@@ -317,11 +322,13 @@ void explicitFunction::findInfls()
     const double t = -kEps52 * h * h * h * h;
     Marks found;
     std::vector<double> places;
+    // An inflection off the view is kept among the places all the same, so
+    // that the finer search below does not find it again.
     auto addInflection = [&](double r) {
+        places.push_back(r);
         const myPointInfo info = pointAt(r);
         if (!specialPoint::isInside(info.point))
             return;
-        places.push_back(r);
         const double angle =
             mirrored_ ? std::atan(-1 / infoValue(info, "dx/dy")) : -std::atan(infoValue(info, "dy/dx"));
         auto mark = specialPoint::pointWithInfo(info, "infl");
@@ -349,11 +356,8 @@ void explicitFunction::findInfls()
     // Inflections whose bend is too slight, or too close to another, for
     // the second differences: f'' changes sign between samples taken where
     // its enclosures may hold a zero.
-    std::vector<double> bends(vals.size(), kNaN);
-    for (int j = std::max(first, 0); j <= last && !((j - first) % 64 == 0 && budget.spent()); ++j)
-        bends[j] = ddf(vars[j]);
     for (int i = first + 1; i <= last && static_cast<int>(found.size()) < maxMarks && !budget.spent(); ++i) {
-        const auto s = refinedStep(ddf, Probe{}, vars, bends, i, kBendNoise);
+        const auto s = refinedStep(ddf, Probe{}, vars, nullptr, i, kBendNoise);
         if (!s)
             continue;
         const int count = static_cast<int>(s->vals.size());

@@ -346,10 +346,17 @@ std::optional<StepSamples> refineStep(const Probe& g, const Probe& dg, double a,
     const Interval whole = g.program->enclose(g.cell, a, b);
     if (clearOfZero(whole, noise))
         return std::nullopt;
+    if (std::isnan(ga))
+        ga = g(a);
+    if (std::isnan(gb))
+        gb = g(b);
+    // A step with an end where g has no value is left to the samples.
+    if (!std::isfinite(ga) || !std::isfinite(gb))
+        return std::nullopt;
     // Everything over the step is what a pole inside gives, and what a
     // program with no enclosure gives anywhere: at the step's end, where g
     // has a value, only the latter.
-    if (whole.isEverything() && (!std::isfinite(ga) || g.program->enclose(g.cell, a, a).isEverything()))
+    if (whole.isEverything() && g.program->enclose(g.cell, a, a).isEverything())
         return std::nullopt;
     StepSamples s;
     s.vars = {a, b};

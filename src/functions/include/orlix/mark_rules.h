@@ -143,13 +143,15 @@ struct StepSamples {
     // zero.
     std::vector<std::pair<int, int>> signChanges() const;
 };
-constexpr int kMaxStepSplits = 40;
-constexpr int kMaxStepDepth = 14;
+constexpr int kMaxStepSplits = 16;
+constexpr int kMaxStepDepth = 10;
 
-// The step a < b with g's values ga and gb at its ends, refined as above;
-// none when g's enclosure over the step clears zero (no zero inside) or
-// the program has no enclosure (it is everything even at a point where g
-// has a value): the samples are then all there is.
+// The step a < b with g's values ga and gb at its ends (NaN for a value
+// not taken yet: it is taken once the enclosure leaves room for a zero),
+// refined as above; none when g's enclosure over the step clears zero (no
+// zero inside), when g has no value at an end, or when the program has no
+// enclosure (it is everything even at a point where g has a value): the
+// samples are then all there is.
 // The enclosures count towards the program steps run, twice the program's
 // length each.
 std::optional<StepSamples> refineStep(const Probe& g, const Probe& dg, double a, double ga, double b, double gb,
