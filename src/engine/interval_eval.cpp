@@ -75,40 +75,41 @@ Interval StackMachine::encloseOver(const CellRange* ranges, int count)
 {
     // Interval rules cost about twice a point's routines.
     stepsRun_ += 2 * code_.size();
-    intervalStack_.clear();
-    intervalStack_.reserve(work_.size() + code_.size());
-    auto pop = [&] {
-        if (intervalStack_.empty())
-            return Interval::everything();
-        const Interval v = intervalStack_.back();
-        intervalStack_.pop_back();
-        return v;
-    };
+    // The deepest the stack gets is at most the program's length.
+    if (intervalStack_.size() < code_.size() + 1)
+        intervalStack_.resize(code_.size() + 1);
+    Interval* top = intervalStack_.data(); // one past the top value
+    Interval* const bottom = top;
     for (const Step& s : code_) {
         const auto op = static_cast<ops::Op>(s.op);
         switch (op) {
-        case ops::Const: intervalStack_.push_back(cellValue(s.k, s.k)); break;
+        case ops::Const: *top++ = cellValue(s.k, s.k); break;
         case ops::Var: {
             Interval v = cellValue(*s.cell, *s.cell);
             for (int k = 0; k < count; ++k)
                 if (ranges[k].cell == s.cell)
                     v = cellValue(ranges[k].lo, ranges[k].hi);
-            intervalStack_.push_back(v);
+            *top++ = v;
             break;
         }
         // A routine added directly has no interval rule: nothing is known.
         case ops::Call: return Interval::everything();
         default:
+            // A compiled program is balanced; one built step by step may
+            // not be, and then nothing is known.
             if (ops::isBinary(op)) {
-                const Interval b = pop();
-                const Interval a = pop();
-                intervalStack_.push_back(binaryRule(op, a, b));
+                if (top - bottom < 2)
+                    return Interval::everything();
+                top[-2] = binaryRule(op, top[-2], top[-1]);
+                --top;
             } else {
-                intervalStack_.push_back(unaryRule(op, pop()));
+                if (top - bottom < 1)
+                    return Interval::everything();
+                top[-1] = unaryRule(op, top[-1]);
             }
         }
     }
-    return intervalStack_.size() == 1 ? intervalStack_.back() : Interval::everything();
+    return top - bottom == 1 ? bottom[0] : Interval::everything();
 }
 
 } // namespace orlix

@@ -94,6 +94,8 @@ void ColumnTracer::refine(Work& w, double a, double fa, double b, double fb, int
         const double lo = std::min(fa, fb) - tolerance, hi = std::max(fa, fb) + tolerance;
         if (e.lo >= lo && e.hi <= hi)
             return;
+        if (slopeEnclosure && holdsChord(a, fa, b, fb, lo, hi))
+            return;
         if (depth >= kBandDepth || w.splits >= kSplitBudget || pinned)
             return;
     } else if (pinned || w.splits >= kSplitBudget) {
@@ -108,6 +110,23 @@ void ColumnTracer::refine(Work& w, double a, double fa, double b, double fb, int
     else
         w.breakNext = true;
     refine(w, m, fm, b, fb, depth + 1);
+}
+
+// Whether the curve stays within [lo, hi] over [a, b] by its slope: a
+// slope of one sign makes it monotone (its values those between the ends);
+// otherwise the mean value form, f(m) + f′([a, b])·([a, b] − m), bounds it.
+bool ColumnTracer::holdsChord(double a, double fa, double b, double fb, double lo, double hi) const
+{
+    const Interval d = slopeEnclosure(a, b);
+    if (!d.clean() || !d.bounded())
+        return false;
+    if (d.lo > 0 || d.hi < 0)
+        return true;
+    const double half = (b - a) / 2;
+    const double spread = std::max(std::fabs(d.lo), std::fabs(d.hi)) * half * (1 + 1e-12);
+    const double mid = (fa + fb) / 2;
+    // The chord's middle stands for f(m) within the same spread.
+    return mid - 2 * spread >= lo && mid + 2 * spread <= hi;
 }
 
 // A step too narrow to halve that may hold a jump, a pole or the end of a

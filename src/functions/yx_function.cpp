@@ -177,6 +177,8 @@ void explicitFunction::traceColumns(int from, int to)
         return sm->evaluate();
     };
     tracer.enclosure = [&](double lo, double hi) { return sm->enclose(cell, lo, hi); };
+    if (StackMachine* slope = derivativeSM(); slope && slope->enclosable())
+        tracer.slopeEnclosure = [slope, cell](double lo, double hi) { return slope->enclose(cell, lo, hi); };
     tracer.enclosable = sm->enclosable();
     const double valueLow = mirrored_ ? minX() : minY(), valueHigh = mirrored_ ? maxX() : maxY();
     if (std::isfinite(valueHigh - valueLow))

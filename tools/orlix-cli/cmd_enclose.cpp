@@ -46,12 +46,11 @@ int enclose(Args& args)
 {
     // "--" lets a range start with a minus sign.
     args.erase(std::remove(args.begin(), args.end(), "--"), args.end());
-    if (args.size() != 3 && args.size() != 4)
-        expectPositional(args, 3);
+    expectPositional(args, 3);
     fStack::Owner list = fStack::createWithString(args[0]);
     StackMachine program(*list);
     Interval e;
-    if (args.size() == 3) {
+    if (args[1].find(',') == std::string::npos) {
         // One range: for the formula's one variable (x when it has none).
         const double lo = toNumber(args[1]), hi = toNumber(args[2]);
         if (std::isnan(lo) || std::isnan(hi) || lo > hi)

@@ -42,6 +42,10 @@ struct ColumnTracer {
     // The formula at one value of the variable, and its enclosure over a range.
     std::function<double(double)> valueAt;
     std::function<Interval(double, double)> enclosure;
+    // The enclosure of the derivative, when there is one: it tells a step
+    // where the curve is monotone (the chord holds it) or nearly flat
+    // without the overestimate of enclosing the formula itself.
+    std::function<Interval(double, double)> slopeEnclosure;
     // The enclosures say something (false: the samples stand as they are).
     bool enclosable = true;
     // Half a device pixel along the values, in value units.
@@ -57,6 +61,7 @@ struct ColumnTracer {
   private:
     struct Work;
     void refine(Work& w, double a, double fa, double b, double fb, int depth) const;
+    bool holdsChord(double a, double fa, double b, double fb, double lo, double hi) const;
     void breakBetween(Work& w, double fa, double fb) const;
 };
 
