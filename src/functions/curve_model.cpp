@@ -26,7 +26,7 @@ PointF deviceOf(myPoint p, myPoint o, myPoint s)
     return PointF{toDevice(s.x * p.x - o.x), toDevice(-o.y - s.y * p.y)};
 }
 
-void drawPolyline(Canvas& layer, const std::vector<myPoint>& points, std::span<const unsigned char> breaks, int n,
+void drawPolyline(Canvas& layer, std::span<const myPoint> points, std::span<const unsigned char> breaks, int n,
                   myPoint o, myPoint s, float w, float h)
 {
     // Converted in passes of at most maxDrawPoints, the state of the
@@ -263,11 +263,13 @@ void CurveModel::drawFunctions(Canvas& c, myPoint o, myPoint s, SizeF area) cons
         } else {
             f->updateIfNeeded();
         }
-        const int n = std::clamp(f->drawnPointCount(), 0, static_cast<int>(f->points().size()));
-        if (f->isImplicit())
-            drawSegments(c, *f, n, o, s);
-        else
-            drawPolyline(c, f->points(), f->curveBreaks(), n, o, s, area.width, area.height);
+        if (f->isImplicit()) {
+            drawSegments(c, *f, std::clamp(f->drawnPointCount(), 0, static_cast<int>(f->points().size())), o, s);
+        } else {
+            const std::span<const myPoint> polyline = f->drawPolylinePoints();
+            const int n = std::clamp(f->drawnPointCount(), 0, static_cast<int>(polyline.size()));
+            drawPolyline(c, polyline, f->drawPolylineBreaks(), n, o, s, area.width, area.height);
+        }
         c.strokePath();
         c.restore();
     }

@@ -183,13 +183,18 @@ class Function {
     void useDefaultRange(double lo, double hi);
 
     // ---- drawing hooks ----
-    // Entries of points the drawing uses.
+    // Entries the drawing uses: of drawPolylinePoints() for a curve drawn
+    // as one polyline, of points() for a curve of segments.
     virtual int drawnPointCount() const { return chosenPointCount_; }
     // Implicit curves: the segments, as index pairs into points.
     virtual std::span<const std::pair<int, int>> segmentPairs() const { return {}; }
     // Curves drawn as one polyline: non-zero at i when the curve is broken
     // between points i-1 and i (a pole or a jump); empty when it never is.
     virtual std::span<const unsigned char> curveBreaks() const { return {}; }
+    // The polyline the drawing strokes and its breaks (as curveBreaks()):
+    // the samples, unless a kind draws a finer polyline through them.
+    virtual std::span<const myPoint> drawPolylinePoints() const { return points_; }
+    virtual std::span<const unsigned char> drawPolylineBreaks() const { return curveBreaks(); }
 
     // ---- persistence ----
     // The shared part of the record; kinds add "type" and their expressions.

@@ -163,7 +163,7 @@ class plotView : public PlotContext, private GestureHost {
     // Device pixels per point of the screen the view is shown on (1 by
     // default). The curves take at least a sample per two device pixels of
     // the sampling window; a new ratio samples them again.
-    double devicePixelRatio() const { return devicePixelRatio_; }
+    double devicePixelRatio() const override { return devicePixelRatio_; }
     void setDevicePixelRatio(double ratio);
 
     // ---- collaborators --------------------------------------------------------------
