@@ -14,9 +14,14 @@
 #include <QPainter>
 #include <benchmark/benchmark.h>
 #include <cstdlib>
+#include <memory>
 #include <string>
+#include <vector>
 
+#include "orlix/fstack.h"
 #include "orlix/function.h"
+#include "orlix/math_engine.h"
+#include "orlix/stack_machine.h"
 #include "orlix/plot_plane.h"
 #include "orlix/yx_function.h"
 #include "qpainter_canvas.h"
@@ -111,6 +116,49 @@ BENCHMARK(RedrawSixCurves)
     ->Args({2, 1})
     ->Unit(benchmark::kMicrosecond)
     ->MeasureProcessCPUTime();
+
+// The interval pass against plain sampling, for the six curves over the
+// sampling window of the two-pixel screen (960 steps across): plain
+// sampling evaluates each formula at every sample, the interval pass
+// encloses it over every step between two samples. The ratio of the two is
+// what knowing (instead of guessing) costs before any subdivision.
+struct SixPrograms {
+    std::vector<std::unique_ptr<StackMachine>> programs;
+    SixPrograms()
+    {
+        for (const char* text : kSix)
+            programs.push_back(fStack::createWithString(text)->toStackMachine());
+    }
+};
+constexpr int kSteps = 960;
+constexpr double kFrom = -24, kTo = 24;
+
+void PlainSamplingSixCurves(benchmark::State& state)
+{
+    SixPrograms six;
+    double* x = MathEngine::xAddr();
+    for (auto _ : state)
+        for (auto& m : six.programs)
+            for (int j = 0; j <= kSteps; ++j) {
+                *x = kFrom + (kTo - kFrom) * j / kSteps;
+                benchmark::DoNotOptimize(m->evaluate());
+            }
+}
+BENCHMARK(PlainSamplingSixCurves)->Unit(benchmark::kMicrosecond);
+
+void IntervalPassSixCurves(benchmark::State& state)
+{
+    SixPrograms six;
+    double* x = MathEngine::xAddr();
+    for (auto _ : state)
+        for (auto& m : six.programs)
+            for (int j = 0; j < kSteps; ++j) {
+                const Interval e =
+                    m->enclose(x, kFrom + (kTo - kFrom) * j / kSteps, kFrom + (kTo - kFrom) * (j + 1) / kSteps);
+                benchmark::DoNotOptimize(e.lo);
+            }
+}
+BENCHMARK(IntervalPassSixCurves)->Unit(benchmark::kMicrosecond);
 
 } // namespace
 

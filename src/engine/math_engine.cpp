@@ -39,7 +39,7 @@ Routine routineOf(Op op)
 }
 
 const detail::FunctionRow kFunctionRows[] = {
-#define ORLIX_ROW(name, value, derivative, ...) {ops::name, derivative, {__VA_ARGS__}},
+#define ORLIX_ROW(name, value, derivative, interval, ...) {ops::name, derivative, {__VA_ARGS__}},
     ORLIX_BINARY_ROWS(ORLIX_ROW) ORLIX_UNARY_ROWS(ORLIX_ROW)
 #undef ORLIX_ROW
 };

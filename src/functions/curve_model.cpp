@@ -26,9 +26,10 @@ PointF deviceOf(myPoint p, myPoint o, myPoint s)
     return PointF{toDevice(s.x * p.x - o.x), toDevice(-o.y - s.y * p.y)};
 }
 
-void drawPolyline(Canvas& layer, std::span<const myPoint> points, std::span<const unsigned char> breaks, int n,
-                  myPoint o, myPoint s, float w, float h)
+void drawPolyline(Canvas& layer, std::span<const myPoint> points, std::span<const unsigned char> breaks, myPoint o,
+                  myPoint s, float w, float h)
 {
+    const int n = static_cast<int>(points.size());
     // Converted in passes of at most maxDrawPoints, the state of the
     // polyline carried from one pass to the next.
     static std::vector<PointF> buffer(Function::maxDrawPoints);
@@ -263,13 +264,10 @@ void CurveModel::drawFunctions(Canvas& c, myPoint o, myPoint s, SizeF area) cons
         } else {
             f->updateIfNeeded();
         }
-        if (f->isImplicit()) {
+        if (f->isImplicit())
             drawSegments(c, *f, std::clamp(f->drawnPointCount(), 0, static_cast<int>(f->points().size())), o, s);
-        } else {
-            const std::span<const myPoint> polyline = f->drawPolylinePoints();
-            const int n = std::clamp(f->drawnPointCount(), 0, static_cast<int>(polyline.size()));
-            drawPolyline(c, polyline, f->drawPolylineBreaks(), n, o, s, area.width, area.height);
-        }
+        else
+            drawPolyline(c, f->drawPolylinePoints(), f->drawPolylineBreaks(), o, s, area.width, area.height);
         c.strokePath();
         c.restore();
     }

@@ -3,6 +3,7 @@
 #include <algorithm>
 #include <cmath>
 #include <limits>
+#include <optional>
 #include <vector>
 
 #include "orlix/continuity.h"
@@ -26,6 +27,13 @@ constexpr double kEps52 = 2.220446049250313e-16;
 // curve; a refined crossing is kept below the second.
 constexpr double kTinyResidual = 1e-8;
 constexpr double kAcceptedResidual = 3e-6;
+// Enclosures within this part of the values nearby count as zero when a
+// step is refined (as markRules::isZero does), and no enclosure counts as
+// holding a zero below the smallest normal number: underflow is no zero.
+constexpr double kStepNoise = 1e-11;
+constexpr double kUnderflow = 2.2250738585072014e-308;
+// f'' below this is rounding noise (markRules::inflectionBetween).
+constexpr double kBendNoise = 1e-13;
 
 } // namespace
 
@@ -59,6 +67,36 @@ std::pair<int, int> visibleSamples(const PlotContext* plane, int n, double minVa
 bool alreadyMarked(const std::vector<double>& places, double v, double step)
 {
     return std::any_of(places.begin(), places.end(), [&](double p) { return std::fabs(p - v) <= 1e-6 * step; });
+}
+
+// A mark already lies between lo and hi: a bracket found again between
+// finer samples adds nothing.
+bool holdsPlace(const std::vector<double>& places, double lo, double hi, double step)
+{
+    const double slack = 1e-6 * step;
+    return std::any_of(places.begin(), places.end(), [&](double p) { return p >= lo - slack && p <= hi + slack; });
+}
+
+// The sample step (i - 1, i) refined where g may have a zero between the
+// samples. gv holds g's values at the samples, or is null when they are
+// yet to be taken; the noise below which g's values count as zero is a
+// part of the largest nearby, and at least `floor`.
+std::optional<markRules::StepSamples> refinedStep(const Probe& g, const Probe& dg, const std::vector<double>& vars,
+                                                  const std::vector<double>* gv, int i, double floor)
+{
+    const int n = static_cast<int>(vars.size());
+    if (i < 1 || i >= n)
+        return std::nullopt;
+    if (!gv)
+        return markRules::refineStep(g, dg, vars[i - 1], kNaN, vars[i], kNaN, floor);
+    const std::vector<double>& v = *gv;
+    if (!std::isfinite(v[i - 1]) || !std::isfinite(v[i]))
+        return std::nullopt;
+    double scale = 0;
+    for (int j = std::max(i - 2, 0); j <= std::min(i + 1, n - 1); ++j)
+        if (std::isfinite(v[j]))
+            scale = std::max(scale, std::fabs(v[j]));
+    return markRules::refineStep(g, dg, vars[i - 1], v[i - 1], vars[i], v[i], std::max(floor, kStepNoise * scale));
 }
 
 } // namespace
@@ -126,6 +164,31 @@ void explicitFunction::findRoots()
         for (double r : markRules::rootsAtTurn(f, df, vars, vals, i, end))
             mark(r);
     }
+    // What the samples step over: close crossings, and dips to the axis
+    // between samples of one sign, found between samples taken where the
+    // enclosures of f may hold a zero.
+    for (int i = first + 1; i <= last && static_cast<int>(found.size()) < maxMarks && !budget.spent(); ++i) {
+        const auto s = refinedStep(f, df, vars, &vals, i, kUnderflow);
+        if (!s)
+            continue;
+        const int whole = static_cast<int>(s->vals.size()) - 1;
+        for (const auto& [j, k] : s->signChanges()) {
+            // The step's own change of sign was tried above.
+            if ((j == 0 && k == whole) || holdsPlace(places, s->vars[j], s->vars[k], step))
+                continue;
+            if (auto r = markRules::crossingRoot(f, s->vars[j], s->vars[k]))
+                mark(*r);
+        }
+        for (int j = 1; j + 1 < static_cast<int>(s->vals.size()); ++j) {
+            if (markRules::isZeroSample(s->vals, j))
+                mark(s->vars[j]);
+            const int end = markRules::turnAfter(s->vals, j);
+            if (!end || holdsPlace(places, s->vars[j - 1], s->vars[end], step))
+                continue;
+            for (double r : markRules::rootsAtTurn(f, df, s->vars, s->vals, j, end))
+                mark(r);
+        }
+    }
     addMarks(found);
 }
 
@@ -180,17 +243,13 @@ void explicitFunction::findExtrs()
     // samples monotone; the derivative's samples show them as a turn that
     // crosses zero between two of them.
     StackMachine* ddsm = secondDerivativeSM();
-    if (!ddsm) {
-        addMarks(found);
-        return;
-    }
     const Probe ddf{ddsm, variable_};
     const int lo = std::max(first - 1, 0), hi = std::min(last + 1, n - 1);
     // Slopes past the place where the budget ran out stay NaN: no turn there.
     std::vector<double> slopes(vals.size(), kNaN);
     for (int j = lo; j <= hi && !((j - lo) % 64 == 0 && budget.spent()); ++j)
         slopes[j] = df(vars[j]);
-    for (int i = lo + 1; i < hi && static_cast<int>(found.size()) < maxMarks && !budget.spent(); ++i) {
+    for (int i = lo + 1; ddsm && i < hi && static_cast<int>(found.size()) < maxMarks && !budget.spent(); ++i) {
         const int end = markRules::turnAfter(slopes, i);
         if (!end || end > hi)
             continue;
@@ -221,6 +280,29 @@ void explicitFunction::findExtrs()
             addExtremum(info, rising == (k == 1));
         }
     }
+
+    // Extrema the samples step over altogether (a narrow bump, a wave
+    // between two samples): f' changes sign between samples taken where
+    // its enclosures may hold a zero.
+    for (int i = first + 1; i <= last && static_cast<int>(found.size()) < maxMarks && !budget.spent(); ++i) {
+        const auto s = refinedStep(df, ddf, vars, &slopes, i, kUnderflow);
+        if (!s)
+            continue;
+        for (const auto& [j, k] : s->signChanges()) {
+            const double a = s->vars[j], b = s->vars[k];
+            if (holdsPlace(places, a, b, step))
+                continue;
+            const auto r = markRules::crossingRoot(df, a, b);
+            if (!r || !markRules::continuousOn(f, a, b))
+                continue;
+            const myPointInfo info = pointAt(*r);
+            if (std::isnan(info.point.x) || std::isnan(info.point.y))
+                continue;
+            places.push_back(*r);
+            // f' rises through zero at a minimum.
+            addExtremum(info, s->vals[j] < 0);
+        }
+    }
     addMarks(found);
 }
 
@@ -240,6 +322,19 @@ void explicitFunction::findInfls()
     const double t = -kEps52 * h * h * h * h;
     Marks found;
     std::vector<double> places;
+    // An inflection off the view is kept among the places all the same, so
+    // that the finer search below does not find it again.
+    auto addInflection = [&](double r) {
+        places.push_back(r);
+        const myPointInfo info = pointAt(r);
+        if (!specialPoint::isInside(info.point))
+            return;
+        const double angle =
+            mirrored_ ? std::atan(-1 / infoValue(info, "dx/dy")) : -std::atan(infoValue(info, "dy/dx"));
+        auto mark = specialPoint::pointWithInfo(info, "infl");
+        mark->setBetta(std::isnan(angle) ? 0.0f : static_cast<float>(angle));
+        found.push_back(std::move(mark));
+    };
     const StepBudget budget(searchStepBudget);
     for (int i = std::max(first - 1, 0);
          i < last && i + 3 < n && static_cast<int>(found.size()) < maxMarks && !budget.spent(); ++i) {
@@ -255,17 +350,30 @@ void explicitFunction::findInfls()
             end = i + 4;
         }
         const auto r = markRules::inflectionBetween(f, df, ddf, vars[i], vars[end]);
-        if (!r || alreadyMarked(places, *r, h))
+        if (r && !alreadyMarked(places, *r, h))
+            addInflection(*r);
+    }
+    // Inflections whose bend is too slight, or too close to another, for
+    // the second differences: f'' changes sign between samples taken where
+    // its enclosures may hold a zero.
+    for (int i = first + 1; i <= last && static_cast<int>(found.size()) < maxMarks && !budget.spent(); ++i) {
+        const auto s = refinedStep(ddf, Probe{}, vars, nullptr, i, kBendNoise);
+        if (!s)
             continue;
-        const myPointInfo info = pointAt(*r);
-        if (!specialPoint::isInside(info.point))
-            continue;
-        places.push_back(*r);
-        const double angle =
-            mirrored_ ? std::atan(-1 / infoValue(info, "dx/dy")) : -std::atan(infoValue(info, "dy/dx"));
-        auto mark = specialPoint::pointWithInfo(info, "infl");
-        mark->setBetta(std::isnan(angle) ? 0.0f : static_cast<float>(angle));
-        found.push_back(std::move(mark));
+        const int count = static_cast<int>(s->vals.size());
+        for (auto [j, k] : s->signChanges()) {
+            if (holdsPlace(places, s->vars[j], s->vars[k], h))
+                continue;
+            // Right beside the zero f'' is too small to tell from rounding
+            // (inflectionBetween asks more of the ends): ends further out
+            // on the same sides will do.
+            while (j > 0 && std::fabs(s->vals[j]) < 10 * kBendNoise && s->vals[j - 1] * s->vals[j] > 0)
+                --j;
+            while (k + 1 < count && std::fabs(s->vals[k]) < 10 * kBendNoise && s->vals[k + 1] * s->vals[k] > 0)
+                ++k;
+            if (const auto r = markRules::inflectionBetween(f, df, ddf, s->vars[j], s->vars[k]))
+                addInflection(*r);
+        }
     }
     addMarks(found);
 }

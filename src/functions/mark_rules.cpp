@@ -4,6 +4,7 @@
 
 #include <algorithm>
 #include <cmath>
+#include <deque>
 #include <limits>
 
 namespace orlix::markRules {
@@ -63,6 +64,15 @@ bool isZeroSample(std::span<const double> values, int i)
         if (values[j] == 0)
             return false;
         scale = std::max(scale, std::fabs(values[j]));
+    }
+    // A tail on its way to zero (a narrow bump's, far out) is tiny against
+    // the sample before it, yet the next one is smaller still: no root.
+    if (i > 0 && i + 1 < n) {
+        const double before = values[i - 1], value = values[i], after = values[i + 1];
+        const bool oneSign = (before > 0 && value > 0 && after > 0) || (before < 0 && value < 0 && after < 0);
+        const double b = std::fabs(before), v = std::fabs(value), a = std::fabs(after);
+        if (oneSign && ((b > v && v > a) || (b < v && v < a)))
+            return false;
     }
     return scale > 0 && isZero(values[i], scale);
 }
@@ -297,6 +307,105 @@ std::vector<double> rootsAtTurn(const Probe& f, const Probe& df, std::span<const
             roots.push_back(*r);
     }
     return roots;
+}
+
+namespace {
+
+// A step is split a little before its middle: sub-samples stay off the
+// round places (0, the integers, the step's own grid) where removable
+// holes and exact zeros sit.
+constexpr double kStepSplit = 0.4603;
+
+// No zero of g over a part: the enclosure keeps clear of it, or lies within
+// the noise around it (where signs mean nothing), or has no value at all.
+bool clearOfZero(const Interval& e, double noise)
+{
+    return e.empty() || e.lo > 0 || e.hi < 0 || (e.lo >= -noise && e.hi <= noise);
+}
+
+} // namespace
+
+std::vector<std::pair<int, int>> StepSamples::signChanges() const
+{
+    std::vector<std::pair<int, int>> changes;
+    const int n = static_cast<int>(vals.size());
+    for (int j = 1; j < n; ++j) {
+        if (oppositeSigns(vals[j - 1], vals[j]))
+            changes.emplace_back(j - 1, j);
+        else if (vals[j] == 0 && j + 1 < n && oppositeSigns(vals[j - 1], vals[j + 1]))
+            changes.emplace_back(j - 1, j + 1);
+    }
+    return changes;
+}
+
+std::optional<StepSamples> refineStep(const Probe& g, const Probe& dg, double a, double ga, double b, double gb,
+                                      double noise)
+{
+    if (!g || !(a < b))
+        return std::nullopt;
+    const Interval whole = g.program->enclose(g.cell, a, b);
+    if (clearOfZero(whole, noise))
+        return std::nullopt;
+    if (std::isnan(ga))
+        ga = g(a);
+    if (std::isnan(gb))
+        gb = g(b);
+    // A step with an end where g has no value is left to the samples.
+    if (!std::isfinite(ga) || !std::isfinite(gb))
+        return std::nullopt;
+    // Everything over the step is what a pole inside gives, and what a
+    // program with no enclosure gives anywhere: at the step's end, where g
+    // has a value, only the latter.
+    if (whole.isEverything() && g.program->enclose(g.cell, a, a).isEverything())
+        return std::nullopt;
+    StepSamples s;
+    s.vars = {a, b};
+    s.vals = {ga, gb};
+    // g is monotone over [lo, hi]: a zero there shows as a change of sign
+    // between its ends, and there is at most one.
+    auto monotone = [&](const Interval& e, double lo, double hi) {
+        if (!dg || !e.clean())
+            return false;
+        const Interval d = dg.program->enclose(dg.cell, lo, hi);
+        return d.clean() && !d.empty() && !d.contains(0);
+    };
+    // Parts that may hold a zero, split level by level so that the splits
+    // are shared out over the whole step.
+    struct Part {
+        double lo, hi;
+        Interval e;
+        int level;
+    };
+    std::deque<Part> parts{Part{a, b, whole, 0}};
+    int splits = 0;
+    while (!parts.empty() && splits < kMaxStepSplits) {
+        const Part p = parts.front();
+        parts.pop_front();
+        if (p.level >= kMaxStepDepth || monotone(p.e, p.lo, p.hi))
+            continue;
+        const double mid = p.lo + kStepSplit * (p.hi - p.lo);
+        if (!(mid > p.lo && mid < p.hi))
+            continue;
+        ++splits;
+        s.vars.push_back(mid);
+        s.vals.push_back(g(mid));
+        for (const auto& [lo, hi] : {std::pair{p.lo, mid}, std::pair{mid, p.hi}}) {
+            const Interval e = g.program->enclose(g.cell, lo, hi);
+            if (!clearOfZero(e, noise))
+                parts.push_back(Part{lo, hi, e, p.level + 1});
+        }
+    }
+    // In order of the variable.
+    std::vector<int> order(s.vars.size());
+    for (std::size_t k = 0; k < order.size(); ++k)
+        order[k] = static_cast<int>(k);
+    std::sort(order.begin(), order.end(), [&](int p, int q) { return s.vars[p] < s.vars[q]; });
+    StepSamples sorted;
+    for (int k : order) {
+        sorted.vars.push_back(s.vars[k]);
+        sorted.vals.push_back(s.vals[k]);
+    }
+    return sorted;
 }
 
 } // namespace orlix::markRules

@@ -154,6 +154,80 @@ void explicitFunction::markBreaks(int from, int to)
     }
 }
 
+void explicitFunction::traceColumns(int from, int to)
+{
+    const int n = static_cast<int>(points_.size());
+    if (columns_.size() != points_.size()) {
+        columns_.assign(points_.size(), curve::ColumnDetail{});
+        from = 0;
+        to = n - 1;
+    }
+    from = std::max(from, 0);
+    to = std::min(to, n - 1);
+    StackMachine* sm = functionSM();
+    if (!sm || from >= to)
+        return;
+    double* cell = variable_;
+    const CellRestore restoreCell(cell);
+    const PlotContext* plane = plotContext();
+    const double pixels = std::fabs(valueScale()) * (plane ? plane->devicePixelRatio() : 1.0);
+    curve::ColumnTracer tracer;
+    tracer.valueAt = [&](double v) {
+        *cell = v;
+        return sm->evaluate();
+    };
+    tracer.enclosure = [&](double lo, double hi) { return sm->enclose(cell, lo, hi); };
+    tracer.enclosable = sm->enclosable();
+    const double valueLow = mirrored_ ? minX() : minY(), valueHigh = mirrored_ ? maxX() : maxY();
+    if (std::isfinite(valueHigh - valueLow))
+        tracer.far = std::max(std::fabs(valueLow), std::fabs(valueHigh)) + 1000 * (valueHigh - valueLow);
+    tracer.tolerance = pixels > 0 && std::isfinite(pixels) ? 0.5 / pixels : 0.0;
+    // As much work again as the samples may take; past it the remaining
+    // steps keep their samples as they are.
+    const StepBudget budget(sampleStepBudget);
+    for (int j = from; j < to; ++j) {
+        const myPoint& p0 = points_[static_cast<size_t>(j)];
+        const myPoint& p1 = points_[static_cast<size_t>(j + 1)];
+        columns_[static_cast<size_t>(j)] =
+            budget.spent() ? curve::ColumnDetail{} : tracer.trace(var(p0), val(p0), var(p1), val(p1));
+    }
+}
+
+void explicitFunction::assembleDrawn()
+{
+    drawn_.clear();
+    drawnBreaks_.clear();
+    const int n = static_cast<int>(points_.size());
+    if (n == 0)
+        return;
+    // The values of the sampling window and as much again beyond each
+    // edge: a branch that leaves it is drawn to there.
+    const double lo = mirrored_ ? minX() : minY(), hi = mirrored_ ? maxX() : maxY();
+    const double margin = std::isfinite(hi - lo) ? (hi - lo) : 0.0;
+    const auto clamped = [&](double v) {
+        return std::isnan(v) || !std::isfinite(margin) ? v : std::clamp(v, lo - margin, hi + margin);
+    };
+    const bool traced = columns_.size() == points_.size();
+    const auto add = [&](double v, double value, bool broken) {
+        drawn_.push_back(sample(v, clamped(value)));
+        drawnBreaks_.push_back(broken ? 1 : 0);
+    };
+    add(var(points_[0]), val(points_[0]), false);
+    for (int j = 0; j + 1 < n; ++j) {
+        const myPoint& next = points_[static_cast<size_t>(j + 1)];
+        const bool oldBreak = static_cast<size_t>(j + 1) < breaks_.size() && breaks_[static_cast<size_t>(j + 1)];
+        if (!traced || columns_[static_cast<size_t>(j)].unknown) {
+            add(var(next), val(next), oldBreak);
+            continue;
+        }
+        const curve::ColumnDetail& c = columns_[static_cast<size_t>(j)];
+        for (int k = 0; k < c.count; ++k)
+            add(c.points[static_cast<size_t>(k)].variable, c.points[static_cast<size_t>(k)].value,
+                c.points[static_cast<size_t>(k)].breakBefore);
+        add(var(next), val(next), c.breakAfter);
+    }
+}
+
 void explicitFunction::sampleFully(int n, double lo, double hi, double k)
 {
     // The buffer follows the count; the stored count stays the function's.
@@ -165,6 +239,8 @@ void explicitFunction::sampleFully(int n, double lo, double hi, double k)
     computeSamples(0, n, (hi - lo) / n);
     breaks_.clear();
     markBreaks(1, n);
+    columns_.clear();
+    traceColumns(0, n - 1);
 }
 
 int explicitFunction::sampleCount() const
@@ -197,28 +273,40 @@ void explicitFunction::updatePoints()
         // width at the same scale): such a window is sampled anew.
         if (std::isfinite(step) && step > 0 && std::isfinite(shift) && std::fabs(shift) < n) {
             const int s = static_cast<int>(shift);
-            if (s == 0)
+            if (s == 0) {
+                // The values' window may have moved.
+                assembleDrawn();
                 return;
+            }
             varMin_ += s * step;
             varMax_ += s * step;
             const bool breaksKept = breaks_.size() == points_.size();
+            const bool columnsKept = columns_.size() == points_.size();
             if (s < 0) {
                 std::move_backward(points_.begin(), points_.begin() + (n + s), points_.end());
                 if (breaksKept)
                     std::move_backward(breaks_.begin(), breaks_.begin() + (n + s), breaks_.end());
+                if (columnsKept)
+                    std::move_backward(columns_.begin(), columns_.begin() + (n + s), columns_.end());
                 computeSamples(0, -s, step);
                 markBreaks(1, -s + 2); // the pairs whose test reads a new sample
+                traceColumns(0, -s);
             } else {
                 std::move(points_.begin() + s, points_.end(), points_.begin());
                 if (breaksKept)
                     std::move(breaks_.begin() + s, breaks_.end(), breaks_.begin());
+                if (columnsKept)
+                    std::move(columns_.begin() + s, columns_.end(), columns_.begin());
                 computeSamples(n - s, n, step);
                 markBreaks(n - s - 1, n);
+                traceColumns(n - s - 1, n - 1);
             }
+            assembleDrawn();
             return;
         }
     }
     sampleFully(n, lo, hi, k);
+    assembleDrawn();
 }
 
 // ---- point information ----

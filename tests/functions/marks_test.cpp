@@ -222,6 +222,113 @@ TEST_F(MarksTest, SamplesRightOnTheFeature)
     EXPECT_GT(exactHits, 0); // some samples do land on the features
 }
 
+TEST_F(MarksTest, FeaturesNarrowerThanAStep)
+{
+    // Samples 0.106 apart along x (301 samples over 32 units) and 0.16
+    // along y, or 0.52 and 0.79 at 61 samples: every feature below lies
+    // within a step or two, and the samples alone show none or only some.
+    const double bumpBend = 0.01 / std::sqrt(2.0), wave = std::sqrt(1e-4 / 3);
+    struct Case {
+        const char* text;
+        int n;
+        std::vector<double> roots, extrs, infls;
+    } cases[] = {
+        // three crossings in one step, and the turns and the bend between them
+        {"x^3-1e-4*x", 301, {-0.01, 0, 0.01}, {-wave, wave}, {0}},
+        // a bump whose samples all underflow to zero; at 301 samples its
+        // tails are tiny, and smaller still further out, but never zero
+        {"exp(-(x/0.01)^2)", 61, {}, {0}, {-bumpBend, bumpBend}},
+        {"exp(-(x/0.01)^2)", 301, {}, {0}, {-bumpBend, bumpBend}},
+        // the same bump hanging from the axis touches it
+        {"exp(-(x/0.01)^2)-1", 61, {0}, {0}, {-bumpBend, bumpBend}},
+        // a dip through the axis beside a pole
+        {"1/x^2-1e4", 301, {-0.01, 0.01}, {}, {}},
+        // three bends in one step
+        {"x^5-1e-4*x^3", 301, {-0.01, 0, 0.01}, {-0.007745966692414834, 0.007745966692414834},
+         {-0.005477225575051661, 0, 0.005477225575051661}},
+        // nearly straight: the second differences are too slight to count
+        {"2+x/10+1e-9*(x-0.3)^3", 301, {}, {}, {0.3}},
+    };
+    for (bool mirrored : {false, true}) {
+        for (const Case& c : cases) {
+            const std::string text = mirrored ? inY(c.text) : c.text;
+            std::shared_ptr<explicitFunction> f;
+            if (mirrored)
+                f = xyFunction::functionFromString(text);
+            else
+                f = yxFunction::functionFromString(text);
+            f->setModel(&model);
+            f->setNumOfPoints(c.n);
+            f->fillStaticInfo();
+            f->updatePoints();
+            f->findRoots();
+            f->findExtrs();
+            f->findInfls();
+            expectPlaces(places(*f, "root"), c.roots, text + " roots");
+            expectPlaces(places(*f, "minmax"), c.extrs, text + " extrema");
+            expectPlaces(places(*f, "infl"), c.infls, text + " inflections");
+            // A minimum's mark points down.
+            for (const auto& m : f->info()) {
+                if (m->type() != "minmax" || mirrored)
+                    continue;
+                const bool minimum = f->valueAt(m->info().variable - 1e-4) > m->info().value;
+                EXPECT_EQ(m->betta(), minimum ? 3.1415927f : 0.0f) << text << " at " << m->info().variable;
+            }
+        }
+    }
+}
+
+TEST_F(MarksTest, OrdinaryCurvesGainNoMarks)
+{
+    struct Case {
+        const char* text;
+        std::vector<double> roots, extrs, infls;
+    } cases[] = {
+        {"sin(x)", {-Pi, 0, Pi}, {-3 * Pi / 2, -Pi / 2, Pi / 2, 3 * Pi / 2}, {-Pi, 0, Pi}},
+        {"x^2", {0}, {0}, {}},
+        {"tan(x)", {-Pi, 0, Pi}, {}, {-Pi, 0, Pi}},
+        {"1/x", {}, {}, {}},
+        {"floor(x)", {}, {}, {}},
+    };
+    for (int n : {61, 301, 1000}) {
+        for (const Case& c : cases) {
+            auto f = attached(yxFunction::functionFromString(c.text));
+            f->setNumOfPoints(n);
+            f->fillStaticInfo();
+            f->updatePoints();
+            f->findRoots();
+            f->findExtrs();
+            f->findInfls();
+            const std::string what = std::string(c.text) + " n=" + std::to_string(n);
+            expectPlaces(places(*f, "root"), c.roots, what + " roots");
+            expectPlaces(places(*f, "minmax"), c.extrs, what + " extrema");
+            expectPlaces(places(*f, "infl"), c.infls, what + " inflections");
+        }
+    }
+}
+
+TEST(MarkRules, StepsRefinedOnlyWhereTheEnclosureAllows)
+{
+    // Three zeros between the ends of one step, found as changes of sign
+    // between its new samples; none where the enclosure clears zero, and
+    // none for a program with no enclosure (the samples are all there is).
+    auto g = yxFunction::functionFromString("x^3-1e-4*x");
+    const Probe probe{g->functionSM(), MathEngine::xAddr()};
+    const auto s = markRules::refineStep(probe, Probe{}, -0.05, probe(-0.05), 0.06, probe(0.06), 0);
+    ASSERT_TRUE(s.has_value());
+    EXPECT_EQ(s->signChanges().size(), 3u);
+    EXPECT_TRUE(std::is_sorted(s->vars.begin(), s->vars.end()));
+    EXPECT_FALSE(markRules::refineStep(probe, Probe{}, 0.2, probe(0.2), 0.3, probe(0.3), 0).has_value());
+
+    StackMachine routine;
+    routine.addFuncByIMP([](StackMachine& m) {
+        const double x = *MathEngine::xAddr();
+        m.push(x * x * x - 1e-4 * x);
+    });
+    const Probe opaque{&routine, MathEngine::xAddr()};
+    EXPECT_FALSE(markRules::refineStep(opaque, Probe{}, -0.05, opaque(-0.05), 0.06, opaque(0.06), 0).has_value());
+}
+
 // The rules on their own, where a search would hide a wrong answer behind
 // another mark.
 TEST(MarkRules, ContinuityBetweenAndAtAPlace)

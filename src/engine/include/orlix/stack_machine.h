@@ -59,6 +59,12 @@ class StackMachine {
     // steps towards stepsRun().
     Interval enclose(const double* cell, double lo, double hi);
     Interval enclose(CellRange first, CellRange second);
+    // Every step has an interval rule (no routine added directly), so an
+    // enclosure says something.
+    bool enclosable() const
+    {
+        return std::none_of(code_.begin(), code_.end(), [](const Step& s) { return s.routine != nullptr; });
+    }
 
     int funcNumber() const { return static_cast<int>(code_.size()); }
     // Program steps the machines of this thread have run so far, each run

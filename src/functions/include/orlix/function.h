@@ -3,6 +3,7 @@
 // and the shell) is the model's (curve_model.h).
 #pragma once
 
+#include <algorithm>
 #include <functional>
 #include <limits>
 #include <map>
@@ -183,8 +184,7 @@ class Function {
     void useDefaultRange(double lo, double hi);
 
     // ---- drawing hooks ----
-    // Entries the drawing uses: of drawPolylinePoints() for a curve drawn
-    // as one polyline, of points() for a curve of segments.
+    // Entries of points the drawing uses.
     virtual int drawnPointCount() const { return chosenPointCount_; }
     // Implicit curves: the segments, as index pairs into points.
     virtual std::span<const std::pair<int, int>> segmentPairs() const { return {}; }
@@ -192,8 +192,13 @@ class Function {
     // between points i-1 and i (a pole or a jump); empty when it never is.
     virtual std::span<const unsigned char> curveBreaks() const { return {}; }
     // The polyline the drawing strokes and its breaks (as curveBreaks()):
-    // the samples, unless a kind draws a finer polyline through them.
-    virtual std::span<const myPoint> drawPolylinePoints() const { return points_; }
+    // the first drawnPointCount() samples, unless a kind refines the curve
+    // between them.
+    virtual std::span<const myPoint> drawPolylinePoints() const
+    {
+        return std::span<const myPoint>(points_).first(
+            static_cast<std::size_t>(std::clamp(drawnPointCount(), 0, static_cast<int>(points_.size()))));
+    }
     virtual std::span<const unsigned char> drawPolylineBreaks() const { return curveBreaks(); }
 
     // ---- persistence ----

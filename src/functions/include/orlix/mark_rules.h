@@ -66,7 +66,8 @@ int turnAfter(std::span<const double> values, int i);
 
 // A sample that is a root by itself: zero against its neighbours, at least
 // one of which is a finite non-zero value and none exactly zero (a run of
-// zeros, a line along the axis, has no single root).
+// zeros, a line along the axis, has no single root), and not a step of a
+// tail that keeps one sign and keeps shrinking past it.
 bool isZeroSample(std::span<const double> values, int i);
 
 // A value that is zero to the precision the function allows where its
@@ -125,6 +126,36 @@ std::optional<Extremum> extremumBetween(const Probe& f, const Probe& df, double 
 // changes sign without passing through small values. None unless f and f'
 // are continuous there (a jump of f is no inflection).
 std::optional<double> inflectionBetween(const Probe& f, const Probe& df, const Probe& ddf, double a, double b);
+
+// Samples of g inside one sample step, taken where a zero of g may hide:
+// parts of the step over which g's enclosure keeps clear of zero (or
+// within `noise` of it) are left alone, and so are parts over which dg's
+// enclosure shows g monotone (dg may be empty); the others are split, at
+// most kMaxStepSplits times and kMaxStepDepth levels deep. A zero between
+// the step's ends then shows between two neighbouring samples, as a change
+// of sign or as a turn towards zero. The samples are in order of the
+// variable, the step's own ends included.
+struct StepSamples {
+    std::vector<double> vars;
+    std::vector<double> vals;
+    // The pairs (j, k), j < k, of samples between which g changes sign:
+    // neighbours of opposite signs, or two around a sample that is exactly
+    // zero.
+    std::vector<std::pair<int, int>> signChanges() const;
+};
+constexpr int kMaxStepSplits = 16;
+constexpr int kMaxStepDepth = 10;
+
+// The step a < b with g's values ga and gb at its ends (NaN for a value
+// not taken yet: it is taken once the enclosure leaves room for a zero),
+// refined as above; none when g's enclosure over the step clears zero (no
+// zero inside), when g has no value at an end, or when the program has no
+// enclosure (it is everything even at a point where g has a value): the
+// samples are then all there is.
+// The enclosures count towards the program steps run, twice the program's
+// length each.
+std::optional<StepSamples> refineStep(const Probe& g, const Probe& dg, double a, double ga, double b, double gb,
+                                      double noise);
 
 } // namespace markRules
 

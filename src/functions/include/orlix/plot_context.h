@@ -20,10 +20,10 @@ class PlotContext {
     virtual PointF myPointToDevice(myPoint user) const = 0;
     // The part of the view not covered by the bars.
     virtual RectF goodRect() const = 0;
-    // Device pixels per point of the screen the plane is shown on.
-    virtual double devicePixelRatio() const { return 1; }
     // The colours the plane is drawn in.
     virtual const Theme& theme() const { return themeFor(Appearance::light); }
+    // Device pixels per point of the screen the plane is shown on.
+    virtual double devicePixelRatio() const { return 1; }
 };
 
 // The user's choice of searches for the current function.

@@ -70,10 +70,6 @@ class rfFunction : public Function {
     std::optional<CurveBounds> interestingBounds() override;
     Ptr differential() override;
     std::span<const unsigned char> curveBreaks() const override { return breaks_; }
-    int drawnPointCount() const override
-    {
-        return drawn_.active() ? static_cast<int>(drawn_.points().size()) : Function::drawnPointCount();
-    }
     std::span<const myPoint> drawPolylinePoints() const override
     {
         return drawn_.active() ? drawn_.points() : Function::drawPolylinePoints();

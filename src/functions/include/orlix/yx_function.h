@@ -10,6 +10,7 @@
 #include <string_view>
 #include <vector>
 
+#include "orlix/column_trace.h"
 #include "orlix/compiled_formula.h"
 #include "orlix/fstack.h"
 #include "orlix/function.h"
@@ -55,6 +56,12 @@ class explicitFunction : public Function {
     // the visible third of the samples.
     Marks intersectWith(Function& residualCurve) override;
     std::span<const unsigned char> curveBreaks() const override { return breaks_; }
+    // The samples with what the enclosures found between them: the
+    // extremes of a fast oscillation, the ends of the pieces at a jump, a
+    // pole or the end of a domain. Values beyond the view are drawn at its
+    // edge.
+    std::span<const myPoint> drawPolylinePoints() const override { return drawn_; }
+    std::span<const unsigned char> drawPolylineBreaks() const override { return drawnBreaks_; }
     std::optional<myPointInfo> markInfoAt(myPoint p) override;
     std::optional<InfoMap> rangeInfo(double a, double b) override;
     double valueForPoint(myPoint p) override;
@@ -109,6 +116,10 @@ class explicitFunction : public Function {
     // Marks the breaks between samples j-1 and j for j in [from, to); the
     // test of pair j reads samples j-2 to j+1.
     void markBreaks(int from, int to);
+    // Traces the steps j to j + 1 for j in [from, to) with the enclosures
+    // (the samples must be there), then the polyline to draw.
+    void traceColumns(int from, int to);
+    void assembleDrawn();
     StackMachine* derivativeSM();
     StackMachine* secondDerivativeSM();
     // The samples' variables and values, in order; a removable hole takes
@@ -126,6 +137,9 @@ class explicitFunction : public Function {
     bool differentialFailed_ = false;
     long long sampledCount_ = 0;
     std::vector<unsigned char> breaks_; // as curveBreaks(), one per sample
+    std::vector<curve::ColumnDetail> columns_; // one per sample: the step to the next
+    std::vector<myPoint> drawn_;
+    std::vector<unsigned char> drawnBreaks_;
 };
 
 // y = f(x).

@@ -1,0 +1,414 @@
+// The interval meaning of every operator and function: for operands that
+// range over intervals, an interval that holds every value the point
+// routines of ops.h give for operands inside them. Rounding is outward:
+// each bound computed in floating point is pushed out by a few units in the
+// last place, more than the libm routines' own error, so the point values
+// the programs compute lie inside even where libm is not correctly rounded.
+#pragma once
+
+#include <algorithm>
+#include <cmath>
+
+#include "ops.h"
+#include "orlix/interval.h"
+
+namespace orlix::iv {
+
+inline constexpr double kInf = Interval::kInf;
+inline constexpr double kPi = 3.141592653589793;
+
+// Pushes a bound computed by a correctly rounded operation out by an ulp,
+// or by a libm routine out by a few.
+inline double down(double v, double ulps = 1)
+{
+    if (!std::isfinite(v))
+        return v;
+    return v - (std::fabs(v) * (ulps * 0x1p-52) + 0x1p-1074);
+}
+inline double up(double v, double ulps = 1)
+{
+    if (!std::isfinite(v))
+        return v;
+    return v + (std::fabs(v) * (ulps * 0x1p-52) + 0x1p-1074);
+}
+
+// libm's routines are within one or two ulps; four covers them.
+inline constexpr double kLibm = 4;
+
+// The flags both operands carry into a result.
+inline Interval flagged(Interval r, const Interval& a)
+{
+    r.maybeUndefined |= a.maybeUndefined;
+    r.maybeDiscontinuous |= a.maybeDiscontinuous;
+    return r;
+}
+inline Interval flagged(Interval r, const Interval& a, const Interval& b) { return flagged(flagged(r, a), b); }
+
+// [lo, hi] pushed out; a NaN bound (∞ − ∞, 0·∞) becomes the whole side and
+// marks the result as possibly undefined.
+inline Interval make(double lo, double hi, double ulps = 1)
+{
+    Interval r{down(lo, ulps), up(hi, ulps)};
+    if (std::isnan(r.lo)) {
+        r.lo = -kInf;
+        r.maybeUndefined = true;
+    }
+    if (std::isnan(r.hi)) {
+        r.hi = kInf;
+        r.maybeUndefined = true;
+    }
+    return r;
+}
+
+// A function increasing on the whole operand.
+template <class F> Interval increasing(const Interval& u, F f, double ulps = kLibm)
+{
+    return flagged(make(f(u.lo), f(u.hi), ulps), u);
+}
+template <class F> Interval decreasing(const Interval& u, F f, double ulps = kLibm)
+{
+    return flagged(make(f(u.hi), f(u.lo), ulps), u);
+}
+
+// The operand cut to [lo, hi] of a function's domain: the part outside has
+// no value, so the result may be undefined; nothing is left when none of it
+// is inside.
+inline bool clipTo(Interval& u, double lo, double hi, bool openLo = false, bool openHi = false)
+{
+    const bool outside = u.lo < lo || u.hi > hi || (openLo && u.lo <= lo) || (openHi && u.hi >= hi);
+    if (u.hi < lo || u.lo > hi || (openLo && u.hi <= lo) || (openHi && u.lo >= hi))
+        return false;
+    if (outside)
+        u.maybeUndefined = true;
+    u.lo = std::max(u.lo, lo);
+    u.hi = std::min(u.hi, hi);
+    return true;
+}
+
+// ---- arithmetic ----
+
+inline Interval plus(const Interval& a, const Interval& b) { return flagged(make(a.lo + b.lo, a.hi + b.hi), a, b); }
+inline Interval minus(const Interval& a, const Interval& b) { return flagged(make(a.lo - b.hi, a.hi - b.lo), a, b); }
+inline Interval negate(const Interval& u) { return flagged(Interval{-u.hi, -u.lo}, u); }
+
+// A product of bounds where 0·∞ is 0 (the limit of the products inside);
+// a point value 0·∞ itself is NaN, which the caller flags.
+inline double times(double x, double y) { return x == 0 || y == 0 ? 0.0 : x * y; }
+
+inline Interval mult(const Interval& a, const Interval& b)
+{
+    const double p[] = {times(a.lo, b.lo), times(a.lo, b.hi), times(a.hi, b.lo), times(a.hi, b.hi)};
+    Interval r = flagged(make(*std::min_element(p, p + 4), *std::max_element(p, p + 4)), a, b);
+    const bool aInf = std::isinf(a.lo) || std::isinf(a.hi), bInf = std::isinf(b.lo) || std::isinf(b.hi);
+    if ((aInf && b.contains(0)) || (bInf && a.contains(0)))
+        r.maybeUndefined = true;
+    return r;
+}
+
+// 1/u: a pole where u holds 0.
+inline Interval invert(const Interval& u)
+{
+    if (u.lo > 0 || u.hi < 0)
+        return flagged(make(1 / u.hi, 1 / u.lo), u);
+    // A pole: the values on each side of 0 grow without bound, and 1/(±0)
+    // is ±∞ with either sign of a zero.
+    return flagged(Interval::everything(), u);
+}
+
+inline Interval divide(const Interval& a, const Interval& b)
+{
+    if (b.lo > 0 || b.hi < 0) {
+        const double q[] = {a.lo / b.lo, a.lo / b.hi, a.hi / b.lo, a.hi / b.hi};
+        Interval r = flagged(make(*std::min_element(q, q + 4), *std::max_element(q, q + 4)), a, b);
+        for (double v : q)
+            if (std::isnan(v)) { // ∞/∞
+                r = flagged(Interval{-kInf, kInf, true, false}, a, b);
+                break;
+            }
+        return r;
+    }
+    // Division by an interval holding 0: a pole (or a hole where a holds 0
+    // too); nothing is known of the values.
+    Interval r = Interval::everything();
+    return flagged(r, a, b);
+}
+
+// x^n for a whole n.
+inline Interval wholePower(const Interval& a, double n)
+{
+    if (n == 0)
+        return flagged(Interval::point(1), a);
+    if (n < 0)
+        return invert(wholePower(a, -n));
+    const bool odd = std::fmod(n, 2) != 0;
+    const double pl = ops::power(a.lo, n), ph = ops::power(a.hi, n);
+    if (odd || a.lo >= 0)
+        return flagged(make(pl, ph, kLibm), a);
+    if (a.hi <= 0)
+        return flagged(make(ph, pl, kLibm), a);
+    return flagged(make(0, std::max(pl, ph), kLibm), a);
+}
+
+inline Interval power(const Interval& a, const Interval& b)
+{
+    if (b.lo == b.hi && std::isfinite(b.lo)) {
+        const double n = b.lo;
+        if (n == std::floor(n) && std::fabs(n) < 0x1p53)
+            return flagged(wholePower(a, n), b);
+        // A fractional power: no value below 0; at 0 a pole for n < 0.
+        Interval u = a;
+        if (!clipTo(u, 0, kInf))
+            return flagged(Interval::none(), a, b);
+        Interval r = n > 0 ? make(ops::power(u.lo, n), ops::power(u.hi, n), kLibm)
+                           : (u.lo > 0 ? make(ops::power(u.hi, n), ops::power(u.lo, n), kLibm)
+                                       : make(ops::power(u.hi, n), kInf, kLibm));
+        if (n < 0 && u.lo == 0)
+            r.maybeDiscontinuous = true;
+        return flagged(r, u, b);
+    }
+    // A varying exponent over a positive base: pow is monotone in each
+    // operand there, so its extremes lie at the corners.
+    if (a.lo > 0 && a.hi < kInf) {
+        const double c[] = {ops::power(a.lo, b.lo), ops::power(a.lo, b.hi), ops::power(a.hi, b.lo),
+                            ops::power(a.hi, b.hi)};
+        Interval r = make(*std::min_element(c, c + 4), *std::max_element(c, c + 4), kLibm);
+        for (double v : c)
+            if (std::isnan(v))
+                return flagged(Interval{0, kInf, true, false}, a, b);
+        return flagged(r, a, b);
+    }
+    return flagged(Interval::everything(), a, b);
+}
+
+inline Interval least(const Interval& a, const Interval& b)
+{
+    return flagged(Interval{std::min(a.lo, b.lo), std::min(a.hi, b.hi)}, a, b);
+}
+inline Interval most(const Interval& a, const Interval& b)
+{
+    return flagged(Interval{std::max(a.lo, b.lo), std::max(a.hi, b.hi)}, a, b);
+}
+
+// a − b·⌊a/b⌋: continuous where the quotient's floor is one number; a jump
+// at each multiple of b otherwise, the values then anywhere between 0 and b.
+inline Interval modulo(const Interval& a, const Interval& b)
+{
+    if (b.contains(0)) {
+        Interval r = b.lo == 0 && b.hi == 0 ? Interval::none() : Interval::everything();
+        return flagged(r, a, b);
+    }
+    const Interval q = divide(a, b);
+    if (q.bounded() && std::floor(q.lo) == std::floor(q.hi) && std::fabs(q.lo) < 0x1p52) {
+        const Interval r = minus(a, mult(b, Interval::point(std::floor(q.lo))));
+        // The remainder never leaves [0, b) (or (b, 0]).
+        Interval cut{std::max(r.lo, b.lo > 0 ? 0.0 : b.lo), std::min(r.hi, b.lo > 0 ? b.hi : 0.0)};
+        return flagged(cut.lo <= cut.hi ? cut : make(0, 0), r);
+    }
+    Interval r = b.lo > 0 ? make(0, b.hi) : make(b.lo, 0);
+    r.maybeDiscontinuous = true;
+    return flagged(r, a, b);
+}
+
+// ψ⁽ⁿ⁾ for a whole order over positive numbers: ψ increases, its odd
+// derivatives are positive and decrease, its even ones negative and
+// increase. Elsewhere (poles at 0, −1, …) nothing is claimed.
+inline Interval polygamma(const Interval& n, const Interval& x)
+{
+    const bool order = n.lo == n.hi && n.lo == std::floor(n.lo) && n.lo >= 0 && n.lo <= 100;
+    if (!order || !(x.lo > 0))
+        return flagged(Interval::everything(), n, x);
+    const double k = n.lo;
+    const double a = ops::polygamma(k, x.lo), b = ops::polygamma(k, x.hi);
+    // The series behind the routine is accurate to far fewer digits than
+    // libm: a relative margin of 1e-12 covers it.
+    const double ulps = 1e4;
+    Interval r = std::fmod(k, 2) == 1 ? make(b, a, ulps) : make(a, b, ulps);
+    return flagged(r, n, x);
+}
+
+// ---- functions of one operand ----
+
+inline Interval sqrtOf(const Interval& u)
+{
+    Interval c = u;
+    if (!clipTo(c, 0, kInf))
+        return flagged(Interval::none(), u);
+    return increasing(c, [](double v) { return std::sqrt(v); }, 1);
+}
+
+inline Interval absOf(const Interval& u)
+{
+    if (u.lo >= 0)
+        return u;
+    if (u.hi <= 0)
+        return negate(u);
+    return flagged(Interval{0, std::max(-u.lo, u.hi)}, u);
+}
+
+// ln and log: −∞ at 0, no value below.
+template <class F> Interval logarithm(const Interval& u, F f)
+{
+    Interval c = u;
+    if (!clipTo(c, 0, kInf))
+        return flagged(Interval::none(), u);
+    // At 0 the value is −∞: no number either.
+    c.maybeUndefined |= c.lo == 0;
+    return increasing(c, f);
+}
+
+// Whether an interval may hold a point a + kπ·period for a whole k; the
+// slack allows for the rounding of the quotient (and for the difference of
+// the double π from π), so the answer errs towards yes.
+inline bool mayHoldPhase(const Interval& u, double at, double period)
+{
+    const double ql = (u.lo - at) / period, qh = (u.hi - at) / period;
+    const double slack = 1e-12 + 1e-14 * std::max(std::fabs(ql), std::fabs(qh));
+    return std::floor(qh + slack) > std::floor(ql - slack);
+}
+
+// sin or cos (f, whose crests lie at crest + 2kπ): an interval of a period's
+// worth or more holds [−1, 1]; otherwise the ends' values, widened to ±1
+// where a crest or a trough may lie inside.
+template <class F> Interval wave(const Interval& u, F f, double crest)
+{
+    if (!u.bounded() || u.hi - u.lo >= 2 * kPi || std::fabs(u.lo) > 1e15 || std::fabs(u.hi) > 1e15)
+        return flagged(Interval{-1, 1, !u.bounded(), false}, u);
+    const double fl = f(u.lo), fh = f(u.hi);
+    Interval r = make(std::min(fl, fh), std::max(fl, fh), kLibm);
+    if (mayHoldPhase(u, crest, 2 * kPi))
+        r.hi = 1;
+    if (mayHoldPhase(u, crest + kPi, 2 * kPi))
+        r.lo = -1;
+    r.lo = std::max(r.lo, -1.0);
+    r.hi = std::min(r.hi, 1.0);
+    return flagged(r, u);
+}
+
+// tan: increasing between its poles at π/2 + kπ; over a pole nothing is
+// known and the values jump.
+inline Interval tangent(const Interval& u)
+{
+    if (!u.bounded() || u.hi - u.lo >= kPi || std::fabs(u.lo) > 1e15 || std::fabs(u.hi) > 1e15 ||
+        mayHoldPhase(u, kPi / 2, kPi))
+        return flagged(Interval::everything(), u);
+    return flagged(make(std::tan(u.lo), std::tan(u.hi), kLibm), u);
+}
+
+// Γ: poles at 0, −1, −2, …; between two of them |Γ| is log-convex (ψ′ > 0),
+// so its largest value over an interval is at an end. Over the positive
+// numbers its least is 0.8856… at 1.4616….
+inline Interval gammaOf(const Interval& u)
+{
+    if (!u.bounded())
+        return flagged(Interval::everything(), u);
+    if (u.hi >= std::ceil(u.lo) && std::ceil(u.lo) <= 0)
+        return flagged(Interval::everything(), u);
+    const double gl = std::tgamma(u.lo), gh = std::tgamma(u.hi);
+    const double ulps = 16; // tgamma is less accurate than the rest of libm
+    if (u.lo > 0) {
+        constexpr double kMinAt = 1.4616321449683623, kMin = 0.88560319441088870;
+        if (u.hi <= kMinAt)
+            return flagged(make(gh, gl, ulps), u);
+        if (u.lo >= kMinAt)
+            return flagged(make(gl, gh, ulps), u);
+        return flagged(make(kMin, std::max(gl, gh), ulps), u);
+    }
+    return flagged(gl > 0 ? make(0, std::max(gl, gh), ulps) : make(std::min(gl, gh), 0, ulps), u);
+}
+
+// A step function of u (floor, ceil, round): increasing, constant between
+// its steps; a jump inside where the ends' values differ.
+template <class F> Interval steps(const Interval& u, F f)
+{
+    Interval r{f(u.lo), f(u.hi)};
+    if (!u.bounded())
+        r = Interval{u.lo == -kInf ? -kInf : f(u.lo), u.hi == kInf ? kInf : f(u.hi)};
+    if (r.lo != r.hi)
+        r.maybeDiscontinuous = true;
+    return flagged(r, u);
+}
+
+inline Interval fract(const Interval& u)
+{
+    if (u.bounded() && std::floor(u.lo) == std::floor(u.hi))
+        return flagged(make(u.lo - std::floor(u.lo), u.hi - std::floor(u.hi)), u);
+    Interval r{0, 1};
+    r.maybeDiscontinuous = true;
+    r.maybeUndefined = !u.bounded(); // ∞ − ∞
+    return flagged(r, u);
+}
+
+// sign: −1, 0 or 1; a jump inside where the ends differ. The NaN of an
+// undefined operand gives −1 (in sign_ too), so a possibly undefined one
+// may give −1.
+inline Interval signOf(const Interval& u, bool undefinedAtZero)
+{
+    const auto s = [](double v) { return v > 0 ? 1.0 : (v == 0 ? 0.0 : -1.0); };
+    Interval r{s(u.lo), s(u.hi)};
+    if (u.maybeUndefined)
+        r.lo = -1;
+    if (r.lo != r.hi)
+        r.maybeDiscontinuous = true;
+    if (undefinedAtZero && u.contains(0)) {
+        if (u.lo == 0 && u.hi == 0)
+            return flagged(Interval::none(), u);
+        r.maybeUndefined = true;
+    }
+    return flagged(r, u);
+}
+
+// A constant value where a condition holds and no value elsewhere: `none`
+// where the condition fails all over, `maybe` where it may fail somewhere.
+inline Interval constantWhere(double value, bool none, bool maybe, const Interval& u)
+{
+    if (none)
+        return flagged(Interval::none(), u);
+    Interval r = Interval::point(value);
+    r.maybeUndefined = maybe;
+    // A NaN operand gives the value in some of these, none in others: the
+    // operand's own flag is carried.
+    return flagged(r, u);
+}
+
+// u holds a whole number or an infinity.
+inline bool holdsWhole(const Interval& u)
+{
+    return !u.bounded() || std::floor(u.lo) != std::floor(u.hi) || u.lo == std::floor(u.lo);
+}
+
+// ---- the rows' rules, by name ----
+
+inline Interval exp(const Interval& u) { return increasing(u, [](double v) { return std::exp(v); }); }
+inline Interval ln(const Interval& u) { return logarithm(u, [](double v) { return std::log(v); }); }
+inline Interval log10(const Interval& u) { return logarithm(u, [](double v) { return std::log10(v); }); }
+inline Interval sin(const Interval& u) { return wave(u, [](double v) { return std::sin(v); }, kPi / 2); }
+inline Interval cos(const Interval& u) { return wave(u, [](double v) { return std::cos(v); }, 0); }
+inline Interval atan(const Interval& u) { return increasing(u, [](double v) { return std::atan(v); }); }
+inline Interval sinh(const Interval& u) { return increasing(u, [](double v) { return std::sinh(v); }); }
+inline Interval cosh(const Interval& u) { return increasing(absOf(u), [](double v) { return std::cosh(v); }); }
+inline Interval tanh(const Interval& u) { return increasing(u, [](double v) { return std::tanh(v); }); }
+inline Interval asinh(const Interval& u) { return increasing(u, [](double v) { return std::asinh(v); }); }
+
+// A function of a domain [lo, hi]: cut the operand to it first.
+template <class F> Interval onDomain(const Interval& u, double lo, double hi, bool increasingOn, F f)
+{
+    Interval c = u;
+    if (!clipTo(c, lo, hi))
+        return flagged(Interval::none(), u);
+    return increasingOn ? increasing(c, f) : decreasing(c, f);
+}
+inline Interval asin(const Interval& u) { return onDomain(u, -1, 1, true, [](double v) { return std::asin(v); }); }
+inline Interval acos(const Interval& u) { return onDomain(u, -1, 1, false, [](double v) { return std::acos(v); }); }
+inline Interval acosh(const Interval& u) { return onDomain(u, 1, kInf, true, [](double v) { return std::acosh(v); }); }
+inline Interval atanh(const Interval& u) { return onDomain(u, -1, 1, true, [](double v) { return std::atanh(v); }); }
+
+// u where u > 0, no value elsewhere.
+inline Interval positivePart(const Interval& u)
+{
+    Interval c = u;
+    if (!clipTo(c, 0, kInf, true))
+        return flagged(Interval::none(), u);
+    return c;
+}
+
+} // namespace orlix::iv

@@ -1,0 +1,63 @@
+// What a curve of one variable does inside one step between two samples,
+// found with enclosures instead of guessed from the samples: the points to
+// draw there so that the stroke stays within half a device pixel of the
+// curve. A hidden crest or trough (a fast oscillation) adds the extremes
+// the curve truly reaches in the step, so a band is drawn filled; a pole or
+// a jump breaks the stroke where it is, each side carried to its end (to
+// the edge of the view for a branch that grows without bound); the end of
+// a domain (√x at 0, a hole of (x² − 1)/(x − 1)) is reached within a
+// fraction of a pixel.
+#pragma once
+
+#include <array>
+#include <cstdint>
+#include <functional>
+#include <vector>
+
+#include "orlix/interval.h"
+
+namespace orlix::curve {
+
+// A point of the curve in (variable, value), and whether the stroke breaks
+// before it.
+struct TracePoint {
+    double variable = 0;
+    double value = 0;
+    bool breakBefore = false;
+};
+
+// The points drawn between sample j and sample j + 1 (neither included).
+struct ColumnDetail {
+    static constexpr int maxPoints = 8;
+    // The enclosures knew nothing (a routine without an interval rule): the
+    // samples stand as they are, with the breaks the samples suggest.
+    bool unknown = true;
+    // The stroke breaks before sample j + 1.
+    bool breakAfter = false;
+    std::uint8_t count = 0;
+    std::array<TracePoint, maxPoints> points{};
+};
+
+struct ColumnTracer {
+    // The formula at one value of the variable, and its enclosure over a range.
+    std::function<double(double)> valueAt;
+    std::function<Interval(double, double)> enclosure;
+    // The enclosures say something (false: the samples stand as they are).
+    bool enclosable = true;
+    // Half a device pixel along the values, in value units.
+    double tolerance = 0;
+    // Values beyond ±far are off at infinity: no view shows them, so two of
+    // one sign need no break between them (the flags cannot tell the two
+    // sides of a pole apart so close to it).
+    double far = 1e300;
+
+    // The step [a, b] with the sampled values fa and fb (NaN: none there).
+    ColumnDetail trace(double a, double fa, double b, double fb) const;
+
+  private:
+    struct Work;
+    void refine(Work& w, double a, double fa, double b, double fb, int depth) const;
+    void breakBetween(Work& w, double fa, double fb) const;
+};
+
+} // namespace orlix::curve
