@@ -131,6 +131,33 @@ void ResampleSearchAndDrawSix(benchmark::State& state)
 }
 BENCHMARK(ResampleSearchAndDrawSix)->Unit(benchmark::kMicrosecond);
 
+// Two polar and two parametric curves drawn into the layer at two pixels a
+// point. Argument 1: the window moves a little before each drawing, so each
+// curve refines what it draws between its samples afresh, as after a pan
+// or a zoom (its samples stay); 0: the same window, the refinement kept.
+void DrawPolarAndParametric(benchmark::State& state)
+{
+    Scene scene;
+    scene.plane.setDevicePixelRatio(2);
+    const Function::Ptr curves[] = {
+        rfFunction::functionFromString("sin(7θ)"), rfFunction::functionFromString("1/cos(θ)"),
+        tFunction::functionFromStringForX("cos(3t)", "sin(5t)"), tFunction::functionFromStringForX("t", "tan(t)")};
+    for (std::size_t k = 0; k < std::size(curves); ++k)
+        scene.model.setFunction(curves[k], "f" + std::to_string(k));
+    QPainterCanvas layer(SizeF{960, 1440}, 2.0);
+    const myPoint offset{-320 - 160.0, -480 - 240.0}, scale{30, 30};
+    const bool moves = state.range(0) != 0;
+    int turn = 0;
+    for (auto _ : state) {
+        if (moves) {
+            const double shift = (++turn % 2) * 1e-3;
+            scene.model.setMinX(-16 + shift, 16 + shift);
+        }
+        scene.model.drawFunctionsOnLayer(layer, offset, scale);
+    }
+}
+BENCHMARK(DrawPolarAndParametric)->Arg(0)->Arg(1)->Unit(benchmark::kMicrosecond);
+
 } // namespace
 
 int main(int argc, char** argv) { return orlix::bench::runOffscreen(argc, argv); }

@@ -32,6 +32,24 @@ constexpr double traceReach = 400;
 
 std::shared_ptr<rfFunction> asPolar(const Function::Ptr& f) { return std::dynamic_pointer_cast<rfFunction>(f); }
 
+// r(θ) as the drawing refines it: the point (r cos θ, r sin θ) and the
+// enclosure of r over a step of θ.
+class PolarCurve : public RefinableCurve {
+  public:
+    PolarCurve(StackMachine& sm, double* cell) : sm_(sm), cell_(cell) {}
+    myPoint at(double theta) override
+    {
+        *cell_ = theta;
+        const double r = sm_.evaluate();
+        return myPoint{r * std::cos(theta), r * std::sin(theta)};
+    }
+    Step over(double a, double b) override { return Step::of(sm_.enclose(cell_, a, b)); }
+
+  private:
+    StackMachine& sm_;
+    double* cell_;
+};
+
 } // namespace
 
 rfFunction::rfFunction() { variable_ = MathEngine::fAddr(); }
@@ -185,7 +203,18 @@ void rfFunction::updatePoints()
                     ? 1
                     : 0;
     }
+    drawn_.sampled(grid.lo, grid.hi, grid.n);
     filled_ = true;
+}
+
+void rfFunction::updateIfNeeded()
+{
+    StackMachine* sm = functionSM();
+    if (!sm)
+        return;
+    const CellRestore restoreCell(variable_);
+    PolarCurve curve(*sm, variable_);
+    drawn_.update(DrawView::of(minX(), maxX(), minY(), maxY(), plotScale(), plotContext()), points_, breaks_, curve);
 }
 
 // ---- searches ----

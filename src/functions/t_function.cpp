@@ -35,6 +35,24 @@ double evaluateAt(StackMachine* m, double* cell, double t)
     return m->evaluate();
 }
 
+// x(t), y(t) as the drawing refines them: the point and the enclosures of
+// both coordinates over a step of t.
+class ParametricCurve : public RefinableCurve {
+  public:
+    ParametricCurve(StackMachine& xs, StackMachine& ys, double* cell) : xs_(xs), ys_(ys), cell_(cell) {}
+    myPoint at(double t) override
+    {
+        const double x = evaluateAt(&xs_, cell_, t);
+        return myPoint{x, evaluateAt(&ys_, cell_, t)};
+    }
+    Step over(double a, double b) override { return Step::of(xs_.enclose(cell_, a, b), ys_.enclose(cell_, a, b)); }
+
+  private:
+    StackMachine& xs_;
+    StackMachine& ys_;
+    double* cell_;
+};
+
 } // namespace
 
 tFunction::tFunction() { variable_ = MathEngine::tAddr(); }
@@ -236,7 +254,19 @@ void tFunction::updatePoints()
             }
         }
     }
+    drawn_.sampled(grid.lo, grid.hi, grid.n);
     filled_ = true;
+}
+
+void tFunction::updateIfNeeded()
+{
+    StackMachine* xs = xSM();
+    StackMachine* ys = ySM();
+    if (!xs || !ys)
+        return;
+    const CellRestore restoreCell(variable_);
+    ParametricCurve curve(*xs, *ys, variable_);
+    drawn_.update(DrawView::of(minX(), maxX(), minY(), maxY(), plotScale(), plotContext()), points_, breaks_, curve);
 }
 
 // ---- searches ----

@@ -9,11 +9,13 @@
 
 namespace orlix::testing {
 
-// The user origin sits at (ox, oy), with sx, sy points per unit.
+// The user origin sits at (ox, oy), with sx, sy points per unit and ratio
+// device pixels per point.
 class FakePlane : public PlotContext {
   public:
-    double sx = 10, sy = 10, ox = 160, oy = 240;
+    double sx = 10, sy = 10, ox = 160, oy = 240, ratio = 1;
     myPoint plotScale() const override { return {sx, sy}; }
+    double devicePixelRatio() const override { return ratio; }
     myPoint myPointToUser(myPoint d) const override { return {(d.x - ox) / sx, (oy - d.y) / sy}; }
     PointF myPointToDevice(myPoint u) const override
     {

@@ -11,6 +11,7 @@
 #include <vector>
 
 #include "orlix/compiled_formula.h"
+#include "orlix/drawn_polyline.h"
 #include "orlix/format.h"
 #include "orlix/fstack.h"
 #include "orlix/function.h"
@@ -51,7 +52,8 @@ class rfFunction : public Function {
     double valueAt(double theta);
 
     void updatePoints() override;
-    void updateIfNeeded() override {}
+    // Refines the drawn polyline for the model's view (samples stay).
+    void updateIfNeeded() override;
     void updateInfoIfNeeded() override { updateInfo(); }
     void fillStaticInfo() override;
     void findRoots() override;
@@ -68,6 +70,14 @@ class rfFunction : public Function {
     std::optional<CurveBounds> interestingBounds() override;
     Ptr differential() override;
     std::span<const unsigned char> curveBreaks() const override { return breaks_; }
+    std::span<const myPoint> drawPolylinePoints() const override
+    {
+        return drawn_.active() ? drawn_.points() : Function::drawPolylinePoints();
+    }
+    std::span<const unsigned char> drawPolylineBreaks() const override
+    {
+        return drawn_.active() ? drawn_.breaks() : curveBreaks();
+    }
     json toDict() const override;
 
     static constexpr int defaultNumOfPoints = 400;
@@ -80,6 +90,7 @@ class rfFunction : public Function {
     CompiledFormula formula_;
     std::vector<double> rads_;
     std::vector<unsigned char> breaks_;
+    DrawnPolyline drawn_;
     bool filled_ = false;
     bool differentialFailed_ = false;
 };

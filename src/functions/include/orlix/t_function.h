@@ -10,6 +10,7 @@
 #include <vector>
 
 #include "orlix/compiled_formula.h"
+#include "orlix/drawn_polyline.h"
 #include "orlix/fstack.h"
 #include "orlix/function.h"
 #include "orlix/function_kind.h"
@@ -51,7 +52,8 @@ class tFunction : public Function {
     StackMachine* minRoFinder();
 
     void updatePoints() override;
-    void updateIfNeeded() override {}
+    // Refines the drawn polyline for the model's view (samples stay).
+    void updateIfNeeded() override;
     void updateInfoIfNeeded() override { updateInfo(); }
     void fillStaticInfo() override;
     void findRoots() override;
@@ -67,6 +69,14 @@ class tFunction : public Function {
     std::optional<CurveBounds> interestingBounds() override;
     Ptr differential() override;
     std::span<const unsigned char> curveBreaks() const override { return breaks_; }
+    std::span<const myPoint> drawPolylinePoints() const override
+    {
+        return drawn_.active() ? drawn_.points() : Function::drawPolylinePoints();
+    }
+    std::span<const unsigned char> drawPolylineBreaks() const override
+    {
+        return drawn_.active() ? drawn_.breaks() : curveBreaks();
+    }
     json toDict() const override;
 
     static constexpr int defaultNumOfPoints = 500;
@@ -77,6 +87,7 @@ class tFunction : public Function {
     std::shared_ptr<tFunction> xyDif_;
     std::shared_ptr<StackMachine> minRoFinder_;
     std::vector<unsigned char> breaks_;
+    DrawnPolyline drawn_;
     bool filled_ = false;
     bool xyDifFailed_ = false;
     bool differentialFailed_ = false;
