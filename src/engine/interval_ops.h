@@ -85,6 +85,9 @@ inline bool clipTo(Interval& u, double lo, double hi, bool openLo = false, bool 
     return true;
 }
 
+// A pole inside: any value, jumping from one side to the other.
+inline Interval pole() { return Interval{-kInf, kInf, false, true}; }
+
 // ---- arithmetic ----
 
 inline Interval plus(const Interval& a, const Interval& b) { return flagged(make(a.lo + b.lo, a.hi + b.hi), a, b); }
@@ -112,7 +115,7 @@ inline Interval invert(const Interval& u)
         return flagged(make(1 / u.hi, 1 / u.lo), u);
     // A pole: the values on each side of 0 grow without bound, and 1/(±0)
     // is ±∞ with either sign of a zero.
-    return flagged(Interval::everything(), u);
+    return flagged(pole(), u);
 }
 
 inline Interval divide(const Interval& a, const Interval& b)
@@ -127,9 +130,10 @@ inline Interval divide(const Interval& a, const Interval& b)
             }
         return r;
     }
-    // Division by an interval holding 0: a pole (or a hole where a holds 0
-    // too); nothing is known of the values.
-    Interval r = Interval::everything();
+    // Division by an interval holding 0: a pole, or a hole (0/0) where a
+    // holds 0 too.
+    Interval r = pole();
+    r.maybeUndefined = a.contains(0) || !a.bounded();
     return flagged(r, a, b);
 }
 
@@ -290,7 +294,7 @@ inline Interval tangent(const Interval& u)
 {
     if (!u.bounded() || u.hi - u.lo >= kPi || std::fabs(u.lo) > 1e15 || std::fabs(u.hi) > 1e15 ||
         mayHoldPhase(u, kPi / 2, kPi))
-        return flagged(Interval::everything(), u);
+        return flagged(Interval{-kInf, kInf, !u.bounded(), true}, u);
     return flagged(make(std::tan(u.lo), std::tan(u.hi), kLibm), u);
 }
 

@@ -122,7 +122,7 @@ expect 2 "" "" -- point i 'x^2+y^2-25' 3
 expect 0 '{"points":[],"segments":[]}' "" -- contour 'x^2+y^2+1' --n 25
 expect 2 "" "" -- contour 'x' --n 10
 # enclosures: over a range of the formula's variable, or a box of x and y
-expect 0 '{"hi":"inf","lo":"-inf","maybeDiscontinuous":true,"maybeUndefined":true}' "" -- enclose 'tan(x)' 1 1.6
+expect 0 '{"hi":"inf","lo":"-inf","maybeDiscontinuous":true,"maybeUndefined":false}' "" -- enclose 'tan(x)' 1 1.6
 expect 0 '{"hi":1.000000000000001,"lo":-1.5e-323,"maybeDiscontinuous":false,"maybeUndefined":false}' "" -- enclose 'x^2+y^2' -1,1 0,0
 expect 1 "" "" -- enclose 'sqrt(x)' 2 1
 expect 0 $'{"point":[1.4142135623730951,1.4142135623730951],"variable":"nan"}' "" -- trace i 'x^2+y^2-4' 1.5,1.5
