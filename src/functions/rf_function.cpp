@@ -43,7 +43,7 @@ class PolarCurve : public RefinableCurve {
         const double r = sm_.evaluate();
         return myPoint{r * std::cos(theta), r * std::sin(theta)};
     }
-    Step over(double a, double b) override { return Step::of(sm_.enclose(cell_, a, b)); }
+    Step over(double a, double b) override { return Step::of(sm_, cell_, a, b); }
 
   private:
     StackMachine& sm_;

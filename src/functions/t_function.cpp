@@ -45,7 +45,7 @@ class ParametricCurve : public RefinableCurve {
         const double x = evaluateAt(&xs_, cell_, t);
         return myPoint{x, evaluateAt(&ys_, cell_, t)};
     }
-    Step over(double a, double b) override { return Step::of(xs_.enclose(cell_, a, b), ys_.enclose(cell_, a, b)); }
+    Step over(double a, double b) override { return Step::of(xs_, cell_, a, b) | Step::of(ys_, cell_, a, b); }
 
   private:
     StackMachine& xs_;

@@ -15,6 +15,7 @@
 
 #include "orlix/interval.h"
 #include "orlix/plot_context.h"
+#include "orlix/stack_machine.h"
 
 namespace orlix {
 
@@ -44,12 +45,20 @@ class RefinableCurve {
         // The curve may jump or run off to infinity inside.
         bool maybeBroken = false;
 
-        // The step of a curve whose coordinates (or radius) have these
-        // enclosures.
-        static Step of(const Interval& first, const Interval& second = Interval::point(0))
+        // The step [a, b] of a coordinate (or the radius) that program
+        // gives of cell. Everything over the step is what a pole inside
+        // gives, and what a program with no enclosure gives anywhere: at
+        // the step's start only the latter.
+        static Step of(StackMachine& program, const double* cell, double a, double b)
         {
-            return Step{first.isEverything() || second.isEverything(),
-                        first.maybeDiscontinuous || second.maybeDiscontinuous};
+            const Interval e = program.enclose(cell, a, b);
+            if (e.isEverything() && program.enclose(cell, a, a).isEverything())
+                return Step{true, true};
+            return Step{false, e.maybeDiscontinuous};
+        }
+        Step operator|(const Step& other) const
+        {
+            return Step{unknown || other.unknown, maybeBroken || other.maybeBroken};
         }
     };
     virtual ~RefinableCurve() = default;
