@@ -202,10 +202,11 @@ void explicitFunction::assembleDrawn()
     const int n = static_cast<int>(points_.size());
     if (n == 0)
         return;
-    // The values of the sampling window and as much again beyond each
-    // edge: a branch that leaves it is drawn to there.
+    // The values of the sampling window and a twentieth more beyond each
+    // edge: a branch that leaves it is drawn to there (far enough to be
+    // out of sight, near enough that the drawing takes it as a point).
     const double lo = mirrored_ ? minX() : minY(), hi = mirrored_ ? maxX() : maxY();
-    const double margin = std::isfinite(hi - lo) ? (hi - lo) : 0.0;
+    const double margin = std::isfinite(hi - lo) ? (hi - lo) / 20 : 0.0;
     const auto clamped = [&](double v) {
         return std::isnan(v) || !std::isfinite(margin) ? v : std::clamp(v, lo - margin, hi + margin);
     };

@@ -7,6 +7,7 @@
 
 #include <gtest/gtest.h>
 
+#include "orlix/yx_function.h"
 #include "orlix/rf_function.h"
 #include "orlix/t_function.h"
 #include "plane_fixture.h"
@@ -135,6 +136,31 @@ TEST_F(DrawnPolylineTest, AJumpBreaksTheStrokeWithThePiecesEndingAtIt)
         EXPECT_TRUE(std::any_of(layer.pieces.begin(), layer.pieces.end(),
                                 [&](const auto& p) { return p.size() > 1 && distance(p.front(), after) <= 1; }));
     }
+}
+
+} // namespace
+
+namespace {
+
+// y(x) as drawn on a layer as tall as the app's (three screens): every
+// branch of tan between two poles is stroked from the top edge to the
+// bottom one, on the right of the layer as on the left.
+TEST_F(DrawnPolylineTest, EveryBranchOfTanIsStrokedFromEdgeToEdgeOfALargeLayer)
+{
+    view(-1000, 1000, 1, 1);
+    auto f = registered(yxFunction::functionFromString("tan(x/50)"), 1000, -1000, 1000);
+    const PieceCanvas layer = draw();
+    int whole = 0;
+    for (const auto& piece : layer.pieces) {
+        float top = INFINITY, bottom = -INFINITY;
+        for (const PointF& p : piece) {
+            top = std::min(top, p.y);
+            bottom = std::max(bottom, p.y);
+        }
+        whole += piece.size() > 1 && top <= 0 && bottom >= 2000;
+    }
+    // Poles at 50·(π/2 + kπ): 11 whole branches between the 12 in view.
+    EXPECT_EQ(whole, 11);
 }
 
 } // namespace
