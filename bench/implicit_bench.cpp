@@ -42,6 +42,38 @@ void BM_GridPassSinXY(benchmark::State& state) { gridPass(state, "sin(x*y)"); }
 BENCHMARK(BM_GridPassCircle)->Arg(60)->Arg(150)->Unit(benchmark::kMillisecond);
 BENCHMARK(BM_GridPassSinXY)->Arg(60)->Arg(150)->Unit(benchmark::kMillisecond);
 
+// A desktop window of 1280 × 800 points on a screen of two device pixels a
+// point, where the busy curve fills the view and every cell is refined.
+class LargeView : public PlotContext {
+  public:
+    myPoint plotScale() const override { return {30, 30}; }
+    myPoint myPointToUser(myPoint d) const override { return {(d.x - 640) / 30, (400 - d.y) / 30}; }
+    PointF myPointToDevice(myPoint u) const override
+    {
+        return {static_cast<float>(640 + 30 * u.x), static_cast<float>(400 - 30 * u.y)};
+    }
+    RectF goodRect() const override { return {0, 64, 1280, 691}; }
+    double devicePixelRatio() const override { return 2; }
+};
+
+void BM_GridPassLargeWindow(benchmark::State& state)
+{
+    LargeView view;
+    CurveModel model;
+    model.setPlotContext(&view);
+    auto f = curve(model, "sin(x*y)-0.5", 0);
+    long long k = 0;
+    for (auto _ : state) {
+        const double shift = (++k % 2) * 1e-9;
+        model.setMinX(-64 + shift, 64 + shift);
+        model.setMinY(-40 + shift, 40 + shift);
+        f->updatePoints();
+        benchmark::DoNotOptimize(f->pairsNum());
+    }
+    state.counters["segments"] = f->pairsNum();
+}
+BENCHMARK(BM_GridPassLargeWindow)->Unit(benchmark::kMillisecond);
+
 void BM_CircleMarks(benchmark::State& state)
 {
     Scene scene;

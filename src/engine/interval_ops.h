@@ -324,9 +324,8 @@ inline Interval gammaOf(const Interval& u)
 // its steps; a jump inside where the ends' values differ.
 template <class F> Interval steps(const Interval& u, F f)
 {
+    // f takes an infinite end to itself.
     Interval r{f(u.lo), f(u.hi)};
-    if (!u.bounded())
-        r = Interval{u.lo == -kInf ? -kInf : f(u.lo), u.hi == kInf ? kInf : f(u.hi)};
     if (r.lo != r.hi)
         r.maybeDiscontinuous = true;
     return flagged(r, u);

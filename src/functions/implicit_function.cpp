@@ -8,6 +8,7 @@
 #include <cmath>
 #include <limits>
 
+#include "implicit_contour.h"
 #include "implicit_support.h"
 #include "orlix/error.h"
 #include "orlix/expression_record.h"
@@ -18,57 +19,7 @@
 
 namespace orlix {
 
-namespace {
-
 using namespace implicit;
-
-// The crossing of g along one grid edge from a to b, where the values fa
-// and fb have opposite signs: regula falsi with the Illinois step, which
-// needs a handful of evaluations where halving needs fifty, closed to a few
-// units in the last place. NaN where g has no finite value on the way or the
-// sign change is a pole (the values grow instead of shrinking). At most
-// maxSteps evaluations: one gives the chord's crossing, still tested for a
-// pole.
-double edgeCrossing(StackMachine& sm, double* cell, double a, double b, double fa, double fb, int maxSteps = 200)
-{
-    const double startSize = std::min(std::fabs(fa), std::fabs(fb));
-    int lastMoved = 0; // -1: a moved last, +1: b moved last
-    double c = a, fc = fa;
-    for (int step = 0; step < maxSteps; ++step) {
-        c = (a * fb - b * fa) / (fb - fa);
-        const double lo = std::min(a, b), hi = std::max(a, b);
-        if (!(c > lo && c < hi))
-            c = 0.5 * (a + b);
-        if (c <= lo || c >= hi)
-            break; // no double lies strictly between a and b
-        *cell = c;
-        fc = sm.evaluate();
-        if (!std::isfinite(fc))
-            return std::numeric_limits<double>::quiet_NaN();
-        if (fc == 0)
-            return c;
-        if ((fc < 0) == (fb < 0)) {
-            b = c;
-            fb = fc;
-            if (lastMoved == 1)
-                fa *= 0.5;
-            lastMoved = 1;
-        } else {
-            a = c;
-            fa = fc;
-            if (lastMoved == -1)
-                fb *= 0.5;
-            lastMoved = -1;
-        }
-        if (std::fabs(b - a) <= 4 * kEps52 * std::max(std::fabs(a), std::fabs(b)))
-            break;
-    }
-    if (std::fabs(fc) > startSize)
-        return std::numeric_limits<double>::quiet_NaN();
-    return c;
-}
-
-} // namespace
 
 // ---- construction ----
 
@@ -191,152 +142,30 @@ void iFunction::updatePoints()
     if (!sm)
         return;
 
-    const int n = side;
-    const double dx = (hx - lx) / n;
-    const double dy = (hy - ly) / n;
-    double* xc = MathEngine::xAddr();
-    double* yc = MathEngine::yAddr();
-    CellGuard guard;
-    // Once the pass has spent its budget (a long formula crossing nearly
-    // every edge), each remaining crossing takes the chord's point on its
-    // edge instead of closing in on the curve.
-    const StepBudget budget(redrawStepBudget);
-    const auto crossingSteps = [&] { return budget.spent() ? 1 : 200; };
-
-    // The storage follows the pass: a grid of n cells per side has at most
-    // 2n² crossed edges and two segments per cell.
-    std::vector<myPoint> pts;
-    std::vector<std::pair<int, int>> segs;
-    pts.reserve(static_cast<size_t>(8 * n));
-    segs.reserve(static_cast<size_t>(8 * n));
-    std::vector<double> gPrev(n), gCur(n);
-    std::vector<int> hPrev(n, -1), hCur(n, -1), vert(n, -1);
-    // Points at grid vertices where g is exactly zero, one per vertex: the
-    // edges meeting there all cross at that one point.
-    std::vector<int> zeroPrev(n, -1), zeroCur(n, -1);
-    bool anyFinite = false;
-
-    std::vector<double> columns(n);
-    for (int m = 0; m < n; ++m)
-        columns[m] = lx + m * dx;
-    const auto evalRow = [&](double y, std::vector<double>& out) {
-        *yc = y;
-        sm->evaluateBlock(xc, columns.data(), out.data(), n);
-        for (int m = 0; m < n; ++m)
-            anyFinite = anyFinite || std::isfinite(out[m]);
-    };
-    const auto vertex = [&](std::vector<int>& zeros, int m, double y) {
-        if (zeros[m] < 0) {
-            zeros[m] = static_cast<int>(pts.size());
-            pts.push_back({lx + m * dx, y});
-        }
-        return zeros[m];
-    };
-    const auto horizontal = [&](double y, const std::vector<double>& g, std::vector<int>& idx,
-                                std::vector<int>& zeros) {
-        idx[0] = -1;
-        for (int i = 1; i < n; ++i) {
-            idx[i] = -1;
-            if (!(g[i - 1] * g[i] <= 0))
-                continue;
-            if (g[i - 1] == 0 || g[i] == 0) {
-                idx[i] = vertex(zeros, g[i - 1] == 0 ? i - 1 : i, y);
-                continue;
-            }
-            const double a = lx + (i - 1) * dx;
-            *yc = y;
-            const double r = edgeCrossing(*sm, xc, a, a + dx, g[i - 1], g[i], crossingSteps());
-            if (std::isnan(r))
-                continue;
-            idx[i] = static_cast<int>(pts.size());
-            pts.push_back({r, y});
-        }
-    };
-
-    evalRow(ly, gPrev);
-    horizontal(ly, gPrev, hPrev, zeroPrev);
-    for (int l = 1; l < n; ++l) {
-        const double y = ly + l * dy;
-        std::fill(zeroCur.begin(), zeroCur.end(), -1);
-        evalRow(y, gCur);
-        for (int m = 0; m < n; ++m) {
-            vert[m] = -1;
-            if (!(gCur[m] * gPrev[m] <= 0))
-                continue;
-            if (gCur[m] == 0 || gPrev[m] == 0) {
-                vert[m] = gCur[m] == 0 ? vertex(zeroCur, m, y) : vertex(zeroPrev, m, y - dy);
-                continue;
-            }
-            *xc = lx + m * dx;
-            const double r = edgeCrossing(*sm, yc, y, y - dy, gCur[m], gPrev[m], crossingSteps());
-            *yc = y;
-            if (std::isnan(r))
-                continue;
-            vert[m] = static_cast<int>(pts.size());
-            pts.push_back({lx + m * dx, r});
-        }
-        horizontal(y, gCur, hCur, zeroCur);
-        for (int i = 1; i < n; ++i) {
-            const int L = vert[i - 1], R = vert[i], B = hPrev[i], T = hCur[i];
-            const bool saddle = L >= 0 && R >= 0 && B >= 0 && T >= 0 && L != B && L != T && R != B && R != T;
-            if (saddle) {
-                // Which opposite corners the region around the centre joins
-                // decides the two branches.
-                const double centre = evaluateAt(*sm, {lx + (i - 0.5) * dx, y - 0.5 * dy});
-                if (centre == 0) {
-                    segs.emplace_back(L, R);
-                    segs.emplace_back(B, T);
-                } else if (centre * gPrev[i - 1] > 0 || centre * gCur[i] > 0) {
-                    segs.emplace_back(R, B);
-                    segs.emplace_back(L, T);
-                } else {
-                    segs.emplace_back(L, B);
-                    segs.emplace_back(R, T);
-                }
-                continue;
-            }
-            const std::array<std::pair<int, int>, 6> order{{{L, B}, {L, T}, {L, R}, {R, B}, {R, T}, {B, T}}};
-            const size_t cellStart = segs.size();
-            // Zeros at two opposite corners are joined across the cell only
-            // when g vanishes at its centre too (a line through both); x·y = 0
-            // has zeros at every vertex of the axes and no diagonal.
-            const int lowerLeft = zeroPrev[i - 1], lowerRight = zeroPrev[i];
-            const int upperLeft = zeroCur[i - 1], upperRight = zeroCur[i];
-            const auto opposite = [&](int a, int b) {
-                const auto is = [&](int p, int q) {
-                    return p >= 0 && q >= 0 && ((a == p && b == q) || (a == q && b == p));
-                };
-                return is(lowerLeft, upperRight) || is(lowerRight, upperLeft);
-            };
-            for (const auto& [a, b] : order) {
-                if (a < 0 || b < 0 || a == b)
-                    continue;
-                if (opposite(a, b)) {
-                    const double centre = evaluateAt(*sm, {lx + (i - 0.5) * dx, y - 0.5 * dy});
-                    const double size = std::max({std::fabs(gPrev[i - 1]), std::fabs(gPrev[i]), std::fabs(gCur[i - 1]),
-                                                  std::fabs(gCur[i]), 1.0});
-                    if (!(std::fabs(centre) <= kTiny * size))
-                        continue;
-                }
-                // Two edges ending at one zero vertex name the same point.
-                const bool joined = std::any_of(
-                    segs.begin() + static_cast<std::ptrdiff_t>(cellStart), segs.end(), [a = a, b = b](const auto& s) {
-                        return (s.first == a && s.second == b) || (s.first == b && s.second == a);
-                    });
-                if (!joined)
-                    segs.emplace_back(a, b);
-            }
-        }
-        std::swap(gPrev, gCur);
-        std::swap(hPrev, hCur);
-        std::swap(zeroPrev, zeroCur);
-    }
+    ContourRequest request;
+    request.minX = lx;
+    request.maxX = hx;
+    request.minY = ly;
+    request.maxY = hy;
+    request.cells = side;
+    // The window is three views a side around the one on screen.
+    request.focusMinX = lx + (hx - lx) / 3;
+    request.focusMaxX = hx - (hx - lx) / 3;
+    request.focusMinY = ly + (hy - ly) / 3;
+    request.focusMaxY = hy - (hy - ly) / 3;
+    const PlotContext* plane = plotContext();
+    const double pixelRatio = plane ? plane->devicePixelRatio() : 1.0;
+    const myPoint scale = plotScale();
+    request.pixelsPerUnitX = std::fabs(scale.x) * pixelRatio;
+    request.pixelsPerUnitY = std::fabs(scale.y) * pixelRatio;
+    request.stepBudget = redrawStepBudget;
+    Contour contour = traceContour(*sm, request);
     ++passCount_;
     // A formula that is NaN over the whole window keeps the previous curve.
-    if (!anyFinite)
+    if (!contour.anyFinite)
         return;
-    points_ = std::move(pts);
-    pairs_ = std::move(segs);
+    points_ = std::move(contour.points);
+    pairs_ = std::move(contour.segments);
     pointCount_ = static_cast<int>(points_.size());
 }
 

@@ -353,10 +353,9 @@ std::optional<StepSamples> refineStep(const Probe& g, const Probe& dg, double a,
     // A step with an end where g has no value is left to the samples.
     if (!std::isfinite(ga) || !std::isfinite(gb))
         return std::nullopt;
-    // Everything over the step is what a pole inside gives, and what a
-    // program with no enclosure gives anywhere: at the step's end, where g
-    // has a value, only the latter.
-    if (whole.isEverything() && g.program->enclose(g.cell, a, a).isEverything())
+    // Everything over the step is what a pole inside gives, or what a
+    // program with no enclosure gives anywhere: only the former tells.
+    if (whole.isEverything() && !g.program->enclosable())
         return std::nullopt;
     StepSamples s;
     s.vars = {a, b};

@@ -121,11 +121,12 @@ expect 0 $'{"info":{"ddy/dxx":-0.390625,"dy/dx":-0.75,"k":-0.2},"point":[3.0,4.0
 expect 2 "" "" -- point i 'x^2+y^2-25' 3
 expect 0 '{"points":[],"segments":[]}' "" -- contour 'x^2+y^2+1' --n 25
 expect 2 "" "" -- contour 'x' --n 10
+expect 2 "" "" -- contour 'x^2+y^2-1' --dpr 0
 # enclosures: over a range of the formula's variable, or a box of x and y
 expect 0 '{"hi":"inf","lo":"-inf","maybeDiscontinuous":true,"maybeUndefined":false}' "" -- enclose 'tan(x)' 1 1.6
 expect 0 '{"hi":1.000000000000001,"lo":-1.5e-323,"maybeDiscontinuous":false,"maybeUndefined":false}' "" -- enclose 'x^2+y^2' -1,1 0,0
 expect 1 "" "" -- enclose 'sqrt(x)' 2 1
-expect 0 $'{"point":[1.4142135623730951,1.4142135623730951],"variable":"nan"}' "" -- trace i 'x^2+y^2-4' 1.5,1.5
+expect 0 $'{"point":[1.414213562373095,1.414213562373095],"variable":"nan"}' "" -- trace i 'x^2+y^2-4' 1.5,1.5
 # count_marks TYPE COUNT ARGS... : how many marks of a type the marks command prints
 count_marks() {
     local type=$1 want=$2

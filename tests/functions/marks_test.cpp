@@ -23,6 +23,8 @@ namespace {
 
 constexpr double Pi = 3.141592653589793;
 
+void expectPlaces(const std::vector<double>& found, const std::vector<double>& expected, const std::string& what);
+
 // The default view: 320 × 480 points at 30 points a unit around the
 // origin, the sampling window three views wide and high.
 class MarksTest : public orlix::testing::PlaneTest {
@@ -57,6 +59,32 @@ class MarksTest : public orlix::testing::PlaneTest {
                 text[k] = 'y';
         }
         return text;
+    }
+
+    // The curve of text as y(x), or as x(y) when mirrored, with n samples
+    // (0: the default), after the three searches; its marks checked
+    // against the expected places.
+    std::shared_ptr<explicitFunction> searched(const std::string& text, bool mirrored, int n,
+                                               const std::vector<double>& roots, const std::vector<double>& extrs,
+                                               const std::vector<double>& infls)
+    {
+        std::shared_ptr<explicitFunction> f;
+        if (mirrored)
+            f = xyFunction::functionFromString(text);
+        else
+            f = yxFunction::functionFromString(text);
+        f->setModel(&model);
+        if (n > 0)
+            f->setNumOfPoints(n);
+        f->fillStaticInfo();
+        f->updatePoints();
+        f->findRoots();
+        f->findExtrs();
+        f->findInfls();
+        expectPlaces(places(*f, "root"), roots, text + " roots");
+        expectPlaces(places(*f, "minmax"), extrs, text + " extrema");
+        expectPlaces(places(*f, "infl"), infls, text + " inflections");
+        return f;
     }
 };
 
@@ -116,20 +144,7 @@ TEST_F(MarksTest, CommonShapes)
     for (bool mirrored : {false, true}) {
         for (const Case& c : cases) {
             const std::string text = mirrored ? inY(c.text) : c.text;
-            std::shared_ptr<explicitFunction> f;
-            if (mirrored)
-                f = xyFunction::functionFromString(text);
-            else
-                f = yxFunction::functionFromString(text);
-            f->setModel(&model);
-            f->fillStaticInfo();
-            f->updatePoints();
-            f->findRoots();
-            f->findExtrs();
-            f->findInfls();
-            expectPlaces(places(*f, "root"), c.roots, text + " roots");
-            expectPlaces(places(*f, "minmax"), c.extrs, text + " extrema");
-            expectPlaces(places(*f, "infl"), c.infls, text + " inflections");
+            const auto f = searched(text, mirrored, 0, c.roots, c.extrs, c.infls);
             // Every mark lies on the curve, and a root on the axis.
             for (const auto& m : f->info()) {
                 const myPointInfo& info = m->info();
@@ -252,21 +267,7 @@ TEST_F(MarksTest, FeaturesNarrowerThanAStep)
     for (bool mirrored : {false, true}) {
         for (const Case& c : cases) {
             const std::string text = mirrored ? inY(c.text) : c.text;
-            std::shared_ptr<explicitFunction> f;
-            if (mirrored)
-                f = xyFunction::functionFromString(text);
-            else
-                f = yxFunction::functionFromString(text);
-            f->setModel(&model);
-            f->setNumOfPoints(c.n);
-            f->fillStaticInfo();
-            f->updatePoints();
-            f->findRoots();
-            f->findExtrs();
-            f->findInfls();
-            expectPlaces(places(*f, "root"), c.roots, text + " roots");
-            expectPlaces(places(*f, "minmax"), c.extrs, text + " extrema");
-            expectPlaces(places(*f, "infl"), c.infls, text + " inflections");
+            const auto f = searched(text, mirrored, c.n, c.roots, c.extrs, c.infls);
             // A minimum's mark points down.
             for (const auto& m : f->info()) {
                 if (m->type() != "minmax" || mirrored)

@@ -177,7 +177,8 @@ namespace {
 // The plane as the model sees it, for commands that draw nothing.
 class CliPlane : public PlotContext {
   public:
-    explicit CliPlane(const ViewOptions& v) : v_(v), origin_(v.origin()) {}
+    explicit CliPlane(const ViewOptions& v, double pixelRatio = 1) : v_(v), origin_(v.origin()), ratio_(pixelRatio) {}
+    double devicePixelRatio() const override { return ratio_; }
     myPoint plotScale() const override { return {v_.scale, v_.scale}; }
     myPoint myPointToUser(myPoint d) const override
     {
@@ -192,6 +193,7 @@ class CliPlane : public PlotContext {
   private:
     ViewOptions v_;
     myPoint origin_;
+    double ratio_;
 };
 
 std::string positional(const Args& args, std::size_t k)
@@ -352,10 +354,19 @@ int contour(Args& args)
                              std::to_string(iFunction::maxGridSize));
         n = static_cast<int>(value);
     }
+    double pixelRatio = 1;
+    if (auto text = takeOption(args, "--dpr")) {
+        pixelRatio = toNumber(*text);
+        if (!(pixelRatio >= 0.25 && pixelRatio <= 8))
+            throw UsageError("--dpr must be between 0.25 and 8");
+    }
     expectPositional(args, 1);
     auto f = iFunction::functionFromString(positional(args, 0));
-    // The sampling window: three view sizes around the centre.
+    // The sampling window: three view sizes around the centre, refined to
+    // the device pixels of the view.
     CurveModel model;
+    CliPlane plane(view, pixelRatio);
+    model.setPlotContext(&plane);
     view.setSamplingWindow(model);
     f->setModel(&model);
     f->setN(n);
@@ -411,7 +422,7 @@ const Registrar
 const Registrar traceCommand("trace",
                              "trace KIND FORMULA X,Y [X,Y ...] [--size W,H] [--scale S] [--center X,Y] [--range A,B]",
                              trace);
-const Registrar contourCommand("contour", "contour FORMULA [--size W,H] [--scale S] [--center X,Y] [--n N]", contour);
+const Registrar contourCommand("contour", "contour FORMULA [--size W,H] [--scale S] [--center X,Y] [--n N] [--dpr K]", contour);
 const Registrar recordCommand("record", "record KIND FORMULA [--range A,B]", record);
 const Registrar restoreCommand("restore", "restore < FUNCTIONS.json", restore);
 
