@@ -100,6 +100,20 @@ inline double times(double x, double y) { return x == 0 || y == 0 ? 0.0 : x * y;
 
 inline Interval mult(const Interval& a, const Interval& b)
 {
+    // Finite operands of known signs: two products decide.
+    if (a.bounded() && b.bounded()) {
+        if (a.lo >= 0 && b.lo >= 0)
+            return flagged(make(a.lo * b.lo, a.hi * b.hi), a, b);
+        if (a.hi <= 0 && b.hi <= 0)
+            return flagged(make(a.hi * b.hi, a.lo * b.lo), a, b);
+        if (a.lo >= 0 && b.hi <= 0)
+            return flagged(make(a.hi * b.lo, a.lo * b.hi), a, b);
+        if (a.hi <= 0 && b.lo >= 0)
+            return flagged(make(a.lo * b.hi, a.hi * b.lo), a, b);
+        const double p1 = a.lo * b.lo, p2 = a.lo * b.hi, p3 = a.hi * b.lo, p4 = a.hi * b.hi;
+        return flagged(make(std::min(std::min(p1, p2), std::min(p3, p4)), std::max(std::max(p1, p2), std::max(p3, p4))),
+                       a, b);
+    }
     const double p[] = {times(a.lo, b.lo), times(a.lo, b.hi), times(a.hi, b.lo), times(a.hi, b.hi)};
     Interval r = flagged(make(*std::min_element(p, p + 4), *std::max_element(p, p + 4)), a, b);
     const bool aInf = std::isinf(a.lo) || std::isinf(a.hi), bInf = std::isinf(b.lo) || std::isinf(b.hi);
