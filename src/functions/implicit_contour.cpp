@@ -12,7 +12,8 @@
 
 namespace orlix::implicit {
 
-double edgeCrossing(StackMachine& sm, double* cell, double a, double b, double fa, double fb, int maxSteps, double width)
+double edgeCrossing(StackMachine& sm, double* cell, double a, double b, double fa, double fb, int maxSteps,
+                    double width)
 {
     // Regula falsi with the Illinois step: a handful of evaluations where
     // halving needs fifty, closed to a few units in the last place.
@@ -120,7 +121,9 @@ enum Edge { bottom, right, top, left };
 class ContourPass {
   public:
     ContourPass(StackMachine& g, const ContourRequest& r, int cells)
-        : g_(g), r_(r), cells_(cells), budget_(r.stepBudget), refineBudget_(std::min(r.refineStepBudget, r.stepBudget / 2)), xc_(MathEngine::xAddr()), yc_(MathEngine::yAddr())
+        : g_(g), r_(r), cells_(cells), budget_(r.stepBudget),
+          refineBudget_(std::min(r.refineStepBudget, r.stepBudget / 2)), xc_(MathEngine::xAddr()),
+          yc_(MathEngine::yAddr())
     {
         const double cellPixels = std::max(std::fabs(r.maxX - r.minX) / cells * r.pixelsPerUnitX,
                                            std::fabs(r.maxY - r.minY) / cells * r.pixelsPerUnitY);
@@ -223,7 +226,8 @@ class ContourPass {
         const std::int64_t below = (std::int64_t{1} << finest_) - 1;
         if (((i | j) & below) == 0)
             return coarse_[static_cast<std::size_t>((j >> finest_) * (cells_ + 1) + (i >> finest_))];
-        const std::uint64_t key = static_cast<std::uint64_t>(j) * static_cast<std::uint64_t>(side_ + 1) + static_cast<std::uint64_t>(i);
+        const std::uint64_t key =
+            static_cast<std::uint64_t>(j) * static_cast<std::uint64_t>(side_ + 1) + static_cast<std::uint64_t>(i);
         return values_.at(key, [&] { return evaluateAt(g_, {xAt(i), yAt(j)}); });
     }
 
@@ -252,7 +256,8 @@ class ContourPass {
         int* slot = nullptr;
         if (size == sizeAt(0)) {
             // The coarse grid's edges, most of them where a curve is busy.
-            slot = &coarseEdges_[alongX ? 1 : 0][static_cast<std::size_t>((j >> finest_) * (cells_ + 1) + (i >> finest_))];
+            slot =
+                &coarseEdges_[alongX ? 1 : 0][static_cast<std::size_t>((j >> finest_) * (cells_ + 1) + (i >> finest_))];
             if (*slot != kUnknown)
                 return *slot;
         } else {
@@ -296,7 +301,8 @@ class ContourPass {
     {
         const auto found = [&](std::int64_t ei, std::int64_t ej, int esize) {
             if (esize == sizeAt(0)) {
-                const int k = coarseEdges_[alongX ? 1 : 0][static_cast<std::size_t>((ej / esize) * (cells_ + 1) + ei / esize)];
+                const int k =
+                    coarseEdges_[alongX ? 1 : 0][static_cast<std::size_t>((ej / esize) * (cells_ + 1) + ei / esize)];
                 return k == kUnknown ? -1 : k;
             }
             const int* k = pointOf_.find(key(ei, ej, esize, alongX, false));
@@ -327,7 +333,9 @@ class ContourPass {
     {
         const int coarse = sizeAt(0);
         const auto m = static_cast<int>(i / coarse), l = static_cast<int>(j / coarse);
-        const auto focus = [&](int cm, int cl) { return cm >= focusM_[0] && cm < focusM_[1] && cl >= focusL_[0] && cl < focusL_[1]; };
+        const auto focus = [&](int cm, int cl) {
+            return cm >= focusM_[0] && cm < focusM_[1] && cl >= focusL_[0] && cl < focusL_[1];
+        };
         return alongX ? focus(m, l) != focus(m, l - 1) : focus(m, l) != focus(m - 1, l);
     }
 
@@ -361,7 +369,8 @@ class ContourPass {
     {
         const int size = sizeAt(level);
         const std::array<double, 4> v{value(i, j), value(i + size, j), value(i + size, j + size), value(i, j + size)};
-        const bool signChange = changes(v[0], v[1]) || changes(v[1], v[2]) || changes(v[2], v[3]) || changes(v[3], v[0]);
+        const bool signChange =
+            changes(v[0], v[1]) || changes(v[1], v[2]) || changes(v[2], v[3]) || changes(v[3], v[0]);
         if (!signChange) {
             // A small loop or a touch inside: only an enclosure can tell,
             // and a cell a pixel wide says no more.

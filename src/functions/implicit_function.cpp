@@ -159,6 +159,7 @@ void iFunction::updatePoints()
     request.pixelsPerUnitX = std::fabs(scale.x) * pixelRatio;
     request.pixelsPerUnitY = std::fabs(scale.y) * pixelRatio;
     request.stepBudget = redrawStepBudget;
+    request.refineStepBudget = refineStepBudget;
     Contour contour = traceContour(*sm, request);
     ++passCount_;
     // A formula that is NaN over the whole window keeps the previous curve.

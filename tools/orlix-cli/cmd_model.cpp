@@ -422,7 +422,8 @@ const Registrar
 const Registrar traceCommand("trace",
                              "trace KIND FORMULA X,Y [X,Y ...] [--size W,H] [--scale S] [--center X,Y] [--range A,B]",
                              trace);
-const Registrar contourCommand("contour", "contour FORMULA [--size W,H] [--scale S] [--center X,Y] [--n N] [--dpr K]", contour);
+const Registrar contourCommand("contour", "contour FORMULA [--size W,H] [--scale S] [--center X,Y] [--n N] [--dpr K]",
+                               contour);
 const Registrar recordCommand("record", "record KIND FORMULA [--range A,B]", record);
 const Registrar restoreCommand("restore", "restore < FUNCTIONS.json", restore);
 

@@ -1,6 +1,6 @@
 // Implicit curves g(x,y) = 0 (iFunction). The curve is contoured on a
-// square grid over the visible window and kept as points joined by index
-// pairs (segments); tracing, axis crossings, vertical and horizontal
+// square grid over the sampling window, refined on screen to the device
+// pixels, and kept as points joined by index pairs (segments); tracing, axis crossings, vertical and horizontal
 // tangents and intersections with other implicit curves all work on that
 // representation, refined back onto the curve through g.
 #pragma once
@@ -86,9 +86,11 @@ class iFunction : public Function {
     static constexpr int minGridSize = 25;
     static constexpr int maxGridSize = 150;
     // Program steps one grid pass may run, the grid's own at most
-    // sampleStepBudget of them; past it the crossings on the edges are
-    // no longer refined.
+    // sampleStepBudget of them and the refinement below the grid at most
+    // refineStepBudget; past it the crossings on the edges are no longer
+    // refined.
     static constexpr double redrawStepBudget = 1.5e7;
+    static constexpr double refineStepBudget = 2.5e6;
     // Most marks one search keeps.
     static constexpr int maxMarks = 200;
     // The point count a new implicit function reports (its storage follows
