@@ -292,19 +292,9 @@ TEST_F(MarksTest, OrdinaryCurvesGainNoMarks)
         {"floor(x)", {}, {}, {}},
     };
     for (int n : {61, 301, 1000}) {
-        for (const Case& c : cases) {
-            auto f = attached(yxFunction::functionFromString(c.text));
-            f->setNumOfPoints(n);
-            f->fillStaticInfo();
-            f->updatePoints();
-            f->findRoots();
-            f->findExtrs();
-            f->findInfls();
-            const std::string what = std::string(c.text) + " n=" + std::to_string(n);
-            expectPlaces(places(*f, "root"), c.roots, what + " roots");
-            expectPlaces(places(*f, "minmax"), c.extrs, what + " extrema");
-            expectPlaces(places(*f, "infl"), c.infls, what + " inflections");
-        }
+        SCOPED_TRACE("n=" + std::to_string(n));
+        for (const Case& c : cases)
+            searched(c.text, false, n, c.roots, c.extrs, c.infls);
     }
 }
 
