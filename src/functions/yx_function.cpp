@@ -187,11 +187,34 @@ void explicitFunction::traceColumns(int from, int to)
     // As much work again as the samples may take; past it the remaining
     // steps keep their samples as they are.
     const StepBudget budget(sampleStepBudget);
-    for (int j = from; j < to; ++j) {
-        const myPoint& p0 = points_[static_cast<size_t>(j)];
-        const myPoint& p1 = points_[static_cast<size_t>(j + 1)];
-        columns_[static_cast<size_t>(j)] =
-            budget.spent() ? curve::ColumnDetail{} : tracer.trace(var(p0), val(p0), var(p1), val(p1));
+    // A run of steps over which the slope keeps one sign is monotone: every
+    // chord holds its step, and one enclosure of the slope tells for all.
+    constexpr int kRun = 8;
+    const auto monotone = [&](int first, int last) {
+        if (!tracer.slopeEnclosure)
+            return false;
+        for (int k = first; k <= last; ++k)
+            if (std::isnan(val(points_[static_cast<size_t>(k)])))
+                return false;
+        const double a = var(points_[static_cast<size_t>(first)]), b = var(points_[static_cast<size_t>(last)]);
+        const Interval d = tracer.slopeEnclosure(std::min(a, b), std::max(a, b));
+        return d.clean() && d.bounded() && (d.lo > 0 || d.hi < 0);
+    };
+    for (int j = from; j < to;) {
+        const int end = std::min(j + kRun, to);
+        if (!budget.spent() && monotone(j, end)) {
+            curve::ColumnDetail held;
+            held.unknown = false;
+            std::fill(columns_.begin() + j, columns_.begin() + end, held);
+            j = end;
+            continue;
+        }
+        for (; j < end; ++j) {
+            const myPoint& p0 = points_[static_cast<size_t>(j)];
+            const myPoint& p1 = points_[static_cast<size_t>(j + 1)];
+            columns_[static_cast<size_t>(j)] =
+                budget.spent() ? curve::ColumnDetail{} : tracer.trace(var(p0), val(p0), var(p1), val(p1));
+        }
     }
 }
 

@@ -158,8 +158,9 @@ TEST_F(CurvePictureTest, PiecesEndWithinAPixelOfWhereTheCurveDoes)
                 if (p.x >= atPixel)
                     after = std::min(after, p.x);
             }
-        if (c.at > 0)
+        if (c.at > 0) {
             EXPECT_LE(atPixel - before, 1) << c.formula;
+        }
         EXPECT_LE(after - atPixel, 1) << c.formula;
     }
 }
