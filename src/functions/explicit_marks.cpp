@@ -99,6 +99,36 @@ std::optional<markRules::StepSamples> refinedStep(const Probe& g, const Probe& d
     return markRules::refineStep(g, dg, vars[i - 1], v[i - 1], vars[i], v[i], std::max(floor, kStepNoise * scale));
 }
 
+// Runs of sample steps over which g keeps one sign, so that one enclosure
+// spares the steps' own: skips(i) tells whether step (i - 1, i) lies in one.
+class ClearRuns {
+  public:
+    ClearRuns(const Probe& g, const std::vector<double>& vars, int last) : g_(g), vars_(vars), last_(last) {}
+
+    bool skips(int i)
+    {
+        if (i <= clearTo_)
+            return true;
+        if (i <= checkedTo_ || !g_ || !g_.program->enclosable())
+            return false;
+        const int end = std::min(i + kRun - 1, last_);
+        checkedTo_ = end;
+        const Interval e = g_.program->enclose(g_.cell, vars_[static_cast<std::size_t>(i - 1)],
+                                               vars_[static_cast<std::size_t>(end)]);
+        if (!e.empty() && !(e.lo > 0 || e.hi < 0))
+            return false;
+        clearTo_ = end;
+        return true;
+    }
+
+  private:
+    static constexpr int kRun = 16;
+    const Probe& g_;
+    const std::vector<double>& vars_;
+    int last_;
+    int clearTo_ = -1, checkedTo_ = -1;
+};
+
 } // namespace
 
 void explicitFunction::samplesAlongVariable(std::vector<double>& vars, std::vector<double>& vals)
@@ -167,7 +197,10 @@ void explicitFunction::findRoots()
     // What the samples step over: close crossings, and dips to the axis
     // between samples of one sign, found between samples taken where the
     // enclosures of f may hold a zero.
+    ClearRuns clearOfF(f, vars, std::min(last, n - 1));
     for (int i = first + 1; i <= last && static_cast<int>(found.size()) < maxMarks && !budget.spent(); ++i) {
+        if (clearOfF.skips(i))
+            continue;
         const auto s = refinedStep(f, df, vars, &vals, i, kUnderflow);
         if (!s)
             continue;
@@ -284,7 +317,10 @@ void explicitFunction::findExtrs()
     // Extrema the samples step over altogether (a narrow bump, a wave
     // between two samples): f' changes sign between samples taken where
     // its enclosures may hold a zero.
+    ClearRuns clearOfSlope(df, vars, std::min(last, n - 1));
     for (int i = first + 1; i <= last && static_cast<int>(found.size()) < maxMarks && !budget.spent(); ++i) {
+        if (clearOfSlope.skips(i))
+            continue;
         const auto s = refinedStep(df, ddf, vars, &slopes, i, kUnderflow);
         if (!s)
             continue;
@@ -356,7 +392,10 @@ void explicitFunction::findInfls()
     // Inflections whose bend is too slight, or too close to another, for
     // the second differences: f'' changes sign between samples taken where
     // its enclosures may hold a zero.
+    ClearRuns clearOfBend(ddf, vars, std::min(last, n - 1));
     for (int i = first + 1; i <= last && static_cast<int>(found.size()) < maxMarks && !budget.spent(); ++i) {
+        if (clearOfBend.skips(i))
+            continue;
         const auto s = refinedStep(ddf, Probe{}, vars, nullptr, i, kBendNoise);
         if (!s)
             continue;

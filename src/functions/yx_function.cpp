@@ -189,7 +189,7 @@ void explicitFunction::traceColumns(int from, int to)
     const StepBudget budget(sampleStepBudget);
     // A run of steps over which the slope keeps one sign is monotone: every
     // chord holds its step, and one enclosure of the slope tells for all.
-    constexpr int kRun = 8;
+    constexpr int kRun = 16;
     const auto monotone = [&](int first, int last) {
         if (!tracer.slopeEnclosure)
             return false;
@@ -200,22 +200,28 @@ void explicitFunction::traceColumns(int from, int to)
         const Interval d = tracer.slopeEnclosure(std::min(a, b), std::max(a, b));
         return d.clean() && d.bounded() && (d.lo > 0 || d.hi < 0);
     };
-    for (int j = from; j < to;) {
-        const int end = std::min(j + kRun, to);
-        if (!budget.spent() && monotone(j, end)) {
-            curve::ColumnDetail held;
-            held.unknown = false;
-            std::fill(columns_.begin() + j, columns_.begin() + end, held);
+    // Runs of kRun steps, then of a quarter of that, then step by step.
+    const auto traceRun = [&](auto& self, int first, int last, int length) -> void {
+        for (int j = first; j < last;) {
+            const int end = std::min(j + length, last);
+            if (!budget.spent() && monotone(j, end)) {
+                curve::ColumnDetail held;
+                held.unknown = false;
+                std::fill(columns_.begin() + j, columns_.begin() + end, held);
+            } else if (length > 4) {
+                self(self, j, end, length / 4);
+            } else {
+                for (int k = j; k < end; ++k) {
+                    const myPoint& p0 = points_[static_cast<size_t>(k)];
+                    const myPoint& p1 = points_[static_cast<size_t>(k + 1)];
+                    columns_[static_cast<size_t>(k)] =
+                        budget.spent() ? curve::ColumnDetail{} : tracer.trace(var(p0), val(p0), var(p1), val(p1));
+                }
+            }
             j = end;
-            continue;
         }
-        for (; j < end; ++j) {
-            const myPoint& p0 = points_[static_cast<size_t>(j)];
-            const myPoint& p1 = points_[static_cast<size_t>(j + 1)];
-            columns_[static_cast<size_t>(j)] =
-                budget.spent() ? curve::ColumnDetail{} : tracer.trace(var(p0), val(p0), var(p1), val(p1));
-        }
-    }
+    };
+    traceRun(traceRun, from, to, kRun);
 }
 
 void explicitFunction::assembleDrawn()
