@@ -178,6 +178,8 @@ Owner difT(const fStack&) { return number(difBase.t); }
 Owner difR(const fStack&) { return number(difBase.r); }
 // The angle (f, θ, i, φ share one cell).
 Owner difF(const fStack&) { return number(difBase.f); }
+// The parameters a, b and c are constants to every variable.
+Owner difParameter(const fStack&) { return number(0); }
 
 // Whether the expression rooted at `root` can change with the variable being
 // differentiated by: it names that variable, or a name with no rule (which
@@ -322,6 +324,7 @@ struct RuleEntry {
 
 const RuleEntry kRules[] = {
     {"x", difX}, {"y", difY}, {"t", difT}, {"r", difR}, {"f", difF}, {"θ", difF}, {"i", difF}, {"φ", difF},
+    {"a", difParameter}, {"b", difParameter}, {"c", difParameter},
 };
 
 } // namespace
@@ -345,6 +348,10 @@ fStack::Owner fStack::dif(std::string_view variable) const
         DifBase saved = difBase;
         ~Scope() { difBase = saved; }
     } scope;
+    // A parameter is a constant to every variable; nothing is differentiated
+    // by one.
+    if (variable == "a" || variable == "b" || variable == "c")
+        throw Error("Invalid usage of D(,)!");
     difBase = DifBase::of(variable);
     return dif();
 }

@@ -44,4 +44,12 @@ std::shared_ptr<StackMachine> CompiledFormula::sharedMachine()
     return program_;
 }
 
+bool CompiledFormula::names(std::string_view name) const
+{
+    for (const fStack* n = list_ ? list_->first() : nullptr; n; n = n->next)
+        if (n->funcName && *n->funcName == name)
+            return true;
+    return false;
+}
+
 } // namespace orlix

@@ -7,6 +7,7 @@
 
 #include "orlix/error.h"
 #include "orlix/function_kind.h"
+#include "orlix/math_engine.h"
 #include "orlix/record.h"
 
 namespace orlix {
@@ -271,6 +272,56 @@ void CurveModel::drawFunctions(Canvas& c, myPoint o, myPoint s, SizeF area) cons
         c.strokePath();
         c.restore();
     }
+}
+
+// ---- parameters ----
+
+const char* parameterName(Parameter p)
+{
+    switch (p) {
+    case Parameter::a: return "a";
+    case Parameter::b: return "b";
+    case Parameter::c: return "c";
+    }
+    return "";
+}
+
+namespace {
+
+double* parameterCell(Parameter p)
+{
+    switch (p) {
+    case Parameter::a: return MathEngine::aAddr();
+    case Parameter::b: return MathEngine::bAddr();
+    case Parameter::c: return MathEngine::cAddr();
+    }
+    return nullptr;
+}
+
+} // namespace
+
+bool CurveModel::setParameter(Parameter p, double value)
+{
+    if (!std::isfinite(value))
+        return false;
+    parameters_[static_cast<std::size_t>(p)] = value;
+    applyParameters();
+    for (const auto& [id, f] : functions_)
+        if (f && f->readsName(parameterName(p)))
+            f->resample();
+    return true;
+}
+
+void CurveModel::applyParameters() const
+{
+    for (Parameter p : allParameters)
+        *parameterCell(p) = parameter(p);
+}
+
+bool CurveModel::parameterInUse(Parameter p) const
+{
+    return std::any_of(functions_.begin(), functions_.end(),
+                       [&](const auto& entry) { return entry.second && entry.second->readsName(parameterName(p)); });
 }
 
 } // namespace orlix

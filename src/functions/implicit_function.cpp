@@ -170,6 +170,12 @@ void iFunction::updatePoints()
     pointCount_ = static_cast<int>(points_.size());
 }
 
+void iFunction::resample()
+{
+    tN_ = 0;
+    updatePoints();
+}
+
 // ---- point information ----
 
 myPointInfo iFunction::myPointInfoForXY(double x, double y)

@@ -286,6 +286,13 @@ int explicitFunction::sampleCount() const
     return boundedSampleCount(wanted, steps);
 }
 
+void explicitFunction::resample()
+{
+    // No scale matches NaN: nothing of the last samples is kept.
+    previousK_ = std::numeric_limits<double>::quiet_NaN();
+    updatePoints();
+}
+
 void explicitFunction::updatePoints()
 {
     const int n = sampleCount();

@@ -78,7 +78,8 @@ expect 0 "'x' 2 '^' 1 '*' 3 '*'" "" -- diff --raw x 'x^3'
 expect 0 "'θ' 'cos'" "" -- diff θ 'sin(θ)'
 expect 0 "10" "" -- eval --x 5 'D(x^2,x)'
 expect 0 "6" "" -- eval --x 1 'D(D(x^3,x),x)'
-expect_stderr $'Krivie Ruki!\nname: FunctionNotFound\ninfo: {"function":"a"}' diff x 'a*x'
+expect 0 "'a' 'x' 2 '*' '*'" "" -- diff x 'a*x^2'
+expect 2 "" "" -- diff a 'a*x'
 expect_stderr $'Invalid usage of D(,)!\nname: Invalid usage of D(,)!' eval 'D(x^2,2)'
 expect 2 "" "" -- diff q 'x'
 
@@ -105,6 +106,10 @@ expect 1 "" "Unknown function 'x='!" -- point yx 'y=x=2' 2
 expect 0 $'null\nnull' "" -- range yx 'x' inf 1
 expect 0 $'{"l":0.0,"p":0.0,"s":0.0,"v":0.0}\n"S= ∫=\u20050\\nl=\u20050\\nVox=\u20050\\nSox=\u20050"' "" -- range yx 'x' 0 0
 expect 0 '[]' "" -- marks yx 'x^2+1' --roots
+# parameters: a, b and c as given, 0 otherwise; no number is refused
+expect 0 $'{"info":{"ddy/dxx":0.0,"dy/dx":3.0,"k":0.0},"point":[1.0,5.0],"value":5.0,"variable":1.0}\n"y=\u20055\\n∂y/∂x=\u20053\\n∂²y/∂x²=\u20050\\nk=\u20050"' "" -- point yx 'a*x+b' 1 --a 3 --b 2
+expect 0 '[{"betta":0.0,"info":{"ddy/dxx":8.0,"dy/dx":-3.999999999999999,"k":0.11413441178180384},"point":[-0.4999999999999999,0.0],"type":"root","value":0.0,"variable":-0.4999999999999999},{"betta":0.0,"info":{"ddy/dxx":8.0,"dy/dx":4.0,"k":0.11413441178180377},"point":[0.5,0.0],"type":"root","value":0.0,"variable":0.5}]' "" -- marks yx 'a*x^2-1' --a 4 --roots
+expect 2 "" "" -- marks yx 'a*x^2-1' --a nan --roots
 expect 2 "" "" -- point zz 'x' 1
 
 # polar and parametric curves: a range of their own, the trace

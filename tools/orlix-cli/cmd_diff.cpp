@@ -2,6 +2,7 @@
 #include <iostream>
 
 #include "cli.h"
+#include "view_options.h"
 #include "orlix/fstack.h"
 #include "orlix/math_engine.h"
 
@@ -11,18 +12,22 @@ namespace {
 int diff(Args& args)
 {
     const bool raw = takeFlag(args, "--raw");
+    // The parameters are constants: their values change no derivative,
+    // and are taken as the other commands take them.
+    CurveModel values;
+    ParameterOptions::take(args).applyTo(values);
     expectPositional(args, 2);
     std::vector<std::string> positional;
     for (const std::string& a : args)
         if (a != "--")
             positional.push_back(a);
     const std::string& variable = positional[0];
-    static const char* const kVariables[] = {"x", "y", "t", "r", "f", "θ", "φ", "i", "a", "b", "c"};
+    static const char* const kVariables[] = {"x", "y", "t", "r", "f", "θ", "φ", "i"};
     bool known = false;
     for (const char* v : kVariables)
         known = known || variable == v;
     if (!known)
-        throw UsageError("not a variable: '" + variable + "' (one of x y t r f θ φ i a b c)");
+        throw UsageError("not a variable: '" + variable + "' (one of x y t r f θ φ i)");
 
     fStack::Owner list = fStack::createWithString(positional[1]);
     fStack::Owner derivative = list->last()->dif(variable);
@@ -39,7 +44,7 @@ int diff(Args& args)
     return 0;
 }
 
-const Registrar diffCommand("diff", "diff [--raw] VAR FORMULA", diff);
+const Registrar diffCommand("diff", "diff [--raw] [--a V] [--b V] [--c V] VAR FORMULA", diff);
 
 } // namespace
 } // namespace orlix::cli

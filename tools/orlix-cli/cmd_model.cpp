@@ -16,6 +16,29 @@
 
 namespace orlix::cli {
 
+ParameterOptions ParameterOptions::take(Args& args)
+{
+    ParameterOptions p;
+    for (Parameter which : allParameters) {
+        const std::string option = std::string("--") + parameterName(which);
+        if (auto text = takeOption(args, option)) {
+            const double v = toNumber(*text);
+            if (!std::isfinite(v))
+                throw UsageError(option + " must be a finite number");
+            p.values[static_cast<std::size_t>(which)] = v;
+        }
+    }
+    return p;
+}
+
+void ParameterOptions::applyTo(CurveModel& model) const
+{
+    for (Parameter which : allParameters)
+        if (const auto& v = values[static_cast<std::size_t>(which)])
+            model.setParameter(which, *v);
+    model.applyParameters();
+}
+
 ViewOptions ViewOptions::take(Args& args)
 {
     ViewOptions v;
@@ -214,9 +237,11 @@ int point(Args& args)
 {
     const RangeDefaults rangeDefaults = takeRangeDefaults(args);
     const auto variableRange = takeRange(args);
+    const ParameterOptions parameters = ParameterOptions::take(args);
     expectPositional(args, 3);
     Function::Ptr f = functionOfKind(positional(args, 0), positional(args, 1));
     CurveModel model;
+    parameters.applyTo(model);
     model.setRangeDefaults(rangeDefaults);
     registerWithRange(model, f, variableRange);
     myPointInfo info;
@@ -238,6 +263,7 @@ int point(Args& args)
 int range(Args& args)
 {
     CurveModel model;
+    ParameterOptions::take(args).applyTo(model);
     if (auto n = takeOption(args, "--max-integral"))
         model.setMaxIntegral(static_cast<int>(toNumber(*n)));
     model.setRangeDefaults(takeRangeDefaults(args));
@@ -259,11 +285,13 @@ int marks(Args& args)
     const RangeDefaults rangeDefaults = takeRangeDefaults(args);
     const auto variableRange = takeRange(args);
     const std::vector<WithFunction> others = takeWithFunctions(args);
+    const ParameterOptions parameters = ParameterOptions::take(args);
     expectPositional(args, 2);
     Function::Ptr f = functionOfKind(positional(args, 0), positional(args, 1));
 
     CliPlane plane(view);
     CurveModel model;
+    parameters.applyTo(model);
     model.setRangeDefaults(rangeDefaults);
     model.setPlotContext(&plane);
     specialObject::setPlotter(&plane);
@@ -301,6 +329,7 @@ int trace(Args& args)
     const ViewOptions view = ViewOptions::take(args);
     const RangeDefaults rangeDefaults = takeRangeDefaults(args);
     const auto variableRange = takeRange(args);
+    const ParameterOptions parameters = ParameterOptions::take(args);
     std::vector<std::string> rest;
     for (const std::string& a : args)
         if (a != "--")
@@ -312,6 +341,7 @@ int trace(Args& args)
     CliPlane plane(view);
     CliShell shell;
     CurveModel model;
+    parameters.applyTo(model);
     model.setRangeDefaults(rangeDefaults);
     model.setPlotContext(&plane);
     specialObject::setPlotter(&plane);
@@ -360,11 +390,13 @@ int contour(Args& args)
         if (!(pixelRatio >= 0.25 && pixelRatio <= 8))
             throw UsageError("--dpr must be between 0.25 and 8");
     }
+    const ParameterOptions parameters = ParameterOptions::take(args);
     expectPositional(args, 1);
     auto f = iFunction::functionFromString(positional(args, 0));
     // The sampling window: three view sizes around the centre, refined to
     // the device pixels of the view.
     CurveModel model;
+    parameters.applyTo(model);
     CliPlane plane(view, pixelRatio);
     model.setPlotContext(&plane);
     view.setSamplingWindow(model);
@@ -412,17 +444,17 @@ int restore(Args& args)
     return 0;
 }
 
-const Registrar pointCommand("point", "point KIND FORMULA V (X,Y for KIND i) [--range A,B]", point);
-const Registrar rangeCommand("range", "range KIND FORMULA A B [--max-integral N] [--range A,B]", range);
+const Registrar pointCommand("point", "point KIND FORMULA V (X,Y for KIND i) [--range A,B] [--a V] [--b V] [--c V]", point);
+const Registrar rangeCommand("range", "range KIND FORMULA A B [--max-integral N] [--range A,B] [--a V] [--b V] [--c V]", range);
 const Registrar
     marksCommand("marks",
                  "marks KIND FORMULA [--roots] [--extrs] [--infls] [--inters] [--with KIND:FORMULA[@A,B]]... "
-                 "[--size W,H] [--scale S] [--center X,Y] [--range A,B]",
+                 "[--size W,H] [--scale S] [--center X,Y] [--range A,B] [--a V] [--b V] [--c V]",
                  marks);
 const Registrar traceCommand("trace",
-                             "trace KIND FORMULA X,Y [X,Y ...] [--size W,H] [--scale S] [--center X,Y] [--range A,B]",
+                             "trace KIND FORMULA X,Y [X,Y ...] [--size W,H] [--scale S] [--center X,Y] [--range A,B] [--a V] [--b V] [--c V]",
                              trace);
-const Registrar contourCommand("contour", "contour FORMULA [--size W,H] [--scale S] [--center X,Y] [--n N] [--dpr K]",
+const Registrar contourCommand("contour", "contour FORMULA [--size W,H] [--scale S] [--center X,Y] [--n N] [--dpr K] [--a V] [--b V] [--c V]",
                                contour);
 const Registrar recordCommand("record", "record KIND FORMULA [--range A,B]", record);
 const Registrar restoreCommand("restore", "restore < FUNCTIONS.json", restore);

@@ -2,7 +2,9 @@
 // the command line, as the plane would set them.
 #pragma once
 
+#include <array>
 #include <memory>
+#include <optional>
 #include <vector>
 
 #include "cli.h"
@@ -32,6 +34,16 @@ struct ViewOptions {
         model.setMinX(center.x - halfW, center.x + halfW);
         model.setMinY(center.y - halfH, center.y + halfH);
     }
+};
+
+// --a V, --b V and --c V: the values of the parameters, each a finite
+// number; those not given stay 0.
+struct ParameterOptions {
+    std::array<std::optional<double>, 3> values{};
+    static ParameterOptions take(Args& args);
+    // Hands the values given to the model (and so to the engine's cells),
+    // before its functions are sampled.
+    void applyTo(CurveModel& model) const;
 };
 
 // The searches chosen on the command line and the current function.

@@ -60,6 +60,7 @@ int render(Args& args)
     const ViewOptions view = ViewOptions::take(args);
     const RangeDefaults rangeDefaults = takeRangeDefaults(args);
     const std::vector<WithFunction> others = takeWithFunctions(args);
+    const ParameterOptions parameters = ParameterOptions::take(args);
     double dpr = 2;
     if (auto d = takeOption(args, "--dpr")) {
         dpr = toNumber(*d);
@@ -88,6 +89,7 @@ int render(Args& args)
     QGuiApplication app(argc, argv);
 
     CurveModel model;
+    parameters.applyTo(model);
     model.setRangeDefaults(rangeDefaults);
     plotView plane;
     plane.setFrame(RectF{0, 0, view.width, view.height});
@@ -133,7 +135,7 @@ int render(Args& args)
 const Registrar renderCommand(
     "render",
     "render OUT.png|OUT.svg [--size W,H] [--scale S] [--center X,Y] [--dpr K] [--seed N] [--roots] [--extrs] [--infls] "
-    "[--def-rf N] [--def-t N] [--inters] [--with KIND:FORMULA[@A,B]]... FUNCTION[@A,B]...",
+    "[--def-rf N] [--def-t N] [--inters] [--with KIND:FORMULA[@A,B]]... [--a V] [--b V] [--c V] FUNCTION[@A,B]...",
     render);
 
 } // namespace

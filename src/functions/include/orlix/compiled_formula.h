@@ -3,6 +3,7 @@
 #pragma once
 
 #include <memory>
+#include <string_view>
 
 #include "orlix/fstack.h"
 #include "orlix/stack_machine.h"
@@ -20,6 +21,8 @@ class CompiledFormula {
     void reset();
 
     const fStack* list() const { return list_.get(); }
+    // Whether a node of the list is named name (a parameter, a variable).
+    bool names(std::string_view name) const;
     explicit operator bool() const { return list_ != nullptr; }
     // The program, compiled on first use; nullptr without a list or when
     // the list does not compile.

@@ -19,6 +19,11 @@
 
 namespace orlix {
 
+enum class Parameter { a, b, c };
+inline constexpr Parameter allParameters[] = {Parameter::a, Parameter::b, Parameter::c};
+// "a", "b" or "c": the name formulas use.
+const char* parameterName(Parameter p);
+
 class CurveModel {
   public:
     using json = nlohmann::json;
@@ -58,9 +63,20 @@ class CurveModel {
     // Whether new polar and parametric curves start their range at zero.
     const RangeDefaults& rangeDefaults() const { return rangeDefaults_; }
     void setRangeDefaults(RangeDefaults r) { rangeDefaults_ = r; }
-    // The values of the parameters a, b and c that formulas will read;
-    // nothing reads them yet.
-    std::array<double, 3> parameters{};
+
+    // ---- the parameters a, b and c ----
+    // Their values, 0 until set, are the document's: every formula reads
+    // them through the engine's cells.
+    double parameter(Parameter p) const { return parameters_[static_cast<std::size_t>(p)]; }
+    // Sets one for every formula and samples anew the functions that read
+    // it (the owner of the change searches the marks again). A value that
+    // is not finite is refused: false, and nothing changes.
+    bool setParameter(Parameter p, double value);
+    // Puts the values into the engine's cells, which every model shares:
+    // after another model ran its formulas, or before this one's first run.
+    void applyParameters() const;
+    // Whether a registered function reads p.
+    bool parameterInUse(Parameter p) const;
 
     // ---- links ----
     PlotContext* plotContext() const { return plot_; }
@@ -133,6 +149,7 @@ class CurveModel {
     std::map<std::string, FromDict> kinds_;
     std::function<void()> willLoadAll_;
     long long markSearches_ = 0;
+    std::array<double, 3> parameters_{};
 };
 
 } // namespace orlix

@@ -11,6 +11,7 @@
 #include <optional>
 #include <span>
 #include <string>
+#include <string_view>
 #include <utility>
 #include <vector>
 
@@ -149,6 +150,11 @@ class Function {
 
     // ---- sampling and searches ----
     virtual void updatePoints() {}
+    // Samples the curve anew, keeping nothing of the last samples: a
+    // parameter its formulas read has a new value.
+    virtual void resample() { updatePoints(); }
+    // Whether its formulas read the engine cell of this name ("a", "b", "c").
+    virtual bool readsName(std::string_view) const { return false; }
     virtual void updateIfNeeded() {}
     virtual void fillStaticInfo() {}
     virtual void findRoots() {}

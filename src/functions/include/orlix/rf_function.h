@@ -52,6 +52,7 @@ class rfFunction : public Function {
     double valueAt(double theta);
 
     void updatePoints() override;
+    bool readsName(std::string_view name) const override { return formula_.names(name); }
     // Refines the drawn polyline for the model's view (samples stay).
     void updateIfNeeded() override;
     void updateInfoIfNeeded() override { updateInfo(); }

@@ -52,6 +52,7 @@ class tFunction : public Function {
     StackMachine* minRoFinder();
 
     void updatePoints() override;
+    bool readsName(std::string_view name) const override { return x_.names(name) || y_.names(name); }
     // Refines the drawn polyline for the model's view (samples stay).
     void updateIfNeeded() override;
     void updateInfoIfNeeded() override { updateInfo(); }

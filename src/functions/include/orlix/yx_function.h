@@ -46,6 +46,8 @@ class explicitFunction : public Function {
 
     void updatePoints() override;
     void updateIfNeeded() override { updatePoints(); }
+    void resample() override;
+    bool readsName(std::string_view name) const override { return formula_.names(name); }
     void updateInfoIfNeeded() override { updateInfo(); }
     void fillStaticInfo() override;
     void findRoots() override;
