@@ -30,6 +30,7 @@ void Session::load(CurveModel& model, PlotSettingsOwner* plot)
         store_.set(resetAllKey, false);
         store_.remove(settingsKey);
         store_.remove(functionsKey);
+        store_.remove(parametersKey);
         store_.remove(plotterSettingsKey);
         store_.set(defRfKey, 0);
         store_.set(defTKey, 0);
@@ -112,9 +113,11 @@ bool Session::saveAll(const CurveModel& model, PlotSettingsOwner* plot)
                 if (!functions.contains(it.key()))
                     functions[it.key()] = it.value();
         store_.set(functionsKey, std::move(functions));
+        store_.set(parametersKey, model.parametersToDict());
     } else {
         store_.remove(plotterSettingsKey);
         store_.remove(functionsKey);
+        store_.remove(parametersKey);
     }
     store_.set(settingsKey, settingsDict(model));
     return store_.save();

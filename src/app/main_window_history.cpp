@@ -24,6 +24,7 @@ QString changeName(FunctionChange change)
     case FunctionChange::derivative: return QStringLiteral("adding a derivative");
     case FunctionChange::looks: return QStringLiteral("colour, dash or density");
     case FunctionChange::range: return QStringLiteral("changing a range");
+    case FunctionChange::parameter: return QStringLiteral("changing a parameter");
     }
     return {};
 }

@@ -21,6 +21,7 @@ StoreDocument::Schema StoredState::schema()
     using E = StoreDocument::Expect;
     return {
         {functionsKey, E::Record},
+        {parametersKey, E::Object},
         {plotterSettingsKey, E::Object},
         {settingsKey, E::Object},
         {launchFailedKey, E::Number},
@@ -39,6 +40,9 @@ bool StoredState::restore(const StoreDocument& store, Preferences& prefs, CurveM
     model.setRangeDefaults(RangeDefaults{rangeDefault(store.integerForKey(defRfKey)) != 0,
                                          rangeDefault(store.integerForKey(defTKey)) != 0});
 
+    // The values first, so that the functions are sampled with them; a
+    // store from before parameters has none and reads 0 for each.
+    model.loadParametersFromDict(store.dictionaryForKey(parametersKey).value_or(nlohmann::json()));
     if (auto functions = store.objectForKey(functionsKey)) {
         FunctionListReading reading = checkFunctionList(*functions);
         model.loadAllFromDict(reading.functions);

@@ -37,6 +37,9 @@ struct Preferences {
 struct StoredState {
     // Keys of the store.
     static constexpr const char* functionsKey = "functions";
+    // The values and sliders of the parameters a, b and c, saved with the
+    // functions.
+    static constexpr const char* parametersKey = "parameters";
     static constexpr const char* plotterSettingsKey = "plotterSettings";
     static constexpr const char* settingsKey = "settings";
     static constexpr const char* launchFailedKey = "launchFailed";

@@ -300,16 +300,70 @@ double* parameterCell(Parameter p)
 
 } // namespace
 
+bool ParameterBounds::usable() const
+{
+    return std::isfinite(min) && std::isfinite(max) && min < max && std::isfinite(step) && step > 0;
+}
+
 bool CurveModel::setParameter(Parameter p, double value)
 {
     if (!std::isfinite(value))
         return false;
+    ParameterBounds& b = bounds_[static_cast<std::size_t>(p)];
+    b.min = std::min(b.min, value);
+    b.max = std::max(b.max, value);
     parameters_[static_cast<std::size_t>(p)] = value;
     applyParameters();
     for (const auto& [id, f] : functions_)
         if (f && f->readsName(parameterName(p)))
             f->resample();
     return true;
+}
+
+bool CurveModel::setParameterBounds(Parameter p, ParameterBounds bounds)
+{
+    if (!bounds.usable())
+        return false;
+    const double value = parameter(p);
+    bounds.min = std::min(bounds.min, value);
+    bounds.max = std::max(bounds.max, value);
+    bounds_[static_cast<std::size_t>(p)] = bounds;
+    return true;
+}
+
+CurveModel::json CurveModel::parametersToDict() const
+{
+    json d = json::object();
+    for (Parameter p : allParameters) {
+        const ParameterBounds& b = parameterBounds(p);
+        d[parameterName(p)] = {{"value", parameter(p)}, {"min", b.min}, {"max", b.max}, {"step", b.step}};
+    }
+    return d;
+}
+
+void CurveModel::loadParametersFromDict(const json& d)
+{
+    for (Parameter p : allParameters) {
+        double value = 0;
+        ParameterBounds bounds;
+        if (d.is_object() && d.contains(parameterName(p)) && d[parameterName(p)].is_object()) {
+            const json& e = d[parameterName(p)];
+            const auto number = [&](const char* key, double fallback) {
+                return e.contains(key) && e[key].is_number() && std::isfinite(e[key].get<double>()) ? e[key].get<double>()
+                                                                                                     : fallback;
+            };
+            const ParameterBounds read{number("min", bounds.min), number("max", bounds.max), number("step", bounds.step)};
+            if (read.usable())
+                bounds = read;
+            value = number("value", 0);
+        }
+        bounds_[static_cast<std::size_t>(p)] = bounds;
+        if (value != parameter(p))
+            setParameter(p, value);
+        else
+            setParameterBounds(p, bounds);
+    }
+    applyParameters();
 }
 
 void CurveModel::applyParameters() const

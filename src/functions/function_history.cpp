@@ -29,6 +29,7 @@ RegisterSnapshot RegisterSnapshot::capture(const CurveModel& model, const Functi
 {
     RegisterSnapshot s;
     s.range_ = current ? range : std::nullopt;
+    s.parameters_ = model.parametersToDict();
     for (const auto& [id, f] : model.functionRegister()) {
         if (!f)
             continue;
@@ -67,12 +68,16 @@ Function::Ptr RegisterSnapshot::restore(CurveModel& model) const
         if (entries_[i].id == currentID_)
             current = functions[i];
     }
+    // Once the functions are back, so that those reading a changed value
+    // are sampled with it.
+    if (!parameters_.is_null())
+        model.loadParametersFromDict(parameters_);
     return current;
 }
 
 bool RegisterSnapshot::sameFunctions(const RegisterSnapshot& other) const
 {
-    return range_ == other.range_ &&
+    return range_ == other.range_ && parameters_ == other.parameters_ &&
            std::equal(entries_.begin(), entries_.end(), other.entries_.begin(), other.entries_.end(),
                       [](const Entry& a, const Entry& b) { return a.id == b.id && a.record == b.record; });
 }

@@ -84,6 +84,7 @@ class Launch : public ::testing::Test {
         model.setMaxIntegral(10);
         model.setDerAreDashed(false);
         model.setRangeDefaults({});
+        model.loadParametersFromDict(json());
     }
 
     // A store as a previous run left it: two functions, preferences that
@@ -448,4 +449,30 @@ TEST_F(Launch, RealCurvesRoundTrip)
     EXPECT_EQ(back->typeName(), "yxFunction");
     EXPECT_EQ(back->stringRepresentation(), f->stringRepresentation());
     EXPECT_EQ(back->lineWidth(), 2.5f);
+}
+
+// The parameters' values and sliders are saved with the functions and come
+// back before them, so that the curves are sampled with them; a store from
+// before parameters reads 0 for each.
+TEST_F(Launch, ParametersSurviveARestart)
+{
+    seedStore();
+    {
+        Session session(dir.path());
+        session.load(model, &plot);
+        EXPECT_EQ(model.parametersToDict(), CurveModel().parametersToDict());
+        auto f = yxFunction::functionFromString("a*x+1");
+        model.setFunction(f, "line");
+        model.setParameter(Parameter::a, 4);
+        model.setParameterBounds(Parameter::b, {-2, 2, 0.5});
+        ASSERT_TRUE(session.saveAll(model, &plot));
+    }
+    const json saved = model.parametersToDict();
+    resetModel();
+    Session session(dir.path());
+    session.load(model, &plot);
+    EXPECT_EQ(model.parametersToDict(), saved);
+    auto back = model.functionWithID("line");
+    ASSERT_TRUE(back);
+    EXPECT_NEAR(back->pointAt(2).value, 9, 1e-12);
 }

@@ -8,6 +8,7 @@
 
 #include <gtest/gtest.h>
 
+#include "orlix/function_history.h"
 #include "orlix/implicit_function.h"
 #include "orlix/rf_function.h"
 #include "orlix/t_function.h"
@@ -114,6 +115,74 @@ TEST_F(ParametersTest, InUseAndRefusedValues)
     ASSERT_EQ(f->points().size(), before.size());
     for (std::size_t k = 0; k < before.size(); ++k)
         EXPECT_EQ(f->points()[k].y, before[k].y);
+}
+
+// A value beyond the bounds widens them; bounds that are no range are
+// refused and change nothing.
+TEST_F(ParametersTest, Bounds)
+{
+    EXPECT_EQ(model.parameterBounds(Parameter::c), (ParameterBounds{-10, 10, 0.1}));
+    ASSERT_TRUE(model.setParameter(Parameter::c, 25));
+    EXPECT_EQ(model.parameterBounds(Parameter::c), (ParameterBounds{-10, 25, 0.1}));
+    ASSERT_TRUE(model.setParameterBounds(Parameter::c, {0, 5, 0.5}));
+    EXPECT_EQ(model.parameterBounds(Parameter::c), (ParameterBounds{0, 25, 0.5})); // still holds 25
+    const double nan = std::numeric_limits<double>::quiet_NaN();
+    for (const ParameterBounds bad : {ParameterBounds{3, 1, 0.1}, ParameterBounds{1, 1, 0.1}, ParameterBounds{nan, 1, 0.1},
+                                      ParameterBounds{0, 1, 0}, ParameterBounds{0, 1, -1}})
+        EXPECT_FALSE(model.setParameterBounds(Parameter::c, bad));
+    EXPECT_EQ(model.parameterBounds(Parameter::c), (ParameterBounds{0, 25, 0.5}));
+}
+
+// The stored form comes back as it was, into a model whose curves then read
+// it; a damaged or missing entry reads as the default.
+TEST_F(ParametersTest, StoredAndRestored)
+{
+    model.setParameter(Parameter::a, 4);
+    model.setParameterBounds(Parameter::a, {-1, 8, 0.25});
+    model.setParameter(Parameter::b, -3.5);
+    const CurveModel::json stored = model.parametersToDict();
+
+    CurveModel other;
+    other.setMinX(-15, 15);
+    other.setMinY(-15, 15);
+    auto f = yxFunction::functionFromString("a*x+b");
+    other.setFunction(f, "1");
+    f->setNumOfPoints(f->chosenPointCount());
+    f->updatePoints();
+    other.loadParametersFromDict(CurveModel::json::parse(stored.dump()));
+    EXPECT_EQ(other.parametersToDict(), stored);
+    EXPECT_NEAR(f->points()[0].y, 4 * f->points()[0].x - 3.5, 1e-9);
+
+    other.loadParametersFromDict(CurveModel::json::parse(
+        R"({"a": {"value": "x", "min": 5, "max": 1}, "b": 3, "c": {"value": 2, "step": -1}})"));
+    EXPECT_EQ(other.parameter(Parameter::a), 0);
+    EXPECT_EQ(other.parameterBounds(Parameter::a), ParameterBounds{});
+    EXPECT_EQ(other.parameter(Parameter::b), 0);
+    EXPECT_EQ(other.parameter(Parameter::c), 2);
+    EXPECT_EQ(other.parameterBounds(Parameter::c), ParameterBounds{});
+    other.loadParametersFromDict(CurveModel::json());
+    EXPECT_EQ(other.parametersToDict(), CurveModel().parametersToDict());
+}
+
+// A new value is one step of the history: undo puts the old one back and
+// the curve follows.
+TEST_F(ParametersTest, UndoAndRedo)
+{
+    auto f = registered(yxFunction::functionFromString("a*x^2-1"), "1");
+    FunctionHistory history;
+    model.setParameter(Parameter::a, 1);
+    const RegisterSnapshot before = RegisterSnapshot::capture(model, f.get());
+    model.setParameter(Parameter::a, 4);
+    ASSERT_TRUE(history.record(FunctionChange::parameter, before, RegisterSnapshot::capture(model, f.get())));
+    // Setting the same value again is no step.
+    EXPECT_FALSE(history.record(FunctionChange::parameter, RegisterSnapshot::capture(model, f.get()),
+                                RegisterSnapshot::capture(model, f.get())));
+    history.undo()->restore(model);
+    EXPECT_EQ(model.parameter(Parameter::a), 1);
+    EXPECT_NEAR(roots(*f).back().x, 1, 1e-9);
+    history.redo()->restore(model);
+    EXPECT_EQ(model.parameter(Parameter::a), 4);
+    EXPECT_NEAR(roots(*f).back().x, 0.5, 1e-9);
 }
 
 } // namespace

@@ -24,6 +24,14 @@ inline constexpr Parameter allParameters[] = {Parameter::a, Parameter::b, Parame
 // "a", "b" or "c": the name formulas use.
 const char* parameterName(Parameter p);
 
+// The slider of a parameter: the range it moves over and its step.
+struct ParameterBounds {
+    double min = -10, max = 10, step = 0.1;
+    bool operator==(const ParameterBounds&) const = default;
+    // Finite, min below max, a positive step.
+    bool usable() const;
+};
+
 class CurveModel {
   public:
     using json = nlohmann::json;
@@ -69,9 +77,20 @@ class CurveModel {
     // them through the engine's cells.
     double parameter(Parameter p) const { return parameters_[static_cast<std::size_t>(p)]; }
     // Sets one for every formula and samples anew the functions that read
-    // it (the owner of the change searches the marks again). A value that
-    // is not finite is refused: false, and nothing changes.
+    // it (the owner of the change searches the marks again); a value beyond
+    // its bounds widens them. A value that is not finite is refused: false,
+    // and nothing changes.
     bool setParameter(Parameter p, double value);
+    const ParameterBounds& parameterBounds(Parameter p) const { return bounds_[static_cast<std::size_t>(p)]; }
+    // New bounds, widened to hold the value; bounds that are not usable
+    // are refused: false, and nothing changes.
+    bool setParameterBounds(Parameter p, ParameterBounds bounds);
+    // {"a": {"value", "min", "max", "step"}, "b": …, "c": …}.
+    json parametersToDict() const;
+    // Takes the entries of d that read as numbers and make usable bounds;
+    // the rest keep their defaults (0 over −10 … 10 by 0.1). Samples anew
+    // the functions that read a changed value.
+    void loadParametersFromDict(const json& d);
     // Puts the values into the engine's cells, which every model shares:
     // after another model ran its formulas, or before this one's first run.
     void applyParameters() const;
@@ -150,6 +169,7 @@ class CurveModel {
     std::function<void()> willLoadAll_;
     long long markSearches_ = 0;
     std::array<double, 3> parameters_{};
+    std::array<ParameterBounds, 3> bounds_{};
 };
 
 } // namespace orlix

@@ -1,7 +1,7 @@
 // The history of committed changes to the functions, for undo and redo:
 // each step holds the register as it was before the change and after it
-// (every function's identifier, object and record, and the current
-// function), so that going back and forth puts back exactly what was
+// (every function's identifier, object and record, the current function
+// and the parameters), so that going back and forth puts back exactly what was
 // there, a deleted function in its place with its looks and its range.
 // Kept in memory for the session only.
 #pragma once
@@ -40,8 +40,8 @@ class RegisterSnapshot {
     // function that was current, or nullptr.
     Function::Ptr restore(CurveModel& model) const;
 
-    // Same functions in the same order with the same records, and the
-    // same range; which one is current does not count.
+    // Same functions in the same order with the same records, the same
+    // parameters and the same range; which one is current does not count.
     bool sameFunctions(const RegisterSnapshot& other) const;
     const std::optional<TraceRange>& range() const { return range_; }
     std::size_t size() const { return entries_.size(); }
@@ -55,13 +55,15 @@ class RegisterSnapshot {
         nlohmann::json record;
     };
     std::vector<Entry> entries_;
+    nlohmann::json parameters_;
     std::string currentID_;
     std::optional<TraceRange> range_;
 };
 
 // What a step changed; the window names the step by it.
-// range: a function's own range, or the range of trace mode over it.
-enum class FunctionChange { add, replace, remove, removeAll, derivative, looks, range };
+// range: a function's own range, or the range of trace mode over it;
+// parameter: a value or the bounds of a, b or c.
+enum class FunctionChange { add, replace, remove, removeAll, derivative, looks, range, parameter };
 
 struct HistoryStep {
     FunctionChange change;
