@@ -148,7 +148,6 @@ class ContourPass {
     Contour run()
     {
         Contour out;
-        out.cells = cells_;
         const int n = cells_;
         const std::int64_t coarse = std::int64_t{1} << finest_;
         // The coarse grid, a row at a time.

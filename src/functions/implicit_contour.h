@@ -38,8 +38,6 @@ struct Contour {
     std::vector<std::pair<int, int>> segments;
     // g had a finite value somewhere on the coarse grid.
     bool anyFinite = false;
-    // Coarse cells per side actually used.
-    int cells = 0;
 };
 
 // Contours g = 0 through the engine's x and y cells, which it leaves as it
