@@ -17,6 +17,7 @@
 #include "orlix/function.h"
 #include "orlix/function_history.h"
 #include "orlix/function_kind.h"
+#include "orlix/parameter_strip.h"
 #include "orlix/plot_plane.h"
 #include "preferences_model.h"
 
@@ -30,7 +31,7 @@ enum class MarkSearch { roots, extrema, inflections };
 // Which bars show; Tab or the gesture steps through them in this order.
 enum BarsState : int { barsShown = 0, topBarHidden = 1, barsHidden = 2 };
 
-class OrlixViewController : public PlotController, public FunctionShell {
+class OrlixViewController : public PlotController, public FunctionShell, private ParameterHost {
   public:
     OrlixViewController(Session& session, plotView& plotter);
     ~OrlixViewController() override;
@@ -176,6 +177,13 @@ class OrlixViewController : public PlotController, public FunctionShell {
         OrlixViewController& c_;
     };
 
+    // ---- the parameters a, b and c ----
+    // The sliders of the parameters the functions read. A finished drag,
+    // typed value or play is one step of the history and is saved; every
+    // move draws the curves again and searches the current one's marks.
+    ParameterStrip& parameterStrip() { return parameterStrip_; }
+    const ParameterStrip& parameterStrip() const { return parameterStrip_; }
+
     // Centres and scales the view on the current curve's interesting part,
     // finds its marks again and saves the view. False without a current curve.
     bool zoomToFit();
@@ -201,6 +209,14 @@ class OrlixViewController : public PlotController, public FunctionShell {
     Function* currentFunction() const override { return curFunc(); }
 
   private:
+    // ---- ParameterHost ----
+    CurveModel& parameterModel() override { return model_; }
+    void parameterChangeBegins() override;
+    void parameterMoved() override;
+    void parameterChangeEnds() override;
+    ParameterStrip parameterStrip_{*this};
+    std::optional<RegisterSnapshot> parameterBefore_;
+
     // The view's settings as Session reads and writes them.
     class PlotOwner;
     // The view's store: only the position reset request.

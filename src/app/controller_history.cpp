@@ -62,9 +62,40 @@ std::size_t OrlixViewController::deletedCount() const
     return step && step->change == FunctionChange::removeAll ? step->before.size() : 0;
 }
 
-bool OrlixViewController::undo() { return restoreFunctions(history_.undo()); }
+// A play still running is a change not yet made: it ends (a step of its
+// own) before the history moves.
+bool OrlixViewController::undo()
+{
+    parameterStrip_.stopPlaying();
+    return restoreFunctions(history_.undo());
+}
 
-bool OrlixViewController::redo() { return restoreFunctions(history_.redo()); }
+bool OrlixViewController::redo()
+{
+    parameterStrip_.stopPlaying();
+    return restoreFunctions(history_.redo());
+}
+
+// ---- the parameters ----------------------------------------------------------------------
+
+void OrlixViewController::parameterChangeBegins() { parameterBefore_ = snapshot(); }
+
+void OrlixViewController::parameterMoved()
+{
+    // The strip shows its own values; the rest of the window is as it was.
+    plotter_.functionsChanged();
+}
+
+void OrlixViewController::parameterChangeEnds()
+{
+    if (!parameterBefore_)
+        return;
+    RegisterSnapshot before = std::move(*parameterBefore_);
+    parameterBefore_.reset();
+    recordStep(FunctionChange::parameter, std::move(before));
+    saveAll();
+    changed();
+}
 
 bool OrlixViewController::restoreFunctions(const RegisterSnapshot* s)
 {

@@ -96,6 +96,7 @@ MainWindow::MainWindow(const QString& storeDirectory, InfoPanel* info, QWidget* 
     // view; the choice is saved as a change of the view is.
     selector_->onCurrentChanged = [this] { controller_->saveAll(); };
     controller_->load();
+    buildParameterStrip();
     buildPanels();
     view.setGoodRect(goodRectForPlotter());
     if (panel_)
@@ -345,7 +346,8 @@ bool MainWindow::eventFilter(QObject* watched, QEvent* e)
             endFormulaEditing();
             return true;
         }
-        if (key->key() == Qt::Key_Tab && key->modifiers() == Qt::NoModifier && !inField) {
+        if (key->key() == Qt::Key_Tab && key->modifiers() == Qt::NoModifier && !inField &&
+            !(parameterStrip_ && parameterStrip_->isAncestorOf(target))) {
             controller_->showHideInterface();
             return true;
         }
@@ -420,6 +422,8 @@ void MainWindow::refresh()
         rangeMinField_->setText(QString::fromStdString(c.rangeMinText()));
         rangeMaxField_->setText(QString::fromStdString(c.rangeMaxText()));
     }
+    if (parameterStrip_)
+        parameterStrip_->refresh();
     const FunctionKindInfo& typed = c.kind();
     field_->setGoodVar(std::string(typed.keyVariables));
     secondField_->setGoodVar(std::string(typed.keyVariables));

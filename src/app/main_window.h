@@ -22,6 +22,7 @@
 #include "keyboard_widget.h"
 #include "launch.h"
 #include "panel_frame.h"
+#include "parameter_strip_widget.h"
 #include "plot_widget.h"
 #include "text_fields.h"
 
@@ -153,6 +154,8 @@ class MainWindow : public QWidget {
     // plot's menu.
     QAction& zoomToFitAction() { return *zoomToFitAction_; }
     QAction& tableAction() { return *tableAction_; }
+    // The sliders of the parameters the formulas read, above the bottom bar.
+    ParameterStripWidget& parameterStrip() { return *parameterStrip_; }
     // The strip offering to bring back functions deleted all at once.
     QWidget& undoBar() { return *undoBar_; }
     QToolButton& undoButton() { return *undoButton_; }
@@ -266,6 +269,11 @@ class MainWindow : public QWidget {
     // The user closed the undo strip (it comes back with the next deletion).
     bool undoBarClosed_ = false;
     void buildPanels();
+    ParameterStripWidget* parameterStrip_ = nullptr;
+    void buildParameterStrip();
+    // Above the keyboard, or the bottom bar; hidden with the bars, under a
+    // panel, or with no parameter in use.
+    void layOutParameterStrip();
     void layOutUndoBar();
     // A panel opened or closed.
     void panelsChanged();

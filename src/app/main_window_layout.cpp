@@ -109,6 +109,9 @@ void MainWindow::animateInterface()
     // The strip goes up with the top bar and fades with the bottom one.
     selector_->setFadedOut(false);
     add(selector_, "pos", selectorPos(state));
+    // The sliders go at once and come back when the bars are in place.
+    if (parameterStrip_ && state == barsHidden)
+        parameterStrip_->hide();
     add(selectorFade_, "opacity", state == barsHidden ? 0.0 : 1.0);
     interfaceAnimation_->start();
 }
@@ -125,6 +128,7 @@ void MainWindow::interfaceSettled()
     bottomBar_->setVisible(state != barsHidden && openPanel() != Panel::functionSettings);
     selector_->setFadedOut(state == barsHidden);
     selector_->move(selectorPos(state));
+    layOutParameterStrip();
     if (controller_)
         plot_->view().setGoodRect(goodRectForPlotter());
     if (panel_)
@@ -143,6 +147,9 @@ RectF MainWindow::goodRectForPlotter() const
     int bottom = std::min(bottomBar_->geometry().top(), height());
     if (keyboard_ && keyboard_->isVisible())
         bottom = std::min(bottom, keyboard_->geometry().top());
+    // The marks and the panel stay clear of the sliders.
+    if (parameterStrip_ && parameterStrip_->isVisible())
+        bottom = std::min(bottom, parameterStrip_->geometry().top());
     return RectF{static_cast<float>(-plot.x()), static_cast<float>(top - plot.y()), static_cast<float>(width()),
                  static_cast<float>(std::max(bottom - top, 0))};
 }

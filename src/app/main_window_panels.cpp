@@ -174,7 +174,10 @@ void MainWindow::layOutUndoBar()
         return;
     const BarsState state = controller_ ? controller_->interfaceState() : barsShown;
     const int w = std::min(width() - 16, 360);
-    undoBar_->setGeometry((width() - w) / 2, std::min(bottomBarY(state), height()) - 42, w, 36);
+    int bottom = std::min(bottomBarY(state), height());
+    if (parameterStrip_ && parameterStrip_->isVisible())
+        bottom = parameterStrip_->geometry().top();
+    undoBar_->setGeometry((width() - w) / 2, bottom - 42, w, 36);
 }
 
 } // namespace orlix

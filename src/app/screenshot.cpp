@@ -4,6 +4,7 @@
 
 #include <QCoreApplication>
 #include <QPixmap>
+#include <QToolButton>
 
 namespace orlix {
 
@@ -39,6 +40,18 @@ constexpr ShowOption kShowOptions[] = {
          w.setKeyboardWanted(true);
          w.keyboard().keyboard().setCustomKeys(true);
          w.editField(w.formulaField());
+         return true;
+     }},
+    // The sliders of the parameters the formulas read, with the bounds of
+    // the first one open.
+    {"sliders",
+     [](MainWindow& w, QString& problem) {
+         const std::vector<Parameter> rows = w.controller().parameterStrip().rows();
+         if (rows.empty()) {
+             problem = QStringLiteral("no formula reads a parameter a, b or c");
+             return false;
+         }
+         w.parameterStrip().nameButton(rows.front())->click();
          return true;
      }},
     // Every function deleted at once, with the strip that brings them back

@@ -49,7 +49,8 @@ CheckedFormula checkedFormula(std::string_view text, const FunctionKindInfo& kin
         throw Error("Wrong Syntax!");
     CheckedFormula checked;
     checked.text = std::string(text);
-    checked.expression = fStack::optimize(parseChecked(text, kind.variables));
+    // The parameters a, b and c are every formula's.
+    checked.expression = fStack::optimize(parseChecked(text, std::string(kind.variables) + "abc"));
     checked.program = checked.expression->toStackMachine();
     return checked;
 }

@@ -57,6 +57,12 @@ GridSpec gridOf(PadId id, KeyboardOrientation orientation, std::size_t keys)
         return {3, 3};
     case PadId::trig:
         return {3, 2};
+    case PadId::variables:
+        // The kind's variables and the parameters: two columns once the
+        // parameters come in, so that no key gets too short.
+        if (keys > 3)
+            return {2, static_cast<int>((keys + 1) / 2)};
+        return {1, static_cast<int>(std::max<std::size_t>(keys, 1))};
     case PadId::numbers:
         // Upright, four rows of numbers would make the keys too short.
         return orientation == KeyboardOrientation::portrait ? GridSpec{5, 3} : GridSpec{4, 4};
@@ -294,6 +300,11 @@ void myKeyboard::setVariables(std::string_view letters)
     variables_.clear();
     for (char32_t c : utf8::decode(letters))
         variables_.push_back(utf8::encode(c));
+    // Every formula may read the parameters; a number field takes none.
+    if (!variables_.empty())
+        for (const char* p : {"a", "b", "c"})
+            if (std::find(variables_.begin(), variables_.end(), p) == variables_.end())
+                variables_.push_back(p);
     myKBPad& pad = pads_[static_cast<int>(PadSlot::variables)];
     pad.setPad(PadId::variables, pad.frame(), orientation_, variables_);
     if (highlighted_ && highlighted_->slot == PadSlot::variables)

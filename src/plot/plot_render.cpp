@@ -162,6 +162,20 @@ void plotView::redraw()
     needsDisplay();
 }
 
+void plotView::functionsChanged()
+{
+    redraw();
+    if (selectedPoint_ && selectedPoint_ != tracePoint_ && selectedPoint_ != tracePoint1_ &&
+        selectedPoint_ != tracePoint2_)
+        selectedPoint_.reset();
+    for (const auto& p : {tracePoint_, tracePoint1_, tracePoint2_}) {
+        if (!active(*p))
+            continue;
+        p->setInfo(curFunc_ && !curFunc_->isImplicit() ? curFunc_->pointAt(p->info().variable) : myPointInfo{});
+    }
+    backgroundChanged();
+}
+
 void plotView::redrawCurves()
 {
     resample(nullptr);

@@ -148,7 +148,7 @@ TEST_F(MainWindowTest, TheFieldRefusesWhatItsKindCannotUseAndKeepsTheText)
     };
     const std::vector<Case> cases = {
         {false, "x+y", "Variable 'y' mustn't be here!"},
-        {false, "a*x", "Variable 'a' mustn't be here!"},
+        {false, "x+θ", "Variable 'θ' mustn't be here!"},
         {false, "t", "Variable 't' mustn't be here!"},
         {true, "x*y", "Variable 'x' mustn't be here!"},
         {true, "y^2-1", ""},

@@ -141,9 +141,9 @@ TEST_F(KeyboardTest, ATouchInsertsOnlyTheKeyWhereItIsLifted)
     kb.touchEnded(0, plus);
     EXPECT_EQ(field.text(), "+");
     // Lifted on the keyboard's very edge: nothing.
-    const float w = kb.size().width;
-    kb.touchBegan(0, PointF{w - 1, x.y}, 0);
-    kb.touchEnded(0, PointF{w - 1, x.y});
+    const float w = kb.size().width, spaceRow = keyCentre("space").y;
+    kb.touchBegan(0, PointF{w - 1, spaceRow}, 0);
+    kb.touchEnded(0, PointF{w - 1, spaceRow});
     EXPECT_EQ(field.text(), "+");
     // A cancelled touch: nothing.
     kb.touchBegan(0, x, 0);
@@ -256,11 +256,14 @@ TEST_F(KeyboardTest, TheGroupSelectorSlidesAPadIn)
     EXPECT_FALSE(kb.cycleToPad(PadId::numbers)); // not a group
 }
 
-TEST_F(KeyboardTest, TheVariablePadOffersTheEditedKindsVariables)
+TEST_F(KeyboardTest, TheVariablePadOffersTheEditedKindsVariablesAndTheParameters)
 {
     const std::map<FunctionKind, std::vector<std::string>> expected = {
-        {FunctionKind::yx, {"x"}},         {FunctionKind::xy, {"y"}},      {FunctionKind::polar, {"θ"}},
-        {FunctionKind::parametric, {"t"}}, {FunctionKind::implicit, {"x", "y"}},
+        {FunctionKind::yx, {"x", "a", "b", "c"}},
+        {FunctionKind::xy, {"y", "a", "b", "c"}},
+        {FunctionKind::polar, {"θ", "a", "b", "c"}},
+        {FunctionKind::parametric, {"t", "a", "b", "c"}},
+        {FunctionKind::implicit, {"x", "y", "a", "b", "c"}},
     };
     for (const FunctionKindInfo& kind : functionKinds()) {
         kb.setVariablesForFunction(&kind);
@@ -278,7 +281,8 @@ TEST_F(KeyboardTest, TheVariablePadOffersTheEditedKindsVariables)
     kb.setTarget(&implicit);
     tap("x");
     tap("y");
-    EXPECT_EQ(implicit.text(), "x y");
+    tap("a");
+    EXPECT_EQ(implicit.text(), "x y a");
 }
 
 // Keys a finger can hit: in portrait every key is at least 44 points each

@@ -113,6 +113,11 @@ class plotView : public PlotContext, private GestureHost {
     // new function layer at the live scale and position, searches the
     // current function's marks once, then requests display.
     void redraw() override;
+    // The functions' formulas read new values (a parameter moved): redraws,
+    // searches the marks, and puts the trace points at their variables'
+    // values on the new curves (an implicit curve's trace point, which no
+    // one variable places, goes). A selected mark goes with the old marks.
+    void functionsChanged();
     // Draws the curves again as they are (a new background): no search.
     void redrawCurves();
     // Searches the current function's marks again, as the shell's switches
