@@ -21,6 +21,7 @@
 #include "orlix/fstack.h"
 #include "orlix/function.h"
 #include "orlix/math_engine.h"
+#include "orlix/parameter_strip.h"
 #include "orlix/stack_machine.h"
 #include "orlix/plot_plane.h"
 #include "orlix/yx_function.h"
@@ -116,6 +117,53 @@ BENCHMARK(RedrawSixCurves)
     ->Args({2, 1})
     ->Unit(benchmark::kMicrosecond)
     ->MeasureProcessCPUTime();
+
+// A finger drags the slider of a that all six curves read: each move
+// samples the six anew, finds the current curve's marks and paints the next
+// frame (two pixels a point). Against RedrawSixCurves/2/0 this is what
+// reading a parameter adds to a redraw.
+const char* const kSixWithA[] = {"a*sin(x)*x^2-3",         "x^3-2*a*x+1",        "sqrt(abs(x))*cos(a*x)",
+                                 "exp(-x^2/(2*a^2))/a",    "(x^2+a)/(x-1)",      "ln(abs(x)+a)*tan(x/4)"};
+
+struct DragHost : ParameterHost {
+    CurveModel& model;
+    plotView& plane;
+    DragHost(CurveModel& m, plotView& p) : model(m), plane(p) {}
+    CurveModel& parameterModel() override { return model; }
+    void parameterChangeBegins() override {}
+    void parameterMoved() override { plane.functionsChanged(); }
+    void parameterChangeEnds() override {}
+};
+
+void DragParameterSixCurves(benchmark::State& state)
+{
+    Screen s(2);
+    s.model.deleteAll();
+    Function::Ptr first;
+    for (int k = 0; k < 6; ++k) {
+        auto f = yxFunction::functionFromString(kSixWithA[k]);
+        s.model.setFunction(f, "f" + std::to_string(k));
+        if (!first)
+            first = f;
+    }
+    s.shell.current = first.get();
+    s.plane.setCurFunc(first);
+    DragHost host(s.model, s.plane);
+    ParameterStrip strip(host);
+    s.model.setParameterBounds(Parameter::a, {1, 3, 0.01});
+    strip.press(Parameter::a);
+    int step = 0;
+    for (auto _ : state) {
+        // To and fro over the slider, a step of the value each frame.
+        const int d = step % 400 < 200 ? step % 200 : 200 - step % 200;
+        ++step;
+        strip.dragTo((d + 0.5) / 200.0);
+        s.paint();
+    }
+    strip.release();
+    *MathEngine::aAddr() = 0;
+}
+BENCHMARK(DragParameterSixCurves)->Unit(benchmark::kMicrosecond)->MeasureProcessCPUTime();
 
 // The interval pass against plain sampling, for the six curves over the
 // sampling window of the two-pixel screen (960 steps across): plain

@@ -6,8 +6,9 @@
 //                                          stored state into FILE (PNG), offscreen;
 //                                          --show opens a panel first (settings,
 //                                          preferences, help), the strip of
-//                                          functions (selector) or the formula
-//                                          keyboard (keyboard)
+//                                          functions (selector), the formula
+//                                          keyboard (keyboard), the parameter
+//                                          sliders (sliders) or the undo strip (undo)
 //   --store DIR                            keeps the state in DIR instead of the
 //                                          application data directory
 //   --dark                                 starts as on a system in dark mode

@@ -147,6 +147,9 @@ MainWindow::~MainWindow()
     disconnect(focusFollower_);
     disconnect(typingHidesError_);
     keyboard_->onSizeChanged = nullptr;
+    // A value field losing the focus would commit into the controller.
+    delete parameterStrip_;
+    parameterStrip_ = nullptr;
     if (panel_)
         panel_->setPlotView(nullptr); // the view goes before the panel, a child of its widget
     if (!terminated_) {

@@ -148,7 +148,7 @@ RectF MainWindow::goodRectForPlotter() const
     if (keyboard_ && keyboard_->isVisible())
         bottom = std::min(bottom, keyboard_->geometry().top());
     // The marks and the panel stay clear of the sliders.
-    if (parameterStrip_ && parameterStrip_->isVisible())
+    if (parameterStrip_ && !parameterStrip_->isHidden())
         bottom = std::min(bottom, parameterStrip_->geometry().top());
     return RectF{static_cast<float>(-plot.x()), static_cast<float>(top - plot.y()), static_cast<float>(width()),
                  static_cast<float>(std::max(bottom - top, 0))};

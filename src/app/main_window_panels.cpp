@@ -175,7 +175,7 @@ void MainWindow::layOutUndoBar()
     const BarsState state = controller_ ? controller_->interfaceState() : barsShown;
     const int w = std::min(width() - 16, 360);
     int bottom = std::min(bottomBarY(state), height());
-    if (parameterStrip_ && parameterStrip_->isVisible())
+    if (parameterStrip_ && !parameterStrip_->isHidden())
         bottom = parameterStrip_->geometry().top();
     undoBar_->setGeometry((width() - w) / 2, bottom - 42, w, 36);
 }

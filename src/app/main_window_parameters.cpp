@@ -27,7 +27,6 @@ void MainWindow::layOutParameterStrip()
         return;
     const BarsState state = controller_->interfaceState();
     const bool show = parameterStrip_->hasRows() && state != barsHidden && openPanel() == Panel::none;
-    const bool wasShown = parameterStrip_->isVisible();
     if (show) {
         const int w = std::min(width() - 2 * kStripGap, kMaxStripWidth);
         const int h = parameterStrip_->preferredHeight();
@@ -39,10 +38,10 @@ void MainWindow::layOutParameterStrip()
         if (keyboard_)
             keyboard_->raise();
     }
+    // Visible to the window, shown or not yet: the band of the marks and
+    // the information panel's place, which interfaceSettled() sets next,
+    // read it.
     parameterStrip_->setVisible(show);
-    // The band the marks are searched in changed with it.
-    if (show != wasShown && plot_)
-        plot_->view().setGoodRect(goodRectForPlotter());
 }
 
 } // namespace orlix

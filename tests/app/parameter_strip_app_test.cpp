@@ -55,9 +55,9 @@ TEST_F(ParameterStripAppTest, DraggingASliderMovesTheRootMarks)
     w->resize(320, 480);
     w->show();
     QCoreApplication::processEvents();
-    ParameterStripWidget& strip = w->parameterStrip();
-    EXPECT_FALSE(strip.isVisible()); // no formula reads a parameter
+    EXPECT_FALSE(w->parameterStrip().isVisible()); // no formula reads a parameter
     commit("a*x^2-1");
+    ParameterStripWidget& strip = w->parameterStrip();
     ASSERT_TRUE(strip.isVisible());
     EXPECT_TRUE(strip.slider(Parameter::a)->isVisible());
     EXPECT_FALSE(strip.slider(Parameter::b)->isVisible());
@@ -101,12 +101,26 @@ TEST_F(ParameterStripAppTest, DraggingASliderMovesTheRootMarks)
     EXPECT_EQ(strip.message().toStdString(), "Value is NAN!");
     EXPECT_EQ(model().parameter(Parameter::a), 1);
 
+    // The trace point keeps its x and takes the new curve's value.
+    w->plot().view().traceAt(0.5);
+    value.setText(QStringLiteral("3"));
+    emit value.editingFinished();
+    EXPECT_EQ(w->plot().view().tracePoint()->info().point.y, 3 * 0.25 - 1);
+
+    // A restart finds the value, and the band of the marks and the
+    // information panel ends above the sliders before the window shows.
+    restart();
+    EXPECT_EQ(model().parameter(Parameter::a), 3);
+    ASSERT_FALSE(w->parameterStrip().isHidden());
+    EXPECT_LE(w->plot().view().goodRect().maxY(), w->parameterStrip().geometry().top());
+    w->show();
+
     // The strip hides with the bars.
     w->controller().showHideInterface();
     w->controller().showHideInterface();
     QTRY_VERIFY_WITH_TIMEOUT(!w->interfaceAnimating(), 2000);
     ASSERT_EQ(w->controller().interfaceState(), barsHidden);
-    EXPECT_FALSE(strip.isVisible());
+    EXPECT_FALSE(w->parameterStrip().isVisible());
 }
 
 } // namespace
