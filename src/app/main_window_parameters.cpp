@@ -38,6 +38,9 @@ void MainWindow::layOutParameterStrip()
         if (keyboard_)
             keyboard_->raise();
     }
+    // Nobody watches a value play under a panel or without the bars.
+    if (!show && controller_->parameterStrip().anyPlaying())
+        controller_->parameterStrip().stopPlaying();
     // Visible to the window, shown or not yet: the band of the marks and
     // the information panel's place, which interfaceSettled() sets next,
     // read it.
