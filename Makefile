@@ -8,7 +8,7 @@ CMAKE_ARGS ?=
 PACKAGES = build-essential cmake pkg-config qt6-base-dev qt6-svg-dev nlohmann-json3-dev \
            libgtest-dev libgmock-dev libbenchmark-dev libmuparser-dev fonts-dejavu-core
 
-.PHONY: all deps configure build run test test-asan bench fuzz format clean
+.PHONY: all deps configure build run test test-asan soak bench fuzz format clean
 
 all: build
 
@@ -50,6 +50,15 @@ test-asan: deps
 	cmake -S . -B $(ASAN_BUILD) -DCMAKE_BUILD_TYPE=Debug -DORLIX_SANITIZE=ON -DORLIX_BENCH=OFF $(CMAKE_ARGS)
 	cmake --build $(ASAN_BUILD) -j $(JOBS)
 	cd $(ASAN_BUILD) && ASAN_OPTIONS=detect_leaks=1 UBSAN_OPTIONS=print_stacktrace=1 ctest --output-on-failure -j $(JOBS)
+
+# A long random session of the whole window (200 000 events; SOAK_EVENTS
+# and SOAK_SEED change it): the invariants after every event, and the
+# events a second at the end.
+SOAK_EVENTS ?= 200000
+SOAK_SEED   ?= 20261210
+soak: build
+	cd $(BUILD) && QT_QPA_PLATFORM=offscreen ORLIX_SOAK_EVENTS=$(SOAK_EVENTS) ORLIX_SOAK_SEED=$(SOAK_SEED) \
+	  ./tests/app_tests --gtest_filter='SoakTest.*'
 
 bench: build
 	$(BUILD)/bench/engine_bench
