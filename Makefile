@@ -3,12 +3,16 @@ BUILD      ?= build
 ASAN_BUILD ?= build-asan
 JOBS       ?= $(shell nproc 2>/dev/null || echo 2)
 CMAKE_ARGS ?=
+# Where `make install` puts Orlix: $(DESTDIR)$(PREFIX)/bin, .../share.
+PREFIX     ?= /usr/local
+DESTDIR    ?=
 
 # Debian packages the build needs.
 PACKAGES = build-essential cmake pkg-config qt6-base-dev qt6-svg-dev nlohmann-json3-dev \
-           libgtest-dev libgmock-dev libbenchmark-dev libmuparser-dev fonts-dejavu-core
+           libgtest-dev libgmock-dev libbenchmark-dev libmuparser-dev fonts-dejavu-core \
+           desktop-file-utils appstream
 
-.PHONY: all deps configure build run test test-asan soak bench fuzz format clean
+.PHONY: all deps configure build run install install-files package test test-asan soak bench fuzz format clean
 
 all: build
 
@@ -42,6 +46,29 @@ run: build
 	  $(BUILD)/src/app/orlix; \
 	fi
 
+# Builds, then installs the programs, the menu entry, the metainfo and the
+# icons under $(DESTDIR)$(PREFIX).
+install: build
+	@$(MAKE) --no-print-directory install-files
+
+# The installing alone, on a finished build. A place that cannot be written
+# stops it before anything is copied.
+INSTALL_ROOT = $(if $(DESTDIR),$(abspath $(DESTDIR)))$(PREFIX)
+install-files:
+	@case "$(PREFIX)" in /*) ;; *) echo "make install: PREFIX must be an absolute path, not '$(PREFIX)'" >&2; exit 1;; esac
+	@dir="$(INSTALL_ROOT)"; while [ ! -e "$$dir" ]; do dir=$$(dirname "$$dir"); done; \
+	if [ ! -d "$$dir" ] || [ ! -w "$$dir" ]; then \
+	  echo "make install: cannot install into $(INSTALL_ROOT): $$dir is not a writable folder" >&2; exit 1; \
+	fi
+	@DESTDIR="$(if $(DESTDIR),$(abspath $(DESTDIR)))" cmake --install $(BUILD) --prefix "$(PREFIX)" || \
+	  { echo "make install: installing into $(INSTALL_ROOT) failed; what is there may be incomplete" >&2; exit 1; }
+	@echo "== Orlix is installed in $(INSTALL_ROOT)"
+
+# A Debian package, $(BUILD)/orlix_<version>_<arch>.deb; install it with
+# apt install ./$(BUILD)/orlix_*.deb
+package: build
+	cd $(BUILD) && cpack -G DEB
+
 test: build test-asan
 	cd $(BUILD) && ctest --output-on-failure -j $(JOBS)
 
@@ -53,12 +80,14 @@ test-asan: deps
 
 # A long random session of the whole window (200 000 events; SOAK_EVENTS
 # and SOAK_SEED change it): the invariants after every event, and the
-# events a second at the end.
+# events a second at the end; then 200 sudden kills of a scripted session
+# (SOAK_KILLS).
 SOAK_EVENTS ?= 200000
 SOAK_SEED   ?= 20261210
+SOAK_KILLS  ?= 200
 soak: build
 	cd $(BUILD) && QT_QPA_PLATFORM=offscreen ORLIX_SOAK_EVENTS=$(SOAK_EVENTS) ORLIX_SOAK_SEED=$(SOAK_SEED) \
-	  ./tests/app_tests --gtest_filter='SoakTest.*'
+	  ORLIX_KILLS=$(SOAK_KILLS) ./tests/app_tests --gtest_filter='SoakTest.*:SuddenKill.*'
 
 bench: build
 	$(BUILD)/bench/engine_bench

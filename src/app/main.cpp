@@ -72,6 +72,8 @@ int main(int argc, char** argv)
     QApplication app(argc, argv);
     QCoreApplication::setOrganizationName(QStringLiteral("Orlix"));
     QCoreApplication::setApplicationName(QStringLiteral("Orlix"));
+    // Lets the desktop match the window to the installed menu entry and icon.
+    QGuiApplication::setDesktopFileName(QStringLiteral("io.github.orlix.Orlix"));
     if (dark)
         QApplication::setPalette(orlix::darkPalette());
 
