@@ -2,6 +2,7 @@
 #include "controller_internal.h"
 
 #include <QDebug>
+#include <QDir>
 
 #include <algorithm>
 #include <cmath>
@@ -80,6 +81,8 @@ void OrlixViewController::load()
     plotter_.initialize();
     try {
         session_.load(model_, owner_.get());
+        // The launch notice says it once already.
+        saveFailureTold_ = !session_.unwritableReason().isEmpty();
     } catch (const std::exception& e) {
         // "launchFailed" stays set: the next launch starts from empty state.
         qWarning() << "Orlix: the stored state could not be restored:" << e.what();
@@ -402,8 +405,21 @@ bool OrlixViewController::saveAll()
     } catch (const std::exception& e) {
         qWarning() << "Orlix: saving failed:" << e.what();
     }
+    const Store& store = session_.store();
     if (!ok)
-        qWarning() << "Orlix: the store could not be written:" << session_.store().lastError();
+        qWarning() << "Orlix: the store could not be written:" << store.lastError();
+    // Told once, until a save works again: every change after it is lost
+    // at the end of the session unless the person makes room.
+    if (!ok && !saveFailureTold_ && store.access() == Store::Access::ReadWrite && onAlert) {
+        saveFailureTold_ = true;
+        onAlert("Saving failed",
+                QStringLiteral("Orlix cannot save in %1 (%2): what you change will not be there the next time it "
+                               "starts.")
+                    .arg(QDir::toNativeSeparators(store.filePath()), store.lastError())
+                    .toStdString());
+    }
+    if (ok)
+        saveFailureTold_ = false;
     return ok;
 }
 

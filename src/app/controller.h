@@ -250,6 +250,8 @@ class OrlixViewController : public PlotController, public FunctionShell, private
     // The checked formula of function1_, while the text is unchanged.
     std::optional<CheckedFormula> checked_;
     int batchDepth_ = 0;
+    // The person was told that the store cannot be written.
+    bool saveFailureTold_ = false;
     bool changePending_ = false;
     BarsState barsState_ = barsShown;
     long long lastID_ = 0;

@@ -1,5 +1,7 @@
 #include "launch.h"
 
+#include <QDir>
+
 #include <QStringList>
 
 #include "orlix/function.h"
@@ -47,7 +49,9 @@ void Session::load(CurveModel& model, PlotSettingsOwner* plot)
         damagedFunctionsCopy_ = store_.keepCopy(QStringLiteral("damaged-functions"));
 
     store_.set(launchFailedKey, false);
-    store_.save();
+    unwritableReason_.clear();
+    if (!store_.save() && store_.access() == Store::Access::ReadWrite)
+        unwritableReason_ = store_.lastError().isEmpty() ? QStringLiteral("unknown error") : store_.lastError();
 }
 
 namespace {
@@ -62,6 +66,10 @@ QString functionsCount(std::size_t n)
 QString Session::launchNotice() const
 {
     QStringList lines;
+    if (!unwritableReason_.isEmpty())
+        lines << QStringLiteral("Orlix cannot save in %1 (%2): what you change will not be there the next time it "
+                                "starts.")
+                     .arg(QDir::toNativeSeparators(store_.filePath()), unwritableReason_);
     if (!store_.backupPath().isEmpty()) {
         lines << (store_.droppedKeys().empty()
                       ? QStringLiteral("The saved state could not be read, so Orlix started empty.")

@@ -46,8 +46,11 @@ class Session : public StoredState {
     // Where the store was copied before damaged or refused function records
     // were left out of it; empty when every record read as it was.
     const QString& damagedFunctionsCopy() const { return damagedFunctionsCopy_; }
+    // Why the launch could not write the store (a read-only home, a full
+    // disk); empty when it could, or when the store is only read.
+    const QString& unwritableReason() const { return unwritableReason_; }
     // What the person must be told about the last load, in words: a store
-    // that could not be read, functions rebuilt or left out, and where the
+    // that cannot be written, a store that could not be read, functions rebuilt or left out, and where the
     // copy of what was left out is. Empty when all went well.
     QString launchNotice() const;
 
@@ -74,6 +77,7 @@ class Session : public StoredState {
     QString failedLaunchCopy_;
     FunctionListReading functionsRead_;
     QString damagedFunctionsCopy_;
+    QString unwritableReason_;
 };
 
 } // namespace orlix

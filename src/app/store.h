@@ -33,6 +33,7 @@ class Store : public StoreDocument {
     static QString defaultFileName() { return QStringLiteral("store.json"); }
 
     QString filePath() const;
+    Access access() const { return access_; }
     // Where the unreadable file found at opening was copied; empty when the
     // file was fine (or missing).
     const QString& backupPath() const { return backupPath_; }

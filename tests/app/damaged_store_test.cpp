@@ -4,6 +4,7 @@
 #include <gtest/gtest.h>
 
 #include <QApplication>
+#include <QDir>
 #include <QFile>
 #include <QFileInfo>
 #include <QMessageBox>
@@ -174,4 +175,46 @@ TEST_F(DamagedStore, AStoreThatCannotBeReadIsSaidAndKept)
     EXPECT_TRUE(notice.contains("could not be read")) << notice.toStdString();
     EXPECT_TRUE(notice.contains(session.store().backupPath()));
     EXPECT_FALSE(session.store().backupPath().isEmpty());
+}
+
+// A store that cannot be written (its folder lies under a file: even root
+// cannot make it) is said at the launch, and a session that once could
+// save and then cannot says so once, in an alert; the functions stay.
+TEST_F(DamagedStore, AStoreThatCannotBeWrittenIsSaidOnce)
+{
+    {
+        QFile f(dir.filePath("a-file"));
+        ASSERT_TRUE(f.open(QIODevice::WriteOnly));
+    }
+    const QString unwritable = dir.filePath("a-file/Orlix");
+    Session session(unwritable);
+    CurveModel model;
+    session.load(model, nullptr);
+    EXPECT_TRUE(session.launchNotice().startsWith("Orlix cannot save in")) << session.launchNotice().toStdString();
+
+    // Read-only on purpose (a screenshot's window) is no failure to tell.
+    Session reading(unwritable, Store::Access::ReadOnly);
+    reading.load(model, nullptr);
+    EXPECT_TRUE(reading.launchNotice().isEmpty()) << reading.launchNotice().toStdString();
+
+    int alerts = 0;
+    MainWindow w{dir.path()};
+    w.controller().onAlert = [&](const std::string& title, const std::string&) { alerts += title == "Saving failed"; };
+    w.formulaField().setText("x^2");
+    w.commitFormula();
+    EXPECT_EQ(alerts, 0);
+    // The folder goes and a file takes its place: the next saves fail.
+    ASSERT_TRUE(QDir(dir.path()).removeRecursively() && QDir().mkpath(QFileInfo(dir.path()).path()));
+    {
+        QFile f(dir.path());
+        ASSERT_TRUE(f.open(QIODevice::WriteOnly));
+    }
+    for (const char* text : {"x^3", "x^4"}) {
+        w.formulaField().setText(text);
+        w.commitFormula();
+    }
+    EXPECT_EQ(alerts, 1);
+    ASSERT_NE(w.controller().curFunc(), nullptr);
+    EXPECT_EQ(w.controller().curFunc()->functionInfo().at("f"), "x^4");
+    QFile::remove(dir.path());
 }

@@ -41,8 +41,9 @@ bool startSession(QProcess& child, const QString& dir, const QStringList& more =
     child.start();
     if (!child.waitForStarted(10000))
         return false;
+    // A busy machine (a parallel build) can take long over a launch.
     while (!child.canReadLine())
-        if (!child.waitForReadyRead(20000))
+        if (!child.waitForReadyRead(120000))
             return false;
     return child.readLine().trimmed() == "ready";
 }
