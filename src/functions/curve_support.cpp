@@ -355,8 +355,11 @@ Marks crossingsWithResidual(Function& curve, Function& other, int maxCount, cons
         }
         if (small(j)) {
             // A sample on the other curve, between two that are not.
-            if (!small(j - 1) && !small(j + 1))
-                found.push_back(specialPoint::pointWithInfo(curve.pointAt(grid.at(j)), "inter"));
+            if (!small(j - 1) && !small(j + 1)) {
+                const myPointInfo info = curve.pointAt(grid.at(j));
+                if (specialPoint::isInside(info.point))
+                    found.push_back(specialPoint::pointWithInfo(info, "inter"));
+            }
             continue;
         }
         if (j == 0 || small(j - 1) || !(residual(j - 1) * residual(j) < 0))

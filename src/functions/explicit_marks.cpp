@@ -457,8 +457,13 @@ Marks explicitFunction::intersectWith(Function& residualCurve)
         if (tiny(r)) {
             // A run of tiny residuals (the curves coincide) marks nothing.
             const double next = i + 1 < n ? residualCurve.valueForPoint(points_[static_cast<size_t>(i + 1)]) : kNaN;
-            if (!tiny(previous) && !tiny(next))
-                found.push_back(specialPoint::pointWithInfo(pointAt(var(points_[static_cast<size_t>(i)])), "inter"));
+            if (!tiny(previous) && !tiny(next)) {
+                // As for the crossings below: a sample at a pole (y = ∞)
+                // is no place two curves meet.
+                const myPointInfo info = pointAt(var(points_[static_cast<size_t>(i)]));
+                if (specialPoint::isInside(info.point))
+                    found.push_back(specialPoint::pointWithInfo(info, "inter"));
+            }
         } else if (previous * r < 0) {
             double lo = var(points_[static_cast<size_t>(i - 1)]);
             double hi = var(points_[static_cast<size_t>(i)]);

@@ -137,6 +137,11 @@ void Function::findIntersections()
                     m->setInfo(*own);
             }
         }
+        // A place found on the other curve, read back on this one, can land
+        // at a pole of this one (y = ∞): no crossing there.
+        std::erase_if(found, [](const std::shared_ptr<specialPoint>& m) {
+            return m && !(std::isfinite(m->info().point.x) && std::isfinite(m->info().point.y));
+        });
         // One mark a place: a curve that runs round more than once meets
         // the other at the same place on every turn.
         Marks fresh;

@@ -277,6 +277,23 @@ TEST_F(FunctionTest, UpdateInfoRunsTheSwitchedOnSearchesInOrder)
     EXPECT_EQ(log, (std::vector<std::string>{"f: findExtrs"}));
 }
 
+// A crossing another curve finds, read back on the current one at its
+// pole (y = ∞), is no crossing: the random session met one.
+TEST_F(FunctionTest, ACrossingReadBackAtAPoleIsDropped)
+{
+    auto current = named("yx", 2, findKind(FunctionKind::yx));
+    current->ownInfo = myPointInfo{{0, std::numeric_limits<double>::infinity()}, 0, 0, InfoMap{}};
+    auto other = named("im", 2, nullptr);
+    other->implicit = true;
+    model.setFunction(current, "yx");
+    model.setFunction(other, "im");
+    current->findIntersections();
+    EXPECT_TRUE(current->info().empty());
+    current->ownInfo = myPointInfo{{0, 1}, 0, 0, InfoMap{}};
+    current->findIntersections();
+    EXPECT_FALSE(current->info().empty());
+}
+
 TEST_F(FunctionTest, IntersectionRolesFollowTheKinds)
 {
     std::vector<std::string> log;
