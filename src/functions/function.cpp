@@ -137,11 +137,6 @@ void Function::findIntersections()
                     m->setInfo(*own);
             }
         }
-        // A place found on the other curve, read back on this one, can land
-        // at a pole of this one (y = ∞): no crossing there.
-        std::erase_if(found, [](const std::shared_ptr<specialPoint>& m) {
-            return m && !(std::isfinite(m->info().point.x) && std::isfinite(m->info().point.y));
-        });
         // One mark a place: a curve that runs round more than once meets
         // the other at the same place on every turn.
         Marks fresh;
@@ -206,7 +201,11 @@ void Function::setNumOfPoints(int n)
 void Function::addMarks(const Marks& m)
 {
     for (const auto& p : m) {
-        if (p && std::find(info_.begin(), info_.end(), p) == info_.end())
+        // A mark at infinity (a crossing read back at a pole, the
+        // "extremum" of a formula that is ∞ everywhere) marks nothing.
+        if (!p || !std::isfinite(p->info().point.x) || !std::isfinite(p->info().point.y))
+            continue;
+        if (std::find(info_.begin(), info_.end(), p) == info_.end())
             info_.push_back(p);
     }
 }

@@ -277,8 +277,8 @@ TEST_F(FunctionTest, UpdateInfoRunsTheSwitchedOnSearchesInOrder)
     EXPECT_EQ(log, (std::vector<std::string>{"f: findExtrs"}));
 }
 
-// A crossing another curve finds, read back on the current one at its
-// pole (y = ∞), is no crossing: the random session met one.
+// A mark at infinity marks nothing: the random session met a crossing read
+// back on the current curve at its pole (y = ∞), and the extremum of y = 1/0.
 TEST_F(FunctionTest, ACrossingReadBackAtAPoleIsDropped)
 {
     auto current = named("yx", 2, findKind(FunctionKind::yx));
