@@ -215,6 +215,8 @@ class ContourPass {
     static constexpr int kMaxLevel = 14;
     // How far, in device pixels, a chord may stray before its cell is split.
     static constexpr double kStray = 0.1;
+    // How near, in device pixels, a crossing off screen is taken.
+    static constexpr double kOffScreenWidth = 0.02;
 
     double xAt(std::int64_t i) const { return r_.minX + static_cast<double>(i) * stepX_; }
     double yAt(std::int64_t j) const { return r_.minY + static_cast<double>(j) * stepY_; }
@@ -274,18 +276,24 @@ class ContourPass {
             return shared;
         }
         const int steps = budget_.spent() ? 1 : 200;
-        // Off screen a ten-millionth of the edge is as good as exact and
-        // saves the last steps.
-        const double width = refine_ ? 0.0 : 1e-7 * size;
+        // Off screen, seen only while the view is dragged there, a
+        // fiftieth of a device pixel is as good as exact and saves the last
+        // steps.
+        const auto width = [&](double pixelsPerUnit) {
+            if (refine_)
+                return 0.0;
+            const double pixel = kOffScreenWidth / pixelsPerUnit;
+            return std::isfinite(pixel) ? pixel : 0.0;
+        };
         double at;
         if (alongX) {
             *yc_ = yAt(j);
-            at = edgeCrossing(g_, xc_, xAt(i), xAt(i + size), ga, gb, steps, width * std::fabs(stepX_));
+            at = edgeCrossing(g_, xc_, xAt(i), xAt(i + size), ga, gb, steps, width(r_.pixelsPerUnitX));
             if (!std::isnan(at))
                 *slot = addPoint({at, yAt(j)});
         } else {
             *xc_ = xAt(i);
-            at = edgeCrossing(g_, yc_, yAt(j), yAt(j + size), ga, gb, steps, width * std::fabs(stepY_));
+            at = edgeCrossing(g_, yc_, yAt(j), yAt(j + size), ga, gb, steps, width(r_.pixelsPerUnitY));
             if (!std::isnan(at))
                 *slot = addPoint({xAt(i), at});
         }

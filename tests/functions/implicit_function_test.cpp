@@ -70,14 +70,14 @@ TEST_F(ImplicitFunctionTest, GridPassPointsLieOnTheCurve)
         for (int i = 0; i < f->pointsNum(); ++i) {
             const myPoint p = f->points()[static_cast<size_t>(i)];
             // On screen (the middle third) to rounding, off screen to a
-            // millionth of a cell.
+            // twentieth of a device pixel.
             const double third = (c.hi - c.lo) / 3;
             const bool shown = std::fabs(p.x) <= third / 2 && std::fabs(p.y) <= third / 2;
             const double slope = std::hypot(f->xDif()->valueAt(p.x, p.y), f->yDif()->valueAt(p.x, p.y));
             if (shown)
                 EXPECT_NEAR(f->valueAt(p.x, p.y), 0, 1e-9) << c.g;
             else
-                EXPECT_LE(std::fabs(f->valueAt(p.x, p.y)), 1e-6 * cell * slope) << c.g;
+                EXPECT_LE(std::fabs(f->valueAt(p.x, p.y)) / slope, 0.05 / (plane.sx * plane.ratio)) << c.g;
             EXPECT_TRUE(p.x >= c.lo && p.x <= c.hi && p.y >= c.lo && p.y <= c.hi) << c.g;
         }
         for (const auto& [a, b] : f->segmentPairs()) {

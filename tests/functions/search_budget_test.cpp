@@ -70,8 +70,8 @@ TEST_F(SearchBudgetTest, SearchesOfLongFormulasStopWithTruePointsOnly)
          explicitRoot},
         {"y(x) extrema", [] { return yxFunction::functionFromString(wave("x")); }, nullptr, &Function::findExtrs,
          [](const myPointInfo& p) { return onCrest(p.point.x) && std::fabs(std::fabs(p.point.y) - 1) < 1e-9; }},
-        {"y(x) inflections", [] { return yxFunction::functionFromString(wave("x")); }, nullptr,
-         &Function::findInfls, explicitRoot},
+        {"y(x) inflections", [] { return yxFunction::functionFromString(wave("x")); }, nullptr, &Function::findInfls,
+         explicitRoot},
         {"polar roots", [] { return rfFunction::functionFromString(wave("θ")); }, nullptr, &Function::findRoots,
          [](const myPointInfo& p) { return std::hypot(p.point.x, p.point.y) < 1e-9 && onRoot(p.variable); }},
         {"parametric extrema", [] { return tFunction::functionFromString("t;" + wave("t")); }, nullptr,
@@ -131,7 +131,7 @@ TEST_F(SearchBudgetTest, ImplicitGridPassOfLongFormulaStopsRefining)
     // sin x · sin y = 0: the lines x = kπ and y = kπ, crossing hundreds of
     // edges. Past the budget a crossing keeps the chord's point on its
     // edge: still on the line to well within a cell.
-    auto f = attached(iFunction::functionFromString("sin(x)*sin(y)" + zeros("x", 20) + zeros("y", 20)));
+    auto f = attached(iFunction::functionFromString("sin(x)*sin(y)" + zeros("x", 30) + zeros("y", 30)));
     f->setN(iFunction::maxGridSize);
     f->fillStaticInfo();
     const std::uint64_t before = StackMachine::stepsRun();
