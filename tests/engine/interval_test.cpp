@@ -59,11 +59,11 @@ std::string firstEscape(StackMachine& m, double xlo, double xhi, double ylo, dou
 // Boxes at the places where the rules have edges: poles, ends of domains,
 // integers, zero, huge and tiny arguments, and wide spans.
 const std::vector<std::pair<double, double>> kEdgeRanges = {
-    {-1, 1},         {0, 1},          {-1, 0},         {0, 0},           {0.5, 1.5},         {1, 1},
-    {1.5, 1.6},      {1.57, 1.58},    {-1.6, -1.5},    {3.1, 3.2},       {2, 3},             {0.99, 1.01},
-    {-0.01, 0.01},   {1e-300, 1e-290}, {-1e-300, 0},    {1e15, 1e15 + 8}, {-1e300, 1e300},    {100, 1000},
-    {-5.5, -4.5},    {-3, -2},        {1.4, 1.5},      {-0.5, 0.5},      {-200, -100},       {700, 720},
-    {170, 172},      {0.25, 0.75},    {-2.5, 2.5},     {4.7, 4.8},       {1e-8, 2e-8},       {-1e18, 1e18},
+    {-1, 1},       {0, 1},           {-1, 0},      {0, 0},           {0.5, 1.5},      {1, 1},
+    {1.5, 1.6},    {1.57, 1.58},     {-1.6, -1.5}, {3.1, 3.2},       {2, 3},          {0.99, 1.01},
+    {-0.01, 0.01}, {1e-300, 1e-290}, {-1e-300, 0}, {1e15, 1e15 + 8}, {-1e300, 1e300}, {100, 1000},
+    {-5.5, -4.5},  {-3, -2},         {1.4, 1.5},   {-0.5, 0.5},      {-200, -100},    {700, 720},
+    {170, 172},    {0.25, 0.75},     {-2.5, 2.5},  {4.7, 4.8},       {1e-8, 2e-8},    {-1e18, 1e18},
 };
 
 TEST(Intervals, EveryFunctionHoldsItsPointValuesAtItsEdges)
@@ -79,12 +79,14 @@ TEST(Intervals, EveryFunctionHoldsItsPointValuesAtItsEdges)
         for (const char* n : row.names)
             if (n && callable.empty() && compile(std::string(n) + "(x)"))
                 callable = n;
-        const auto call = [&](const std::string& arg) { return callable.empty() ? "-(" + arg + ")" : callable + "(" + arg + ")"; };
+        const auto call = [&](const std::string& arg) {
+            return callable.empty() ? "-(" + arg + ")" : callable + "(" + arg + ")";
+        };
         if (!binary)
             formulas = {call("x"), call("x^2-2"), call("1/x")};
         else if (std::string("+-*/^").find(name) != std::string::npos)
-            formulas = {"x" + name + "y", "(x-1)" + name + "(y+x)", "2" + name + "x", "x" + name + "3", "x" + name + "0.5",
-                        "x" + name + "(-2)"};
+            formulas = {"x" + name + "y", "(x-1)" + name + "(y+x)", "2" + name + "x",
+                        "x" + name + "3", "x" + name + "0.5",       "x" + name + "(-2)"};
         else
             formulas = {name + "(x,y)", name + "(x,3)", name + "(2,x)", name + "(1,x)"};
         for (const std::string& f : formulas) {
@@ -93,7 +95,8 @@ TEST(Intervals, EveryFunctionHoldsItsPointValuesAtItsEdges)
             for (const auto& [xlo, xhi] : kEdgeRanges)
                 for (const auto& [ylo, yhi] : {std::pair{-1.0, 2.0}, std::pair{0.5, 0.5}, std::pair{-3.0, -3.0}}) {
                     const std::string escape = firstEscape(*m, xlo, xhi, ylo, yhi, rng);
-                    EXPECT_EQ(escape, "") << f << " over [" << xlo << ", " << xhi << "] × [" << ylo << ", " << yhi << "]";
+                    EXPECT_EQ(escape, "")
+                        << f << " over [" << xlo << ", " << xhi << "] × [" << ylo << ", " << yhi << "]";
                 }
         }
     }
@@ -110,12 +113,52 @@ TEST(Intervals, FuzzCorpusFormulasHoldTheirPointValues)
             return;
         ++checked;
         for (int k = 0; k < 6; ++k) {
-            const double cx = centre(rng), wx = std::pow(10.0, scale(rng)), cy = centre(rng), wy = std::pow(10.0, scale(rng));
+            const double cx = centre(rng), wx = std::pow(10.0, scale(rng)), cy = centre(rng),
+                         wy = std::pow(10.0, scale(rng));
             const std::string escape = firstEscape(*m, cx - wx, cx + wx, cy - wy, cy + wy, rng);
             EXPECT_EQ(escape, "") << path << ": " << text;
         }
     });
     EXPECT_GT(checked, 400);
+}
+
+// A curve is enclosed step after step, and a step may take its low end's
+// value from the step before. Sweeps through the places where that could go
+// wrong: a pole's neighbourhood, huge values, arguments a rounding apart,
+// and a power whose exponent changes between two steps over the same x.
+TEST(Intervals, StepsSharingTheirEndsHoldTheirPointValues)
+{
+    std::mt19937_64 rng(31);
+    struct Sweep {
+        const char* formula;
+        double from, to;
+        int steps;
+        double yA, yB; // y alternates between the two, step by step
+    };
+    const Sweep sweeps[] = {
+        {"sin(x)", -7, 7, 400, 0, 0},
+        {"cos(3*x)", -7, 7, 400, 0, 0},
+        {"sin(x*1e10)", 1, 1 + 1e-8, 300, 0, 0},
+        {"tan(x)", 1.5, 1.65, 600, 0, 0},
+        {"tan(x/4)", -24, 24, 960, 0, 0},
+        {"exp(-x^2/2)", -5, 5, 300, 0, 0},
+        {"exp(3*x)", 230, 237, 300, 0, 0},
+        {"ln(abs(x)+1)", -3, 3, 300, 0, 0},
+        {"x^y", -2, 2, 200, 2, 3},
+        {"x^y", 0.5, 3, 200, 0.5, -1.5},
+        {"cosh(x)*sqrt(x+5)", -5, 5, 300, 0, 0},
+        {"sin(x+y)", -3, 3, 300, 0, 1e-15},
+    };
+    for (const Sweep& w : sweeps) {
+        auto m = compile(w.formula);
+        ASSERT_TRUE(m) << w.formula;
+        for (int j = 0; j < w.steps; ++j) {
+            const double lo = w.from + (w.to - w.from) * j / w.steps, hi = w.from + (w.to - w.from) * (j + 1) / w.steps;
+            const double y = j % 2 == 0 ? w.yA : w.yB;
+            const std::string escape = firstEscape(*m, lo, hi, y, y, rng);
+            ASSERT_EQ(escape, "") << w.formula << " over [" << lo << ", " << hi << "], y = " << y;
+        }
+    }
 }
 
 struct Case {
@@ -163,15 +206,18 @@ TEST(Intervals, BoundsAndFlagsOfTheCases)
         auto m = compile(c.formula);
         ASSERT_TRUE(m) << c.formula;
         const Interval e = m->enclose(x, c.lo, c.hi);
-        const std::string where = std::string(c.formula) + " over [" + std::to_string(c.lo) + ", " + std::to_string(c.hi) + "]";
+        const std::string where =
+            std::string(c.formula) + " over [" + std::to_string(c.lo) + ", " + std::to_string(c.hi) + "]";
         EXPECT_EQ(e.maybeUndefined, c.undefined) << where;
         EXPECT_EQ(e.maybeDiscontinuous, c.discontinuous) << where;
-        if (std::isinf(c.encloseLo))
+        if (std::isinf(c.encloseLo)) {
             EXPECT_EQ(e.lo, c.encloseLo) << where;
-        else if (!std::isnan(c.encloseLo))
+        } else if (!std::isnan(c.encloseLo)) {
             EXPECT_NEAR(e.lo, c.encloseLo, 1e-6) << where;
-        if (!std::isnan(c.encloseHi))
+        }
+        if (!std::isnan(c.encloseHi)) {
             EXPECT_NEAR(e.hi, c.encloseHi, 1e-6) << where;
+        }
     }
 }
 

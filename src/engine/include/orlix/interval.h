@@ -50,4 +50,14 @@ struct CellRange {
     double hi = 0;
 };
 
+namespace detail {
+// The last high end one step of a program was enclosed at, and the value of
+// the step's function there (for a power, `tag` is the exponent).
+struct EndMemo {
+    double arg = Interval::kNaN;
+    double value = Interval::kNaN;
+    double tag = Interval::kNaN;
+};
+} // namespace detail
+
 } // namespace orlix

@@ -113,6 +113,7 @@ class StackMachine {
 
     std::vector<Step> code_;
     std::vector<Interval> intervalStack_;
+    std::vector<detail::EndMemo> endMemos_; // one a step, for encloseOver
     std::vector<double> stack_;
     std::vector<Inst> fast_;
     std::vector<double> work_;
