@@ -83,7 +83,7 @@ MainWindow::MainWindow(const QString& storeDirectory, InfoPanel* info, QWidget* 
         view.setIView(info);
     }
     view.goodRectForPlotter = [this] { return goodRectForPlotter(); };
-    controller_ = std::make_unique<OrlixViewController>(session_, view);
+    controller_ = std::make_unique<ViewController>(session_, view);
     controller_->onAlert = [this](const std::string& title, const std::string& text) {
         showAlert(QString::fromStdString(title), QString::fromStdString(text));
     };

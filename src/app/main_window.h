@@ -16,7 +16,6 @@
 #include <span>
 #include <vector>
 
-#include "controller.h"
 #include "field_check.h"
 #include "func_selector_widget.h"
 #include "keyboard_widget.h"
@@ -25,6 +24,7 @@
 #include "parameter_strip_widget.h"
 #include "plot_widget.h"
 #include "text_fields.h"
+#include "view_controller.h"
 
 class QAction;
 class QFileDialog;
@@ -67,7 +67,7 @@ class MainWindow : public QWidget {
                         Store::Access access = Store::Access::ReadWrite);
     ~MainWindow() override;
 
-    OrlixViewController& controller() { return *controller_; }
+    ViewController& controller() { return *controller_; }
     Session& session() { return session_; }
     PlotWidget& plot() { return *plot_; }
     QLineEdit& formulaField() { return *field_; }
@@ -205,7 +205,7 @@ class MainWindow : public QWidget {
     Session session_;
     PlotWidget* plot_ = nullptr;
     QMenu* plotMenu_ = nullptr;
-    std::unique_ptr<OrlixViewController> controller_;
+    std::unique_ptr<ViewController> controller_;
     QWidget* topBar_ = nullptr;
     QWidget* bottomBar_ = nullptr;
     QGraphicsOpacityEffect* topFade_ = nullptr;

@@ -12,8 +12,7 @@
 namespace orlix {
 
 Store::Store(QString directory, QString fileName, Schema schema, Access access)
-    : StoreDocument(std::move(schema)), directory_(std::move(directory)), fileName_(std::move(fileName)),
-      access_(access)
+    : StoreFile(std::move(schema)), directory_(std::move(directory)), fileName_(std::move(fileName)), access_(access)
 {
     open();
 }
@@ -21,6 +20,13 @@ Store::Store(QString directory, QString fileName, Schema schema, Access access)
 QString Store::defaultDirectory() { return QStandardPaths::writableLocation(QStandardPaths::AppDataLocation); }
 
 QString Store::filePath() const { return QDir(directory_).filePath(fileName_); }
+
+std::string Store::location() const { return QDir::toNativeSeparators(filePath()).toStdString(); }
+
+std::string Store::keepTaggedCopy(std::string_view tag) const
+{
+    return keepCopy(QString::fromUtf8(tag.data(), static_cast<qsizetype>(tag.size()))).toStdString();
+}
 
 void Store::open()
 {

@@ -1,5 +1,6 @@
-// The application's key/value store: one JSON document (store_document.h)
-// in the application data directory, read once when the store is opened
+// The application's key/value store, the Qt app's side of the core's
+// store (store_file.h): one JSON document (store_document.h) in a file in
+// the application data directory, read once when the store is opened
 // and written back as a whole, atomically, by save().
 //
 // set() and remove() change the document in memory only; save() writes the
@@ -9,16 +10,12 @@
 
 #include <QString>
 
-#include "store_document.h"
+#include "store_file.h"
 
 namespace orlix {
 
-class Store : public StoreDocument {
+class Store : public StoreFile {
   public:
-    // ReadOnly: the file is read as usual, but nothing is ever written
-    // beside it or over it (no backups, save() writes nothing).
-    enum class Access { ReadWrite, ReadOnly };
-
     // Opens (and reads) directory/fileName. A file that is missing starts an
     // empty store. A file that cannot be read whole, is not a JSON object,
     // or holds a value the schema does not allow under its key, is copied
@@ -33,7 +30,7 @@ class Store : public StoreDocument {
     static QString defaultFileName() { return QStringLiteral("store.json"); }
 
     QString filePath() const;
-    Access access() const { return access_; }
+    Access access() const override { return access_; }
     // Where the unreadable file found at opening was copied; empty when the
     // file was fine (or missing).
     const QString& backupPath() const { return backupPath_; }
@@ -42,7 +39,7 @@ class Store : public StoreDocument {
     // failure the old file stays as it was and the changes stay pending.
     // Returns whether the file now holds the document; a read-only store
     // writes nothing and answers false when it has changes.
-    bool save();
+    bool save() override;
     bool synchronize() { return save(); }
     // Copies the current file beside itself as "<fileName>.<tag>-<UTC time>"
     // (never over an existing file). Returns the copy's path, empty when
@@ -50,6 +47,13 @@ class Store : public StoreDocument {
     QString keepCopy(const QString& tag) const;
     // Why the last save or backup failed.
     const QString& lastError() const { return lastError_; }
+
+    // ---- StoreFile: the same, in UTF-8 ----
+    // The path with the platform's separators.
+    std::string location() const override;
+    std::string keepTaggedCopy(std::string_view tag) const override;
+    std::string damagedCopy() const override { return backupPath_.toStdString(); }
+    std::string saveError() const override { return lastError_.toStdString(); }
 
   private:
     void open();

@@ -135,7 +135,7 @@ bool OrlixViewController::applyFunctionSettings(const FunctionSettings& settings
 
 AppearanceChoice OrlixViewController::appearanceChoice() const
 {
-    switch (session_.store().integerForKey(Session::appearanceKey)) {
+    switch (session_.store().integerForKey(StoreSession::appearanceKey)) {
     case 1: return AppearanceChoice::light;
     case 2: return AppearanceChoice::dark;
     default: return AppearanceChoice::system;
@@ -145,7 +145,7 @@ AppearanceChoice OrlixViewController::appearanceChoice() const
 PreferenceValues OrlixViewController::currentPreferences() const
 {
     const Preferences& p = session_.preferences();
-    const Store& store = session_.store();
+    const StoreFile& store = session_.store();
     PreferenceValues v;
     v.saveFuncs = p.saveFuncs;
     v.showPrompt = p.showPrompt;
@@ -154,8 +154,8 @@ PreferenceValues OrlixViewController::currentPreferences() const
     v.showOsculatingCircle = plotter_.showOsculatingCircle();
     v.maxIntegral = model_.maxIntegral();
     v.showHideUI = plotter_.showHideUI();
-    v.resetAllOnLaunch = store.boolForKey(Session::resetAllKey);
-    v.resetPositionOnLaunch = store.boolForKey(Session::resetPositionKey);
+    v.resetAllOnLaunch = store.boolForKey(StoreSession::resetAllKey);
+    v.resetPositionOnLaunch = store.boolForKey(StoreSession::resetPositionKey);
     v.polarFromZero = model_.rangeDefaults().polarFromZero;
     v.parametricFromZero = model_.rangeDefaults().parametricFromZero;
     v.infoPanelLeft = plotter_.isLeftAligned();
@@ -176,13 +176,13 @@ void OrlixViewController::applyPreferences(const PreferenceValues& v)
     plotter_.setShowHideUI(v.showHideUI);
     // The keys a launch reads; the range defaults and the panel's side
     // also take effect now.
-    Store& store = session_.store();
-    store.set(Session::resetAllKey, v.resetAllOnLaunch);
-    store.set(Session::resetPositionKey, v.resetPositionOnLaunch);
-    store.set(Session::defRfKey, v.polarFromZero ? 1 : 0);
-    store.set(Session::defTKey, v.parametricFromZero ? 1 : 0);
-    store.set(Session::infoviewAlignmentKey, v.infoPanelLeft ? 1 : 0);
-    store.set(Session::appearanceKey, static_cast<int>(v.appearance));
+    StoreFile& store = session_.store();
+    store.set(StoreSession::resetAllKey, v.resetAllOnLaunch);
+    store.set(StoreSession::resetPositionKey, v.resetPositionOnLaunch);
+    store.set(StoreSession::defRfKey, v.polarFromZero ? 1 : 0);
+    store.set(StoreSession::defTKey, v.parametricFromZero ? 1 : 0);
+    store.set(StoreSession::infoviewAlignmentKey, v.infoPanelLeft ? 1 : 0);
+    store.set(StoreSession::appearanceKey, static_cast<int>(v.appearance));
     model_.setRangeDefaults(RangeDefaults{v.polarFromZero, v.parametricFromZero});
     plotter_.setIsLeftAligned(v.infoPanelLeft);
     // A new curve being typed starts from the new default range.

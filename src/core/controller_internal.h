@@ -2,11 +2,11 @@
 // turns a failed step into the "Error!" alert.
 #pragma once
 
-#include <QDebug>
-
 #include <exception>
+#include <string>
 
 #include "controller.h"
+#include "log.h"
 
 namespace orlix {
 
@@ -39,7 +39,7 @@ template <class F> bool OrlixViewController::guarded(F&& body)
         if (onAlert)
             onAlert("Error!", e.what());
         else
-            qWarning() << "Orlix:" << e.what();
+            warn(std::string("Orlix: ") + e.what());
         return false;
     }
 }

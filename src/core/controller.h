@@ -11,8 +11,6 @@
 #include <string_view>
 #include <vector>
 
-#include "launch.h"
-#include "picture_export.h"
 #include "orlix/curve_model.h"
 #include "orlix/function.h"
 #include "orlix/function_history.h"
@@ -20,6 +18,7 @@
 #include "orlix/parameter_strip.h"
 #include "orlix/plot_plane.h"
 #include "preferences_model.h"
+#include "store_session.h"
 
 namespace orlix {
 
@@ -33,7 +32,7 @@ enum BarsState : int { barsShown = 0, topBarHidden = 1, barsHidden = 2 };
 
 class OrlixViewController : public PlotController, public FunctionShell, private ParameterHost {
   public:
-    OrlixViewController(Session& session, plotView& plotter);
+    OrlixViewController(StoreSession& session, plotView& plotter);
     ~OrlixViewController() override;
     OrlixViewController(const OrlixViewController&) = delete;
     OrlixViewController& operator=(const OrlixViewController&) = delete;
@@ -42,9 +41,11 @@ class OrlixViewController : public PlotController, public FunctionShell, private
     // screen, restores the stored state and picks the current function.
     // The plot view must have its frame.
     void load();
-    // Writes a picture of the plot as it is shown; a failure is shown in
-    // the "Error!" alert. Answers whether the file was written.
-    bool sharePicture(const PictureRequest& request);
+    // Writes a picture of the plot as it is shown with write, which answers
+    // the message of a failure (none on success); a failure is shown in the
+    // "Error!" alert. Answers whether the picture was written.
+    using PictureWriter = std::function<std::optional<std::string>(plotView& view)>;
+    bool sharePicture(const PictureWriter& write);
 
     // ---- hooks to the window ----
     // An alert with one button "Ok".
@@ -217,7 +218,7 @@ class OrlixViewController : public PlotController, public FunctionShell, private
     ParameterStrip parameterStrip_{*this};
     std::optional<RegisterSnapshot> parameterBefore_;
 
-    // The view's settings as Session reads and writes them.
+    // The view's settings as the session reads and writes them.
     class PlotOwner;
     // The view's store: only the position reset request.
     class ViewStore;
@@ -233,7 +234,7 @@ class OrlixViewController : public PlotController, public FunctionShell, private
     class ChangeBatch;
     template <class F> bool guarded(F&& body);
 
-    Session& session_;
+    StoreSession& session_;
     plotView& plotter_;
     CurveModel model_;
     std::unique_ptr<PlotOwner> owner_;

@@ -1,15 +1,13 @@
 #include "controller.h"
 #include "controller_internal.h"
 
-#include <QDebug>
-#include <QDir>
-
 #include <algorithm>
 #include <cmath>
 #include <cstdio>
 #include <exception>
 
 #include "field_check.h"
+#include "log.h"
 #include "orlix/color_gen.h"
 #include "orlix/error.h"
 #include "orlix/format.h"
@@ -38,19 +36,19 @@ class OrlixViewController::PlotOwner : public PlotSettingsOwner {
 
 class OrlixViewController::ViewStore : public PlotStore {
   public:
-    explicit ViewStore(Session& s) : session_(s) {}
+    explicit ViewStore(StoreSession& s) : session_(s) {}
     // The session hands the stored position to the view itself.
     std::optional<nlohmann::json> takePlotterSettings() override { return std::nullopt; }
-    bool resetPositionOnLaunch() const override { return session_.store().boolForKey(Session::resetPositionKey); }
-    void clearResetPositionOnLaunch() override { session_.store().set(Session::resetPositionKey, false); }
+    bool resetPositionOnLaunch() const override { return session_.store().boolForKey(StoreSession::resetPositionKey); }
+    void clearResetPositionOnLaunch() override { session_.store().set(StoreSession::resetPositionKey, false); }
 
   private:
-    Session& session_;
+    StoreSession& session_;
 };
 
 // ---- set-up ------------------------------------------------------------------------
 
-OrlixViewController::OrlixViewController(Session& session, plotView& plotter)
+OrlixViewController::OrlixViewController(StoreSession& session, plotView& plotter)
     : session_(session), plotter_(plotter), owner_(std::make_unique<PlotOwner>(plotter)),
       viewStore_(std::make_unique<ViewStore>(session))
 {
@@ -65,11 +63,11 @@ OrlixViewController::~OrlixViewController()
     plotter_.setStore(nullptr);
 }
 
-bool OrlixViewController::sharePicture(const PictureRequest& request)
+bool OrlixViewController::sharePicture(const PictureWriter& write)
 {
-    const std::optional<QString> failure = writePicture(plotter_, request);
+    const std::optional<std::string> failure = write(plotter_);
     if (failure && onAlert)
-        onAlert("Error!", failure->toStdString());
+        onAlert("Error!", *failure);
     return !failure;
 }
 
@@ -82,10 +80,10 @@ void OrlixViewController::load()
     try {
         session_.load(model_, owner_.get());
         // The launch notice says it once already.
-        saveFailureTold_ = !session_.unwritableReason().isEmpty();
+        saveFailureTold_ = !session_.unwritableReason().empty();
     } catch (const std::exception& e) {
         // "launchFailed" stays set: the next launch starts from empty state.
-        qWarning() << "Orlix: the stored state could not be restored:" << e.what();
+        warn(std::string("Orlix: the stored state could not be restored: ") + e.what());
         model_.deleteAll();
         plotter_.setCurFunc(nullptr);
     }
@@ -403,20 +401,16 @@ bool OrlixViewController::saveAll()
     try {
         ok = session_.saveAll(model_, owner_.get());
     } catch (const std::exception& e) {
-        qWarning() << "Orlix: saving failed:" << e.what();
+        warn(std::string("Orlix: saving failed: ") + e.what());
     }
-    const Store& store = session_.store();
+    const StoreFile& store = session_.store();
     if (!ok)
-        qWarning() << "Orlix: the store could not be written:" << store.lastError();
+        warn("Orlix: the store could not be written: \"" + store.saveError() + "\"");
     // Told once, until a save works again: every change after it is lost
     // at the end of the session unless the person makes room.
-    if (!ok && !saveFailureTold_ && store.access() == Store::Access::ReadWrite && onAlert) {
+    if (!ok && !saveFailureTold_ && store.access() == StoreAccess::ReadWrite && onAlert) {
         saveFailureTold_ = true;
-        onAlert("Saving failed",
-                QStringLiteral("Orlix cannot save in %1 (%2): what you change will not be there the next time it "
-                               "starts.")
-                    .arg(QDir::toNativeSeparators(store.filePath()), store.lastError())
-                    .toStdString());
+        onAlert("Saving failed", StoreSession::cannotSaveNotice(store, store.saveError()));
     }
     if (ok)
         saveFailureTold_ = false;
@@ -429,7 +423,7 @@ bool OrlixViewController::terminate()
     try {
         ok = session_.terminate(model_, owner_.get());
     } catch (const std::exception& e) {
-        qWarning() << "Orlix: saving failed:" << e.what();
+        warn(std::string("Orlix: saving failed: ") + e.what());
     }
     return ok;
 }
