@@ -2,8 +2,10 @@
 #include "controller_internal.h"
 
 #include <algorithm>
+#include <climits>
 #include <cmath>
 #include <cstdio>
+#include <cstdlib>
 #include <exception>
 
 #include "field_check.h"
@@ -97,8 +99,13 @@ void OrlixViewController::load()
     for (const auto& [id, f] : model_.functionRegister())
         ids.push_back(id);
     for (const std::string& id : ids) {
-        long long n = 0;
-        if (std::sscanf(id.c_str(), "f%lld", &n) == 1)
+        // A number too large for the counter (a hand-edited store) reads as
+        // the largest one: newID then numbers from 1 again.
+        if (id.size() < 2 || id[0] != kIDPrefix[0])
+            continue;
+        char* end = nullptr;
+        const long long n = std::strtoll(id.c_str() + 1, &end, 10);
+        if (end != id.c_str() + 1)
             lastID_ = std::max(lastID_, n);
     }
     if (!plotter_.curFunc() && !model_.functionRegister().empty())
@@ -122,13 +129,17 @@ std::vector<Color> OrlixViewController::registeredColors() const
 std::string OrlixViewController::newID()
 {
     // Zero-padded, so that the store's sorted keys come back in creation
-    // order; never one already registered.
+    // order; never one already registered, nor one of a record left out at
+    // the launch, which the store keeps under its identifier.
+    const nlohmann::json& refused = session_.functionsRead().refused;
     std::string id;
     do {
+        if (lastID_ == LLONG_MAX)
+            lastID_ = 0;
         char buf[32];
         std::snprintf(buf, sizeof buf, "%s%06lld", kIDPrefix, ++lastID_);
         id = buf;
-    } while (model_.functionWithID(id));
+    } while (model_.functionWithID(id) || refused.contains(id));
     return id;
 }
 

@@ -106,3 +106,30 @@ TEST(CoreController, ASaveThatFailsIsSaidOnceUntilASaveWorks)
     EXPECT_EQ(s.alerts, (std::vector{said, said}));
     setWarningSink(nullptr);
 }
+
+// Identifiers stored by hand or by another program: a number too large for
+// the counter does not overflow it, and a new function never takes the
+// identifier of a record that was left out and stays in the store.
+TEST(CoreController, NewIdentifiersNeverOverflowNorTakeOneTheStoreKeeps)
+{
+    MemoryStore::Place place;
+    {
+        Screen s(place);
+        ASSERT_TRUE(s.commit("x^2"));
+    }
+    json doc = json::parse(place.stored);
+    json& functions = doc["functions"];
+    functions["f9223372036854775807"] = functions["f000001"];
+    functions["f000001"] = "not a record";
+    place.stored = doc.dump();
+    // No copy can be made: the record left out stays in the store.
+    place.failCopies = true;
+
+    Screen s(place);
+    ASSERT_EQ(s.ids(), std::vector<std::string>{"f9223372036854775807"});
+    s.c.chooseKind(FunctionKind::yx);
+    ASSERT_TRUE(s.commit("x+1"));
+    EXPECT_EQ(s.ids(), (std::vector<std::string>{"f9223372036854775807", "f000002"}));
+    EXPECT_EQ(storedFunctions(place).at("f000001"), "not a record");
+    EXPECT_EQ(storedFunctions(place).size(), 3u);
+}
