@@ -94,3 +94,44 @@
     /* Γ(u); Γ'(u) = Γ(u)·ψ(u) */                                                                                                                         \
     X(Gamma, std::tgamma(u), "U gamma 0 U polygamma * U' *", iv::gammaOf(u), "gamma")
 // clang-format on
+
+// Powers with a small whole constant exponent, X(Name, exponent): the
+// compiled program runs u^exponent as an operation of one operand (of the
+// top, or of a variable) that calls power() with the exponent written in,
+// so the value is the power's own, bit for bit.
+#define ORLIX_POWER_ROWS(X)                                                                                            \
+    X(Square, 2.0)                                                                                                     \
+    X(Cube, 3.0)                                                                                                       \
+    X(Fourth, 4.0)
+
+// Superinstructions: two instructions of the compiled program that follow
+// each other and run as one, X(first op, first form, second op, second form).
+// The forms are those of the stack machine's fast form (fast_form.h):
+// S both operands from the stack, K a constant right operand, V a variable
+// right operand, VK variable op constant, KV constant op variable; U a
+// function of the top, UV a function of a variable. The fused instruction
+// runs exactly the two instructions' code one after the other, so it gives
+// their values bit for bit; adding a fusion is one row here.
+// clang-format off
+#define ORLIX_FUSION_ROWS(X)                                                                                           \
+    /* a function of a variable combined with what is below it: … + x², … · cos(x) */                                  \
+    X(Square, UV, Plus, S)                                                                                             \
+    X(Sin, UV, Mult, S)                                                                                                \
+    X(Cos, UV, Mult, S)                                                                                                \
+    X(Tan, UV, Mult, S)                                                                                                \
+    /* multiply-add: … − k·x, k·x + …, u·k + c */                                                                      \
+    X(Mult, KV, Minus, S)                                                                                              \
+    X(Mult, KV, Plus, S)                                                                                               \
+    X(Mult, K, Plus, K)                                                                                                \
+    /* a function of an operation with a constant: cos(3x), exp(u/2), x² + 1 */                                        \
+    X(Mult, KV, Cos, U)                                                                                                \
+    X(Mult, KV, Sin, U)                                                                                                \
+    X(Divide, K, Exp, U)                                                                                               \
+    X(Square, UV, Plus, K)                                                                                             \
+    X(Square, UV, UMinus, U)                                                                                           \
+    X(Abs, UV, Plus, K)                                                                                                \
+    X(Abs, UV, Sqrt, U)                                                                                                \
+    /* … / (x − k), … + ln(u) */                                                                                       \
+    X(Minus, VK, Divide, S)                                                                                            \
+    X(Ln, U, Plus, S)
+// clang-format on

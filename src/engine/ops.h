@@ -21,7 +21,7 @@ enum Op : std::uint8_t {
     // one operand
     ORLIX_UNARY_ROWS(ORLIX_OP)
 #undef ORLIX_OP
-    OpCount
+        OpCount
 };
 
 // The first operation of one operand: the rows of two come before it.
@@ -70,11 +70,25 @@ inline double modulo(double a, double b)
 // n from 0 to 100 (no number otherwise, and at the poles 0, −1, −2, …).
 double polygamma(double n, double x);
 
+// One function per row of the table, for code that knows its operation when
+// it is compiled: fn::Plus(a, b), fn::Sin(u). binary() and unary() call the
+// same functions, so both give the same bits.
+namespace fn {
+#define ORLIX_FN(name, value, ...)                                                                                     \
+    inline double name(double a, double b) { return value; }
+ORLIX_BINARY_ROWS(ORLIX_FN)
+#undef ORLIX_FN
+#define ORLIX_FN(name, value, ...)                                                                                     \
+    inline double name(double u) { return value; }
+ORLIX_UNARY_ROWS(ORLIX_FN)
+#undef ORLIX_FN
+} // namespace fn
+
 inline double binary(Op op, double a, double b)
 {
     switch (op) {
-#define ORLIX_CASE(name, value, ...)                                                                                   \
-    case name: return value;
+#define ORLIX_CASE(name, ...)                                                                                          \
+    case name: return fn::name(a, b);
         ORLIX_BINARY_ROWS(ORLIX_CASE)
 #undef ORLIX_CASE
     default: return NaN;
@@ -84,8 +98,8 @@ inline double binary(Op op, double a, double b)
 inline double unary(Op op, double u)
 {
     switch (op) {
-#define ORLIX_CASE(name, value, ...)                                                                                   \
-    case name: return value;
+#define ORLIX_CASE(name, ...)                                                                                          \
+    case name: return fn::name(u);
         ORLIX_UNARY_ROWS(ORLIX_CASE)
 #undef ORLIX_CASE
     default: return NaN;

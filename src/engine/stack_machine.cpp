@@ -1,6 +1,7 @@
 #include "orlix/stack_machine.h"
 
 #include "engine_tables.h"
+#include "fast_form.h"
 #include "orlix/error.h"
 #include "orlix/fstack.h"
 #include "orlix/math_engine.h"
@@ -9,6 +10,8 @@
 #include <iterator>
 
 namespace orlix {
+
+using namespace fast;
 
 namespace {
 double g_eps = 1e-5;
@@ -19,52 +22,6 @@ double StackMachine::eps() { return g_eps; }
 void StackMachine::setEps(double v) { g_eps = v; }
 double StackMachine::badRoot() { return g_badRoot; }
 void StackMachine::setBadRoot(double v) { g_badRoot = v; }
-
-// The fast form. Every operation of ops.h has these variants (a is the value
-// below the top, b the top; the top lives in a register while running):
-//   Op      a, b from the stack          OpK   a from the stack, b a constant
-//   OpV     a from the stack, b a cell   OpVK  pushes cell op constant
-//   OpKV    pushes constant op cell
-// and every one-operand operation has Op (on the top) and OpV (pushes op(cell)).
-// The operations come from the rows of the function table.
-#define ORLIX_BINARY_OPS ORLIX_BINARY_ROWS
-#define ORLIX_UNARY_OPS ORLIX_UNARY_ROWS
-
-namespace {
-
-enum Fast : std::uint32_t {
-    F_End,
-    F_PushK,
-    F_PushV,
-#define ORLIX_B(n, ...) F_##n, F_##n##K, F_##n##V, F_##n##VK, F_##n##KV,
-    ORLIX_BINARY_OPS(ORLIX_B)
-#undef ORLIX_B
-#define ORLIX_U(n, ...) F_##n, F_##n##V,
-        ORLIX_UNARY_OPS(ORLIX_U)
-#undef ORLIX_U
-            F_Count
-};
-
-// Opcode of the plain (stack operand) variant of an operation.
-Fast fastOf(ops::Op op)
-{
-    switch (op) {
-#define ORLIX_B(n, ...)                                                                                                     \
-    case ops::n: return F_##n;
-        ORLIX_BINARY_OPS(ORLIX_B)
-        ORLIX_UNARY_OPS(ORLIX_B)
-#undef ORLIX_B
-    default: return F_End;
-    }
-}
-
-// Offsets of the variants from the plain opcode.
-constexpr std::uint32_t kK = 1, kV = 2, kVK = 3, kKV = 4; // binary
-constexpr std::uint32_t kUV = 1;                          // unary
-
-static_assert(F_PlusK == F_Plus + kK && F_PlusKV == F_Plus + kKV && F_SinV == F_Sin + kUV);
-
-} // namespace
 
 StackMachine::StackMachine()
 {
@@ -187,6 +144,30 @@ void StackMachine::buildFast()
         }
     }
     fast_.push_back(Inst{F_End, 0, nullptr});
+    // A power by a small whole constant is that power's own operation.
+    for (Inst& inst : fast_) {
+        if (inst.op != F_Power_S + kK && inst.op != F_Power_S + kVK)
+            continue;
+        for (const PowerRow& row : kPowerRows) {
+            if (inst.k == row.exponent) {
+                inst.op = inst.op == F_Power_S + kVK ? row.op + kUV : row.op;
+                break;
+            }
+        }
+    }
+    // The superinstructions, left to right: the first instruction of a
+    // fused pair takes the fused opcode and the second stays as it is, for
+    // the fused instruction to read its operands and for evaluateBlock,
+    // which runs the pair as two.
+    for (std::size_t i = 0; i + 1 < fast_.size(); ++i) {
+        for (const FusionRow& row : kFusionRows) {
+            if (row.first == fast_[i].op && row.second == fast_[i + 1].op) {
+                fast_[i].op = row.fused;
+                ++i;
+                break;
+            }
+        }
+    }
     // One slot more than the deepest stack: the register's value is spilled
     // into the slot above the top at each push, the first time into slot 0.
     work_.assign(static_cast<std::size_t>(maxDepth) + 1, 0.0);
@@ -221,8 +202,9 @@ double StackMachine::evaluateGeneric()
     return pop();
 }
 
-// The fast loop over a checked program. The top of the stack is kept in
-// `top`; `sp` points one past the values below it.
+// The fast loop over a checked program, superinstructions included (each
+// runs its pair and steps over the second instruction). The top
+// of the stack is kept in `top`; `sp` points one past the values below it.
 double StackMachine::run()
 {
     const Inst* ip = fast_.data();
@@ -231,68 +213,55 @@ double StackMachine::run()
 
 #if defined(__GNUC__)
     // Threaded dispatch: each handler jumps straight to the next one.
-    static const void* const labels[F_Count] = {&&L_F_End, &&L_F_PushK, &&L_F_PushV,
-#define ORLIX_B(n, ...) &&L_F_##n, &&L_F_##n##K, &&L_F_##n##V, &&L_F_##n##VK, &&L_F_##n##KV,
-                                                ORLIX_BINARY_OPS(ORLIX_B)
-#undef ORLIX_B
-#define ORLIX_U(n, ...) &&L_F_##n, &&L_F_##n##V,
-                                                    ORLIX_UNARY_OPS(ORLIX_U)
-#undef ORLIX_U
+    static const void* const labels[F_Count] = {
+#define ORLIX_OPCODE(name) &&L_##name,
+        ORLIX_ALL_OPCODES
+#undef ORLIX_OPCODE
     };
 #define ORLIX_CASE(name) L_##name:
 #define ORLIX_NEXT() goto* labels[(++ip)->op]
+#define ORLIX_NEXT_PAIR() goto* labels[(ip += 2)->op]
     goto* labels[ip->op];
 #else
-#define ORLIX_CASE(name) case name:
+#define ORLIX_CASE(name) case F_##name:
 #define ORLIX_NEXT()                                                                                                   \
     ++ip;                                                                                                              \
+    continue
+#define ORLIX_NEXT_PAIR()                                                                                              \
+    ip += 2;                                                                                                           \
     continue
     for (;;) {
         switch (ip->op) {
 #endif
 
-    ORLIX_CASE(F_PushK)
+    ORLIX_CASE(PushK)
     *sp++ = top;
     top = ip->k;
     ORLIX_NEXT();
-    ORLIX_CASE(F_PushV)
+    ORLIX_CASE(PushV)
     *sp++ = top;
     top = *ip->cell;
     ORLIX_NEXT();
 
-#define ORLIX_B(n, ...)                                                                                                     \
-    ORLIX_CASE(F_##n)                                                                                                  \
-    top = ops::binary(ops::n, *--sp, top);                                                                             \
-    ORLIX_NEXT();                                                                                                      \
-    ORLIX_CASE(F_##n##K)                                                                                               \
-    top = ops::binary(ops::n, top, ip->k);                                                                             \
-    ORLIX_NEXT();                                                                                                      \
-    ORLIX_CASE(F_##n##V)                                                                                               \
-    top = ops::binary(ops::n, top, *ip->cell);                                                                         \
-    ORLIX_NEXT();                                                                                                      \
-    ORLIX_CASE(F_##n##VK)                                                                                              \
-    *sp++ = top;                                                                                                       \
-    top = ops::binary(ops::n, *ip->cell, ip->k);                                                                       \
-    ORLIX_NEXT();                                                                                                      \
-    ORLIX_CASE(F_##n##KV)                                                                                              \
-    *sp++ = top;                                                                                                       \
-    top = ops::binary(ops::n, ip->k, *ip->cell);                                                                       \
-    ORLIX_NEXT();
-    ORLIX_BINARY_OPS(ORLIX_B)
+#define ORLIX_HANDLER(n, form)                                                                                         \
+    ORLIX_CASE(n##_##form)                                                                                             \
+    ORLIX_FORM_##form(n, ip->k, ip->cell) ORLIX_NEXT();
+#define ORLIX_B(n, ...)                                                                                                \
+    ORLIX_HANDLER(n, S) ORLIX_HANDLER(n, K) ORLIX_HANDLER(n, V) ORLIX_HANDLER(n, VK) ORLIX_HANDLER(n, KV)
+#define ORLIX_U(n, ...) ORLIX_HANDLER(n, U) ORLIX_HANDLER(n, UV)
+#define ORLIX_F(a, fa, b, fb)                                                                                          \
+    ORLIX_CASE(a##_##fa##_then_##b##_##fb)                                                                             \
+    ORLIX_FORM_##fa(a, ip->k, ip->cell) ORLIX_FORM_##fb(b, ip[1].k, ip[1].cell) ORLIX_NEXT_PAIR();
+    ORLIX_BINARY_ROWS(ORLIX_B)
+    ORLIX_UNARY_ROWS(ORLIX_U)
+    ORLIX_POWER_ROWS(ORLIX_U)
+    ORLIX_FUSION_ROWS(ORLIX_F)
 #undef ORLIX_B
-
-#define ORLIX_U(n, ...)                                                                                                     \
-    ORLIX_CASE(F_##n)                                                                                                  \
-    top = ops::unary(ops::n, top);                                                                                     \
-    ORLIX_NEXT();                                                                                                      \
-    ORLIX_CASE(F_##n##V)                                                                                               \
-    *sp++ = top;                                                                                                       \
-    top = ops::unary(ops::n, *ip->cell);                                                                               \
-    ORLIX_NEXT();
-    ORLIX_UNARY_OPS(ORLIX_U)
 #undef ORLIX_U
+#undef ORLIX_F
+#undef ORLIX_HANDLER
 
-    ORLIX_CASE(F_End)
+    ORLIX_CASE(End)
     return top;
 
 #if !defined(__GNUC__)
@@ -302,103 +271,7 @@ default: return ops::NaN;
 #endif
 #undef ORLIX_CASE
 #undef ORLIX_NEXT
-}
-
-namespace {
-
-constexpr ops::Op kBinaryOps[] = {
-#define ORLIX_B(n, ...) ops::n,
-    ORLIX_BINARY_OPS(ORLIX_B)
-#undef ORLIX_B
-};
-constexpr ops::Op kUnaryOps[] = {
-#define ORLIX_U(n, ...) ops::n,
-    ORLIX_UNARY_OPS(ORLIX_U)
-#undef ORLIX_U
-};
-constexpr std::uint32_t kFirstUnary = F_Plus + 5 * std::size(kBinaryOps);
-static_assert(kFirstUnary == F_UMinus);
-
-} // namespace
-
-// The fast form run one instruction at a time over a chunk of values: each
-// operation dispatches once per chunk instead of once per value, and applies
-// the very routines of ops.h that run() applies.
-void StackMachine::evaluateBlock(double* cell, const double* values, double* out, int count)
-{
-    if (needsGeneric_) {
-        const CellRestore restoreCell(cell);
-        for (int k = 0; k < count; ++k) {
-            *cell = values[k];
-            out[k] = evaluate();
-        }
-        return;
-    }
-    stepsRun_ += code_.size() * static_cast<std::uint64_t>(std::max(count, 0));
-    constexpr int kChunk = 64;
-    blockWork_.resize(work_.size() * kChunk);
-    double top[kChunk] = {};
-    for (int start = 0; start < count; start += kChunk) {
-        const int n = std::min(kChunk, count - start);
-        const double* in = values + start;
-        double* sp = blockWork_.data();
-        const auto spill = [&] {
-            std::copy(top, top + n, sp);
-            sp += kChunk;
-        };
-        for (const Inst* ip = fast_.data(); ip->op != F_End; ++ip) {
-            const std::uint32_t op = ip->op;
-            const bool varying = ip->cell == cell;
-            const double fixed = ip->cell && !varying ? *ip->cell : 0;
-            const auto operand = [&](int k) { return varying ? in[k] : fixed; };
-            if (op == F_PushK) {
-                spill();
-                std::fill(top, top + n, ip->k);
-            } else if (op == F_PushV) {
-                spill();
-                for (int k = 0; k < n; ++k)
-                    top[k] = operand(k);
-            } else if (op < kFirstUnary) {
-                const ops::Op o = kBinaryOps[(op - F_Plus) / 5];
-                switch ((op - F_Plus) % 5) {
-                case 0:
-                    sp -= kChunk;
-                    for (int k = 0; k < n; ++k)
-                        top[k] = ops::binary(o, sp[k], top[k]);
-                    break;
-                case kK:
-                    for (int k = 0; k < n; ++k)
-                        top[k] = ops::binary(o, top[k], ip->k);
-                    break;
-                case kV:
-                    for (int k = 0; k < n; ++k)
-                        top[k] = ops::binary(o, top[k], operand(k));
-                    break;
-                case kVK:
-                    spill();
-                    for (int k = 0; k < n; ++k)
-                        top[k] = ops::binary(o, operand(k), ip->k);
-                    break;
-                default: // kKV
-                    spill();
-                    for (int k = 0; k < n; ++k)
-                        top[k] = ops::binary(o, ip->k, operand(k));
-                    break;
-                }
-            } else {
-                const ops::Op o = kUnaryOps[(op - kFirstUnary) / 2];
-                if ((op - kFirstUnary) % 2 == 0) {
-                    for (int k = 0; k < n; ++k)
-                        top[k] = ops::unary(o, top[k]);
-                } else {
-                    spill();
-                    for (int k = 0; k < n; ++k)
-                        top[k] = ops::unary(o, operand(k));
-                }
-            }
-        }
-        std::copy(top, top + n, out + start);
-    }
+#undef ORLIX_NEXT_PAIR
 }
 
 std::unique_ptr<StackMachine> fStack::toStackMachine() const { return std::make_unique<StackMachine>(*this); }

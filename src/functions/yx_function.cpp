@@ -112,15 +112,25 @@ void explicitFunction::computeSamples(int from, int to, double step)
 {
     StackMachine* sm = functionSM();
     double* cell = variable_;
-    for (int j = from; j < to; ++j) {
-        const double v = varMin_ + j * step;
-        double value = kNaN;
-        if (sm) {
-            *cell = v;
-            value = sm->evaluate();
+    // A block of samples per call of the machine.
+    constexpr int kBlock = 256;
+    double vars[kBlock], values[kBlock];
+    for (int start = from; start < to; start += kBlock) {
+        const int n = std::min(kBlock, to - start);
+        for (int k = 0; k < n; ++k)
+            vars[k] = varMin_ + (start + k) * step;
+        if (sm)
+            sm->evaluateBlock(cell, vars, values, n);
+        else
+            std::fill(values, values + n, kNaN);
+        for (int k = 0; k < n; ++k) {
+            points_[static_cast<size_t>(start + k)] = sample(vars[k], values[k]);
+            ++sampledCount_;
         }
-        points_[static_cast<size_t>(j)] = sample(v, value);
-        ++sampledCount_;
+        // The variable is left at the last sample, as sampling point by point
+        // left it.
+        if (sm)
+            *cell = vars[n - 1];
     }
 }
 
