@@ -18,6 +18,7 @@
 #include <QToolButton>
 #include <QWheelEvent>
 
+#include <algorithm>
 #include <cmath>
 #include <cstdio>
 #include <cstdlib>
@@ -85,6 +86,25 @@ class SoakTest : public testing_qt::WindowTest {
     std::vector<Event> events();
     // What must hold after every event; the first broken one, or empty.
     std::string brokenInvariant();
+    // The function's formulas and the parameters' values, for a report.
+    std::string describe(const Function& f) const
+    {
+        std::string d;
+        for (const auto& [key, text] : f.functionInfo())
+            d += key + " = " + text + ", ";
+        for (Parameter p : allParameters)
+            d += std::string(1, static_cast<char>('a' + static_cast<int>(p))) + " = " +
+                 std::to_string(w->controller().parameterStrip().value(p)) + " ";
+        return d;
+    }
+    // Whether searching the marks again finds a mark at the same place.
+    static bool stillMarked(Function& f, myPointInfo mark)
+    {
+        f.updateInfo();
+        return std::any_of(f.info().begin(), f.info().end(), [&](const auto& m) {
+            return m->info().point.x == mark.point.x && m->info().point.y == mark.point.y;
+        });
+    }
 };
 
 std::vector<SoakTest::Event> SoakTest::events()
@@ -249,8 +269,10 @@ std::string SoakTest::brokenInvariant()
             const double tol = 1e-6 * (1 + std::fabs(on.x) + std::fabs(on.y));
             if (!(std::fabs(on.x - mark.point.x) <= tol && std::fabs(on.y - mark.point.y) <= tol))
                 return "a " + m->type() + " mark at " + std::to_string(mark.point.x) + ", " +
-                       std::to_string(mark.point.y) + " is off the curve (" + std::to_string(on.x) + ", " +
-                       std::to_string(on.y) + ")";
+                       std::to_string(mark.point.y) + " (variable " + std::to_string(mark.variable) +
+                       ") is off the curve (" + std::to_string(on.x) + ", " + std::to_string(on.y) + ") of " +
+                       describe(*f) +
+                       (stillMarked(*f, mark) ? "; a new search marks it again" : "; a new search does not");
         }
     }
     return {};
@@ -296,8 +318,8 @@ TEST_F(SoakTest, ARandomSessionKeepsEveryInvariant)
             e->play(*this);
             QCoreApplication::processEvents();
         } catch (const std::exception& x) {
-            FAIL() << "event " << n << " (" << e->name << ") threw " << x.what() << "; replay with ORLIX_SOAK_SEED="
-                   << seed;
+            FAIL() << "event " << n << " (" << e->name << ") threw " << x.what()
+                   << "; replay with ORLIX_SOAK_SEED=" << seed;
         }
         closeMessage();
         const std::string broken = brokenInvariant();

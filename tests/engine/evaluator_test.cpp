@@ -17,6 +17,7 @@
 #include "orlix/fstack.h"
 #include "orlix/math_engine.h"
 #include "orlix/stack_machine.h"
+#include "same_value.h"
 
 using orlix::fStack;
 using orlix::CellRestore;
@@ -28,14 +29,7 @@ namespace {
 constexpr double kInf = std::numeric_limits<double>::infinity();
 constexpr double kNaN = std::numeric_limits<double>::quiet_NaN();
 
-// Same value: identical bits, or both NaN (a NaN's payload is not part of
-// any result the engine promises).
-bool same(double a, double b)
-{
-    if (std::isnan(a) || std::isnan(b))
-        return std::isnan(a) && std::isnan(b);
-    return std::bit_cast<std::uint64_t>(a) == std::bit_cast<std::uint64_t>(b);
-}
+using orlix::test::same;
 
 const char* const kBinary[] = {"+", "-", "*", "/", "^", "pow", "power"};
 const char* const kUnary[] = {"--",      "inv",   "sqrt",  "abs",  "||",    "log",  "ln",       "exp",       "sin",

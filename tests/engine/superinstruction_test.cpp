@@ -19,6 +19,7 @@
 #include "orlix/fstack.h"
 #include "orlix/math_engine.h"
 #include "orlix/stack_machine.h"
+#include "same_value.h"
 
 using orlix::fStack;
 using orlix::MathEngine;
@@ -29,13 +30,7 @@ namespace {
 constexpr double kInf = std::numeric_limits<double>::infinity();
 constexpr double kNaN = std::numeric_limits<double>::quiet_NaN();
 
-// Identical bits, or both NaN.
-bool same(double a, double b)
-{
-    if (std::isnan(a) || std::isnan(b))
-        return std::isnan(a) && std::isnan(b);
-    return std::bit_cast<std::uint64_t>(a) == std::bit_cast<std::uint64_t>(b);
-}
+using orlix::test::same;
 
 const double kEdges[] = {0.0, -0.0, 1.0, -1.0, 2.5, -3.0, 1e200, -1e200, 1e-200, -5e-324, kInf, -kInf, kNaN};
 
