@@ -57,14 +57,18 @@ bool isZeroSample(std::span<const double> values, int i)
     const int n = static_cast<int>(values.size());
     if (i < 0 || i >= n || !std::isfinite(values[i]))
         return false;
-    double scale = 0;
+    // Zero against the smaller neighbour: beside a pole or an exponential
+    // climb the larger one dwarfs any value, however far from zero.
+    double scale = std::numeric_limits<double>::infinity();
     for (int j : {i - 1, i + 1}) {
         if (j < 0 || j >= n || !std::isfinite(values[j]))
             continue;
         if (values[j] == 0)
             return false;
-        scale = std::max(scale, std::fabs(values[j]));
+        scale = std::min(scale, std::fabs(values[j]));
     }
+    if (std::isinf(scale))
+        return false;
     // A tail on its way to zero (a narrow bump's, far out) is tiny against
     // the sample before it, yet the next one is smaller still: no root.
     if (i > 0 && i + 1 < n) {
@@ -297,7 +301,9 @@ std::vector<double> rootsAtTurn(const Probe& f, const Probe& df, std::span<const
     const auto e = extremumBetween(f, df, vars[i - 1], vars[i], vars[end], minimum);
     if (!e)
         return roots;
-    const double scale = std::max({std::fabs(vals[i - 1]), std::fabs(vals[i]), std::fabs(vals[end])});
+    // A turn that touches the axis is zero against both sides of it (the
+    // larger may be an exponential's climb, which says nothing).
+    const double scale = std::min(std::fabs(vals[i - 1]), std::fabs(vals[end]));
     if (isZero(e->value, scale)) {
         roots.push_back(e->at);
     } else if ((e->value < 0) != (vals[i] < 0)) {

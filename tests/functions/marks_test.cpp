@@ -160,6 +160,29 @@ TEST_F(MarksTest, CommonShapes)
     }
 }
 
+// Beside an exponential climb the next sample dwarfs every value: a value
+// is zero only against both its neighbours, and a turn only touches the
+// axis when it is zero against both its sides.
+TEST_F(MarksTest, RootsBesideAnExponentialClimb)
+{
+    struct Case {
+        const char* text;
+        std::vector<double> roots;
+    } cases[] = {
+        {"x*exp(1000x)", {0}},
+        {"x*exp(1000x)+9.7", {}},
+        {"x*exp(1000x)+0.5", {}},
+        {"exp(1000x)-1", {0}},
+    };
+    for (const Case& c : cases) {
+        auto f = attached(yxFunction::functionFromString(c.text));
+        f->fillStaticInfo();
+        f->updatePoints();
+        f->findRoots();
+        expectPlaces(places(*f, "root"), c.roots, c.text);
+    }
+}
+
 TEST_F(MarksTest, NarrowPeakIsNoPole)
 {
     // Far higher than its neighbouring samples, but finite.
@@ -219,8 +242,9 @@ TEST_F(MarksTest, SamplesRightOnTheFeature)
     };
     int exactHits = 0;
     for (const Case& c : cases) {
-        for (auto [lo, hi, n] : {std::tuple{-16.0, 16.0, 300}, std::tuple{-16.0, 16.0, 301}, std::tuple{-15.0, 15.0, 600},
-                                 std::tuple{-12.0, 12.0, 480}, std::tuple{-10.0, 10.0, 400}}) {
+        for (auto [lo, hi, n] :
+             {std::tuple{-16.0, 16.0, 300}, std::tuple{-16.0, 16.0, 301}, std::tuple{-15.0, 15.0, 600},
+              std::tuple{-12.0, 12.0, 480}, std::tuple{-10.0, 10.0, 400}}) {
             model.setMinX(lo, hi);
             auto f = attached(yxFunction::functionFromString(c.text));
             f->setNumOfPoints(n);
@@ -259,7 +283,10 @@ TEST_F(MarksTest, FeaturesNarrowerThanAStep)
         // a dip through the axis beside a pole
         {"1/x^2-1e4", 301, {-0.01, 0.01}, {}, {}},
         // three bends in one step
-        {"x^5-1e-4*x^3", 301, {-0.01, 0, 0.01}, {-0.007745966692414834, 0.007745966692414834},
+        {"x^5-1e-4*x^3",
+         301,
+         {-0.01, 0, 0.01},
+         {-0.007745966692414834, 0.007745966692414834},
          {-0.005477225575051661, 0, 0.005477225575051661}},
         // nearly straight: the second differences are too slight to count
         {"2+x/10+1e-9*(x-0.3)^3", 301, {}, {}, {0.3}},
