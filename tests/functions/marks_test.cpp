@@ -242,9 +242,8 @@ TEST_F(MarksTest, SamplesRightOnTheFeature)
     };
     int exactHits = 0;
     for (const Case& c : cases) {
-        for (auto [lo, hi, n] :
-             {std::tuple{-16.0, 16.0, 300}, std::tuple{-16.0, 16.0, 301}, std::tuple{-15.0, 15.0, 600},
-              std::tuple{-12.0, 12.0, 480}, std::tuple{-10.0, 10.0, 400}}) {
+        for (auto [lo, hi, n] : {std::tuple{-16.0, 16.0, 300}, std::tuple{-16.0, 16.0, 301}, std::tuple{-15.0, 15.0, 600},
+                                 std::tuple{-12.0, 12.0, 480}, std::tuple{-10.0, 10.0, 400}}) {
             model.setMinX(lo, hi);
             auto f = attached(yxFunction::functionFromString(c.text));
             f->setNumOfPoints(n);
@@ -283,10 +282,7 @@ TEST_F(MarksTest, FeaturesNarrowerThanAStep)
         // a dip through the axis beside a pole
         {"1/x^2-1e4", 301, {-0.01, 0.01}, {}, {}},
         // three bends in one step
-        {"x^5-1e-4*x^3",
-         301,
-         {-0.01, 0, 0.01},
-         {-0.007745966692414834, 0.007745966692414834},
+        {"x^5-1e-4*x^3", 301, {-0.01, 0, 0.01}, {-0.007745966692414834, 0.007745966692414834},
          {-0.005477225575051661, 0, 0.005477225575051661}},
         // nearly straight: the second differences are too slight to count
         {"2+x/10+1e-9*(x-0.3)^3", 301, {}, {}, {0.3}},
