@@ -7,6 +7,24 @@
 
 namespace orlix::curve {
 
+std::vector<double> valuesOnGrid(StackMachine* sm, double* cell, const Grid& grid)
+{
+    const int n = std::max(grid.n, 0);
+    std::vector<double> values(static_cast<std::size_t>(n), std::numeric_limits<double>::quiet_NaN());
+    if (!sm || n == 0)
+        return values;
+    constexpr int kBlock = 256;
+    double places[kBlock];
+    for (int start = 0; start < n; start += kBlock) {
+        const int count = std::min(kBlock, n - start);
+        for (int k = 0; k < count; ++k)
+            places[k] = grid.at(start + k);
+        sm->evaluateBlock(cell, places, &values[static_cast<std::size_t>(start)], count);
+    }
+    *cell = grid.at(n - 1);
+    return values;
+}
+
 namespace {
 
 constexpr double kNaN = std::numeric_limits<double>::quiet_NaN();

@@ -36,6 +36,12 @@ struct Grid {
     double clampedAt(int i) const { return at(i < 0 ? 0 : (i > n - 1 ? n - 1 : i)); }
 };
 
+// The program's values at every point of the grid, a block of points per
+// call of the machine: bit for bit what evaluating them one at a time
+// gives, NaN everywhere without a program. The cell is left at the grid's
+// last point, as that walk would leave it.
+std::vector<double> valuesOnGrid(StackMachine* sm, double* cell, const Grid& grid);
+
 // The places where the sampled values reach zero: a change of sign between
 // two samples (refined, and only where f is continuous), a sample that is
 // zero by itself, and a turn that touches zero between samples. At most

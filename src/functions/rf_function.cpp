@@ -178,17 +178,10 @@ void rfFunction::updatePoints()
     setNumOfPoints(chosenPointCount_);
     const curve::Grid grid{varMin_, varMax_, chosenPointCount_};
     const size_t n = static_cast<size_t>(grid.n);
-    rads_.assign(n, kNaN);
     StackMachine* sm = functionSM();
-    double* cell = variable_;
+    rads_ = curve::valuesOnGrid(sm, variable_, grid);
     for (int i = 0; i < grid.n; ++i) {
-        const double theta = grid.at(i);
-        double r = kNaN;
-        if (sm) {
-            *cell = theta;
-            r = sm->evaluate();
-        }
-        rads_[static_cast<size_t>(i)] = r;
+        const double theta = grid.at(i), r = rads_[static_cast<size_t>(i)];
         points_[static_cast<size_t>(i)] = myPoint{r * std::cos(theta), r * std::sin(theta)};
     }
     // Breaks where r jumps or has a pole between two samples.

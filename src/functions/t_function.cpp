@@ -225,10 +225,10 @@ void tFunction::updatePoints()
     StackMachine* xs = xSM();
     StackMachine* ys = ySM();
     double* cell = variable_;
-    for (int i = 0; i < grid.n; ++i) {
-        const double t = grid.at(i);
-        points_[static_cast<size_t>(i)] = myPoint{evaluateAt(xs, cell, t), evaluateAt(ys, cell, t)};
-    }
+    const std::vector<double> xValues = curve::valuesOnGrid(xs, cell, grid);
+    const std::vector<double> yValues = curve::valuesOnGrid(ys, cell, grid);
+    for (int i = 0; i < grid.n; ++i)
+        points_[static_cast<size_t>(i)] = myPoint{xValues[static_cast<size_t>(i)], yValues[static_cast<size_t>(i)]};
     // Breaks where x or y jumps or has a pole between two samples.
     const size_t n = static_cast<size_t>(grid.n);
     breaks_.assign(n, 0);

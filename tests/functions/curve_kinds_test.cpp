@@ -15,6 +15,7 @@
 #include "orlix/t_function.h"
 #include "orlix/xy_function.h"
 #include "orlix/yx_function.h"
+#include "../engine/same_value.h"
 #include "plane_fixture.h"
 
 using namespace orlix;
@@ -83,6 +84,29 @@ TEST_F(CurveKindsTest, SamplesRunFromBoundToBound)
             EXPECT_EQ(f->points().size(), before.size());
             EXPECT_EQ(f->points().back().x, before.back().x);
         }
+    }
+}
+
+// Sampled a block at a time, each sample is bit for bit the point of its
+// own parameter: gaps where the formula has no value stay gaps.
+TEST_F(CurveKindsTest, SamplesAreThePointsOfTheirParameters)
+{
+    const std::vector<Function::Ptr> curves = {polar("sqrt(cos(2θ))", -Pi, Pi), polar("2+cos(3θ)", 0, 2 * Pi),
+                                               parametric("t^2-1", "sin(3t)/t", -20, 20),
+                                               parametric("ln(t)", "t*t*t-2t+1", -3, 7)};
+    for (const Function::Ptr& f : curves) {
+        const auto& p = f->points();
+        const int n = static_cast<int>(p.size());
+        ASSERT_GT(n, 300);
+        int gaps = 0;
+        for (int i = 0; i < n; ++i) {
+            const double v = i == n - 1 ? f->varMax() : f->varMin() + i * ((f->varMax() - f->varMin()) / (n - 1));
+            const myPoint expected = f->pointAt(v).point;
+            gaps += std::isnan(p[i].x) ? 1 : 0;
+            EXPECT_TRUE(test::same(p[i].x, expected.x) && test::same(p[i].y, expected.y))
+                << f->functionInfo().begin()->second << " at " << v;
+        }
+        EXPECT_LT(gaps, n);
     }
 }
 
