@@ -25,6 +25,21 @@ std::vector<double> valuesOnGrid(StackMachine* sm, double* cell, const Grid& gri
     return values;
 }
 
+std::vector<double> valuesAt(StackMachine* sm, double* cell, std::span<const double> places)
+{
+    std::vector<double> values(places.size(), std::numeric_limits<double>::quiet_NaN());
+    if (!sm)
+        return values;
+    for (std::size_t start = 0; start < places.size(); start += 256) {
+        const int count = static_cast<int>(std::min<std::size_t>(256, places.size() - start));
+        sm->evaluateBlock(cell, places.data() + start, values.data() + start, count);
+    }
+    for (std::size_t k = 0; k < places.size(); ++k)
+        if (!std::isfinite(places[k]))
+            values[k] = std::numeric_limits<double>::quiet_NaN();
+    return values;
+}
+
 namespace {
 
 constexpr double kNaN = std::numeric_limits<double>::quiet_NaN();

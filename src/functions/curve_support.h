@@ -3,8 +3,8 @@
 // values, the range integration and the stored form of an expression.
 #pragma once
 
-#include <array>
 #include <algorithm>
+#include <array>
 #include <cmath>
 #include <limits>
 #include <optional>
@@ -41,6 +41,26 @@ struct Grid {
 // gives, NaN everywhere without a program. The cell is left at the grid's
 // last point, as that walk would leave it.
 std::vector<double> valuesOnGrid(StackMachine* sm, double* cell, const Grid& grid);
+// The same at any places, NaN at those that are not finite. The cell keeps
+// its value.
+std::vector<double> valuesAt(StackMachine* sm, double* cell, std::span<const double> places);
+// What Function::pointsAt gives at the places: fill(k, point) sets the
+// point and the value at places[k] from the values sampled there. A place
+// that is not finite takes pointAt's own answer.
+template <class Fill> std::vector<myPointInfo> pointsFromValues(Function& f, std::span<const double> places, Fill fill)
+{
+    std::vector<myPointInfo> points(places.size());
+    for (std::size_t k = 0; k < places.size(); ++k) {
+        if (std::isfinite(places[k])) {
+            points[k].variable = places[k];
+            fill(k, points[k]);
+        } else {
+            points[k] = f.pointAt(places[k]);
+            points[k].info.reset();
+        }
+    }
+    return points;
+}
 
 // The places where the sampled values reach zero: a change of sign between
 // two samples (refined, and only where f is continuous), a sample that is

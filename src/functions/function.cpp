@@ -165,6 +165,18 @@ myPoint Function::positionAt(double) { return myPoint{kNaN, kNaN}; }
 
 myPointInfo Function::pointAt(double) { return myPointInfo{}; }
 
+std::vector<myPointInfo> Function::pointsAt(std::span<const double> places)
+{
+    std::vector<myPointInfo> points;
+    points.reserve(places.size());
+    for (double v : places) {
+        myPointInfo p = pointAt(v);
+        p.info.reset();
+        points.push_back(std::move(p));
+    }
+    return points;
+}
+
 double Function::varValueForPoint(PointF, TouchPhase) { return 0.0; }
 
 void Function::setMinVar(double lo, double hi)

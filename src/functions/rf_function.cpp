@@ -82,6 +82,16 @@ std::shared_ptr<rfFunction> rfFunction::functionFromChecked(CheckedFormula formu
     return f;
 }
 
+std::vector<myPointInfo> rfFunction::pointsAt(std::span<const double> places)
+{
+    const std::vector<double> radii = curve::valuesAt(functionSM(), variable_, places);
+    return curve::pointsFromValues(*this, places, [&](std::size_t k, myPointInfo& p) {
+        const double theta = places[k], r = radii[k];
+        p.point = myPoint{r * std::cos(theta), r * std::sin(theta)};
+        p.value = r;
+    });
+}
+
 double rfFunction::valueAt(double theta)
 {
     StackMachine* sm = functionSM();

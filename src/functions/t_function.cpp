@@ -410,6 +410,16 @@ myPoint tFunction::positionAt(double t)
     return myPoint{x, evaluateAt(ySM(), variable_, t)};
 }
 
+std::vector<myPointInfo> tFunction::pointsAt(std::span<const double> places)
+{
+    const std::vector<double> xs = curve::valuesAt(xSM(), variable_, places);
+    const std::vector<double> ys = curve::valuesAt(ySM(), variable_, places);
+    return curve::pointsFromValues(*this, places, [&](std::size_t k, myPointInfo& p) {
+        p.point = myPoint{xs[k], ys[k]};
+        p.value = ys[k];
+    });
+}
+
 myPointInfo tFunction::pointAt(double t)
 {
     if (!std::isfinite(t))

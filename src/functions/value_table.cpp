@@ -62,10 +62,14 @@ int ValueTable::produceMore(int n)
     // trace and the searches read it.
     double* cell = function_->variable();
     const CellRestore restoreCell(cell);
-    for (int i = from; i < to; ++i) {
-        // From the index, not by adding steps up: no drift down the table.
-        const double v = start_ + i * step_;
-        const myPointInfo info = function_->pointAt(v);
+    // From the index, not by adding steps up: no drift down the table.
+    std::vector<double> places;
+    for (int i = from; i < to; ++i)
+        places.push_back(start_ + i * step_);
+    const std::vector<myPointInfo> points = function_->pointsAt(places);
+    for (std::size_t k = 0; k < places.size(); ++k) {
+        const double v = places[k];
+        const myPointInfo& info = points[k];
         std::vector<double> row;
         row.reserve(columns_.size());
         for (const TableColumn& c : columns_) {

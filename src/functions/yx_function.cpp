@@ -1,4 +1,6 @@
 #include "orlix/yx_function.h"
+
+#include "curve_support.h"
 #include "kind_factories.h"
 
 #include "range_integral.h"
@@ -365,6 +367,15 @@ double explicitFunction::valueForPoint(myPoint p) { return valueAt(var(p)) - val
 myPoint explicitFunction::positionAt(double v) { return sample(v, valueAt(v)); }
 
 std::optional<myPointInfo> explicitFunction::markInfoAt(myPoint p) { return pointAt(var(p)); }
+
+std::vector<myPointInfo> explicitFunction::pointsAt(std::span<const double> places)
+{
+    const std::vector<double> values = curve::valuesAt(functionSM(), variable_, places);
+    return curve::pointsFromValues(*this, places, [&](std::size_t k, myPointInfo& p) {
+        p.point = sample(places[k], values[k]);
+        p.value = values[k];
+    });
+}
 
 myPointInfo explicitFunction::pointAt(double v)
 {

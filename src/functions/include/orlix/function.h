@@ -178,6 +178,11 @@ class Function {
     virtual double valueForPoint(myPoint) { return 0.0; }
     virtual myPoint positionAt(double v);
     virtual myPointInfo pointAt(double v);
+    // The points at many places of the variable: each one's point, value
+    // and variable bit for bit as pointAt gives them, without the
+    // derivatives. Kinds that sample a block of places per call of their
+    // machines do so here.
+    virtual std::vector<myPointInfo> pointsAt(std::span<const double> places);
     virtual double varValueForPoint(PointF device, TouchPhase phase);
     // The part of the curve worth showing whole; nullopt when there is
     // nothing to show (no finite point, a curve of no kind).

@@ -64,6 +64,7 @@ class rfFunction : public Function {
     std::optional<InfoMap> rangeInfo(double a, double b) override;
     myPoint positionAt(double theta) override;
     myPointInfo pointAt(double theta) override;
+    std::vector<myPointInfo> pointsAt(std::span<const double> places) override;
     // The θ of the curve's point on the ray through the touch (or on the
     // opposite ray, where r is negative).
     double varValueForPoint(PointF device, TouchPhase phase) override;

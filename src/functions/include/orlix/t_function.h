@@ -64,6 +64,7 @@ class tFunction : public Function {
     std::optional<InfoMap> rangeInfo(double a, double b) override;
     myPoint positionAt(double t) override;
     myPointInfo pointAt(double t) override;
+    std::vector<myPointInfo> pointsAt(std::span<const double> places) override;
     // The t of the curve's point nearest the touch.
     double varValueForPoint(PointF device, TouchPhase phase) override;
     // The whole curve over its range.

@@ -69,6 +69,7 @@ class explicitFunction : public Function {
     double valueForPoint(myPoint p) override;
     myPoint positionAt(double v) override;
     myPointInfo pointAt(double v) override;
+    std::vector<myPointInfo> pointsAt(std::span<const double> places) override;
     double varValueForPoint(PointF device, TouchPhase phase) override;
     // The roots and extrema nearest the middle of the sampling window (or
     // of the standard window when it has none), and the curve around them.
