@@ -346,12 +346,13 @@ template <class F> ORLIX_IV_INLINE Interval logarithm(const Interval& u, F f)
     return increasing(c, f);
 }
 
-// Whether an interval may hold a point a + kπ·period for a whole k; the
-// slack allows for the rounding of the quotient (and for the difference of
-// the double π from π), so the answer errs towards yes.
-ORLIX_IV_INLINE bool mayHoldPhase(const Interval& u, double at, double period)
+// Whether an interval may hold a point at + k·period for a whole k, the
+// period given as its reciprocal (a product is cheaper than a quotient);
+// the slack allows for the rounding of the quotient (and for the
+// difference of the double π from π), so the answer errs towards yes.
+ORLIX_IV_INLINE bool mayHoldPhase(const Interval& u, double at, double perPeriod)
 {
-    const double ql = (u.lo - at) / period, qh = (u.hi - at) / period;
+    const double ql = (u.lo - at) * perPeriod, qh = (u.hi - at) * perPeriod;
     const double slack = 1e-12 + 1e-14 * std::max(std::fabs(ql), std::fabs(qh));
     return std::floor(qh + slack) > std::floor(ql - slack);
 }
@@ -370,11 +371,9 @@ template <class F> ORLIX_IV_INLINE Interval wave(const Interval& u, F f, double 
     const double fh = highEnd(u.hi, f);
     Interval r = make(std::min(fl, fh) - widen, std::max(fl, fh) + widen, kLibm);
     // Where a crest (or a trough, half a period on) may lie inside.
-    const double ql = (u.lo - crest) * (0.5 / kPi), qh = (u.hi - crest) * (0.5 / kPi);
-    const double slack = 1e-12 + 1e-14 * std::max(std::fabs(ql), std::fabs(qh));
-    if (std::floor(qh + slack) > std::floor(ql - slack))
+    if (mayHoldPhase(u, crest, 0.5 / kPi))
         r.hi = 1;
-    if (std::floor(qh - 0.5 + slack) > std::floor(ql - 0.5 - slack))
+    if (mayHoldPhase(u, crest + kPi, 0.5 / kPi))
         r.lo = -1;
     r.lo = std::max(r.lo, -1.0);
     r.hi = std::min(r.hi, 1.0);
@@ -386,7 +385,7 @@ template <class F> ORLIX_IV_INLINE Interval wave(const Interval& u, F f, double 
 ORLIX_IV_INLINE Interval tangent(const Interval& u)
 {
     if (!u.bounded() || u.hi - u.lo >= kPi || std::fabs(u.lo) > 1e15 || std::fabs(u.hi) > 1e15 ||
-        mayHoldPhase(u, kPi / 2, kPi))
+        mayHoldPhase(u, kPi / 2, 1 / kPi))
         return flagged(Interval{-kInf, kInf, !u.bounded(), true}, u);
     // Away from a pole, |tan′| = 1 + tan² and tan moves little over a few
     // ulps: twice that bounds it.
