@@ -340,6 +340,11 @@ TEST_F(SoakTest, ARandomSessionKeepsEveryInvariant)
         const std::string broken = brokenInvariant();
         ASSERT_TRUE(broken.empty()) << "after event " << n << " (" << e->name << "): " << broken
                                     << "; replay with ORLIX_SOAK_SEED=" << seed;
+        // A long run says how far it has come.
+        if ((n + 1) % 10000 == 0) {
+            std::printf("soak: %lld events, %.0f s\n", n + 1, clock.elapsed() / 1000.0);
+            std::fflush(stdout);
+        }
     }
     const double seconds = clock.elapsed() / 1000.0;
     std::printf("soak: %lld events in %.1f s, %.0f events a second (seed %llu)\n", count, seconds,
