@@ -7,7 +7,7 @@
 #include <nlohmann/json.hpp>
 #include <vector>
 
-#include "field_check.h"
+#include "formula_entry.h"
 #include "log.h"
 #include "orlix/error.h"
 #include "orlix/special_point.h"
@@ -62,10 +62,8 @@ WebShell::WebShell(std::string storageKey)
     controller_->onChanged = [this] { requestFrame(); };
     controller_->load();
     view_.setGoodRect(view_.frame());
-    edit_.text = utf8::decode(controller_->formulaText());
-    edit_.selectionStart = edit_.text.size();
     keyboard_.setTarget(this);
-    keyboard_.setVariablesForFunction(&controller_->kind());
+    fieldFromController();
     keyboard_.onErrorBar = [this](ErrorBarChange) { requestFrame(); };
     const std::string notice = session_->launchNotice();
     if (!notice.empty()) {
@@ -121,16 +119,18 @@ void WebShell::pointer(int id, double x, double y, int phase, double timeMs)
     const TouchPhase p = phaseOf(phase);
     if (p != kTouchBegan && !fingers_.count(id))
         return; // a pointer that went down elsewhere
-    if (p == kTouchBegan)
-        fingers_[id] = Finger{at, 1};
-    else
-        fingers_[id].at = at;
-    std::vector<Touch> all;
-    for (const auto& [fid, finger] : fingers_) {
-        const TouchPhase fp = fid == id ? p : kTouchStationary;
-        all.push_back(Touch{fid, finger.at, fp, finger.taps, timeMs / 1000.0});
-    }
+    const double t = timeMs / 1000.0;
     const bool lifted = p == kTouchEnded || p == kTouchCancelled;
+    fingers_[id] = at;
+    std::vector<Touch> all;
+    for (const auto& [fid, place] : fingers_) {
+        if (fid != id) {
+            all.push_back(Touch{fid, place, kTouchStationary, taps_.taps(fid), t});
+            continue;
+        }
+        const int taps = p == kTouchBegan ? taps_.down(id, at, t) : lifted ? taps_.up(id, at, t) : taps_.taps(id);
+        all.push_back(Touch{id, at, p, taps, t});
+    }
     if (lifted)
         fingers_.erase(id);
     view_.handleTouches(all);
@@ -171,30 +171,28 @@ std::string WebShell::variables() const { return std::string(controller_->kind()
 bool WebShell::commit()
 {
     const OrlixViewController::StepGroup oneStep(*controller_);
-    const FunctionKindInfo& kind = controller_->kind();
+    OrlixViewController& c = *controller_;
     const std::string typed = utf8::encode(edit_.text);
-    const std::string text(withoutKindPrefix(kind, typed));
+    const std::size_t from = typed.find_first_not_of(" \t"), to = typed.find_last_not_of(" \t");
+    const std::string text = from == std::string::npos ? std::string() : typed.substr(from, to - from + 1);
+    // One field: a curve's range and second formula stay as they are.
+    const TypedFormula fields{text, c.secondFormulaText(), c.rangeMinText(), c.rangeMaxText()};
     message_.clear();
     errorAt_.reset();
     keyboard_.hideErrorMessage();
-    if (text.find_first_not_of(" \t") == std::string::npos) {
-        controller_->setFormulaText({});
-    } else {
-        try {
-            controller_->setCheckedFormula(checkedFormula(text, kind));
-        } catch (const Error& e) {
-            // The text stays for the person to mend, the fault selected.
-            message_ = refusalMessage(e, text);
-            if (const auto at = errorPosition(e, text)) {
-                const std::size_t base = typed.rfind(text) == std::string::npos ? 0 : typed.rfind(text);
-                errorAt_ = utf8::decode(typed.substr(0, base)).size() + *at;
-            }
-            keyboard_.showErrorMessage(message_);
-            requestFrame();
-            return false;
+    if (const std::optional<FormulaRefusal> refused = takeTypedFormula(c, fields)) {
+        // The text stays for the person to mend, the fault selected.
+        message_ = refused->message;
+        if (refused->field == FormulaRefusal::Field::first && refused->at) {
+            const std::size_t base = typed.rfind(refused->checked);
+            errorAt_ = utf8::decode(typed.substr(0, base == std::string::npos ? 0 : base)).size() + *refused->at;
         }
+        keyboard_.showErrorMessage(message_);
+        requestFrame();
+        return false;
     }
-    const bool changed = controller_->commitFormula();
+    editingDone_ = true;
+    const bool changed = c.commitFormula();
     fieldFromController();
     return changed;
 }
@@ -292,6 +290,11 @@ std::string WebShell::uiState()
         fieldChanged_ = false;
     }
     s["message"] = message_;
+    s["systemKeyboard"] = systemKeyboard_;
+    if (editingDone_) {
+        s["editingDone"] = true;
+        editingDone_ = false;
+    }
     if (errorAt_)
         s["errorAt"] = *errorAt_;
     if (!alertText_.empty())
@@ -318,11 +321,11 @@ std::string WebShell::uiState()
     s["functions"] = functions;
     // The keyboard: the pads in sight and their keys.
     json pads = json::array();
-    for (PadSlot slot : {PadSlot::topBar, PadSlot::leftPad2, PadSlot::numbers, PadSlot::variables, PadSlot::operators,
-                         PadSlot::controls}) {
-        if (slot == PadSlot::numbers && keyboard_.funcsNotNums())
-            continue;
-        if (slot == PadSlot::leftPad2 && !keyboard_.funcsNotNums())
+    for (PadSlot slot : {PadSlot::topBar, PadSlot::leftPad1, PadSlot::leftPad2, PadSlot::numbers, PadSlot::variables,
+                         PadSlot::operators, PadSlot::controls}) {
+        // The number pad covers the two function pads.
+        const bool functionPad = slot == PadSlot::leftPad1 || slot == PadSlot::leftPad2;
+        if ((slot == PadSlot::numbers && keyboard_.funcsNotNums()) || (functionPad && !keyboard_.funcsNotNums()))
             continue;
         if (slot != PadSlot::topBar && !keyboard_.customKeys())
             continue;

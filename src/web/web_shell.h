@@ -12,6 +12,7 @@
 #include "controller.h"
 #include "keyboard.h"
 #include "orlix/plot_plane.h"
+#include "orlix/tap_counter.h"
 #include "store_session.h"
 
 namespace orlix {
@@ -75,6 +76,11 @@ class WebShell : private KeyboardTarget {
     void replace(const TextChange& change) override;
     void confirm() override { commit(); }
     std::string variables() const override;
+    void useSystemKeyboard(bool on) override
+    {
+        systemKeyboard_ = on;
+        requestFrame();
+    }
 
     void requestFrame();
     // The field shows the controller's formula (after a commit, undo, a
@@ -90,14 +96,17 @@ class WebShell : private KeyboardTarget {
     TextEdit edit_;
     // The field's text changed in the module (a key): the page takes it.
     bool fieldChanged_ = false;
+    // The field takes the system's keyboard ("ABC"), not these keys.
+    bool systemKeyboard_ = false;
+    // A formula was committed: the page closes the keyboard, as the desktop
+    // window does, so that the curve has the whole band.
+    bool editingDone_ = false;
     std::string message_;
     std::optional<std::size_t> errorAt_;
     std::string alertTitle_, alertText_;
-    struct Finger {
-        PointF at;
-        int taps = 1;
-    };
-    std::map<int, Finger> fingers_;
+    // The fingers down, where they are last seen.
+    std::map<int, PointF> fingers_;
+    TapCounter taps_;
     bool framePending_ = false;
 };
 

@@ -14,7 +14,7 @@
   const toOffset = (text, points) => Array.from(text).slice(0, points).join('').length;
 
   let shell = null, module = null;
-  let framePending = false, lastKeys = '', lastStrip = '';
+  let framePending = false, lastKeys = '', lastLayout = '', lastStrip = '', systemKeyboard = false;
 
   function frame() {
     framePending = false;
@@ -49,6 +49,15 @@
       const start = toOffset(s.field, s.selection[0]);
       const end = toOffset(s.field, s.selection[0] + s.selection[1]);
       field.setSelectionRange(start, end);
+    }
+    if (s.editingDone && !keyboard.hidden) {
+      field.blur();
+      setKeyboardShown(false);
+    }
+    if (s.systemKeyboard !== systemKeyboard) {
+      systemKeyboard = s.systemKeyboard;
+      setInputMode();
+      if (systemKeyboard) field.focus();
     }
     $('message').textContent = s.message;
     field.classList.toggle('refused', !!s.message);
@@ -87,18 +96,22 @@
     const text = JSON.stringify(k);
     if (text === lastKeys) return;
     lastKeys = text;
-    keys.style.height = k.height + 'px';
-    const buttons = [];
-    for (const pad of k.pads)
-      for (const key of pad.keys) {
+    const all = k.pads.flatMap(pad => pad.keys);
+    // A finger moving over the keys changes only which one is lit: the
+    // buttons stay, so the page does not rebuild them at every move.
+    const layout = JSON.stringify(all.map(({lit, ...key}) => key));
+    if (layout !== lastLayout) {
+      lastLayout = layout;
+      keys.style.height = k.height + 'px';
+      keys.replaceChildren(...all.map(key => {
         const b = document.createElement('button');
         b.textContent = key.text;
         b.tabIndex = -1;
         Object.assign(b.style, {left: key.x + 'px', top: key.y + 'px', width: key.w + 'px', height: key.h + 'px'});
-        b.classList.toggle('lit', key.lit);
-        buttons.push(b);
-      }
-    keys.replaceChildren(...buttons);
+        return b;
+      }));
+    }
+    all.forEach((key, i) => keys.children[i].classList.toggle('lit', key.lit));
     const bar = $('errorBar');
     bar.hidden = k.error === null;
     bar.textContent = k.error || '';
@@ -106,10 +119,15 @@
                                          Math.max(0, k.repeatDue - performance.now()));
   }
 
+  // Orlix's keys instead of the system's on a touch screen (or when shown
+  // on a desktop), unless "ABC" asked for the system's.
+  function setInputMode() {
+    field.inputMode = (touchScreen || !keyboard.hidden) && !systemKeyboard ? 'none' : 'text';
+  }
+
   function setKeyboardShown(on) {
     keyboard.hidden = !on;
-    // Orlix's keys instead of the system's on a touch screen.
-    field.inputMode = on ? 'none' : 'text';
+    setInputMode();
     resize();
   }
 
@@ -188,7 +206,7 @@
     shell = new m.Shell('orlix.store');
     wire();
     resize();
-    setKeyboardShown(touchScreen);
+    setKeyboardShown(false);
     $('loading').hidden = true;
     frame();
   }).catch(e => {
