@@ -31,6 +31,27 @@ EM_JS(void, orlix_console_warn, (const char* line), { console.warn(UTF8ToString(
 // A number JSON can carry: non-finite ones as null.
 json number(double v) { return std::isfinite(v) ? json(v) : json(nullptr); }
 
+// The information panel's size in points (orlix.css, #info), which the
+// plot view keeps clear of the trace point.
+constexpr SizeF kInfoPanelSize{168, 120};
+
+// What the information panel shows.
+json infoState(const InfoModel& m, const plotView& view)
+{
+    json s = {{"hidden", m.hidden()},
+              {"maxed", m.maxed()},
+              {"valueLabel", m.valueLabel()},
+              {"value", m.valueField().theString},
+              {"text", m.text()}};
+    if (m.maxed()) {
+        s["startLabel"] = m.startLabel();
+        s["start"] = m.startField().theString;
+    }
+    if (const std::optional<PointF> c = view.infoPanelCenter())
+        s["center"] = {c->x, c->y};
+    return s;
+}
+
 TouchPhase phaseOf(int phase)
 {
     switch (phase) {
@@ -54,6 +75,8 @@ WebShell::WebShell(std::string storageKey)
     view_.goodRectForPlotter = [this] { return view_.frame(); };
     view_.setDevicePixelRatio(ratio_);
     view_.setFrame(RectF{0, 0, 320, 480});
+    view_.setIView(&info_);
+    view_.setInfoPanelSize(kInfoPanelSize);
     controller_ = std::make_unique<OrlixViewController>(*session_, view_);
     controller_->onAlert = [this](const std::string& title, const std::string& text) {
         alertTitle_ = title;
@@ -92,9 +115,19 @@ void WebShell::resize(double width, double height, double ratio)
 {
     if (!(width > 0 && height > 0 && std::isfinite(width) && std::isfinite(height)))
         return;
-    ratio_ = std::isfinite(ratio) && ratio > 0 ? ratio : 1.0;
+    const double r = std::isfinite(ratio) && ratio > 0 ? ratio : 1.0;
+    const RectF frame{0, 0, static_cast<float>(width), static_cast<float>(height)};
+    const RectF now = view_.frame();
+    // The page asks again whenever its layout might have moved; a new frame
+    // drops a gesture under way and the trace point, so only a real change
+    // makes one.
+    if (r == ratio_ && frame.width == now.width && frame.height == now.height) {
+        requestFrame();
+        return;
+    }
+    ratio_ = r;
     view_.setDevicePixelRatio(ratio_);
-    view_.setFrame(RectF{0, 0, static_cast<float>(width), static_cast<float>(height)});
+    view_.setFrame(frame);
     view_.setGoodRect(view_.frame());
     requestFrame();
 }
@@ -222,6 +255,7 @@ void WebShell::keyboardTick(double timeMs) { keyboard_.repeatTick(static_cast<st
 bool WebShell::action(const std::string& name)
 {
     OrlixViewController& c = *controller_;
+    // The switches leave the field as it is, typed text and all.
     if (name == "roots")
         c.setPoints(MarkSearch::roots);
     else if (name == "extrema")
@@ -232,21 +266,22 @@ bool WebShell::action(const std::string& name)
         c.intersectOrNot();
     else if (name == "trace")
         c.setMoveOrTrace();
-    else if (name == "undo")
-        c.undo();
-    else if (name == "redo")
-        c.redo();
-    else if (name == "delete")
-        c.removeCurFunc();
     else if (name == "fit")
         c.zoomToFit();
-    else if (name == "new")
-        c.chooseKind(c.kind().kind);
     else if (name == "dismissAlert")
         alertTitle_.clear(), alertText_.clear();
+    // These change the current function: the field shows its formula.
+    else if (name == "undo")
+        c.undo(), fieldFromController();
+    else if (name == "redo")
+        c.redo(), fieldFromController();
+    else if (name == "delete")
+        c.removeCurFunc(), fieldFromController();
+    else if (name == "new")
+        c.chooseKind(c.kind().kind), fieldFromController();
     else
         return false;
-    fieldFromController();
+    requestFrame();
     return true;
 }
 
@@ -258,6 +293,7 @@ void WebShell::fieldFromController()
     fieldChanged_ = true;
     message_.clear();
     errorAt_.reset();
+    keyboard_.hideErrorMessage();
     keyboard_.setVariablesForFunction(&controller_->kind());
     requestFrame();
 }
@@ -319,6 +355,7 @@ std::string WebShell::uiState()
                              {"current", f.get() == c.curFunc()}});
     }
     s["functions"] = functions;
+    s["info"] = infoState(info_, view_);
     // The keyboard: the pads in sight and their keys.
     json pads = json::array();
     for (PadSlot slot : {PadSlot::topBar, PadSlot::leftPad1, PadSlot::leftPad2, PadSlot::numbers, PadSlot::variables,
@@ -378,6 +415,7 @@ std::string WebShell::testState() const
     s["functions"] = functions;
     s["current"] = c.curFunc() ? json(c.curFunc()->stringRepresentation()) : json(nullptr);
     s["tracing"] = c.tracing();
+    s["info"] = infoState(info_, view_);
     s["fingers"] = view_.curTouchNumber();
     const StoreFile& store = session_->store();
     s["store"] = {{"location", store.location()},

@@ -10,6 +10,7 @@
 #include <string>
 
 #include "controller.h"
+#include "info_model.h"
 #include "keyboard.h"
 #include "orlix/plot_plane.h"
 #include "orlix/tap_counter.h"
@@ -92,6 +93,8 @@ class WebShell : private KeyboardTarget {
     plotView view_;
     std::unique_ptr<OrlixViewController> controller_;
     myKeyboard keyboard_;
+    // The information panel: shown while tracing, not yet open to typing.
+    InfoModel info_;
     double ratio_ = 1;
     TextEdit edit_;
     // The field's text changed in the module (a key): the page takes it.

@@ -43,6 +43,8 @@ async function fingers(cdp, page, moves) {
       type: m.type,
       touchPoints: m.points.map(([x, y], id) => ({x: box.x + x, y: box.y + y, id})),
     });
+    // A finger's pace: a frame between events.
+    await page.waitForTimeout(16);
   }
   await page.evaluate(() => new Promise(r => requestAnimationFrame(() => r())));
 }
@@ -112,9 +114,10 @@ const steps = [
   }],
   ['pans with one finger', async ({page, cdp}) => {
     const before = (await state(page)).view;
-    await fingers(cdp, page, drag([[200, 300]], [[260, 220]]));
+    const [cx, cy] = [before.size[0] / 2, before.size[1] / 2];
+    await fingers(cdp, page, drag([[cx, cy]], [[cx + 60, cy - 40]]));
     const after = (await state(page)).view;
-    const dx = -60 / before.scale[0], dy = -80 / before.scale[1];
+    const dx = -60 / before.scale[0], dy = -40 / before.scale[1];
     expect(near(after.center[0], before.center[0] + dx, 1e-6) && near(after.center[1], before.center[1] + dy, 1e-6),
            `the plane followed the finger: ${JSON.stringify(before.center)} → ${JSON.stringify(after.center)}`);
     expect(after.scale[0] === before.scale[0], 'a pan keeps the scale');
@@ -144,6 +147,27 @@ const steps = [
     expect(near(after.scale[0] / before.scale[0], 1.2, 1e-9), `100 pixels zoom by 1.2: ${before.scale[0]} → ${after.scale[0]}`);
     const [x2, y2] = await page.evaluate(() => window.orlixTest.toDevice(-Math.SQRT2, 0));
     expect(Math.hypot(x2 - x, y2 - y) < 1, `the point under the pointer stays: (${x}, ${y}) → (${x2}, ${y2})`);
+  }],
+  ['traces the curve with a finger and the panel shows the point', async ({page, cdp}) => {
+    await page.fill('#formula', 'x^2-');
+    // The keyboard away, the plane has room for the panel beside the point.
+    await page.locator('#keyboardButton').tap();
+    expect(!(await page.locator('#keyboard').isVisible()), 'the keyboard button puts the keyboard away');
+    await page.locator('[data-action="trace"]').tap();
+    expect((await state(page)).tracing, 'the ⇔ button switches to trace mode');
+    expect(await page.inputValue('#formula') === 'x^2-', 'and leaves the typed text alone');
+    // A point of the curve left of the panel's side.
+    const [x, y] = await page.evaluate(() => window.orlixTest.toDevice(-2, 2));
+    await fingers(cdp, page, drag([[x + 20, y]], [[x, y]]));
+    await page.evaluate(() => window.orlixTest.drawNow());
+    const info = (await state(page)).info;
+    expect(!info.hidden && info.center, `the panel shows: ${JSON.stringify(info)}`);
+    expect(near(parseFloat(info.value), -2, 0.05), `at the finger's x: ${JSON.stringify(info)}`);
+    expect(await page.locator('#info').isVisible(), 'on the page');
+    expect((await page.textContent('#infoText')).length > 0, 'with its numbers');
+    await page.locator('[data-action="trace"]').tap();
+    expect(!(await state(page)).tracing, 'and back to moving the plane');
+    await page.fill('#formula', 'x^2-2');
   }],
   ['finds the function and the view again after a reload', async ({page, memo}) => {
     memo.view = (await state(page)).view;

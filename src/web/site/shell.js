@@ -65,6 +65,7 @@
       const at = toOffset(field.value, s.errorAt);
       field.setSelectionRange(at, Math.min(field.value.length, toOffset(field.value, s.errorAt + 1)));
     }
+    showInfo(s.info);
     const alert = $('alert');
     alert.hidden = !s.alert;
     if (s.alert) {
@@ -90,6 +91,23 @@
       }));
     }
     showKeyboard(s.keyboard);
+  }
+
+  // The information panel, where the plot view puts it.
+  function showInfo(i) {
+    const box = $('info');
+    box.hidden = i.hidden || !i.center;
+    if (box.hidden) return;
+    Object.assign(box.style, {left: i.center[0] + 'px', top: i.center[1] + 'px'});
+    const start = $('infoStart');
+    start.hidden = !i.maxed;
+    if (i.maxed) {
+      start.querySelector('.label').textContent = i.startLabel;
+      start.querySelector('.value').textContent = i.start;
+    }
+    $('infoValue').querySelector('.label').textContent = i.valueLabel;
+    $('infoValue').querySelector('.value').textContent = i.value;
+    $('infoText').textContent = i.text;
   }
 
   function showKeyboard(k) {
