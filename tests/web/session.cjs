@@ -203,6 +203,19 @@ const steps = [
     const stored = await page.evaluate(() => localStorage.getItem('orlix.store'));
     expect(stored.includes('sin(x)'), 'the browser holds it now');
   }],
+  ['keeps a commit when the tab is closed right after it', async ({page, context, memo}) => {
+    await page.fill('#formula', 'cos(x)');
+    await page.locator('#formula').press('Enter');
+    const url = page.url();
+    // Closed at once: what the commit wrote is all there is.
+    await page.close({runBeforeUnload: false});
+    const next = await context.newPage();
+    await next.goto(url);
+    await next.evaluate(() => window.orlixTest.ready);
+    const s = await state(next);
+    expect(s.current === 'cos(x)' && s.functions.length === 2, `the new tab finds it: ${JSON.stringify(s.functions)}`);
+    memo.page = next;
+  }],
   ['can be installed: Chromium finds the manifest, its icons and the service worker', async ({page, cdp}) => {
     await page.evaluate(() => navigator.serviceWorker.ready);
     const {installabilityErrors} = await cdp.send('Page.getInstallabilityErrors');
@@ -222,7 +235,7 @@ const steps = [
       await page.reload();
       await page.evaluate(() => window.orlixTest.ready);
       const s = await state(page);
-      expect(s.functions.some(f => f.formula === 'sin(x)'), `offline, the functions are there: ${JSON.stringify(s.functions)}`);
+      expect(s.functions.some(f => f.formula === 'cos(x)'), `offline, the functions are there: ${JSON.stringify(s.functions)}`);
     } finally {
       await context.setOffline(false);
     }
@@ -264,12 +277,12 @@ const steps = [
   });
   let failed = 0;
   try {
-    const page = context.pages()[0] || await context.newPage();
+    let page = context.pages()[0] || await context.newPage();
     const problems = [];
     page.on('pageerror', e => problems.push(String(e)));
     await page.goto(`http://127.0.0.1:${server.address().port}/`);
     await page.evaluate(() => window.orlixTest.ready);
-    const cdp = await context.newCDPSession(page);
+    let cdp = await context.newCDPSession(page);
     const memo = {};
     for (const [i, [name, step]] of steps.entries()) {
       try {
@@ -279,6 +292,12 @@ const steps = [
       } catch (e) {
         ++failed;
         console.log(`FAIL ${name}: ${e.message}`);
+      }
+      // A step that closed the tab goes on in the one it opened.
+      if (memo.page && memo.page !== page) {
+        page = memo.page;
+        page.on('pageerror', e => problems.push(String(e)));
+        cdp = await context.newCDPSession(page);
       }
       if (shots) await page.screenshot({path: path.join(shots, `${String(i + 1).padStart(2, '0')}.png`)});
     }
