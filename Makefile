@@ -12,7 +12,8 @@ PACKAGES = build-essential cmake pkg-config qt6-base-dev qt6-svg-dev nlohmann-js
            libgtest-dev libgmock-dev libbenchmark-dev libmuparser-dev fonts-dejavu-core \
            desktop-file-utils appstream
 
-.PHONY: all deps configure build run install install-files package test test-asan soak bench fuzz format clean
+.PHONY: all deps configure build run install install-files package test test-asan soak bench fuzz format clean \
+        deps-web web serve-web test-web
 
 all: build
 
@@ -123,8 +124,44 @@ fuzz:
 	  -rss_limit_mb=2048 -dict=$(FUZZ_NAME).dict -artifact_prefix=crashes-$(FUZZ_NAME)/ \
 	  corpus-$(FUZZ_NAME) $(wildcard $(CURDIR)/fuzz/regressions/$(FUZZ_NAME))
 
+# The browser build: the Qt-free libraries and the web shell (src/web)
+# compiled by emscripten into a site in $(WEB_BUILD)/site (the page, the
+# script, the module, the manifest, the service worker, the icons). Debian's
+# emscripten finds its JavaScript tools through NODE_PATH.
+WEB_BUILD    ?= build-web
+WEB_PORT     ?= 8032
+WEB_PACKAGES  = emscripten cmake nlohmann-json3-dev python3
+WEB_TEST_PACKAGES = chromium nodejs
+# npm itself: Debian's package, or the one a Node.js build brings along.
+NPM           = $(shell command -v npm 2>/dev/null || \
+                  { test -f /usr/lib/node_modules/npm/bin/npm-cli.js && echo "node /usr/lib/node_modules/npm/bin/npm-cli.js"; })
+WEB_ENV       = NODE_PATH=/usr/share/nodejs
+deps-web:
+	@$(MAKE) --no-print-directory deps PACKAGES="$(WEB_PACKAGES)"
+
+web: deps-web
+	$(WEB_ENV) emcmake cmake -S . -B $(WEB_BUILD) -DORLIX_WEB=ON -DCMAKE_BUILD_TYPE=Release
+	$(WEB_ENV) cmake --build $(WEB_BUILD) -j $(JOBS)
+	@echo "== The site is in $(abspath $(WEB_BUILD))/site (make serve-web serves it)"
+
+# Serves the site on this machine only: http://127.0.0.1:$(WEB_PORT)/
+serve-web: web
+	@echo "== Orlix on http://127.0.0.1:$(WEB_PORT)/ (Ctrl+C stops)"
+	cd $(WEB_BUILD)/site && python3 -m http.server --bind 127.0.0.1 $(WEB_PORT)
+
+# The site in headless Chromium at a phone's size with touch: the table of
+# steps in tests/web/session.cjs. playwright-core drives the system's
+# Chromium; it is installed into $(WEB_BUILD)/test-node, never a browser.
+test-web: web
+	@$(MAKE) --no-print-directory deps PACKAGES="$(WEB_TEST_PACKAGES) $(if $(NPM),,npm)"
+	@test -d $(WEB_BUILD)/test-node/node_modules/playwright-core || \
+	  { mkdir -p $(WEB_BUILD)/test-node && cd $(WEB_BUILD)/test-node && \
+	    PLAYWRIGHT_SKIP_BROWSER_DOWNLOAD=1 $(or $(NPM),npm) install --no-save --no-audit --no-fund playwright-core@1.65.2; }
+	NODE_PATH=$(abspath $(WEB_BUILD))/test-node/node_modules ORLIX_SITE=$(abspath $(WEB_BUILD))/site \
+	  ORLIX_WEB_SHOTS=$(abspath $(WEB_BUILD))/shots node tests/web/session.cjs
+
 format:
 	clang-format -i $$(git ls-files '*.cpp' '*.h')
 
 clean:
-	rm -rf $(BUILD) $(ASAN_BUILD)
+	rm -rf $(BUILD) $(ASAN_BUILD) $(WEB_BUILD)

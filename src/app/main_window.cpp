@@ -29,6 +29,7 @@
 #include <algorithm>
 
 #include "appearance.h"
+#include "formula_entry.h"
 #include "icons.h"
 #include "orlix/error.h"
 
@@ -466,76 +467,17 @@ void MainWindow::refresh()
 void MainWindow::commitFormula()
 {
     const OrlixViewController::StepGroup oneStep(*controller_);
-    const FunctionKindInfo& kind = controller_->kind();
-    if (kind.can.ownRange) {
-        // The range first: a bad bound is shown and nothing is committed.
-        try {
-            controller_->setRangeTexts(rangeMinField_->text().trimmed().toStdString(),
-                                       rangeMaxField_->text().trimmed().toStdString());
-        } catch (const std::exception& e) {
-            showFieldMessage(QString::fromUtf8(e.what()));
-            return;
-        }
-    }
-    if (!kind.secondInputLabel.empty()) {
-        // Both formulas are checked here; the controller makes the curve of the two.
-        // "x(t)=" and "y(t)=" typed in front of the formulas are the labels'.
-        const std::string first(withoutKindPrefix(kind, field_->text().trimmed().toStdString()));
-        const std::string second(withoutKindPrefix(kind, secondField_->text().trimmed().toStdString(), true));
-        try {
-            for (const std::string& text : {first, second})
-                if (!text.empty())
-                    (void)checkFormula(text, kind);
-        } catch (const Error& e) {
-            // The field of the formula at fault shows where.
-            const bool inSecond = !second.empty() && first != second && [&] {
-                try {
-                    (void)checkFormula(first, kind);
-                    return true;
-                } catch (const std::exception&) {
-                    return false;
-                }
-            }();
-            const std::string& bad = inSecond ? second : first;
-            markError(inSecond ? *secondField_ : *field_, bad, errorPosition(e, bad));
-            showFieldMessage(QString::fromStdString(refusalMessage(e, bad)));
-            return;
-        } catch (const std::exception& e) {
-            showFieldMessage(QString::fromUtf8(*e.what() ? e.what() : "Wrong Syntax!"));
-            return;
-        }
-        showFieldMessage({});
-        controller_->setFormulaText(first);
-        controller_->setSecondFormulaText(second);
-        closeKeyboardOnCommit();
-        if (editPending_)
-            setEditPending(false);
-        controller_->commitFormula();
+    const auto text = [](const QLineEdit* f) { return f->text().trimmed().toStdString(); };
+    const TypedFormula typed{text(field_), text(secondField_), text(rangeMinField_), text(rangeMaxField_)};
+    if (const std::optional<FormulaRefusal> refused = takeTypedFormula(*controller_, typed, checkFormula)) {
+        // The text stays for the user to mend, the fault selected.
+        if (refused->field != FormulaRefusal::Field::none)
+            markError(refused->field == FormulaRefusal::Field::second ? *secondField_ : *field_, refused->checked,
+                      refused->at);
+        showFieldMessage(QString::fromStdString(refused->message));
         return;
     }
-    const std::string text(withoutKindPrefix(kind, field_->text().trimmed().toStdString()));
-    if (text.empty()) {
-        showFieldMessage({});
-        controller_->setFormulaText(text);
-    } else {
-        std::string problem;
-        std::optional<CheckedFormula> checked;
-        try {
-            checked = checkFormula(text, controller_->kind());
-        } catch (const Error& e) {
-            problem = refusalMessage(e, text);
-            markError(*field_, text, errorPosition(e, text));
-        } catch (const std::exception& e) {
-            problem = *e.what() ? e.what() : "Wrong Syntax!";
-        }
-        if (!checked) {
-            // The text stays for the user to mend.
-            showFieldMessage(QString::fromStdString(problem));
-            return;
-        }
-        showFieldMessage({});
-        controller_->setCheckedFormula(std::move(*checked));
-    }
+    showFieldMessage({});
     closeKeyboardOnCommit();
     if (editPending_)
         setEditPending(false);

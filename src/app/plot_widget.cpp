@@ -23,10 +23,6 @@ PointF toPoint(const QPointF& p) { return PointF{static_cast<float>(p.x()), stat
 
 double seconds(const QInputEvent* e) { return static_cast<double>(e->timestamp()) / 1000.0; }
 
-// Two taps this close in time (seconds) and place (points) make a double tap.
-constexpr double kMultiTapTime = 0.35;
-constexpr double kMultiTapDistance = 25;
-
 } // namespace
 
 bool zoomAbout(plotView& view, PointF p, double k) { return view.zoomAbout(p, k); }
@@ -242,19 +238,12 @@ bool PlotWidget::touchEvent(QTouchEvent* e)
             }
         }
         if (t.phase == kTouchBegan) {
-            // A finger put down again soon, near where the last one left,
-            // continues its taps.
-            const bool again = lastLift_ >= 0 && now - lastLift_ < kMultiTapTime &&
-                               QLineF(lastLiftAt_, p.position()).length() < kMultiTapDistance;
-            taps_[t.id] = again ? lastTaps_ + 1 : 1;
-        }
-        t.tapCount = taps_.count(t.id) ? taps_[t.id] : 1;
-        if (t.phase == kTouchEnded || t.phase == kTouchCancelled) {
+            t.tapCount = taps_.down(t.id, t.location, now);
+        } else if (t.phase == kTouchEnded || t.phase == kTouchCancelled) {
             anyLifted = true;
-            lastLift_ = now;
-            lastLiftAt_ = p.position();
-            lastTaps_ = t.tapCount;
-            taps_.erase(t.id);
+            t.tapCount = taps_.up(t.id, t.location, now);
+        } else {
+            t.tapCount = taps_.taps(t.id);
         }
         all.push_back(t);
     }

@@ -6,9 +6,9 @@
 #include <QWidget>
 
 #include <functional>
-#include <map>
 
 #include "orlix/plot_plane.h"
+#include "orlix/tap_counter.h"
 
 namespace orlix {
 
@@ -70,12 +70,8 @@ class PlotWidget : public QWidget {
     // its release), and where the button went down.
     int mouseTaps_ = 1;
     QPointF mousePressAt_;
-    // Taps of touch fingers: the time and place of the last lift, and the
-    // tap count of each finger down.
-    double lastLift_ = -1;
-    QPointF lastLiftAt_;
-    int lastTaps_ = 0;
-    std::map<int, int> taps_;
+    // Taps of touch fingers.
+    TapCounter taps_;
 };
 
 } // namespace orlix

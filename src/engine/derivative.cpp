@@ -7,8 +7,8 @@
 // two-argument node a is the left operand (second argument) and b the right
 // one (first argument). Postfix forms read from first to last.
 #include <cctype>
-#include <charconv>
 #include <cstddef>
+#include <locale>
 #include <sstream>
 #include <string>
 #include <vector>
@@ -257,10 +257,15 @@ struct Token {
     std::string text;
 };
 
+// The table's numbers are plain decimals; a stream in the classic locale
+// reads them whatever locale the shell set (and whether or not the
+// standard library has from_chars for doubles).
 double numberOf(const std::string& text)
 {
+    std::istringstream in(text);
+    in.imbue(std::locale::classic());
     double value = 0;
-    std::from_chars(text.data(), text.data() + text.size(), value);
+    in >> value;
     return value;
 }
 
@@ -323,8 +328,8 @@ struct RuleEntry {
 };
 
 const RuleEntry kRules[] = {
-    {"x", difX}, {"y", difY}, {"t", difT}, {"r", difR}, {"f", difF}, {"θ", difF}, {"i", difF}, {"φ", difF},
-    {"a", difParameter}, {"b", difParameter}, {"c", difParameter},
+    {"x", difX}, {"y", difY}, {"t", difT},         {"r", difR},         {"f", difF},         {"θ", difF},
+    {"i", difF}, {"φ", difF}, {"a", difParameter}, {"b", difParameter}, {"c", difParameter},
 };
 
 } // namespace

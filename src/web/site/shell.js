@@ -1,0 +1,237 @@
+// The page around the module: sizes the plot canvas at the device pixel
+// ratio, forwards pointers, the wheel, the field and the buttons to the
+// shell (web_shell.cpp), and shows the state it answers. window.orlixTest
+// reads the core's state for the browser tests.
+'use strict';
+
+(() => {
+  const $ = id => document.getElementById(id);
+  const canvas = $('plotCanvas'), field = $('formula'), keyboard = $('keyboard'), keys = $('keys');
+  const touchScreen = window.matchMedia('(pointer: coarse)').matches;
+
+  // Code points (the module's positions) ↔ UTF-16 offsets (the field's).
+  const toPoints = (text, offset) => Array.from(text.slice(0, offset)).length;
+  const toOffset = (text, points) => Array.from(text).slice(0, points).join('').length;
+
+  let shell = null, module = null;
+  let framePending = false, lastKeys = '', lastLayout = '', lastStrip = '', systemKeyboard = false;
+
+  function frame() {
+    framePending = false;
+    const more = shell.drawFrame();
+    showState(JSON.parse(shell.uiState()));
+    // The curves beyond the view (for panning) once this frame is out.
+    if (more) setTimeout(() => shell.completeLayer(), 0);
+  }
+
+  function requestFrame() {
+    if (framePending || !shell) return;
+    framePending = true;
+    requestAnimationFrame(frame);
+  }
+
+  function resize() {
+    const box = canvas.parentElement.getBoundingClientRect();
+    const ratio = window.devicePixelRatio || 1;
+    canvas.width = Math.max(1, Math.round(box.width * ratio));
+    canvas.height = Math.max(1, Math.round(box.height * ratio));
+    shell.resize(box.width, box.height, ratio);
+    shell.keyboardWidth(document.body.clientWidth);
+    requestFrame();
+  }
+
+  // ---- what the module says to show -----------------------------------------------------------
+  function showState(s) {
+    $('kindLabel').textContent = s.label;
+    field.placeholder = s.placeholder;
+    if (s.field !== undefined) {
+      field.value = s.field;
+      const start = toOffset(s.field, s.selection[0]);
+      const end = toOffset(s.field, s.selection[0] + s.selection[1]);
+      field.setSelectionRange(start, end);
+    }
+    if (s.editingDone && !keyboard.hidden) {
+      field.blur();
+      setKeyboardShown(false);
+    }
+    if (s.systemKeyboard !== systemKeyboard) {
+      systemKeyboard = s.systemKeyboard;
+      setInputMode();
+      if (systemKeyboard) field.focus();
+    }
+    $('message').textContent = s.message;
+    field.classList.toggle('refused', !!s.message);
+    if (s.errorAt !== undefined && document.activeElement === field) {
+      const at = toOffset(field.value, s.errorAt);
+      field.setSelectionRange(at, Math.min(field.value.length, toOffset(field.value, s.errorAt + 1)));
+    }
+    showInfo(s.info);
+    const alert = $('alert');
+    alert.hidden = !s.alert;
+    if (s.alert) {
+      $('alertTitle').textContent = s.alert.title;
+      $('alertText').textContent = s.alert.text;
+    }
+    for (const b of document.querySelectorAll('#bottomBar button')) {
+      const a = b.dataset.action;
+      if (a in s.toggles) b.setAttribute('aria-pressed', s.toggles[a] ? 'true' : 'false');
+      if (a in s.can) b.disabled = !s.can[a];
+    }
+    const strip = JSON.stringify(s.functions);
+    if (strip !== lastStrip) {
+      lastStrip = strip;
+      const nav = $('strip');
+      nav.replaceChildren(...s.functions.map(f => {
+        const b = document.createElement('button');
+        b.textContent = f.label + f.formula;
+        b.style.color = `rgb(${f.color.map(c => Math.round(c * 255)).join(',')})`;
+        b.classList.toggle('current', f.current);
+        b.addEventListener('click', () => { shell.select(f.id); requestFrame(); });
+        return b;
+      }));
+    }
+    showKeyboard(s.keyboard);
+  }
+
+  // The information panel, where the plot view puts it.
+  function showInfo(i) {
+    const box = $('info');
+    box.hidden = i.hidden || !i.center;
+    if (box.hidden) return;
+    Object.assign(box.style, {left: i.center[0] + 'px', top: i.center[1] + 'px'});
+    const start = $('infoStart');
+    start.hidden = !i.maxed;
+    if (i.maxed) {
+      start.querySelector('.label').textContent = i.startLabel;
+      start.querySelector('.value').textContent = i.start;
+    }
+    $('infoValue').querySelector('.label').textContent = i.valueLabel;
+    $('infoValue').querySelector('.value').textContent = i.value;
+    $('infoText').textContent = i.text;
+  }
+
+  function showKeyboard(k) {
+    const text = JSON.stringify(k);
+    if (text === lastKeys) return;
+    lastKeys = text;
+    const all = k.pads.flatMap(pad => pad.keys);
+    // A finger moving over the keys changes only which one is lit: the
+    // buttons stay, so the page does not rebuild them at every move.
+    const layout = JSON.stringify(all.map(({lit, ...key}) => key));
+    if (layout !== lastLayout) {
+      lastLayout = layout;
+      keys.style.height = k.height + 'px';
+      keys.replaceChildren(...all.map(key => {
+        const b = document.createElement('button');
+        b.textContent = key.text;
+        b.tabIndex = -1;
+        Object.assign(b.style, {left: key.x + 'px', top: key.y + 'px', width: key.w + 'px', height: key.h + 'px'});
+        return b;
+      }));
+    }
+    all.forEach((key, i) => keys.children[i].classList.toggle('lit', key.lit));
+    const bar = $('errorBar');
+    bar.hidden = k.error === null;
+    bar.textContent = k.error || '';
+    if (k.repeatDue !== null) setTimeout(() => { shell.keyboardTick(performance.now()); requestFrame(); },
+                                         Math.max(0, k.repeatDue - performance.now()));
+  }
+
+  // Orlix's keys instead of the system's on a touch screen (or when shown
+  // on a desktop), unless "ABC" asked for the system's.
+  function setInputMode() {
+    field.inputMode = (touchScreen || !keyboard.hidden) && !systemKeyboard ? 'none' : 'text';
+  }
+
+  function setKeyboardShown(on) {
+    keyboard.hidden = !on;
+    setInputMode();
+    resize();
+  }
+
+  // ---- input ---------------------------------------------------------------------------------
+  function syncField() {
+    const v = field.value;
+    const start = toPoints(v, field.selectionStart ?? v.length);
+    shell.setField(v, start, toPoints(v, field.selectionEnd ?? v.length) - start);
+  }
+
+  function commit() {
+    syncField();
+    shell.commit();
+    requestFrame();
+  }
+
+  function pointerOn(element, handler) {
+    const phase = {pointerdown: 0, pointermove: 1, pointerup: 2, pointercancel: 3};
+    for (const type of Object.keys(phase))
+      element.addEventListener(type, e => {
+        if (type === 'pointermove' && e.buttons === 0 && e.pointerType === 'mouse') return;
+        if (type === 'pointerdown') element.setPointerCapture(e.pointerId);
+        const box = element.getBoundingClientRect();
+        handler(e.pointerId, e.clientX - box.left, e.clientY - box.top, phase[type], e.timeStamp);
+        e.preventDefault();
+        requestFrame();
+      });
+  }
+
+  function wire() {
+    pointerOn(canvas, (id, x, y, p, t) => shell.pointer(id, x, y, p, t));
+    pointerOn(keys, (id, x, y, p, t) => {
+      if (p === 0) syncField();
+      shell.keyboardTouch(id, x, y, p, t);
+    });
+    canvas.addEventListener('wheel', e => {
+      e.preventDefault();
+      const box = canvas.getBoundingClientRect();
+      const unit = e.deltaMode === 1 ? 33 : e.deltaMode === 2 ? box.height : 1;
+      shell.wheel(e.clientX - box.left, e.clientY - box.top, e.deltaY * unit);
+      requestFrame();
+    }, {passive: false});
+    field.addEventListener('input', syncField);
+    field.addEventListener('keydown', e => {
+      if (e.key === 'Enter') { e.preventDefault(); commit(); }
+    });
+    field.addEventListener('focus', () => { if (touchScreen) setKeyboardShown(true); });
+    $('keyboardButton').addEventListener('click', () => setKeyboardShown(keyboard.hidden));
+    for (const b of document.querySelectorAll('#bottomBar button'))
+      b.addEventListener('click', () => {
+        if (b.dataset.action === 'delete' && !window.confirm('Delete function?')) return;
+        shell.action(b.dataset.action);
+        requestFrame();
+      });
+    $('alertOk').addEventListener('click', () => { shell.action('dismissAlert'); requestFrame(); });
+    new ResizeObserver(resize).observe(canvas.parentElement);
+    // What is committed is saved at once; a view moved since is saved as
+    // the page goes out of sight or away.
+    document.addEventListener('visibilitychange', () => { if (document.hidden) shell.save(); });
+    window.addEventListener('pagehide', () => shell.save());
+  }
+
+  window.orlixTest = {
+    ready: null,
+    state: () => JSON.parse(shell.testState()),
+    toDevice: (x, y) => JSON.parse(shell.userToDevice(x, y)),
+    drawNow: () => { framePending = false; frame(); },
+    save: () => shell.save(),
+  };
+
+  window.orlixTest.ready = createOrlix({
+    orlixSurfaces: [{canvas, ctx: canvas.getContext('2d')}],
+    orlixRequestFrame: () => requestFrame(),
+  }).then(m => {
+    module = m;
+    shell = new m.Shell('orlix.store');
+    wire();
+    resize();
+    setKeyboardShown(false);
+    $('loading').hidden = true;
+    frame();
+  }).catch(e => {
+    $('loading').textContent = 'Orlix could not start: ' + e;
+    throw e;
+  });
+
+  if ('serviceWorker' in navigator)
+    navigator.serviceWorker.register('sw.js').catch(e => console.warn('Orlix: no offline copy:', e));
+})();

@@ -1,0 +1,459 @@
+#include "web_shell.h"
+
+#include <emscripten.h>
+#include <emscripten/bind.h>
+
+#include <cmath>
+#include <nlohmann/json.hpp>
+#include <vector>
+
+#include "formula_entry.h"
+#include "log.h"
+#include "orlix/error.h"
+#include "orlix/special_point.h"
+#include "orlix/utf8.h"
+#include "web_canvas.h"
+#include "web_store.h"
+
+namespace orlix {
+
+namespace {
+
+using json = nlohmann::json;
+
+// clang-format off
+EM_JS(void, orlix_request_frame, (), {
+    if (Module.orlixRequestFrame) Module.orlixRequestFrame();
+});
+EM_JS(void, orlix_console_warn, (const char* line), { console.warn(UTF8ToString(line)); });
+// clang-format on
+
+// A number JSON can carry: non-finite ones as null.
+json number(double v) { return std::isfinite(v) ? json(v) : json(nullptr); }
+
+// The information panel's size in points (orlix.css, #info), which the
+// plot view keeps clear of the trace point.
+constexpr SizeF kInfoPanelSize{168, 120};
+
+// What the information panel shows.
+json infoState(const InfoModel& m, const plotView& view)
+{
+    json s = {{"hidden", m.hidden()},
+              {"maxed", m.maxed()},
+              {"valueLabel", m.valueLabel()},
+              {"value", m.valueField().theString},
+              {"text", m.text()}};
+    if (m.maxed()) {
+        s["startLabel"] = m.startLabel();
+        s["start"] = m.startField().theString;
+    }
+    if (const std::optional<PointF> c = view.infoPanelCenter())
+        s["center"] = {c->x, c->y};
+    return s;
+}
+
+TouchPhase phaseOf(int phase)
+{
+    switch (phase) {
+    case 0: return kTouchBegan;
+    case 1: return kTouchMoved;
+    case 2: return kTouchEnded;
+    default: return kTouchCancelled;
+    }
+}
+
+} // namespace
+
+WebShell::WebShell(std::string storageKey)
+{
+    setWarningSink([](std::string_view line) { orlix_console_warn(std::string(line).c_str()); });
+    session_ = std::make_unique<StoreSession>(
+        std::make_unique<WebStore>(std::move(storageKey), StoredState::schema(), StoreAccess::ReadWrite));
+    view_.onNeedsDisplay = [this] { requestFrame(); };
+    view_.layerFactory = [this](SizeF s) -> std::unique_ptr<Canvas> { return std::make_unique<WebCanvas>(s, ratio_); };
+    // The canvas is the band between the bars: all of it is good.
+    view_.goodRectForPlotter = [this] { return view_.frame(); };
+    view_.setDevicePixelRatio(ratio_);
+    view_.setFrame(RectF{0, 0, 320, 480});
+    view_.setIView(&info_);
+    view_.setInfoPanelSize(kInfoPanelSize);
+    controller_ = std::make_unique<OrlixViewController>(*session_, view_);
+    controller_->onAlert = [this](const std::string& title, const std::string& text) {
+        alertTitle_ = title;
+        alertText_ = text;
+    };
+    controller_->onChanged = [this] { requestFrame(); };
+    controller_->load();
+    view_.setGoodRect(view_.frame());
+    keyboard_.setTarget(this);
+    fieldFromController();
+    keyboard_.onErrorBar = [this](ErrorBarChange) { requestFrame(); };
+    const std::string notice = session_->launchNotice();
+    if (!notice.empty()) {
+        alertTitle_ = "Saved functions";
+        alertText_ = notice;
+    }
+}
+
+WebShell::~WebShell()
+{
+    keyboard_.setTarget(nullptr);
+    controller_.reset();
+}
+
+void WebShell::requestFrame()
+{
+    if (framePending_)
+        return;
+    framePending_ = true;
+    orlix_request_frame();
+}
+
+// ---- the plot ----------------------------------------------------------------------------------
+
+void WebShell::resize(double width, double height, double ratio)
+{
+    if (!(width > 0 && height > 0 && std::isfinite(width) && std::isfinite(height)))
+        return;
+    const double r = std::isfinite(ratio) && ratio > 0 ? ratio : 1.0;
+    const RectF frame{0, 0, static_cast<float>(width), static_cast<float>(height)};
+    const RectF now = view_.frame();
+    // The page asks again whenever its layout might have moved; a new frame
+    // drops a gesture under way and the trace point, so only a real change
+    // makes one.
+    if (r == ratio_ && frame.width == now.width && frame.height == now.height) {
+        requestFrame();
+        return;
+    }
+    ratio_ = r;
+    view_.setDevicePixelRatio(ratio_);
+    view_.setFrame(frame);
+    view_.setGoodRect(view_.frame());
+    requestFrame();
+}
+
+bool WebShell::drawFrame()
+{
+    framePending_ = false;
+    const RectF f = view_.frame();
+    WebCanvas canvas = WebCanvas::attach(0, SizeF{f.width, f.height}, ratio_);
+    canvas.clear(RectF{0, 0, f.width, f.height});
+    view_.drawRect(canvas);
+    return !view_.functionLayerComplete();
+}
+
+void WebShell::completeLayer() { view_.completeFunctionLayer(); }
+
+void WebShell::pointer(int id, double x, double y, int phase, double timeMs)
+{
+    const PointF at{static_cast<float>(x), static_cast<float>(y)};
+    if (!std::isfinite(at.x) || !std::isfinite(at.y))
+        return;
+    const TouchPhase p = phaseOf(phase);
+    if (p != kTouchBegan && !fingers_.count(id))
+        return; // a pointer that went down elsewhere
+    const double t = timeMs / 1000.0;
+    const bool lifted = p == kTouchEnded || p == kTouchCancelled;
+    fingers_[id] = at;
+    std::vector<Touch> all;
+    for (const auto& [fid, place] : fingers_) {
+        if (fid != id) {
+            all.push_back(Touch{fid, place, kTouchStationary, taps_.taps(fid), t});
+            continue;
+        }
+        const int taps = p == kTouchBegan ? taps_.down(id, at, t) : lifted ? taps_.up(id, at, t) : taps_.taps(id);
+        all.push_back(Touch{id, at, p, taps, t});
+    }
+    if (lifted)
+        fingers_.erase(id);
+    view_.handleTouches(all);
+    if (lifted && view_.curTouchNumber() == 0)
+        gestureEnded();
+}
+
+void WebShell::wheel(double x, double y, double deltaY)
+{
+    if (!std::isfinite(deltaY) || deltaY == 0)
+        return;
+    // A notch (100 pixels) zooms by 1.2, as a desktop wheel's notch does.
+    const PointF at{static_cast<float>(x), static_cast<float>(y)};
+    if (view_.zoomAbout(at, std::pow(1.2, -deltaY / 100.0)))
+        gestureEnded();
+}
+
+// ---- the input bar -----------------------------------------------------------------------------
+
+void WebShell::setField(const std::string& text, int selectionStart, int selectionLength)
+{
+    edit_.text = utf8::decode(text);
+    const std::size_t n = edit_.text.size();
+    edit_.selectionStart = std::min<std::size_t>(n, static_cast<std::size_t>(std::max(0, selectionStart)));
+    edit_.selectionLength =
+        std::min<std::size_t>(n - edit_.selectionStart, static_cast<std::size_t>(std::max(0, selectionLength)));
+}
+
+void WebShell::replace(const TextChange& change)
+{
+    apply(edit_, change);
+    fieldChanged_ = true;
+    requestFrame();
+}
+
+std::string WebShell::variables() const { return std::string(controller_->kind().keyVariables); }
+
+bool WebShell::commit()
+{
+    const OrlixViewController::StepGroup oneStep(*controller_);
+    OrlixViewController& c = *controller_;
+    const std::string typed = utf8::encode(edit_.text);
+    const std::size_t from = typed.find_first_not_of(" \t"), to = typed.find_last_not_of(" \t");
+    const std::string text = from == std::string::npos ? std::string() : typed.substr(from, to - from + 1);
+    // One field: a curve's range and second formula stay as they are.
+    const TypedFormula fields{text, c.secondFormulaText(), c.rangeMinText(), c.rangeMaxText()};
+    message_.clear();
+    errorAt_.reset();
+    keyboard_.hideErrorMessage();
+    if (const std::optional<FormulaRefusal> refused = takeTypedFormula(c, fields)) {
+        // The text stays for the person to mend, the fault selected.
+        message_ = refused->message;
+        if (refused->field == FormulaRefusal::Field::first && refused->at) {
+            const std::size_t base = typed.rfind(refused->checked);
+            errorAt_ = utf8::decode(typed.substr(0, base == std::string::npos ? 0 : base)).size() + *refused->at;
+        }
+        keyboard_.showErrorMessage(message_);
+        requestFrame();
+        return false;
+    }
+    editingDone_ = true;
+    const bool changed = c.commitFormula();
+    fieldFromController();
+    return changed;
+}
+
+void WebShell::keyboardWidth(double width)
+{
+    if (std::isfinite(width) && width > 0)
+        keyboard_.setLayout(static_cast<float>(width), KeyboardOrientation::portrait);
+}
+
+void WebShell::keyboardTouch(int id, double x, double y, int phase, double timeMs)
+{
+    const PointF at{static_cast<float>(x), static_cast<float>(y)};
+    switch (phaseOf(phase)) {
+    case kTouchBegan: keyboard_.touchBegan(id, at, static_cast<std::int64_t>(timeMs)); break;
+    case kTouchMoved: keyboard_.touchMoved(id, at); break;
+    case kTouchEnded: keyboard_.touchEnded(id, at); break;
+    default: keyboard_.touchCancelled(id); break;
+    }
+    // A slide of the function pads is instant here.
+    if (keyboard_.sliding())
+        keyboard_.slideFinished();
+}
+
+void WebShell::keyboardTick(double timeMs) { keyboard_.repeatTick(static_cast<std::int64_t>(timeMs)); }
+
+bool WebShell::action(const std::string& name)
+{
+    OrlixViewController& c = *controller_;
+    // The switches leave the field as it is, typed text and all.
+    if (name == "roots")
+        c.setPoints(MarkSearch::roots);
+    else if (name == "extrema")
+        c.setPoints(MarkSearch::extrema);
+    else if (name == "inflections")
+        c.setPoints(MarkSearch::inflections);
+    else if (name == "intersections")
+        c.intersectOrNot();
+    else if (name == "trace")
+        c.setMoveOrTrace();
+    else if (name == "fit")
+        c.zoomToFit();
+    else if (name == "dismissAlert")
+        alertTitle_.clear(), alertText_.clear();
+    // These change the current function: the field shows its formula.
+    else if (name == "undo")
+        c.undo(), fieldFromController();
+    else if (name == "redo")
+        c.redo(), fieldFromController();
+    else if (name == "delete")
+        c.removeCurFunc(), fieldFromController();
+    else if (name == "new")
+        c.chooseKind(c.kind().kind), fieldFromController();
+    else
+        return false;
+    requestFrame();
+    return true;
+}
+
+void WebShell::fieldFromController()
+{
+    edit_.text = utf8::decode(controller_->formulaText());
+    edit_.selectionStart = edit_.text.size();
+    edit_.selectionLength = 0;
+    fieldChanged_ = true;
+    message_.clear();
+    errorAt_.reset();
+    keyboard_.hideErrorMessage();
+    keyboard_.setVariablesForFunction(&controller_->kind());
+    requestFrame();
+}
+
+bool WebShell::select(const std::string& id)
+{
+    for (const auto& [fid, f] : controller_->model().functionRegister())
+        if (fid == id) {
+            controller_->makeCurrent(f);
+            controller_->saveAll();
+            fieldFromController();
+            return true;
+        }
+    return false;
+}
+
+bool WebShell::save() { return controller_->saveAll(); }
+
+// ---- what the page shows -------------------------------------------------------------------------
+
+std::string WebShell::uiState()
+{
+    const OrlixViewController& c = *controller_;
+    json s;
+    s["label"] = c.kindLabel();
+    s["placeholder"] = c.placeholder();
+    if (fieldChanged_) {
+        s["field"] = utf8::encode(edit_.text);
+        s["selection"] = {edit_.selectionStart, edit_.selectionLength};
+        fieldChanged_ = false;
+    }
+    s["message"] = message_;
+    s["systemKeyboard"] = systemKeyboard_;
+    if (editingDone_) {
+        s["editingDone"] = true;
+        editingDone_ = false;
+    }
+    if (errorAt_)
+        s["errorAt"] = *errorAt_;
+    if (!alertText_.empty())
+        s["alert"] = {{"title", alertTitle_}, {"text", alertText_}};
+    const Preferences& p = c.preferences();
+    s["toggles"] = {{"roots", p.sRoots},
+                    {"extrema", p.sExtrs},
+                    {"inflections", p.sInfls},
+                    {"intersections", p.sInters},
+                    {"trace", c.tracing()}};
+    s["can"] = {{"undo", c.canUndo()},
+                {"redo", c.canRedo()},
+                {"delete", c.curFunc() != nullptr},
+                {"fit", c.curFunc() != nullptr}};
+    json functions = json::array();
+    for (const auto& [id, f] : c.model().functionRegister()) {
+        const Color col = f->color();
+        functions.push_back({{"id", id},
+                             {"label", std::string(f->kindInfo() ? f->kindInfo()->inputLabel : "")},
+                             {"formula", f->stringRepresentation()},
+                             {"color", {col.r, col.g, col.b}},
+                             {"current", f.get() == c.curFunc()}});
+    }
+    s["functions"] = functions;
+    s["info"] = infoState(info_, view_);
+    // The keyboard: the pads in sight and their keys.
+    json pads = json::array();
+    for (PadSlot slot : {PadSlot::topBar, PadSlot::leftPad1, PadSlot::leftPad2, PadSlot::numbers, PadSlot::variables,
+                         PadSlot::operators, PadSlot::controls}) {
+        // The number pad covers the two function pads.
+        const bool functionPad = slot == PadSlot::leftPad1 || slot == PadSlot::leftPad2;
+        if ((slot == PadSlot::numbers && keyboard_.funcsNotNums()) || (functionPad && !keyboard_.funcsNotNums()))
+            continue;
+        if (slot != PadSlot::topBar && !keyboard_.customKeys())
+            continue;
+        const myKBPad& pad = keyboard_.pad(slot);
+        json keys = json::array();
+        int index = 0;
+        for (const KeyRecord& k : pad.keyMap()) {
+            const bool lit = keyboard_.highlighted() && keyboard_.highlighted()->slot == slot &&
+                             keyboard_.highlighted()->index == index;
+            keys.push_back({{"x", k.rect.x},
+                            {"y", k.rect.y},
+                            {"w", k.rect.width},
+                            {"h", k.rect.height},
+                            {"text", k.text},
+                            {"lit", lit}});
+            ++index;
+        }
+        pads.push_back({{"slot", static_cast<int>(slot)}, {"keys", keys}});
+    }
+    const SizeF size = keyboard_.size();
+    s["keyboard"] = {{"width", size.width},
+                     {"height", size.height},
+                     {"pads", pads},
+                     {"error", keyboard_.errorBarShown() ? json(keyboard_.errorText()) : json(nullptr)},
+                     {"repeatDue", keyboard_.repeatDueMs() ? json(*keyboard_.repeatDueMs()) : json(nullptr)}};
+    return s.dump();
+}
+
+std::string WebShell::testState() const
+{
+    const OrlixViewController& c = *controller_;
+    json s;
+    const RectF f = view_.frame();
+    const myPoint centre = view_.myPointToUser(myPoint{f.x + f.width / 2.0, f.y + f.height / 2.0});
+    const myPoint scale = view_.viewState().scale();
+    s["view"] = {{"center", {number(centre.x), number(centre.y)}},
+                 {"scale", {number(scale.x), number(scale.y)}},
+                 {"size", {f.width, f.height}},
+                 {"ratio", ratio_}};
+    json marks = json::array();
+    if (const Function* cur = c.curFunc())
+        for (const auto& m : cur->info())
+            if (m)
+                marks.push_back(
+                    {{"type", m->type()}, {"x", number(m->info().point.x)}, {"y", number(m->info().point.y)}});
+    s["marks"] = marks;
+    json functions = json::array();
+    for (const auto& [id, fn] : c.model().functionRegister())
+        functions.push_back({{"id", id}, {"formula", fn->stringRepresentation()}, {"type", fn->typeName()}});
+    s["functions"] = functions;
+    s["current"] = c.curFunc() ? json(c.curFunc()->stringRepresentation()) : json(nullptr);
+    s["tracing"] = c.tracing();
+    s["info"] = infoState(info_, view_);
+    s["fingers"] = view_.curTouchNumber();
+    const StoreFile& store = session_->store();
+    s["store"] = {{"location", store.location()},
+                  {"pending", store.dirty()},
+                  {"error", store.saveError()},
+                  {"text", store.text()}};
+    return s.dump();
+}
+
+std::string WebShell::userToDevice(double x, double y) const
+{
+    const PointF p = view_.myPointToDevice(myPoint{x, y});
+    return json{p.x, p.y}.dump();
+}
+
+} // namespace orlix
+
+// ---- the module's interface --------------------------------------------------------------------
+
+EMSCRIPTEN_BINDINGS(orlix_web)
+{
+    using orlix::WebShell;
+    emscripten::class_<WebShell>("Shell")
+        .constructor<std::string>()
+        .function("resize", &WebShell::resize)
+        .function("drawFrame", &WebShell::drawFrame)
+        .function("completeLayer", &WebShell::completeLayer)
+        .function("pointer", &WebShell::pointer)
+        .function("wheel", &WebShell::wheel)
+        .function("setField", &WebShell::setField)
+        .function("commit", &WebShell::commit)
+        .function("keyboardWidth", &WebShell::keyboardWidth)
+        .function("keyboardTouch", &WebShell::keyboardTouch)
+        .function("keyboardTick", &WebShell::keyboardTick)
+        .function("action", &WebShell::action)
+        .function("select", &WebShell::select)
+        .function("save", &WebShell::save)
+        .function("uiState", &WebShell::uiState)
+        .function("testState", &WebShell::testState)
+        .function("userToDevice", &WebShell::userToDevice);
+}

@@ -1,0 +1,116 @@
+// The browser shell on the core: the page's plot canvas driven by the
+// core's controller and plot view, pointer and wheel input as fingers, the
+// store in localStorage, and the formula field typed with Orlix's own
+// keyboard logic. The page (shell.js) owns the elements; it calls these
+// methods through the module's bindings and reads what to show as JSON.
+#pragma once
+
+#include <map>
+#include <memory>
+#include <string>
+
+#include "controller.h"
+#include "info_model.h"
+#include "keyboard.h"
+#include "orlix/plot_plane.h"
+#include "orlix/tap_counter.h"
+#include "store_session.h"
+
+namespace orlix {
+
+class WebShell : private KeyboardTarget {
+  public:
+    // Opens the store under storageKey and restores what it holds.
+    explicit WebShell(std::string storageKey);
+    ~WebShell() override;
+    WebShell(const WebShell&) = delete;
+    WebShell& operator=(const WebShell&) = delete;
+
+    // ---- the plot ----
+    // The plot canvas is width × height CSS pixels at ratio device pixels each.
+    void resize(double width, double height, double ratio);
+    // Draws a frame on the page's canvas (surface 0). Answers whether the
+    // curves beyond the view are still to be drawn (completeLayer, soon).
+    bool drawFrame();
+    void completeLayer();
+    // A pointer (a finger, the mouse or a pen) went down (phase 0), moved
+    // (1), went up (2) or was cancelled (3), at (x, y) in the canvas's CSS
+    // pixels; time in milliseconds. Fingers already down are handed along
+    // as stationary, as a touch screen reports them.
+    void pointer(int id, double x, double y, int phase, double timeMs);
+    // The wheel: deltaY in pixels (positive away from the screen's top)
+    // zooms about (x, y).
+    void wheel(double x, double y, double deltaY);
+
+    // ---- the input bar and the bottom bar ----
+    // The field's text and selection (code points) as the page has them.
+    void setField(const std::string& text, int selectionStart, int selectionLength);
+    // Enter: checks and commits the field's formula. Answers whether the
+    // functions changed.
+    bool commit();
+    void keyboardWidth(double width);
+    // A finger on the keyboard, in its own coordinates: phase as pointer().
+    void keyboardTouch(int id, double x, double y, int phase, double timeMs);
+    void keyboardTick(double timeMs);
+    // The bottom bar's buttons, by name ("roots", "extrema", "inflections",
+    // "intersections", "trace", "undo", "redo", "delete", "fit"). Answers
+    // whether the name is known.
+    bool action(const std::string& name);
+    // Makes the function with this identifier current.
+    bool select(const std::string& id);
+    // Saves now (the page is being hidden or closed).
+    bool save();
+
+    // ---- what the page shows ----
+    // {field, selection, label, placeholder, message, alert, functions,
+    //  current, toggles, keyboard, …}: see web_shell.cpp.
+    std::string uiState();
+    // The core's state for tests: the view, the current curve's marks, the
+    // register and the stored text.
+    std::string testState() const;
+    // Device point of a user point, and back, for tests that touch a spot.
+    std::string userToDevice(double x, double y) const;
+
+  private:
+    // ---- KeyboardTarget ----
+    TextEdit textEdit() const override { return edit_; }
+    void replace(const TextChange& change) override;
+    void confirm() override { commit(); }
+    std::string variables() const override;
+    void useSystemKeyboard(bool on) override
+    {
+        systemKeyboard_ = on;
+        requestFrame();
+    }
+
+    void requestFrame();
+    // The field shows the controller's formula (after a commit, undo, a
+    // new current function).
+    void fieldFromController();
+    void gestureEnded() { controller_->viewChanged(); }
+
+    std::unique_ptr<StoreSession> session_;
+    plotView view_;
+    std::unique_ptr<OrlixViewController> controller_;
+    myKeyboard keyboard_;
+    // The information panel: shown while tracing, not yet open to typing.
+    InfoModel info_;
+    double ratio_ = 1;
+    TextEdit edit_;
+    // The field's text changed in the module (a key): the page takes it.
+    bool fieldChanged_ = false;
+    // The field takes the system's keyboard ("ABC"), not these keys.
+    bool systemKeyboard_ = false;
+    // A formula was committed: the page closes the keyboard, as the desktop
+    // window does, so that the curve has the whole band.
+    bool editingDone_ = false;
+    std::string message_;
+    std::optional<std::size_t> errorAt_;
+    std::string alertTitle_, alertText_;
+    // The fingers down, where they are last seen.
+    std::map<int, PointF> fingers_;
+    TapCounter taps_;
+    bool framePending_ = false;
+};
+
+} // namespace orlix

@@ -1,0 +1,314 @@
+// Orlix in a real browser: headless Chromium at a phone's size with touch
+// events, driving the built site through its page and reading the core's
+// state through window.orlixTest (the marks, the view, the store) rather
+// than pixels. One table of steps; each step acts, then checks. A picture
+// of the page after every step lands in ORLIX_WEB_SHOTS when it is set.
+//
+//   ORLIX_SITE=build-web/site NODE_PATH=<dir with playwright-core> node tests/web/session.cjs
+'use strict';
+
+const {chromium} = require('playwright-core');
+const fs = require('fs');
+const http = require('http');
+const os = require('os');
+const path = require('path');
+
+const site = process.env.ORLIX_SITE || path.resolve(__dirname, '../../build-web/site');
+const shots = process.env.ORLIX_WEB_SHOTS || '';
+const browserPath = process.env.ORLIX_CHROMIUM || '/usr/bin/chromium';
+
+// ---- a static server for the site, on a free port of 127.0.0.1 ------------------------------
+const types = {'.html': 'text/html', '.js': 'text/javascript', '.css': 'text/css', '.wasm': 'application/wasm',
+               '.webmanifest': 'application/manifest+json', '.svg': 'image/svg+xml', '.png': 'image/png'};
+function serve() {
+  const server = http.createServer((req, res) => {
+    const rel = decodeURIComponent(new URL(req.url, 'http://x').pathname).replace(/^\/+/, '') || 'index.html';
+    const file = path.resolve(site, rel);
+    if (!file.startsWith(path.resolve(site) + path.sep) || !fs.existsSync(file) || !fs.statSync(file).isFile()) {
+      res.writeHead(404).end();
+      return;
+    }
+    res.writeHead(200, {'Content-Type': types[path.extname(file)] || 'application/octet-stream'});
+    fs.createReadStream(file).pipe(res);
+  });
+  return new Promise(done => server.listen(0, '127.0.0.1', () => done(server)));
+}
+
+// ---- fingers through the DevTools protocol (Playwright's touchscreen only taps) -------------
+async function fingers(cdp, page, moves) {
+  // moves: [{type, points: [[x, y], ...]}] in the canvas's own coordinates.
+  const box = await page.locator('#plotCanvas').boundingBox();
+  for (const m of moves) {
+    await cdp.send('Input.dispatchTouchEvent', {
+      type: m.type,
+      touchPoints: m.points.map(([x, y], id) => ({x: box.x + x, y: box.y + y, id})),
+    });
+    // A finger's pace: a frame between events.
+    await page.waitForTimeout(16);
+  }
+  await page.evaluate(() => new Promise(r => requestAnimationFrame(() => r())));
+}
+
+// A straight drag of n fingers from `from` to `to` in steps.
+function drag(from, to, steps = 8) {
+  const at = k => from.map(([x, y], i) => [x + (to[i][0] - x) * k / steps, y + (to[i][1] - y) * k / steps]);
+  const moves = [{type: 'touchStart', points: at(0)}];
+  for (let k = 1; k <= steps; ++k) moves.push({type: 'touchMove', points: at(k)});
+  moves.push({type: 'touchEnd', points: []});
+  return moves;
+}
+
+const near = (a, b, tol) => Math.abs(a - b) <= tol * Math.max(1, Math.abs(b));
+function expect(ok, what) {
+  if (!ok) throw new Error(what);
+}
+
+const state = page => page.evaluate(() => window.orlixTest.state());
+
+// ---- the steps ------------------------------------------------------------------------------
+const steps = [
+  ['opens empty', async ({page}) => {
+    const s = await state(page);
+    expect(s.functions.length === 0, `a fresh browser has no functions, found ${JSON.stringify(s.functions)}`);
+    expect(s.view.ratio === 3, `the canvas is drawn at the device pixel ratio 3, not ${s.view.ratio}`);
+    const size = await page.evaluate(() => [plotCanvas.width, plotCanvas.height, plotCanvas.clientWidth]);
+    expect(size[0] === Math.round(size[2] * 3), `canvas pixels ${size[0]} for ${size[2]} points`);
+  }],
+  ['types x^2-2 on Orlix\'s keys and finds its two roots', async ({page}) => {
+    expect(!(await page.locator('#keyboard').isVisible()), 'the keyboard waits for a field to edit');
+    await page.locator('#formula').tap();
+    expect(await page.locator('#keyboard').isVisible(), 'a touch screen edits with Orlix\'s keyboard');
+    for (const key of ['x', '^', '123.π', '2', '-', '2']) {
+      // Where the key is now (the number toggle changes the pads).
+      await page.evaluate(() => window.orlixTest.drawNow());
+      const box = await page.evaluate(text => {
+        const b = [...document.querySelectorAll('#keys button')].find(b => b.textContent === text);
+        if (!b) return null;
+        const r = b.getBoundingClientRect();
+        return {x: r.x, y: r.y, width: r.width, height: r.height};
+      }, key);
+      expect(box, `the key ${key} is on the keyboard`);
+      await page.touchscreen.tap(box.x + box.width / 2, box.y + box.height / 2);
+    }
+    await page.evaluate(() => window.orlixTest.drawNow());
+    expect(await page.inputValue('#formula') === 'x^2-2', `the keys typed ${await page.inputValue('#formula')}`);
+    await page.locator('#formula').press('Enter');
+    await page.evaluate(() => window.orlixTest.drawNow());
+    expect(!(await page.locator('#keyboard').isVisible()), 'the keyboard goes once the formula is committed');
+    const s = await state(page);
+    expect(s.current === 'x^2-2', `the current function is ${s.current}`);
+    const roots = s.marks.filter(m => m.type === 'root').map(m => m.x).sort((a, b) => a - b);
+    expect(roots.length === 2 && near(roots[0], -Math.SQRT2, 1e-9) && near(roots[1], Math.SQRT2, 1e-9),
+           `roots ±√2, found ${JSON.stringify(s.marks)}`);
+    expect(!s.store.pending && JSON.parse(s.store.text).functions, 'the commit is stored at once');
+  }],
+  ['refuses a formula it cannot read and keeps the curve', async ({page}) => {
+    await page.fill('#formula', 'x^');
+    await page.locator('#formula').press('Enter');
+    await page.evaluate(() => window.orlixTest.drawNow());
+    const message = await page.textContent('#message');
+    const s = await state(page);
+    expect(message.length > 0, 'the reason shows under the field');
+    expect(s.functions.length === 1 && s.current === 'x^2-2', `the register is unchanged: ${JSON.stringify(s.functions)}`);
+    await page.fill('#formula', 'x^2-2');
+  }],
+  ['pans with one finger', async ({page, cdp}) => {
+    const before = (await state(page)).view;
+    const [cx, cy] = [before.size[0] / 2, before.size[1] / 2];
+    await fingers(cdp, page, drag([[cx, cy]], [[cx + 60, cy - 40]]));
+    const after = (await state(page)).view;
+    const dx = -60 / before.scale[0], dy = -40 / before.scale[1];
+    expect(near(after.center[0], before.center[0] + dx, 1e-6) && near(after.center[1], before.center[1] + dy, 1e-6),
+           `the plane followed the finger: ${JSON.stringify(before.center)} → ${JSON.stringify(after.center)}`);
+    expect(after.scale[0] === before.scale[0], 'a pan keeps the scale');
+  }],
+  ['pinches with two fingers about a root, which stays marked', async ({page, cdp}) => {
+    const before = (await state(page)).view;
+    const [x, y] = await page.evaluate(() => window.orlixTest.toDevice(-Math.SQRT2, 0));
+    await fingers(cdp, page, drag([[x - 50, y], [x + 50, y]], [[x - 100, y], [x + 100, y]]));
+    const s = await state(page);
+    expect(near(s.view.scale[0] / before.scale[0], 2, 1e-3),
+           `fingers twice as far apart double the scale: ${before.scale[0]} → ${s.view.scale[0]}`);
+    const [x2, y2] = await page.evaluate(() => window.orlixTest.toDevice(-Math.SQRT2, 0));
+    expect(Math.hypot(x2 - x, y2 - y) < 1, `the point between the fingers stays: (${x}, ${y}) → (${x2}, ${y2})`);
+    expect(s.marks.some(m => m.type === 'root' && near(m.x, -Math.SQRT2, 1e-9)),
+           `the marks are searched again after the pinch: ${JSON.stringify(s.marks)}`);
+  }],
+  ['zooms with the wheel about the pointer', async ({page}) => {
+    const before = (await state(page)).view;
+    const [x, y] = await page.evaluate(() => window.orlixTest.toDevice(-Math.SQRT2, 0));
+    // A wheel event as the page gets it: 100 pixels towards the screen.
+    await page.evaluate(([x, y]) => {
+      const box = plotCanvas.getBoundingClientRect();
+      plotCanvas.dispatchEvent(new WheelEvent('wheel', {deltaY: -100, clientX: box.left + x, clientY: box.top + y,
+                                                        bubbles: true, cancelable: true}));
+    }, [x, y]);
+    const after = (await state(page)).view;
+    expect(near(after.scale[0] / before.scale[0], 1.2, 1e-9), `100 pixels zoom by 1.2: ${before.scale[0]} → ${after.scale[0]}`);
+    const [x2, y2] = await page.evaluate(() => window.orlixTest.toDevice(-Math.SQRT2, 0));
+    expect(Math.hypot(x2 - x, y2 - y) < 1, `the point under the pointer stays: (${x}, ${y}) → (${x2}, ${y2})`);
+  }],
+  ['traces the curve with a finger and the panel shows the point', async ({page, cdp}) => {
+    await page.fill('#formula', 'x^2-');
+    // The keyboard away, the plane has room for the panel beside the point.
+    await page.locator('#keyboardButton').tap();
+    expect(!(await page.locator('#keyboard').isVisible()), 'the keyboard button puts the keyboard away');
+    await page.locator('[data-action="trace"]').tap();
+    expect((await state(page)).tracing, 'the ⇔ button switches to trace mode');
+    expect(await page.inputValue('#formula') === 'x^2-', 'and leaves the typed text alone');
+    // A point of the curve left of the panel's side.
+    const [x, y] = await page.evaluate(() => window.orlixTest.toDevice(-2, 2));
+    await fingers(cdp, page, drag([[x + 20, y]], [[x, y]]));
+    await page.evaluate(() => window.orlixTest.drawNow());
+    const info = (await state(page)).info;
+    expect(!info.hidden && info.center, `the panel shows: ${JSON.stringify(info)}`);
+    expect(near(parseFloat(info.value), -2, 0.05), `at the finger's x: ${JSON.stringify(info)}`);
+    expect(await page.locator('#info').isVisible(), 'on the page');
+    expect((await page.textContent('#infoText')).length > 0, 'with its numbers');
+    await page.locator('[data-action="trace"]').tap();
+    expect(!(await state(page)).tracing, 'and back to moving the plane');
+    await page.fill('#formula', 'x^2-2');
+  }],
+  ['finds the function and the view again after a reload', async ({page, memo}) => {
+    memo.view = (await state(page)).view;
+    await page.reload();
+    await page.evaluate(() => window.orlixTest.ready);
+    const s = await state(page);
+    expect(s.functions.length === 1 && s.current === 'x^2-2', `after the reload: ${JSON.stringify(s.functions)}`);
+    expect(await page.inputValue('#formula') === 'x^2-2', 'the field shows the current formula');
+    expect(near(s.view.scale[0], memo.view.scale[0], 1e-9) && near(s.view.center[0], memo.view.center[0], 1e-6) &&
+           near(s.view.center[1], memo.view.center[1], 1e-6),
+           `the view came back: ${JSON.stringify(memo.view)} → ${JSON.stringify(s.view)}`);
+  }],
+  ['a full storage is said once and the work goes on in memory', async ({page}) => {
+    await page.evaluate(() => {
+      window.keptSetItem = Storage.prototype.setItem;
+      Storage.prototype.setItem = function () { throw new DOMException('full', 'QuotaExceededError'); };
+    });
+    await page.fill('#formula', '');
+    await page.locator('[data-action="new"]').tap();
+    await page.fill('#formula', 'sin(x)');
+    await page.locator('#formula').press('Enter');
+    await page.evaluate(() => window.orlixTest.drawNow());
+    const s = await state(page);
+    expect(s.functions.length === 2, `the new function is there: ${JSON.stringify(s.functions)}`);
+    expect(s.store.pending && /full/.test(s.store.error), `the store keeps it pending: ${JSON.stringify(s.store.error)}`);
+    expect(await page.locator('#alert').isVisible(), 'the person is told');
+    expect(/cannot save/.test(await page.textContent('#alertText')), 'in words');
+    await page.locator('#alertOk').tap();
+    await page.evaluate(() => { Storage.prototype.setItem = window.keptSetItem; });
+    await page.evaluate(() => window.orlixTest.save());
+    const t = await state(page);
+    expect(!t.store.pending && JSON.parse(t.store.text).functions, 'a save with room writes what was pending');
+    const stored = await page.evaluate(() => localStorage.getItem('orlix.store'));
+    expect(stored.includes('sin(x)'), 'the browser holds it now');
+  }],
+  ['keeps a commit when the tab is closed right after it', async ({page, context, memo}) => {
+    await page.fill('#formula', 'cos(x)');
+    await page.locator('#formula').press('Enter');
+    const url = page.url();
+    // Closed at once: what the commit wrote is all there is.
+    await page.close({runBeforeUnload: false});
+    const next = await context.newPage();
+    await next.goto(url);
+    await next.evaluate(() => window.orlixTest.ready);
+    const s = await state(next);
+    expect(s.current === 'cos(x)' && s.functions.length === 2, `the new tab finds it: ${JSON.stringify(s.functions)}`);
+    memo.page = next;
+  }],
+  ['can be installed: Chromium finds the manifest, its icons and the service worker', async ({page, cdp}) => {
+    await page.evaluate(() => navigator.serviceWorker.ready);
+    const {installabilityErrors} = await cdp.send('Page.getInstallabilityErrors');
+    expect(installabilityErrors.length === 0, `installability: ${JSON.stringify(installabilityErrors)}`);
+    const manifest = await cdp.send('Page.getAppManifest');
+    expect(manifest.errors.length === 0, `the manifest: ${JSON.stringify(manifest.errors)}`);
+  }],
+  ['opens without the network from the copy the service worker keeps', async ({page, context}) => {
+    await page.evaluate(() => navigator.serviceWorker.ready);
+    // The page of the first visit is not yet controlled; one reload is.
+    if (!(await page.evaluate(() => !!navigator.serviceWorker.controller))) {
+      await page.reload();
+      await page.evaluate(() => window.orlixTest.ready);
+    }
+    await context.setOffline(true);
+    try {
+      await page.reload();
+      await page.evaluate(() => window.orlixTest.ready);
+      const s = await state(page);
+      expect(s.functions.some(f => f.formula === 'cos(x)'), `offline, the functions are there: ${JSON.stringify(s.functions)}`);
+    } finally {
+      await context.setOffline(false);
+    }
+  }],
+  ['keeps a damaged store in a copy and starts empty, saying so', async ({page}) => {
+    // Written from a page of the site that is not Orlix: Orlix itself saves
+    // what it holds as it goes.
+    const url = page.url();
+    await page.goto(new URL('manifest.webmanifest', url).href);
+    await page.evaluate(() => localStorage.setItem('orlix.store', '{"functions": [tr'));
+    await page.goto(url);
+    await page.evaluate(() => window.orlixTest.ready);
+    await page.evaluate(() => window.orlixTest.drawNow());
+    const s = await state(page);
+    expect(s.functions.length === 0, `nothing could be read: ${JSON.stringify(s.functions)}`);
+    const copies = await page.evaluate(() => Object.keys(localStorage).filter(k => k.startsWith('orlix.store.corrupt-')));
+    expect(copies.length === 1, `one copy: ${JSON.stringify(copies)}`);
+    expect(await page.evaluate(k => localStorage.getItem(k), copies[0]) === '{"functions": [tr', 'the copy is what was stored');
+    const text = await page.textContent('#alertText');
+    expect(await page.locator('#alert').isVisible() && text.includes(copies[0]), `the notice names the copy: ${text}`);
+  }],
+];
+
+(async () => {
+  if (!fs.existsSync(path.join(site, 'orlix.wasm'))) throw new Error(`no site in ${site}: make web first`);
+  if (shots) fs.mkdirSync(shots, {recursive: true});
+  const server = await serve();
+  const profile = fs.mkdtempSync(path.join(os.tmpdir(), 'orlix-chromium-'));
+  // A fresh profile (--user-data-dir) of its own: no storage from before.
+  const context = await chromium.launchPersistentContext(profile, {
+    executablePath: browserPath,
+    headless: true,
+    args: ['--no-sandbox', '--disable-gpu', '--disable-quic', '--no-first-run', '--disable-background-networking',
+           '--disable-component-update', '--disable-sync'],
+    viewport: {width: 390, height: 780},
+    deviceScaleFactor: 3,
+    hasTouch: true,
+    isMobile: true,
+  });
+  let failed = 0;
+  try {
+    let page = context.pages()[0] || await context.newPage();
+    const problems = [];
+    page.on('pageerror', e => problems.push(String(e)));
+    await page.goto(`http://127.0.0.1:${server.address().port}/`);
+    await page.evaluate(() => window.orlixTest.ready);
+    let cdp = await context.newCDPSession(page);
+    const memo = {};
+    for (const [i, [name, step]] of steps.entries()) {
+      try {
+        await step({page, cdp, memo, context});
+        if (problems.length) throw new Error(`the page threw: ${problems.join('; ')}`);
+        console.log(`ok   ${name}`);
+      } catch (e) {
+        ++failed;
+        console.log(`FAIL ${name}: ${e.message}`);
+      }
+      // A step that closed the tab goes on in the one it opened.
+      if (memo.page && memo.page !== page) {
+        page = memo.page;
+        page.on('pageerror', e => problems.push(String(e)));
+        cdp = await context.newCDPSession(page);
+      }
+      if (shots) await page.screenshot({path: path.join(shots, `${String(i + 1).padStart(2, '0')}.png`)});
+    }
+  } finally {
+    await context.close();
+    server.close();
+    fs.rmSync(profile, {recursive: true, force: true});
+  }
+  console.log(failed ? `${failed} of ${steps.length} steps failed` : `all ${steps.length} steps passed`);
+  process.exit(failed ? 1 : 0);
+})().catch(e => {
+  console.error(e);
+  process.exit(2);
+});
