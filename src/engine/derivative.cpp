@@ -327,10 +327,12 @@ struct RuleEntry {
     DerivativeRule rule;
 };
 
+// clang-format off
 const RuleEntry kRules[] = {
-    {"x", difX}, {"y", difY}, {"t", difT},         {"r", difR},         {"f", difF},         {"θ", difF},
-    {"i", difF}, {"φ", difF}, {"a", difParameter}, {"b", difParameter}, {"c", difParameter},
+    {"x", difX}, {"y", difY}, {"t", difT}, {"r", difR}, {"f", difF}, {"θ", difF}, {"i", difF}, {"φ", difF},
+    {"a", difParameter}, {"b", difParameter}, {"c", difParameter},
 };
+// clang-format on
 
 } // namespace
 
