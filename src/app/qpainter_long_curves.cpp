@@ -38,6 +38,63 @@ QRectF boundsOf(const std::vector<QPointF>& points)
     return QRectF(QPointF(left, top), QPointF(right, bottom));
 }
 
+// The directions a chord from one point may take so that the points after
+// it, in order, lie within kTolerance of it and before its end: each point
+// d away allows a cone of directions about d, half as wide as
+// asin(kTolerance / |d|), and the chord must lie in all of them and reach
+// at least as far as the farthest. Points are admitted one at a time, so a
+// run of m points costs m tests instead of m²/2.
+class ChordSleeve {
+  public:
+    static constexpr double kTolerance = 0.1;
+
+    // Takes in a point the chord must pass; false when no chord can.
+    bool admit(QPointF d)
+    {
+        const double r2 = QPointF::dotProduct(d, d);
+        // A point this close to the start could lie behind any chord.
+        if (!(r2 > kTolerance * kTolerance))
+            return false;
+        const double r = std::sqrt(r2);
+        const double sine = kTolerance / r, cosine = std::sqrt(1 - sine * sine);
+        // d turned by the cone's half width each way.
+        const QPointF left(d.x() * cosine - d.y() * sine, d.x() * sine + d.y() * cosine);
+        const QPointF right(d.x() * cosine + d.y() * sine, -d.x() * sine + d.y() * cosine);
+        if (!open_) {
+            left_ = left;
+            right_ = right;
+            open_ = true;
+        } else {
+            // Every cone lies within a quarter turn of the first point's
+            // direction, so the cross product orders their edges.
+            if (cross(left_, left) < 0)
+                left_ = left;
+            if (cross(right_, right) > 0)
+                right_ = right;
+            if (cross(right_, left_) < 0)
+                return false;
+        }
+        reach2_ = std::max(reach2_, r2);
+        return true;
+    }
+
+    // Whether the chord to d passes every point admitted.
+    bool holds(QPointF d) const
+    {
+        if (!open_)
+            return true;
+        return QPointF::dotProduct(d, d) >= reach2_ && QPointF::dotProduct(d, left_ + right_) > 0 &&
+               cross(right_, d) >= 0 && cross(d, left_) >= 0;
+    }
+
+  private:
+    static double cross(QPointF a, QPointF b) { return a.x() * b.y() - a.y() * b.x(); }
+
+    QPointF left_, right_;
+    double reach2_ = 0;
+    bool open_ = false;
+};
+
 } // namespace
 
 bool QPainterCanvas::strokeLongPolyline(QPainter& p, const QPen& q)
@@ -48,19 +105,24 @@ bool QPainterCanvas::strokeLongPolyline(QPainter& p, const QPen& q)
     if (n <= kLong || q.color().alpha() != 255 || !(w > 0) || q.style() == Qt::NoPen)
         return false;
     std::vector<std::pair<int, int>> subpaths; // [first, last] element of each
-    double length = 0;
+    std::vector<QPointF> points;
+    points.reserve(static_cast<std::size_t>(n));
     for (int i = 0; i < n; ++i) {
         const QPainterPath::Element e = path_.elementAt(i);
         if (e.type == QPainterPath::MoveToElement)
             subpaths.emplace_back(i, i);
-        else if (e.type == QPainterPath::LineToElement && !subpaths.empty()) {
+        else if (e.type == QPainterPath::LineToElement && !subpaths.empty())
             subpaths.back().second = i;
-            length += QLineF(path_.elementAt(i - 1), e).length();
-        } else
+        else
             return false;
+        points.emplace_back(e.x, e.y);
     }
     std::vector<double> dashes;
     if (q.style() != Qt::SolidLine) {
+        double length = 0;
+        for (auto [first, last] : subpaths)
+            for (int i = first + 1; i <= last; ++i)
+                length += QLineF(points[static_cast<std::size_t>(i - 1)], points[static_cast<std::size_t>(i)]).length();
         double period = 0;
         for (qreal d : q.dashPattern()) {
             dashes.push_back(d * w);
@@ -71,26 +133,8 @@ bool QPainterCanvas::strokeLongPolyline(QPainter& p, const QPen& q)
         if (dashes.size() < 2 || !(period > 0) || !(length / period < 20000))
             return false;
     }
-    const auto point = [this](int i) { return QPointF(path_.elementAt(i)); };
-    // Whether the points between elements a and b lie on the chord from a
-    // to b, in order, within kChordTolerance.
+    const auto point = [&points](int i) { return points[static_cast<std::size_t>(i)]; };
     constexpr int kMaxChordRun = 48;
-    constexpr double kChordTolerance = 0.1;
-    const auto withinChord = [&](int a, int b) {
-        const QPointF from = point(a), chord = point(b) - from;
-        const double length2 = QPointF::dotProduct(chord, chord);
-        if (!(length2 > 0))
-            return false;
-        for (int i = a + 1; i < b; ++i) {
-            const QPointF d = point(i) - from;
-            const double along = QPointF::dotProduct(d, chord);
-            const double across = d.x() * chord.y() - d.y() * chord.x();
-            if (along < 0 || along > length2 || across * across > kChordTolerance * kChordTolerance * length2)
-                return false;
-        }
-        return true;
-    };
-
     // Pieces wholly outside the clip, or inside what clipOut left out (a
     // layer drawn in parts), are left out: what is drawn stays the same to
     // the pixel.
@@ -154,7 +198,9 @@ bool QPainterCanvas::strokeLongPolyline(QPainter& p, const QPen& q)
             // are stroked as that chord.
             for (int k = head; k < tail;) {
                 int j = k + 1;
-                while (j < tail && j - k < kMaxChordRun && withinChord(k, j + 1))
+                ChordSleeve sleeve;
+                while (j < tail && j - k < kMaxChordRun && sleeve.admit(point(j) - point(k)) &&
+                       sleeve.holds(point(j + 1) - point(k)))
                     ++j;
                 const QRectF bounds = QRectF(point(k), point(j)).normalized();
                 if (!outside(bounds))
