@@ -22,8 +22,8 @@
 #include "orlix/function.h"
 #include "orlix/math_engine.h"
 #include "orlix/parameter_strip.h"
-#include "orlix/stack_machine.h"
 #include "orlix/plot_plane.h"
+#include "orlix/stack_machine.h"
 #include "orlix/yx_function.h"
 #include "qpainter_canvas.h"
 #include "six_curves.h"
@@ -73,7 +73,10 @@ struct Screen {
         QPainterCanvas canvas(window, kView);
         plane.drawRect(canvas);
     }
-    static Touch finger(float x, float y, TouchPhase phase, double time) { return Touch{1, PointF{x, y}, phase, 1, time}; }
+    static Touch finger(float x, float y, TouchPhase phase, double time)
+    {
+        return Touch{1, PointF{x, y}, phase, 1, time};
+    }
 };
 
 void PanFrame(benchmark::State& state)
@@ -122,8 +125,8 @@ BENCHMARK(RedrawSixCurves)
 // samples the six anew, finds the current curve's marks and paints the next
 // frame (two pixels a point). Against RedrawSixCurves/2/0 this is what
 // reading a parameter adds to a redraw.
-const char* const kSixWithA[] = {"a*sin(x)*x^2-3",         "x^3-2*a*x+1",        "sqrt(abs(x))*cos(a*x)",
-                                 "exp(-x^2/(2*a^2))/a",    "(x^2+a)/(x-1)",      "ln(abs(x)+a)*tan(x/4)"};
+const char* const kSixWithA[] = {"a*sin(x)*x^2-3",      "x^3-2*a*x+1",   "sqrt(abs(x))*cos(a*x)",
+                                 "exp(-x^2/(2*a^2))/a", "(x^2+a)/(x-1)", "ln(abs(x)+a)*tan(x/4)"};
 
 struct DragHost : ParameterHost {
     CurveModel& model;
@@ -207,6 +210,41 @@ void IntervalPassSixCurves(benchmark::State& state)
             }
 }
 BENCHMARK(IntervalPassSixCurves)->Unit(benchmark::kMicrosecond);
+
+// The interval pass as a curve runs it, against plain sampling of the same
+// samples: the six curves of the two-pixel screen resampled as a redraw
+// resamples them (samples, breaks, each step traced with the enclosures
+// and the polyline to draw), and their samples' values alone, a block at a
+// time. The tracer's own cost is the difference of the two.
+void TracedSamplingSixCurves(benchmark::State& state)
+{
+    Screen s(2);
+    for (auto _ : state)
+        for (const auto& [id, f] : s.model.functionRegister())
+            f->resample();
+}
+BENCHMARK(TracedSamplingSixCurves)->Unit(benchmark::kMicrosecond);
+
+void BlockSamplingSixCurves(benchmark::State& state)
+{
+    Screen s(2);
+    SixPrograms six;
+    std::vector<std::vector<double>> places;
+    for (const auto& [id, f] : s.model.functionRegister()) {
+        places.emplace_back();
+        for (const myPoint& p : f->points())
+            places.back().push_back(p.x);
+    }
+    std::vector<double> values;
+    for (auto _ : state)
+        for (std::size_t k = 0; k < six.programs.size(); ++k) {
+            values.resize(places[k].size());
+            six.programs[k]->evaluateBlock(MathEngine::xAddr(), places[k].data(), values.data(),
+                                           static_cast<int>(places[k].size()));
+            benchmark::DoNotOptimize(values.data());
+        }
+}
+BENCHMARK(BlockSamplingSixCurves)->Unit(benchmark::kMicrosecond);
 
 } // namespace
 

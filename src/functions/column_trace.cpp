@@ -49,7 +49,8 @@ ColumnDetail ColumnTracer::trace(double a, double fa, double b, double fb) const
         while (end < w.points.size() && !w.points[end].breakBefore)
             ++end;
         if (end - start <= 4) {
-            kept.insert(kept.end(), w.points.begin() + static_cast<long>(start), w.points.begin() + static_cast<long>(end));
+            kept.insert(kept.end(), w.points.begin() + static_cast<long>(start),
+                        w.points.begin() + static_cast<long>(end));
         } else {
             std::size_t low = start, high = start;
             for (std::size_t k = start; k < end; ++k) {
@@ -72,8 +73,7 @@ ColumnDetail ColumnTracer::trace(double a, double fa, double b, double fb) const
         kept.resize(ColumnDetail::maxPoints);
         detail.breakAfter = true;
     }
-    detail.count = static_cast<std::uint8_t>(kept.size());
-    std::copy(kept.begin(), kept.end(), detail.points.begin());
+    detail.points = std::move(kept);
     return detail;
 }
 

@@ -223,11 +223,18 @@ void explicitFunction::traceColumns(int from, int to)
             } else if (length > 4) {
                 self(self, j, end, length / 4);
             } else {
+                // Step by step, the slope first: it settles most steps of a
+                // run that turns with one enclosure instead of two.
                 for (int k = j; k < end; ++k) {
                     const myPoint& p0 = points_[static_cast<size_t>(k)];
                     const myPoint& p1 = points_[static_cast<size_t>(k + 1)];
-                    columns_[static_cast<size_t>(k)] =
-                        budget.spent() ? curve::ColumnDetail{} : tracer.trace(var(p0), val(p0), var(p1), val(p1));
+                    curve::ColumnDetail& column = columns_[static_cast<size_t>(k)];
+                    if (budget.spent())
+                        column = curve::ColumnDetail{};
+                    else if (monotone(k, k + 1))
+                        column = curve::ColumnDetail{false, false, {}};
+                    else
+                        column = tracer.trace(var(p0), val(p0), var(p1), val(p1));
                 }
             }
             j = end;
@@ -265,9 +272,8 @@ void explicitFunction::assembleDrawn()
             continue;
         }
         const curve::ColumnDetail& c = columns_[static_cast<size_t>(j)];
-        for (int k = 0; k < c.count; ++k)
-            add(c.points[static_cast<size_t>(k)].variable, c.points[static_cast<size_t>(k)].value,
-                c.points[static_cast<size_t>(k)].breakBefore);
+        for (const curve::TracePoint& p : c.points)
+            add(p.variable, p.value, p.breakBefore);
         add(var(next), val(next), c.breakAfter);
     }
 }

@@ -34,8 +34,9 @@ struct ColumnDetail {
     bool unknown = true;
     // The stroke breaks before sample j + 1.
     bool breakAfter = false;
-    std::uint8_t count = 0;
-    std::array<TracePoint, maxPoints> points{};
+    // At most maxPoints; most steps have none, and then nothing is held
+    // on the heap.
+    std::vector<TracePoint> points;
 };
 
 struct ColumnTracer {
