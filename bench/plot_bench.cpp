@@ -211,6 +211,23 @@ void IntervalPassSixCurves(benchmark::State& state)
 }
 BENCHMARK(IntervalPassSixCurves)->Unit(benchmark::kMicrosecond);
 
+// The same steps enclosed a block at a time, as the tracer asks for runs of
+// steps.
+void IntervalBlockPassSixCurves(benchmark::State& state)
+{
+    SixPrograms six;
+    std::vector<double> ends(kSteps + 1);
+    for (int j = 0; j <= kSteps; ++j)
+        ends[j] = kFrom + (kTo - kFrom) * j / kSteps;
+    std::vector<Interval> out(kSteps);
+    for (auto _ : state)
+        for (auto& m : six.programs) {
+            m->encloseSteps(MathEngine::xAddr(), ends.data(), out.data(), kSteps);
+            benchmark::DoNotOptimize(out.data());
+        }
+}
+BENCHMARK(IntervalBlockPassSixCurves)->Unit(benchmark::kMicrosecond);
+
 // The interval pass as a curve runs it, against plain sampling of the same
 // samples: the six curves of the two-pixel screen resampled as a redraw
 // resamples them (samples, breaks, each step traced with the enclosures

@@ -15,23 +15,19 @@ bool givesNumberForNaN(ops::Op op)
     return op == ops::Sign || op == ops::Sign_ || op == ops::Not_ || op == ops::NotInt || op == ops::NotInt_;
 }
 
-ORLIX_IV_INLINE Interval binaryRule(ops::Op op, const Interval& a, const Interval& b)
+// What a binary operation gives before its rule is asked: its rule's
+// value, or an answer that needs none.
+template <class Rule> ORLIX_IV_INLINE Interval binaryRule(ops::Op op, const Interval& a, const Interval& b, Rule rule)
 {
     // 1^b and a^0 are 1 whatever the other operand, NaN included.
     if (op == ops::Power && ((a.lo == 1 && a.hi == 1) || (b.lo == 0 && b.hi == 0)))
         return iv::flagged(Interval::point(1), a, b);
     if (a.empty() || b.empty())
         return iv::flagged(Interval::none(), a, b);
-    switch (op) {
-#define ORLIX_CASE(name, value, derivative, interval, ...)                                                             \
-    case ops::name: return interval;
-        ORLIX_BINARY_ROWS(ORLIX_CASE)
-#undef ORLIX_CASE
-    default: return Interval::everything();
-    }
+    return rule();
 }
 
-ORLIX_IV_INLINE Interval unaryRule(ops::Op op, const Interval& u)
+template <class Rule> ORLIX_IV_INLINE Interval unaryRule(ops::Op op, const Interval& u, Rule rule)
 {
     if (u.empty()) {
         if (!givesNumberForNaN(op))
@@ -40,9 +36,25 @@ ORLIX_IV_INLINE Interval unaryRule(ops::Op op, const Interval& u)
         r.maybeUndefined = true;
         return r;
     }
+    return rule();
+}
+
+ORLIX_IV_INLINE Interval binaryRule(ops::Op op, const Interval& a, const Interval& b)
+{
     switch (op) {
 #define ORLIX_CASE(name, value, derivative, interval, ...)                                                             \
-    case ops::name: return interval;
+    case ops::name: return binaryRule(op, a, b, [&]() ORLIX_IV_LAMBDA { return interval; });
+        ORLIX_BINARY_ROWS(ORLIX_CASE)
+#undef ORLIX_CASE
+    default: return Interval::everything();
+    }
+}
+
+ORLIX_IV_INLINE Interval unaryRule(ops::Op op, const Interval& u)
+{
+    switch (op) {
+#define ORLIX_CASE(name, value, derivative, interval, ...)                                                             \
+    case ops::name: return unaryRule(op, u, [&]() ORLIX_IV_LAMBDA { return interval; });
         ORLIX_UNARY_ROWS(ORLIX_CASE)
 #undef ORLIX_CASE
     default: return Interval::everything();
@@ -149,6 +161,94 @@ Interval StackMachine::encloseOver(const CellRange* ranges, int count)
     if (!hasTop || under != bottom)
         return Interval::everything();
     return Interval{topLo, topHi, topUndefined, topDiscontinuous};
+}
+
+void StackMachine::encloseSteps(const double* cell, const double* ends, Interval* out, int count)
+{
+    if (count <= 0)
+        return;
+    const auto balanced = [this] {
+        int depth = 0;
+        for (const Step& s : code_) {
+            const auto op = static_cast<ops::Op>(s.op);
+            if (op == ops::Call)
+                return false;
+            if (op == ops::Const || op == ops::Var)
+                ++depth;
+            else if (ops::isBinary(op))
+                --depth;
+            if (depth < 1)
+                return false;
+        }
+        return depth == 1;
+    };
+    // What the one-step evaluator answers early (a routine without a rule,
+    // a program not balanced) it answers here too.
+    if (!balanced()) {
+        for (int k = 0; k < count; ++k)
+            out[k] = enclose(cell, ends[k], ends[k + 1]);
+        return;
+    }
+    stepsRun_ += 2 * code_.size() * static_cast<std::uint64_t>(count);
+    if (endMemos_.size() != code_.size())
+        endMemos_.resize(code_.size());
+    struct ActiveMemo {
+        ~ActiveMemo() { iv::activeMemo = nullptr; }
+    } const resetOnReturn;
+    constexpr int kChunk = 64;
+    blockIntervals_.resize((code_.size() + 1) * kChunk);
+    for (int start = 0; start < count; start += kChunk) {
+        const int n = std::min(kChunk, count - start);
+        const double* e = ends + start;
+        // Slot 0 lies below the first push and is never read.
+        Interval* top = blockIntervals_.data();
+        for (std::size_t i = 0; i < code_.size(); ++i) {
+            const Step& s = code_[i];
+            const auto op = static_cast<ops::Op>(s.op);
+            // Step k of the chunk finds the memo that step k − 1 left, as
+            // when the steps are enclosed one call after another.
+            iv::activeMemo = &endMemos_[i];
+            switch (op) {
+            case ops::Const: {
+                top += kChunk;
+                const Interval v = cellValue(s.k, s.k);
+                std::fill(top, top + n, v);
+                break;
+            }
+            case ops::Var:
+                top += kChunk;
+                if (s.cell == cell) {
+                    for (int k = 0; k < n; ++k)
+                        top[k] = cellValue(e[k], e[k + 1]);
+                } else {
+                    const Interval v = cellValue(*s.cell, *s.cell);
+                    std::fill(top, top + n, v);
+                }
+                break;
+#define ORLIX_CASE(name, value, derivative, interval, ...)                                                             \
+    case ops::name:                                                                                                    \
+        top -= kChunk;                                                                                                 \
+        for (int k = 0; k < n; ++k) {                                                                                  \
+            const Interval a = top[k], b = top[k + kChunk];                                                            \
+            top[k] = binaryRule(op, a, b, [&]() ORLIX_IV_LAMBDA { return interval; });                                 \
+        }                                                                                                              \
+        break;
+                ORLIX_BINARY_ROWS(ORLIX_CASE)
+#undef ORLIX_CASE
+#define ORLIX_CASE(name, value, derivative, interval, ...)                                                             \
+    case ops::name:                                                                                                    \
+        for (int k = 0; k < n; ++k) {                                                                                  \
+            const Interval u = top[k];                                                                                 \
+            top[k] = unaryRule(op, u, [&]() ORLIX_IV_LAMBDA { return interval; });                                     \
+        }                                                                                                              \
+        break;
+                ORLIX_UNARY_ROWS(ORLIX_CASE)
+#undef ORLIX_CASE
+            default: std::fill(top, top + n, Interval::everything()); break;
+            }
+        }
+        std::copy(top, top + n, out + start);
+    }
 }
 
 } // namespace orlix

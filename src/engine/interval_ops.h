@@ -15,6 +15,8 @@
 // The rules are small and run once a step: inlined into the evaluator they
 // keep their operands in registers.
 #define ORLIX_IV_INLINE inline __attribute__((always_inline))
+// A lambda that wraps a rule, inlined where it is called.
+#define ORLIX_IV_LAMBDA __attribute__((always_inline))
 
 namespace orlix::iv {
 
@@ -218,7 +220,8 @@ ORLIX_IV_INLINE Interval divide(const Interval& a, const Interval& b)
 // x^n for a whole n > 0.
 ORLIX_IV_INLINE Interval positivePower(const Interval& a, double n)
 {
-    const bool odd = std::fmod(n, 2) != 0;
+    // n / 2 is exact for the whole n below 2^53 this is called with.
+    const bool odd = std::floor(n * 0.5) != n * 0.5;
     const auto raise = [n](double v) { return ops::power(v, n); };
     const double pl = lowEnd(a.lo, raise, n), ph = highEnd(a.hi, raise, n);
     if (odd || a.lo >= 0)

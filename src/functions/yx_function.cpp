@@ -202,6 +202,7 @@ void explicitFunction::traceColumns(int from, int to)
     // A run of steps over which the slope keeps one sign is monotone: every
     // chord holds its step, and one enclosure of the slope tells for all.
     constexpr int kRun = 16;
+    const auto steady = [](const Interval& d) { return d.clean() && d.bounded() && (d.lo > 0 || d.hi < 0); };
     const auto monotone = [&](int first, int last) {
         if (!tracer.slopeEnclosure)
             return false;
@@ -209,14 +210,31 @@ void explicitFunction::traceColumns(int from, int to)
             if (std::isnan(val(points_[static_cast<size_t>(k)])))
                 return false;
         const double a = var(points_[static_cast<size_t>(first)]), b = var(points_[static_cast<size_t>(last)]);
-        const Interval d = tracer.slopeEnclosure(std::min(a, b), std::max(a, b));
-        return d.clean() && d.bounded() && (d.lo > 0 || d.hi < 0);
+        return steady(tracer.slopeEnclosure(std::min(a, b), std::max(a, b)));
+    };
+    // The slopes over the first runs, of kRun steps each, in one block.
+    std::vector<Interval> runSlopes;
+    if (StackMachine* slope = tracer.slopeEnclosure ? derivativeSM() : nullptr; slope && !budget.spent()) {
+        std::vector<double> ends;
+        for (int j = from; j < to; j += kRun)
+            ends.push_back(var(points_[static_cast<size_t>(j)]));
+        ends.push_back(var(points_[static_cast<size_t>(to)]));
+        runSlopes.resize(ends.size() - 1);
+        slope->encloseSteps(cell, ends.data(), runSlopes.data(), static_cast<int>(runSlopes.size()));
+    }
+    const auto runIsMonotone = [&](int first, int last, int length) {
+        if (length != kRun || runSlopes.empty())
+            return monotone(first, last);
+        for (int k = first; k <= last; ++k)
+            if (std::isnan(val(points_[static_cast<size_t>(k)])))
+                return false;
+        return steady(runSlopes[static_cast<size_t>((first - from) / kRun)]);
     };
     // Runs of kRun steps, then of a quarter of that, then step by step.
     const auto traceRun = [&](auto& self, int first, int last, int length) -> void {
         for (int j = first; j < last;) {
             const int end = std::min(j + length, last);
-            if (!budget.spent() && monotone(j, end)) {
+            if (!budget.spent() && runIsMonotone(j, end, length)) {
                 curve::ColumnDetail held;
                 held.unknown = false;
                 std::fill(columns_.begin() + j, columns_.begin() + end, held);

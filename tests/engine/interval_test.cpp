@@ -5,6 +5,7 @@
 #include <gtest/gtest.h>
 
 #include <cmath>
+#include <cstring>
 #include <random>
 #include <string>
 #include <vector>
@@ -159,6 +160,47 @@ TEST(Intervals, StepsSharingTheirEndsHoldTheirPointValues)
             ASSERT_EQ(escape, "") << w.formula << " over [" << lo << ", " << hi << "], y = " << y;
         }
     }
+}
+
+// A run of steps enclosed in one block is the run enclosed step by step,
+// bit for bit: on the corpus's formulas and on steps of every width, with
+// ends that repeat, run backwards and reach huge values.
+TEST(Intervals, BlocksOfStepsAreTheStepsOneByOne)
+{
+    std::mt19937_64 rng(33);
+    std::uniform_real_distribution<double> centre(-10, 10), scale(-9, 3), unit(0, 1);
+    const auto same = [](const Interval& a, const Interval& b) {
+        return std::memcmp(&a.lo, &b.lo, sizeof a.lo) == 0 && std::memcmp(&a.hi, &b.hi, sizeof a.hi) == 0 &&
+               a.maybeUndefined == b.maybeUndefined && a.maybeDiscontinuous == b.maybeDiscontinuous;
+    };
+    int checked = 0;
+    orlix::fuzzsteps::replayKeptInputs("engine", {"corpus"}, [&](const std::string& path, const std::string& text) {
+        auto stepwise = compile(text), blockwise = compile(text);
+        if (!stepwise)
+            return;
+        ++checked;
+        *MathEngine::yAddr() = centre(rng);
+        std::vector<double> ends(64);
+        const double width = std::pow(10.0, scale(rng));
+        ends[0] = centre(rng);
+        for (std::size_t k = 1; k < ends.size(); ++k) {
+            const double r = unit(rng);
+            // Mostly even steps, some repeated ends, a few back steps and
+            // jumps far out.
+            ends[k] = r < 0.05 ? ends[k - 1]
+                               : (r < 0.08 ? -ends[k - 1] : (r < 0.1 ? 1e300 * (r - 0.09) : ends[k - 1] + width));
+        }
+        double* x = MathEngine::xAddr();
+        std::vector<Interval> block(ends.size() - 1);
+        blockwise->encloseSteps(x, ends.data(), block.data(), static_cast<int>(block.size()));
+        for (std::size_t k = 0; k + 1 < ends.size(); ++k) {
+            const Interval one = stepwise->enclose(x, ends[k], ends[k + 1]);
+            ASSERT_TRUE(same(one, block[k]))
+                << path << ": " << text << " step " << k << " [" << ends[k] << ", " << ends[k + 1] << "]: [" << one.lo
+                << ", " << one.hi << "] against [" << block[k].lo << ", " << block[k].hi << "]";
+        }
+    });
+    EXPECT_GT(checked, 400);
 }
 
 struct Case {

@@ -59,6 +59,11 @@ class StackMachine {
     // steps towards stepsRun().
     Interval enclose(const double* cell, double lo, double hi);
     Interval enclose(CellRange first, CellRange second);
+    // The enclosures over the count consecutive steps [ends[k], ends[k + 1]]
+    // of one cell: out[k] is what enclose(cell, ends[k], ends[k + 1]) gives
+    // when called for k = 0, 1, … in turn, bit for bit, flags included,
+    // for each instruction at a time over the whole block.
+    void encloseSteps(const double* cell, const double* ends, Interval* out, int count);
     // Every step has an interval rule (no routine added directly), so an
     // enclosure says something.
     bool enclosable() const
@@ -114,6 +119,7 @@ class StackMachine {
     std::vector<Step> code_;
     std::vector<Interval> intervalStack_;
     std::vector<detail::EndMemo> endMemos_; // one a step, for encloseOver
+    std::vector<Interval> blockIntervals_;  // the stack of encloseSteps, a chunk per slot
     std::vector<double> stack_;
     std::vector<Inst> fast_;
     std::vector<double> work_;
