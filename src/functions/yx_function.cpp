@@ -307,7 +307,7 @@ void explicitFunction::sampleFully(int n, double lo, double hi, double k)
     computeSamples(0, n, (hi - lo) / n);
     breaks_.clear();
     markBreaks(1, n);
-    columns_.clear();
+    // Every step is traced again; the columns keep their storage.
     traceColumns(0, n - 1);
 }
 
