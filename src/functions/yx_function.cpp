@@ -166,6 +166,11 @@ void explicitFunction::markBreaks(int from, int to)
     }
 }
 
+namespace {
+// A slope enclosure of one sign, bounded: the curve is monotone there.
+bool steadySign(const Interval& d) { return d.bounded() && (d.lo > 0 || d.hi < 0); }
+} // namespace
+
 void explicitFunction::traceColumns(int from, int to)
 {
     const int n = static_cast<int>(points_.size());
@@ -201,59 +206,42 @@ void explicitFunction::traceColumns(int from, int to)
     const StepBudget budget(sampleStepBudget);
     // A run of steps over which the slope keeps one sign is monotone: every
     // chord holds its step, and one enclosure of the slope tells for all.
+    // Runs of kRun steps, then of a quarter of that, then single steps; at
+    // each length the slopes over a run's parts are enclosed in one block.
     constexpr int kRun = 16;
-    const auto steady = [](const Interval& d) { return d.clean() && d.bounded() && (d.lo > 0 || d.hi < 0); };
-    const auto monotone = [&](int first, int last) {
-        if (!tracer.slopeEnclosure)
-            return false;
+    StackMachine* slope = tracer.slopeEnclosure ? derivativeSM() : nullptr;
+    const auto defined = [&](int first, int last) {
         for (int k = first; k <= last; ++k)
             if (std::isnan(val(points_[static_cast<size_t>(k)])))
                 return false;
-        const double a = var(points_[static_cast<size_t>(first)]), b = var(points_[static_cast<size_t>(last)]);
-        return steady(tracer.slopeEnclosure(std::min(a, b), std::max(a, b)));
+        return true;
     };
-    // The slopes over the first runs, of kRun steps each, in one block.
-    std::vector<Interval> runSlopes;
-    if (StackMachine* slope = tracer.slopeEnclosure ? derivativeSM() : nullptr; slope && !budget.spent()) {
-        std::vector<double> ends;
-        for (int j = from; j < to; j += kRun)
-            ends.push_back(var(points_[static_cast<size_t>(j)]));
-        ends.push_back(var(points_[static_cast<size_t>(to)]));
-        runSlopes.resize(ends.size() - 1);
-        slope->encloseSteps(cell, ends.data(), runSlopes.data(), static_cast<int>(runSlopes.size()));
-    }
-    const auto runIsMonotone = [&](int first, int last, int length) {
-        if (length != kRun || runSlopes.empty())
-            return monotone(first, last);
-        for (int k = first; k <= last; ++k)
-            if (std::isnan(val(points_[static_cast<size_t>(k)])))
-                return false;
-        return steady(runSlopes[static_cast<size_t>((first - from) / kRun)]);
-    };
-    // Runs of kRun steps, then of a quarter of that, then step by step.
+    std::vector<double> ends;
     const auto traceRun = [&](auto& self, int first, int last, int length) -> void {
-        for (int j = first; j < last;) {
+        const int parts = (last - first + length - 1) / length;
+        std::vector<Interval> partSlopes;
+        if (slope && !budget.spent()) {
+            ends.clear();
+            for (int j = first; j < last; j += length)
+                ends.push_back(var(points_[static_cast<size_t>(j)]));
+            ends.push_back(var(points_[static_cast<size_t>(last)]));
+            partSlopes.resize(static_cast<size_t>(parts));
+            slope->encloseSteps(cell, ends.data(), partSlopes.data(), parts);
+        }
+        for (int part = 0, j = first; j < last; ++part) {
             const int end = std::min(j + length, last);
-            if (!budget.spent() && runIsMonotone(j, end, length)) {
-                curve::ColumnDetail held;
-                held.unknown = false;
-                std::fill(columns_.begin() + j, columns_.begin() + end, held);
-            } else if (length > 4) {
-                self(self, j, end, length / 4);
+            const bool held = !partSlopes.empty() && !budget.spent() && partSlopes[static_cast<size_t>(part)].clean() &&
+                              steadySign(partSlopes[static_cast<size_t>(part)]) && defined(j, end);
+            if (held) {
+                std::fill(columns_.begin() + j, columns_.begin() + end, curve::ColumnDetail{false, false, {}});
+            } else if (length > 1) {
+                self(self, j, end, std::max(length / 4, 1));
+            } else if (budget.spent()) {
+                columns_[static_cast<size_t>(j)] = curve::ColumnDetail{};
             } else {
-                // Step by step, the slope first: it settles most steps of a
-                // run that turns with one enclosure instead of two.
-                for (int k = j; k < end; ++k) {
-                    const myPoint& p0 = points_[static_cast<size_t>(k)];
-                    const myPoint& p1 = points_[static_cast<size_t>(k + 1)];
-                    curve::ColumnDetail& column = columns_[static_cast<size_t>(k)];
-                    if (budget.spent())
-                        column = curve::ColumnDetail{};
-                    else if (monotone(k, k + 1))
-                        column = curve::ColumnDetail{false, false, {}};
-                    else
-                        column = tracer.trace(var(p0), val(p0), var(p1), val(p1));
-                }
+                const myPoint& p0 = points_[static_cast<size_t>(j)];
+                const myPoint& p1 = points_[static_cast<size_t>(j + 1)];
+                columns_[static_cast<size_t>(j)] = tracer.trace(var(p0), val(p0), var(p1), val(p1));
             }
             j = end;
         }
