@@ -24,6 +24,8 @@ struct ColumnTracer::Work {
     std::vector<TracePoint> points;
     int splits = 0;
     bool breakNext = false;
+    // The slope over the whole step, when the caller knew it.
+    const Interval* stepSlope = nullptr;
 
     void add(double v, double value)
     {
@@ -32,12 +34,13 @@ struct ColumnTracer::Work {
     }
 };
 
-ColumnDetail ColumnTracer::trace(double a, double fa, double b, double fb) const
+ColumnDetail ColumnTracer::trace(double a, double fa, double b, double fb, const Interval* slope) const
 {
     ColumnDetail detail;
     if (!(a < b) || !enclosable)
         return detail;
     Work w;
+    w.stepSlope = slope;
     refine(w, a, fa, b, fb, 0);
     detail.unknown = false;
     detail.breakAfter = w.breakNext;
@@ -94,7 +97,8 @@ void ColumnTracer::refine(Work& w, double a, double fa, double b, double fb, int
         const double lo = std::min(fa, fb) - tolerance, hi = std::max(fa, fb) + tolerance;
         if (e.lo >= lo && e.hi <= hi)
             return;
-        if (slopeEnclosure && holdsChord(a, fa, b, fb, lo, hi))
+        if (slopeEnclosure &&
+            holdsChord(depth == 0 && w.stepSlope ? *w.stepSlope : slopeEnclosure(a, b), a, fa, b, fb, lo, hi))
             return;
         if (depth >= kBandDepth || w.splits >= kSplitBudget || pinned)
             return;
@@ -115,9 +119,8 @@ void ColumnTracer::refine(Work& w, double a, double fa, double b, double fb, int
 // Whether the curve stays within [lo, hi] over [a, b] by its slope: a
 // slope of one sign makes it monotone (its values those between the ends);
 // otherwise the mean value form, f(m) + f′([a, b])·([a, b] − m), bounds it.
-bool ColumnTracer::holdsChord(double a, double fa, double b, double fb, double lo, double hi) const
+bool ColumnTracer::holdsChord(const Interval& d, double a, double fa, double b, double fb, double lo, double hi) const
 {
-    const Interval d = slopeEnclosure(a, b);
     if (!d.clean() || !d.bounded())
         return false;
     if (d.lo > 0 || d.hi < 0)

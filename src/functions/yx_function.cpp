@@ -241,7 +241,9 @@ void explicitFunction::traceColumns(int from, int to)
             } else {
                 const myPoint& p0 = points_[static_cast<size_t>(j)];
                 const myPoint& p1 = points_[static_cast<size_t>(j + 1)];
-                columns_[static_cast<size_t>(j)] = tracer.trace(var(p0), val(p0), var(p1), val(p1));
+                columns_[static_cast<size_t>(j)] =
+                    tracer.trace(var(p0), val(p0), var(p1), val(p1),
+                                 partSlopes.empty() ? nullptr : &partSlopes[static_cast<size_t>(part)]);
             }
             j = end;
         }

@@ -56,13 +56,14 @@ struct ColumnTracer {
     // sides of a pole apart so close to it).
     double far = 1e300;
 
-    // The step [a, b] with the sampled values fa and fb (NaN: none there).
-    ColumnDetail trace(double a, double fa, double b, double fb) const;
+    // The step [a, b] with the sampled values fa and fb (NaN: none there);
+    // the slope's enclosure over the whole step when the caller has it.
+    ColumnDetail trace(double a, double fa, double b, double fb, const Interval* slope = nullptr) const;
 
   private:
     struct Work;
     void refine(Work& w, double a, double fa, double b, double fb, int depth) const;
-    bool holdsChord(double a, double fa, double b, double fb, double lo, double hi) const;
+    bool holdsChord(const Interval& slope, double a, double fa, double b, double fb, double lo, double hi) const;
     void breakBetween(Work& w, double fa, double fb) const;
 };
 
