@@ -3,6 +3,7 @@
 #include <emscripten.h>
 #include <emscripten/bind.h>
 
+#include <algorithm>
 #include <cmath>
 #include <nlohmann/json.hpp>
 #include <vector>
@@ -12,6 +13,7 @@
 #include "orlix/error.h"
 #include "orlix/special_point.h"
 #include "orlix/utf8.h"
+#include "picture.h"
 #include "web_canvas.h"
 #include "web_store.h"
 
@@ -25,8 +27,34 @@ using json = nlohmann::json;
 EM_JS(void, orlix_request_frame, (), {
     if (Module.orlixRequestFrame) Module.orlixRequestFrame();
 });
+// A picture for the page to download: text (SVG) or a surface's pixels as
+// PNG. Answers whether the page took it.
+EM_JS(bool, orlix_save_text, (const char* name, const char* type, const char* text), {
+    if (!Module.orlixSave) return false;
+    Module.orlixSave(UTF8ToString(name), new Blob([UTF8ToString(text)], {type: UTF8ToString(type)}));
+    return true;
+});
+EM_JS(bool, orlix_save_surface, (const char* name, int surface), {
+    const e = Module.orlixSurfaces[surface];
+    if (!Module.orlixSave || !e) return false;
+    // Read now: the surface goes once this returns.
+    const url = e.canvas.toDataURL('image/png');
+    if (!url.startsWith('data:image/png')) return false;
+    const bytes = atob(url.slice(url.indexOf(',') + 1));
+    const data = new Uint8Array(bytes.length);
+    for (let i = 0; i < bytes.length; ++i) data[i] = bytes.charCodeAt(i);
+    Module.orlixSave(UTF8ToString(name), new Blob([data], {type: 'image/png'}));
+    return true;
+});
 EM_JS(void, orlix_console_warn, (const char* line), { console.warn(UTF8ToString(line)); });
 // clang-format on
+
+// A colour as CSS reads it.
+std::string css(Color c)
+{
+    const auto byte = [](float v) { return std::lround(std::clamp(std::isfinite(v) ? v : 0.0f, 0.0f, 1.0f) * 255); };
+    return "rgb(" + std::to_string(byte(c.r)) + "," + std::to_string(byte(c.g)) + "," + std::to_string(byte(c.b)) + ")";
+}
 
 // A number JSON can carry: non-finite ones as null.
 json number(double v) { return std::isfinite(v) ? json(v) : json(nullptr); }
@@ -84,6 +112,7 @@ WebShell::WebShell(std::string storageKey)
     };
     controller_->onChanged = [this] { requestFrame(); };
     controller_->load();
+    updateAppearance();
     view_.setGoodRect(view_.frame());
     keyboard_.setTarget(this);
     fieldFromController();
@@ -169,6 +198,35 @@ void WebShell::pointer(int id, double x, double y, int phase, double timeMs)
     view_.handleTouches(all);
     if (lifted && view_.curTouchNumber() == 0)
         gestureEnded();
+}
+
+void WebShell::mouse(int phase, int button, bool shift, double x, double y, double timeMs)
+{
+    const PointF at{static_cast<float>(x), static_cast<float>(y)};
+    if (!std::isfinite(at.x) || !std::isfinite(at.y))
+        return;
+    const double t = timeMs / 1000.0;
+    const MouseFingers::Button b = button == 0   ? MouseFingers::Button::primary
+                                   : button == 2 ? MouseFingers::Button::secondary
+                                                 : MouseFingers::Button::other;
+    constexpr int id = MouseFingers::kMouseID;
+    switch (phaseOf(phase)) {
+    case kTouchBegan:
+        mouse_.press(b, shift, at, t, b == MouseFingers::Button::primary ? taps_.down(id, at, t) : 1);
+        return;
+    case kTouchMoved: mouse_.move(at, t); return;
+    default: break;
+    }
+    if (b == MouseFingers::Button::primary)
+        taps_.up(id, at, t);
+    switch (mouse_.release(b, at, t)) {
+    case MouseFingers::Outcome::gestureEnded: gestureEnded(); break;
+    case MouseFingers::Outcome::menu:
+        menuAsked_ = true;
+        requestFrame();
+        break;
+    case MouseFingers::Outcome::none: break;
+    }
 }
 
 void WebShell::wheel(double x, double y, double deltaY)
@@ -310,6 +368,49 @@ bool WebShell::select(const std::string& id)
     return false;
 }
 
+bool WebShell::sharePicture(const std::string& format, double scale)
+{
+    const bool svg = format == "svg";
+    return controller_->sharePicture([&](plotView& view) -> std::optional<std::string> {
+        if (std::optional<std::string> refused = pictureSizeRefusal(view))
+            return refused;
+        if (svg) {
+            const std::optional<std::string> doc = svgPicture(view);
+            if (!doc || !orlix_save_text("Orlix plot.svg", "image/svg+xml", doc->c_str()))
+                return std::string("The picture could not be handed to the browser.");
+            return std::nullopt;
+        }
+        if (std::optional<std::string> refused = pictureScaleRefusal(scale))
+            return refused;
+        WebCanvas canvas(view.viewSize(), scale);
+        if (canvas.surface() < 0)
+            return pictureTooLarge();
+        {
+            const SampledFor sampled(view, scale);
+            view.drawScene(canvas);
+        }
+        if (!orlix_save_surface("Orlix plot.png", canvas.surface()))
+            return pictureTooLarge();
+        return std::nullopt;
+    });
+}
+
+void WebShell::setSystemDark(bool dark)
+{
+    systemDark_ = dark;
+    updateAppearance();
+}
+
+void WebShell::updateAppearance()
+{
+    const Appearance a = resolveAppearance(controller_->appearanceChoice(), systemDark_);
+    if (a == appearance_)
+        return;
+    appearance_ = a;
+    view_.setAppearance(a);
+    requestFrame();
+}
+
 bool WebShell::save() { return controller_->saveAll(); }
 
 // ---- what the page shows -------------------------------------------------------------------------
@@ -327,12 +428,18 @@ std::string WebShell::uiState()
     }
     s["message"] = message_;
     s["systemKeyboard"] = systemKeyboard_;
+    s["dark"] = appearance_ == Appearance::dark;
+    s["background"] = css(view_.theme().background);
     if (editingDone_) {
         s["editingDone"] = true;
         editingDone_ = false;
     }
     if (errorAt_)
         s["errorAt"] = *errorAt_;
+    if (menuAsked_) {
+        s["menu"] = true;
+        menuAsked_ = false;
+    }
     if (!alertText_.empty())
         s["alert"] = {{"title", alertTitle_}, {"text", alertText_}};
     const Preferences& p = c.preferences();
@@ -347,11 +454,11 @@ std::string WebShell::uiState()
                 {"fit", c.curFunc() != nullptr}};
     json functions = json::array();
     for (const auto& [id, f] : c.model().functionRegister()) {
-        const Color col = f->color();
         functions.push_back({{"id", id},
                              {"label", std::string(f->kindInfo() ? f->kindInfo()->inputLabel : "")},
                              {"formula", f->stringRepresentation()},
-                             {"color", {col.r, col.g, col.b}},
+                             // As the curve is drawn: legible on the background.
+                             {"color", css(view_.theme().legible(f->color()))},
                              {"current", f.get() == c.curFunc()}});
     }
     s["functions"] = functions;
@@ -415,6 +522,9 @@ std::string WebShell::testState() const
     s["functions"] = functions;
     s["current"] = c.curFunc() ? json(c.curFunc()->stringRepresentation()) : json(nullptr);
     s["tracing"] = c.tracing();
+    s["appearance"] = appearance_ == Appearance::dark ? "dark" : "light";
+    s["canUndo"] = c.canUndo();
+    s["canRedo"] = c.canRedo();
     s["info"] = infoState(info_, view_);
     s["fingers"] = view_.curTouchNumber();
     const StoreFile& store = session_->store();
@@ -444,6 +554,7 @@ EMSCRIPTEN_BINDINGS(orlix_web)
         .function("drawFrame", &WebShell::drawFrame)
         .function("completeLayer", &WebShell::completeLayer)
         .function("pointer", &WebShell::pointer)
+        .function("mouse", &WebShell::mouse)
         .function("wheel", &WebShell::wheel)
         .function("setField", &WebShell::setField)
         .function("commit", &WebShell::commit)
@@ -452,6 +563,8 @@ EMSCRIPTEN_BINDINGS(orlix_web)
         .function("keyboardTick", &WebShell::keyboardTick)
         .function("action", &WebShell::action)
         .function("select", &WebShell::select)
+        .function("setSystemDark", &WebShell::setSystemDark)
+        .function("sharePicture", &WebShell::sharePicture)
         .function("save", &WebShell::save)
         .function("uiState", &WebShell::uiState)
         .function("testState", &WebShell::testState)

@@ -12,6 +12,7 @@
 #include "controller.h"
 #include "info_model.h"
 #include "keyboard.h"
+#include "orlix/mouse_fingers.h"
 #include "orlix/plot_plane.h"
 #include "orlix/tap_counter.h"
 #include "store_session.h"
@@ -38,6 +39,12 @@ class WebShell : private KeyboardTarget {
     // pixels; time in milliseconds. Fingers already down are handed along
     // as stationary, as a touch screen reports them.
     void pointer(int id, double x, double y, int phase, double timeMs);
+    // The mouse: a button (0 the primary, 2 the secondary, as the page
+    // numbers them) went down (phase 0), the pointer moved (1), the button
+    // went up (2) or the gesture was cancelled (3); shift held. The primary
+    // button is a finger; the secondary one (or Shift in trace mode) drags
+    // a range, and its click opens the menu.
+    void mouse(int phase, int button, bool shift, double x, double y, double timeMs);
     // The wheel: deltaY in pixels (positive away from the screen's top)
     // zooms about (x, y).
     void wheel(double x, double y, double deltaY);
@@ -56,6 +63,14 @@ class WebShell : private KeyboardTarget {
     // "intersections", "trace", "undo", "redo", "delete", "fit"). Answers
     // whether the name is known.
     bool action(const std::string& name);
+    // The system's colour scheme is dark (prefers-color-scheme): with the
+    // appearance "as the system", the page and the plane follow it.
+    void setSystemDark(bool dark);
+    // "Share picture": the plot as it is shown, as a PNG of scale pixels a
+    // point ("png") or as an SVG drawing ("svg"), handed to the page to
+    // download. A picture that cannot be made is said in the alert.
+    // Answers whether one was handed over.
+    bool sharePicture(const std::string& format, double scale);
     // Makes the function with this identifier current.
     bool select(const std::string& id);
     // Saves now (the page is being hidden or closed).
@@ -84,6 +99,9 @@ class WebShell : private KeyboardTarget {
     }
 
     void requestFrame();
+    // The appearance the stored choice and the system's scheme give, on
+    // the plane from the next frame.
+    void updateAppearance();
     // The field shows the controller's formula (after a commit, undo, a
     // new current function).
     void fieldFromController();
@@ -110,7 +128,12 @@ class WebShell : private KeyboardTarget {
     // The fingers down, where they are last seen.
     std::map<int, PointF> fingers_;
     TapCounter taps_;
+    MouseFingers mouse_{view_};
+    // A secondary click asked for the menu: the page opens it.
+    bool menuAsked_ = false;
     bool framePending_ = false;
+    bool systemDark_ = false;
+    Appearance appearance_ = Appearance::light;
 };
 
 } // namespace orlix

@@ -169,6 +169,117 @@ const steps = [
     expect(!(await state(page)).tracing, 'and back to moving the plane');
     await page.fill('#formula', 'x^2-2');
   }],
+  ['zooms to fit the curve from the menu', async ({page}) => {
+    await page.locator('#menuButton').tap();
+    await page.locator('#menu [data-action="fit"]').tap();
+    expect(!(await page.locator('#menu').isVisible()), 'the menu closes');
+    const s = await state(page);
+    expect(Math.abs(s.view.center[0]) < 1e-3, `the view is centred on the parabola: ${JSON.stringify(s.view)}`);
+    for (const x of [-Math.SQRT2, Math.SQRT2]) {
+      const [dx, dy] = await page.evaluate(x => window.orlixTest.toDevice(x, 0), x);
+      expect(dx > 0 && dx < s.view.size[0] && dy > 0 && dy < s.view.size[1], `the root ${x} is in sight: (${dx}, ${dy})`);
+    }
+  }],
+  ['sets a range with two fingers in trace mode: ∫ = −10/3 over [−1, 1], and with a right-drag', async ({page, cdp}) => {
+    await page.locator('[data-action="trace"]').tap();
+    const integral = async () => {
+      await page.evaluate(() => window.orlixTest.drawNow());
+      const info = (await state(page)).info;
+      const m = /∫=\s*(\S+)/.exec(info.text);
+      expect(info.maxed && m, `the panel shows the range: ${JSON.stringify(info)}`);
+      expect(near(parseFloat(info.start), -1, 1e-4) && near(parseFloat(info.value), 1, 1e-4),
+             `over [−1, 1]: ${info.start} … ${info.value}`);
+      expect(near(parseFloat(m[1]), -10 / 3, 1e-4), `∫ of x²−2 over [−1, 1] is −10/3, not ${m[1]}`);
+    };
+    const [a, y] = await page.evaluate(() => window.orlixTest.toDevice(-1, -1));
+    const [b] = await page.evaluate(() => window.orlixTest.toDevice(1, -1));
+    await fingers(cdp, page, drag([[a, y], [b + 30, y]], [[a, y], [b, y]], 4));
+    await integral();
+    expect(await page.locator('#info').isVisible(), 'the panel is on the page');
+    // The desktop's way: the right button held where the range starts,
+    // dragged to its end.
+    const box = await page.locator('#plotCanvas').boundingBox();
+    await page.locator('[data-action="undo"]').tap();
+    await page.evaluate(() => window.orlixTest.drawNow());
+    const undone = (await state(page)).info;
+    expect(undone.hidden || !undone.maxed, `undo takes the range back: ${JSON.stringify(undone)}`);
+    await page.mouse.move(box.x + a, box.y + y);
+    await page.mouse.down({button: 'right'});
+    for (let k = 1; k <= 4; ++k) await page.mouse.move(box.x + a + (b - a) * k / 4, box.y + y);
+    await page.mouse.up({button: 'right'});
+    await integral();
+    await page.locator('[data-action="trace"]').tap();
+  }],
+  ['undoes and redoes a new function with the arrows and the keys', async ({page}) => {
+    const formulas = async () => (await state(page)).functions.map(f => f.formula);
+    await page.locator('[data-action="new"]').tap();
+    await page.fill('#formula', 'x^3');
+    await page.locator('#formula').press('Enter');
+    await page.evaluate(() => window.orlixTest.drawNow());
+    expect((await formulas()).join() === 'x^2-2,x^3', `two functions: ${await formulas()}`);
+    await page.locator('[data-action="undo"]').tap();
+    await page.evaluate(() => window.orlixTest.drawNow());
+    let s = await state(page);
+    expect(s.functions.length === 1 && s.functions[0].formula === 'x^2-2', `undo takes x^3 back: ${JSON.stringify(s.functions)}`);
+    expect(JSON.parse(s.store.text).functions && !s.store.text.includes('x^3'), 'the store follows');
+    expect(!(await page.locator('[data-action="redo"]').isDisabled()), 'redo is offered');
+    await page.locator('[data-action="redo"]').tap();
+    expect((await formulas()).join() === 'x^2-2,x^3', `redo brings it back: ${await formulas()}`);
+    // Ctrl+Z on the page (outside the field, whose typing has its own undo).
+    await page.locator('#plotCanvas').focus();
+    await page.evaluate(() => document.activeElement.blur());
+    await page.keyboard.press('Control+z');
+    expect((await formulas()).join() === 'x^2-2', `Ctrl+Z undoes: ${await formulas()}`);
+    await page.keyboard.press('Control+Shift+z');
+    expect((await formulas()).join() === 'x^2-2,x^3', `Ctrl+Shift+Z redoes: ${await formulas()}`);
+    await page.locator('[data-action="undo"]').tap();
+    await page.locator('#strip button').first().tap();
+    expect((await state(page)).current === 'x^2-2', 'the strip makes x^2-2 current again');
+  }],
+  ['follows the system into dark mode and back', async ({page}) => {
+    // The colour of the plane at its top-left corner, on the page.
+    const corner = () => page.evaluate(() => [...plotCanvas.getContext('2d').getImageData(2, 2, 1, 1).data]);
+    const luma = ([r, g, b]) => (0.2126 * r + 0.7152 * g + 0.0722 * b) / 255;
+    expect((await state(page)).appearance === 'light' && luma(await corner()) > 0.8, 'light to begin with');
+    await page.emulateMedia({colorScheme: 'dark'});
+    await page.evaluate(() => window.orlixTest.drawNow());
+    expect((await state(page)).appearance === 'dark', 'the plane takes the dark colours');
+    expect(luma(await corner()) < 0.25, `and is drawn dark: ${await corner()}`);
+    expect(await page.evaluate(() => document.documentElement.classList.contains('dark')), 'so are the bars');
+    const bar = await page.evaluate(() => getComputedStyle(document.getElementById('bottomBar')).color);
+    expect(luma(bar.match(/\d+/g).map(Number)) > 0.7, `light ink on the dark bar: ${bar}`);
+    if (shots) await page.screenshot({path: path.join(shots, 'dark.png')});
+    await page.emulateMedia({colorScheme: 'light'});
+    await page.evaluate(() => window.orlixTest.drawNow());
+    expect((await state(page)).appearance === 'light' && luma(await corner()) > 0.8, 'and back to light');
+  }],
+  ['shares the plot as a PNG and as an SVG drawing', async ({page}) => {
+    const share = async item => {
+      await page.locator('#menuButton').tap();
+      const [download] = await Promise.all([page.waitForEvent('download'), page.locator(item).tap()]);
+      const picture = {name: download.suggestedFilename(), data: fs.readFileSync(await download.path())};
+      if (shots) fs.writeFileSync(path.join(shots, picture.name.replace(/ /g, '-')), picture.data);
+      return picture;
+    };
+    const s = await state(page);
+    const png = await share('#menu [data-share="png"][data-scale="2"]');
+    expect(png.name === 'Orlix plot.png', `named ${png.name}`);
+    expect(png.data.subarray(1, 4).toString() === 'PNG', 'a PNG file');
+    const [w, h] = [png.data.readUInt32BE(16), png.data.readUInt32BE(20)];
+    expect(w === Math.ceil(s.view.size[0] * 2) && h === Math.ceil(s.view.size[1] * 2),
+           `twice the view's points: ${w}×${h} for ${s.view.size}`);
+    const svg = await share('#menu [data-share="svg"]');
+    expect(svg.name === 'Orlix plot.svg', `named ${svg.name}`);
+    const text = svg.data.toString('utf8');
+    const checked = await page.evaluate(text => {
+      const doc = new DOMParser().parseFromString(text, 'image/svg+xml');
+      return {error: !!doc.querySelector('parsererror'), root: doc.documentElement.nodeName,
+              paths: doc.querySelectorAll('path').length, texts: doc.querySelectorAll('text').length};
+    }, text);
+    expect(!checked.error && checked.root === 'svg', `a well-formed SVG: ${text.slice(0, 200)}`);
+    expect(checked.paths > 1 && checked.texts > 0, `the curve and the grid's labels as shapes: ${JSON.stringify(checked)}`);
+    expect(!(await page.locator('#alert').isVisible()), 'and nothing went wrong');
+  }],
   ['finds the function and the view again after a reload', async ({page, memo}) => {
     memo.view = (await state(page)).view;
     await page.reload();

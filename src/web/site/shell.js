@@ -43,6 +43,12 @@
   // ---- what the module says to show -----------------------------------------------------------
   function showState(s) {
     $('kindLabel').textContent = s.label;
+    if (document.documentElement.classList.contains('dark') !== s.dark) {
+      document.documentElement.classList.toggle('dark', s.dark);
+      document.querySelector('meta[name="theme-color"]').content = s.dark ? '#2c2d32' : '#f4f6fa';
+      lastStrip = '';
+    }
+    $('plot').style.background = s.background;
     field.placeholder = s.placeholder;
     if (s.field !== undefined) {
       field.value = s.field;
@@ -72,7 +78,8 @@
       $('alertTitle').textContent = s.alert.title;
       $('alertText').textContent = s.alert.text;
     }
-    for (const b of document.querySelectorAll('#bottomBar button')) {
+    if (s.menu) setMenuShown(true);
+    for (const b of document.querySelectorAll('#bottomBar button[data-action], #menu button[data-action]')) {
       const a = b.dataset.action;
       if (a in s.toggles) b.setAttribute('aria-pressed', s.toggles[a] ? 'true' : 'false');
       if (a in s.can) b.disabled = !s.can[a];
@@ -84,7 +91,7 @@
       nav.replaceChildren(...s.functions.map(f => {
         const b = document.createElement('button');
         b.textContent = f.label + f.formula;
-        b.style.color = `rgb(${f.color.map(c => Math.round(c * 255)).join(',')})`;
+        b.style.color = f.color;
         b.classList.toggle('current', f.current);
         b.addEventListener('click', () => { shell.select(f.id); requestFrame(); });
         return b;
@@ -143,6 +150,11 @@
     field.inputMode = (touchScreen || !keyboard.hidden) && !systemKeyboard ? 'none' : 'text';
   }
 
+  function setMenuShown(on) {
+    $('menu').hidden = !on;
+    $('menuButton').setAttribute('aria-expanded', on ? 'true' : 'false');
+  }
+
   function setKeyboardShown(on) {
     keyboard.hidden = !on;
     setInputMode();
@@ -169,14 +181,20 @@
         if (type === 'pointermove' && e.buttons === 0 && e.pointerType === 'mouse') return;
         if (type === 'pointerdown') element.setPointerCapture(e.pointerId);
         const box = element.getBoundingClientRect();
-        handler(e.pointerId, e.clientX - box.left, e.clientY - box.top, phase[type], e.timeStamp);
+        handler(e.pointerId, e.clientX - box.left, e.clientY - box.top, phase[type], e.timeStamp, e);
         e.preventDefault();
         requestFrame();
       });
   }
 
   function wire() {
-    pointerOn(canvas, (id, x, y, p, t) => shell.pointer(id, x, y, p, t));
+    // A mouse has buttons of its own (a right-drag sets a range); a finger
+    // or a pen is a finger.
+    pointerOn(canvas, (id, x, y, p, t, e) => {
+      if (e.pointerType === 'mouse') shell.mouse(p, e.button, e.shiftKey, x, y, t);
+      else shell.pointer(id, x, y, p, t);
+    });
+    canvas.addEventListener('contextmenu', e => e.preventDefault());
     pointerOn(keys, (id, x, y, p, t) => {
       if (p === 0) syncField();
       shell.keyboardTouch(id, x, y, p, t);
@@ -194,14 +212,49 @@
     });
     field.addEventListener('focus', () => { if (touchScreen) setKeyboardShown(true); });
     $('keyboardButton').addEventListener('click', () => setKeyboardShown(keyboard.hidden));
-    for (const b of document.querySelectorAll('#bottomBar button'))
+    for (const b of document.querySelectorAll('#bottomBar button[data-action], #menu button[data-action]'))
       b.addEventListener('click', () => {
         if (b.dataset.action === 'delete' && !window.confirm('Delete function?')) return;
+        setMenuShown(false);
         shell.action(b.dataset.action);
         requestFrame();
       });
+    for (const b of document.querySelectorAll('#menu button[data-share]'))
+      b.addEventListener('click', () => {
+        setMenuShown(false);
+        shell.sharePicture(b.dataset.share, Number(b.dataset.scale || 1));
+        requestFrame();
+      });
+    $('menuButton').addEventListener('click', () => setMenuShown($('menu').hidden));
+    // A tap anywhere else closes the menu.
+    document.addEventListener('pointerdown', e => {
+      if (!$('menu').hidden && !e.target.closest('#menu, #menuButton')) setMenuShown(false);
+    }, true);
+    // The desktop's keys. In the formula field its own typing comes first.
+    document.addEventListener('keydown', e => {
+      const key = e.key.toLowerCase(), ctrl = e.ctrlKey || e.metaKey;
+      const inField = e.target === field;
+      let action = null;
+      if (ctrl && key === 'z' && !inField) action = e.shiftKey ? 'redo' : 'undo';
+      else if (ctrl && key === 'y' && !inField) action = 'redo';
+      else if (ctrl && key === 'f') action = 'fit';
+      if (action) {
+        e.preventDefault();
+        shell.action(action);
+        requestFrame();
+      } else if (ctrl && key === 's') {
+        e.preventDefault();
+        setMenuShown(true);
+      } else if (key === 'escape' && !$('menu').hidden) {
+        setMenuShown(false);
+      }
+    });
     $('alertOk').addEventListener('click', () => { shell.action('dismissAlert'); requestFrame(); });
     new ResizeObserver(resize).observe(canvas.parentElement);
+    // Light or dark as the system is.
+    const darkScheme = window.matchMedia('(prefers-color-scheme: dark)');
+    shell.setSystemDark(darkScheme.matches);
+    darkScheme.addEventListener('change', e => { shell.setSystemDark(e.matches); requestFrame(); });
     // What is committed is saved at once; a view moved since is saved as
     // the page goes out of sight or away.
     document.addEventListener('visibilitychange', () => { if (document.hidden) shell.save(); });
@@ -219,6 +272,16 @@
   window.orlixTest.ready = createOrlix({
     orlixSurfaces: [{canvas, ctx: canvas.getContext('2d')}],
     orlixRequestFrame: () => requestFrame(),
+    // A picture to keep: the browser downloads it.
+    orlixSave: (name, blob) => {
+      const link = document.createElement('a');
+      link.href = URL.createObjectURL(blob);
+      link.download = name;
+      document.body.append(link);
+      link.click();
+      link.remove();
+      setTimeout(() => URL.revokeObjectURL(link.href), 60000);
+    },
   }).then(m => {
     module = m;
     shell = new m.Shell('orlix.store');
