@@ -241,42 +241,69 @@ void WebShell::wheel(double x, double y, double deltaY)
 
 // ---- the input bar -----------------------------------------------------------------------------
 
-void WebShell::setField(const std::string& text, int selectionStart, int selectionLength)
+void WebShell::setField(int field, const std::string& text, int selectionStart, int selectionLength)
 {
-    edit_.text = utf8::decode(text);
-    const std::size_t n = edit_.text.size();
-    edit_.selectionStart = std::min<std::size_t>(n, static_cast<std::size_t>(std::max(0, selectionStart)));
-    edit_.selectionLength =
-        std::min<std::size_t>(n - edit_.selectionStart, static_cast<std::size_t>(std::max(0, selectionLength)));
+    if (field < 0 || field >= fieldCount)
+        return;
+    TextEdit& edit = edits_[field];
+    edit.text = utf8::decode(text);
+    const std::size_t n = edit.text.size();
+    edit.selectionStart = std::min<std::size_t>(n, static_cast<std::size_t>(std::max(0, selectionStart)));
+    edit.selectionLength =
+        std::min<std::size_t>(n - edit.selectionStart, static_cast<std::size_t>(std::max(0, selectionLength)));
+}
+
+void WebShell::focusField(int field)
+{
+    if (field < 0 || field >= fieldCount || field == active_)
+        return;
+    active_ = field;
+    keyboard_.setVariables(variables());
+    requestFrame();
 }
 
 void WebShell::replace(const TextChange& change)
 {
-    apply(edit_, change);
+    apply(edits_[active_], change);
     fieldChanged_ = true;
     requestFrame();
 }
 
-std::string WebShell::variables() const { return std::string(controller_->kind().keyVariables); }
+// The range fields take constant expressions: no variable keys.
+std::string WebShell::variables() const
+{
+    return active_ >= rangeMinField ? std::string() : std::string(controller_->kind().keyVariables);
+}
 
 bool WebShell::commit()
 {
     const OrlixViewController::StepGroup oneStep(*controller_);
     OrlixViewController& c = *controller_;
-    const std::string typed = utf8::encode(edit_.text);
-    const std::size_t from = typed.find_first_not_of(" \t"), to = typed.find_last_not_of(" \t");
-    const std::string text = from == std::string::npos ? std::string() : typed.substr(from, to - from + 1);
-    // One field: a curve's range and second formula stay as they are.
-    const TypedFormula fields{text, c.secondFormulaText(), c.rangeMinText(), c.rangeMaxText()};
+    std::array<std::string, fieldCount> typed;
+    std::array<std::size_t, fieldCount> lead{};
+    for (int i = 0; i < fieldCount; ++i) {
+        const std::string t = utf8::encode(edits_[i].text);
+        const std::size_t from = t.find_first_not_of(" \t"), to = t.find_last_not_of(" \t");
+        typed[i] = from == std::string::npos ? std::string() : t.substr(from, to - from + 1);
+        lead[i] = from == std::string::npos ? 0 : from;
+    }
+    // Kinds of one formula and without a range of their own ignore the
+    // fields they do not show.
+    const TypedFormula fields{typed[formulaField], typed[secondField], typed[rangeMinField], typed[rangeMaxField]};
     message_.clear();
     errorAt_.reset();
     keyboard_.hideErrorMessage();
     if (const std::optional<FormulaRefusal> refused = takeTypedFormula(c, fields)) {
-        // The text stays for the person to mend, the fault selected.
+        // The texts stay for the person to mend, the fault selected.
         message_ = refused->message;
-        if (refused->field == FormulaRefusal::Field::first && refused->at) {
-            const std::size_t base = typed.rfind(refused->checked);
-            errorAt_ = utf8::decode(typed.substr(0, base == std::string::npos ? 0 : base)).size() + *refused->at;
+        using F = FormulaRefusal::Field;
+        errorField_ = refused->field == F::second ? secondField : refused->field == F::first ? formulaField : -1;
+        if (errorField_ >= 0 && refused->at) {
+            const std::string& text = typed[errorField_];
+            const std::size_t base = text.rfind(refused->checked);
+            const std::string whole = utf8::encode(edits_[errorField_].text);
+            errorAt_ = utf8::decode(whole.substr(0, lead[errorField_] + (base == std::string::npos ? 0 : base))).size() +
+                       *refused->at;
         }
         keyboard_.showErrorMessage(message_);
         requestFrame();
@@ -337,6 +364,8 @@ bool WebShell::action(const std::string& name)
         c.removeCurFunc(), fieldFromController();
     else if (name == "new")
         c.chooseKind(c.kind().kind), fieldFromController();
+    else if (name == "derivative")
+        return addDerivative();
     else
         return false;
     requestFrame();
@@ -345,15 +374,44 @@ bool WebShell::action(const std::string& name)
 
 void WebShell::fieldFromController()
 {
-    edit_.text = utf8::decode(controller_->formulaText());
-    edit_.selectionStart = edit_.text.size();
-    edit_.selectionLength = 0;
+    const OrlixViewController& c = *controller_;
+    const std::string* texts[fieldCount] = {&c.formulaText(), &c.secondFormulaText(), &c.rangeMinText(),
+                                            &c.rangeMaxText()};
+    for (int i = 0; i < fieldCount; ++i) {
+        edits_[i].text = utf8::decode(*texts[i]);
+        edits_[i].selectionStart = edits_[i].text.size();
+        edits_[i].selectionLength = 0;
+    }
+    // A kind without the field that was being typed in goes back to the formula.
+    const FunctionKindInfo& k = c.kind();
+    if ((active_ == secondField && k.secondInputLabel.empty()) || (active_ >= rangeMinField && !k.can.ownRange))
+        active_ = formulaField;
     fieldChanged_ = true;
     message_.clear();
     errorAt_.reset();
     keyboard_.hideErrorMessage();
-    keyboard_.setVariablesForFunction(&controller_->kind());
+    keyboard_.setVariables(variables());
     requestFrame();
+}
+
+bool WebShell::newFunction(int kind)
+{
+    for (const FunctionKindInfo& k : functionKinds())
+        if (static_cast<int>(k.kind) == kind) {
+            controller_->chooseKind(k.kind);
+            fieldFromController();
+            return true;
+        }
+    return false;
+}
+
+bool WebShell::addDerivative()
+{
+    if (!controller_->canAddDerivative())
+        return false;
+    controller_->addDerivative();
+    fieldFromController();
+    return true;
 }
 
 bool WebShell::select(const std::string& id)
@@ -419,13 +477,25 @@ std::string WebShell::uiState()
 {
     const OrlixViewController& c = *controller_;
     json s;
+    const FunctionKindInfo& k = c.kind();
     s["label"] = c.kindLabel();
     s["placeholder"] = c.placeholder();
+    s["second"] = {{"label", std::string(k.secondInputLabel)}, {"placeholder", std::string(k.secondPlaceholder)}};
+    s["range"] = k.can.ownRange ? json{{"min", std::string(k.rangeMinLabel)}, {"max", std::string(k.rangeMaxLabel)}}
+                                : json(nullptr);
+    s["active"] = active_;
     if (fieldChanged_) {
-        s["field"] = utf8::encode(edit_.text);
-        s["selection"] = {edit_.selectionStart, edit_.selectionLength};
+        json texts = json::array();
+        for (const TextEdit& e : edits_)
+            texts.push_back(utf8::encode(e.text));
+        s["fields"] = texts;
+        s["selection"] = {edits_[active_].selectionStart, edits_[active_].selectionLength};
         fieldChanged_ = false;
     }
+    json kinds = json::array();
+    for (const FunctionKindInfo& kind : functionKinds())
+        kinds.push_back({{"kind", static_cast<int>(kind.kind)}, {"text", std::string(kind.menuText)}});
+    s["kinds"] = kinds;
     s["message"] = message_;
     s["systemKeyboard"] = systemKeyboard_;
     s["dark"] = appearance_ == Appearance::dark;
@@ -434,8 +504,10 @@ std::string WebShell::uiState()
         s["editingDone"] = true;
         editingDone_ = false;
     }
+    if (!message_.empty())
+        s["errorField"] = errorField_;
     if (errorAt_)
-        s["errorAt"] = *errorAt_;
+        s["errorAt"] = {errorField_, *errorAt_};
     if (menuAsked_) {
         s["menu"] = true;
         menuAsked_ = false;
@@ -451,6 +523,7 @@ std::string WebShell::uiState()
     s["can"] = {{"undo", c.canUndo()},
                 {"redo", c.canRedo()},
                 {"delete", c.curFunc() != nullptr},
+                {"derivative", c.canAddDerivative()},
                 {"fit", c.curFunc() != nullptr}};
     json functions = json::array();
     for (const auto& [id, f] : c.model().functionRegister()) {
@@ -557,6 +630,9 @@ EMSCRIPTEN_BINDINGS(orlix_web)
         .function("mouse", &WebShell::mouse)
         .function("wheel", &WebShell::wheel)
         .function("setField", &WebShell::setField)
+        .function("focusField", &WebShell::focusField)
+        .function("newFunction", &WebShell::newFunction)
+        .function("addDerivative", &WebShell::addDerivative)
         .function("commit", &WebShell::commit)
         .function("keyboardWidth", &WebShell::keyboardWidth)
         .function("keyboardTouch", &WebShell::keyboardTouch)

@@ -5,6 +5,7 @@
 // methods through the module's bindings and reads what to show as JSON.
 #pragma once
 
+#include <array>
 #include <map>
 #include <memory>
 #include <string>
@@ -50,8 +51,13 @@ class WebShell : private KeyboardTarget {
     void wheel(double x, double y, double deltaY);
 
     // ---- the input bar and the bottom bar ----
-    // The field's text and selection (code points) as the page has them.
-    void setField(const std::string& text, int selectionStart, int selectionLength);
+    // The input bar's fields: the formula, the second formula (x(t), y(t))
+    // and the two ends of a range of the curve's own (r(θ), x(t), y(t)).
+    enum Field { formulaField = 0, secondField = 1, rangeMinField = 2, rangeMaxField = 3, fieldCount = 4 };
+    // A field's text and selection (code points) as the page has them.
+    void setField(int field, const std::string& text, int selectionStart, int selectionLength);
+    // The field Orlix's keyboard types into (the one with the focus).
+    void focusField(int field);
     // Enter: checks and commits the field's formula. Answers whether the
     // functions changed.
     bool commit();
@@ -71,6 +77,10 @@ class WebShell : private KeyboardTarget {
     // download. A picture that cannot be made is said in the alert.
     // Answers whether one was handed over.
     bool sharePicture(const std::string& format, double scale);
+    // The add menu: a new function of this kind (its number in the table
+    // of kinds) will be typed, or the current one's derivative is added.
+    bool newFunction(int kind);
+    bool addDerivative();
     // Makes the function with this identifier current.
     bool select(const std::string& id);
     // Saves now (the page is being hidden or closed).
@@ -88,7 +98,7 @@ class WebShell : private KeyboardTarget {
 
   private:
     // ---- KeyboardTarget ----
-    TextEdit textEdit() const override { return edit_; }
+    TextEdit textEdit() const override { return edits_[active_]; }
     void replace(const TextChange& change) override;
     void confirm() override { commit(); }
     std::string variables() const override;
@@ -114,9 +124,13 @@ class WebShell : private KeyboardTarget {
     // The information panel: shown while tracing, not yet open to typing.
     InfoModel info_;
     double ratio_ = 1;
-    TextEdit edit_;
-    // The field's text changed in the module (a key): the page takes it.
+    std::array<TextEdit, fieldCount> edits_;
+    int active_ = formulaField;
+    // A field's text changed in the module (a key, a new current
+    // function): the page takes them all.
     bool fieldChanged_ = false;
+    // Which field a refusal is about.
+    int errorField_ = formulaField;
     // The field takes the system's keyboard ("ABC"), not these keys.
     bool systemKeyboard_ = false;
     // A formula was committed: the page closes the keyboard, as the desktop

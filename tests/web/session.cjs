@@ -64,6 +64,12 @@ function expect(ok, what) {
 }
 
 const state = page => page.evaluate(() => window.orlixTest.state());
+// "+" and an entry of its menu.
+async function newFunction(page, entry) {
+  await page.locator('#addButton').tap();
+  await page.locator('#addMenu button', {hasText: entry}).tap();
+  await page.evaluate(() => window.orlixTest.drawNow());
+}
 
 // ---- the steps ------------------------------------------------------------------------------
 const steps = [
@@ -212,7 +218,7 @@ const steps = [
   }],
   ['undoes and redoes a new function with the arrows and the keys', async ({page}) => {
     const formulas = async () => (await state(page)).functions.map(f => f.formula);
-    await page.locator('[data-action="new"]').tap();
+    await newFunction(page, 'New y(x)');
     await page.fill('#formula', 'x^3');
     await page.locator('#formula').press('Enter');
     await page.evaluate(() => window.orlixTest.drawNow());
@@ -235,6 +241,49 @@ const steps = [
     await page.locator('[data-action="undo"]').tap();
     await page.locator('#strip button').first().tap();
     expect((await state(page)).current === 'x^2-2', 'the strip makes x^2-2 current again');
+  }],
+  ['adds curves of other kinds from "+": x(t), y(t) with its second formula and range, and a derivative', async ({page}) => {
+    await newFunction(page, 'x(t), y(t)');
+    expect(await page.locator('#secondRow').isVisible() && await page.locator('#rangeRow').isVisible(),
+           'a parametric curve has a second formula and a range');
+    expect(await page.textContent('#kindLabel') === 'x(t)=' && await page.textContent('#secondLabel') === 'y(t)=',
+           'labelled as the kind');
+    await page.fill('#formula', 'cos(t)');
+    await page.fill('#second', 'sin(t^');
+    await page.fill('#rangeMin', '0');
+    await page.fill('#rangeMax', 'pi');
+    await page.locator('#second').press('Enter');
+    await page.evaluate(() => window.orlixTest.drawNow());
+    expect((await state(page)).functions.length === 1, 'a formula it cannot read adds nothing');
+    expect(await page.evaluate(() => document.getElementById('second').classList.contains('refused')),
+           'the second field is the one at fault');
+    await page.fill('#second', 'sin(t)');
+    await page.fill('#rangeMax', '-1');
+    await page.locator('#rangeMax').press('Enter');
+    await page.evaluate(() => window.orlixTest.drawNow());
+    expect((await state(page)).functions.length === 1 && (await page.textContent('#message')).length > 0,
+           'nor does a range whose end lies below its start, saying why');
+    await page.fill('#rangeMax', 'pi');
+    await page.locator('#rangeMax').press('Enter');
+    await page.evaluate(() => window.orlixTest.drawNow());
+    let s = await state(page);
+    const t = s.functions.find(f => f.type === 'tFunction');
+    expect(s.functions.length === 2 && t, `the curve is added: ${JSON.stringify(s.functions)}`);
+    const record = JSON.parse(s.store.text).functions[t.id];
+    expect(JSON.stringify(record).includes('sin(t)'), `with both formulas: ${JSON.stringify(record)}`);
+    // Half a circle from 0 to π: it meets the y axis at (0, 1), not at (0, −1).
+    const at = (x, y) => s.marks.some(m => m.type === 'root' && near(m.x, x, 1e-6) && near(m.y, y, 1e-6));
+    expect(at(0, 1) && !at(0, -1), `over its range: ${JSON.stringify(s.marks)}`);
+    expect(await page.inputValue('#rangeMax') === 'pi', 'the range stays as typed');
+    await page.locator('[data-action="undo"]').tap();
+    await page.locator('#strip button').first().tap();
+    await newFunction(page, 'Add derivative');
+    s = await state(page);
+    expect(s.functions.length === 2 && s.current !== 'x^2-2', `the derivative is added: ${JSON.stringify(s.functions)}`);
+    expect(!(await page.locator('#secondRow').isVisible()), 'y(x) has one formula');
+    await page.locator('[data-action="undo"]').tap();
+    await page.locator('#strip button').first().tap();
+    expect((await state(page)).functions.length === 1, 'both undone');
   }],
   ['follows the system into dark mode and back', async ({page}) => {
     // The colour of the plane at its top-left corner, on the page.
@@ -297,7 +346,7 @@ const steps = [
       Storage.prototype.setItem = function () { throw new DOMException('full', 'QuotaExceededError'); };
     });
     await page.fill('#formula', '');
-    await page.locator('[data-action="new"]').tap();
+    await newFunction(page, 'New y(x)');
     await page.fill('#formula', 'sin(x)');
     await page.locator('#formula').press('Enter');
     await page.evaluate(() => window.orlixTest.drawNow());

@@ -7,6 +7,10 @@
 (() => {
   const $ = id => document.getElementById(id);
   const canvas = $('plotCanvas'), field = $('formula'), keyboard = $('keyboard'), keys = $('keys');
+  // The input bar's fields, in the module's order: the formula, the second
+  // formula, the range's two ends.
+  const fields = [field, $('second'), $('rangeMin'), $('rangeMax')];
+  let active = 0;
   const touchScreen = window.matchMedia('(pointer: coarse)').matches;
 
   // Code points (the module's positions) ↔ UTF-16 offsets (the field's).
@@ -14,7 +18,7 @@
   const toOffset = (text, points) => Array.from(text).slice(0, points).join('').length;
 
   let shell = null, module = null;
-  let framePending = false, lastKeys = '', lastLayout = '', lastStrip = '', systemKeyboard = false;
+  let framePending = false, lastKeys = '', lastLayout = '', lastStrip = '', lastKinds = '', systemKeyboard = false;
 
   function frame() {
     framePending = false;
@@ -43,6 +47,21 @@
   // ---- what the module says to show -----------------------------------------------------------
   function showState(s) {
     $('kindLabel').textContent = s.label;
+    $('secondRow').hidden = !s.second.label;
+    $('secondLabel').textContent = s.second.label;
+    fields[1].placeholder = s.second.placeholder;
+    $('rangeRow').hidden = !s.range;
+    if (s.range) {
+      $('rangeMinLabel').textContent = s.range.min;
+      $('rangeMaxLabel').textContent = s.range.max;
+    }
+    active = s.active;
+    const kinds = JSON.stringify(s.kinds);
+    if (kinds !== lastKinds) {
+      lastKinds = kinds;
+      $('addMenu').replaceChildren(...s.kinds.map(k => menuItem(k.text, () => shell.newFunction(k.kind), true)),
+                                   menuItem('Add derivative', () => shell.addDerivative(), false, 'derivative'));
+    }
     if (document.documentElement.classList.contains('dark') !== s.dark) {
       document.documentElement.classList.toggle('dark', s.dark);
       document.querySelector('meta[name="theme-color"]').content = s.dark ? '#2c2d32' : '#f4f6fa';
@@ -50,26 +69,28 @@
     }
     $('plot').style.background = s.background;
     field.placeholder = s.placeholder;
-    if (s.field !== undefined) {
-      field.value = s.field;
-      const start = toOffset(s.field, s.selection[0]);
-      const end = toOffset(s.field, s.selection[0] + s.selection[1]);
-      field.setSelectionRange(start, end);
+    if (s.fields !== undefined) {
+      s.fields.forEach((text, i) => { fields[i].value = text; });
+      const text = s.fields[active];
+      fields[active].setSelectionRange(toOffset(text, s.selection[0]), toOffset(text, s.selection[0] + s.selection[1]));
     }
     if (s.editingDone && !keyboard.hidden) {
-      field.blur();
+      if (fields.includes(document.activeElement)) document.activeElement.blur();
       setKeyboardShown(false);
     }
     if (s.systemKeyboard !== systemKeyboard) {
       systemKeyboard = s.systemKeyboard;
       setInputMode();
-      if (systemKeyboard) field.focus();
+      if (systemKeyboard) fields[active].focus();
     }
     $('message').textContent = s.message;
-    field.classList.toggle('refused', !!s.message);
-    if (s.errorAt !== undefined && document.activeElement === field) {
-      const at = toOffset(field.value, s.errorAt);
-      field.setSelectionRange(at, Math.min(field.value.length, toOffset(field.value, s.errorAt + 1)));
+    fields.forEach((f, i) => f.classList.toggle('refused', s.errorField === i));
+    if (s.errorAt !== undefined) {
+      const f = fields[s.errorAt[0]], at = toOffset(f.value, s.errorAt[1]);
+      if (document.activeElement === f || document.activeElement === field) {
+        f.focus();
+        f.setSelectionRange(at, Math.min(f.value.length, toOffset(f.value, s.errorAt[1] + 1)));
+      }
     }
     showInfo(s.info);
     const alert = $('alert');
@@ -79,6 +100,7 @@
       $('alertText').textContent = s.alert.text;
     }
     if (s.menu) setMenuShown(true);
+    for (const b of document.querySelectorAll('#addMenu button[data-can]')) b.disabled = !s.can[b.dataset.can];
     for (const b of document.querySelectorAll('#bottomBar button[data-action], #menu button[data-action]')) {
       const a = b.dataset.action;
       if (a in s.toggles) b.setAttribute('aria-pressed', s.toggles[a] ? 'true' : 'false');
@@ -147,12 +169,34 @@
   // Orlix's keys instead of the system's on a touch screen (or when shown
   // on a desktop), unless "ABC" asked for the system's.
   function setInputMode() {
-    field.inputMode = (touchScreen || !keyboard.hidden) && !systemKeyboard ? 'none' : 'text';
+    const mode = (touchScreen || !keyboard.hidden) && !systemKeyboard ? 'none' : 'text';
+    for (const f of fields) f.inputMode = mode;
   }
 
-  function setMenuShown(on) {
-    $('menu').hidden = !on;
-    $('menuButton').setAttribute('aria-expanded', on ? 'true' : 'false');
+  // A menu opens just above the button that opens it.
+  function setMenuShown(on, menu = 'menu', button = 'menuButton') {
+    closeMenus();
+    $(menu).hidden = !on;
+    $(button).setAttribute('aria-expanded', on ? 'true' : 'false');
+    if (on) $(menu).style.bottom = (window.innerHeight - $(button).getBoundingClientRect().top + 4) + 'px';
+  }
+
+  function closeMenus() {
+    for (const [menu, button] of [['menu', 'menuButton'], ['addMenu', 'addButton']]) {
+      $(menu).hidden = true;
+      $(button).setAttribute('aria-expanded', 'false');
+    }
+  }
+
+  // An entry of a menu made by the page: it closes the menus and acts.
+  function menuItem(text, act, enabled, can) {
+    const b = document.createElement('button');
+    b.setAttribute('role', 'menuitem');
+    b.textContent = text;
+    if (can) b.dataset.can = can;
+    b.disabled = !enabled;
+    b.addEventListener('click', () => { closeMenus(); act(); requestFrame(); });
+    return b;
   }
 
   function setKeyboardShown(on) {
@@ -162,14 +206,14 @@
   }
 
   // ---- input ---------------------------------------------------------------------------------
-  function syncField() {
-    const v = field.value;
-    const start = toPoints(v, field.selectionStart ?? v.length);
-    shell.setField(v, start, toPoints(v, field.selectionEnd ?? v.length) - start);
+  function syncField(i = active) {
+    const f = fields[i], v = f.value;
+    const start = toPoints(v, f.selectionStart ?? v.length);
+    shell.setField(i, v, start, toPoints(v, f.selectionEnd ?? v.length) - start);
   }
 
   function commit() {
-    syncField();
+    fields.forEach((f, i) => syncField(i));
     shell.commit();
     requestFrame();
   }
@@ -196,7 +240,7 @@
     });
     canvas.addEventListener('contextmenu', e => e.preventDefault());
     pointerOn(keys, (id, x, y, p, t) => {
-      if (p === 0) syncField();
+      if (p === 0) syncField(active);
       shell.keyboardTouch(id, x, y, p, t);
     });
     canvas.addEventListener('wheel', e => {
@@ -206,34 +250,43 @@
       shell.wheel(e.clientX - box.left, e.clientY - box.top, e.deltaY * unit);
       requestFrame();
     }, {passive: false});
-    field.addEventListener('input', syncField);
-    field.addEventListener('keydown', e => {
-      if (e.key === 'Enter') { e.preventDefault(); commit(); }
+    fields.forEach((f, i) => {
+      f.addEventListener('input', () => syncField(i));
+      f.addEventListener('keydown', e => {
+        if (e.key === 'Enter') { e.preventDefault(); commit(); }
+      });
+      f.addEventListener('focus', () => {
+        active = i;
+        syncField(i);
+        shell.focusField(i);
+        if (touchScreen) setKeyboardShown(true);
+        requestFrame();
+      });
     });
-    field.addEventListener('focus', () => { if (touchScreen) setKeyboardShown(true); });
     $('keyboardButton').addEventListener('click', () => setKeyboardShown(keyboard.hidden));
     for (const b of document.querySelectorAll('#bottomBar button[data-action], #menu button[data-action]'))
       b.addEventListener('click', () => {
         if (b.dataset.action === 'delete' && !window.confirm('Delete function?')) return;
-        setMenuShown(false);
+        closeMenus();
         shell.action(b.dataset.action);
         requestFrame();
       });
     for (const b of document.querySelectorAll('#menu button[data-share]'))
       b.addEventListener('click', () => {
-        setMenuShown(false);
+        closeMenus();
         shell.sharePicture(b.dataset.share, Number(b.dataset.scale || 1));
         requestFrame();
       });
     $('menuButton').addEventListener('click', () => setMenuShown($('menu').hidden));
-    // A tap anywhere else closes the menu.
+    $('addButton').addEventListener('click', () => setMenuShown($('addMenu').hidden, 'addMenu', 'addButton'));
+    // A tap anywhere else closes the menus.
     document.addEventListener('pointerdown', e => {
-      if (!$('menu').hidden && !e.target.closest('#menu, #menuButton')) setMenuShown(false);
+      if (!e.target.closest('.menu, #menuButton, #addButton')) closeMenus();
     }, true);
     // The desktop's keys. In the formula field its own typing comes first.
     document.addEventListener('keydown', e => {
       const key = e.key.toLowerCase(), ctrl = e.ctrlKey || e.metaKey;
-      const inField = e.target === field;
+      const inField = fields.includes(e.target);
       let action = null;
       if (ctrl && key === 'z' && !inField) action = e.shiftKey ? 'redo' : 'undo';
       else if (ctrl && key === 'y' && !inField) action = 'redo';
@@ -245,8 +298,8 @@
       } else if (ctrl && key === 's') {
         e.preventDefault();
         setMenuShown(true);
-      } else if (key === 'escape' && !$('menu').hidden) {
-        setMenuShown(false);
+      } else if (key === 'escape') {
+        closeMenus();
       }
     });
     $('alertOk').addEventListener('click', () => { shell.action('dismissAlert'); requestFrame(); });
