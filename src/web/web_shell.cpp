@@ -8,6 +8,7 @@
 #include <nlohmann/json.hpp>
 #include <vector>
 
+#include "field_check.h"
 #include "formula_entry.h"
 #include "log.h"
 #include "orlix/error.h"
@@ -414,6 +415,56 @@ bool WebShell::addDerivative()
     return true;
 }
 
+std::string WebShell::openTable()
+{
+    Function* cur = controller_->curFunc();
+    std::optional<OpeningTable> opening;
+    for (const auto& [id, f] : controller_->model().functionRegister())
+        if (f.get() == cur)
+            opening = openingTable(f);
+    if (!opening) {
+        table_.reset();
+        return "null";
+    }
+    table_ = std::move(opening->table);
+    json headers = json::array();
+    for (int c = 0; c < table_->columnCount(); ++c)
+        headers.push_back(table_->header(c));
+    return json{{"headers", headers}, {"start", opening->startText}, {"step", opening->stepText}}.dump();
+}
+
+std::string WebShell::setTableStart(const std::string& start, const std::string& step)
+{
+    if (!table_)
+        return "There is no table.";
+    try {
+        // A table of its own until it is taken: a refusal leaves the shown one.
+        table_ = std::make_unique<ValueTable>(table_->function(), numberFieldValue(start), numberFieldValue(step));
+    } catch (const Error& e) {
+        return e.reason();
+    }
+    return "";
+}
+
+std::string WebShell::tableRows(int from, int count)
+{
+    json rows = json::array();
+    if (!table_)
+        return json{{"rows", rows}, {"total", 0}}.dump();
+    const int end = std::min(table_->totalRows(), std::max(0, from) + std::clamp(count, 0, 500));
+    if (end > table_->rowCount())
+        table_->produceMore(end - table_->rowCount());
+    for (int r = std::max(0, from); r < std::min(end, table_->rowCount()); ++r) {
+        json cells = json::array();
+        for (int c = 0; c < table_->columnCount(); ++c)
+            cells.push_back(table_->text(r, c));
+        rows.push_back(cells);
+    }
+    return json{{"rows", rows}, {"total", table_->totalRows()}}.dump();
+}
+
+std::string WebShell::tableText() const { return table_ ? table_->tabSeparated() : std::string(); }
+
 bool WebShell::select(const std::string& id)
 {
     for (const auto& [fid, f] : controller_->model().functionRegister())
@@ -524,6 +575,7 @@ std::string WebShell::uiState()
                 {"redo", c.canRedo()},
                 {"delete", c.curFunc() != nullptr},
                 {"derivative", c.canAddDerivative()},
+                {"table", c.curFunc() && c.curFunc()->kindInfo() && c.curFunc()->kindInfo()->can.valueTable},
                 {"fit", c.curFunc() != nullptr}};
     json functions = json::array();
     for (const auto& [id, f] : c.model().functionRegister()) {
@@ -639,6 +691,11 @@ EMSCRIPTEN_BINDINGS(orlix_web)
         .function("keyboardTick", &WebShell::keyboardTick)
         .function("action", &WebShell::action)
         .function("select", &WebShell::select)
+        .function("openTable", &WebShell::openTable)
+        .function("setTableStart", &WebShell::setTableStart)
+        .function("tableRows", &WebShell::tableRows)
+        .function("tableText", &WebShell::tableText)
+        .function("closeTable", &WebShell::closeTable)
         .function("setSystemDark", &WebShell::setSystemDark)
         .function("sharePicture", &WebShell::sharePicture)
         .function("save", &WebShell::save)

@@ -16,6 +16,7 @@
 #include "orlix/mouse_fingers.h"
 #include "orlix/plot_plane.h"
 #include "orlix/tap_counter.h"
+#include "orlix/value_table.h"
 #include "store_session.h"
 
 namespace orlix {
@@ -81,6 +82,18 @@ class WebShell : private KeyboardTarget {
     // of kinds) will be typed, or the current one's derivative is added.
     bool newFunction(int kind);
     bool addDerivative();
+    // ---- the table of values of the current function ----
+    // Opens it: {headers, start, step} (the fields' texts), or null for a
+    // curve without a table.
+    std::string openTable();
+    // Starts it anew at the fields' texts: "" when taken, else the reason.
+    std::string setTableStart(const std::string& start, const std::string& step);
+    // Rows from `from` on, at most count, worked out as they are asked
+    // for: {rows: [[cell texts]], total}.
+    std::string tableRows(int from, int count);
+    // The header and the rows worked out so far, tab-separated.
+    std::string tableText() const;
+    void closeTable() { table_.reset(); }
     // Makes the function with this identifier current.
     bool select(const std::string& id);
     // Saves now (the page is being hidden or closed).
@@ -143,6 +156,7 @@ class WebShell : private KeyboardTarget {
     std::map<int, PointF> fingers_;
     TapCounter taps_;
     MouseFingers mouse_{view_};
+    std::unique_ptr<ValueTable> table_;
     // A secondary click asked for the menu: the page opens it.
     bool menuAsked_ = false;
     bool framePending_ = false;

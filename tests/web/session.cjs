@@ -206,7 +206,11 @@ const steps = [
     // dragged to its end.
     const box = await page.locator('#plotCanvas').boundingBox();
     await page.locator('[data-action="undo"]').tap();
-    await page.evaluate(() => window.orlixTest.drawNow());
+    await page.waitForFunction(() => {
+      window.orlixTest.drawNow();
+      const i = window.orlixTest.state().info;
+      return i.hidden || !i.maxed;
+    }, null, {timeout: 3000}).catch(() => {});
     const undone = (await state(page)).info;
     expect(undone.hidden || !undone.maxed, `undo takes the range back: ${JSON.stringify(undone)}`);
     await page.mouse.move(box.x + a, box.y + y);
@@ -285,21 +289,55 @@ const steps = [
     await page.locator('#strip button').first().tap();
     expect((await state(page)).functions.length === 1, 'both undone');
   }],
+  ['lists a table of values from a start by a step, worked out as it scrolls', async ({page}) => {
+    await page.locator('#menuButton').tap();
+    await page.locator('#menu [data-panel="table"]').tap();
+    expect(await page.locator('#tablePanel').isVisible(), 'the table opens from the menu');
+    const rows = () => page.evaluate(() => [...document.querySelectorAll('#tableRows tbody tr')]
+      .map(tr => [...tr.cells].map(td => td.textContent)));
+    const headers = await page.evaluate(() => [...document.querySelectorAll('#tableRows th')].map(th => th.textContent));
+    expect(headers.join() === 'x,y', `x, y for y(x): ${headers}`);
+    let r = await rows();
+    expect(r[0].join() === '0,-2' && r[3].join() === '3,7', `x^2-2 from 0 by 1: ${JSON.stringify(r.slice(0, 4))}`);
+    const first = r.length;
+    await page.evaluate(() => { const b = document.getElementById('tableScroll'); b.scrollTop = b.scrollHeight; });
+    await page.waitForFunction(n => document.querySelectorAll('#tableRows tbody tr').length > n, first);
+    r = await rows();
+    expect(r[r.length - 1][0] === String(r.length - 1), `more rows as the list scrolls: ${first} → ${r.length}`);
+    await page.fill('#tableStep', '0');
+    await page.locator('#tableApply').tap();
+    expect((await page.textContent('#tableMessage')).length > 0, 'a step of 0 is refused, saying why');
+    expect((await rows()).length === r.length, 'and the table stays as it was');
+    await page.fill('#tableStart', '-1');
+    await page.fill('#tableStep', '1/2');
+    await page.locator('#tableStep').press('Enter');
+    r = await rows();
+    expect(r[1].join() === '-0.5,-1.75' && !(await page.textContent('#tableMessage')),
+           `from −1 by a half: ${JSON.stringify(r.slice(0, 3))}`);
+    if (shots) await page.screenshot({path: path.join(shots, 'table.png')});
+    await page.locator('#tableDone').tap();
+    expect(!(await page.locator('#tablePanel').isVisible()), 'Done closes it');
+  }],
   ['follows the system into dark mode and back', async ({page}) => {
     // The colour of the plane at its top-left corner, on the page.
     const corner = () => page.evaluate(() => [...plotCanvas.getContext('2d').getImageData(2, 2, 1, 1).data]);
     const luma = ([r, g, b]) => (0.2126 * r + 0.7152 * g + 0.0722 * b) / 255;
     expect((await state(page)).appearance === 'light' && luma(await corner()) > 0.8, 'light to begin with');
-    await page.emulateMedia({colorScheme: 'dark'});
-    await page.evaluate(() => window.orlixTest.drawNow());
+    // The page hears of the change a moment later.
+    const scheme = async name => {
+      await page.emulateMedia({colorScheme: name});
+      await page.waitForFunction(name => window.orlixTest.state().appearance === name, name, {timeout: 5000})
+        .catch(() => {});
+      await page.evaluate(() => window.orlixTest.drawNow());
+    };
+    await scheme('dark');
     expect((await state(page)).appearance === 'dark', 'the plane takes the dark colours');
     expect(luma(await corner()) < 0.25, `and is drawn dark: ${await corner()}`);
     expect(await page.evaluate(() => document.documentElement.classList.contains('dark')), 'so are the bars');
     const bar = await page.evaluate(() => getComputedStyle(document.getElementById('bottomBar')).color);
     expect(luma(bar.match(/\d+/g).map(Number)) > 0.7, `light ink on the dark bar: ${bar}`);
     if (shots) await page.screenshot({path: path.join(shots, 'dark.png')});
-    await page.emulateMedia({colorScheme: 'light'});
-    await page.evaluate(() => window.orlixTest.drawNow());
+    await scheme('light');
     expect((await state(page)).appearance === 'light' && luma(await corner()) > 0.8, 'and back to light');
   }],
   ['shares the plot as a PNG and as an SVG drawing', async ({page}) => {

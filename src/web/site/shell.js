@@ -100,7 +100,7 @@
       $('alertText').textContent = s.alert.text;
     }
     if (s.menu) setMenuShown(true);
-    for (const b of document.querySelectorAll('#addMenu button[data-can]')) b.disabled = !s.can[b.dataset.can];
+    for (const b of document.querySelectorAll('.menu button[data-can]')) b.disabled = !s.can[b.dataset.can];
     for (const b of document.querySelectorAll('#bottomBar button[data-action], #menu button[data-action]')) {
       const a = b.dataset.action;
       if (a in s.toggles) b.setAttribute('aria-pressed', s.toggles[a] ? 'true' : 'false');
@@ -205,6 +205,78 @@
     resize();
   }
 
+  // ---- the table of values -----------------------------------------------------------------
+  // Rows come from the module as the list scrolls down to them.
+  let tableShown = 0, tableTotal = 0;
+
+  function openTable() {
+    const t = JSON.parse(shell.openTable());
+    if (!t) return;
+    $('tableRows').tHead.rows[0].replaceChildren(...t.headers.map(h => {
+      const th = document.createElement('th');
+      th.textContent = h;
+      return th;
+    }));
+    $('tableStart').value = t.start;
+    $('tableStep').value = t.step;
+    $('tableMessage').textContent = '';
+    $('tablePanel').hidden = false;
+    restartTable();
+  }
+
+  function restartTable() {
+    $('tableRows').tBodies[0].replaceChildren();
+    tableShown = 0;
+    tableTotal = 1;
+    $('tableScroll').scrollTop = 0;
+    moreRows();
+  }
+
+  function moreRows() {
+    const box = $('tableScroll');
+    // A screenful and a half ahead of what is in sight.
+    while (tableShown < tableTotal && box.scrollHeight - box.scrollTop < box.clientHeight * 2.5) {
+      const part = JSON.parse(shell.tableRows(tableShown, 60));
+      tableTotal = part.total;
+      if (!part.rows.length) break;
+      $('tableRows').tBodies[0].append(...part.rows.map(cells => {
+        const tr = document.createElement('tr');
+        tr.append(...cells.map(c => {
+          const td = document.createElement('td');
+          td.textContent = c;
+          return td;
+        }));
+        return tr;
+      }));
+      tableShown += part.rows.length;
+    }
+  }
+
+  function applyTable() {
+    const refused = shell.setTableStart($('tableStart').value.trim(), $('tableStep').value.trim());
+    $('tableMessage').textContent = refused;
+    if (!refused) restartTable();
+  }
+
+  function closeTable() {
+    $('tablePanel').hidden = true;
+    shell.closeTable();
+  }
+
+  function wireTable() {
+    $('tableScroll').addEventListener('scroll', moreRows);
+    $('tableApply').addEventListener('click', applyTable);
+    $('tableDone').addEventListener('click', closeTable);
+    for (const f of [$('tableStart'), $('tableStep')])
+      f.addEventListener('keydown', e => { if (e.key === 'Enter') { e.preventDefault(); applyTable(); } });
+    $('tableCopy').addEventListener('click', () => {
+      const text = shell.tableText();
+      if (navigator.clipboard) navigator.clipboard.writeText(text).catch(() => {
+        $('tableMessage').textContent = 'The browser did not let Orlix copy the table.';
+      });
+    });
+  }
+
   // ---- input ---------------------------------------------------------------------------------
   function syncField(i = active) {
     const f = fields[i], v = f.value;
@@ -278,6 +350,8 @@
         requestFrame();
       });
     $('menuButton').addEventListener('click', () => setMenuShown($('menu').hidden));
+    $('menu').querySelector('[data-panel="table"]').addEventListener('click', () => { closeMenus(); openTable(); });
+    wireTable();
     $('addButton').addEventListener('click', () => setMenuShown($('addMenu').hidden, 'addMenu', 'addButton'));
     // A tap anywhere else closes the menus.
     document.addEventListener('pointerdown', e => {
@@ -298,8 +372,12 @@
       } else if (ctrl && key === 's') {
         e.preventDefault();
         setMenuShown(true);
+      } else if (ctrl && key === 't') {
+        e.preventDefault();
+        openTable();
       } else if (key === 'escape') {
         closeMenus();
+        if (!$('tablePanel').hidden) closeTable();
       }
     });
     $('alertOk').addEventListener('click', () => { shell.action('dismissAlert'); requestFrame(); });
