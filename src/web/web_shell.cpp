@@ -465,6 +465,66 @@ std::string WebShell::tableRows(int from, int count)
 
 std::string WebShell::tableText() const { return table_ ? table_->tabSeparated() : std::string(); }
 
+std::string WebShell::openPreferences()
+{
+    preferences_.loadFromVC(*controller_);
+    return preferencesState();
+}
+
+std::string WebShell::preferencesState() const
+{
+    const auto group = [](PrefGroup g) { return g == PrefGroup::app ? "app" : "launch"; };
+    json switches = json::array(), choices = json::array();
+    for (const PrefSwitchInfo& i : PreferencesModel::switches())
+        switches.push_back({{"id", static_cast<int>(i.which)},
+                            {"group", group(i.group)},
+                            {"label", std::string(i.label)},
+                            {"on", preferences_.isOn(i.which)}});
+    for (const PrefChoiceInfo& i : PreferencesModel::choices()) {
+        json segments = json::array();
+        for (std::string_view t : i.segments)
+            segments.push_back(std::string(t));
+        choices.push_back({{"id", static_cast<int>(i.which)},
+                           {"group", group(i.group)},
+                           {"label", std::string(i.label)},
+                           {"segments", segments},
+                           {"selected", preferences_.choice(i.which)}});
+    }
+    return json{{"switches", switches},
+                {"choices", choices},
+                {"deleteAll", preferences_.shallDeleteAllFuncs()},
+                {"resetPosition", preferences_.shallResetPos()}}
+        .dump();
+}
+
+std::string WebShell::setPreference(const std::string& kind, int id, int value)
+{
+    if (kind == "switch") {
+        for (const PrefSwitchInfo& i : PreferencesModel::switches())
+            if (static_cast<int>(i.which) == id)
+                preferences_.setOn(i.which, value != 0);
+    } else if (kind == "choice") {
+        for (const PrefChoiceInfo& i : PreferencesModel::choices())
+            if (static_cast<int>(i.which) == id)
+                preferences_.setChoice(i.which, value);
+    } else if (kind == "reset") {
+        preferences_.resetSettings();
+    } else if (kind == "deleteAll") {
+        preferences_.deleteAllConfirmed();
+    } else if (kind == "resetPosition") {
+        preferences_.resetPosition();
+    }
+    return preferencesState();
+}
+
+void WebShell::preferencesDone()
+{
+    preferences_.donePressed(*controller_);
+    preferences_ = PreferencesModel();
+    updateAppearance();
+    fieldFromController();
+}
+
 bool WebShell::select(const std::string& id)
 {
     for (const auto& [fid, f] : controller_->model().functionRegister())
@@ -566,6 +626,8 @@ std::string WebShell::uiState()
     if (!alertText_.empty())
         s["alert"] = {{"title", alertTitle_}, {"text", alertText_}};
     const Preferences& p = c.preferences();
+    // The preference "Ask before deleting a function".
+    s["askDelete"] = p.showPrompt;
     s["toggles"] = {{"roots", p.sRoots},
                     {"extrema", p.sExtrs},
                     {"inflections", p.sInfls},
@@ -691,6 +753,9 @@ EMSCRIPTEN_BINDINGS(orlix_web)
         .function("keyboardTick", &WebShell::keyboardTick)
         .function("action", &WebShell::action)
         .function("select", &WebShell::select)
+        .function("openPreferences", &WebShell::openPreferences)
+        .function("setPreference", &WebShell::setPreference)
+        .function("preferencesDone", &WebShell::preferencesDone)
         .function("openTable", &WebShell::openTable)
         .function("setTableStart", &WebShell::setTableStart)
         .function("tableRows", &WebShell::tableRows)

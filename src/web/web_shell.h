@@ -13,6 +13,7 @@
 #include "controller.h"
 #include "info_model.h"
 #include "keyboard.h"
+#include "preferences_model.h"
 #include "orlix/mouse_fingers.h"
 #include "orlix/plot_plane.h"
 #include "orlix/tap_counter.h"
@@ -94,6 +95,17 @@ class WebShell : private KeyboardTarget {
     // The header and the rows worked out so far, tab-separated.
     std::string tableText() const;
     void closeTable() { table_.reset(); }
+    // ---- the preferences (the core's PreferencesModel) ----
+    // Opens them with the live values: {switches: [{id, group, label,
+    // on}], choices: [{id, group, label, segments, selected}], requests}.
+    std::string openPreferences();
+    // A switch (kind "switch") turned on (value 1) or off, a choice's
+    // segment picked ("choice"), "reset" to the usual options, or the
+    // requests "deleteAll" (asked first by the page) and "resetPosition",
+    // carried out by Done. Answers the state as openPreferences does.
+    std::string setPreference(const std::string& kind, int id, int value);
+    // Done: every value and both requests go to the controller.
+    void preferencesDone();
     // Makes the function with this identifier current.
     bool select(const std::string& id);
     // Saves now (the page is being hidden or closed).
@@ -157,6 +169,8 @@ class WebShell : private KeyboardTarget {
     TapCounter taps_;
     MouseFingers mouse_{view_};
     std::unique_ptr<ValueTable> table_;
+    PreferencesModel preferences_;
+    std::string preferencesState() const;
     // A secondary click asked for the menu: the page opens it.
     bool menuAsked_ = false;
     bool framePending_ = false;

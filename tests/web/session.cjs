@@ -318,6 +318,37 @@ const steps = [
     await page.locator('#tableDone').tap();
     expect(!(await page.locator('#tablePanel').isVisible()), 'Done closes it');
   }],
+  ['takes the preferences on Done: always dark, and deleting all functions, which undo brings back', async ({page}) => {
+    const open = async () => {
+      await page.locator('#menuButton').tap();
+      await page.locator('#menu [data-panel="preferences"]').tap();
+      expect(await page.locator('#preferencesPanel').isVisible(), 'the preferences open from the menu');
+    };
+    await open();
+    const appearance = page.locator('#preferencesPanel .segments[aria-label="Appearance"] button');
+    expect(await appearance.nth(0).getAttribute('aria-pressed') === 'true', 'as the system, to begin with');
+    await appearance.nth(2).tap();
+    expect((await state(page)).appearance === 'light', 'nothing changes before Done');
+    await page.locator('#prefCancel').tap();
+    await open();
+    expect(await appearance.nth(0).getAttribute('aria-pressed') === 'true', 'Cancel kept nothing');
+    await appearance.nth(2).tap();
+    page.once('dialog', d => d.accept());
+    await page.locator('#prefDeleteAll').tap();
+    await page.locator('#prefDone').tap();
+    await page.evaluate(() => window.orlixTest.drawNow());
+    let s = await state(page);
+    expect(s.appearance === 'dark' && JSON.parse(s.store.text).settings, `dark on a light system: ${s.appearance}`);
+    expect(s.functions.length === 0, `every function deleted: ${JSON.stringify(s.functions)}`);
+    await page.locator('[data-action="undo"]').tap();
+    s = await state(page);
+    expect(s.functions.length === 1 && s.current === 'x^2-2', `undo brings them back: ${JSON.stringify(s.functions)}`);
+    await open();
+    await appearance.nth(0).tap();
+    await page.locator('#prefDone').tap();
+    await page.evaluate(() => window.orlixTest.drawNow());
+    expect((await state(page)).appearance === 'light', 'as the system again');
+  }],
   ['follows the system into dark mode and back', async ({page}) => {
     // The colour of the plane at its top-left corner, on the page.
     const corner = () => page.evaluate(() => [...plotCanvas.getContext('2d').getImageData(2, 2, 1, 1).data]);

@@ -10,7 +10,7 @@
   // The input bar's fields, in the module's order: the formula, the second
   // formula, the range's two ends.
   const fields = [field, $('second'), $('rangeMin'), $('rangeMax')];
-  let active = 0;
+  let active = 0, askDelete = true;
   const touchScreen = window.matchMedia('(pointer: coarse)').matches;
 
   // Code points (the module's positions) ↔ UTF-16 offsets (the field's).
@@ -100,6 +100,7 @@
       $('alertText').textContent = s.alert.text;
     }
     if (s.menu) setMenuShown(true);
+    askDelete = s.askDelete;
     for (const b of document.querySelectorAll('.menu button[data-can]')) b.disabled = !s.can[b.dataset.can];
     for (const b of document.querySelectorAll('#bottomBar button[data-action], #menu button[data-action]')) {
       const a = b.dataset.action;
@@ -277,6 +278,68 @@
     });
   }
 
+  // ---- the preferences ---------------------------------------------------------------------
+  // Built from the core's tables of switches and choices; nothing is
+  // applied before Done.
+  function showPreferences(p) {
+    for (const [group, box] of [['app', $('prefApp')], ['launch', $('prefLaunch')]]) {
+      const controls = p.switches.filter(c => c.group === group).map(c => {
+        const label = document.createElement('label');
+        label.className = 'switch';
+        const input = document.createElement('input');
+        input.type = 'checkbox';
+        input.checked = c.on;
+        input.dataset.id = c.id;
+        input.addEventListener('change', () => showPreferences(JSON.parse(shell.setPreference('switch', c.id, input.checked ? 1 : 0))));
+        label.append(input, c.label);
+        return label;
+      }).concat(p.choices.filter(c => c.group === group).map(c => {
+        const div = document.createElement('div');
+        div.className = 'choice';
+        div.textContent = c.label;
+        const segments = document.createElement('div');
+        segments.className = 'segments';
+        segments.setAttribute('role', 'group');
+        segments.setAttribute('aria-label', c.label);
+        segments.append(...c.segments.map((text, i) => {
+          const b = document.createElement('button');
+          b.textContent = text;
+          b.setAttribute('aria-pressed', i === c.selected ? 'true' : 'false');
+          b.addEventListener('click', () => showPreferences(JSON.parse(shell.setPreference('choice', c.id, i))));
+          return b;
+        }));
+        div.append(segments);
+        return div;
+      }));
+      box.querySelector('.controls').replaceChildren(...controls);
+    }
+    $('prefDeleteAll').disabled = p.deleteAll;
+    $('prefDeleteAll').textContent = p.deleteAll ? 'Functions deleted (on Done)' : 'Delete all functions';
+    $('prefResetPosition').disabled = p.resetPosition;
+    $('prefResetPosition').textContent = p.resetPosition ? 'Position reset (on Done)' : 'Reset position';
+  }
+
+  function openPreferences() {
+    showPreferences(JSON.parse(shell.openPreferences()));
+    $('preferencesPanel').hidden = false;
+  }
+
+  function wirePreferences() {
+    $('prefReset').addEventListener('click', () => showPreferences(JSON.parse(shell.setPreference('reset', 0, 0))));
+    $('prefDeleteAll').addEventListener('click', () => {
+      if (window.confirm('You really want to delete all functions?'))
+        showPreferences(JSON.parse(shell.setPreference('deleteAll', 0, 0)));
+    });
+    $('prefResetPosition').addEventListener('click', () =>
+      showPreferences(JSON.parse(shell.setPreference('resetPosition', 0, 0))));
+    $('prefCancel').addEventListener('click', () => { $('preferencesPanel').hidden = true; });
+    $('prefDone').addEventListener('click', () => {
+      $('preferencesPanel').hidden = true;
+      shell.preferencesDone();
+      requestFrame();
+    });
+  }
+
   // ---- input ---------------------------------------------------------------------------------
   function syncField(i = active) {
     const f = fields[i], v = f.value;
@@ -338,7 +401,7 @@
     $('keyboardButton').addEventListener('click', () => setKeyboardShown(keyboard.hidden));
     for (const b of document.querySelectorAll('#bottomBar button[data-action], #menu button[data-action]'))
       b.addEventListener('click', () => {
-        if (b.dataset.action === 'delete' && !window.confirm('Delete function?')) return;
+        if (b.dataset.action === 'delete' && askDelete && !window.confirm('Delete function?')) return;
         closeMenus();
         shell.action(b.dataset.action);
         requestFrame();
@@ -352,6 +415,8 @@
     $('menuButton').addEventListener('click', () => setMenuShown($('menu').hidden));
     $('menu').querySelector('[data-panel="table"]').addEventListener('click', () => { closeMenus(); openTable(); });
     wireTable();
+    $('menu').querySelector('[data-panel="preferences"]').addEventListener('click', () => { closeMenus(); openPreferences(); });
+    wirePreferences();
     $('addButton').addEventListener('click', () => setMenuShown($('addMenu').hidden, 'addMenu', 'addButton'));
     // A tap anywhere else closes the menus.
     document.addEventListener('pointerdown', e => {
@@ -372,12 +437,16 @@
       } else if (ctrl && key === 's') {
         e.preventDefault();
         setMenuShown(true);
+      } else if (ctrl && key === ',') {
+        e.preventDefault();
+        openPreferences();
       } else if (ctrl && key === 't') {
         e.preventDefault();
         openTable();
       } else if (key === 'escape') {
         closeMenus();
         if (!$('tablePanel').hidden) closeTable();
+        if (!$('preferencesPanel').hidden) $('preferencesPanel').hidden = true;
       }
     });
     $('alertOk').addEventListener('click', () => { shell.action('dismissAlert'); requestFrame(); });
