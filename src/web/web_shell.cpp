@@ -525,6 +525,62 @@ void WebShell::preferencesDone()
     fieldFromController();
 }
 
+std::string WebShell::openSettings()
+{
+    settings_ = FunctionSettings();
+    if (!settings_.loadFromFunc(controller_->curFunc()))
+        return "null";
+    return settingsState();
+}
+
+std::string WebShell::settingsState()
+{
+    // The pattern's picture, 120 × 24 points, on the page's surface 1.
+    constexpr SizeF kDashPreview{120, 24};
+    {
+        WebCanvas preview = WebCanvas::attach(1, kDashPreview, ratio_);
+        preview.clear(RectF{0, 0, kDashPreview.width, kDashPreview.height});
+        FunctionSettings::drawDash(preview, settings_.dashN(), kDashPreview);
+    }
+    const Color c = settings_.color();
+    return json{{"color", {c.r, c.g, c.b}},
+                {"css", css(c)},
+                {"dash", settings_.dashN()},
+                {"maxDash", settings_.maxDashN()},
+                {"density", settings_.density()},
+                {"gridSize", settings_.densityIsGridSize()}}
+        .dump();
+}
+
+std::string WebShell::setSettingsColor(double r, double g, double b)
+{
+    settings_.setColor(static_cast<float>(r), static_cast<float>(g), static_cast<float>(b));
+    return settingsState();
+}
+
+std::string WebShell::nextSettingsColor()
+{
+    settings_.nextStandardColor();
+    return settingsState();
+}
+
+std::string WebShell::nextSettingsDash()
+{
+    settings_.nextStandardDash();
+    return settingsState();
+}
+
+std::string WebShell::settingsDone(const std::string& density)
+{
+    try {
+        settings_.setDensity(numberFieldValue(density));
+        controller_->applyFunctionSettings(settings_);
+    } catch (const Error& e) {
+        return e.reason();
+    }
+    return "";
+}
+
 bool WebShell::select(const std::string& id)
 {
     for (const auto& [fid, f] : controller_->model().functionRegister())
@@ -637,6 +693,7 @@ std::string WebShell::uiState()
                 {"redo", c.canRedo()},
                 {"delete", c.curFunc() != nullptr},
                 {"derivative", c.canAddDerivative()},
+                {"settings", c.curFunc() != nullptr},
                 {"table", c.curFunc() && c.curFunc()->kindInfo() && c.curFunc()->kindInfo()->can.valueTable},
                 {"fit", c.curFunc() != nullptr}};
     json functions = json::array();
@@ -705,7 +762,10 @@ std::string WebShell::testState() const
     s["marks"] = marks;
     json functions = json::array();
     for (const auto& [id, fn] : c.model().functionRegister())
-        functions.push_back({{"id", id}, {"formula", fn->stringRepresentation()}, {"type", fn->typeName()}});
+        functions.push_back({{"id", id},
+                             {"formula", fn->stringRepresentation()},
+                             {"type", fn->typeName()},
+                             {"color", {fn->color().r, fn->color().g, fn->color().b}}});
     s["functions"] = functions;
     s["current"] = c.curFunc() ? json(c.curFunc()->stringRepresentation()) : json(nullptr);
     s["tracing"] = c.tracing();
@@ -753,6 +813,12 @@ EMSCRIPTEN_BINDINGS(orlix_web)
         .function("keyboardTick", &WebShell::keyboardTick)
         .function("action", &WebShell::action)
         .function("select", &WebShell::select)
+        .function("openSettings", &WebShell::openSettings)
+        .function("settingsState", &WebShell::settingsState)
+        .function("setSettingsColor", &WebShell::setSettingsColor)
+        .function("nextSettingsColor", &WebShell::nextSettingsColor)
+        .function("nextSettingsDash", &WebShell::nextSettingsDash)
+        .function("settingsDone", &WebShell::settingsDone)
         .function("openPreferences", &WebShell::openPreferences)
         .function("setPreference", &WebShell::setPreference)
         .function("preferencesDone", &WebShell::preferencesDone)

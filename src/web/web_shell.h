@@ -14,6 +14,7 @@
 #include "info_model.h"
 #include "keyboard.h"
 #include "preferences_model.h"
+#include "orlix/function_settings.h"
 #include "orlix/mouse_fingers.h"
 #include "orlix/plot_plane.h"
 #include "orlix/tap_counter.h"
@@ -106,6 +107,21 @@ class WebShell : private KeyboardTarget {
     std::string setPreference(const std::string& kind, int id, int value);
     // Done: every value and both requests go to the controller.
     void preferencesDone();
+    // ---- the current function's settings (the core's FunctionSettings) ----
+    // Opens them: the state as settingsState answers, or null without a
+    // current function.
+    std::string openSettings();
+    // {color: [r, g, b] 0…1, dash, maxDash, density, gridSize}; the
+    // preview of the dash pattern is drawn on the page's surface 1.
+    std::string settingsState();
+    // Edits: a colour (components 0…1), the next standard colour, the next
+    // dash pattern. Answer the state.
+    std::string setSettingsColor(double r, double g, double b);
+    std::string nextSettingsColor();
+    std::string nextSettingsDash();
+    // Done with the density as typed: "" when applied (one step of undo),
+    // else the reason, and nothing changes.
+    std::string settingsDone(const std::string& density);
     // Makes the function with this identifier current.
     bool select(const std::string& id);
     // Saves now (the page is being hidden or closed).
@@ -170,6 +186,7 @@ class WebShell : private KeyboardTarget {
     MouseFingers mouse_{view_};
     std::unique_ptr<ValueTable> table_;
     PreferencesModel preferences_;
+    FunctionSettings settings_;
     std::string preferencesState() const;
     // A secondary click asked for the menu: the page opens it.
     bool menuAsked_ = false;

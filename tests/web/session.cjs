@@ -349,6 +349,38 @@ const steps = [
     await page.evaluate(() => window.orlixTest.drawNow());
     expect((await state(page)).appearance === 'light', 'as the system again');
   }],
+  ['gives the current function the settings taken on Done: colour, dash, density', async ({page}) => {
+    await page.locator('#menuButton').tap();
+    await page.locator('#menu [data-panel="settings"]').tap();
+    expect(await page.locator('#settingsPanel').isVisible(), 'the settings open from the menu');
+    expect(await page.inputValue('#settingsDensity') !== '', 'with the density');
+    const before = await state(page);
+    await page.evaluate(() => {
+      for (const [id, v] of [['settingsR', 0], ['settingsG', 128], ['settingsB', 255]]) {
+        const s = document.getElementById(id);
+        s.value = v;
+        s.dispatchEvent(new Event('input'));
+      }
+    });
+    // The preview draws the next pattern: its pixels change.
+    const preview = () => page.evaluate(() => document.getElementById('settingsDash').toDataURL());
+    const dash = await preview();
+    await page.locator('#settingsDash').tap();
+    expect(await preview() !== dash, 'a tap on the pattern shows the next one');
+    await page.fill('#settingsDensity', '50');
+    await page.locator('#settingsDone').tap();
+    expect(/100/.test(await page.textContent('#settingsMessage')), `too few points are refused, saying the least`);
+    expect(JSON.stringify((await state(page)).functions) === JSON.stringify(before.functions), 'and nothing changed');
+    await page.fill('#settingsDensity', '500');
+    await page.locator('#settingsDone').tap();
+    expect(!(await page.locator('#settingsPanel').isVisible()), 'Done closes the panel');
+    const f = (await state(page)).functions[0];
+    expect(near(f.color[0], 0, 1e-6) && near(f.color[1], 128 / 255, 1e-6) && near(f.color[2], 1, 1e-6),
+           `the colour is the sliders': ${f.color}`);
+    await page.locator('[data-action="undo"]').tap();
+    const g = (await state(page)).functions[0];
+    expect(JSON.stringify(g.color) === JSON.stringify(before.functions[0].color), `one step of undo: ${g.color}`);
+  }],
   ['follows the system into dark mode and back', async ({page}) => {
     // The colour of the plane at its top-left corner, on the page.
     const corner = () => page.evaluate(() => [...plotCanvas.getContext('2d').getImageData(2, 2, 1, 1).data]);

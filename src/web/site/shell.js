@@ -278,6 +278,45 @@
     });
   }
 
+  // ---- the function settings --------------------------------------------------------------
+  const sliders = ['settingsR', 'settingsG', 'settingsB'];
+
+  function showSettings(st) {
+    sliders.forEach((id, i) => { $(id).value = Math.round(st.color[i] * 255); });
+    $('settingsSwatch').style.background = st.css;
+    $('settingsDensityLabel').textContent = st.gridSize ? 'Grid size' : 'N';
+  }
+
+  function openSettings() {
+    // The dash preview (surface 1), at the screen's pixels.
+    const dash = $('settingsDash'), ratio = window.devicePixelRatio || 1;
+    dash.width = 120 * ratio;
+    dash.height = 24 * ratio;
+    const st = JSON.parse(shell.openSettings());
+    if (!st) return;
+    showSettings(st);
+    $('settingsDensity').value = String(st.density);
+    $('settingsMessage').textContent = '';
+    $('settingsPanel').hidden = false;
+  }
+
+  function wireSettings() {
+    for (const id of sliders)
+      $(id).addEventListener('input', () =>
+        showSettings(JSON.parse(shell.setSettingsColor(...sliders.map(s => Number($(s).value) / 255)))));
+    $('settingsNextColor').addEventListener('click', () => showSettings(JSON.parse(shell.nextSettingsColor())));
+    $('settingsDash').addEventListener('click', () => showSettings(JSON.parse(shell.nextSettingsDash())));
+    const done = () => {
+      const refused = shell.settingsDone($('settingsDensity').value.trim());
+      $('settingsMessage').textContent = refused;
+      if (!refused) $('settingsPanel').hidden = true;
+      requestFrame();
+    };
+    $('settingsDone').addEventListener('click', done);
+    $('settingsDensity').addEventListener('keydown', e => { if (e.key === 'Enter') { e.preventDefault(); done(); } });
+    $('settingsCancel').addEventListener('click', () => { $('settingsPanel').hidden = true; });
+  }
+
   // ---- the preferences ---------------------------------------------------------------------
   // Built from the core's tables of switches and choices; nothing is
   // applied before Done.
@@ -417,6 +456,8 @@
     wireTable();
     $('menu').querySelector('[data-panel="preferences"]').addEventListener('click', () => { closeMenus(); openPreferences(); });
     wirePreferences();
+    $('menu').querySelector('[data-panel="settings"]').addEventListener('click', () => { closeMenus(); openSettings(); });
+    wireSettings();
     $('addButton').addEventListener('click', () => setMenuShown($('addMenu').hidden, 'addMenu', 'addButton'));
     // A tap anywhere else closes the menus.
     document.addEventListener('pointerdown', e => {
@@ -447,6 +488,7 @@
         closeMenus();
         if (!$('tablePanel').hidden) closeTable();
         if (!$('preferencesPanel').hidden) $('preferencesPanel').hidden = true;
+        if (!$('settingsPanel').hidden) $('settingsPanel').hidden = true;
       }
     });
     $('alertOk').addEventListener('click', () => { shell.action('dismissAlert'); requestFrame(); });
@@ -470,7 +512,10 @@
   };
 
   window.orlixTest.ready = createOrlix({
-    orlixSurfaces: [{canvas, ctx: canvas.getContext('2d')}],
+    // The module draws on these by number: the plane, and the settings'
+    // dash preview; its layers take the numbers after them.
+    orlixSurfaces: [{canvas, ctx: canvas.getContext('2d')},
+                    {canvas: $('settingsDash'), ctx: $('settingsDash').getContext('2d')}],
     orlixRequestFrame: () => requestFrame(),
     // A picture to keep: the browser downloads it.
     orlixSave: (name, blob) => {
