@@ -581,6 +581,59 @@ std::string WebShell::settingsDone(const std::string& density)
     return "";
 }
 
+namespace {
+
+std::optional<Parameter> parameterOf(int p)
+{
+    if (p < 0 || p > 2)
+        return std::nullopt;
+    return allParameters[p];
+}
+
+} // namespace
+
+void WebShell::sliderPress(int p)
+{
+    if (const auto q = parameterOf(p))
+        controller_->parameterStrip().press(*q);
+}
+
+void WebShell::sliderDrag(double position)
+{
+    if (std::isfinite(position))
+        controller_->parameterStrip().dragTo(std::clamp(position, 0.0, 1.0));
+}
+
+void WebShell::sliderRelease() { controller_->parameterStrip().release(); }
+
+std::string WebShell::sliderField(int p, int field, const std::string& text)
+{
+    const auto q = parameterOf(p);
+    if (!q || field < 0 || field > 3)
+        return "There is no such field.";
+    const ParameterField fields[] = {ParameterField::value, ParameterField::min, ParameterField::max,
+                                     ParameterField::step};
+    try {
+        controller_->parameterStrip().setField(*q, fields[field], numberFieldValue(text));
+    } catch (const Error& e) {
+        return e.reason();
+    }
+    return "";
+}
+
+void WebShell::togglePlay(int p)
+{
+    if (const auto q = parameterOf(p))
+        controller_->parameterStrip().togglePlay(*q);
+    requestFrame();
+}
+
+void WebShell::advancePlay(double seconds)
+{
+    if (std::isfinite(seconds) && seconds > 0)
+        controller_->parameterStrip().advance(std::min(seconds, 0.25));
+}
+
 bool WebShell::select(const std::string& id)
 {
     for (const auto& [fid, f] : controller_->model().functionRegister())
@@ -707,6 +760,20 @@ std::string WebShell::uiState()
     }
     s["functions"] = functions;
     s["info"] = infoState(info_, view_);
+    // The sliders of the parameters in use.
+    const ParameterStrip& strip = c.parameterStrip();
+    json sliders = json::array();
+    for (Parameter p : strip.rows())
+        sliders.push_back({{"p", static_cast<int>(p)},
+                           {"name", parameterName(p)},
+                           {"position", number(strip.position(p))},
+                           {"value", strip.fieldText(p, ParameterField::value)},
+                           {"min", strip.fieldText(p, ParameterField::min)},
+                           {"max", strip.fieldText(p, ParameterField::max)},
+                           {"step", strip.fieldText(p, ParameterField::step)},
+                           {"playing", strip.playing(p)}});
+    s["sliders"] = sliders;
+    s["playing"] = strip.anyPlaying();
     // The keyboard: the pads in sight and their keys.
     json pads = json::array();
     for (PadSlot slot : {PadSlot::topBar, PadSlot::leftPad1, PadSlot::leftPad2, PadSlot::numbers, PadSlot::variables,
@@ -768,6 +835,10 @@ std::string WebShell::testState() const
                              {"color", {fn->color().r, fn->color().g, fn->color().b}}});
     s["functions"] = functions;
     s["current"] = c.curFunc() ? json(c.curFunc()->stringRepresentation()) : json(nullptr);
+    json parameters = json::object();
+    for (Parameter p : allParameters)
+        parameters[parameterName(p)] = number(c.model().parameter(p));
+    s["parameters"] = parameters;
     s["tracing"] = c.tracing();
     s["appearance"] = appearance_ == Appearance::dark ? "dark" : "light";
     s["canUndo"] = c.canUndo();
@@ -813,6 +884,12 @@ EMSCRIPTEN_BINDINGS(orlix_web)
         .function("keyboardTick", &WebShell::keyboardTick)
         .function("action", &WebShell::action)
         .function("select", &WebShell::select)
+        .function("sliderPress", &WebShell::sliderPress)
+        .function("sliderDrag", &WebShell::sliderDrag)
+        .function("sliderRelease", &WebShell::sliderRelease)
+        .function("sliderField", &WebShell::sliderField)
+        .function("togglePlay", &WebShell::togglePlay)
+        .function("advancePlay", &WebShell::advancePlay)
         .function("openSettings", &WebShell::openSettings)
         .function("settingsState", &WebShell::settingsState)
         .function("setSettingsColor", &WebShell::setSettingsColor)

@@ -122,6 +122,18 @@ class WebShell : private KeyboardTarget {
     // Done with the density as typed: "" when applied (one step of undo),
     // else the reason, and nothing changes.
     std::string settingsDone(const std::string& density);
+    // ---- the sliders of the parameters a, b and c (the core's ParameterStrip) ----
+    // A finger on p's slider (0 a, 1 b, 2 c), moved to a position (0 at
+    // the minimum, 1 at the maximum), lifted: the drag is one step of undo.
+    void sliderPress(int p);
+    void sliderDrag(double position);
+    void sliderRelease();
+    // A value typed into a field of p's row (0 the value, 1 the minimum,
+    // 2 the maximum, 3 the step): "" when taken, else the reason.
+    std::string sliderField(int p, int field, const std::string& text);
+    void togglePlay(int p);
+    // Moves the playing values on by seconds of play.
+    void advancePlay(double seconds);
     // Makes the function with this identifier current.
     bool select(const std::string& id);
     // Saves now (the page is being hidden or closed).

@@ -381,6 +381,49 @@ const steps = [
     const g = (await state(page)).functions[0];
     expect(JSON.stringify(g.color) === JSON.stringify(before.functions[0].color), `one step of undo: ${g.color}`);
   }],
+  ['moves a parameter with its slider and its field, each move one step of undo', async ({page}) => {
+    await newFunction(page, 'New y(x)');
+    await page.fill('#formula', 'a*sin(x)');
+    await page.locator('#formula').press('Enter');
+    await page.evaluate(() => window.orlixTest.drawNow());
+    expect(await page.locator('#sliders input[type=range]').count() === 1, 'a slider for a');
+    const a = async () => (await state(page)).parameters.a;
+    const start = await a();
+    const range = page.locator('#sliders input[type=range]');
+    const box = await range.boundingBox();
+    await page.mouse.click(box.x + box.width * 0.75, box.y + box.height / 2);
+    await page.evaluate(() => window.orlixTest.drawNow());
+    const moved = await a();
+    expect(moved > start, `the slider moved a: ${start} → ${moved}`);
+    const field = page.locator('#sliders input.value');
+    expect(near(parseFloat(await field.inputValue()), moved, 1e-9), `the field shows it: ${await field.inputValue()}`);
+    await field.fill('pi/4');
+    await field.press('Enter');
+    expect(near(await a(), Math.PI / 4, 1e-12), 'a typed value is taken exactly');
+    await field.fill('1/0');
+    await field.press('Enter');
+    await page.evaluate(() => window.orlixTest.drawNow());
+    expect((await page.textContent('#sliders .message')).length > 0 && near(await a(), Math.PI / 4, 1e-12),
+           'an infinite one is refused, saying why');
+    await page.locator('#sliders .play').tap();
+    await page.waitForTimeout(300);
+    await page.locator('#sliders .play').tap();
+    const played = await a();
+    expect(!near(played, Math.PI / 4, 1e-9), `▶ runs the value: ${played}`);
+    await page.waitForTimeout(100);
+    expect(await a() === played, '❚❚ stops it');
+    await page.locator('[data-action="undo"]').tap();
+    expect(near(await a(), Math.PI / 4, 1e-12), `undo takes the play back: ${await a()}`);
+    await page.locator('[data-action="undo"]').tap();
+    expect(near(await a(), moved, 1e-12), `then the typed value: ${await a()}`);
+    await page.locator('[data-action="undo"]').tap();
+    expect(near(await a(), start, 1e-12), `and then the drag: ${await a()}`);
+    await page.locator('[data-action="undo"]').tap();
+    await page.locator('#strip button').first().tap();
+    await page.evaluate(() => window.orlixTest.drawNow());
+    expect((await state(page)).functions.length === 1 && await page.locator('#sliders input').count() === 0,
+           'no function reads a: no slider');
+  }],
   ['follows the system into dark mode and back', async ({page}) => {
     // The colour of the plane at its top-left corner, on the page.
     const corner = () => page.evaluate(() => [...plotCanvas.getContext('2d').getImageData(2, 2, 1, 1).data]);

@@ -120,7 +120,106 @@
         return b;
       }));
     }
+    showSliders(s.sliders, s.playing);
     showKeyboard(s.keyboard);
+  }
+
+  // ---- the sliders of a, b and c -------------------------------------------------------------
+  // A row per parameter in use; rebuilt only when the rows change, so a
+  // drag keeps its element. The name shows the row's bounds and step.
+  let lastRows = '', sliderHeld = false, lastPlay = null;
+  const boundsOpen = new Set(), sliderMessages = {};
+
+  function showSliders(rows, playing) {
+    const box = $('sliders');
+    const shape = JSON.stringify(rows.map(r => r.p)) + [...boundsOpen].join();
+    if (shape !== lastRows) {
+      lastRows = shape;
+      box.replaceChildren(...rows.map(sliderRow));
+    }
+    for (const r of rows) {
+      const row = box.querySelector(`[data-p="${r.p}"]`);
+      if (!row) continue;
+      const range = row.querySelector('input[type=range]');
+      if (!sliderHeld && r.position !== null) range.value = Math.round(r.position * 1000);
+      const fields = [...row.querySelectorAll('input[data-field]')];
+      for (const f of fields)
+        if (document.activeElement !== f) f.value = r[['value', 'min', 'max', 'step'][f.dataset.field]];
+      row.querySelector('.play').textContent = r.playing ? '❚❚' : '▶';
+      row.querySelector('.message').textContent = sliderMessages[r.p] || '';
+    }
+    // A play moves on with the frames until it stops.
+    if (playing && lastPlay === null) {
+      lastPlay = performance.now();
+      const tick = now => {
+        if (lastPlay === null) return;
+        shell.advancePlay((now - lastPlay) / 1000);
+        lastPlay = now;
+        requestFrame();
+        requestAnimationFrame(tick);
+      };
+      requestAnimationFrame(tick);
+    } else if (!playing) {
+      lastPlay = null;
+    }
+  }
+
+  function sliderRow(r) {
+    const row = document.createElement('div');
+    row.dataset.p = r.p;
+    const line = document.createElement('div');
+    line.className = 'parameter';
+    const name = document.createElement('button');
+    name.className = 'name';
+    name.textContent = r.name + ' =';
+    name.title = 'Bounds and step';
+    name.addEventListener('click', () => {
+      if (boundsOpen.has(r.p)) boundsOpen.delete(r.p); else boundsOpen.add(r.p);
+      lastRows = '';
+      requestFrame();
+    });
+    const range = document.createElement('input');
+    range.type = 'range';
+    range.min = 0;
+    range.max = 1000;
+    range.setAttribute('aria-label', r.name);
+    const hold = () => { if (!sliderHeld) { sliderHeld = true; shell.sliderPress(r.p); } };
+    range.addEventListener('pointerdown', hold);
+    range.addEventListener('input', () => { hold(); shell.sliderDrag(range.value / 1000); requestFrame(); });
+    const release = () => { if (sliderHeld) { sliderHeld = false; shell.sliderRelease(); requestFrame(); } };
+    for (const type of ['change', 'pointerup', 'pointercancel']) range.addEventListener(type, release);
+    const play = document.createElement('button');
+    play.className = 'play';
+    play.title = 'Play';
+    play.addEventListener('click', () => { shell.togglePlay(r.p); requestFrame(); });
+    const field = (which, label) => {
+      const input = document.createElement('input');
+      input.dataset.field = which;
+      input.className = which ? '' : 'value';
+      input.setAttribute('aria-label', r.name + ' ' + label);
+      input.autocomplete = 'off';
+      input.enterKeyHint = 'done';
+      input.addEventListener('keydown', e => {
+        if (e.key !== 'Enter') return;
+        e.preventDefault();
+        sliderMessages[r.p] = shell.sliderField(r.p, which, input.value.trim());
+        if (!sliderMessages[r.p]) input.blur();
+        requestFrame();
+      });
+      return input;
+    };
+    line.append(name, range, field(0, 'value'), play);
+    const message = document.createElement('div');
+    message.className = 'message';
+    row.append(line);
+    if (boundsOpen.has(r.p)) {
+      const bounds = document.createElement('div');
+      bounds.className = 'bounds';
+      bounds.append('min', field(1, 'minimum'), 'max', field(2, 'maximum'), 'step', field(3, 'step'));
+      row.append(bounds);
+    }
+    row.append(message);
+    return row;
   }
 
   // The information panel, where the plot view puts it.
