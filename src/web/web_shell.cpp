@@ -71,7 +71,9 @@ json infoState(const InfoModel& m, const plotView& view)
               {"maxed", m.maxed()},
               {"valueLabel", m.valueLabel()},
               {"value", m.valueField().theString},
-              {"text", m.text()}};
+              {"text", m.text()},
+              {"editable", m.valueFieldEditable()},
+              {"startEditable", m.startFieldEditable()}};
     if (m.maxed()) {
         s["startLabel"] = m.startLabel();
         s["start"] = m.startField().theString;
@@ -106,6 +108,7 @@ WebShell::WebShell(std::string storageKey)
     view_.setFrame(RectF{0, 0, 320, 480});
     view_.setIView(&info_);
     view_.setInfoPanelSize(kInfoPanelSize);
+    info_.linkTo(&view_);
     controller_ = std::make_unique<OrlixViewController>(*session_, view_);
     controller_->onAlert = [this](const std::string& title, const std::string& text) {
         alertTitle_ = title;
@@ -127,6 +130,7 @@ WebShell::WebShell(std::string storageKey)
 
 WebShell::~WebShell()
 {
+    info_.linkTo(nullptr);
     keyboard_.setTarget(nullptr);
     controller_.reset();
 }
@@ -634,6 +638,29 @@ void WebShell::advancePlay(double seconds)
         controller_->parameterStrip().advance(std::min(seconds, 0.25));
 }
 
+bool WebShell::infoEdit(int field)
+{
+    if (field != InfoModel::kStart && field != InfoModel::kValue)
+        return false;
+    return info_.beginEditing(static_cast<InfoModel::FieldId>(field));
+}
+
+std::string WebShell::infoConfirm(int field, const std::string& text)
+{
+    if (field != InfoModel::kStart && field != InfoModel::kValue)
+        return "There is no such field.";
+    const std::optional<std::string> refused = info_.confirm(static_cast<InfoModel::FieldId>(field), text);
+    requestFrame();
+    return refused.value_or("");
+}
+
+void WebShell::infoCancel(int field)
+{
+    if (field == InfoModel::kStart || field == InfoModel::kValue)
+        info_.cancelEditing(static_cast<InfoModel::FieldId>(field));
+    requestFrame();
+}
+
 bool WebShell::select(const std::string& id)
 {
     for (const auto& [fid, f] : controller_->model().functionRegister())
@@ -884,6 +911,9 @@ EMSCRIPTEN_BINDINGS(orlix_web)
         .function("keyboardTick", &WebShell::keyboardTick)
         .function("action", &WebShell::action)
         .function("select", &WebShell::select)
+        .function("infoEdit", &WebShell::infoEdit)
+        .function("infoConfirm", &WebShell::infoConfirm)
+        .function("infoCancel", &WebShell::infoCancel)
         .function("sliderPress", &WebShell::sliderPress)
         .function("sliderDrag", &WebShell::sliderDrag)
         .function("sliderRelease", &WebShell::sliderRelease)

@@ -134,6 +134,13 @@ class WebShell : private KeyboardTarget {
     void togglePlay(int p);
     // Moves the playing values on by seconds of play.
     void advancePlay(double seconds);
+    // ---- typing into the information panel (0 the start field, 1 the value) ----
+    // Editing begins: false when the field takes nothing now.
+    bool infoEdit(int field);
+    // Enter: "" when the value is taken (the trace point or the range
+    // follows it), else the reason, and editing goes on.
+    std::string infoConfirm(int field, const std::string& text);
+    void infoCancel(int field);
     // Makes the function with this identifier current.
     bool select(const std::string& id);
     // Saves now (the page is being hidden or closed).

@@ -218,6 +218,17 @@ const steps = [
     for (let k = 1; k <= 4; ++k) await page.mouse.move(box.x + a + (b - a) * k / 4, box.y + y);
     await page.mouse.up({button: 'right'});
     await integral();
+    // The range's end typed into the panel: ∫ of x²−2 over [−1, 2] is −3.
+    const end = page.locator('#infoValue input');
+    await end.fill('1/0');
+    await end.press('Enter');
+    expect((await page.textContent('#infoMessage')).length > 0, 'an infinite end is refused, saying why');
+    await end.fill('2');
+    await end.press('Enter');
+    await page.evaluate(() => window.orlixTest.drawNow());
+    const info = (await state(page)).info;
+    expect(info.value === '2' && /∫=\s*-3\n/.test(info.text), `typed, the end moves: ${JSON.stringify(info)}`);
+    expect(!(await page.textContent('#infoMessage')), 'and the message goes');
     await page.locator('[data-action="trace"]').tap();
   }],
   ['undoes and redoes a new function with the arrows and the keys', async ({page}) => {

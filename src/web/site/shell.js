@@ -230,12 +230,17 @@
     Object.assign(box.style, {left: i.center[0] + 'px', top: i.center[1] + 'px'});
     const start = $('infoStart');
     start.hidden = !i.maxed;
+    // A field being typed in keeps its text.
+    const put = (input, text, editable) => {
+      input.readOnly = !editable;
+      if (document.activeElement !== input) input.value = text;
+    };
     if (i.maxed) {
       start.querySelector('.label').textContent = i.startLabel;
-      start.querySelector('.value').textContent = i.start;
+      put(start.querySelector('.value'), i.start, i.startEditable);
     }
     $('infoValue').querySelector('.label').textContent = i.valueLabel;
-    $('infoValue').querySelector('.value').textContent = i.value;
+    put($('infoValue').querySelector('.value'), i.value, i.editable);
     $('infoText').textContent = i.text;
   }
 
@@ -557,6 +562,27 @@
     wirePreferences();
     $('menu').querySelector('[data-panel="settings"]').addEventListener('click', () => { closeMenus(); openSettings(); });
     wireSettings();
+    // Typing into the information panel: a value of the variable, or a
+    // range's ends.
+    [$('infoStart'), $('infoValue')].forEach((row, id) => {
+      const input = row.querySelector('.value');
+      input.addEventListener('focus', () => {
+        if (!shell.infoEdit(id)) { input.blur(); return; }
+        $('infoMessage').textContent = '';
+        input.select();
+      });
+      input.addEventListener('keydown', e => {
+        if (e.key === 'Enter') {
+          e.preventDefault();
+          const refused = shell.infoConfirm(id, input.value.trim());
+          $('infoMessage').textContent = refused;
+          if (!refused) input.blur();
+        } else if (e.key === 'Escape') {
+          input.blur();
+        }
+      });
+      input.addEventListener('blur', () => { shell.infoCancel(id); requestFrame(); });
+    });
     $('addButton').addEventListener('click', () => setMenuShown($('addMenu').hidden, 'addMenu', 'addButton'));
     // A tap anywhere else closes the menus.
     document.addEventListener('pointerdown', e => {
