@@ -137,10 +137,12 @@ bool valueTableView::present(Function::Ptr f)
         return false;
     const ValueTable* shown = model_->table();
     if (!shown || shown->function() != f) {
-        OpeningTable opening = *openingTable(f);
-        model_->setTable(std::move(opening.table));
-        start_->setText(QString::fromStdString(opening.startText));
-        step_->setText(QString::fromStdString(opening.stepText));
+        std::optional<OpeningTable> opening = openingTable(f);
+        if (!opening)
+            return false;
+        model_->setTable(std::move(opening->table));
+        start_->setText(QString::fromStdString(opening->startText));
+        step_->setText(QString::fromStdString(opening->stepText));
     }
     message_->clear();
     showOverParent(this, start_);

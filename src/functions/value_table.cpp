@@ -140,11 +140,26 @@ std::optional<OpeningTable> openingTable(const Function::Ptr& f)
     }
     try {
         opening.table = std::make_unique<ValueTable>(f, start, step);
+        return opening;
     } catch (const Error&) {
-        // A range too odd for a first step: every step of one unit.
-        opening = OpeningTable{std::make_unique<ValueTable>(f, 0, 1), "0", "1"};
     }
-    return opening;
+    // A range too odd for a first step: every step of one unit; and when
+    // that would need too many rows to reach a range far from 0, the
+    // range's two ends.
+    try {
+        return OpeningTable{std::make_unique<ValueTable>(f, 0, 1), "0", "1"};
+    } catch (const Error&) {
+    }
+    if (kind->can.ownRange) {
+        try {
+            const double width = f->varMax() - f->varMin();
+            opening.table = std::make_unique<ValueTable>(f, start, width);
+            opening.stepText = tostr(width);
+            return opening;
+        } catch (const Error&) {
+        }
+    }
+    return std::nullopt;
 }
 
 } // namespace orlix
