@@ -133,8 +133,8 @@ void SvgCanvas::clipOut(RectF r)
     const std::string id = "c" + std::to_string(++clips_);
     const double far = drawing_limits::kMaxCoordinate;
     body_ += "<clipPath id=\"" + id + "\"><path clip-rule=\"evenodd\" d=\"M" + num(-far) + " " + num(-far) + "H" +
-             num(far) + "V" + num(far) + "H" + num(-far) + "Z" + "M" + num(r.x) + " " + num(r.y) + "h" +
-             num(r.width) + "v" + num(r.height) + "h" + num(-r.width) + "Z\"/></clipPath>\n";
+             num(far) + "V" + num(far) + "H" + num(-far) + "Z" + "M" + num(r.x) + " " + num(r.y) + "h" + num(r.width) +
+             "v" + num(r.height) + "h" + num(-r.width) + "Z\"/></clipPath>\n";
     openGroup("clip-path=\"url(#" + id + ")\"");
 }
 
@@ -168,7 +168,8 @@ std::string SvgCanvas::paint(bool fill) const
     std::string s = "fill=\"none\" stroke=\"" + colorText(state_.stroke) + "\"";
     if (const float a = unitAlpha(state_.stroke.a); a < 1)
         s += " stroke-opacity=\"" + num(a) + "\"";
-    s += width > 0 ? " stroke-width=\"" + num(width) + "\"" : " stroke-width=\"1\" vector-effect=\"non-scaling-stroke\"";
+    s +=
+        width > 0 ? " stroke-width=\"" + num(width) + "\"" : " stroke-width=\"1\" vector-effect=\"non-scaling-stroke\"";
     if (state_.join != LineJoin::Miter)
         s += state_.join == LineJoin::Round ? " stroke-linejoin=\"round\"" : " stroke-linejoin=\"bevel\"";
     if (state_.cap != LineCap::Butt)

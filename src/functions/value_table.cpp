@@ -134,8 +134,7 @@ std::optional<OpeningTable> openingTable(const Function::Ptr& f)
         start = f->varMin();
         step = (f->varMax() - f->varMin()) / 24;
         const auto typed = f->functionInfo().find("minVarStr");
-        opening.startText =
-            typed != f->functionInfo().end() && !typed->second.empty() ? typed->second : tostr(start);
+        opening.startText = typed != f->functionInfo().end() && !typed->second.empty() ? typed->second : tostr(start);
         opening.stepText = tostr(step);
     }
     try {

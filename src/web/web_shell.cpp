@@ -307,8 +307,9 @@ bool WebShell::commit()
             const std::string& text = typed[errorField_];
             const std::size_t base = text.rfind(refused->checked);
             const std::string whole = utf8::encode(edits_[errorField_].text);
-            errorAt_ = utf8::decode(whole.substr(0, lead[errorField_] + (base == std::string::npos ? 0 : base))).size() +
-                       *refused->at;
+            errorAt_ =
+                utf8::decode(whole.substr(0, lead[errorField_] + (base == std::string::npos ? 0 : base))).size() +
+                *refused->at;
         }
         keyboard_.showErrorMessage(message_);
         requestFrame();
@@ -547,12 +548,9 @@ std::string WebShell::settingsState()
         FunctionSettings::drawDash(preview, settings_.dashN(), kDashPreview);
     }
     const Color c = settings_.color();
-    return json{{"color", {c.r, c.g, c.b}},
-                {"css", css(c)},
-                {"dash", settings_.dashN()},
-                {"maxDash", settings_.maxDashN()},
-                {"density", settings_.density()},
-                {"gridSize", settings_.densityIsGridSize()}}
+    return json{{"color", {c.r, c.g, c.b}},       {"css", css(c)},
+                {"dash", settings_.dashN()},      {"maxDash", settings_.maxDashN()},
+                {"density", settings_.density()}, {"gridSize", settings_.densityIsGridSize()}}
         .dump();
 }
 

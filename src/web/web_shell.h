@@ -13,12 +13,12 @@
 #include "controller.h"
 #include "info_model.h"
 #include "keyboard.h"
-#include "preferences_model.h"
 #include "orlix/function_settings.h"
 #include "orlix/mouse_fingers.h"
 #include "orlix/plot_plane.h"
 #include "orlix/tap_counter.h"
 #include "orlix/value_table.h"
+#include "preferences_model.h"
 #include "store_session.h"
 
 namespace orlix {

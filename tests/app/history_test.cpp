@@ -254,7 +254,8 @@ TEST_F(HistoryTest, ARangeOfTraceModeIsOneStepWhateverSetsIt)
              // the second going down while the first stays.
              v.handleTouches({Touch{1, {90, 200}, kTouchBegan, 1, 0}});
              v.handleTouches({Touch{1, {90, 200}, kTouchStationary, 1, 0}, Touch{2, {200, 200}, kTouchBegan, 1, 0}});
-             v.handleTouches({Touch{1, {90, 200}, kTouchEnded, 1, 0.1}, Touch{2, {200, 200}, kTouchStationary, 1, 0.1}});
+             v.handleTouches(
+                 {Touch{1, {90, 200}, kTouchEnded, 1, 0.1}, Touch{2, {200, 200}, kTouchStationary, 1, 0.1}});
              v.handleTouches({Touch{2, {200, 200}, kTouchEnded, 1, 0.1}});
          }},
         {"a typed end",

@@ -142,8 +142,10 @@ TEST(CoreController, AnAppearanceChoiceResolvesAgainstTheSystemsLook)
         Appearance expected;
     };
     const Case cases[] = {
-        {AppearanceChoice::system, false, Appearance::light}, {AppearanceChoice::system, true, Appearance::dark},
-        {AppearanceChoice::light, true, Appearance::light},   {AppearanceChoice::dark, false, Appearance::dark},
+        {AppearanceChoice::system, false, Appearance::light},
+        {AppearanceChoice::system, true, Appearance::dark},
+        {AppearanceChoice::light, true, Appearance::light},
+        {AppearanceChoice::dark, false, Appearance::dark},
     };
     for (const Case& c : cases)
         EXPECT_EQ(resolveAppearance(c.choice, c.systemIsDark), c.expected) << static_cast<int>(c.choice);

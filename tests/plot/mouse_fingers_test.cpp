@@ -40,17 +40,17 @@ TEST_F(MouseFingersTest, ButtonsAreAFingerARangeOrTheMenu)
         bool shift;
         float fromX, toX;
         Outcome outcome;
-        bool range;    // a range from fromX to toX, one step for the history
-        bool panned;   // the view followed the pointer
-        bool clicked;  // the trace point went to toX
+        bool range;   // a range from fromX to toX, one step for the history
+        bool panned;  // the view followed the pointer
+        bool clicked; // the trace point went to toX
     };
     const Case cases[] = {
         {"left drag moves the plane", false, Button::primary, false, dx(0), dx(1), Outcome::gestureEnded, false, true,
          false},
         {"right drag in trace mode is a range", true, Button::secondary, false, dx(-1), dx(2), Outcome::gestureEnded,
          true, false, false},
-        {"Shift+drag in trace mode is a range", true, Button::primary, true, dx(2), dx(-1), Outcome::gestureEnded,
-         true, false, false},
+        {"Shift+drag in trace mode is a range", true, Button::primary, true, dx(2), dx(-1), Outcome::gestureEnded, true,
+         false, false},
         {"right drag in move mode does nothing", false, Button::secondary, false, dx(0), dx(1), Outcome::none, false,
          false, false},
         {"a right click asks for the menu", true, Button::secondary, false, dx(0), dx(0) + 3, Outcome::menu, false,
