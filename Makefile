@@ -70,11 +70,12 @@ install-files:
 package: build
 	cd $(BUILD) && cpack -G DEB
 
-# Every test: the native ones, the engine's again under the sanitizers, and
+# Every test: the native ones, the engine's again under the sanitizers, then
 # the browser's (test-web), which builds the site and fails when it cannot
 # get its driver rather than being left out.
-test: build test-asan test-web
+test: build test-asan
 	cd $(BUILD) && ctest --output-on-failure -j $(JOBS)
+	@$(MAKE) --no-print-directory test-web
 
 # The engine's tests again under AddressSanitizer and UndefinedBehaviorSanitizer.
 test-asan: deps
