@@ -283,7 +283,11 @@
     closeMenus();
     $(menu).hidden = !on;
     $(button).setAttribute('aria-expanded', on ? 'true' : 'false');
-    if (on) $(menu).style.bottom = (window.innerHeight - $(button).getBoundingClientRect().top + 4) + 'px';
+    if (on) {
+      // Above the button, scrolling when the room there is short.
+      const top = $(button).getBoundingClientRect().top;
+      Object.assign($(menu).style, {bottom: (window.innerHeight - top + 4) + 'px', maxHeight: Math.max(120, top - 8) + 'px'});
+    }
   }
 
   function closeMenus() {
