@@ -70,8 +70,12 @@ install-files:
 package: build
 	cd $(BUILD) && cpack -G DEB
 
+# Every test: the native ones, the engine's again under the sanitizers, then
+# the browser's (test-web), which builds the site and fails when it cannot
+# get its driver rather than being left out.
 test: build test-asan
 	cd $(BUILD) && ctest --output-on-failure -j $(JOBS)
+	@$(MAKE) --no-print-directory test-web
 
 # The engine's tests again under AddressSanitizer and UndefinedBehaviorSanitizer.
 test-asan: deps
@@ -156,7 +160,9 @@ test-web: web
 	@$(MAKE) --no-print-directory deps PACKAGES="$(WEB_TEST_PACKAGES) $(if $(NPM),,npm)"
 	@test -d $(WEB_BUILD)/test-node/node_modules/playwright-core || \
 	  { mkdir -p $(WEB_BUILD)/test-node && cd $(WEB_BUILD)/test-node && \
-	    PLAYWRIGHT_SKIP_BROWSER_DOWNLOAD=1 $(or $(NPM),npm) install --no-save --no-audit --no-fund playwright-core@1.65.2; }
+	    PLAYWRIGHT_SKIP_BROWSER_DOWNLOAD=1 $(or $(NPM),npm) install --no-save --no-audit --no-fund playwright-core@1.65.2; } || \
+	  { echo "make test-web: could not install playwright-core with npm (is the npm registry reachable?);" \
+	         "the browser test did not run" >&2; exit 1; }
 	NODE_PATH=$(abspath $(WEB_BUILD))/test-node/node_modules ORLIX_SITE=$(abspath $(WEB_BUILD))/site \
 	  ORLIX_WEB_SHOTS=$(abspath $(WEB_BUILD))/shots node tests/web/session.cjs
 

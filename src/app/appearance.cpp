@@ -80,16 +80,6 @@ QPalette darkPalette()
 
 bool isDarkPalette(const QPalette& palette) { return palette.color(QPalette::Window).lightness() < 128; }
 
-Appearance resolveAppearance(AppearanceChoice choice, bool systemIsDark)
-{
-    switch (choice) {
-    case AppearanceChoice::light: return Appearance::light;
-    case AppearanceChoice::dark: return Appearance::dark;
-    case AppearanceChoice::system: break;
-    }
-    return systemIsDark ? Appearance::dark : Appearance::light;
-}
-
 Appearance applyAppearance(AppearanceChoice choice)
 {
     const QPalette system = systemPalette ? *systemPalette : QApplication::palette();

@@ -21,9 +21,6 @@ bool isDarkPalette(const QPalette& palette);
 // Light text on dark windows, for an application or a system in dark mode.
 QPalette darkPalette();
 
-// The appearance a choice gives when the system's own look is dark or not.
-Appearance resolveAppearance(AppearanceChoice choice, bool systemIsDark);
-
 // Gives the application the look of choice: the palette (the system's own
 // where it already has that look) and every themed style sheet. Returns
 // the appearance now in use.

@@ -127,22 +127,11 @@ void infoView::setPlotView(plotView* pv)
     if (plot_ && plot_->iView() == this)
         plot_->setIView(nullptr);
     plot_ = pv;
-    if (!pv) {
-        model_.onBoundsModified = nullptr;
-        model_.onWillModifyBounds = nullptr;
-        model_.onTraceAt = nullptr;
+    model_.linkTo(pv);
+    if (!pv)
         return;
-    }
     pv->setIView(this);
     pv->setInfoPanelSize(SizeF{static_cast<float>(kWidth), static_cast<float>(kCollapsedHeight)});
-    model_.onWillModifyBounds = [this, pv] { rangeBeforeTyping_ = pv->traceRange(); };
-    model_.onTraceAt = [pv](double v) { pv->traceAt(v); };
-    model_.onBoundsModified = [this, pv] {
-        pv->rangeTyped(rangeBeforeTyping_);
-        pv->backgroundChanged();
-        if (pv->onNeedsDisplay)
-            pv->onNeedsDisplay();
-    };
     reanchor();
 }
 

@@ -88,8 +88,6 @@ class infoView : public QWidget, public InfoPanel {
     void resizeEvent(QResizeEvent* event) override;
 
   private:
-    // The range of trace mode when a typed value began to change it.
-    std::optional<TraceRange> rangeBeforeTyping_;
     // Copies the model's state into the widgets and starts the change of
     // form when the model expanded or collapsed.
     void sync();

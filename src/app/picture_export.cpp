@@ -6,6 +6,7 @@
 
 #include <cmath>
 
+#include "picture.h"
 #include "qpainter_canvas.h"
 #include "vector_canvas.h"
 
@@ -17,25 +18,6 @@ QString cannotWrite(const QString& path, const QSaveFile& file)
 {
     return QStringLiteral("Could not write %1: %2").arg(QFileInfo(path).fileName(), file.errorString());
 }
-
-// While it lives, the curves are sampled for a screen of at least the
-// given pixel ratio (a sample per two pixels of the picture), then again
-// for the screen they are shown on.
-class SampledFor {
-  public:
-    SampledFor(plotView& view, double ratio) : view_(view), shown_(view.devicePixelRatio())
-    {
-        if (ratio > shown_)
-            view_.setDevicePixelRatio(ratio);
-    }
-    ~SampledFor() { view_.setDevicePixelRatio(shown_); }
-    SampledFor(const SampledFor&) = delete;
-    SampledFor& operator=(const SampledFor&) = delete;
-
-  private:
-    plotView& view_;
-    double shown_;
-};
 
 } // namespace
 
@@ -78,13 +60,13 @@ PictureRequest pictureRequestFor(const QString& path, const QString& filter)
 std::optional<QString> writePicture(plotView& view, const PictureRequest& request)
 {
     const SizeF size = view.viewSize();
-    if (!PlotGrid::drawable(size))
-        return QStringLiteral("There is no picture to save: the plot has no size.");
+    if (const std::optional<std::string> refused = pictureSizeRefusal(view))
+        return QString::fromStdString(*refused);
     if (request.path.isEmpty())
         return QStringLiteral("The picture needs a file name.");
-    if (request.format == PictureFormat::Png &&
-        !(request.scale >= PictureRequest::kMinScale && request.scale <= PictureRequest::kMaxScale))
-        return QStringLiteral("A picture is 1, 2 or 3 times the size of the view.");
+    if (request.format == PictureFormat::Png)
+        if (const std::optional<std::string> refused = pictureScaleRefusal(request.scale))
+            return QString::fromStdString(*refused);
 
     // Written beside the file and renamed over it once complete.
     QSaveFile file(request.path);
@@ -100,7 +82,7 @@ std::optional<QString> writePicture(plotView& view, const PictureRequest& reques
         const QImage image = canvas.image();
         if (image.isNull()) {
             file.cancelWriting();
-            return QStringLiteral("The picture is too large to make; try a smaller scale.");
+            return QString::fromStdString(pictureTooLarge());
         }
         if (!image.save(&file, "PNG")) {
             file.cancelWriting();

@@ -9,6 +9,7 @@
 #include <optional>
 
 #include "orlix/plot_plane.h"
+#include "picture.h"
 
 namespace orlix {
 
@@ -24,8 +25,8 @@ struct PictureRequest {
     // Pixels per point of the view, for PNG: the app offers 1, 2 and 3;
     // from kMinScale to kMaxScale (below 1 a pixel per point).
     double scale = 1;
-    static constexpr double kMinScale = 0.25;
-    static constexpr double kMaxScale = 8;
+    static constexpr double kMinScale = kMinPictureScale;
+    static constexpr double kMaxScale = kMaxPictureScale;
 };
 
 // The choices of the save dialog: PNG at 1×, 2× and 3× the view, and SVG.

@@ -65,44 +65,24 @@ void PlotWidget::resizeEvent(QResizeEvent* e)
 
 // ---- mouse: one finger, or two for a range ---------------------------------------------
 
-void PlotWidget::mouseTouch(QMouseEvent* e, TouchPhase phase)
+namespace {
+
+MouseFingers::Button buttonOf(const QMouseEvent* e)
 {
-    const Touch t{kMouseID, toPoint(e->position()), phase, mouseTaps_, seconds(e)};
-    switch (phase) {
-    case kTouchBegan: view_.touchesBegan({t}); break;
-    case kTouchMoved: view_.touchesMoved({t}); break;
-    default: view_.touchesEnded({t}); break;
+    switch (e->button()) {
+    case Qt::LeftButton: return MouseFingers::Button::primary;
+    case Qt::RightButton: return MouseFingers::Button::secondary;
+    default: return MouseFingers::Button::other;
     }
 }
 
-void PlotWidget::rangeFingers(QPointF pointer, TouchPhase phase, double time)
-{
-    const Touch anchor{kMouseID, toPoint(mousePressAt_), phase == kTouchMoved ? kTouchStationary : phase, 1, time};
-    const Touch end{kMouseRangeID, toPoint(pointer), phase, 1, time};
-    switch (phase) {
-    case kTouchBegan: view_.touchesBegan({anchor, end}); break;
-    case kTouchMoved: view_.handleTouches({anchor, end}); break;
-    default: view_.touchesEnded({anchor, end}); break;
-    }
-}
+bool shiftHeld(const QMouseEvent* e) { return e->modifiers() & Qt::ShiftModifier; }
+
+} // namespace
 
 void PlotWidget::mousePressEvent(QMouseEvent* e)
 {
-    if (mouseGesture_ != MouseGesture::None)
-        return;
-    const bool shiftLeft = e->button() == Qt::LeftButton && (e->modifiers() & Qt::ShiftModifier) && view_.tracing();
-    if (e->button() == Qt::RightButton || shiftLeft) {
-        // A click or a range: the first move farther than a click tells.
-        mouseGesture_ = MouseGesture::RangePending;
-    } else if (e->button() == Qt::LeftButton) {
-        mouseGesture_ = MouseGesture::Finger;
-        mouseTaps_ = 1;
-        mouseTouch(e, kTouchBegan);
-    } else {
-        return;
-    }
-    mouseButton_ = e->button();
-    mousePressAt_ = e->position();
+    mouse_.press(buttonOf(e), shiftHeld(e), toPoint(e->position()), seconds(e));
 }
 
 void PlotWidget::mouseDoubleClickEvent(QMouseEvent* e)
@@ -110,67 +90,20 @@ void PlotWidget::mouseDoubleClickEvent(QMouseEvent* e)
     // The second press of a double-click comes as a press and then this
     // event, or as this event alone: either way the finger's tap, up to its
     // release, is a double tap.
-    if (mouseGesture_ == MouseGesture::Finger && e->button() == Qt::LeftButton) {
-        mouseTaps_ = 2;
-        return;
-    }
-    if (mouseGesture_ != MouseGesture::None)
-        return;
-    mousePressEvent(e);
-    if (mouseGesture_ == MouseGesture::Finger) {
-        // Begun as a single tap: the release carries the count that counts.
-        mouseTaps_ = 2;
-    }
+    mouse_.doubleClick(buttonOf(e), shiftHeld(e), toPoint(e->position()), seconds(e));
 }
 
-void PlotWidget::mouseMoveEvent(QMouseEvent* e)
-{
-    switch (mouseGesture_) {
-    case MouseGesture::Finger: mouseTouch(e, kTouchMoved); break;
-    case MouseGesture::RangePending:
-        if (QLineF(mousePressAt_, e->position()).length() <= kClickSlop)
-            break;
-        // Only trace mode has ranges; in move mode the drag does nothing.
-        if (!view_.tracing()) {
-            mouseGesture_ = MouseGesture::Ignored;
-            break;
-        }
-        mouseGesture_ = MouseGesture::Range;
-        rangeFingers(e->position(), kTouchBegan, seconds(e));
-        break;
-    case MouseGesture::Range: rangeFingers(e->position(), kTouchMoved, seconds(e)); break;
-    default: break;
-    }
-}
+void PlotWidget::mouseMoveEvent(QMouseEvent* e) { mouse_.move(toPoint(e->position()), seconds(e)); }
 
 void PlotWidget::mouseReleaseEvent(QMouseEvent* e)
 {
-    if (mouseGesture_ == MouseGesture::None || e->button() != mouseButton_)
-        return;
-    const MouseGesture gesture = mouseGesture_;
-    mouseGesture_ = MouseGesture::None;
-    mouseButton_ = Qt::NoButton;
-    switch (gesture) {
-    case MouseGesture::Finger:
-        mouseTouch(e, kTouchEnded);
-        gestureEnded();
+    switch (mouse_.release(buttonOf(e), toPoint(e->position()), seconds(e))) {
+    case MouseFingers::Outcome::gestureEnded: gestureEnded(); break;
+    case MouseFingers::Outcome::menu:
+        if (onContextMenu)
+            onContextMenu(e->globalPosition().toPoint());
         break;
-    case MouseGesture::RangePending:
-        if (e->button() == Qt::RightButton) {
-            if (onContextMenu)
-                onContextMenu(e->globalPosition().toPoint());
-        } else {
-            // A Shift+click is a click.
-            mouseTaps_ = 1;
-            mouseTouch(e, kTouchBegan);
-            mouseTouch(e, kTouchEnded);
-        }
-        break;
-    case MouseGesture::Range:
-        rangeFingers(e->position(), kTouchEnded, seconds(e));
-        gestureEnded();
-        break;
-    default: break;
+    case MouseFingers::Outcome::none: break;
     }
 }
 

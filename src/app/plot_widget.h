@@ -7,6 +7,7 @@
 
 #include <functional>
 
+#include "orlix/mouse_fingers.h"
 #include "orlix/plot_plane.h"
 #include "orlix/tap_counter.h"
 
@@ -19,13 +20,6 @@ bool zoomAbout(plotView& view, PointF p, double k);
 class PlotWidget : public QWidget {
     Q_OBJECT
   public:
-    // The finger id a mouse is forwarded as.
-    static constexpr int kMouseID = -1;
-    // The second finger of a range set with the mouse.
-    static constexpr int kMouseRangeID = -2;
-    // A right press and release closer than this (points) is a click.
-    static constexpr double kClickSlop = 4;
-
     explicit PlotWidget(QWidget* parent = nullptr);
     ~PlotWidget() override;
 
@@ -48,28 +42,13 @@ class PlotWidget : public QWidget {
     bool event(QEvent* e) override;
 
   private:
-    // What the mouse button held down does.
-    enum class MouseGesture {
-        None,         // no button down
-        Finger,       // the left button: one finger
-        RangePending, // right (or Shift+left in trace mode): a click or a range, not yet moved
-        Range,        // dragged in trace mode: two fingers, at the press and at the pointer
-        Ignored,      // a right drag in move mode: nothing
-    };
-
-    void mouseTouch(QMouseEvent* e, TouchPhase phase);
-    // The two fingers of a mouse range: the press point and the pointer.
-    void rangeFingers(QPointF pointer, TouchPhase phase, double time);
     bool touchEvent(QTouchEvent* e);
     void gestureEnded();
 
     plotView view_;
-    MouseGesture mouseGesture_ = MouseGesture::None;
-    Qt::MouseButton mouseButton_ = Qt::NoButton;
-    // The taps of the mouse finger (2 from the press of a double-click to
-    // its release), and where the button went down.
-    int mouseTaps_ = 1;
-    QPointF mousePressAt_;
+    // The left button is a finger; the right one (or Shift+left in trace
+    // mode) a click or a range.
+    MouseFingers mouse_{view_};
     // Taps of touch fingers.
     TapCounter taps_;
 };

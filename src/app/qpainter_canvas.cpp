@@ -21,13 +21,7 @@ namespace {
 // device coordinates, and the memory would be out of all proportion.
 constexpr double kMaxPixelSide = 32767;
 constexpr double kMaxPixels = 64.0 * 1024 * 1024;
-// Thicker lines, larger fonts and farther points than these are no drawing.
-constexpr float kMaxLineWidth = 1e4f;
-constexpr float kMaxFontSize = 1000;
-constexpr float kMaxCoordinate = 1e9f;
-
-bool ok(float v) { return std::isfinite(v) && std::fabs(v) <= kMaxCoordinate; }
-bool ok(RectF r) { return ok(r.x) && ok(r.y) && ok(r.width) && ok(r.height); }
+using drawing_limits::drawable;
 
 QRectF toQ(RectF r) { return QRectF(r.x, r.y, r.width, r.height); }
 
@@ -137,7 +131,7 @@ void QPainterCanvas::touched() { drawn_ = QRectF(0, 0, size_.width, size_.height
 void QPainterCanvas::clear(RectF rect)
 {
     QPainter* p = painter();
-    if (!p || !ok(rect))
+    if (!p || !drawable(rect))
         return;
     QRectF area = toQ(rect);
     const QRectF whole(0, 0, size_.width, size_.height);
@@ -174,7 +168,7 @@ void QPainterCanvas::restore()
 
 void QPainterCanvas::translate(float dx, float dy)
 {
-    if (QPainter* p = painter(); p && ok(dx) && ok(dy))
+    if (QPainter* p = painter(); p && drawable(dx) && drawable(dy))
         p->translate(dx, dy);
 }
 
@@ -186,14 +180,14 @@ void QPainterCanvas::rotate(float radians)
 
 void QPainterCanvas::clip(RectF rect)
 {
-    if (QPainter* p = painter(); p && ok(rect))
+    if (QPainter* p = painter(); p && drawable(rect))
         p->setClipRect(toQ(rect), Qt::IntersectClip);
 }
 
 void QPainterCanvas::clipOut(RectF rect)
 {
     QPainter* p = painter();
-    if (!p || !ok(rect))
+    if (!p || !drawable(rect))
         return;
     // All the surface (and the rectangle, wherever it lies) less the
     // rectangle.
@@ -221,7 +215,7 @@ void QPainterCanvas::setLineDash(float phase, const float* lengths, int count)
 // canvas in points: the lengths are divided by the width.
 QPen QPainterCanvas::pen() const
 {
-    const float width = std::isfinite(st_.width) && st_.width >= 0 ? std::min(st_.width, kMaxLineWidth) : 1.0f;
+    const float width = drawing_limits::drawnLineWidth(st_.width);
     QPen pen(QBrush(toQ(st_.stroke)), width, Qt::SolidLine, toQ(st_.cap), toQ(st_.join));
     pen.setMiterLimit(10);
     if (!st_.dash.empty()) {
@@ -252,13 +246,13 @@ QBrush QPainterCanvas::brush() const { return QBrush(toQ(st_.fill)); }
 
 void QPainterCanvas::moveTo(float x, float y)
 {
-    if (ok(x) && ok(y))
+    if (drawable(x) && drawable(y))
         path_.moveTo(x, y);
 }
 
 void QPainterCanvas::lineTo(float x, float y)
 {
-    if (!ok(x) || !ok(y))
+    if (!drawable(x) || !drawable(y))
         return;
     if (path_.elementCount() == 0)
         path_.moveTo(x, y);
@@ -271,7 +265,7 @@ void QPainterCanvas::lineTo(float x, float y)
 // point.
 void QPainterCanvas::arcTo(float x1, float y1, float x2, float y2, float radius)
 {
-    if (!ok(x1) || !ok(y1) || !ok(x2) || !ok(y2) || !std::isfinite(radius))
+    if (!drawable(x1) || !drawable(y1) || !drawable(x2) || !drawable(y2) || !std::isfinite(radius))
         return;
     if (path_.elementCount() == 0) {
         path_.moveTo(x1, y1);
@@ -329,7 +323,7 @@ void QPainterCanvas::strokeRect(RectF rect)
 {
     touched();
     QPainter* p = painter();
-    if (!p || !ok(rect))
+    if (!p || !drawable(rect))
         return;
     p->setPen(pen());
     p->setBrush(Qt::NoBrush);
@@ -339,7 +333,7 @@ void QPainterCanvas::strokeRect(RectF rect)
 void QPainterCanvas::fillRect(RectF rect)
 {
     touched();
-    if (QPainter* p = painter(); p && ok(rect))
+    if (QPainter* p = painter(); p && drawable(rect))
         p->fillRect(toQ(rect), brush());
 }
 
@@ -347,7 +341,7 @@ void QPainterCanvas::strokeEllipse(RectF rect)
 {
     touched();
     QPainter* p = painter();
-    if (!p || !ok(rect))
+    if (!p || !drawable(rect))
         return;
     p->setPen(pen());
     p->setBrush(Qt::NoBrush);
@@ -358,7 +352,7 @@ void QPainterCanvas::fillEllipse(RectF rect)
 {
     touched();
     QPainter* p = painter();
-    if (!p || !ok(rect))
+    if (!p || !drawable(rect))
         return;
     p->setPen(Qt::NoPen);
     p->setBrush(brush());
@@ -375,7 +369,7 @@ void QPainterCanvas::drawLayer(const Canvas& layer, PointF at)
 {
     touched();
     auto* l = dynamic_cast<const QPainterCanvas*>(&layer);
-    if (!l || !ok(at.x) || !ok(at.y))
+    if (!l || !drawable(at.x) || !drawable(at.y))
         return;
     blit(*l, QRectF(QPointF(at.x, at.y), QSizeF(l->size_.width, l->size_.height)));
 }
@@ -384,7 +378,7 @@ void QPainterCanvas::drawLayer(const Canvas& layer, RectF into)
 {
     touched();
     auto* l = dynamic_cast<const QPainterCanvas*>(&layer);
-    if (!l || !ok(into))
+    if (!l || !drawable(into))
         return;
     blit(*l, toQ(into));
 }
@@ -464,8 +458,8 @@ void QPainterCanvas::drawText(std::string_view utf8, RectF rect, float fontSize,
     touched();
     QPainter* p = painter();
     // Fonts exist only once there is a QGuiApplication.
-    if (!p || !qobject_cast<QGuiApplication*>(QCoreApplication::instance()) || !ok(rect) ||
-        !(fontSize > 0 && fontSize <= kMaxFontSize))
+    if (!p || !qobject_cast<QGuiApplication*>(QCoreApplication::instance()) || !drawable(rect) ||
+        !drawing_limits::drawableFontSize(fontSize))
         return;
     QFont font = QGuiApplication::font();
     font.setPixelSize(std::max(1, static_cast<int>(std::lround(fontSize))));

@@ -137,31 +137,12 @@ bool valueTableView::present(Function::Ptr f)
         return false;
     const ValueTable* shown = model_->table();
     if (!shown || shown->function() != f) {
-        // A new function starts at the start of its range (or at 0) with a
-        // twenty-fourth of the range (or 1) for a step.
-        double start = 0, step = 1;
-        QString startText = QStringLiteral("0"), stepText = QStringLiteral("1");
-        if (kind->can.ownRange) {
-            start = f->varMin();
-            step = (f->varMax() - f->varMin()) / 24;
-            const auto typed = f->functionInfo().find("minVarStr");
-            startText = typed != f->functionInfo().end() && !typed->second.empty()
-                            ? QString::fromStdString(typed->second)
-                            : QString::fromStdString(tostr(start));
-            stepText = QString::fromStdString(tostr(step));
-        }
-        std::unique_ptr<ValueTable> table;
-        try {
-            table = std::make_unique<ValueTable>(f, start, step);
-        } catch (const Error&) {
-            // A range too odd for a first step: every step of one unit.
-            table = std::make_unique<ValueTable>(f, 0, 1);
-            startText = QStringLiteral("0");
-            stepText = QStringLiteral("1");
-        }
-        model_->setTable(std::move(table));
-        start_->setText(startText);
-        step_->setText(stepText);
+        std::optional<OpeningTable> opening = openingTable(f);
+        if (!opening)
+            return false;
+        model_->setTable(std::move(opening->table));
+        start_->setText(QString::fromStdString(opening->startText));
+        step_->setText(QString::fromStdString(opening->stepText));
     }
     message_->clear();
     showOverParent(this, start_);

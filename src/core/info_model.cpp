@@ -8,6 +8,7 @@
 #include "orlix/error.h"
 #include "orlix/format.h"
 #include "orlix/function_kind.h"
+#include "orlix/plot_plane.h"
 #include "orlix/special_point.h"
 
 namespace orlix {
@@ -143,6 +144,26 @@ void InfoModel::boundsAreModified()
     }
     if (onBoundsModified)
         onBoundsModified();
+}
+
+void InfoModel::linkTo(plotView* view)
+{
+    if (!view) {
+        onBoundsModified = nullptr;
+        onWillModifyBounds = nullptr;
+        onTraceAt = nullptr;
+        return;
+    }
+    // The range before the typing, for the step of undo.
+    auto before = std::make_shared<std::optional<TraceRange>>();
+    onWillModifyBounds = [before, view] { *before = view->traceRange(); };
+    onTraceAt = [view](double v) { view->traceAt(v); };
+    onBoundsModified = [before, view] {
+        view->rangeTyped(*before);
+        view->backgroundChanged();
+        if (view->onNeedsDisplay)
+            view->onNeedsDisplay();
+    };
 }
 
 } // namespace orlix

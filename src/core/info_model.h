@@ -17,6 +17,7 @@
 
 namespace orlix {
 
+class plotView;
 class specialPoint;
 
 class InfoModel : public InfoPanel {
@@ -104,6 +105,11 @@ class InfoModel : public InfoPanel {
     std::function<void()> onWillModifyBounds;
     // A value typed outside trace mode: the trace point goes there.
     std::function<void(double value)> onTraceAt;
+
+    // Hooks the panel up to the plot view it is shown over: a typed value
+    // outside trace mode puts the trace point there; typed range ends are a
+    // step of undo, and the view draws them. nullptr lets go of it.
+    void linkTo(plotView* view);
 
   private:
     NumberField& mutableField(FieldId id) { return id == kStart ? field0_ : field_; }

@@ -4,6 +4,16 @@
 
 namespace orlix {
 
+Appearance resolveAppearance(AppearanceChoice choice, bool systemIsDark)
+{
+    switch (choice) {
+    case AppearanceChoice::light: return Appearance::light;
+    case AppearanceChoice::dark: return Appearance::dark;
+    case AppearanceChoice::system: break;
+    }
+    return systemIsDark ? Appearance::dark : Appearance::light;
+}
+
 namespace {
 
 constexpr std::array<std::string_view, 5> kIntegralSteps{"256", "1024", "4096", "16384", "65536"};

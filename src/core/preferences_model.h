@@ -11,6 +11,7 @@
 #include <string_view>
 
 #include "orlix/plot_plane.h"
+#include "orlix/theme.h"
 
 namespace orlix {
 
@@ -19,6 +20,9 @@ class OrlixViewController;
 // Light or dark: as the system is, or always one of them. Stored as its
 // number.
 enum class AppearanceChoice { system = 0, light = 1, dark = 2 };
+
+// The appearance a choice gives when the system's own look is dark or not.
+Appearance resolveAppearance(AppearanceChoice choice, bool systemIsDark);
 
 // Every value the screen edits, as the application holds it.
 struct PreferenceValues {

@@ -123,4 +123,42 @@ std::string ValueTable::tabSeparated() const
     return out;
 }
 
+std::optional<OpeningTable> openingTable(const Function::Ptr& f)
+{
+    const FunctionKindInfo* kind = f ? f->kindInfo() : nullptr;
+    if (!kind || !kind->can.valueTable)
+        return std::nullopt;
+    double start = 0, step = 1;
+    OpeningTable opening{nullptr, "0", "1"};
+    if (kind->can.ownRange) {
+        start = f->varMin();
+        step = (f->varMax() - f->varMin()) / 24;
+        const auto typed = f->functionInfo().find("minVarStr");
+        opening.startText = typed != f->functionInfo().end() && !typed->second.empty() ? typed->second : tostr(start);
+        opening.stepText = tostr(step);
+    }
+    try {
+        opening.table = std::make_unique<ValueTable>(f, start, step);
+        return opening;
+    } catch (const Error&) {
+    }
+    // A range too odd for a first step: every step of one unit; and when
+    // that would need too many rows to reach a range far from 0, the
+    // range's two ends.
+    try {
+        return OpeningTable{std::make_unique<ValueTable>(f, 0, 1), "0", "1"};
+    } catch (const Error&) {
+    }
+    if (kind->can.ownRange) {
+        try {
+            const double width = f->varMax() - f->varMin();
+            opening.table = std::make_unique<ValueTable>(f, start, width);
+            opening.stepText = tostr(width);
+            return opening;
+        } catch (const Error&) {
+        }
+    }
+    return std::nullopt;
+}
+
 } // namespace orlix

@@ -290,10 +290,21 @@ void plotView::rangeTyped(std::optional<TraceRange> before)
         controller_->traceRangeChanged(before);
 }
 
-void plotView::touchesBegan(const std::vector<Touch>& changed)
+void plotView::gestureMayBegin()
 {
     if (curTouchNumber() == 0)
         rangeAtGestureStart_ = traceRange();
+}
+
+void plotView::gestureMayHaveEnded(bool wasDown)
+{
+    if (wasDown && curTouchNumber() == 0 && tracing() && traceRange() != rangeAtGestureStart_ && controller_)
+        controller_->traceRangeChanged(rangeAtGestureStart_);
+}
+
+void plotView::touchesBegan(const std::vector<Touch>& changed)
+{
+    gestureMayBegin();
     gestures_.touchesBegan(changed);
 }
 
@@ -301,8 +312,17 @@ void plotView::touchesEnded(const std::vector<Touch>& changed)
 {
     const bool wasDown = curTouchNumber() > 0;
     gestures_.touchesEnded(changed);
-    if (wasDown && curTouchNumber() == 0 && tracing() && traceRange() != rangeAtGestureStart_ && controller_)
-        controller_->traceRangeChanged(rangeAtGestureStart_);
+    gestureMayHaveEnded(wasDown);
+}
+
+void plotView::handleTouches(const std::vector<Touch>& all)
+{
+    gestureMayBegin();
+    const bool wasDown = curTouchNumber() > 0;
+    gestures_.handleTouches(all);
+    // Fingers that went down and up in one event make a gesture too.
+    const bool anyBegan = std::any_of(all.begin(), all.end(), [](const Touch& t) { return t.phase == kTouchBegan; });
+    gestureMayHaveEnded(wasDown || anyBegan);
 }
 
 void plotView::setCurFunc(Function::Ptr f)

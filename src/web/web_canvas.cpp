@@ -15,13 +15,7 @@ namespace {
 // proportion long before.
 constexpr double kMaxPixelSide = 16384;
 constexpr double kMaxPixels = 64.0 * 1024 * 1024;
-// Thicker lines, larger fonts and farther points than these are no drawing.
-constexpr float kMaxLineWidth = 1e4f;
-constexpr float kMaxFontSize = 1000;
-constexpr float kMaxCoordinate = 1e9f;
-
-bool ok(float v) { return std::isfinite(v) && std::fabs(v) <= kMaxCoordinate; }
-bool ok(RectF r) { return ok(r.x) && ok(r.y) && ok(r.width) && ok(r.height); }
+using drawing_limits::drawable;
 float unit(float c) { return std::isfinite(c) ? std::clamp(c, 0.0f, 1.0f) : 0.0f; }
 
 enum PathOp { opMove = 0, opLine = 1, opArc = 2, opClose = 3 };
@@ -261,7 +255,7 @@ WebCanvas::~WebCanvas()
 
 void WebCanvas::clear(RectF rect)
 {
-    if (live() && ok(rect))
+    if (live() && drawable(rect))
         orlix_ctx_clear(surface_, rect.x, rect.y, rect.width, rect.height);
 }
 
@@ -283,7 +277,7 @@ void WebCanvas::restore()
 
 void WebCanvas::translate(float dx, float dy)
 {
-    if (live() && ok(dx) && ok(dy))
+    if (live() && drawable(dx) && drawable(dy))
         orlix_ctx_translate(surface_, dx, dy);
 }
 
@@ -295,13 +289,13 @@ void WebCanvas::rotate(float radians)
 
 void WebCanvas::clip(RectF rect)
 {
-    if (live() && ok(rect))
+    if (live() && drawable(rect))
         orlix_ctx_clip(surface_, rect.x, rect.y, rect.width, rect.height, 0);
 }
 
 void WebCanvas::clipOut(RectF rect)
 {
-    if (live() && ok(rect))
+    if (live() && drawable(rect))
         orlix_ctx_clip(surface_, rect.x, rect.y, rect.width, rect.height, 1);
 }
 
@@ -310,7 +304,7 @@ void WebCanvas::setLineWidth(float width)
     if (!live())
         return;
     // Width 0 is a hairline: one device pixel, as on the desktop.
-    const float w = std::isfinite(width) && width >= 0 ? std::min(width, kMaxLineWidth) : 1.0f;
+    const float w = drawing_limits::drawnLineWidth(width);
     orlix_ctx_line_width(surface_, w > 0 ? w : 1.0 / ratio_);
 }
 
@@ -357,19 +351,19 @@ void WebCanvas::setLineCap(LineCap cap)
 
 void WebCanvas::moveTo(float x, float y)
 {
-    if (ok(x) && ok(y))
+    if (drawable(x) && drawable(y))
         path_.insert(path_.end(), {float(opMove), x, y});
 }
 
 void WebCanvas::lineTo(float x, float y)
 {
-    if (ok(x) && ok(y))
+    if (drawable(x) && drawable(y))
         path_.insert(path_.end(), {float(path_.empty() ? opMove : opLine), x, y});
 }
 
 void WebCanvas::arcTo(float x1, float y1, float x2, float y2, float radius)
 {
-    if (!ok(x1) || !ok(y1) || !ok(x2) || !ok(y2) || !std::isfinite(radius))
+    if (!drawable(x1) || !drawable(y1) || !drawable(x2) || !drawable(y2) || !std::isfinite(radius))
         return;
     // The context throws on a negative radius; none is a corner.
     if (radius <= 0 || path_.empty())
@@ -394,29 +388,16 @@ void WebCanvas::flushPath(bool fill)
 void WebCanvas::strokePath() { flushPath(false); }
 void WebCanvas::fillPath() { flushPath(true); }
 
-void WebCanvas::strokeRect(RectF r)
+void WebCanvas::shape(ShapeCall draw, RectF r, bool fill)
 {
-    if (live() && ok(r))
-        orlix_ctx_rect(surface_, r.x, r.y, r.width, r.height, 0);
+    if (live() && drawable(r))
+        draw(surface_, r.x, r.y, r.width, r.height, fill ? 1 : 0);
 }
 
-void WebCanvas::fillRect(RectF r)
-{
-    if (live() && ok(r))
-        orlix_ctx_rect(surface_, r.x, r.y, r.width, r.height, 1);
-}
-
-void WebCanvas::strokeEllipse(RectF r)
-{
-    if (live() && ok(r))
-        orlix_ctx_ellipse(surface_, r.x, r.y, r.width, r.height, 0);
-}
-
-void WebCanvas::fillEllipse(RectF r)
-{
-    if (live() && ok(r))
-        orlix_ctx_ellipse(surface_, r.x, r.y, r.width, r.height, 1);
-}
+void WebCanvas::strokeRect(RectF r) { shape(orlix_ctx_rect, r, false); }
+void WebCanvas::fillRect(RectF r) { shape(orlix_ctx_rect, r, true); }
+void WebCanvas::strokeEllipse(RectF r) { shape(orlix_ctx_ellipse, r, false); }
+void WebCanvas::fillEllipse(RectF r) { shape(orlix_ctx_ellipse, r, true); }
 
 std::unique_ptr<Canvas> WebCanvas::createLayer(SizeF size) { return std::make_unique<WebCanvas>(size, ratio_); }
 
@@ -424,20 +405,20 @@ std::unique_ptr<Canvas> WebCanvas::createLayer(SizeF size) { return std::make_un
 void WebCanvas::drawLayer(const Canvas& layer, PointF at)
 {
     auto* l = dynamic_cast<const WebCanvas*>(&layer);
-    if (live() && l && l != this && l->live() && ok(at.x) && ok(at.y))
+    if (live() && l && l != this && l->live() && drawable(at.x) && drawable(at.y))
         orlix_ctx_draw_layer(surface_, l->surface_, at.x, at.y, l->size_.width, l->size_.height);
 }
 
 void WebCanvas::drawLayer(const Canvas& layer, RectF into)
 {
     auto* l = dynamic_cast<const WebCanvas*>(&layer);
-    if (live() && l && l != this && l->live() && ok(into))
+    if (live() && l && l != this && l->live() && drawable(into))
         orlix_ctx_draw_layer(surface_, l->surface_, into.x, into.y, into.width, into.height);
 }
 
 void WebCanvas::drawText(std::string_view utf8, RectF rect, float fontSize, TextAlign align)
 {
-    if (!live() || !ok(rect) || !(fontSize > 0 && fontSize <= kMaxFontSize))
+    if (!live() || !drawable(rect) || !drawing_limits::drawableFontSize(fontSize))
         return;
     orlix_ctx_text(surface_, utf8.data(), static_cast<int>(utf8.size()), rect.x, rect.y, rect.width, rect.height,
                    std::max(1.0f, std::round(fontSize)), static_cast<int>(align));

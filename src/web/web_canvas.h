@@ -70,6 +70,9 @@ class WebCanvas : public Canvas {
   private:
     WebCanvas(int surface, SizeF size, double ratio, bool owned);
     bool live() const { return surface_ >= 0; }
+    // A rectangle or an ellipse (draw) in r, stroked or filled.
+    using ShapeCall = void (*)(int surface, double x, double y, double w, double h, int fill);
+    void shape(ShapeCall draw, RectF r, bool fill);
     // Hands the built path to the context and forgets it.
     void flushPath(bool fill);
 

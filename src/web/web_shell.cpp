@@ -3,15 +3,18 @@
 #include <emscripten.h>
 #include <emscripten/bind.h>
 
+#include <algorithm>
 #include <cmath>
 #include <nlohmann/json.hpp>
 #include <vector>
 
+#include "field_check.h"
 #include "formula_entry.h"
 #include "log.h"
 #include "orlix/error.h"
 #include "orlix/special_point.h"
 #include "orlix/utf8.h"
+#include "picture.h"
 #include "web_canvas.h"
 #include "web_store.h"
 
@@ -25,8 +28,34 @@ using json = nlohmann::json;
 EM_JS(void, orlix_request_frame, (), {
     if (Module.orlixRequestFrame) Module.orlixRequestFrame();
 });
+// A picture for the page to download: text (SVG) or a surface's pixels as
+// PNG. Answers whether the page took it.
+EM_JS(bool, orlix_save_text, (const char* name, const char* type, const char* text), {
+    if (!Module.orlixSave) return false;
+    Module.orlixSave(UTF8ToString(name), new Blob([UTF8ToString(text)], {type: UTF8ToString(type)}));
+    return true;
+});
+EM_JS(bool, orlix_save_surface, (const char* name, int surface), {
+    const e = Module.orlixSurfaces[surface];
+    if (!Module.orlixSave || !e) return false;
+    // Read now: the surface goes once this returns.
+    const url = e.canvas.toDataURL('image/png');
+    if (!url.startsWith('data:image/png')) return false;
+    const bytes = atob(url.slice(url.indexOf(',') + 1));
+    const data = new Uint8Array(bytes.length);
+    for (let i = 0; i < bytes.length; ++i) data[i] = bytes.charCodeAt(i);
+    Module.orlixSave(UTF8ToString(name), new Blob([data], {type: 'image/png'}));
+    return true;
+});
 EM_JS(void, orlix_console_warn, (const char* line), { console.warn(UTF8ToString(line)); });
 // clang-format on
+
+// A colour as CSS reads it.
+std::string css(Color c)
+{
+    const auto byte = [](float v) { return std::lround(std::clamp(std::isfinite(v) ? v : 0.0f, 0.0f, 1.0f) * 255); };
+    return "rgb(" + std::to_string(byte(c.r)) + "," + std::to_string(byte(c.g)) + "," + std::to_string(byte(c.b)) + ")";
+}
 
 // A number JSON can carry: non-finite ones as null.
 json number(double v) { return std::isfinite(v) ? json(v) : json(nullptr); }
@@ -42,7 +71,9 @@ json infoState(const InfoModel& m, const plotView& view)
               {"maxed", m.maxed()},
               {"valueLabel", m.valueLabel()},
               {"value", m.valueField().theString},
-              {"text", m.text()}};
+              {"text", m.text()},
+              {"editable", m.valueFieldEditable()},
+              {"startEditable", m.startFieldEditable()}};
     if (m.maxed()) {
         s["startLabel"] = m.startLabel();
         s["start"] = m.startField().theString;
@@ -77,6 +108,7 @@ WebShell::WebShell(std::string storageKey)
     view_.setFrame(RectF{0, 0, 320, 480});
     view_.setIView(&info_);
     view_.setInfoPanelSize(kInfoPanelSize);
+    info_.linkTo(&view_);
     controller_ = std::make_unique<OrlixViewController>(*session_, view_);
     controller_->onAlert = [this](const std::string& title, const std::string& text) {
         alertTitle_ = title;
@@ -84,6 +116,7 @@ WebShell::WebShell(std::string storageKey)
     };
     controller_->onChanged = [this] { requestFrame(); };
     controller_->load();
+    updateAppearance();
     view_.setGoodRect(view_.frame());
     keyboard_.setTarget(this);
     fieldFromController();
@@ -97,6 +130,7 @@ WebShell::WebShell(std::string storageKey)
 
 WebShell::~WebShell()
 {
+    info_.linkTo(nullptr);
     keyboard_.setTarget(nullptr);
     controller_.reset();
 }
@@ -171,6 +205,35 @@ void WebShell::pointer(int id, double x, double y, int phase, double timeMs)
         gestureEnded();
 }
 
+void WebShell::mouse(int phase, int button, bool shift, double x, double y, double timeMs)
+{
+    const PointF at{static_cast<float>(x), static_cast<float>(y)};
+    if (!std::isfinite(at.x) || !std::isfinite(at.y))
+        return;
+    const double t = timeMs / 1000.0;
+    const MouseFingers::Button b = button == 0   ? MouseFingers::Button::primary
+                                   : button == 2 ? MouseFingers::Button::secondary
+                                                 : MouseFingers::Button::other;
+    constexpr int id = MouseFingers::kMouseID;
+    switch (phaseOf(phase)) {
+    case kTouchBegan:
+        mouse_.press(b, shift, at, t, b == MouseFingers::Button::primary ? taps_.down(id, at, t) : 1);
+        return;
+    case kTouchMoved: mouse_.move(at, t); return;
+    default: break;
+    }
+    if (b == MouseFingers::Button::primary)
+        taps_.up(id, at, t);
+    switch (mouse_.release(b, at, t)) {
+    case MouseFingers::Outcome::gestureEnded: gestureEnded(); break;
+    case MouseFingers::Outcome::menu:
+        menuAsked_ = true;
+        requestFrame();
+        break;
+    case MouseFingers::Outcome::none: break;
+    }
+}
+
 void WebShell::wheel(double x, double y, double deltaY)
 {
     if (!std::isfinite(deltaY) || deltaY == 0)
@@ -183,42 +246,70 @@ void WebShell::wheel(double x, double y, double deltaY)
 
 // ---- the input bar -----------------------------------------------------------------------------
 
-void WebShell::setField(const std::string& text, int selectionStart, int selectionLength)
+void WebShell::setField(int field, const std::string& text, int selectionStart, int selectionLength)
 {
-    edit_.text = utf8::decode(text);
-    const std::size_t n = edit_.text.size();
-    edit_.selectionStart = std::min<std::size_t>(n, static_cast<std::size_t>(std::max(0, selectionStart)));
-    edit_.selectionLength =
-        std::min<std::size_t>(n - edit_.selectionStart, static_cast<std::size_t>(std::max(0, selectionLength)));
+    if (field < 0 || field >= fieldCount)
+        return;
+    TextEdit& edit = edits_[field];
+    edit.text = utf8::decode(text);
+    const std::size_t n = edit.text.size();
+    edit.selectionStart = std::min<std::size_t>(n, static_cast<std::size_t>(std::max(0, selectionStart)));
+    edit.selectionLength =
+        std::min<std::size_t>(n - edit.selectionStart, static_cast<std::size_t>(std::max(0, selectionLength)));
+}
+
+void WebShell::focusField(int field)
+{
+    if (field < 0 || field >= fieldCount || field == active_)
+        return;
+    active_ = field;
+    keyboard_.setVariables(variables());
+    requestFrame();
 }
 
 void WebShell::replace(const TextChange& change)
 {
-    apply(edit_, change);
+    apply(edits_[active_], change);
     fieldChanged_ = true;
     requestFrame();
 }
 
-std::string WebShell::variables() const { return std::string(controller_->kind().keyVariables); }
+// The range fields take constant expressions: no variable keys.
+std::string WebShell::variables() const
+{
+    return active_ >= rangeMinField ? std::string() : std::string(controller_->kind().keyVariables);
+}
 
 bool WebShell::commit()
 {
     const OrlixViewController::StepGroup oneStep(*controller_);
     OrlixViewController& c = *controller_;
-    const std::string typed = utf8::encode(edit_.text);
-    const std::size_t from = typed.find_first_not_of(" \t"), to = typed.find_last_not_of(" \t");
-    const std::string text = from == std::string::npos ? std::string() : typed.substr(from, to - from + 1);
-    // One field: a curve's range and second formula stay as they are.
-    const TypedFormula fields{text, c.secondFormulaText(), c.rangeMinText(), c.rangeMaxText()};
+    std::array<std::string, fieldCount> typed;
+    std::array<std::size_t, fieldCount> lead{};
+    for (int i = 0; i < fieldCount; ++i) {
+        const std::string t = utf8::encode(edits_[i].text);
+        const std::size_t from = t.find_first_not_of(" \t"), to = t.find_last_not_of(" \t");
+        typed[i] = from == std::string::npos ? std::string() : t.substr(from, to - from + 1);
+        lead[i] = from == std::string::npos ? 0 : from;
+    }
+    // Kinds of one formula and without a range of their own ignore the
+    // fields they do not show.
+    const TypedFormula fields{typed[formulaField], typed[secondField], typed[rangeMinField], typed[rangeMaxField]};
     message_.clear();
     errorAt_.reset();
     keyboard_.hideErrorMessage();
     if (const std::optional<FormulaRefusal> refused = takeTypedFormula(c, fields)) {
-        // The text stays for the person to mend, the fault selected.
+        // The texts stay for the person to mend, the fault selected.
         message_ = refused->message;
-        if (refused->field == FormulaRefusal::Field::first && refused->at) {
-            const std::size_t base = typed.rfind(refused->checked);
-            errorAt_ = utf8::decode(typed.substr(0, base == std::string::npos ? 0 : base)).size() + *refused->at;
+        using F = FormulaRefusal::Field;
+        errorField_ = refused->field == F::second ? secondField : refused->field == F::first ? formulaField : -1;
+        if (errorField_ >= 0 && refused->at) {
+            const std::string& text = typed[errorField_];
+            const std::size_t base = text.rfind(refused->checked);
+            const std::string whole = utf8::encode(edits_[errorField_].text);
+            errorAt_ =
+                utf8::decode(whole.substr(0, lead[errorField_] + (base == std::string::npos ? 0 : base))).size() +
+                *refused->at;
         }
         keyboard_.showErrorMessage(message_);
         requestFrame();
@@ -279,6 +370,8 @@ bool WebShell::action(const std::string& name)
         c.removeCurFunc(), fieldFromController();
     else if (name == "new")
         c.chooseKind(c.kind().kind), fieldFromController();
+    else if (name == "derivative")
+        return addDerivative();
     else
         return false;
     requestFrame();
@@ -287,14 +380,282 @@ bool WebShell::action(const std::string& name)
 
 void WebShell::fieldFromController()
 {
-    edit_.text = utf8::decode(controller_->formulaText());
-    edit_.selectionStart = edit_.text.size();
-    edit_.selectionLength = 0;
+    const OrlixViewController& c = *controller_;
+    const std::string* texts[fieldCount] = {&c.formulaText(), &c.secondFormulaText(), &c.rangeMinText(),
+                                            &c.rangeMaxText()};
+    for (int i = 0; i < fieldCount; ++i) {
+        edits_[i].text = utf8::decode(*texts[i]);
+        edits_[i].selectionStart = edits_[i].text.size();
+        edits_[i].selectionLength = 0;
+    }
+    // A kind without the field that was being typed in goes back to the formula.
+    const FunctionKindInfo& k = c.kind();
+    if ((active_ == secondField && k.secondInputLabel.empty()) || (active_ >= rangeMinField && !k.can.ownRange))
+        active_ = formulaField;
     fieldChanged_ = true;
     message_.clear();
     errorAt_.reset();
     keyboard_.hideErrorMessage();
-    keyboard_.setVariablesForFunction(&controller_->kind());
+    keyboard_.setVariables(variables());
+    requestFrame();
+}
+
+bool WebShell::newFunction(int kind)
+{
+    for (const FunctionKindInfo& k : functionKinds())
+        if (static_cast<int>(k.kind) == kind) {
+            controller_->chooseKind(k.kind);
+            fieldFromController();
+            return true;
+        }
+    return false;
+}
+
+bool WebShell::addDerivative()
+{
+    if (!controller_->canAddDerivative())
+        return false;
+    controller_->addDerivative();
+    fieldFromController();
+    return true;
+}
+
+std::string WebShell::openTable()
+{
+    Function* cur = controller_->curFunc();
+    std::optional<OpeningTable> opening;
+    for (const auto& [id, f] : controller_->model().functionRegister())
+        if (f.get() == cur)
+            opening = openingTable(f);
+    if (!opening) {
+        table_.reset();
+        return "null";
+    }
+    table_ = std::move(opening->table);
+    json headers = json::array();
+    for (int c = 0; c < table_->columnCount(); ++c)
+        headers.push_back(table_->header(c));
+    return json{{"headers", headers}, {"start", opening->startText}, {"step", opening->stepText}}.dump();
+}
+
+std::string WebShell::setTableStart(const std::string& start, const std::string& step)
+{
+    if (!table_)
+        return "There is no table.";
+    try {
+        // A table of its own until it is taken: a refusal leaves the shown one.
+        table_ = std::make_unique<ValueTable>(table_->function(), numberFieldValue(start), numberFieldValue(step));
+    } catch (const Error& e) {
+        return e.reason();
+    }
+    return "";
+}
+
+std::string WebShell::tableRows(int from, int count)
+{
+    json rows = json::array();
+    if (!table_)
+        return json{{"rows", rows}, {"total", 0}}.dump();
+    const int end = std::min(table_->totalRows(), std::max(0, from) + std::clamp(count, 0, 500));
+    if (end > table_->rowCount())
+        table_->produceMore(end - table_->rowCount());
+    for (int r = std::max(0, from); r < std::min(end, table_->rowCount()); ++r) {
+        json cells = json::array();
+        for (int c = 0; c < table_->columnCount(); ++c)
+            cells.push_back(table_->text(r, c));
+        rows.push_back(cells);
+    }
+    return json{{"rows", rows}, {"total", table_->totalRows()}}.dump();
+}
+
+std::string WebShell::tableText() const { return table_ ? table_->tabSeparated() : std::string(); }
+
+std::string WebShell::openPreferences()
+{
+    preferences_.loadFromVC(*controller_);
+    return preferencesState();
+}
+
+std::string WebShell::preferencesState() const
+{
+    const auto group = [](PrefGroup g) { return g == PrefGroup::app ? "app" : "launch"; };
+    json switches = json::array(), choices = json::array();
+    for (const PrefSwitchInfo& i : PreferencesModel::switches())
+        switches.push_back({{"id", static_cast<int>(i.which)},
+                            {"group", group(i.group)},
+                            {"label", std::string(i.label)},
+                            {"on", preferences_.isOn(i.which)}});
+    for (const PrefChoiceInfo& i : PreferencesModel::choices()) {
+        json segments = json::array();
+        for (std::string_view t : i.segments)
+            segments.push_back(std::string(t));
+        choices.push_back({{"id", static_cast<int>(i.which)},
+                           {"group", group(i.group)},
+                           {"label", std::string(i.label)},
+                           {"segments", segments},
+                           {"selected", preferences_.choice(i.which)}});
+    }
+    return json{{"switches", switches},
+                {"choices", choices},
+                {"deleteAll", preferences_.shallDeleteAllFuncs()},
+                {"resetPosition", preferences_.shallResetPos()}}
+        .dump();
+}
+
+std::string WebShell::setPreference(const std::string& kind, int id, int value)
+{
+    if (kind == "switch") {
+        for (const PrefSwitchInfo& i : PreferencesModel::switches())
+            if (static_cast<int>(i.which) == id)
+                preferences_.setOn(i.which, value != 0);
+    } else if (kind == "choice") {
+        for (const PrefChoiceInfo& i : PreferencesModel::choices())
+            if (static_cast<int>(i.which) == id)
+                preferences_.setChoice(i.which, value);
+    } else if (kind == "reset") {
+        preferences_.resetSettings();
+    } else if (kind == "deleteAll") {
+        preferences_.deleteAllConfirmed();
+    } else if (kind == "resetPosition") {
+        preferences_.resetPosition();
+    }
+    return preferencesState();
+}
+
+void WebShell::preferencesDone()
+{
+    preferences_.donePressed(*controller_);
+    preferences_ = PreferencesModel();
+    updateAppearance();
+    fieldFromController();
+}
+
+std::string WebShell::openSettings()
+{
+    settings_ = FunctionSettings();
+    if (!settings_.loadFromFunc(controller_->curFunc()))
+        return "null";
+    return settingsState();
+}
+
+std::string WebShell::settingsState()
+{
+    // The pattern's picture, 120 × 24 points, on the page's surface 1.
+    constexpr SizeF kDashPreview{120, 24};
+    {
+        WebCanvas preview = WebCanvas::attach(1, kDashPreview, ratio_);
+        preview.clear(RectF{0, 0, kDashPreview.width, kDashPreview.height});
+        FunctionSettings::drawDash(preview, settings_.dashN(), kDashPreview);
+    }
+    const Color c = settings_.color();
+    return json{{"color", {c.r, c.g, c.b}},       {"css", css(c)},
+                {"dash", settings_.dashN()},      {"maxDash", settings_.maxDashN()},
+                {"density", settings_.density()}, {"gridSize", settings_.densityIsGridSize()}}
+        .dump();
+}
+
+std::string WebShell::setSettingsColor(double r, double g, double b)
+{
+    settings_.setColor(static_cast<float>(r), static_cast<float>(g), static_cast<float>(b));
+    return settingsState();
+}
+
+std::string WebShell::nextSettingsColor()
+{
+    settings_.nextStandardColor();
+    return settingsState();
+}
+
+std::string WebShell::nextSettingsDash()
+{
+    settings_.nextStandardDash();
+    return settingsState();
+}
+
+std::string WebShell::settingsDone(const std::string& density)
+{
+    try {
+        settings_.setDensity(numberFieldValue(density));
+        controller_->applyFunctionSettings(settings_);
+    } catch (const Error& e) {
+        return e.reason();
+    }
+    return "";
+}
+
+namespace {
+
+std::optional<Parameter> parameterOf(int p)
+{
+    if (p < 0 || p > 2)
+        return std::nullopt;
+    return allParameters[p];
+}
+
+} // namespace
+
+void WebShell::sliderPress(int p)
+{
+    if (const auto q = parameterOf(p))
+        controller_->parameterStrip().press(*q);
+}
+
+void WebShell::sliderDrag(double position)
+{
+    if (std::isfinite(position))
+        controller_->parameterStrip().dragTo(std::clamp(position, 0.0, 1.0));
+}
+
+void WebShell::sliderRelease() { controller_->parameterStrip().release(); }
+
+std::string WebShell::sliderField(int p, int field, const std::string& text)
+{
+    const auto q = parameterOf(p);
+    if (!q || field < 0 || field > 3)
+        return "There is no such field.";
+    const ParameterField fields[] = {ParameterField::value, ParameterField::min, ParameterField::max,
+                                     ParameterField::step};
+    try {
+        controller_->parameterStrip().setField(*q, fields[field], numberFieldValue(text));
+    } catch (const Error& e) {
+        return e.reason();
+    }
+    return "";
+}
+
+void WebShell::togglePlay(int p)
+{
+    if (const auto q = parameterOf(p))
+        controller_->parameterStrip().togglePlay(*q);
+    requestFrame();
+}
+
+void WebShell::advancePlay(double seconds)
+{
+    if (std::isfinite(seconds) && seconds > 0)
+        controller_->parameterStrip().advance(std::min(seconds, 0.25));
+}
+
+bool WebShell::infoEdit(int field)
+{
+    if (field != InfoModel::kStart && field != InfoModel::kValue)
+        return false;
+    return info_.beginEditing(static_cast<InfoModel::FieldId>(field));
+}
+
+std::string WebShell::infoConfirm(int field, const std::string& text)
+{
+    if (field != InfoModel::kStart && field != InfoModel::kValue)
+        return "There is no such field.";
+    const std::optional<std::string> refused = info_.confirm(static_cast<InfoModel::FieldId>(field), text);
+    requestFrame();
+    return refused.value_or("");
+}
+
+void WebShell::infoCancel(int field)
+{
+    if (field == InfoModel::kStart || field == InfoModel::kValue)
+        info_.cancelEditing(static_cast<InfoModel::FieldId>(field));
     requestFrame();
 }
 
@@ -310,6 +671,49 @@ bool WebShell::select(const std::string& id)
     return false;
 }
 
+bool WebShell::sharePicture(const std::string& format, double scale)
+{
+    const bool svg = format == "svg";
+    return controller_->sharePicture([&](plotView& view) -> std::optional<std::string> {
+        if (std::optional<std::string> refused = pictureSizeRefusal(view))
+            return refused;
+        if (svg) {
+            const std::optional<std::string> doc = svgPicture(view);
+            if (!doc || !orlix_save_text("Orlix plot.svg", "image/svg+xml", doc->c_str()))
+                return std::string("The picture could not be handed to the browser.");
+            return std::nullopt;
+        }
+        if (std::optional<std::string> refused = pictureScaleRefusal(scale))
+            return refused;
+        WebCanvas canvas(view.viewSize(), scale);
+        if (canvas.surface() < 0)
+            return pictureTooLarge();
+        {
+            const SampledFor sampled(view, scale);
+            view.drawScene(canvas);
+        }
+        if (!orlix_save_surface("Orlix plot.png", canvas.surface()))
+            return pictureTooLarge();
+        return std::nullopt;
+    });
+}
+
+void WebShell::setSystemDark(bool dark)
+{
+    systemDark_ = dark;
+    updateAppearance();
+}
+
+void WebShell::updateAppearance()
+{
+    const Appearance a = resolveAppearance(controller_->appearanceChoice(), systemDark_);
+    if (a == appearance_)
+        return;
+    appearance_ = a;
+    view_.setAppearance(a);
+    requestFrame();
+}
+
 bool WebShell::save() { return controller_->saveAll(); }
 
 // ---- what the page shows -------------------------------------------------------------------------
@@ -318,24 +722,46 @@ std::string WebShell::uiState()
 {
     const OrlixViewController& c = *controller_;
     json s;
+    const FunctionKindInfo& k = c.kind();
     s["label"] = c.kindLabel();
     s["placeholder"] = c.placeholder();
+    s["second"] = {{"label", std::string(k.secondInputLabel)}, {"placeholder", std::string(k.secondPlaceholder)}};
+    s["range"] = k.can.ownRange ? json{{"min", std::string(k.rangeMinLabel)}, {"max", std::string(k.rangeMaxLabel)}}
+                                : json(nullptr);
+    s["active"] = active_;
     if (fieldChanged_) {
-        s["field"] = utf8::encode(edit_.text);
-        s["selection"] = {edit_.selectionStart, edit_.selectionLength};
+        json texts = json::array();
+        for (const TextEdit& e : edits_)
+            texts.push_back(utf8::encode(e.text));
+        s["fields"] = texts;
+        s["selection"] = {edits_[active_].selectionStart, edits_[active_].selectionLength};
         fieldChanged_ = false;
     }
+    json kinds = json::array();
+    for (const FunctionKindInfo& kind : functionKinds())
+        kinds.push_back({{"kind", static_cast<int>(kind.kind)}, {"text", std::string(kind.menuText)}});
+    s["kinds"] = kinds;
     s["message"] = message_;
     s["systemKeyboard"] = systemKeyboard_;
+    s["dark"] = appearance_ == Appearance::dark;
+    s["background"] = css(view_.theme().background);
     if (editingDone_) {
         s["editingDone"] = true;
         editingDone_ = false;
     }
+    if (!message_.empty())
+        s["errorField"] = errorField_;
     if (errorAt_)
-        s["errorAt"] = *errorAt_;
+        s["errorAt"] = {errorField_, *errorAt_};
+    if (menuAsked_) {
+        s["menu"] = true;
+        menuAsked_ = false;
+    }
     if (!alertText_.empty())
         s["alert"] = {{"title", alertTitle_}, {"text", alertText_}};
     const Preferences& p = c.preferences();
+    // The preference "Ask before deleting a function".
+    s["askDelete"] = p.showPrompt;
     s["toggles"] = {{"roots", p.sRoots},
                     {"extrema", p.sExtrs},
                     {"inflections", p.sInfls},
@@ -344,18 +770,35 @@ std::string WebShell::uiState()
     s["can"] = {{"undo", c.canUndo()},
                 {"redo", c.canRedo()},
                 {"delete", c.curFunc() != nullptr},
+                {"derivative", c.canAddDerivative()},
+                {"settings", c.curFunc() != nullptr},
+                {"table", c.curFunc() && c.curFunc()->kindInfo() && c.curFunc()->kindInfo()->can.valueTable},
                 {"fit", c.curFunc() != nullptr}};
     json functions = json::array();
     for (const auto& [id, f] : c.model().functionRegister()) {
-        const Color col = f->color();
         functions.push_back({{"id", id},
                              {"label", std::string(f->kindInfo() ? f->kindInfo()->inputLabel : "")},
                              {"formula", f->stringRepresentation()},
-                             {"color", {col.r, col.g, col.b}},
+                             // As the curve is drawn: legible on the background.
+                             {"color", css(view_.theme().legible(f->color()))},
                              {"current", f.get() == c.curFunc()}});
     }
     s["functions"] = functions;
     s["info"] = infoState(info_, view_);
+    // The sliders of the parameters in use.
+    const ParameterStrip& strip = c.parameterStrip();
+    json sliders = json::array();
+    for (Parameter p : strip.rows())
+        sliders.push_back({{"p", static_cast<int>(p)},
+                           {"name", parameterName(p)},
+                           {"position", number(strip.position(p))},
+                           {"value", strip.fieldText(p, ParameterField::value)},
+                           {"min", strip.fieldText(p, ParameterField::min)},
+                           {"max", strip.fieldText(p, ParameterField::max)},
+                           {"step", strip.fieldText(p, ParameterField::step)},
+                           {"playing", strip.playing(p)}});
+    s["sliders"] = sliders;
+    s["playing"] = strip.anyPlaying();
     // The keyboard: the pads in sight and their keys.
     json pads = json::array();
     for (PadSlot slot : {PadSlot::topBar, PadSlot::leftPad1, PadSlot::leftPad2, PadSlot::numbers, PadSlot::variables,
@@ -411,10 +854,20 @@ std::string WebShell::testState() const
     s["marks"] = marks;
     json functions = json::array();
     for (const auto& [id, fn] : c.model().functionRegister())
-        functions.push_back({{"id", id}, {"formula", fn->stringRepresentation()}, {"type", fn->typeName()}});
+        functions.push_back({{"id", id},
+                             {"formula", fn->stringRepresentation()},
+                             {"type", fn->typeName()},
+                             {"color", {fn->color().r, fn->color().g, fn->color().b}}});
     s["functions"] = functions;
     s["current"] = c.curFunc() ? json(c.curFunc()->stringRepresentation()) : json(nullptr);
+    json parameters = json::object();
+    for (Parameter p : allParameters)
+        parameters[parameterName(p)] = number(c.model().parameter(p));
+    s["parameters"] = parameters;
     s["tracing"] = c.tracing();
+    s["appearance"] = appearance_ == Appearance::dark ? "dark" : "light";
+    s["canUndo"] = c.canUndo();
+    s["canRedo"] = c.canRedo();
     s["info"] = infoState(info_, view_);
     s["fingers"] = view_.curTouchNumber();
     const StoreFile& store = session_->store();
@@ -444,14 +897,43 @@ EMSCRIPTEN_BINDINGS(orlix_web)
         .function("drawFrame", &WebShell::drawFrame)
         .function("completeLayer", &WebShell::completeLayer)
         .function("pointer", &WebShell::pointer)
+        .function("mouse", &WebShell::mouse)
         .function("wheel", &WebShell::wheel)
         .function("setField", &WebShell::setField)
+        .function("focusField", &WebShell::focusField)
+        .function("newFunction", &WebShell::newFunction)
+        .function("addDerivative", &WebShell::addDerivative)
         .function("commit", &WebShell::commit)
         .function("keyboardWidth", &WebShell::keyboardWidth)
         .function("keyboardTouch", &WebShell::keyboardTouch)
         .function("keyboardTick", &WebShell::keyboardTick)
         .function("action", &WebShell::action)
         .function("select", &WebShell::select)
+        .function("infoEdit", &WebShell::infoEdit)
+        .function("infoConfirm", &WebShell::infoConfirm)
+        .function("infoCancel", &WebShell::infoCancel)
+        .function("sliderPress", &WebShell::sliderPress)
+        .function("sliderDrag", &WebShell::sliderDrag)
+        .function("sliderRelease", &WebShell::sliderRelease)
+        .function("sliderField", &WebShell::sliderField)
+        .function("togglePlay", &WebShell::togglePlay)
+        .function("advancePlay", &WebShell::advancePlay)
+        .function("openSettings", &WebShell::openSettings)
+        .function("settingsState", &WebShell::settingsState)
+        .function("setSettingsColor", &WebShell::setSettingsColor)
+        .function("nextSettingsColor", &WebShell::nextSettingsColor)
+        .function("nextSettingsDash", &WebShell::nextSettingsDash)
+        .function("settingsDone", &WebShell::settingsDone)
+        .function("openPreferences", &WebShell::openPreferences)
+        .function("setPreference", &WebShell::setPreference)
+        .function("preferencesDone", &WebShell::preferencesDone)
+        .function("openTable", &WebShell::openTable)
+        .function("setTableStart", &WebShell::setTableStart)
+        .function("tableRows", &WebShell::tableRows)
+        .function("tableText", &WebShell::tableText)
+        .function("closeTable", &WebShell::closeTable)
+        .function("setSystemDark", &WebShell::setSystemDark)
+        .function("sharePicture", &WebShell::sharePicture)
         .function("save", &WebShell::save)
         .function("uiState", &WebShell::uiState)
         .function("testState", &WebShell::testState)

@@ -15,21 +15,6 @@
 namespace orlix::testing_qt {
 namespace {
 
-TEST(Appearance, AChoiceResolvesAgainstTheSystemsLook)
-{
-    struct Case {
-        AppearanceChoice choice;
-        bool systemIsDark;
-        Appearance expected;
-    };
-    const Case cases[] = {
-        {AppearanceChoice::system, false, Appearance::light}, {AppearanceChoice::system, true, Appearance::dark},
-        {AppearanceChoice::light, true, Appearance::light},   {AppearanceChoice::dark, false, Appearance::dark},
-    };
-    for (const Case& c : cases)
-        EXPECT_EQ(resolveAppearance(c.choice, c.systemIsDark), c.expected) << static_cast<int>(c.choice);
-}
-
 class AppearanceTest : public WindowTest {
   protected:
     void TearDown() override

@@ -250,9 +250,13 @@ TEST_F(HistoryTest, ARangeOfTraceModeIsOneStepWhateverSetsIt)
         {"two fingers",
          [](HistoryTest& t) {
              plotView& v = t.w->plot().view();
-             const Touch a{1, {90, 200}, kTouchBegan, 1, 0}, b{2, {200, 200}, kTouchBegan, 1, 0};
-             v.touchesBegan({a, b});
-             v.touchesEnded({Touch{1, {90, 200}, kTouchEnded, 1, 0.1}, Touch{2, {200, 200}, kTouchEnded, 1, 0.1}});
+             // As a touch screen reports them: every finger in each event,
+             // the second going down while the first stays.
+             v.handleTouches({Touch{1, {90, 200}, kTouchBegan, 1, 0}});
+             v.handleTouches({Touch{1, {90, 200}, kTouchStationary, 1, 0}, Touch{2, {200, 200}, kTouchBegan, 1, 0}});
+             v.handleTouches(
+                 {Touch{1, {90, 200}, kTouchEnded, 1, 0.1}, Touch{2, {200, 200}, kTouchStationary, 1, 0.1}});
+             v.handleTouches({Touch{2, {200, 200}, kTouchEnded, 1, 0.1}});
          }},
         {"a typed end",
          [](HistoryTest& t) {

@@ -133,3 +133,20 @@ TEST(CoreController, NewIdentifiersNeverOverflowNorTakeOneTheStoreKeeps)
     EXPECT_EQ(storedFunctions(place).at("f000001"), "not a record");
     EXPECT_EQ(storedFunctions(place).size(), 3u);
 }
+
+TEST(CoreController, AnAppearanceChoiceResolvesAgainstTheSystemsLook)
+{
+    struct Case {
+        AppearanceChoice choice;
+        bool systemIsDark;
+        Appearance expected;
+    };
+    const Case cases[] = {
+        {AppearanceChoice::system, false, Appearance::light},
+        {AppearanceChoice::system, true, Appearance::dark},
+        {AppearanceChoice::light, true, Appearance::light},
+        {AppearanceChoice::dark, false, Appearance::dark},
+    };
+    for (const Case& c : cases)
+        EXPECT_EQ(resolveAppearance(c.choice, c.systemIsDark), c.expected) << static_cast<int>(c.choice);
+}

@@ -176,3 +176,47 @@ TEST_F(ValueTableTest, TabSeparatedTextHoldsTheHeaderAndTheProducedRows)
 }
 
 } // namespace
+
+// The table a function's list opens with: from 0 by 1, or from the start of
+// a range of its own by a twenty-fourth of it, the fields showing the range
+// as typed; a range too odd for such a step opens from 0 by 1 too.
+TEST_F(ValueTableTest, ATableOpensAtTheFunctionsRangeOrAtZero)
+{
+    struct Case {
+        const char* name;
+        Function::Ptr f;
+        bool table;
+        double start, step;
+        const char* startText;
+        const char* stepText;
+    };
+    // As a new curve takes its range: the fields' texts with it.
+    const auto ranged = [](const char* kind, const char* text, double lo, double hi) {
+        Function::Ptr f = findKindByShortName(kind)->fromText(text);
+        f->useDefaultRange(lo, hi);
+        return f;
+    };
+    const Case cases[] = {
+        {"y(x) from 0 by 1", make("yx", "x^2"), true, 0, 1, "0", "1"},
+        {"r(θ) over its range", ranged("rf", "1", 0, 2 * Pi), true, 0, Pi / 12, "0", "0.2617994"},
+        {"x(t), y(t) over its range", ranged("t", "t; t", -12, 12), true, -12, 1, "-12", "1"},
+        {"a range too narrow for its steps", ranged("rf", "1", 5000, 5000 + 1e-11), true, 0, 1, "0", "1"},
+        // 0 is too far for steps of 1 to reach it: the range's two ends.
+        {"a narrow range far from 0", ranged("rf", "1", 1e17, 1e17 + 64), true, 1e17, 64, "1E+17", "64"},
+        {"no table for g(x,y)=0", make("i", "x^2+y^2-1"), false, 0, 0, "", ""},
+        {"nor for no function", nullptr, false, 0, 0, "", ""},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.name);
+        std::optional<OpeningTable> o = openingTable(c.f);
+        ASSERT_EQ(o.has_value(), c.table);
+        if (!o)
+            continue;
+        ASSERT_NE(o->table, nullptr);
+        EXPECT_EQ(o->table->function(), c.f);
+        EXPECT_NEAR(o->table->start(), c.start, 1e-12);
+        EXPECT_NEAR(o->table->step(), c.step, 1e-12);
+        EXPECT_EQ(o->startText, c.startText);
+        EXPECT_EQ(o->stepText, c.stepText);
+    }
+}

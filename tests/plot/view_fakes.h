@@ -56,9 +56,12 @@ struct FakePanel : orlix::InfoPanel {
 
 struct FakeController : orlix::PlotController {
     int toggles = 0;
+    // Ranges of trace mode set by gestures, each a step for the history.
+    int rangeSteps = 0;
     orlix::Function* func = nullptr;
     void showHideInterface() override { ++toggles; }
     void setCurFunc(orlix::Function* f) override { func = f; }
+    void traceRangeChanged(std::optional<orlix::TraceRange>) override { ++rangeSteps; }
 };
 
 struct FakeStore : orlix::PlotStore {

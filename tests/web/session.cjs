@@ -64,6 +64,12 @@ function expect(ok, what) {
 }
 
 const state = page => page.evaluate(() => window.orlixTest.state());
+// "+" and an entry of its menu.
+async function newFunction(page, entry) {
+  await page.locator('#addButton').tap();
+  await page.locator('#addMenu button', {hasText: entry}).tap();
+  await page.evaluate(() => window.orlixTest.drawNow());
+}
 
 // ---- the steps ------------------------------------------------------------------------------
 const steps = [
@@ -169,6 +175,315 @@ const steps = [
     expect(!(await state(page)).tracing, 'and back to moving the plane');
     await page.fill('#formula', 'x^2-2');
   }],
+  ['zooms to fit the curve from the menu', async ({page}) => {
+    await page.locator('#menuButton').tap();
+    await page.locator('#menu [data-action="fit"]').tap();
+    expect(!(await page.locator('#menu').isVisible()), 'the menu closes');
+    const s = await state(page);
+    expect(Math.abs(s.view.center[0]) < 1e-3, `the view is centred on the parabola: ${JSON.stringify(s.view)}`);
+    for (const x of [-Math.SQRT2, Math.SQRT2]) {
+      const [dx, dy] = await page.evaluate(x => window.orlixTest.toDevice(x, 0), x);
+      expect(dx > 0 && dx < s.view.size[0] && dy > 0 && dy < s.view.size[1], `the root ${x} is in sight: (${dx}, ${dy})`);
+    }
+  }],
+  ['sets a range with two fingers in trace mode: ∫ = −10/3 over [−1, 1], and with a right-drag', async ({page, cdp}) => {
+    await page.locator('[data-action="trace"]').tap();
+    const integral = async () => {
+      await page.evaluate(() => window.orlixTest.drawNow());
+      const info = (await state(page)).info;
+      const m = /∫=\s*(\S+)/.exec(info.text);
+      expect(info.maxed && m, `the panel shows the range: ${JSON.stringify(info)}`);
+      expect(near(parseFloat(info.start), -1, 1e-4) && near(parseFloat(info.value), 1, 1e-4),
+             `over [−1, 1]: ${info.start} … ${info.value}`);
+      expect(near(parseFloat(m[1]), -10 / 3, 1e-4), `∫ of x²−2 over [−1, 1] is −10/3, not ${m[1]}`);
+    };
+    const [a, y] = await page.evaluate(() => window.orlixTest.toDevice(-1, -1));
+    const [b] = await page.evaluate(() => window.orlixTest.toDevice(1, -1));
+    await fingers(cdp, page, drag([[a, y], [b + 30, y]], [[a, y], [b, y]], 4));
+    await integral();
+    expect(await page.locator('#info').isVisible(), 'the panel is on the page');
+    // The desktop's way: the right button held where the range starts,
+    // dragged to its end.
+    const box = await page.locator('#plotCanvas').boundingBox();
+    await page.locator('[data-action="undo"]').tap();
+    await page.waitForFunction(() => {
+      window.orlixTest.drawNow();
+      const i = window.orlixTest.state().info;
+      return i.hidden || !i.maxed;
+    }, null, {timeout: 3000}).catch(() => {});
+    const undone = (await state(page)).info;
+    expect(undone.hidden || !undone.maxed, `undo takes the range back: ${JSON.stringify(undone)}`);
+    await page.mouse.move(box.x + a, box.y + y);
+    await page.mouse.down({button: 'right'});
+    for (let k = 1; k <= 4; ++k) await page.mouse.move(box.x + a + (b - a) * k / 4, box.y + y);
+    await page.mouse.up({button: 'right'});
+    await integral();
+    // The range's end typed into the panel: ∫ of x²−2 over [−1, 2] is −3.
+    const end = page.locator('#infoValue input');
+    await end.fill('1/0');
+    await end.press('Enter');
+    expect((await page.textContent('#infoMessage')).length > 0, 'an infinite end is refused, saying why');
+    await end.fill('2');
+    await end.press('Enter');
+    await page.evaluate(() => window.orlixTest.drawNow());
+    const info = (await state(page)).info;
+    expect(info.value === '2' && /∫=\s*-3\n/.test(info.text), `typed, the end moves: ${JSON.stringify(info)}`);
+    expect(!(await page.textContent('#infoMessage')), 'and the message goes');
+    await page.locator('[data-action="trace"]').tap();
+  }],
+  ['undoes and redoes a new function with the arrows and the keys', async ({page}) => {
+    const formulas = async () => (await state(page)).functions.map(f => f.formula);
+    await newFunction(page, 'New y(x)');
+    await page.fill('#formula', 'x^3');
+    await page.locator('#formula').press('Enter');
+    await page.evaluate(() => window.orlixTest.drawNow());
+    expect((await formulas()).join() === 'x^2-2,x^3', `two functions: ${await formulas()}`);
+    await page.locator('[data-action="undo"]').tap();
+    await page.evaluate(() => window.orlixTest.drawNow());
+    let s = await state(page);
+    expect(s.functions.length === 1 && s.functions[0].formula === 'x^2-2', `undo takes x^3 back: ${JSON.stringify(s.functions)}`);
+    expect(JSON.parse(s.store.text).functions && !s.store.text.includes('x^3'), 'the store follows');
+    expect(!(await page.locator('[data-action="redo"]').isDisabled()), 'redo is offered');
+    await page.locator('[data-action="redo"]').tap();
+    expect((await formulas()).join() === 'x^2-2,x^3', `redo brings it back: ${await formulas()}`);
+    // Ctrl+Z on the page (outside the field, whose typing has its own undo).
+    await page.locator('#plotCanvas').focus();
+    await page.evaluate(() => document.activeElement.blur());
+    await page.keyboard.press('Control+z');
+    expect((await formulas()).join() === 'x^2-2', `Ctrl+Z undoes: ${await formulas()}`);
+    await page.keyboard.press('Control+Shift+z');
+    expect((await formulas()).join() === 'x^2-2,x^3', `Ctrl+Shift+Z redoes: ${await formulas()}`);
+    await page.locator('[data-action="undo"]').tap();
+    await page.locator('#strip button').first().tap();
+    expect((await state(page)).current === 'x^2-2', 'the strip makes x^2-2 current again');
+  }],
+  ['adds curves of other kinds from "+": x(t), y(t) with its second formula and range, and a derivative', async ({page}) => {
+    await newFunction(page, 'x(t), y(t)');
+    expect(await page.locator('#secondRow').isVisible() && await page.locator('#rangeRow').isVisible(),
+           'a parametric curve has a second formula and a range');
+    expect(await page.textContent('#kindLabel') === 'x(t)=' && await page.textContent('#secondLabel') === 'y(t)=',
+           'labelled as the kind');
+    await page.fill('#formula', 'cos(t)');
+    await page.fill('#second', 'sin(t^');
+    await page.fill('#rangeMin', '0');
+    await page.fill('#rangeMax', 'pi');
+    await page.locator('#second').press('Enter');
+    await page.evaluate(() => window.orlixTest.drawNow());
+    expect((await state(page)).functions.length === 1, 'a formula it cannot read adds nothing');
+    expect(await page.evaluate(() => document.getElementById('second').classList.contains('refused')),
+           'the second field is the one at fault');
+    await page.fill('#second', 'sin(t)');
+    await page.fill('#rangeMax', '-1');
+    await page.locator('#rangeMax').press('Enter');
+    await page.evaluate(() => window.orlixTest.drawNow());
+    expect((await state(page)).functions.length === 1 && (await page.textContent('#message')).length > 0,
+           'nor does a range whose end lies below its start, saying why');
+    await page.fill('#rangeMax', 'pi');
+    await page.locator('#rangeMax').press('Enter');
+    await page.evaluate(() => window.orlixTest.drawNow());
+    let s = await state(page);
+    const t = s.functions.find(f => f.type === 'tFunction');
+    expect(s.functions.length === 2 && t, `the curve is added: ${JSON.stringify(s.functions)}`);
+    const record = JSON.parse(s.store.text).functions[t.id];
+    expect(JSON.stringify(record).includes('sin(t)'), `with both formulas: ${JSON.stringify(record)}`);
+    // Half a circle from 0 to π: it meets the y axis at (0, 1), not at (0, −1).
+    const at = (x, y) => s.marks.some(m => m.type === 'root' && near(m.x, x, 1e-6) && near(m.y, y, 1e-6));
+    expect(at(0, 1) && !at(0, -1), `over its range: ${JSON.stringify(s.marks)}`);
+    expect(await page.inputValue('#rangeMax') === 'pi', 'the range stays as typed');
+    await page.locator('[data-action="undo"]').tap();
+    await page.locator('#strip button').first().tap();
+    await newFunction(page, 'Add derivative');
+    s = await state(page);
+    expect(s.functions.length === 2 && s.current !== 'x^2-2', `the derivative is added: ${JSON.stringify(s.functions)}`);
+    expect(!(await page.locator('#secondRow').isVisible()), 'y(x) has one formula');
+    await page.locator('[data-action="undo"]').tap();
+    await page.locator('#strip button').first().tap();
+    expect((await state(page)).functions.length === 1, 'both undone');
+  }],
+  ['lists a table of values from a start by a step, worked out as it scrolls', async ({page}) => {
+    await page.locator('#menuButton').tap();
+    await page.locator('#menu [data-panel="table"]').tap();
+    expect(await page.locator('#tablePanel').isVisible(), 'the table opens from the menu');
+    const rows = () => page.evaluate(() => [...document.querySelectorAll('#tableRows tbody tr')]
+      .map(tr => [...tr.cells].map(td => td.textContent)));
+    const headers = await page.evaluate(() => [...document.querySelectorAll('#tableRows th')].map(th => th.textContent));
+    expect(headers.join() === 'x,y', `x, y for y(x): ${headers}`);
+    let r = await rows();
+    expect(r[0].join() === '0,-2' && r[3].join() === '3,7', `x^2-2 from 0 by 1: ${JSON.stringify(r.slice(0, 4))}`);
+    const first = r.length;
+    await page.evaluate(() => { const b = document.getElementById('tableScroll'); b.scrollTop = b.scrollHeight; });
+    await page.waitForFunction(n => document.querySelectorAll('#tableRows tbody tr').length > n, first);
+    r = await rows();
+    expect(r[r.length - 1][0] === String(r.length - 1), `more rows as the list scrolls: ${first} → ${r.length}`);
+    await page.fill('#tableStep', '0');
+    await page.locator('#tableApply').tap();
+    expect((await page.textContent('#tableMessage')).length > 0, 'a step of 0 is refused, saying why');
+    expect((await rows()).length === r.length, 'and the table stays as it was');
+    await page.fill('#tableStart', '-1');
+    await page.fill('#tableStep', '1/2');
+    await page.locator('#tableStep').press('Enter');
+    r = await rows();
+    expect(r[1].join() === '-0.5,-1.75' && !(await page.textContent('#tableMessage')),
+           `from −1 by a half: ${JSON.stringify(r.slice(0, 3))}`);
+    if (shots) await page.screenshot({path: path.join(shots, 'table.png')});
+    await page.locator('#tableDone').tap();
+    expect(!(await page.locator('#tablePanel').isVisible()), 'Done closes it');
+  }],
+  ['takes the preferences on Done: always dark, and deleting all functions, which undo brings back', async ({page}) => {
+    const open = async () => {
+      await page.locator('#menuButton').tap();
+      await page.locator('#menu [data-panel="preferences"]').tap();
+      expect(await page.locator('#preferencesPanel').isVisible(), 'the preferences open from the menu');
+    };
+    await open();
+    const appearance = page.locator('#preferencesPanel .segments[aria-label="Appearance"] button');
+    expect(await appearance.nth(0).getAttribute('aria-pressed') === 'true', 'as the system, to begin with');
+    await appearance.nth(2).tap();
+    expect((await state(page)).appearance === 'light', 'nothing changes before Done');
+    await page.locator('#prefCancel').tap();
+    await open();
+    expect(await appearance.nth(0).getAttribute('aria-pressed') === 'true', 'Cancel kept nothing');
+    await appearance.nth(2).tap();
+    page.once('dialog', d => d.accept());
+    await page.locator('#prefDeleteAll').tap();
+    await page.locator('#prefDone').tap();
+    await page.evaluate(() => window.orlixTest.drawNow());
+    let s = await state(page);
+    expect(s.appearance === 'dark' && JSON.parse(s.store.text).settings, `dark on a light system: ${s.appearance}`);
+    expect(s.functions.length === 0, `every function deleted: ${JSON.stringify(s.functions)}`);
+    await page.locator('[data-action="undo"]').tap();
+    s = await state(page);
+    expect(s.functions.length === 1 && s.current === 'x^2-2', `undo brings them back: ${JSON.stringify(s.functions)}`);
+    await open();
+    await appearance.nth(0).tap();
+    await page.locator('#prefDone').tap();
+    await page.evaluate(() => window.orlixTest.drawNow());
+    expect((await state(page)).appearance === 'light', 'as the system again');
+  }],
+  ['gives the current function the settings taken on Done: colour, dash, density', async ({page}) => {
+    await page.locator('#menuButton').tap();
+    await page.locator('#menu [data-panel="settings"]').tap();
+    expect(await page.locator('#settingsPanel').isVisible(), 'the settings open from the menu');
+    expect(await page.inputValue('#settingsDensity') !== '', 'with the density');
+    const before = await state(page);
+    await page.evaluate(() => {
+      for (const [id, v] of [['settingsR', 0], ['settingsG', 128], ['settingsB', 255]]) {
+        const s = document.getElementById(id);
+        s.value = v;
+        s.dispatchEvent(new Event('input'));
+      }
+    });
+    // The preview draws the next pattern: its pixels change.
+    const preview = () => page.evaluate(() => document.getElementById('settingsDash').toDataURL());
+    const dash = await preview();
+    await page.locator('#settingsDash').tap();
+    expect(await preview() !== dash, 'a tap on the pattern shows the next one');
+    await page.fill('#settingsDensity', '50');
+    await page.locator('#settingsDone').tap();
+    expect(/100/.test(await page.textContent('#settingsMessage')), `too few points are refused, saying the least`);
+    expect(JSON.stringify((await state(page)).functions) === JSON.stringify(before.functions), 'and nothing changed');
+    await page.fill('#settingsDensity', '500');
+    await page.locator('#settingsDone').tap();
+    expect(!(await page.locator('#settingsPanel').isVisible()), 'Done closes the panel');
+    const f = (await state(page)).functions[0];
+    expect(near(f.color[0], 0, 1e-6) && near(f.color[1], 128 / 255, 1e-6) && near(f.color[2], 1, 1e-6),
+           `the colour is the sliders': ${f.color}`);
+    await page.locator('[data-action="undo"]').tap();
+    const g = (await state(page)).functions[0];
+    expect(JSON.stringify(g.color) === JSON.stringify(before.functions[0].color), `one step of undo: ${g.color}`);
+  }],
+  ['moves a parameter with its slider and its field, each move one step of undo', async ({page}) => {
+    await newFunction(page, 'New y(x)');
+    await page.fill('#formula', 'a*sin(x)');
+    await page.locator('#formula').press('Enter');
+    await page.evaluate(() => window.orlixTest.drawNow());
+    expect(await page.locator('#sliders input[type=range]').count() === 1, 'a slider for a');
+    const a = async () => (await state(page)).parameters.a;
+    const start = await a();
+    const range = page.locator('#sliders input[type=range]');
+    const box = await range.boundingBox();
+    await page.mouse.click(box.x + box.width * 0.75, box.y + box.height / 2);
+    await page.evaluate(() => window.orlixTest.drawNow());
+    const moved = await a();
+    expect(moved > start, `the slider moved a: ${start} → ${moved}`);
+    const field = page.locator('#sliders input.value');
+    expect(near(parseFloat(await field.inputValue()), moved, 1e-9), `the field shows it: ${await field.inputValue()}`);
+    await field.fill('pi/4');
+    await field.press('Enter');
+    expect(near(await a(), Math.PI / 4, 1e-12), 'a typed value is taken exactly');
+    await field.fill('1/0');
+    await field.press('Enter');
+    await page.evaluate(() => window.orlixTest.drawNow());
+    expect((await page.textContent('#sliders .message')).length > 0 && near(await a(), Math.PI / 4, 1e-12),
+           'an infinite one is refused, saying why');
+    await page.locator('#sliders .play').tap();
+    await page.waitForTimeout(300);
+    await page.locator('#sliders .play').tap();
+    const played = await a();
+    expect(!near(played, Math.PI / 4, 1e-9), `▶ runs the value: ${played}`);
+    await page.waitForTimeout(100);
+    expect(await a() === played, '❚❚ stops it');
+    await page.locator('[data-action="undo"]').tap();
+    expect(near(await a(), Math.PI / 4, 1e-12), `undo takes the play back: ${await a()}`);
+    await page.locator('[data-action="undo"]').tap();
+    expect(near(await a(), moved, 1e-12), `then the typed value: ${await a()}`);
+    await page.locator('[data-action="undo"]').tap();
+    expect(near(await a(), start, 1e-12), `and then the drag: ${await a()}`);
+    await page.locator('[data-action="undo"]').tap();
+    await page.locator('#strip button').first().tap();
+    await page.evaluate(() => window.orlixTest.drawNow());
+    expect((await state(page)).functions.length === 1 && await page.locator('#sliders input').count() === 0,
+           'no function reads a: no slider');
+  }],
+  ['follows the system into dark mode and back', async ({page}) => {
+    // The colour of the plane at its top-left corner, on the page.
+    const corner = () => page.evaluate(() => [...plotCanvas.getContext('2d').getImageData(2, 2, 1, 1).data]);
+    const luma = ([r, g, b]) => (0.2126 * r + 0.7152 * g + 0.0722 * b) / 255;
+    expect((await state(page)).appearance === 'light' && luma(await corner()) > 0.8, 'light to begin with');
+    // The page hears of the change a moment later.
+    const scheme = async name => {
+      await page.emulateMedia({colorScheme: name});
+      await page.waitForFunction(name => window.orlixTest.state().appearance === name, name, {timeout: 5000})
+        .catch(() => {});
+      await page.evaluate(() => window.orlixTest.drawNow());
+    };
+    await scheme('dark');
+    expect((await state(page)).appearance === 'dark', 'the plane takes the dark colours');
+    expect(luma(await corner()) < 0.25, `and is drawn dark: ${await corner()}`);
+    expect(await page.evaluate(() => document.documentElement.classList.contains('dark')), 'so are the bars');
+    const bar = await page.evaluate(() => getComputedStyle(document.getElementById('bottomBar')).color);
+    expect(luma(bar.match(/\d+/g).map(Number)) > 0.7, `light ink on the dark bar: ${bar}`);
+    if (shots) await page.screenshot({path: path.join(shots, 'dark.png')});
+    await scheme('light');
+    expect((await state(page)).appearance === 'light' && luma(await corner()) > 0.8, 'and back to light');
+  }],
+  ['shares the plot as a PNG and as an SVG drawing', async ({page}) => {
+    const share = async item => {
+      await page.locator('#menuButton').tap();
+      const [download] = await Promise.all([page.waitForEvent('download'), page.locator(item).tap()]);
+      const picture = {name: download.suggestedFilename(), data: fs.readFileSync(await download.path())};
+      if (shots) fs.writeFileSync(path.join(shots, picture.name.replace(/ /g, '-')), picture.data);
+      return picture;
+    };
+    const s = await state(page);
+    const png = await share('#menu [data-share="png"][data-scale="2"]');
+    expect(png.name === 'Orlix plot.png', `named ${png.name}`);
+    expect(png.data.subarray(1, 4).toString() === 'PNG', 'a PNG file');
+    const [w, h] = [png.data.readUInt32BE(16), png.data.readUInt32BE(20)];
+    expect(w === Math.ceil(s.view.size[0] * 2) && h === Math.ceil(s.view.size[1] * 2),
+           `twice the view's points: ${w}×${h} for ${s.view.size}`);
+    const svg = await share('#menu [data-share="svg"]');
+    expect(svg.name === 'Orlix plot.svg', `named ${svg.name}`);
+    const text = svg.data.toString('utf8');
+    const checked = await page.evaluate(text => {
+      const doc = new DOMParser().parseFromString(text, 'image/svg+xml');
+      return {error: !!doc.querySelector('parsererror'), root: doc.documentElement.nodeName,
+              paths: doc.querySelectorAll('path').length, texts: doc.querySelectorAll('text').length};
+    }, text);
+    expect(!checked.error && checked.root === 'svg', `a well-formed SVG: ${text.slice(0, 200)}`);
+    expect(checked.paths > 1 && checked.texts > 0, `the curve and the grid's labels as shapes: ${JSON.stringify(checked)}`);
+    expect(!(await page.locator('#alert').isVisible()), 'and nothing went wrong');
+  }],
   ['finds the function and the view again after a reload', async ({page, memo}) => {
     memo.view = (await state(page)).view;
     await page.reload();
@@ -186,7 +501,7 @@ const steps = [
       Storage.prototype.setItem = function () { throw new DOMException('full', 'QuotaExceededError'); };
     });
     await page.fill('#formula', '');
-    await page.locator('[data-action="new"]').tap();
+    await newFunction(page, 'New y(x)');
     await page.fill('#formula', 'sin(x)');
     await page.locator('#formula').press('Enter');
     await page.evaluate(() => window.orlixTest.drawNow());

@@ -3,6 +3,7 @@
 // record the calls.
 #pragma once
 
+#include <cmath>
 #include <memory>
 #include <string_view>
 
@@ -34,6 +35,25 @@ struct Color {
 enum class LineJoin { Miter, Round, Bevel };
 enum class LineCap { Butt, Round, Square };
 enum class TextAlign { Left = 0, Center = 1, Right = 2 };
+
+// What every backend draws at all: thicker lines, larger fonts and farther
+// points than these are no drawing, and a backend leaves them out rather
+// than hand its toolkit numbers it may choke on.
+namespace drawing_limits {
+inline constexpr float kMaxLineWidth = 1e4f;
+inline constexpr float kMaxFontSize = 1000;
+inline constexpr float kMaxCoordinate = 1e9f;
+
+inline bool drawable(float v) { return std::isfinite(v) && std::fabs(v) <= kMaxCoordinate; }
+inline bool drawable(RectF r) { return drawable(r.x) && drawable(r.y) && drawable(r.width) && drawable(r.height); }
+inline bool drawableFontSize(float size) { return size > 0 && size <= kMaxFontSize; }
+// The width a line is drawn with: 1 for one that is no number or negative,
+// at most kMaxLineWidth; 0 stays the backend's hairline.
+inline float drawnLineWidth(float width)
+{
+    return std::isfinite(width) && width >= 0 ? (width < kMaxLineWidth ? width : kMaxLineWidth) : 1.0f;
+}
+} // namespace drawing_limits
 
 class Canvas {
   public:

@@ -5,6 +5,7 @@
 #pragma once
 
 #include <memory>
+#include <optional>
 #include <span>
 #include <string>
 #include <vector>
@@ -69,5 +70,17 @@ class ValueTable {
     int totalRows_ = 0;
     std::vector<std::vector<double>> rows_;
 };
+
+// The table a function's list opens with, and the texts of its start and
+// step fields: from the start of the function's own range (as typed) by a
+// twenty-fourth of the range, or from 0 by 1 for kinds without a range and
+// for a range too odd for a first step, or, when 0 lies too far from such a
+// range for steps of 1, its two ends. None for a kind without a table (or
+// a range no table can step through).
+struct OpeningTable {
+    std::unique_ptr<ValueTable> table;
+    std::string startText, stepText;
+};
+std::optional<OpeningTable> openingTable(const Function::Ptr& f);
 
 } // namespace orlix

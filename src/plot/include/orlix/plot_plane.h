@@ -240,7 +240,9 @@ class plotView : public PlotContext, private GestureHost {
     void touchesMoved(const std::vector<Touch>& changed) { gestures_.touchesMoved(changed); }
     void touchesEnded(const std::vector<Touch>& changed);
     void touchesCancelled(const std::vector<Touch>& changed) { touchesEnded(changed); }
-    void handleTouches(const std::vector<Touch>& all) { gestures_.handleTouches(all); }
+    // Every finger of a touch screen's event, each in its phase (fingers
+    // down and not moved as stationary); the range is told as above.
+    void handleTouches(const std::vector<Touch>& all);
     // 0, 1 or 2 fingers being tracked.
     int curTouchNumber() const { return gestures_.fingerCount(); }
 
@@ -325,6 +327,11 @@ class plotView : public PlotContext, private GestureHost {
     std::shared_ptr<specialPoint> tracePoint_, tracePoint1_, tracePoint2_;
     std::shared_ptr<specialPoint> selectedPoint_;
     std::optional<TraceRange> rangeAtGestureStart_;
+    // Around the gestures' handling of touches: the range as the first
+    // finger goes down, and the controller told of a new one once the last
+    // is lifted.
+    void gestureMayBegin();
+    void gestureMayHaveEnded(bool wasDown);
 
     // The function layer, and the cached background of trace mode.
     std::unique_ptr<Canvas> nextFreeLayer_;
