@@ -28,6 +28,38 @@ QRectF toQ(RectF r) { return QRectF(r.x, r.y, r.width, r.height); }
 float unit(float c) { return std::isfinite(c) ? std::clamp(c, 0.0f, 1.0f) : 0.0f; }
 QColor toQ(Color c) { return QColor::fromRgbF(unit(c.r), unit(c.g), unit(c.b), unit(c.a)); }
 
+// Qt's raster engine hands any fill of more than some 95 rows to its
+// thread pool in bands, however narrow the fill: for the thin layers of the
+// grid (two device pixels wide, a screen tall) waking the threads costs far
+// more than the fill itself. Such a fill goes here in bands of fewer rows,
+// cut at whole device rows, so that every pixel is filled once as before.
+// Only where the cuts map back exactly: a scale by a power of two and a
+// translation by whole device pixels.
+void fillInBands(QPainter& p, const QRectF& area, const QBrush& brush)
+{
+    constexpr int kParallelRows = 95, kBandRows = 64;
+    constexpr double kSmallFill = 65536; // device pixels
+    // The combined transform takes points to device pixels, the ratio included.
+    const QTransform t = p.combinedTransform();
+    const auto powerOfTwo = [](double s) {
+        int e = 0;
+        return s > 0 && std::frexp(s, &e) == 0.5;
+    };
+    const QRectF device = t.mapRect(area);
+    const auto whole = [](double v) { return v == std::floor(v); };
+    if (t.type() > QTransform::TxScale || !powerOfTwo(t.m11()) || !powerOfTwo(t.m22()) || !whole(t.dx()) ||
+        !whole(t.dy()) || device.height() <= kParallelRows || device.width() * device.height() > kSmallFill) {
+        p.fillRect(area, brush);
+        return;
+    }
+    const QTransform back = t.inverted();
+    for (double top = device.top(); top < device.bottom();) {
+        const double bottom = std::min(device.bottom(), std::floor(top) + kBandRows);
+        p.fillRect(back.mapRect(QRectF(QPointF(device.left(), top), QPointF(device.right(), bottom))), brush);
+        top = bottom;
+    }
+}
+
 Qt::PenCapStyle toQ(LineCap c)
 {
     switch (c) {
@@ -145,7 +177,7 @@ void QPainterCanvas::clear(RectF rect)
     }
     p->save();
     p->setCompositionMode(QPainter::CompositionMode_Clear);
-    p->fillRect(area, Qt::transparent);
+    fillInBands(*p, area, Qt::transparent);
     p->restore();
 }
 
@@ -334,7 +366,7 @@ void QPainterCanvas::fillRect(RectF rect)
 {
     touched();
     if (QPainter* p = painter(); p && drawable(rect))
-        p->fillRect(toQ(rect), brush());
+        fillInBands(*p, toQ(rect), brush());
 }
 
 void QPainterCanvas::strokeEllipse(RectF rect)

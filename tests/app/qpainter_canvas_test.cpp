@@ -422,6 +422,40 @@ TEST(QPainterCanvas, LongPolylinesLookLikeOneStroke)
         EXPECT_EQ(qAlpha(at(bend, x, 31)), 255) << x;
 }
 
+// Tall thin fills and clears go to QPainter in bands of rows: the picture
+// must be the one QPainter gives for the whole rectangle, at every pixel
+// ratio and with edges between device pixels.
+TEST(QPainterCanvas, TallThinFillsAreTheWholeFill)
+{
+    struct Case {
+        double ratio;
+        RectF rect;
+    };
+    const Case cases[] = {{2, {3, 0, 1, 300}},    {1, {3, 0, 1, 300}},        {2, {2.25f, 1.5f, 1.5f, 299.25f}},
+                          {3, {3, 0.5f, 1, 290}}, {2, {0, 7.75f, 4, 150.5f}}, {1, {1.5f, 0.25f, 2, 280.5f}}};
+    const QColor grey = QColor::fromRgbF(0.2f, 0.3f, 0.4f, 0.3f);
+    for (const Case& c : cases) {
+        QPainterCanvas canvas(SizeF{8, 310}, c.ratio);
+        QImage whole(static_cast<int>(8 * c.ratio), static_cast<int>(std::ceil(310 * c.ratio)),
+                     QImage::Format_ARGB32_Premultiplied);
+        whole.setDevicePixelRatio(c.ratio);
+        whole.fill(Qt::transparent);
+        {
+            QPainter p(&whole);
+            p.setRenderHint(QPainter::Antialiasing);
+            for (int pass = 0; pass < 2; ++pass)
+                p.fillRect(QRectF(c.rect.x, c.rect.y, c.rect.width, c.rect.height), grey);
+            p.setCompositionMode(QPainter::CompositionMode_Clear);
+            p.fillRect(QRectF(c.rect.x, c.rect.y + 100, c.rect.width, 120.25), Qt::transparent);
+        }
+        canvas.setFillColor(Color{0.2f, 0.3f, 0.4f, 0.3f});
+        for (int pass = 0; pass < 2; ++pass)
+            canvas.fillRect(c.rect);
+        canvas.clear(RectF{c.rect.x, c.rect.y + 100, c.rect.width, 120.25f});
+        EXPECT_EQ(canvas.image(), whole) << c.ratio << " " << c.rect.x << "," << c.rect.y;
+    }
+}
+
 // Clearing a whole layer leaves nothing behind, whatever was drawn on it
 // and however it was moved: long strokes, wide and translated, a partial
 // clear in between, text, and a clear under a translation.
