@@ -10,27 +10,28 @@ namespace {
 // The empty operand: a NaN everywhere. Some routines give a number for NaN
 // (sign and sign_ −1, not_ and notInt 0, notInt_ 1); the others have no
 // value.
-bool givesNumberForNaN(ops::Op op)
+constexpr bool givesNumberForNaN(ops::Op op)
 {
     return op == ops::Sign || op == ops::Sign_ || op == ops::Not_ || op == ops::NotInt || op == ops::NotInt_;
 }
 
 // What a binary operation gives before its rule is asked: its rule's
 // value, or an answer that needs none.
-template <class Rule> ORLIX_IV_INLINE Interval binaryRule(ops::Op op, const Interval& a, const Interval& b, Rule rule)
+template <ops::Op op, class Rule> ORLIX_IV_INLINE Interval binaryRule(const Interval& a, const Interval& b, Rule rule)
 {
     // 1^b and a^0 are 1 whatever the other operand, NaN included.
-    if (op == ops::Power && ((a.lo == 1 && a.hi == 1) || (b.lo == 0 && b.hi == 0)))
-        return iv::flagged(Interval::point(1), a, b);
+    if constexpr (op == ops::Power)
+        if ((a.lo == 1 && a.hi == 1) || (b.lo == 0 && b.hi == 0))
+            return iv::flagged(Interval::point(1), a, b);
     if (a.empty() || b.empty())
         return iv::flagged(Interval::none(), a, b);
     return rule();
 }
 
-template <class Rule> ORLIX_IV_INLINE Interval unaryRule(ops::Op op, const Interval& u, Rule rule)
+template <ops::Op op, class Rule> ORLIX_IV_INLINE Interval unaryRule(const Interval& u, Rule rule)
 {
     if (u.empty()) {
-        if (!givesNumberForNaN(op))
+        if constexpr (!givesNumberForNaN(op))
             return iv::flagged(Interval::none(), u);
         Interval r = Interval::point(op == ops::Sign || op == ops::Sign_ ? -1.0 : (op == ops::NotInt_ ? 1.0 : 0.0));
         r.maybeUndefined = true;
@@ -43,7 +44,7 @@ ORLIX_IV_INLINE Interval binaryRule(ops::Op op, const Interval& a, const Interva
 {
     switch (op) {
 #define ORLIX_CASE(name, value, derivative, interval, ...)                                                             \
-    case ops::name: return binaryRule(op, a, b, [&]() ORLIX_IV_LAMBDA { return interval; });
+    case ops::name: return binaryRule<ops::name>(a, b, [&]() ORLIX_IV_LAMBDA { return interval; });
         ORLIX_BINARY_ROWS(ORLIX_CASE)
 #undef ORLIX_CASE
     default: return Interval::everything();
@@ -54,7 +55,7 @@ ORLIX_IV_INLINE Interval unaryRule(ops::Op op, const Interval& u)
 {
     switch (op) {
 #define ORLIX_CASE(name, value, derivative, interval, ...)                                                             \
-    case ops::name: return unaryRule(op, u, [&]() ORLIX_IV_LAMBDA { return interval; });
+    case ops::name: return unaryRule<ops::name>(u, [&]() ORLIX_IV_LAMBDA { return interval; });
         ORLIX_UNARY_ROWS(ORLIX_CASE)
 #undef ORLIX_CASE
     default: return Interval::everything();
@@ -165,6 +166,12 @@ Interval StackMachine::encloseOver(const CellRange* ranges, int count)
 
 void StackMachine::encloseSteps(const double* cell, const double* ends, Interval* out, int count)
 {
+    if (count > 0)
+        encloseRanges(cell, ends, ends + 1, out, count);
+}
+
+void StackMachine::encloseRanges(const double* cell, const double* lows, const double* highs, Interval* out, int count)
+{
     if (count <= 0)
         return;
     const auto balanced = [this] {
@@ -186,7 +193,7 @@ void StackMachine::encloseSteps(const double* cell, const double* ends, Interval
     // a program not balanced) it answers here too.
     if (!balanced()) {
         for (int k = 0; k < count; ++k)
-            out[k] = enclose(cell, ends[k], ends[k + 1]);
+            out[k] = enclose(cell, lows[k], highs[k]);
         return;
     }
     stepsRun_ += 2 * code_.size() * static_cast<std::uint64_t>(count);
@@ -199,7 +206,7 @@ void StackMachine::encloseSteps(const double* cell, const double* ends, Interval
     blockIntervals_.resize((code_.size() + 1) * kChunk);
     for (int start = 0; start < count; start += kChunk) {
         const int n = std::min(kChunk, count - start);
-        const double* e = ends + start;
+        const double *lo = lows + start, *hi = highs + start;
         // Slot 0 lies below the first push and is never read.
         Interval* top = blockIntervals_.data();
         for (std::size_t i = 0; i < code_.size(); ++i) {
@@ -219,7 +226,7 @@ void StackMachine::encloseSteps(const double* cell, const double* ends, Interval
                 top += kChunk;
                 if (s.cell == cell) {
                     for (int k = 0; k < n; ++k)
-                        top[k] = cellValue(e[k], e[k + 1]);
+                        top[k] = cellValue(lo[k], hi[k]);
                 } else {
                     const Interval v = cellValue(*s.cell, *s.cell);
                     std::fill(top, top + n, v);
@@ -230,7 +237,7 @@ void StackMachine::encloseSteps(const double* cell, const double* ends, Interval
         top -= kChunk;                                                                                                 \
         for (int k = 0; k < n; ++k) {                                                                                  \
             const Interval a = top[k], b = top[k + kChunk];                                                            \
-            top[k] = binaryRule(op, a, b, [&]() ORLIX_IV_LAMBDA { return interval; });                                 \
+            top[k] = binaryRule<ops::name>(a, b, [&]() ORLIX_IV_LAMBDA { return interval; });                          \
         }                                                                                                              \
         break;
                 ORLIX_BINARY_ROWS(ORLIX_CASE)
@@ -239,7 +246,7 @@ void StackMachine::encloseSteps(const double* cell, const double* ends, Interval
     case ops::name:                                                                                                    \
         for (int k = 0; k < n; ++k) {                                                                                  \
             const Interval u = top[k];                                                                                 \
-            top[k] = unaryRule(op, u, [&]() ORLIX_IV_LAMBDA { return interval; });                                     \
+            top[k] = unaryRule<ops::name>(u, [&]() ORLIX_IV_LAMBDA { return interval; });                              \
         }                                                                                                              \
         break;
                 ORLIX_UNARY_ROWS(ORLIX_CASE)

@@ -199,6 +199,22 @@ TEST(Intervals, BlocksOfStepsAreTheStepsOneByOne)
                 << path << ": " << text << " step " << k << " [" << ends[k] << ", " << ends[k + 1] << "]: [" << one.lo
                 << ", " << one.hi << "] against [" << block[k].lo << ", " << block[k].hi << "]";
         }
+        // Ranges apart from each other, as the parts of a curve that turn:
+        // every third step, then every third back to front.
+        auto alone = compile(text), ranged = compile(text);
+        std::vector<double> lows, highs;
+        for (std::size_t k = 0; k + 1 < ends.size(); k += 3) {
+            lows.push_back(ends[k]);
+            highs.push_back(ends[k + 1]);
+        }
+        for (std::size_t k = ends.size() - 2; k >= 3; k -= 3) {
+            lows.push_back(ends[k]);
+            highs.push_back(ends[k + 1]);
+        }
+        std::vector<Interval> parts(lows.size());
+        ranged->encloseRanges(x, lows.data(), highs.data(), parts.data(), static_cast<int>(parts.size()));
+        for (std::size_t k = 0; k < lows.size(); ++k)
+            ASSERT_TRUE(same(alone->enclose(x, lows[k], highs[k]), parts[k])) << path << ": " << text << " range " << k;
     });
     EXPECT_GT(checked, 400);
 }

@@ -64,6 +64,10 @@ class StackMachine {
     // when called for k = 0, 1, … in turn, bit for bit, flags included,
     // for each instruction at a time over the whole block.
     void encloseSteps(const double* cell, const double* ends, Interval* out, int count);
+    // The same over count ranges [lows[k], highs[k]] of one cell, in any
+    // order: out[k] is what enclose(cell, lows[k], highs[k]) gives when
+    // called for k = 0, 1, … in turn.
+    void encloseRanges(const double* cell, const double* lows, const double* highs, Interval* out, int count);
     // Every step has an interval rule (no routine added directly), so an
     // enclosure says something.
     bool enclosable() const
@@ -119,7 +123,7 @@ class StackMachine {
     std::vector<Step> code_;
     std::vector<Interval> intervalStack_;
     std::vector<detail::EndMemo> endMemos_; // one a step, for encloseOver
-    std::vector<Interval> blockIntervals_;  // the stack of encloseSteps, a chunk per slot
+    std::vector<Interval> blockIntervals_;  // the stack of encloseRanges, a chunk per slot
     std::vector<double> stack_;
     std::vector<Inst> fast_;
     std::vector<double> work_;
