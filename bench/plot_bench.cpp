@@ -18,6 +18,7 @@
 #include <string>
 #include <vector>
 
+#include "orlix/column_trace.h"
 #include "orlix/fstack.h"
 #include "orlix/function.h"
 #include "orlix/math_engine.h"
@@ -168,38 +169,32 @@ void DragParameterSixCurves(benchmark::State& state)
 }
 BENCHMARK(DragParameterSixCurves)->Unit(benchmark::kMicrosecond)->MeasureProcessCPUTime();
 
-// The interval pass against plain sampling, for the six curves over the
-// sampling window of the two-pixel screen (960 steps across): plain
-// sampling evaluates each formula at every sample, the interval pass
-// encloses it over every step between two samples. The ratio of the two is
-// what knowing (instead of guessing) costs before any subdivision.
+// Every step between two samples enclosed, for the six curves over the
+// sampling window of the two-pixel screen (960 steps across): one
+// enclosure a call, and a block of steps a call. What knowing (instead of
+// guessing) would cost if every step had to be asked; the curves ask far
+// fewer (IntervalPassSixCurves).
+// Argument: the curve (0 to 5), or 6 for all six.
+bool takes(const benchmark::State& state, std::size_t k)
+{
+    return state.range(0) == 6 || state.range(0) == static_cast<long>(k);
+}
+
 struct SixPrograms {
     std::vector<std::unique_ptr<StackMachine>> programs;
-    SixPrograms()
+    explicit SixPrograms(const benchmark::State& state)
     {
-        for (const char* text : kSix)
-            programs.push_back(fStack::createWithString(text)->toStackMachine());
+        for (std::size_t k = 0; k < std::size(kSix); ++k)
+            if (takes(state, k))
+                programs.push_back(fStack::createWithString(kSix[k])->toStackMachine());
     }
 };
 constexpr int kSteps = 960;
 constexpr double kFrom = -24, kTo = 24;
 
-void PlainSamplingSixCurves(benchmark::State& state)
+void StepEnclosuresSixCurves(benchmark::State& state)
 {
-    SixPrograms six;
-    double* x = MathEngine::xAddr();
-    for (auto _ : state)
-        for (auto& m : six.programs)
-            for (int j = 0; j <= kSteps; ++j) {
-                *x = kFrom + (kTo - kFrom) * j / kSteps;
-                benchmark::DoNotOptimize(m->evaluate());
-            }
-}
-BENCHMARK(PlainSamplingSixCurves)->Unit(benchmark::kMicrosecond);
-
-void IntervalPassSixCurves(benchmark::State& state)
-{
-    SixPrograms six;
+    SixPrograms six(state);
     double* x = MathEngine::xAddr();
     for (auto _ : state)
         for (auto& m : six.programs)
@@ -209,13 +204,11 @@ void IntervalPassSixCurves(benchmark::State& state)
                 benchmark::DoNotOptimize(e.lo);
             }
 }
-BENCHMARK(IntervalPassSixCurves)->Unit(benchmark::kMicrosecond);
+BENCHMARK(StepEnclosuresSixCurves)->Arg(6)->Unit(benchmark::kMicrosecond);
 
-// The same steps enclosed a block at a time, as the tracer asks for runs of
-// steps.
-void IntervalBlockPassSixCurves(benchmark::State& state)
+void StepEnclosureBlocksSixCurves(benchmark::State& state)
 {
-    SixPrograms six;
+    SixPrograms six(state);
     std::vector<double> ends(kSteps + 1);
     for (int j = 0; j <= kSteps; ++j)
         ends[j] = kFrom + (kTo - kFrom) * j / kSteps;
@@ -226,57 +219,100 @@ void IntervalBlockPassSixCurves(benchmark::State& state)
             benchmark::DoNotOptimize(out.data());
         }
 }
-BENCHMARK(IntervalBlockPassSixCurves)->Unit(benchmark::kMicrosecond);
+BENCHMARK(StepEnclosureBlocksSixCurves)->DenseRange(0, 6)->Unit(benchmark::kMicrosecond);
 
-// The interval pass as a curve runs it, against plain sampling of the same
-// samples: the six curves of the two-pixel screen resampled as a redraw
-// resamples them (samples, breaks, each step traced with the enclosures
-// and the polyline to draw), and their samples' values alone, a block at a
-// time. The tracer's own cost is the difference of the two.
-// Argument: the curve (0 to 5), or 6 for all six.
-bool takes(const benchmark::State& state, std::size_t k)
-{
-    return state.range(0) == 6 || state.range(0) == static_cast<long>(k);
-}
+// The interval pass as the curves run it, against plain sampling of the
+// same samples: the six curves of the two-pixel screen, their samples as a
+// redraw takes them. Plain sampling evaluates the formula at every sample,
+// one call a point or a block of points a call; the interval pass traces
+// every step between two samples (the slopes over runs of steps, then what
+// the turning steps hide) with the samples given.
+struct SixCurves {
+    Screen screen{2};
+    struct Curve {
+        explicitFunction* function;
+        StackMachine* slope;
+        std::vector<double> vars, vals;
+    };
+    std::vector<Curve> curves;
+    explicit SixCurves(const benchmark::State& state)
+    {
+        std::size_t k = 0;
+        for (const auto& [id, f] : screen.model.functionRegister()) {
+            if (takes(state, k++)) {
+                auto* e = dynamic_cast<explicitFunction*>(f.get());
+                auto d = std::dynamic_pointer_cast<explicitFunction>(e->differential());
+                Curve c{e, d ? d->functionSM() : nullptr, {}, {}};
+                for (const myPoint& p : f->points()) {
+                    c.vars.push_back(p.x);
+                    c.vals.push_back(p.y);
+                }
+                curves.push_back(std::move(c));
+            }
+        }
+    }
+};
 
-void TracedSamplingSixCurves(benchmark::State& state)
+void PlainSamplingSixCurves(benchmark::State& state)
 {
-    Screen s(2);
-    std::vector<Function*> curves;
-    for (const auto& [id, f] : s.model.functionRegister())
-        curves.push_back(f.get());
-    std::vector<Function*> chosen;
-    for (std::size_t k = 0; k < curves.size(); ++k)
-        if (takes(state, k))
-            chosen.push_back(curves[k]);
+    SixCurves six(state);
+    double* x = MathEngine::xAddr();
     for (auto _ : state)
-        for (Function* f : chosen)
-            f->resample();
+        for (auto& c : six.curves)
+            for (double v : c.vars) {
+                *x = v;
+                benchmark::DoNotOptimize(c.function->functionSM()->evaluate());
+            }
 }
-BENCHMARK(TracedSamplingSixCurves)->DenseRange(0, 6)->Unit(benchmark::kMicrosecond);
+BENCHMARK(PlainSamplingSixCurves)->DenseRange(0, 6)->Unit(benchmark::kMicrosecond);
 
 void BlockSamplingSixCurves(benchmark::State& state)
 {
-    Screen s(2);
-    SixPrograms six;
-    std::vector<std::vector<double>> places;
-    for (const auto& [id, f] : s.model.functionRegister()) {
-        places.emplace_back();
-        for (const myPoint& p : f->points())
-            places.back().push_back(p.x);
-    }
+    SixCurves six(state);
     std::vector<double> values;
     for (auto _ : state)
-        for (std::size_t k = 0; k < six.programs.size(); ++k) {
-            if (!takes(state, k))
-                continue;
-            values.resize(places[k].size());
-            six.programs[k]->evaluateBlock(MathEngine::xAddr(), places[k].data(), values.data(),
-                                           static_cast<int>(places[k].size()));
+        for (auto& c : six.curves) {
+            values.resize(c.vars.size());
+            c.function->functionSM()->evaluateBlock(MathEngine::xAddr(), c.vars.data(), values.data(),
+                                                    static_cast<int>(c.vars.size()));
             benchmark::DoNotOptimize(values.data());
         }
 }
 BENCHMARK(BlockSamplingSixCurves)->DenseRange(0, 6)->Unit(benchmark::kMicrosecond);
+
+void IntervalPassSixCurves(benchmark::State& state)
+{
+    SixCurves six(state);
+    std::vector<curve::ColumnDetail> columns;
+    for (auto _ : state)
+        for (auto& c : six.curves) {
+            curve::CurveSteps steps;
+            steps.program = c.function->functionSM();
+            steps.slope = c.slope;
+            steps.cell = MathEngine::xAddr();
+            // Half a device pixel at the screen's scale.
+            steps.tolerance = 0.5 / (2 * std::fabs(six.screen.plane.plotScale().y));
+            // Off at infinity as the curves take it: a thousand windows away.
+            const double lo = six.screen.model.minY(), hi = six.screen.model.maxY();
+            steps.far = std::max(std::fabs(lo), std::fabs(hi)) + 1000 * (hi - lo);
+            steps.stepBudget = 1e12;
+            columns.assign(c.vars.size(), curve::ColumnDetail{});
+            steps.trace(c.vars, c.vals, 0, static_cast<int>(c.vars.size()) - 1, columns);
+            benchmark::DoNotOptimize(columns.data());
+        }
+}
+BENCHMARK(IntervalPassSixCurves)->DenseRange(0, 6)->Unit(benchmark::kMicrosecond);
+
+// A whole resample of the six curves (samples, breaks, the interval pass and
+// the polyline to draw).
+void TracedSamplingSixCurves(benchmark::State& state)
+{
+    SixCurves six(state);
+    for (auto _ : state)
+        for (auto& c : six.curves)
+            c.function->resample();
+}
+BENCHMARK(TracedSamplingSixCurves)->DenseRange(0, 6)->Unit(benchmark::kMicrosecond);
 
 } // namespace
 

@@ -3,6 +3,9 @@
 #include <algorithm>
 #include <cmath>
 
+#include "orlix/math_engine.h"
+#include "orlix/stack_machine.h"
+
 namespace orlix::curve {
 
 namespace {
@@ -15,6 +18,14 @@ constexpr int kBandDepth = 7;
 // Halvings that pin a jump, a pole or the end of a domain down: far below
 // a pixel at any zoom the view allows.
 constexpr int kPinDepth = 48;
+// Halvings after which a step that may hold a pole is left as it is once
+// both its ends are off the view at infinity (beyond ±far): a thousandth of
+// the step, and the pieces on both sides already reach past the view's edge.
+constexpr int kOffViewDepth = 10;
+// A step this narrow beside its ends (64 ulps) is not halved: the outward
+// rounding of the enclosures reaches across both halves, so both would
+// seem to hold what the whole does.
+constexpr double kNarrowest = 0x1p-46;
 
 bool defined(double v) { return !std::isnan(v); }
 
@@ -80,6 +91,8 @@ ColumnDetail ColumnTracer::trace(double a, double fa, double b, double fb, const
     return detail;
 }
 
+bool ColumnTracer::offView(double v) const { return v > far || v < -far; }
+
 void ColumnTracer::refine(Work& w, double a, double fa, double b, double fb, int depth) const
 {
     const Interval e = enclosure(a, b);
@@ -89,7 +102,8 @@ void ColumnTracer::refine(Work& w, double a, double fa, double b, double fb, int
         return;
     }
     const double m = a + (b - a) / 2;
-    const bool pinned = depth >= kPinDepth || m <= a || m >= b;
+    const bool pinned =
+        depth >= kPinDepth || m <= a || m >= b || b - a <= kNarrowest * std::max(std::fabs(a), std::fabs(b));
     if (e.clean() && defined(fa) && defined(fb)) {
         // The chord between the ends sweeps every value between them, and
         // the curve, continuous here, reaches each of them: it needs no
@@ -102,7 +116,7 @@ void ColumnTracer::refine(Work& w, double a, double fa, double b, double fb, int
             return;
         if (depth >= kBandDepth || w.splits >= kSplitBudget || pinned)
             return;
-    } else if (pinned || w.splits >= kSplitBudget) {
+    } else if (pinned || w.splits >= kSplitBudget || (depth >= kOffViewDepth && offView(fa) && offView(fb))) {
         breakBetween(w, fa, fb);
         return;
     }
@@ -142,6 +156,89 @@ void ColumnTracer::breakBetween(Work& w, double fa, double fb) const
         (std::fabs(fb - fa) <= tolerance || (fa > far && fb > far) || (fa < -far && fb < -far)))
         return;
     w.breakNext = true;
+}
+
+namespace {
+// A slope enclosure of one sign, bounded: the curve is monotone there.
+bool steadySign(const Interval& d) { return d.bounded() && (d.lo > 0 || d.hi < 0); }
+} // namespace
+
+void CurveSteps::trace(std::span<const double> vars, std::span<const double> vals, int from, int to,
+                       std::span<ColumnDetail> columns) const
+{
+    const int n = static_cast<int>(std::min({vars.size(), vals.size(), columns.size()}));
+    from = std::max(from, 0);
+    to = std::min(to, n - 1);
+    if (!program || !cell || from >= to)
+        return;
+    const CellRestore restoreCell(cell);
+    ColumnTracer tracer;
+    tracer.valueAt = [this](double v) {
+        *cell = v;
+        return program->evaluate();
+    };
+    tracer.enclosure = [this](double lo, double hi) { return program->enclose(cell, lo, hi); };
+    if (slope)
+        tracer.slopeEnclosure = [this](double lo, double hi) { return slope->enclose(cell, lo, hi); };
+    tracer.enclosable = program->enclosable();
+    tracer.far = far;
+    tracer.tolerance = tolerance;
+    // Past the budget the remaining steps keep their samples as they are.
+    const StepBudget budget(stepBudget);
+    // A run of steps over which the slope keeps one sign is monotone: every
+    // chord holds its step, and one enclosure of the slope tells for all.
+    // Runs of kRun steps, then quarters of the runs that turn, then their
+    // single steps; the slopes over all the parts of one length are
+    // enclosed in one block.
+    constexpr int kRun = 16;
+    const auto defined = [&](int first, int last) {
+        for (int k = first; k <= last; ++k)
+            if (std::isnan(vals[static_cast<size_t>(k)]))
+                return false;
+        return true;
+    };
+    // Parts [first, end) of the samples, in order.
+    struct Part {
+        int first, end;
+    };
+    std::vector<Part> parts, next;
+    for (int j = from; j < to; j += kRun)
+        parts.push_back(Part{j, std::min(j + kRun, to)});
+    std::vector<double> lows, highs;
+    std::vector<Interval> slopes;
+    for (int length = kRun; !parts.empty(); length = std::max(length / 4, 1)) {
+        const bool enclosed = slope && !budget.spent();
+        if (enclosed) {
+            lows.clear();
+            highs.clear();
+            for (const Part& p : parts) {
+                lows.push_back(vars[static_cast<size_t>(p.first)]);
+                highs.push_back(vars[static_cast<size_t>(p.end)]);
+            }
+            slopes.resize(parts.size());
+            slope->encloseRanges(cell, lows.data(), highs.data(), slopes.data(), static_cast<int>(parts.size()));
+        }
+        next.clear();
+        for (std::size_t k = 0; k < parts.size(); ++k) {
+            const auto [j, end] = parts[k];
+            const bool held =
+                enclosed && !budget.spent() && slopes[k].clean() && steadySign(slopes[k]) && defined(j, end);
+            if (held) {
+                std::fill(columns.begin() + j, columns.begin() + end, ColumnDetail{false, false, {}});
+            } else if (end - j > 1) {
+                const int quarter = std::max(length / 4, 1);
+                for (int first = j; first < end; first += quarter)
+                    next.push_back(Part{first, std::min(first + quarter, end)});
+            } else if (budget.spent()) {
+                columns[static_cast<size_t>(j)] = ColumnDetail{};
+            } else {
+                const auto at = static_cast<size_t>(j);
+                columns[at] =
+                    tracer.trace(vars[at], vals[at], vars[at + 1], vals[at + 1], enclosed ? &slopes[k] : nullptr);
+            }
+        }
+        parts.swap(next);
+    }
 }
 
 } // namespace orlix::curve

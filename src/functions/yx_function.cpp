@@ -166,11 +166,6 @@ void explicitFunction::markBreaks(int from, int to)
     }
 }
 
-namespace {
-// A slope enclosure of one sign, bounded: the curve is monotone there.
-bool steadySign(const Interval& d) { return d.bounded() && (d.lo > 0 || d.hi < 0); }
-} // namespace
-
 void explicitFunction::traceColumns(int from, int to)
 {
     const int n = static_cast<int>(points_.size());
@@ -184,71 +179,25 @@ void explicitFunction::traceColumns(int from, int to)
     StackMachine* sm = functionSM();
     if (!sm || from >= to)
         return;
-    double* cell = variable_;
-    const CellRestore restoreCell(cell);
     const PlotContext* plane = plotContext();
     const double pixels = std::fabs(valueScale()) * (plane ? plane->devicePixelRatio() : 1.0);
-    curve::ColumnTracer tracer;
-    tracer.valueAt = [&](double v) {
-        *cell = v;
-        return sm->evaluate();
-    };
-    tracer.enclosure = [&](double lo, double hi) { return sm->enclose(cell, lo, hi); };
+    curve::CurveSteps steps;
+    steps.program = sm;
     if (StackMachine* slope = derivativeSM(); slope && slope->enclosable())
-        tracer.slopeEnclosure = [slope, cell](double lo, double hi) { return slope->enclose(cell, lo, hi); };
-    tracer.enclosable = sm->enclosable();
+        steps.slope = slope;
+    steps.cell = variable_;
     const double valueLow = mirrored_ ? minX() : minY(), valueHigh = mirrored_ ? maxX() : maxY();
     if (std::isfinite(valueHigh - valueLow))
-        tracer.far = std::max(std::fabs(valueLow), std::fabs(valueHigh)) + 1000 * (valueHigh - valueLow);
-    tracer.tolerance = pixels > 0 && std::isfinite(pixels) ? 0.5 / pixels : 0.0;
-    // As much work again as the samples may take; past it the remaining
-    // steps keep their samples as they are.
-    const StepBudget budget(sampleStepBudget);
-    // A run of steps over which the slope keeps one sign is monotone: every
-    // chord holds its step, and one enclosure of the slope tells for all.
-    // Runs of kRun steps, then of a quarter of that, then single steps; at
-    // each length the slopes over a run's parts are enclosed in one block.
-    constexpr int kRun = 16;
-    StackMachine* slope = tracer.slopeEnclosure ? derivativeSM() : nullptr;
-    const auto defined = [&](int first, int last) {
-        for (int k = first; k <= last; ++k)
-            if (std::isnan(val(points_[static_cast<size_t>(k)])))
-                return false;
-        return true;
-    };
-    std::vector<double> ends;
-    const auto traceRun = [&](auto& self, int first, int last, int length) -> void {
-        const int parts = (last - first + length - 1) / length;
-        std::vector<Interval> partSlopes;
-        if (slope && !budget.spent()) {
-            ends.clear();
-            for (int j = first; j < last; j += length)
-                ends.push_back(var(points_[static_cast<size_t>(j)]));
-            ends.push_back(var(points_[static_cast<size_t>(last)]));
-            partSlopes.resize(static_cast<size_t>(parts));
-            slope->encloseSteps(cell, ends.data(), partSlopes.data(), parts);
-        }
-        for (int part = 0, j = first; j < last; ++part) {
-            const int end = std::min(j + length, last);
-            const bool held = !partSlopes.empty() && !budget.spent() && partSlopes[static_cast<size_t>(part)].clean() &&
-                              steadySign(partSlopes[static_cast<size_t>(part)]) && defined(j, end);
-            if (held) {
-                std::fill(columns_.begin() + j, columns_.begin() + end, curve::ColumnDetail{false, false, {}});
-            } else if (length > 1) {
-                self(self, j, end, std::max(length / 4, 1));
-            } else if (budget.spent()) {
-                columns_[static_cast<size_t>(j)] = curve::ColumnDetail{};
-            } else {
-                const myPoint& p0 = points_[static_cast<size_t>(j)];
-                const myPoint& p1 = points_[static_cast<size_t>(j + 1)];
-                columns_[static_cast<size_t>(j)] =
-                    tracer.trace(var(p0), val(p0), var(p1), val(p1),
-                                 partSlopes.empty() ? nullptr : &partSlopes[static_cast<size_t>(part)]);
-            }
-            j = end;
-        }
-    };
-    traceRun(traceRun, from, to, kRun);
+        steps.far = std::max(std::fabs(valueLow), std::fabs(valueHigh)) + 1000 * (valueHigh - valueLow);
+    steps.tolerance = pixels > 0 && std::isfinite(pixels) ? 0.5 / pixels : 0.0;
+    // As much work again as the samples may take.
+    steps.stepBudget = sampleStepBudget;
+    std::vector<double> vars(points_.size()), vals(points_.size());
+    for (std::size_t j = 0; j < points_.size(); ++j) {
+        vars[j] = var(points_[j]);
+        vals[j] = val(points_[j]);
+    }
+    steps.trace(vars, vals, from, to, columns_);
 }
 
 void explicitFunction::assembleDrawn()

@@ -80,8 +80,9 @@ TEST_F(MouseFingersTest, ButtonsAreAFingerARangeOrTheMenu)
             EXPECT_NEAR(view.traceRange()->b, 2, 1e-6);
         }
         EXPECT_EQ(view.viewState().center().x != centre, c.panned);
-        if (c.clicked)
+        if (c.clicked) {
             EXPECT_NEAR(view.tracePoint()->info().variable, 1.1, 1e-6);
+        }
     }
 }
 

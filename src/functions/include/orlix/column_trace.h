@@ -12,9 +12,14 @@
 #include <array>
 #include <cstdint>
 #include <functional>
+#include <span>
 #include <vector>
 
 #include "orlix/interval.h"
+
+namespace orlix {
+class StackMachine;
+}
 
 namespace orlix::curve {
 
@@ -65,6 +70,30 @@ struct ColumnTracer {
     void refine(Work& w, double a, double fa, double b, double fb, int depth) const;
     bool holdsChord(const Interval& slope, double a, double fa, double b, double fb, double lo, double hi) const;
     void breakBetween(Work& w, double fa, double fb) const;
+    // Beyond ±far: off every view at infinity.
+    bool offView(double v) const;
+};
+
+// The interval pass of a curve of one variable: what its formula does
+// between each two of its samples.
+struct CurveSteps {
+    // The formula, and its derivative when one can be enclosed (nullptr:
+    // every step is traced with the formula's own enclosures).
+    StackMachine* program = nullptr;
+    StackMachine* slope = nullptr;
+    // The variable's cell; it is left as it was found.
+    double* cell = nullptr;
+    // As ColumnTracer's.
+    double tolerance = 0;
+    double far = 1e300;
+    // Program steps the pass may run before the steps left keep their
+    // samples as they are.
+    double stepBudget = 0;
+
+    // Traces the steps j to j + 1, j in [from, to), of the samples (vars,
+    // vals) into columns[j].
+    void trace(std::span<const double> vars, std::span<const double> vals, int from, int to,
+               std::span<ColumnDetail> columns) const;
 };
 
 } // namespace orlix::curve
