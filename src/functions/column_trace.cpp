@@ -224,7 +224,11 @@ void CurveSteps::trace(std::span<const double> vars, std::span<const double> val
             const bool held =
                 enclosed && !budget.spent() && slopes[k].clean() && steadySign(slopes[k]) && defined(j, end);
             if (held) {
-                std::fill(columns.begin() + j, columns.begin() + end, ColumnDetail{false, false, {}});
+                // Nothing between the samples; a column keeps its storage.
+                for (auto c = columns.begin() + j; c != columns.begin() + end; ++c) {
+                    c->unknown = c->breakAfter = false;
+                    c->points.clear();
+                }
             } else if (end - j > 1) {
                 const int quarter = std::max(length / 4, 1);
                 for (int first = j; first < end; first += quarter)
