@@ -360,6 +360,43 @@ const steps = [
     await page.evaluate(() => window.orlixTest.drawNow());
     expect((await state(page)).appearance === 'light', 'as the system again');
   }],
+  ['shows the help from the menu, the preferences and F1, in the colours of the page', async ({page}) => {
+    const helpText = () => page.evaluate(() => {
+      const doc = document.getElementById('helpPage').contentDocument;
+      return doc && doc.readyState === 'complete' ? doc.body.textContent : '';
+    });
+    const opened = async how => {
+      await page.waitForFunction(() => {
+        const doc = document.getElementById('helpPage').contentDocument;
+        return doc && doc.readyState === 'complete' && doc.body.textContent.includes('First steps');
+      });
+      expect(await page.locator('#helpPanel').isVisible(), `the help opens from ${how}`);
+    };
+    await page.locator('#menuButton').tap();
+    await page.locator('#menu [data-panel="help"]').tap();
+    await opened('the menu');
+    expect((await helpText()).includes('Type a formula'), 'the help is the app\'s own page');
+    await page.locator('#helpDone').tap();
+    expect(!(await page.locator('#helpPanel').isVisible()), 'Done closes it');
+    await page.locator('#menuButton').tap();
+    await page.locator('#menu [data-panel="preferences"]').tap();
+    await page.locator('#prefHelp').tap();
+    await opened('the preferences');
+    await page.keyboard.press('Escape');
+    expect(!(await page.locator('#helpPanel').isVisible()), 'Escape closes it');
+    // Dark: the page's text is light on dark.
+    await page.emulateMedia({colorScheme: 'dark'});
+    await page.evaluate(() => window.orlixTest.drawNow());
+    await page.keyboard.press('F1');
+    await opened('F1');
+    const scheme = await page.evaluate(() =>
+      getComputedStyle(document.getElementById('helpPage').contentDocument.documentElement).colorScheme);
+    expect(scheme === 'dark', `the help is dark in the dark: ${scheme}`);
+    if (shots) await page.screenshot({path: path.join(shots, 'help-dark.png')});
+    await page.locator('#helpDone').tap();
+    await page.emulateMedia({colorScheme: 'light'});
+    await page.evaluate(() => window.orlixTest.drawNow());
+  }],
   ['gives the current function the settings taken on Done: colour, dash, density', async ({page}) => {
     await page.locator('#menuButton').tap();
     await page.locator('#menu [data-panel="settings"]').tap();
@@ -551,6 +588,8 @@ const steps = [
       await page.evaluate(() => window.orlixTest.ready);
       const s = await state(page);
       expect(s.functions.some(f => f.formula === 'cos(x)'), `offline, the functions are there: ${JSON.stringify(s.functions)}`);
+      const help = await page.evaluate(() => fetch('help.html').then(r => r.text()));
+      expect(help.includes('First steps'), 'offline, the help is there too');
     } finally {
       await context.setOffline(false);
     }

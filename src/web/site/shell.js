@@ -318,6 +318,14 @@
   // Rows come from the module as the list scrolls down to them.
   let tableShown = 0, tableTotal = 0;
 
+  // The help page, the desktop app's own; loaded anew each time, so its
+  // colours follow the appearance.
+  function openHelp() {
+    $('helpPage').src = 'help.html';
+    $('helpPanel').hidden = false;
+    $('helpDone').focus();
+  }
+
   function openTable() {
     const t = JSON.parse(shell.openTable());
     if (!t) return;
@@ -563,6 +571,18 @@
     $('menu').querySelector('[data-panel="table"]').addEventListener('click', () => { closeMenus(); openTable(); });
     wireTable();
     $('menu').querySelector('[data-panel="preferences"]').addEventListener('click', () => { closeMenus(); openPreferences(); });
+    $('menu').querySelector('[data-panel="help"]').addEventListener('click', () => { closeMenus(); openHelp(); });
+    $('prefHelp').addEventListener('click', () => { $('preferencesPanel').hidden = true; openHelp(); });
+    $('helpDone').addEventListener('click', () => { $('helpPanel').hidden = true; });
+    // The help page in the page's own colours, light or dark.
+    $('helpPage').addEventListener('load', () => {
+      const doc = $('helpPage').contentDocument;
+      if (!doc) return;
+      const style = doc.createElement('style');
+      style.textContent = ':root { color-scheme: ' + (document.documentElement.classList.contains('dark') ? 'dark' : 'light') +
+          '; } body { font-family: system-ui, sans-serif; line-height: 1.45; margin: 8px; }';
+      doc.head.appendChild(style);
+    });
     wirePreferences();
     $('menu').querySelector('[data-panel="settings"]').addEventListener('click', () => { closeMenus(); openSettings(); });
     wireSettings();
@@ -613,7 +633,11 @@
       } else if (ctrl && key === 't') {
         e.preventDefault();
         openTable();
+      } else if (key === 'f1') {
+        e.preventDefault();
+        openHelp();
       } else if (key === 'escape') {
+        $('helpPanel').hidden = true;
         closeMenus();
         if (!$('tablePanel').hidden) closeTable();
         if (!$('preferencesPanel').hidden) $('preferencesPanel').hidden = true;

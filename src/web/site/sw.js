@@ -5,7 +5,7 @@
 
 const CACHE = 'orlix-site';
 const SITE = ['./', 'index.html', 'orlix.css', 'shell.js', 'orlix.js', 'orlix.wasm', 'manifest.webmanifest',
-              'icons/orlix.svg', 'icons/192.png', 'icons/512.png'];
+              'icons/orlix.svg', 'icons/192.png', 'icons/512.png', 'help.html'];
 
 self.addEventListener('install', e => {
   e.waitUntil(caches.open(CACHE).then(c => c.addAll(SITE)).then(() => self.skipWaiting()));
