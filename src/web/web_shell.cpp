@@ -115,6 +115,9 @@ WebShell::WebShell(std::string storageKey)
         alertText_ = text;
     };
     controller_->onChanged = [this] { requestFrame(); };
+    // The bars come and go by the plane's gesture or a key: the page lays
+    // itself out again.
+    controller_->onInterfaceChanged = [this] { requestFrame(); };
     controller_->load();
     updateAppearance();
     view_.setGoodRect(view_.frame());
@@ -359,6 +362,8 @@ bool WebShell::action(const std::string& name)
         c.setMoveOrTrace();
     else if (name == "fit")
         c.zoomToFit();
+    else if (name == "bars")
+        c.showHideInterface();
     else if (name == "dismissAlert")
         alertTitle_.clear(), alertText_.clear();
     // These change the current function: the field shows its formula.
@@ -744,6 +749,9 @@ std::string WebShell::uiState()
     s["message"] = message_;
     s["systemKeyboard"] = systemKeyboard_;
     s["dark"] = appearance_ == Appearance::dark;
+    // Both bars, the bottom one only, or none.
+    const BarsState bars = c.interfaceState();
+    s["bars"] = bars == barsShown ? "shown" : (bars == topBarHidden ? "bottom" : "none");
     s["background"] = css(view_.theme().background);
     if (editingDone_) {
         s["editingDone"] = true;

@@ -397,6 +397,24 @@ const steps = [
     await page.emulateMedia({colorScheme: 'light'});
     await page.evaluate(() => window.orlixTest.drawNow());
   }],
+  ['hides the bars and shows them again with Tab, and the plane takes their room', async ({page}) => {
+    const shown = () => page.evaluate(() => [!document.getElementById('inputBar').hidden,
+                                             !document.getElementById('bottomBar').hidden,
+                                             document.getElementById('plotCanvas').clientHeight]);
+    await page.evaluate(() => document.activeElement && document.activeElement.blur());
+    const [top0, bottom0, height0] = await shown();
+    expect(top0 && bottom0, 'both bars to begin with');
+    const seen = [];
+    for (let k = 0; k < 3; ++k) {
+      await page.keyboard.press('Tab');
+      await page.evaluate(() => window.orlixTest.drawNow());
+      seen.push(await shown());
+    }
+    expect(!seen[0][0] && seen[0][1], `Tab hides the top bar first: ${JSON.stringify(seen)}`);
+    expect(!seen[1][0] && !seen[1][1] && seen[1][2] > seen[0][2] && seen[0][2] > height0,
+           `then the bottom bar, the plane growing each time: ${JSON.stringify([height0, seen])}`);
+    expect(seen[2][0] && seen[2][1] && seen[2][2] === height0, `then both again: ${JSON.stringify(seen)}`);
+  }],
   ['gives the current function the settings taken on Done: colour, dash, density', async ({page}) => {
     await page.locator('#menuButton').tap();
     await page.locator('#menu [data-panel="settings"]').tap();

@@ -68,6 +68,8 @@
       lastStrip = '';
     }
     $('plot').style.background = s.background;
+    $('inputBar').hidden = s.bars !== 'shown';
+    $('bottomBar').hidden = s.bars === 'none';
     field.placeholder = s.placeholder;
     if (s.fields !== undefined) {
       s.fields.forEach((text, i) => { fields[i].value = text; });
@@ -620,6 +622,9 @@
       if (ctrl && key === 'z' && !inField) action = e.shiftKey ? 'redo' : 'undo';
       else if (ctrl && key === 'y' && !inField) action = 'redo';
       else if (ctrl && key === 'f') action = 'fit';
+      // Tab on the plane (elsewhere it moves the focus), or F11: the bars,
+      // then the bottom bar alone, then none, then both again.
+      else if ((key === 'tab' && (e.target === document.body || e.target === canvas)) || key === 'f11') action = 'bars';
       if (action) {
         e.preventDefault();
         shell.action(action);
