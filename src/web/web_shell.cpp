@@ -324,10 +324,11 @@ bool WebShell::commit()
     return changed;
 }
 
-void WebShell::keyboardWidth(double width)
+void WebShell::keyboardSize(double width, double height)
 {
     if (std::isfinite(width) && width > 0)
-        keyboard_.setLayout(static_cast<float>(width), KeyboardOrientation::portrait);
+        keyboard_.setLayout(static_cast<float>(width),
+                            width > height ? KeyboardOrientation::landscape : KeyboardOrientation::portrait);
 }
 
 void WebShell::keyboardTouch(int id, double x, double y, int phase, double timeMs)
@@ -912,7 +913,7 @@ EMSCRIPTEN_BINDINGS(orlix_web)
         .function("newFunction", &WebShell::newFunction)
         .function("addDerivative", &WebShell::addDerivative)
         .function("commit", &WebShell::commit)
-        .function("keyboardWidth", &WebShell::keyboardWidth)
+        .function("keyboardSize", &WebShell::keyboardSize)
         .function("keyboardTouch", &WebShell::keyboardTouch)
         .function("keyboardTick", &WebShell::keyboardTick)
         .function("action", &WebShell::action)

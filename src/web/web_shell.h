@@ -64,7 +64,9 @@ class WebShell : private KeyboardTarget {
     // Enter: checks and commits the field's formula. Answers whether the
     // functions changed.
     bool commit();
-    void keyboardWidth(double width);
+    // The keyboard laid out for a page of that size: its own width, and
+    // the long landscape rows where the page is wider than tall.
+    void keyboardSize(double width, double height);
     // A finger on the keyboard, in its own coordinates: phase as pointer().
     void keyboardTouch(int id, double x, double y, int phase, double timeMs);
     void keyboardTick(double timeMs);

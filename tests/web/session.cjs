@@ -415,6 +415,36 @@ const steps = [
            `then the bottom bar, the plane growing each time: ${JSON.stringify([height0, seen])}`);
     expect(seen[2][0] && seen[2][1] && seen[2][2] === height0, `then both again: ${JSON.stringify(seen)}`);
   }],
+  ['fits a small phone, upright and on its side, with the keyboard up: nothing off the page, no key on another', async ({page}) => {
+    const size = page.viewportSize();
+    try {
+      for (const [width, height] of [[320, 480], [480, 320]]) {
+        await page.setViewportSize({width, height});
+        await page.locator('#formula').tap();
+        await page.evaluate(() => window.orlixTest.drawNow());
+        const faults = await page.evaluate(() => {
+          const boxes = [...document.querySelectorAll('#app button, #app input, #plotCanvas')]
+                            .filter(e => e.offsetParent !== null && !e.closest('.menu, .panel'))
+                            .map(e => [e.id || e.textContent, e.getBoundingClientRect()]);
+          const out = boxes.filter(([, r]) => r.left < -0.5 || r.top < -0.5 || r.right > innerWidth + 0.5 ||
+                                              r.bottom > innerHeight + 0.5).map(([n]) => 'off the page: ' + n);
+          for (let i = 0; i < boxes.length; ++i)
+            for (let j = i + 1; j < boxes.length; ++j) {
+              const [a, p] = boxes[i], [b, q] = boxes[j];
+              const w = Math.min(p.right, q.right) - Math.max(p.left, q.left);
+              const h = Math.min(p.bottom, q.bottom) - Math.max(p.top, q.top);
+              if (w > 1 && h > 1) out.push(`${a} on ${b}`);
+            }
+          return out;
+        });
+        expect(faults.length === 0, `${width} × ${height}: ${faults.join('; ')}`);
+        if (shots) await page.screenshot({path: path.join(shots, `keyboard-${width}x${height}.png`)});
+        await page.locator('#formula').press('Escape');
+      }
+    } finally {
+      await page.setViewportSize(size);
+    }
+  }],
   ['gives the current function the settings taken on Done: colour, dash, density', async ({page}) => {
     await page.locator('#menuButton').tap();
     await page.locator('#menu [data-panel="settings"]').tap();

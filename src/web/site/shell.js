@@ -40,7 +40,7 @@
     canvas.width = Math.max(1, Math.round(box.width * ratio));
     canvas.height = Math.max(1, Math.round(box.height * ratio));
     shell.resize(box.width, box.height, ratio);
-    shell.keyboardWidth(document.body.clientWidth);
+    shell.keyboardSize(document.body.clientWidth, window.innerHeight);
     requestFrame();
   }
 
@@ -312,6 +312,7 @@
 
   function setKeyboardShown(on) {
     keyboard.hidden = !on;
+    document.body.classList.toggle('keyboardUp', on);
     setInputMode();
     resize();
   }
