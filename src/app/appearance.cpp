@@ -5,6 +5,8 @@
 #include <QStyle>
 #include <QWidget>
 
+#include "ui_colors.h"
+
 namespace orlix {
 
 namespace {
@@ -15,35 +17,12 @@ Appearance current = Appearance::light;
 // The system's palette, kept while the application shows one of its own.
 std::optional<QPalette> systemPalette;
 
-struct UiColors {
-    const char* bar;
-    const char* card;
-    const char* accent;
-    const char* error;
-    const char* info;
-    const char* infoBorder;
-    const char* field;
-    const char* text;
-};
-
-constexpr UiColors kLightUi{"rgba(236,238,242,235)", "rgb(244,245,248)",      "rgb(0,0,128)",
-                            "rgb(200,0,0)",          "rgba(255,255,255,230)", "rgb(200,200,200)",
-                            "white",                 "black"};
-constexpr UiColors kDarkUi{"rgba(44,45,50,235)", "rgb(48,49,54)",      "rgb(150,185,255)",
-                           "rgb(255,120,120)",   "rgba(36,37,41,235)", "rgb(84,86,94)",
-                           "rgb(30,31,34)",      "rgb(232,234,238)"};
-
 QString filled(QString sheet, Appearance a)
 {
-    const UiColors& c = a == Appearance::dark ? kDarkUi : kLightUi;
-    return sheet.replace(QLatin1String("{bar}"), QLatin1String(c.bar))
-        .replace(QLatin1String("{card}"), QLatin1String(c.card))
-        .replace(QLatin1String("{accent}"), QLatin1String(c.accent))
-        .replace(QLatin1String("{error}"), QLatin1String(c.error))
-        .replace(QLatin1String("{info}"), QLatin1String(c.info))
-        .replace(QLatin1String("{infoBorder}"), QLatin1String(c.infoBorder))
-        .replace(QLatin1String("{field}"), QLatin1String(c.field))
-        .replace(QLatin1String("{text}"), QLatin1String(c.text));
+    for (const UiColor& c : uiColors())
+        sheet.replace(QLatin1Char('{') + QLatin1String(c.name.data(), qsizetype(c.name.size())) + QLatin1Char('}'),
+                      QString::fromStdString(qtSheetColor(c.in(a))));
+    return sheet;
 }
 
 } // namespace

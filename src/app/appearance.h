@@ -28,9 +28,9 @@ Appearance applyAppearance(AppearanceChoice choice);
 // The appearance last applied; light until then.
 Appearance currentAppearance();
 
-// Sets a style sheet in which {bar}, {card}, {accent}, {error}, {info},
-// {infoBorder}, {field} and {text} stand for the colours of the current appearance; it is set
-// again whenever the appearance changes.
+// Sets a style sheet in which {bar}, {card}, {accent}, {text} and the other
+// names of uiColors() stand for the colours of the current appearance; it is
+// set again whenever the appearance changes.
 void setThemedStyleSheet(QWidget* widget, const QString& sheet);
 
 } // namespace orlix

@@ -28,7 +28,7 @@ infoView::infoView(QWidget* parent) : QWidget(parent)
 {
     setAttribute(Qt::WA_StyledBackground, true);
     setObjectName("infoView");
-    setThemedStyleSheet(this, QStringLiteral("#infoView { background: {info}; border: 1px solid {infoBorder};"
+    setThemedStyleSheet(this, QStringLiteral("#infoView { background: {info}; border: 1px solid {line};"
                                              " border-radius: 8px; }"));
     QFont font = this->font();
     font.setPixelSize(13);
