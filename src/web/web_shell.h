@@ -8,6 +8,7 @@
 #include <array>
 #include <map>
 #include <memory>
+#include <optional>
 #include <string>
 
 #include "controller.h"
@@ -214,6 +215,8 @@ class WebShell : private KeyboardTarget {
     bool framePending_ = false;
     bool systemDark_ = false;
     Appearance appearance_ = Appearance::light;
+    // The appearance whose colours the page was last given.
+    std::optional<Appearance> colorsSent_;
 };
 
 } // namespace orlix

@@ -414,6 +414,18 @@ const steps = [
     expect(!seen[1][0] && !seen[1][1] && seen[1][2] > seen[0][2] && seen[0][2] > height0,
            `then the bottom bar, the plane growing each time: ${JSON.stringify([height0, seen])}`);
     expect(seen[2][0] && seen[2][1] && seen[2][2] === height0, `then both again: ${JSON.stringify(seen)}`);
+    await page.locator('#menuButton').tap();
+    expect(await page.textContent('#barsItem') === 'Hide bars', 'the menu offers to hide them');
+    await page.locator('#barsItem').tap();
+    await page.evaluate(() => window.orlixTest.drawNow());
+    const [top1, bottom1] = await shown();
+    expect(!top1 && bottom1, 'the menu hides the top bar as Tab does');
+    await page.evaluate(() => document.activeElement && document.activeElement.blur());
+    for (let k = 0; k < 2; ++k) {
+      await page.keyboard.press('Tab');
+      await page.evaluate(() => window.orlixTest.drawNow());
+    }
+    expect((await shown()).slice(0, 2).every(Boolean), 'and both come back');
   }],
   ['fits a small phone, upright and on its side, with the keyboard up: nothing off the page, no key on another', async ({page}) => {
     const size = page.viewportSize();
@@ -541,6 +553,8 @@ const steps = [
     if (shots) await page.screenshot({path: path.join(shots, 'dark.png')});
     await scheme('light');
     expect((await state(page)).appearance === 'light' && luma(await corner()) > 0.8, 'and back to light');
+    const ink = await page.evaluate(() => getComputedStyle(document.getElementById('bottomBar')).color);
+    expect(luma(ink.match(/\d+/g).map(Number)) < 0.3, `dark ink on the light bar again: ${ink}`);
   }],
   ['shares the plot as a PNG and as an SVG drawing', async ({page}) => {
     const share = async item => {
@@ -658,6 +672,49 @@ const steps = [
     expect(await page.evaluate(k => localStorage.getItem(k), copies[0]) === '{"functions": [tr', 'the copy is what was stored');
     const text = await page.textContent('#alertText');
     expect(await page.locator('#alert').isVisible() && text.includes(copies[0]), `the notice names the copy: ${text}`);
+  }],
+  ['leaves out one damaged function record, keeps the records in a copy and says so', async ({page}) => {
+    await page.locator('#alertOk').tap();
+    for (const formula of ['x^3', 'cos(x)']) {
+      await newFunction(page, 'New y(x)');
+      await page.fill('#formula', formula);
+      await page.locator('#formula').press('Enter');
+    }
+    await page.evaluate(() => window.orlixTest.save());
+    const url = page.url();
+    await page.goto(new URL('manifest.webmanifest', url).href);
+    const damaged = await page.evaluate(() => {
+      const doc = JSON.parse(localStorage.getItem('orlix.store'));
+      const id = Object.keys(doc.functions)[0];
+      doc.functions[id] = 'not a record';
+      localStorage.setItem('orlix.store', JSON.stringify(doc));
+      return id;
+    });
+    await page.goto(url);
+    await page.evaluate(() => window.orlixTest.ready);
+    await page.evaluate(() => window.orlixTest.drawNow());
+    const s = await state(page);
+    expect(s.functions.length === 1, `the other function is there: ${JSON.stringify(s.functions)}`);
+    const copies = await page.evaluate(() => Object.keys(localStorage).filter(k => k.includes('damaged-functions')));
+    expect(copies.length === 1, `one copy: ${JSON.stringify(copies)}`);
+    const copy = JSON.parse(await page.evaluate(k => localStorage.getItem(k), copies[0]));
+    expect(copy.functions[damaged] === 'not a record', 'the copy holds the record as it was stored');
+    const text = await page.textContent('#alertText');
+    expect(/1 function could not be read and is left out/.test(text) && text.includes(copies[0]),
+           `the notice says what was left out and where it is kept: ${text}`);
+  }],
+  ['says plainly that a browser without WebAssembly cannot run it', async ({context, page}) => {
+    const bare = await context.newPage();
+    try {
+      await bare.addInitScript(() => { delete window.WebAssembly; });
+      await bare.goto(page.url());
+      const loading = bare.locator('#loading');
+      await loading.waitFor({state: 'visible'});
+      const text = await loading.textContent();
+      expect(/needs WebAssembly/.test(text), `in words: ${text}`);
+    } finally {
+      await bare.close();
+    }
   }],
 ];
 

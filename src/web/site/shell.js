@@ -62,14 +62,16 @@
       $('addMenu').replaceChildren(...s.kinds.map(k => menuItem(k.text, () => shell.newFunction(k.kind), true)),
                                    menuItem('Add derivative', () => shell.addDerivative(), false, 'derivative'));
     }
-    if (document.documentElement.classList.contains('dark') !== s.dark) {
+    if (s.colors) {
+      for (const [name, value] of Object.entries(s.colors)) document.documentElement.style.setProperty('--' + name, value);
       document.documentElement.classList.toggle('dark', s.dark);
-      document.querySelector('meta[name="theme-color"]').content = s.dark ? '#2c2d32' : '#f4f6fa';
+      document.querySelector('meta[name="theme-color"]').content = s.themeColor;
       lastStrip = '';
     }
     $('plot').style.background = s.background;
     $('inputBar').hidden = s.bars !== 'shown';
     $('bottomBar').hidden = s.bars === 'none';
+    $('barsItem').textContent = s.bars === 'none' ? 'Show bars' : 'Hide bars';
     field.placeholder = s.placeholder;
     if (s.fields !== undefined) {
       s.fields.forEach((text, i) => { fields[i].value = text; });
@@ -669,6 +671,18 @@
     drawNow: () => { framePending = false; frame(); },
     save: () => shell.save(),
   };
+
+  // The engine is WebAssembly: a browser without it (or with it turned
+  // off) gets a plain word instead of a page that never starts.
+  const cannotStart = typeof WebAssembly !== 'object' ? 'Orlix needs WebAssembly, which this browser does not have ' +
+      'or has turned off. A current Chrome, Firefox, Safari or Edge runs it.'
+    : typeof createOrlix !== 'function' ? 'Orlix could not load its engine (orlix.js). Reload the page to try again.'
+    : '';
+  if (cannotStart) {
+    $('loading').textContent = cannotStart;
+    $('loading').setAttribute('role', 'alert');
+    return;
+  }
 
   window.orlixTest.ready = createOrlix({
     // The module draws on these by number: the plane, and the settings'
