@@ -140,6 +140,17 @@ const steps = [
     expect(s.marks.some(m => m.type === 'root' && near(m.x, -Math.SQRT2, 1e-9)),
            `the marks are searched again after the pinch: ${JSON.stringify(s.marks)}`);
   }],
+  ['taps a root and the panel shows it; a tap on empty plane puts it away', async ({page, cdp}) => {
+    const [x, y] = await page.evaluate(() => window.orlixTest.toDevice(-Math.SQRT2, 0));
+    await fingers(cdp, page, [{type: 'touchStart', points: [[x + 2, y - 1]]}, {type: 'touchEnd', points: []}]);
+    await page.evaluate(() => window.orlixTest.drawNow());
+    const info = (await state(page)).info;
+    expect(!info.hidden && /1\.41421/.test(info.text + info.value), `the root's numbers: ${JSON.stringify(info)}`);
+    const size = (await state(page)).view.size;
+    await fingers(cdp, page, [{type: 'touchStart', points: [[size[0] - 20, 20]]}, {type: 'touchEnd', points: []}]);
+    await page.evaluate(() => window.orlixTest.drawNow());
+    expect((await state(page)).info.hidden, 'gone again');
+  }],
   ['zooms with the wheel about the pointer', async ({page}) => {
     const before = (await state(page)).view;
     const [x, y] = await page.evaluate(() => window.orlixTest.toDevice(-Math.SQRT2, 0));
