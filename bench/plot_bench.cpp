@@ -292,9 +292,9 @@ void IntervalPassSixCurves(benchmark::State& state)
             steps.cell = MathEngine::xAddr();
             // Half a device pixel at the screen's scale.
             steps.tolerance = 0.5 / (2 * std::fabs(six.screen.plane.plotScale().y));
-            // Off at infinity as the curves take it: a thousand windows away.
+            // Off the view as the curves take it: a window beyond its edges.
             const double lo = six.screen.model.minY(), hi = six.screen.model.maxY();
-            steps.far = std::max(std::fabs(lo), std::fabs(hi)) + 1000 * (hi - lo);
+            steps.far = std::max(std::fabs(lo), std::fabs(hi)) + (hi - lo);
             steps.stepBudget = 1e12;
             columns.assign(c.vars.size(), curve::ColumnDetail{});
             steps.trace(c.vars, c.vals, 0, static_cast<int>(c.vars.size()) - 1, columns);

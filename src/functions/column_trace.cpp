@@ -19,9 +19,10 @@ constexpr int kBandDepth = 7;
 // a pixel at any zoom the view allows.
 constexpr int kPinDepth = 48;
 // Halvings after which a step that may hold a pole is left as it is once
-// both its ends are off the view at infinity (beyond ±far): a thousandth of
-// the step, and the pieces on both sides already reach past the view's edge.
-constexpr int kOffViewDepth = 10;
+// both its ends are off the view (beyond ±far): a sixteenth of the step, an
+// eighth of a device pixel at most between the two pieces, and each piece
+// already reaches past the view's edge.
+constexpr int kOffViewDepth = 4;
 // A step this narrow beside its ends (64 ulps) is not halved: the outward
 // rounding of the enclosures reaches across both halves, so both would
 // seem to hold what the whole does.

@@ -188,7 +188,7 @@ void explicitFunction::traceColumns(int from, int to)
     steps.cell = variable_;
     const double valueLow = mirrored_ ? minX() : minY(), valueHigh = mirrored_ ? maxX() : maxY();
     if (std::isfinite(valueHigh - valueLow))
-        steps.far = std::max(std::fabs(valueLow), std::fabs(valueHigh)) + 1000 * (valueHigh - valueLow);
+        steps.far = std::max(std::fabs(valueLow), std::fabs(valueHigh)) + (valueHigh - valueLow);
     steps.tolerance = pixels > 0 && std::isfinite(pixels) ? 0.5 / pixels : 0.0;
     // As much work again as the samples may take.
     steps.stepBudget = sampleStepBudget;

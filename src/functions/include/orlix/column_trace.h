@@ -56,9 +56,10 @@ struct ColumnTracer {
     bool enclosable = true;
     // Half a device pixel along the values, in value units.
     double tolerance = 0;
-    // Values beyond ±far are off at infinity: no view shows them, so two of
-    // one sign need no break between them (the flags cannot tell the two
-    // sides of a pole apart so close to it).
+    // Values beyond ±far are off the view, well past its edge: the drawing
+    // takes them as leaving it, so two of one sign need no break between
+    // them (the flags cannot tell the two sides of a pole apart so close to
+    // it).
     double far = 1e300;
 
     // The step [a, b] with the sampled values fa and fb (NaN: none there);
@@ -70,7 +71,7 @@ struct ColumnTracer {
     void refine(Work& w, double a, double fa, double b, double fb, int depth) const;
     bool holdsChord(const Interval& slope, double a, double fa, double b, double fb, double lo, double hi) const;
     void breakBetween(Work& w, double fa, double fb) const;
-    // Beyond ±far: off every view at infinity.
+    // Beyond ±far: off the view.
     bool offView(double v) const;
 };
 
