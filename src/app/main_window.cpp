@@ -1,5 +1,6 @@
 #include "main_window.h"
 
+#include "bar_menu.h"
 #include "function_settings_view.h"
 #include "help_view.h"
 #include "info_view.h"
@@ -240,6 +241,7 @@ void MainWindow::build()
     menu->addAction(QStringLiteral("Cancel"));
     addButton_->setMenu(menu);
     addButton_->setPopupMode(QToolButton::InstantPopup);
+    openMenuAboveButton(addButton_);
     connect(derivativeAction_, &QAction::triggered, this, [this] { controller_->addDerivative(); });
     for (const auto& [kind, action] : newKindActions_) {
         connect(action, &QAction::triggered, this, [this, kind = kind] {

@@ -3,6 +3,7 @@
 // offers to undo a deletion.
 #include "main_window.h"
 
+#include "bar_menu.h"
 #include "function_settings_view.h"
 #include "help_view.h"
 #include "preferences_view.h"
@@ -89,6 +90,7 @@ void MainWindow::buildPanels()
     connect(more->addAction(QStringLiteral("Help")), &QAction::triggered, this, &MainWindow::presentHelp);
     prefsButton_->setMenu(more);
     prefsButton_->setPopupMode(QToolButton::InstantPopup);
+    openMenuAboveButton(prefsButton_);
     for (QMenu* menu : {plotMenu_, more}) {
         connect(menu, &QMenu::aboutToShow, this, [this] {
             const Function* f = controller_->curFunc();

@@ -15,6 +15,7 @@
 #include <QPushButton>
 #include <QTemporaryDir>
 #include <QTest>
+#include <QTimer>
 #include <QToolButton>
 
 #include <cmath>
@@ -461,7 +462,6 @@ TEST_F(MainWindowTest, TheStripOfFunctionsFollowsTheRegisterTheTapsAndTheBars)
         else
             shownAt(126, y);
     }
-
 }
 
 TEST_F(MainWindowTest, ARestartFindsFunctionsColoursPositionAndSwitches)
@@ -607,6 +607,28 @@ TEST_F(MainWindowTest, ThePlotsContextMenuTogglesTheBars)
     QTest::mouseClick(&w->plot(), Qt::RightButton, {}, QPoint(100, 200));
     EXPECT_EQ(bars->text(), QStringLiteral("Show bars"));
     w->plotMenu().close();
+}
+
+// The bottom bar's menus open over the plane, above their buttons, not
+// below the window where a desktop screen has room for them.
+TEST_F(MainWindowTest, TheBottomBarsMenusOpenAboveTheirButtons)
+{
+    w->resize(400, 500);
+    w->move(0, 0);
+    w->show();
+    ASSERT_TRUE(QTest::qWaitForWindowExposed(w.get()));
+    for (QToolButton* button : {&w->addButton(), &w->preferencesButton()}) {
+        QRect opened;
+        QTimer::singleShot(0, button->menu(), [&] {
+            opened = button->menu()->geometry();
+            button->menu()->close();
+        });
+        button->showMenu();
+        const QPoint top = button->mapToGlobal(QPoint(0, 0));
+        ASSERT_FALSE(opened.isEmpty()) << button->toolTip().toStdString();
+        EXPECT_LE(opened.bottom(), top.y()) << button->toolTip().toStdString();
+        EXPECT_GE(opened.top(), 0) << button->toolTip().toStdString();
+    }
 }
 
 TEST_F(MainWindowTest, ScreenshotIsWrittenWithTheStoredState)

@@ -1,0 +1,42 @@
+#include "bar_menu.h"
+
+#include <QEvent>
+#include <QMenu>
+#include <QScreen>
+#include <QToolButton>
+
+namespace orlix {
+
+namespace {
+
+class MenuAboveButton : public QObject {
+  public:
+    explicit MenuAboveButton(QToolButton* button) : QObject(button), button_(button) {}
+
+    bool eventFilter(QObject* watched, QEvent* event) override
+    {
+        if (event->type() == QEvent::Show) {
+            auto* menu = static_cast<QMenu*>(watched);
+            const QPoint buttonTop = button_->mapToGlobal(QPoint(0, 0));
+            // Across as Qt placed it (kept on the screen), above the button.
+            const QPoint above(menu->x(), buttonTop.y() - menu->height());
+            const QScreen* screen = button_->screen();
+            if (screen && above.y() >= screen->availableGeometry().top())
+                menu->move(above);
+        }
+        return false;
+    }
+
+  private:
+    QToolButton* button_;
+};
+
+} // namespace
+
+void openMenuAboveButton(QToolButton* button)
+{
+    if (QMenu* menu = button->menu())
+        menu->installEventFilter(new MenuAboveButton(button));
+}
+
+} // namespace orlix
