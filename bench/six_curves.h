@@ -1,6 +1,6 @@
-// What the drawing benchmarks share: six y(x) curves of different
-// characters (poles, cusps, steep and flat parts), a shell that asks for
-// roots, extrema and inflections, and a main that runs offscreen.
+// What the drawing benchmarks share: the six y(x) curves (six_formulas.h),
+// a shell that asks for roots, extrema and inflections, and a main that
+// runs offscreen.
 #pragma once
 
 #include <QGuiApplication>
@@ -10,11 +10,9 @@
 #include "orlix/function.h"
 #include "orlix/function_kind.h"
 #include "orlix/yx_function.h"
+#include "six_formulas.h"
 
 namespace orlix::bench {
-
-inline const char* const kSix[] = {"sin(x)*x^2-3",           "x^3-2*x+1",     "sqrt(abs(x))*cos(3*x)",
-                                   "exp(-x^2/2)/sqrt(2*pi)", "(x^2+1)/(x-1)", "ln(abs(x)+1)*tan(x/4)"};
 
 class Searches : public FunctionShell {
   public:
