@@ -4,6 +4,7 @@
 
 #include <algorithm>
 #include <cmath>
+#include <limits>
 #include <vector>
 
 #include "field_check.h"
@@ -12,6 +13,7 @@
 #include "orlix/error.h"
 #include "orlix/special_point.h"
 #include "orlix/utf8.h"
+#include "orlix/yx_function.h"
 #include "picture.h"
 #include "web_canvas.h"
 #include "web_json.h"
@@ -148,6 +150,14 @@ bool WebShell::drawFrame()
 }
 
 void WebShell::completeLayer() { view_.completeFunctionLayer(); }
+
+void WebShell::resampleAll()
+{
+    for (const auto& [id, f] : controller_->model().functionRegister())
+        if (auto* e = dynamic_cast<explicitFunction*>(f.get()))
+            e->setPreviousK(std::numeric_limits<double>::quiet_NaN());
+    view_.redraw();
+}
 
 void WebShell::pointer(int id, double x, double y, int phase, double timeMs)
 {

@@ -39,6 +39,10 @@ class WebShell : private KeyboardTarget {
     // curves beyond the view are still to be drawn (completeLayer, soon).
     bool drawFrame();
     void completeLayer();
+    // Every curve sampled afresh at the view as it is, as after a zoom, and
+    // the current curve's marks searched: the redraw the browser benchmark
+    // times (bench/web/page_bench.cjs).
+    void resampleAll();
     // A pointer (a finger, the mouse or a pen) went down (phase 0), moved
     // (1), went up (2) or was cancelled (3), at (x, y) in the canvas's CSS
     // pixels; time in milliseconds. Fingers already down are handed along

@@ -670,6 +670,10 @@
     toDevice: (x, y) => JSON.parse(shell.userToDevice(x, y)),
     drawNow: () => { framePending = false; frame(); },
     save: () => shell.save(),
+    // For the browser benchmark (bench/web/page_bench.cjs): a finger as the
+    // canvas's pointer events hand it on, and every curve sampled afresh.
+    pointer: (id, x, y, phase, t) => shell.pointer(id, x, y, phase, t),
+    resampleAll: () => shell.resampleAll(),
   };
 
   // The engine is WebAssembly: a browser without it (or with it turned
