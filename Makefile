@@ -13,7 +13,7 @@ PACKAGES = build-essential cmake pkg-config qt6-base-dev qt6-svg-dev nlohmann-js
            desktop-file-utils appstream
 
 .PHONY: all deps configure build run install install-files package test test-asan soak bench fuzz format clean \
-        deps-web web serve-web test-web
+        deps-web web serve-web test-web web-test-node bench-web
 
 all: build
 
@@ -157,14 +157,45 @@ serve-web: web
 # steps in tests/web/session.cjs. playwright-core drives the system's
 # Chromium; it is installed into $(WEB_BUILD)/test-node, never a browser.
 test-web: web
+	@$(MAKE) --no-print-directory web-test-node
+	NODE_PATH=$(abspath $(WEB_BUILD))/test-node/node_modules ORLIX_SITE=$(abspath $(WEB_BUILD))/site \
+	  ORLIX_WEB_SHOTS=$(abspath $(WEB_BUILD))/shots node tests/web/session.cjs
+
+# The system's Chromium and node, and playwright-core in $(WEB_BUILD)/test-node.
+web-test-node:
 	@$(MAKE) --no-print-directory deps PACKAGES="$(WEB_TEST_PACKAGES) $(if $(NPM),,npm)"
 	@test -d $(WEB_BUILD)/test-node/node_modules/playwright-core || \
 	  { mkdir -p $(WEB_BUILD)/test-node && cd $(WEB_BUILD)/test-node && \
 	    PLAYWRIGHT_SKIP_BROWSER_DOWNLOAD=1 $(or $(NPM),npm) install --no-save --no-audit --no-fund playwright-core@1.65.2; } || \
-	  { echo "make test-web: could not install playwright-core with npm (is the npm registry reachable?);" \
-	         "the browser test did not run" >&2; exit 1; }
+	  { echo "could not install playwright-core with npm (is the npm registry reachable?);" \
+	         "the browser did not run" >&2; exit 1; }
+
+# The browser build's speed and size beside the native build's, in one
+# table: the engine's evaluation of the six curves' formulas natively and
+# in WebAssembly under node (bench/web/engine_speed.cpp), the page's pan
+# frame and six-curve redraw in headless Chromium (bench/web/page_bench.cjs)
+# beside $(BUILD)/bench/plot_bench's when it is built, and the size of the
+# site's module and scripts. It reports; only a build or a run that fails
+# stops it, never a slow figure.
+BENCH_WEB = $(WEB_BUILD)/bench
+bench-web: web
+	@$(MAKE) --no-print-directory configure
+	cmake --build $(BUILD) -j $(JOBS) --target engine_speed
+	$(WEB_ENV) cmake --build $(WEB_BUILD) -j $(JOBS) --target engine_speed_node
+	@$(MAKE) --no-print-directory web-test-node
+	mkdir -p $(BENCH_WEB)
+	$(BUILD)/bench/engine_speed --dump $(BENCH_WEB)/native.bin > $(BENCH_WEB)/native.json
+	node $(BENCH_WEB)/engine_speed.js --dump $(BENCH_WEB)/wasm.bin > $(BENCH_WEB)/wasm.json
 	NODE_PATH=$(abspath $(WEB_BUILD))/test-node/node_modules ORLIX_SITE=$(abspath $(WEB_BUILD))/site \
-	  ORLIX_WEB_SHOTS=$(abspath $(WEB_BUILD))/shots node tests/web/session.cjs
+	  node bench/web/page_bench.cjs > $(BENCH_WEB)/page.json
+	rm -f $(BENCH_WEB)/plot.json
+	@if [ -x $(BUILD)/bench/plot_bench ]; then \
+	  echo "QT_QPA_PLATFORM=offscreen $(BUILD)/bench/plot_bench --benchmark_filter='RedrawSixCurves/2/0|PanFrame/2'"; \
+	  QT_QPA_PLATFORM=offscreen $(BUILD)/bench/plot_bench --benchmark_filter='RedrawSixCurves/2/0|PanFrame/2' \
+	    --benchmark_format=json > $(BENCH_WEB)/plot.json.part && mv $(BENCH_WEB)/plot.json.part $(BENCH_WEB)/plot.json; \
+	else echo "== No $(BUILD)/bench/plot_bench (make build): the page's figures stand alone"; fi
+	@echo
+	@node bench/web/report.cjs $(BENCH_WEB)
 
 format:
 	clang-format -i $$(git ls-files '*.cpp' '*.h')
