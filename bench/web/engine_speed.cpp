@@ -7,10 +7,11 @@
 // turned into a program) and run at the same points of [-5, 5), two ways:
 // - point: the ordinary evaluate(), the cell set before each run;
 // - block: evaluateBlock() on blocks of 256 places, as the plot samples.
-// A figure is the best of several repeats, in nanoseconds a point. The
-// output is JSON; with --dump FILE the block values are written there too
-// (the formulas' values one after the other, as doubles), so that two
-// builds' results can be compared bit for bit.
+// A figure is the best of several runs, in nanoseconds a point; the
+// formulas take turns run by run. The output is JSON; with --dump FILE the
+// block values are written there too (the formulas' values one after the
+// other, as doubles), so that two builds' results can be compared bit for
+// bit.
 //
 // The two ways must agree bit for bit (NaN with NaN): a formula where they
 // do not, or that does not compile, makes the exit status 1.
@@ -49,8 +50,8 @@ constexpr const char* kBuild = "native";
 constexpr int kBlock = 256;
 
 struct Options {
-    int points = 400000;
-    int repeats = 9;
+    int points = 200000;
+    int repeats = 15;
     const char* dump = nullptr;
 };
 
@@ -96,48 +97,52 @@ std::uint64_t digest(const std::vector<double>& values)
     return h;
 }
 
-// The best of `repeats` runs of `run`, in nanoseconds a point.
-template <class Run> double bestNsPerPoint(int repeats, int points, Run run)
+// Nanoseconds a point that one run of `run` takes.
+template <class Run> double nsPerPoint(int points, Run run)
 {
-    double best = std::numeric_limits<double>::infinity();
-    for (int r = 0; r < repeats; ++r) {
-        const auto start = Clock::now();
-        run();
-        const std::chrono::duration<double, std::nano> took = Clock::now() - start;
-        best = std::min(best, took.count() / points);
-    }
-    return best;
+    const auto start = Clock::now();
+    run();
+    const std::chrono::duration<double, std::nano> took = Clock::now() - start;
+    return took.count() / points;
 }
 
-struct Figures {
-    double pointNs = 0;
-    double blockNs = 0;
-    int mismatches = 0; // places where the two ways differ
-    std::uint64_t digest = 0;
+// One formula's program, its values both ways and its best times so far.
+struct Formula {
+    const char* text = nullptr;
+    std::unique_ptr<orlix::StackMachine> sm;
+    std::string error;
+    std::vector<double> single, block;
+    double pointNs = std::numeric_limits<double>::infinity();
+    double blockNs = std::numeric_limits<double>::infinity();
 };
 
-Figures measure(orlix::StackMachine& sm, const std::vector<double>& xs, int repeats, std::vector<double>& block)
+// One run of each way, the best times kept.
+void measure(Formula& f, const std::vector<double>& xs)
 {
     double* cell = orlix::MathEngine::xAddr();
     const int n = static_cast<int>(xs.size());
-    std::vector<double> single(xs.size());
-    block.assign(xs.size(), 0.0);
-    Figures f;
-    f.pointNs = bestNsPerPoint(repeats, n, [&] {
-        for (int k = 0; k < n; ++k) {
-            *cell = xs[static_cast<std::size_t>(k)];
-            single[static_cast<std::size_t>(k)] = sm.evaluate();
-        }
-    });
-    f.blockNs = bestNsPerPoint(repeats, n, [&] {
-        for (int start = 0; start < n; start += kBlock)
-            sm.evaluateBlock(cell, xs.data() + start, block.data() + start, std::min(kBlock, n - start));
-    });
-    for (std::size_t k = 0; k < xs.size(); ++k)
-        if (!sameValue(single[k], block[k]))
-            ++f.mismatches;
-    f.digest = digest(block);
-    return f;
+    f.single.resize(xs.size());
+    f.block.resize(xs.size());
+    f.pointNs = std::min(f.pointNs, nsPerPoint(n, [&] {
+                             for (int k = 0; k < n; ++k) {
+                                 *cell = xs[static_cast<std::size_t>(k)];
+                                 f.single[static_cast<std::size_t>(k)] = f.sm->evaluate();
+                             }
+                         }));
+    f.blockNs = std::min(f.blockNs, nsPerPoint(n, [&] {
+                             for (int start = 0; start < n; start += kBlock)
+                                 f.sm->evaluateBlock(cell, xs.data() + start, f.block.data() + start,
+                                                     std::min(kBlock, n - start));
+                         }));
+}
+
+int mismatches(const Formula& f)
+{
+    int count = 0;
+    for (std::size_t k = 0; k < f.single.size(); ++k)
+        if (!sameValue(f.single[k], f.block[k]))
+            ++count;
+    return count;
 }
 
 // JSON string contents: the formulas hold no quotes or backslashes, but a
@@ -172,28 +177,42 @@ int main(int argc, char** argv)
         std::fprintf(stderr, "engine_speed: cannot write %s\n", o.dump);
         return 2;
     }
+    std::vector<Formula> formulas(std::size(orlix::bench::kSix));
+    for (std::size_t i = 0; i < formulas.size(); ++i) {
+        Formula& f = formulas[i];
+        f.text = orlix::bench::kSix[i];
+        try {
+            // As a y(x) curve compiles its formula (yx_function.cpp).
+            f.sm = orlix::fStack::optimize(orlix::fStack::createWithString(f.text))->toStackMachine();
+        } catch (const orlix::Error& e) {
+            f.error = e.what();
+        }
+    }
+    // The formulas take turns, so that a moment when the machine is busy
+    // costs each of them one run rather than one formula all of its runs.
+    for (int r = 0; r < o.repeats; ++r)
+        for (Formula& f : formulas)
+            if (f.sm)
+                measure(f, xs);
+
     bool ok = true;
     std::printf("{\"build\": \"%s\", \"points\": %d, \"repeats\": %d, \"block\": %d, \"formulas\": [", kBuild, o.points,
                 o.repeats, kBlock);
-    std::vector<double> values;
-    for (std::size_t i = 0; i < std::size(orlix::bench::kSix); ++i) {
-        const char* text = orlix::bench::kSix[i];
-        std::printf("%s\n  {\"formula\": %s, ", i ? "," : "", quoted(text).c_str());
-        try {
-            // As a y(x) curve compiles its formula (yx_function.cpp).
-            std::unique_ptr<orlix::StackMachine> sm =
-                orlix::fStack::optimize(orlix::fStack::createWithString(text))->toStackMachine();
-            const Figures f = measure(*sm, xs, o.repeats, values);
-            std::printf("\"point_ns\": %.3f, \"block_ns\": %.3f, \"mismatches\": %d, \"digest\": \"%016llx\"}",
-                        f.pointNs, f.blockNs, f.mismatches, static_cast<unsigned long long>(f.digest));
-            if (f.mismatches)
-                ok = false;
-            if (dump && std::fwrite(values.data(), sizeof(double), values.size(), dump) != values.size())
-                ok = false;
-        } catch (const orlix::Error& e) {
-            std::printf("\"error\": %s}", quoted(e.what()).c_str());
+    for (std::size_t i = 0; i < formulas.size(); ++i) {
+        const Formula& f = formulas[i];
+        std::printf("%s\n  {\"formula\": %s, ", i ? "," : "", quoted(f.text).c_str());
+        if (!f.sm) {
+            std::printf("\"error\": %s}", quoted(f.error).c_str());
             ok = false;
+            continue;
         }
+        const int differ = mismatches(f);
+        std::printf("\"point_ns\": %.3f, \"block_ns\": %.3f, \"mismatches\": %d, \"digest\": \"%016llx\"}", f.pointNs,
+                    f.blockNs, differ, static_cast<unsigned long long>(digest(f.block)));
+        if (differ)
+            ok = false;
+        if (dump && std::fwrite(f.block.data(), sizeof(double), f.block.size(), dump) != f.block.size())
+            ok = false;
     }
     std::printf("\n]}\n");
     if (dump && std::fclose(dump) != 0)
