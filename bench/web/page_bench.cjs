@@ -168,7 +168,10 @@ async function timeFrames({kind, warm, frames}) {
     await addCurves(page, six);
     const pan = await page.evaluate(timeFrames, {kind: 'pan', warm: 20, frames: panFrames});
     expect(pan.moved, 'the plane follows the timed finger');
+    const marks = async () => JSON.stringify((await page.evaluate(() => window.orlixTest.state())).marks);
+    const before = await marks();
     const redraw = await page.evaluate(timeFrames, {kind: 'redraw', warm: 5, frames: redraws});
+    expect(before !== '[]' && (await marks()) === before, `each redraw finds the current curve's marks again: ${before}`);
     expect(!problems.length, `the page threw: ${problems.join('; ')}`);
     const view = (await page.evaluate(() => window.orlixTest.state())).view;
     const result = {
