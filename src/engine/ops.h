@@ -32,9 +32,53 @@ constexpr bool isUnary(Op op) { return op >= kFirstUnary && op < OpCount; }
 
 inline constexpr double NaN = std::numeric_limits<double>::quiet_NaN();
 
+// a³ (cube) or a⁴ as square·a or square·square plus the rounding error of
+// a·a = square + low, carried by fused multiply-adds.
+inline double fusedCubeOrFourth(double a, double square, bool cube)
+{
+    const double low = std::fma(a, a, -square);
+    return cube ? std::fma(square, a, low * a) : std::fma(square, square, 2 * square * low);
+}
+
+// a = high + low, each with half of a's bits (Veltkamp); exact while 2²⁷·a
+// is finite.
+inline void splitHalves(double a, double& high, double& low)
+{
+    const double scaled = 134217729.0 * a; // 2^27 + 1
+    high = scaled - (scaled - a);
+    low = a - high;
+}
+
+// a·b − product exactly, product being a·b rounded (Dekker), while neither
+// overflows and the error is no subnormal.
+inline double productError(double a, double b, double product)
+{
+    double aHigh, aLow, bHigh, bLow;
+    splitHalves(a, aHigh, aLow);
+    splitHalves(b, bHigh, bLow);
+    return ((aHigh * bHigh - product) + aHigh * bLow + aLow * bHigh) + aLow * bLow;
+}
+
+// The same values without a fused multiply-add, which WebAssembly has only
+// as a slow library routine: the rounding errors come from splitting, and
+// the sum that the last fma rounds once is rounded in two steps, which
+// gives the fma's own result save where it lies within 2⁻⁵⁴ of an ulp of a
+// rounding boundary. Outside 2^±200 the products or their errors would
+// leave the normal numbers: the fma then gives them.
+inline double splitCubeOrFourth(double a, double square, bool cube)
+{
+    const double size = std::fabs(a);
+    if (!(size > 0x1p-200 && size < 0x1p200))
+        return fusedCubeOrFourth(a, square, cube);
+    const double low = productError(a, a, square);
+    const double product = cube ? square * a : square * square;
+    const double error = cube ? productError(square, a, product) : productError(square, square, product);
+    return product + (error + (cube ? low * a : 2 * square * low));
+}
+
 // a^b. Squares are a·a (correctly rounded); cubes and fourth powers are
-// products compensated with fused multiply-adds, within one unit in the last
-// place of pow and much faster. Every evaluation of the operator (the
+// products compensated for their rounding errors, within one unit in the
+// last place of pow and much faster. Every evaluation of the operator (the
 // programs, the simplifier's folds, the routine table) comes here, so all of
 // them agree bit for bit.
 inline double power(double a, double b)
@@ -45,9 +89,11 @@ inline double power(double a, double b)
         const double square = a * a;
         if (!std::isfinite(square))
             return b == 3 ? square * a : square * square;
-        // a² = square + low exactly.
-        const double low = std::fma(a, a, -square);
-        return b == 3 ? std::fma(square, a, low * a) : std::fma(square, square, 2 * square * low);
+#if defined(__wasm__)
+        return splitCubeOrFourth(a, square, b == 3);
+#else
+        return fusedCubeOrFourth(a, square, b == 3);
+#endif
     }
     return std::pow(a, b);
 }
