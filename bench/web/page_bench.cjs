@@ -17,15 +17,12 @@
 // Prints JSON. ORLIX_SITE=build-web/site NODE_PATH=<dir with playwright-core> node bench/web/page_bench.cjs
 'use strict';
 
-const {chromium} = require('playwright-core');
 const fs = require('fs');
-const http = require('http');
-const os = require('os');
 const path = require('path');
 const zlib = require('zlib');
+const {serve, launchPhone} = require('../../tests/web/phone_browser.cjs');
 
 const site = process.env.ORLIX_SITE || path.resolve(__dirname, '../../build-web/site');
-const browserPath = process.env.ORLIX_CHROMIUM || '/usr/bin/chromium';
 const panFrames = Number(process.env.ORLIX_PAN_FRAMES || 400);
 const redraws = Number(process.env.ORLIX_REDRAWS || 60);
 
@@ -36,26 +33,6 @@ function sixFormulas() {
   const six = list ? [...list[1].matchAll(/"([^"]*)"/g)].map(m => m[1]) : [];
   if (six.length !== 6) throw new Error(`six formulas expected in bench/six_formulas.h, found ${six.length}`);
   return six;
-}
-
-// ---- a static server for the site, as the browser test serves it ---------------------------
-// Cross-origin isolated, so that performance.now is finer than 0.1 ms.
-const types = {'.html': 'text/html', '.js': 'text/javascript', '.css': 'text/css', '.wasm': 'application/wasm',
-               '.webmanifest': 'application/manifest+json', '.svg': 'image/svg+xml', '.png': 'image/png'};
-function serve() {
-  const server = http.createServer((req, res) => {
-    const rel = decodeURIComponent(new URL(req.url, 'http://x').pathname).replace(/^\/+/, '') || 'index.html';
-    const file = path.resolve(site, rel);
-    if (!file.startsWith(path.resolve(site) + path.sep) || !fs.existsSync(file) || !fs.statSync(file).isFile()) {
-      res.writeHead(404).end();
-      return;
-    }
-    res.writeHead(200, {'Content-Type': types[path.extname(file)] || 'application/octet-stream',
-                        'Cross-Origin-Opener-Policy': 'same-origin',
-                        'Cross-Origin-Embedder-Policy': 'require-corp'});
-    fs.createReadStream(file).pipe(res);
-  });
-  return new Promise(done => server.listen(0, '127.0.0.1', () => done(server)));
 }
 
 function expect(ok, what) {
@@ -147,18 +124,11 @@ async function timeFrames({kind, warm, frames}) {
 (async () => {
   if (!fs.existsSync(path.join(site, 'orlix.wasm'))) throw new Error(`no site in ${site}: make web first`);
   const six = sixFormulas();
-  const server = await serve();
-  const profile = fs.mkdtempSync(path.join(os.tmpdir(), 'orlix-chromium-bench-'));
-  const context = await chromium.launchPersistentContext(profile, {
-    executablePath: browserPath,
-    headless: true,
-    args: ['--no-sandbox', '--disable-gpu', '--disable-quic', '--no-first-run', '--disable-background-networking',
-           '--disable-component-update', '--disable-sync'],
-    viewport: {width: 390, height: 780},
-    deviceScaleFactor: 3,
-    hasTouch: true,
-    isMobile: true,
-  });
+  // Cross-origin isolated, so that performance.now is finer than 0.1 ms.
+  const server = await serve(site, {'Cross-Origin-Opener-Policy': 'same-origin',
+                                    'Cross-Origin-Embedder-Policy': 'require-corp'});
+  const browser = await launchPhone();
+  const context = browser.context;
   try {
     const page = context.pages()[0] || await context.newPage();
     const problems = [];
@@ -184,9 +154,8 @@ async function timeFrames({kind, warm, frames}) {
     };
     console.log(JSON.stringify(result, null, 1));
   } finally {
-    await context.close();
+    await browser.close();
     server.close();
-    fs.rmSync(profile, {recursive: true, force: true});
   }
 })().catch(e => {
   console.error(e);

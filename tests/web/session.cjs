@@ -7,32 +7,12 @@
 //   ORLIX_SITE=build-web/site NODE_PATH=<dir with playwright-core> node tests/web/session.cjs
 'use strict';
 
-const {chromium} = require('playwright-core');
 const fs = require('fs');
-const http = require('http');
-const os = require('os');
 const path = require('path');
+const {serve, launchPhone} = require('./phone_browser.cjs');
 
 const site = process.env.ORLIX_SITE || path.resolve(__dirname, '../../build-web/site');
 const shots = process.env.ORLIX_WEB_SHOTS || '';
-const browserPath = process.env.ORLIX_CHROMIUM || '/usr/bin/chromium';
-
-// ---- a static server for the site, on a free port of 127.0.0.1 ------------------------------
-const types = {'.html': 'text/html', '.js': 'text/javascript', '.css': 'text/css', '.wasm': 'application/wasm',
-               '.webmanifest': 'application/manifest+json', '.svg': 'image/svg+xml', '.png': 'image/png'};
-function serve() {
-  const server = http.createServer((req, res) => {
-    const rel = decodeURIComponent(new URL(req.url, 'http://x').pathname).replace(/^\/+/, '') || 'index.html';
-    const file = path.resolve(site, rel);
-    if (!file.startsWith(path.resolve(site) + path.sep) || !fs.existsSync(file) || !fs.statSync(file).isFile()) {
-      res.writeHead(404).end();
-      return;
-    }
-    res.writeHead(200, {'Content-Type': types[path.extname(file)] || 'application/octet-stream'});
-    fs.createReadStream(file).pipe(res);
-  });
-  return new Promise(done => server.listen(0, '127.0.0.1', () => done(server)));
-}
 
 // ---- fingers through the DevTools protocol (Playwright's touchscreen only taps) -------------
 async function fingers(cdp, page, moves) {
@@ -732,19 +712,9 @@ const steps = [
 (async () => {
   if (!fs.existsSync(path.join(site, 'orlix.wasm'))) throw new Error(`no site in ${site}: make web first`);
   if (shots) fs.mkdirSync(shots, {recursive: true});
-  const server = await serve();
-  const profile = fs.mkdtempSync(path.join(os.tmpdir(), 'orlix-chromium-'));
-  // A fresh profile (--user-data-dir) of its own: no storage from before.
-  const context = await chromium.launchPersistentContext(profile, {
-    executablePath: browserPath,
-    headless: true,
-    args: ['--no-sandbox', '--disable-gpu', '--disable-quic', '--no-first-run', '--disable-background-networking',
-           '--disable-component-update', '--disable-sync'],
-    viewport: {width: 390, height: 780},
-    deviceScaleFactor: 3,
-    hasTouch: true,
-    isMobile: true,
-  });
+  const server = await serve(site);
+  const browser = await launchPhone();
+  const context = browser.context;
   let failed = 0;
   try {
     let page = context.pages()[0] || await context.newPage();
@@ -772,9 +742,8 @@ const steps = [
       if (shots) await page.screenshot({path: path.join(shots, `${String(i + 1).padStart(2, '0')}.png`)});
     }
   } finally {
-    await context.close();
+    await browser.close();
     server.close();
-    fs.rmSync(profile, {recursive: true, force: true});
   }
   console.log(failed ? `${failed} of ${steps.length} steps failed` : `all ${steps.length} steps passed`);
   process.exit(failed ? 1 : 0);
