@@ -1,5 +1,7 @@
 #include "bar_menu.h"
 
+#include <algorithm>
+
 #include <QEvent>
 #include <QMenu>
 #include <QScreen>
@@ -18,8 +20,15 @@ class MenuAboveButton : public QObject {
         if (event->type() == QEvent::Show) {
             auto* menu = static_cast<QMenu*>(watched);
             const QPoint buttonTop = button_->mapToGlobal(QPoint(0, 0));
-            // Across as Qt placed it (kept on the screen), above the button.
-            const QPoint above(menu->x(), buttonTop.y() - menu->height());
+            // Across, within the window where the menu fits in it (a button
+            // at the right end opens its menu leftwards), above the button.
+            const QWidget* window = button_->window();
+            const int windowLeft = window->mapToGlobal(QPoint(0, 0)).x();
+            const int windowRight = windowLeft + window->width();
+            int x = menu->x();
+            if (menu->width() <= window->width())
+                x = std::clamp(x, windowLeft, windowRight - menu->width());
+            const QPoint above(x, buttonTop.y() - menu->height());
             const QScreen* screen = button_->screen();
             if (screen && above.y() >= screen->availableGeometry().top())
                 menu->move(above);

@@ -1,5 +1,6 @@
-// The menus of the bottom bar open above their buttons, over the plane,
-// not below the window where a desktop screen has room for them.
+// The menus of the bottom bar open above their buttons, over the plane and
+// within the window, not below it or past its edge where a desktop screen
+// has room for them.
 #pragma once
 
 class QToolButton;

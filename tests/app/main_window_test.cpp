@@ -609,8 +609,9 @@ TEST_F(MainWindowTest, ThePlotsContextMenuTogglesTheBars)
     w->plotMenu().close();
 }
 
-// The bottom bar's menus open over the plane, above their buttons, not
-// below the window where a desktop screen has room for them.
+// The bottom bar's menus open over the plane, above their buttons and
+// within the window, not below it or past its right edge where a desktop
+// screen has room for them.
 TEST_F(MainWindowTest, TheBottomBarsMenusOpenAboveTheirButtons)
 {
     w->resize(400, 500);
@@ -628,6 +629,8 @@ TEST_F(MainWindowTest, TheBottomBarsMenusOpenAboveTheirButtons)
         ASSERT_FALSE(opened.isEmpty()) << button->toolTip().toStdString();
         EXPECT_LE(opened.bottom(), top.y()) << button->toolTip().toStdString();
         EXPECT_GE(opened.top(), 0) << button->toolTip().toStdString();
+        const QRect window(w->mapToGlobal(QPoint(0, 0)), w->size());
+        EXPECT_TRUE(window.contains(opened)) << button->toolTip().toStdString();
     }
 }
 
