@@ -2,6 +2,8 @@
 
 #include <algorithm>
 #include <cmath>
+#include <cstdio>
+#include <cstdlib>
 
 #include "orlix/math_engine.h"
 #include "orlix/stack_machine.h"
@@ -92,6 +94,15 @@ ColumnDetail ColumnTracer::trace(double a, double fa, double b, double fb, const
     return detail;
 }
 
+bool ColumnTracer::chordHolds(const Interval& values, double fa, double fb) const
+{
+    // The chord between the ends sweeps every value between them, and the
+    // curve, continuous here, reaches each of them: it needs no more points
+    // unless the curve goes beyond the ends' values.
+    return values.clean() && defined(fa) && defined(fb) && values.lo >= std::min(fa, fb) - tolerance &&
+           values.hi <= std::max(fa, fb) + tolerance;
+}
+
 bool ColumnTracer::offView(double v) const { return v > far || v < -far; }
 
 void ColumnTracer::refine(Work& w, double a, double fa, double b, double fb, int depth) const
@@ -106,12 +117,9 @@ void ColumnTracer::refine(Work& w, double a, double fa, double b, double fb, int
     const bool pinned =
         depth >= kPinDepth || m <= a || m >= b || b - a <= kNarrowest * std::max(std::fabs(a), std::fabs(b));
     if (e.clean() && defined(fa) && defined(fb)) {
-        // The chord between the ends sweeps every value between them, and
-        // the curve, continuous here, reaches each of them: it needs no
-        // more points unless the curve goes beyond the ends' values.
-        const double lo = std::min(fa, fb) - tolerance, hi = std::max(fa, fb) + tolerance;
-        if (e.lo >= lo && e.hi <= hi)
+        if (chordHolds(e, fa, fb))
             return;
+        const double lo = std::min(fa, fb) - tolerance, hi = std::max(fa, fb) + tolerance;
         if (slopeEnclosure &&
             holdsChord(depth == 0 && w.stepSlope ? *w.stepSlope : slopeEnclosure(a, b), a, fa, b, fb, lo, hi))
             return;
@@ -186,64 +194,122 @@ void CurveSteps::trace(std::span<const double> vars, std::span<const double> val
     tracer.tolerance = tolerance;
     // Past the budget the remaining steps keep their samples as they are.
     const StepBudget budget(stepBudget);
-    // A run of steps over which the slope keeps one sign is monotone: every
-    // chord holds its step, and one enclosure of the slope tells for all.
-    // Runs of kRun steps, then quarters of the runs that turn, then their
-    // single steps; the slopes over all the parts of one length are
-    // enclosed in one block.
-    constexpr int kRun = 16;
     const auto defined = [&](int first, int last) {
         for (int k = first; k <= last; ++k)
             if (std::isnan(vals[static_cast<size_t>(k)]))
                 return false;
         return true;
     };
-    // Parts [first, end) of the samples, in order.
-    struct Part {
-        int first, end;
+    const auto clear = [&](int j) {
+        // Nothing between the samples; a column keeps its storage.
+        ColumnDetail& c = columns[static_cast<size_t>(j)];
+        c.unknown = c.breakAfter = false;
+        c.points.clear();
     };
-    std::vector<Part> parts, next;
-    for (int j = from; j < to; j += kRun)
-        parts.push_back(Part{j, std::min(j + kRun, to)});
+    const auto traceStep = [&](int j, const Interval* stepSlope) {
+        const auto at = static_cast<size_t>(j);
+        if (budget.spent())
+            columns[at] = ColumnDetail{};
+        else
+            columns[at] = tracer.trace(vars[at], vals[at], vars[at + 1], vals[at + 1], stepSlope);
+    };
     std::vector<double> lows, highs;
-    std::vector<Interval> slopes;
-    for (int length = kRun; !parts.empty(); length = std::max(length / 4, 1)) {
-        const bool enclosed = slope && !budget.spent();
-        if (enclosed) {
-            lows.clear();
-            highs.clear();
-            for (const Part& p : parts) {
-                lows.push_back(vars[static_cast<size_t>(p.first)]);
-                highs.push_back(vars[static_cast<size_t>(p.end)]);
-            }
-            slopes.resize(parts.size());
-            slope->encloseRanges(cell, lows.data(), highs.data(), slopes.data(), static_cast<int>(parts.size()));
+    // The enclosures of m over the runs of steps [firsts[k], ends[k]), or
+    // over the single steps firsts[k] where there are no ends.
+    const auto encloseBlock = [&](StackMachine* m, std::span<const int> firsts, std::span<const int> ends,
+                                  std::vector<Interval>& out) {
+        lows.clear();
+        highs.clear();
+        for (std::size_t k = 0; k < firsts.size(); ++k) {
+            lows.push_back(vars[static_cast<size_t>(firsts[k])]);
+            highs.push_back(vars[static_cast<size_t>(ends.empty() ? firsts[k] + 1 : ends[k])]);
         }
-        next.clear();
-        for (std::size_t k = 0; k < parts.size(); ++k) {
-            const auto [j, end] = parts[k];
-            const bool held =
-                enclosed && !budget.spent() && slopes[k].clean() && steadySign(slopes[k]) && defined(j, end);
-            if (held) {
-                // Nothing between the samples; a column keeps its storage.
-                for (auto c = columns.begin() + j; c != columns.begin() + end; ++c) {
-                    c->unknown = c->breakAfter = false;
-                    c->points.clear();
-                }
-            } else if (end - j > 1) {
-                const int quarter = std::max(length / 4, 1);
-                for (int first = j; first < end; first += quarter)
-                    next.push_back(Part{first, std::min(first + quarter, end)});
-            } else if (budget.spent()) {
-                columns[static_cast<size_t>(j)] = ColumnDetail{};
-            } else {
-                const auto at = static_cast<size_t>(j);
-                columns[at] =
-                    tracer.trace(vars[at], vals[at], vars[at + 1], vals[at + 1], enclosed ? &slopes[k] : nullptr);
-            }
+        out.resize(firsts.size());
+        m->encloseRanges(cell, lows.data(), highs.data(), out.data(), static_cast<int>(firsts.size()));
+    };
+
+    // Where the samples turn (a sample beyond both its neighbours, or level
+    // with one), the curve turns within the two steps beside it. Its slope
+    // is near 0 there, too near for an enclosure over a run of steps to
+    // keep one sign, so those steps are asked on their own; so are the
+    // steps beside a sample without a value. A sample turns where the
+    // rises before and after it are not of one sign (their product is not
+    // positive, or NaN); the curve's first and last samples do not.
+    std::vector<char> turns(static_cast<size_t>(to - from + 1), 0);
+    const double* v = vals.data();
+    const int inFirst = std::max(from, 1), inLast = std::min(to, n - 2);
+    char* turn = turns.data() - from;
+    for (int i = inFirst; i <= inLast; ++i)
+        turn[i] = !((v[i] - v[i - 1]) * (v[i + 1] - v[i]) > 0);
+
+    // Between the turns a run of steps over which the slope keeps one sign
+    // is monotone: every chord holds its step, and one enclosure of the
+    // slope tells for all. Runs of at most kRun steps; a run that does not
+    // hold (a turn hidden between two samples, a pole, a gap) is asked
+    // again in quarters, and those down to single steps, which are traced.
+    // The slopes over all the runs of one round are enclosed in one block.
+    // Step j lies between samples j and j + 1.
+    constexpr int kRun = 32;
+    std::vector<int> firsts, ends, nextFirsts, nextEnds, turning;
+    for (int j = from; j < to;) {
+        if (turn[j] | turn[j + 1]) {
+            turning.push_back(j++);
+            continue;
         }
-        parts.swap(next);
+        int end = j + 1;
+        while (end < to && end - j < kRun && !turn[end + 1])
+            ++end;
+        firsts.push_back(j);
+        ends.push_back(end);
+        j = end;
     }
+    std::vector<Interval> slopes;
+    while (!firsts.empty()) {
+        const bool enclosed = slope && !budget.spent();
+        if (enclosed)
+            encloseBlock(slope, firsts, ends, slopes);
+        nextFirsts.clear();
+        nextEnds.clear();
+        for (std::size_t k = 0; k < firsts.size(); ++k) {
+            const int j = firsts[k], end = ends[k];
+            if (enclosed && !budget.spent() && slopes[k].clean() && steadySign(slopes[k]) && defined(j, end)) {
+                for (int s = j; s < end; ++s)
+                    clear(s);
+            } else if (end - j > 1) {
+                const int quarter = std::max((end - j + 3) / 4, 1);
+                for (int first = j; first < end; first += quarter) {
+                    nextFirsts.push_back(first);
+                    nextEnds.push_back(std::min(first + quarter, end));
+                }
+            } else {
+                traceStep(j, enclosed ? &slopes[k] : nullptr);
+            }
+        }
+        firsts.swap(nextFirsts);
+        ends.swap(nextEnds);
+    }
+
+    // The steps beside the turns: most stay within their ends' values and
+    // half a pixel, which the formula's own enclosures tell in one block;
+    // the others are traced, their slopes enclosed in one block too.
+    if (turning.empty())
+        return;
+    std::vector<Interval> values;
+    if (!budget.spent())
+        encloseBlock(program, turning, {}, values);
+    std::vector<int> traced;
+    for (std::size_t k = 0; k < turning.size(); ++k) {
+        const auto at = static_cast<size_t>(turning[k]);
+        if (!values.empty() && tracer.chordHolds(values[k], vals[at], vals[at + 1]))
+            clear(turning[k]);
+        else
+            traced.push_back(turning[k]);
+    }
+    const bool enclosed = slope && !traced.empty() && !budget.spent();
+    if (enclosed)
+        encloseBlock(slope, traced, {}, slopes);
+    for (std::size_t k = 0; k < traced.size(); ++k)
+        traceStep(traced[k], enclosed ? &slopes[k] : nullptr);
 }
 
 } // namespace orlix::curve

@@ -65,6 +65,9 @@ struct ColumnTracer {
     // The step [a, b] with the sampled values fa and fb (NaN: none there);
     // the slope's enclosure over the whole step when the caller has it.
     ColumnDetail trace(double a, double fa, double b, double fb, const Interval* slope = nullptr) const;
+    // Whether the chord between the sampled ends holds a step over which
+    // the formula's values lie in `values`: nothing more to draw there.
+    bool chordHolds(const Interval& values, double fa, double fb) const;
 
   private:
     struct Work;
