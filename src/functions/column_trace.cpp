@@ -194,12 +194,6 @@ void CurveSteps::trace(std::span<const double> vars, std::span<const double> val
     tracer.tolerance = tolerance;
     // Past the budget the remaining steps keep their samples as they are.
     const StepBudget budget(stepBudget);
-    const auto defined = [&](int first, int last) {
-        for (int k = first; k <= last; ++k)
-            if (std::isnan(vals[static_cast<size_t>(k)]))
-                return false;
-        return true;
-    };
     const auto clear = [&](int j) {
         // Nothing between the samples; a column keeps its storage.
         ColumnDetail& c = columns[static_cast<size_t>(j)];
@@ -234,11 +228,15 @@ void CurveSteps::trace(std::span<const double> vars, std::span<const double> val
     // keep one sign, so those steps are asked on their own; so are the
     // steps beside a sample without a value. A sample turns where the
     // rises before and after it are not of one sign (their product is not
-    // positive, or NaN); the curve's first and last samples do not.
-    std::vector<char> turns(static_cast<size_t>(to - from + 1), 0);
+    // positive, or NaN beside a gap); the curve's first and last samples
+    // count as turns only without a value. So every run between turns has
+    // its values.
+    std::vector<char> turns(static_cast<size_t>(to - from + 1));
     const double* v = vals.data();
-    const int inFirst = std::max(from, 1), inLast = std::min(to, n - 2);
     char* turn = turns.data() - from;
+    turn[from] = std::isnan(v[from]);
+    turn[to] = std::isnan(v[to]);
+    const int inFirst = std::max(from, 1), inLast = std::min(to, n - 2);
     for (int i = inFirst; i <= inLast; ++i)
         turn[i] = !((v[i] - v[i - 1]) * (v[i + 1] - v[i]) > 0);
 
@@ -272,7 +270,7 @@ void CurveSteps::trace(std::span<const double> vars, std::span<const double> val
         nextEnds.clear();
         for (std::size_t k = 0; k < firsts.size(); ++k) {
             const int j = firsts[k], end = ends[k];
-            if (enclosed && !budget.spent() && slopes[k].clean() && steadySign(slopes[k]) && defined(j, end)) {
+            if (enclosed && !budget.spent() && slopes[k].clean() && steadySign(slopes[k])) {
                 for (int s = j; s < end; ++s)
                     clear(s);
             } else if (end - j > 1) {
