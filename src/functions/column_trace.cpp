@@ -2,6 +2,7 @@
 
 #include <algorithm>
 #include <cmath>
+#include <cstring>
 #include <cstdio>
 #include <cstdlib>
 
@@ -254,12 +255,14 @@ void CurveSteps::trace(std::span<const double> vars, std::span<const double> val
             turning.push_back(j++);
             continue;
         }
-        int end = j + 1;
-        while (end < to && end - j < kRun && !turn[end + 1])
-            ++end;
-        firsts.push_back(j);
-        ends.push_back(end);
-        j = end;
+        // The steps up to the one before the next sample that turns.
+        const auto* next = static_cast<const char*>(
+            std::memchr(turn + j + 2, 1, static_cast<std::size_t>(std::max(to - j - 1, 0))));
+        const int end = next ? static_cast<int>(next - turn) - 1 : to;
+        for (; j < end; j = std::min(j + kRun, end)) {
+            firsts.push_back(j);
+            ends.push_back(std::min(j + kRun, end));
+        }
     }
     std::vector<Interval> slopes;
     while (!firsts.empty()) {
