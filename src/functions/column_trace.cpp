@@ -2,9 +2,9 @@
 
 #include <algorithm>
 #include <cmath>
-#include <cstring>
 #include <cstdio>
 #include <cstdlib>
+#include <cstring>
 
 #include "orlix/math_engine.h"
 #include "orlix/stack_machine.h"
@@ -256,8 +256,8 @@ void CurveSteps::trace(std::span<const double> vars, std::span<const double> val
             continue;
         }
         // The steps up to the one before the next sample that turns.
-        const auto* next = static_cast<const char*>(
-            std::memchr(turn + j + 2, 1, static_cast<std::size_t>(std::max(to - j - 1, 0))));
+        const auto* next =
+            static_cast<const char*>(std::memchr(turn + j + 2, 1, static_cast<std::size_t>(std::max(to - j - 1, 0))));
         const int end = next ? static_cast<int>(next - turn) - 1 : to;
         for (; j < end; j = std::min(j + kRun, end)) {
             firsts.push_back(j);
