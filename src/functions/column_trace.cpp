@@ -39,7 +39,9 @@ struct ColumnTracer::Work {
     std::vector<TracePoint> points;
     int splits = 0;
     bool breakNext = false;
-    // The slope over the whole step, when the caller knew it.
+    // The values and the slope over the whole step, when the caller knew
+    // them.
+    const Interval* stepValues = nullptr;
     const Interval* stepSlope = nullptr;
 
     void add(double v, double value)
@@ -49,12 +51,14 @@ struct ColumnTracer::Work {
     }
 };
 
-ColumnDetail ColumnTracer::trace(double a, double fa, double b, double fb, const Interval* slope) const
+ColumnDetail ColumnTracer::trace(double a, double fa, double b, double fb, const Interval* slope,
+                                 const Interval* values) const
 {
     ColumnDetail detail;
     if (!(a < b) || !enclosable)
         return detail;
     Work w;
+    w.stepValues = values;
     w.stepSlope = slope;
     refine(w, a, fa, b, fb, 0);
     detail.unknown = false;
@@ -108,7 +112,7 @@ bool ColumnTracer::offView(double v) const { return v > far || v < -far; }
 
 void ColumnTracer::refine(Work& w, double a, double fa, double b, double fb, int depth) const
 {
-    const Interval e = enclosure(a, b);
+    const Interval e = depth == 0 && w.stepValues ? *w.stepValues : enclosure(a, b);
     // No value anywhere inside: nothing to draw, and the stroke breaks.
     if (e.empty()) {
         w.breakNext = true;
@@ -201,12 +205,12 @@ void CurveSteps::trace(std::span<const double> vars, std::span<const double> val
         c.unknown = c.breakAfter = false;
         c.points.clear();
     };
-    const auto traceStep = [&](int j, const Interval* stepSlope) {
+    const auto traceStep = [&](int j, const Interval* stepSlope, const Interval* stepValues = nullptr) {
         const auto at = static_cast<size_t>(j);
         if (budget.spent())
             columns[at] = ColumnDetail{};
         else
-            columns[at] = tracer.trace(vars[at], vals[at], vars[at + 1], vals[at + 1], stepSlope);
+            columns[at] = tracer.trace(vars[at], vals[at], vars[at + 1], vals[at + 1], stepSlope, stepValues);
     };
     std::vector<double> lows, highs;
     // The enclosures of m over the runs of steps [firsts[k], ends[k]), or
@@ -299,18 +303,23 @@ void CurveSteps::trace(std::span<const double> vars, std::span<const double> val
     if (!budget.spent())
         encloseBlock(program, turning, {}, values);
     std::vector<int> traced;
+    std::vector<Interval> tracedValues;
     for (std::size_t k = 0; k < turning.size(); ++k) {
         const auto at = static_cast<size_t>(turning[k]);
-        if (!values.empty() && tracer.chordHolds(values[k], vals[at], vals[at + 1]))
-            clear(turning[k]);
-        else
+        if (values.empty()) {
             traced.push_back(turning[k]);
+        } else if (tracer.chordHolds(values[k], vals[at], vals[at + 1])) {
+            clear(turning[k]);
+        } else {
+            traced.push_back(turning[k]);
+            tracedValues.push_back(values[k]);
+        }
     }
     const bool enclosed = slope && !traced.empty() && !budget.spent();
     if (enclosed)
         encloseBlock(slope, traced, {}, slopes);
     for (std::size_t k = 0; k < traced.size(); ++k)
-        traceStep(traced[k], enclosed ? &slopes[k] : nullptr);
+        traceStep(traced[k], enclosed ? &slopes[k] : nullptr, tracedValues.empty() ? nullptr : &tracedValues[k]);
 }
 
 } // namespace orlix::curve

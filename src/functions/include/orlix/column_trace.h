@@ -63,8 +63,10 @@ struct ColumnTracer {
     double far = 1e300;
 
     // The step [a, b] with the sampled values fa and fb (NaN: none there);
-    // the slope's enclosure over the whole step when the caller has it.
-    ColumnDetail trace(double a, double fa, double b, double fb, const Interval* slope = nullptr) const;
+    // the slope's and the formula's enclosures over the whole step when
+    // the caller has them.
+    ColumnDetail trace(double a, double fa, double b, double fb, const Interval* slope = nullptr,
+                       const Interval* values = nullptr) const;
     // Whether the chord between the sampled ends holds a step over which
     // the formula's values lie in `values`: nothing more to draw there.
     bool chordHolds(const Interval& values, double fa, double fb) const;
