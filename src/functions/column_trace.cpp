@@ -124,6 +124,10 @@ void ColumnTracer::refine(Work& w, double a, double fa, double b, double fb, int
     if (e.clean() && defined(fa) && defined(fb)) {
         if (chordHolds(e, fa, fb))
             return;
+        // Wholly beyond one edge of the view, and continuous: the drawing
+        // takes the chord to the edge, and nothing of the curve shows.
+        if (e.lo > far || e.hi < -far)
+            return;
         const double lo = std::min(fa, fb) - tolerance, hi = std::max(fa, fb) + tolerance;
         if (slopeEnclosure &&
             holdsChord(depth == 0 && w.stepSlope ? *w.stepSlope : slopeEnclosure(a, b), a, fa, b, fb, lo, hi))
