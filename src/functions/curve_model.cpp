@@ -35,7 +35,11 @@ void drawPolyline(Canvas& layer, std::span<const myPoint> points, std::span<cons
     // polyline carried from one pass to the next.
     static std::vector<PointF> buffer(Function::maxDrawPoints);
     bool previousBreak = true;
-    bool previousOutside = true;
+    // The edges of the layer a point lies beyond, a bit each: a segment
+    // between two points beyond the same edge cannot cross the layer and is
+    // left out; one from beyond the top to beyond the bottom (a fast
+    // oscillation far taller than the view) crosses it and is drawn.
+    unsigned previousBeyond = 0;
     for (int start = 0; start < n; start += Function::maxDrawPoints) {
         const int count = std::min(Function::maxDrawPoints, n - start);
         for (int i = 0; i < count; ++i)
@@ -44,16 +48,16 @@ void drawPolyline(Canvas& layer, std::span<const myPoint> points, std::span<cons
             const float X = buffer[static_cast<size_t>(i)].x;
             const float Y = buffer[static_cast<size_t>(i)].y;
             const bool isBreak = std::isnan(Y) || std::isnan(X) || std::fabs(X) + std::fabs(Y) > 5000;
-            const bool outside = Y < 0 || Y > h || X < 0 || X > w;
+            const unsigned beyond = (Y < 0 ? 1u : 0u) | (Y > h ? 2u : 0u) | (X < 0 ? 4u : 0u) | (X > w ? 8u : 0u);
             const size_t index = static_cast<size_t>(start + i);
             const bool brokenBefore = index < breaks.size() && breaks[index] != 0;
             if (!isBreak) {
-                if (previousBreak || brokenBefore || (outside && previousOutside))
+                if (previousBreak || brokenBefore || (beyond & previousBeyond) != 0)
                     layer.moveTo(X, Y);
                 else
                     layer.lineTo(X, Y);
             }
-            previousOutside = outside;
+            previousBeyond = beyond;
             previousBreak = isBreak;
         }
     }

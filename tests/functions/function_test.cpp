@@ -628,7 +628,8 @@ TEST_F(FunctionTest, DrawingBreaksAndSkipsSegmentsOutside)
         {300, 50},             // outside to outside: not drawn
         {60, 60},              // back inside from outside: drawn
         {70, Inf}, {80, 20},   // infinite: a break
-        {-10, 50}, {-20, 150}, // both outside
+        {-10, 50}, {-20, 150}, // both beyond the left edge: not drawn
+        {50, 150}, {55, -50},  // beyond the top to beyond the bottom: crosses, drawn
     };
     f->setChosenPointCount(static_cast<int>(f->samples.size()));
     model.setFunction(f, "f");
@@ -636,7 +637,8 @@ TEST_F(FunctionTest, DrawingBreaksAndSkipsSegmentsOutside)
     model.drawFunctionsOnLayer(layer, offset, unit);
     EXPECT_EQ(path(layer), (std::vector<std::string>{"moveTo 10 90", "lineTo 20 80", "moveTo 30 70", "lineTo 40 60",
                                                      "moveTo 50 50", "lineTo 200 50", "moveTo 300 50", "lineTo 60 40",
-                                                     "moveTo 80 80", "lineTo -10 50", "moveTo -20 -50", "stroke"}));
+                                                     "moveTo 80 80", "lineTo -10 50", "moveTo -20 -50", "moveTo 50 -50",
+                                                     "lineTo 55 150", "stroke"}));
     EXPECT_EQ(layer.calls.front(), "clear 0 0 100 100");
     EXPECT_EQ(layer.calls[1], "save");
     EXPECT_EQ(layer.calls.back(), "restore");
