@@ -1,4 +1,5 @@
-// The tracer of one step between two samples, on its own.
+// The tracer of one step between two samples, and the pass over all the
+// steps of a curve that asks it.
 #include <algorithm>
 #include <cmath>
 #include <memory>
@@ -177,8 +178,8 @@ TEST(ColumnTrace, ThePassLeavesEachStepAsTracingItAloneWould)
 // Where the samples turn, the curve's slope is near 0 and no run of steps
 // around it keeps one sign; the steps beside the turn are asked alone. A
 // curve that turns every twenty samples costs less than a quarter of
-// enclosing its slope over every step (a sixth, against a half when the
-// runs that turn were quartered down to single steps).
+// enclosing its slope over every step (about a seventh, against a half
+// when the runs that turn were quartered down to single steps).
 TEST(ColumnTrace, TurnsCostTheStepsBesideThem)
 {
     Pass pass("sqrt(abs(x))*cos(3*x)", -24, 24, 960);
