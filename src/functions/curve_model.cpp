@@ -27,6 +27,17 @@ PointF deviceOf(myPoint p, myPoint o, myPoint s)
     return PointF{toDevice(s.x * p.x - o.x), toDevice(-o.y - s.y * p.y)};
 }
 
+// A point so far beyond the w × h layer (5000 points past an edge) that it
+// ends the stroke instead of being drawn to: a branch running off to
+// infinity, which the painter would take in coordinates it cannot hold.
+// Measured from the layer's edges, not its corner, so that the far side
+// of a large layer is drawn like the near one.
+bool farBeyond(float X, float Y, float w, float h)
+{
+    constexpr float kFar = 5000;
+    return std::isnan(X) || std::isnan(Y) || X < -kFar || Y < -kFar || X > w + kFar || Y > h + kFar;
+}
+
 void drawPolyline(Canvas& layer, std::span<const myPoint> points, std::span<const unsigned char> breaks, myPoint o,
                   myPoint s, float w, float h)
 {
@@ -47,7 +58,7 @@ void drawPolyline(Canvas& layer, std::span<const myPoint> points, std::span<cons
         for (int i = 0; i < count; ++i) {
             const float X = buffer[static_cast<size_t>(i)].x;
             const float Y = buffer[static_cast<size_t>(i)].y;
-            const bool isBreak = std::isnan(Y) || std::isnan(X) || std::fabs(X) + std::fabs(Y) > 5000;
+            const bool isBreak = farBeyond(X, Y, w, h);
             const unsigned beyond = (Y < 0 ? 1u : 0u) | (Y > h ? 2u : 0u) | (X < 0 ? 4u : 0u) | (X > w ? 8u : 0u);
             const size_t index = static_cast<size_t>(start + i);
             const bool brokenBefore = index < breaks.size() && breaks[index] != 0;
@@ -63,7 +74,7 @@ void drawPolyline(Canvas& layer, std::span<const myPoint> points, std::span<cons
     }
 }
 
-void drawSegments(Canvas& layer, const Function& f, int n, myPoint o, myPoint s)
+void drawSegments(Canvas& layer, const Function& f, int n, myPoint o, myPoint s, float w, float h)
 {
     const auto& points = f.points();
     for (const auto& [i, j] : f.segmentPairs()) {
@@ -71,12 +82,10 @@ void drawSegments(Canvas& layer, const Function& f, int n, myPoint o, myPoint s)
             continue;
         const PointF a = deviceOf(points[static_cast<size_t>(i)], o, s);
         const PointF b = deviceOf(points[static_cast<size_t>(j)], o, s);
-        if (std::isnan(a.x) || std::isnan(a.y) || std::isnan(b.x) || std::isnan(b.y))
+        if (farBeyond(a.x, a.y, w, h) || farBeyond(b.x, b.y, w, h))
             continue;
-        if (std::fabs(a.x) + std::fabs(a.y) + std::fabs(b.x) + std::fabs(b.y) < 10000) {
-            layer.moveTo(a.x, a.y);
-            layer.lineTo(b.x, b.y);
-        }
+        layer.moveTo(a.x, a.y);
+        layer.lineTo(b.x, b.y);
     }
 }
 
@@ -270,7 +279,8 @@ void CurveModel::drawFunctions(Canvas& c, myPoint o, myPoint s, SizeF area) cons
             f->updateIfNeeded();
         }
         if (f->isImplicit())
-            drawSegments(c, *f, std::clamp(f->drawnPointCount(), 0, static_cast<int>(f->points().size())), o, s);
+            drawSegments(c, *f, std::clamp(f->drawnPointCount(), 0, static_cast<int>(f->points().size())), o, s,
+                         area.width, area.height);
         else
             drawPolyline(c, f->drawPolylinePoints(), f->drawPolylineBreaks(), o, s, area.width, area.height);
         c.strokePath();

@@ -623,7 +623,7 @@ TEST_F(FunctionTest, DrawingBreaksAndSkipsSegmentsOutside)
         {10, 10},  {20, 20},   // a piece
         {NaN, 5},              // ends it
         {30, 30},  {40, 40},   // next piece
-        {5000, 0},             // far away: ends it
+        {5200, 0},             // far away (5000 past the edge): ends it
         {50, 50},  {200, 50},  // to a point outside: drawn
         {300, 50},             // outside to outside: not drawn
         {60, 60},              // back inside from outside: drawn
@@ -642,6 +642,20 @@ TEST_F(FunctionTest, DrawingBreaksAndSkipsSegmentsOutside)
     EXPECT_EQ(layer.calls.front(), "clear 0 0 100 100");
     EXPECT_EQ(layer.calls[1], "save");
     EXPECT_EQ(layer.calls.back(), "restore");
+}
+
+// A large layer (three views of a large window) is drawn to its far
+// corner like its near one: how far a point is is measured from the edges.
+TEST_F(FunctionTest, DrawingReachesTheFarCornerOfALargeLayer)
+{
+    auto f = named("f");
+    f->samples = {{5000, 100}, {5700, 50}, {5740, 10}, {20000, 10}};
+    f->setChosenPointCount(4);
+    model.setFunction(f, "f");
+    RecordingCanvas layer({5760, 3240});
+    model.drawFunctionsOnLayer(layer, myPoint{0, -3240}, unit);
+    EXPECT_EQ(path(layer), (std::vector<std::string>{"moveTo 5000 3140", "lineTo 5700 3190", "lineTo 5740 3230",
+                                                     "stroke"}));
 }
 
 TEST_F(FunctionTest, DrawingStylesEachFunctionAndSamplesOnlyWhenNeeded)
