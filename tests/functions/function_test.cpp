@@ -654,8 +654,8 @@ TEST_F(FunctionTest, DrawingReachesTheFarCornerOfALargeLayer)
     model.setFunction(f, "f");
     RecordingCanvas layer({5760, 3240});
     model.drawFunctionsOnLayer(layer, myPoint{0, -3240}, unit);
-    EXPECT_EQ(path(layer), (std::vector<std::string>{"moveTo 5000 3140", "lineTo 5700 3190", "lineTo 5740 3230",
-                                                     "stroke"}));
+    EXPECT_EQ(path(layer),
+              (std::vector<std::string>{"moveTo 5000 3140", "lineTo 5700 3190", "lineTo 5740 3230", "stroke"}));
 }
 
 TEST_F(FunctionTest, DrawingStylesEachFunctionAndSamplesOnlyWhenNeeded)
