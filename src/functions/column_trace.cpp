@@ -177,6 +177,15 @@ void ColumnTracer::breakBetween(Work& w, double fa, double fb) const
 namespace {
 // A slope enclosure of one sign, bounded: the curve is monotone there.
 bool steadySign(const Interval& d) { return d.bounded() && (d.lo > 0 || d.hi < 0); }
+
+// What one pass works with, kept from pass to pass on its thread: a redraw
+// traces every curve, and allocating these anew cost a tenth of a pass.
+struct PassScratch {
+    std::vector<char> turns;
+    std::vector<int> firsts, ends, nextFirsts, nextEnds, turning, traced;
+    std::vector<double> lows, highs;
+    std::vector<Interval> slopes, values, tracedValues;
+};
 } // namespace
 
 void CurveSteps::trace(std::span<const double> vars, std::span<const double> vals, int from, int to,
@@ -214,7 +223,15 @@ void CurveSteps::trace(std::span<const double> vars, std::span<const double> val
         else
             columns[at] = tracer.trace(vars[at], vals[at], vars[at + 1], vals[at + 1], stepSlope, stepValues);
     };
-    std::vector<double> lows, highs;
+    thread_local PassScratch scratch;
+    auto& [turns, firsts, ends, nextFirsts, nextEnds, turning, traced, lows, highs, slopes, values, tracedValues] =
+        scratch;
+    firsts.clear();
+    ends.clear();
+    turning.clear();
+    traced.clear();
+    values.clear();
+    tracedValues.clear();
     // The enclosures of m over the runs of steps [firsts[k], ends[k]), or
     // over the single steps firsts[k] where there are no ends.
     const auto encloseBlock = [&](StackMachine* m, std::span<const int> firsts, std::span<const int> ends,
@@ -238,7 +255,7 @@ void CurveSteps::trace(std::span<const double> vars, std::span<const double> val
     // positive, or NaN beside a gap); the curve's first and last samples
     // count as turns only without a value. So every run between turns has
     // its values.
-    std::vector<char> turns(static_cast<size_t>(to - from + 1));
+    turns.resize(static_cast<size_t>(to - from + 1));
     const double* v = vals.data();
     char* turn = turns.data() - from;
     turn[from] = std::isnan(v[from]);
@@ -255,7 +272,6 @@ void CurveSteps::trace(std::span<const double> vars, std::span<const double> val
     // The slopes over all the runs of one round are enclosed in one block.
     // Step j lies between samples j and j + 1.
     constexpr int kRun = 32;
-    std::vector<int> firsts, ends, nextFirsts, nextEnds, turning;
     for (int j = from; j < to;) {
         if (turn[j] | turn[j + 1]) {
             turning.push_back(j++);
@@ -270,7 +286,6 @@ void CurveSteps::trace(std::span<const double> vars, std::span<const double> val
             ends.push_back(std::min(j + kRun, end));
         }
     }
-    std::vector<Interval> slopes;
     while (!firsts.empty()) {
         const bool enclosed = slope && !budget.spent();
         if (enclosed)
@@ -301,11 +316,8 @@ void CurveSteps::trace(std::span<const double> vars, std::span<const double> val
     // the others are traced, their slopes enclosed in one block too.
     if (turning.empty())
         return;
-    std::vector<Interval> values;
     if (!budget.spent())
         encloseBlock(program, turning, {}, values);
-    std::vector<int> traced;
-    std::vector<Interval> tracedValues;
     for (std::size_t k = 0; k < turning.size(); ++k) {
         const auto at = static_cast<size_t>(turning[k]);
         if (values.empty()) {
