@@ -261,8 +261,16 @@ void CurveSteps::trace(std::span<const double> vars, std::span<const double> val
     turn[from] = std::isnan(v[from]);
     turn[to] = std::isnan(v[to]);
     const int inFirst = std::max(from, 1), inLast = std::min(to, n - 2);
-    for (int i = inFirst; i <= inLast; ++i)
-        turn[i] = !((v[i] - v[i - 1]) * (v[i + 1] - v[i]) > 0);
+    if (inFirst <= inLast) {
+        // Each rise is taken once, as the rise after one sample and then
+        // before the next.
+        double before = v[inFirst] - v[inFirst - 1];
+        for (int i = inFirst; i <= inLast; ++i) {
+            const double after = v[i + 1] - v[i];
+            turn[i] = !(before * after > 0);
+            before = after;
+        }
+    }
 
     // Between the turns a run of steps over which the slope keeps one sign
     // is monotone: every chord holds its step, and one enclosure of the
