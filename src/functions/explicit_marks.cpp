@@ -161,7 +161,11 @@ void explicitFunction::findRoots()
         if (std::isnan(r) || alreadyMarked(places, r, step))
             return;
         places.push_back(r);
-        const myPointInfo info = pointAt(r);
+        myPointInfo info = pointAt(r);
+        // The curve crosses the axis here. The formula's value at r is 0
+        // only to its rounding, which a steep climb magnifies: e^x·sin 10x
+        // is about ±10 at its roots near x = 34.
+        (mirrored_ ? info.point.x : info.point.y) = 0;
         if (specialPoint::isInside(info.point))
             found.push_back(specialPoint::pointWithInfo(info, "root"));
     };

@@ -183,6 +183,38 @@ TEST_F(MarksTest, RootsBesideAnExponentialClimb)
     }
 }
 
+// Where a steep climb magnifies the rounding, the formula's value at a root
+// is far from 0 (about ±10 for e^x·sin 10x near x = 34); the mark still
+// lies on the axis.
+TEST_F(MarksTest, RootsLieOnTheAxis)
+{
+    for (bool mirrored : {false, true}) {
+        // The view around 34 along the variable, and the axis.
+        (mirrored ? plane.oy : plane.ox) += (mirrored ? 30 : -30) * 34;
+        model.setMinX(mirrored ? -12 : 28, mirrored ? 12 : 40);
+        model.setMinY(mirrored ? 28 : -12, mirrored ? 40 : 12);
+        const std::string text = mirrored ? "e^y*sin(10y)" : "e^x*sin(10x)";
+        std::shared_ptr<explicitFunction> f =
+            mirrored ? std::shared_ptr<explicitFunction>(xyFunction::functionFromString(text))
+                     : yxFunction::functionFromString(text);
+        f->setModel(&model);
+        f->fillStaticInfo();
+        f->updatePoints();
+        f->findRoots();
+        int roots = 0;
+        for (const auto& m : f->info()) {
+            if (m->type() != "root")
+                continue;
+            ++roots;
+            const myPoint p = m->info().point;
+            EXPECT_EQ(mirrored ? p.x : p.y, 0) << text << " at " << m->info().variable;
+        }
+        EXPECT_GT(roots, 20) << text;
+        plane = {};
+        plane.sx = plane.sy = 30;
+    }
+}
+
 TEST_F(MarksTest, NarrowPeakIsNoPole)
 {
     // Far higher than its neighbouring samples, but finite.
