@@ -146,14 +146,25 @@ void ColumnTracer::refine(Work& w, double a, double fa, double b, double fb, int
     refine(w, m, fm, b, fb, depth + 1);
 }
 
+bool ColumnTracer::nearlyMonotone(const Interval& d, double width) const
+{
+    // With the slope at least d.lo < 0 over [a, b], f(x) ≥ f(a) + d.lo·(x − a)
+    // and f(x) ≤ f(b) − d.lo·(b − x): the curve leaves its ends' values by
+    // at most −d.lo·(b − a). Likewise with d.hi > 0 the other way.
+    if (!d.clean() || !d.bounded())
+        return false;
+    return d.lo > 0 || d.hi < 0 || std::min(-d.lo, d.hi) * width <= tolerance;
+}
+
 // Whether the curve stays within [lo, hi] over [a, b] by its slope: a
-// slope of one sign makes it monotone (its values those between the ends);
-// otherwise the mean value form, f(m) + f′([a, b])·([a, b] − m), bounds it.
+// slope of one sign (or nearly) makes it monotone (its values those
+// between the ends); otherwise the mean value form,
+// f(m) + f′([a, b])·([a, b] − m), bounds it.
 bool ColumnTracer::holdsChord(const Interval& d, double a, double fa, double b, double fb, double lo, double hi) const
 {
     if (!d.clean() || !d.bounded())
         return false;
-    if (d.lo > 0 || d.hi < 0)
+    if (nearlyMonotone(d, b - a))
         return true;
     const double half = (b - a) / 2;
     const double spread = std::max(std::fabs(d.lo), std::fabs(d.hi)) * half * (1 + 1e-12);
@@ -175,9 +186,6 @@ void ColumnTracer::breakBetween(Work& w, double fa, double fb) const
 }
 
 namespace {
-// A slope enclosure of one sign, bounded: the curve is monotone there.
-bool steadySign(const Interval& d) { return d.bounded() && (d.lo > 0 || d.hi < 0); }
-
 // What one pass works with, kept from pass to pass on its thread: a redraw
 // traces every curve, and allocating these anew cost a tenth of a pass.
 struct PassScratch {
@@ -294,6 +302,13 @@ void CurveSteps::trace(std::span<const double> vars, std::span<const double> val
             ends.push_back(std::min(j + kRun, end));
         }
     }
+    // The widest of the steps [j, end).
+    const auto widest = [&](int j, int end) {
+        double width = 0;
+        for (int s = j; s < end; ++s)
+            width = std::max(width, vars[static_cast<size_t>(s + 1)] - vars[static_cast<size_t>(s)]);
+        return width;
+    };
     while (!firsts.empty()) {
         const bool enclosed = slope && !budget.spent();
         if (enclosed)
@@ -302,7 +317,11 @@ void CurveSteps::trace(std::span<const double> vars, std::span<const double> val
         nextEnds.clear();
         for (std::size_t k = 0; k < firsts.size(); ++k) {
             const int j = firsts[k], end = ends[k];
-            if (enclosed && !budget.spent() && slopes[k].clean() && steadySign(slopes[k])) {
+            // The widths matter only where the slope's sign does not hold.
+            const auto holds = [&](const Interval& d) {
+                return tracer.nearlyMonotone(d, d.lo > 0 || d.hi < 0 ? 0.0 : widest(j, end));
+            };
+            if (enclosed && !budget.spent() && holds(slopes[k])) {
                 for (int s = j; s < end; ++s)
                     clear(s);
             } else if (end - j > 1) {

@@ -70,6 +70,11 @@ struct ColumnTracer {
     // Whether the chord between the sampled ends holds a step over which
     // the formula's values lie in `values`: nothing more to draw there.
     bool chordHolds(const Interval& values, double fa, double fb) const;
+    // Whether every step no wider than `width` over which the slope lies in
+    // `slope` keeps within its ends' values and `tolerance`: the slope keeps
+    // one sign, or goes against it so little that no such step turns back
+    // by more than `tolerance`.
+    bool nearlyMonotone(const Interval& slope, double width) const;
 
   private:
     struct Work;
