@@ -286,6 +286,25 @@ std::optional<double> inflectionBetween(const Probe& f, const Probe& df, const P
     return r;
 }
 
+namespace {
+
+// A cusp on the axis (√|x| at 0) is found only to the ulps of its place, where
+// f is far from zero against its neighbours (√(10⁻¹⁶) is 10⁻⁸). It touches the
+// axis when f's enclosure around the place found, a 2⁻⁴⁰th of the turn's
+// width each way (far more than the bisection leaves), holds 0; the root is
+// where |f| is least there.
+std::optional<double> cuspOnAxis(const Probe& f, double at, double width)
+{
+    const double reach = std::ldexp(width, -40);
+    const Interval e = f.program->enclose(f.cell, at - reach, at + reach);
+    if (!e.contains(0) || !e.bounded())
+        return std::nullopt;
+    const double r = goldenLeast([&](double v) { return std::fabs(f(v)); }, at - reach, at + reach, 80).first;
+    return std::isfinite(f(r)) ? std::optional<double>(r) : std::nullopt;
+}
+
+} // namespace
+
 std::vector<double> rootsAtTurn(const Probe& f, const Probe& df, std::span<const double> vars,
                                 std::span<const double> vals, int i, int end)
 {
@@ -306,6 +325,8 @@ std::vector<double> rootsAtTurn(const Probe& f, const Probe& df, std::span<const
     const double scale = std::min(std::fabs(vals[i - 1]), std::fabs(vals[end]));
     if (isZero(e->value, scale)) {
         roots.push_back(e->at);
+    } else if (auto r = !e->smooth ? cuspOnAxis(f, e->at, vars[end] - vars[i - 1]) : std::nullopt) {
+        roots.push_back(*r);
     } else if ((e->value < 0) != (vals[i] < 0)) {
         if (auto r = crossingRoot(f, vars[i - 1], e->at))
             roots.push_back(*r);
