@@ -232,8 +232,18 @@ void CurveSteps::trace(std::span<const double> vars, std::span<const double> val
             columns[at] = tracer.trace(vars[at], vals[at], vars[at + 1], vals[at + 1], stepSlope, stepValues);
     };
     thread_local PassScratch scratch;
-    auto& [turns, firsts, ends, nextFirsts, nextEnds, turning, traced, lows, highs, slopes, values, tracedValues] =
-        scratch;
+    std::vector<char>& turns = scratch.turns;
+    std::vector<int>& firsts = scratch.firsts;
+    std::vector<int>& ends = scratch.ends;
+    std::vector<int>& nextFirsts = scratch.nextFirsts;
+    std::vector<int>& nextEnds = scratch.nextEnds;
+    std::vector<int>& turning = scratch.turning;
+    std::vector<int>& traced = scratch.traced;
+    std::vector<double>& lows = scratch.lows;
+    std::vector<double>& highs = scratch.highs;
+    std::vector<Interval>& slopes = scratch.slopes;
+    std::vector<Interval>& values = scratch.values;
+    std::vector<Interval>& tracedValues = scratch.tracedValues;
     firsts.clear();
     ends.clear();
     turning.clear();
