@@ -185,17 +185,6 @@ void ColumnTracer::breakBetween(Work& w, double fa, double fb) const
     w.breakNext = true;
 }
 
-namespace {
-// What one pass works with, kept from pass to pass on its thread: a redraw
-// traces every curve, and allocating these anew cost a tenth of a pass.
-struct PassScratch {
-    std::vector<char> turns;
-    std::vector<int> firsts, ends, nextFirsts, nextEnds, turning, traced;
-    std::vector<double> lows, highs;
-    std::vector<Interval> slopes, values, tracedValues;
-};
-} // namespace
-
 void CurveSteps::trace(std::span<const double> vars, std::span<const double> vals, int from, int to,
                        std::span<ColumnDetail> columns) const
 {
@@ -231,19 +220,13 @@ void CurveSteps::trace(std::span<const double> vars, std::span<const double> val
         else
             columns[at] = tracer.trace(vars[at], vals[at], vars[at + 1], vals[at + 1], stepSlope, stepValues);
     };
-    thread_local PassScratch scratch;
-    std::vector<char>& turns = scratch.turns;
-    std::vector<int>& firsts = scratch.firsts;
-    std::vector<int>& ends = scratch.ends;
-    std::vector<int>& nextFirsts = scratch.nextFirsts;
-    std::vector<int>& nextEnds = scratch.nextEnds;
-    std::vector<int>& turning = scratch.turning;
-    std::vector<int>& traced = scratch.traced;
-    std::vector<double>& lows = scratch.lows;
-    std::vector<double>& highs = scratch.highs;
-    std::vector<Interval>& slopes = scratch.slopes;
-    std::vector<Interval>& values = scratch.values;
-    std::vector<Interval>& tracedValues = scratch.tracedValues;
+    // What one pass works with, kept from pass to pass on its thread: a
+    // redraw traces every curve, and allocating these anew cost a tenth of
+    // a pass.
+    thread_local std::vector<char> turns;
+    thread_local std::vector<int> firsts, ends, nextFirsts, nextEnds, turning, traced;
+    thread_local std::vector<double> lows, highs;
+    thread_local std::vector<Interval> slopes, values, tracedValues;
     firsts.clear();
     ends.clear();
     turning.clear();
